@@ -1,0 +1,59 @@
+# The Win32 programs of the win32 tree: SARVOLT.exe, setup.exe and the test
+# helpers that drive them under Wine.
+
+# A resource script is written in UTF-8; it reaches windres in Windows-1251.
+function(sarvolt_add_resources target rc)
+  get_filename_component(base ${rc} NAME_WE)
+  set(rc1251 ${CMAKE_BINARY_DIR}/generated/${base}.1251.rc)
+  set(obj ${CMAKE_BINARY_DIR}/generated/${base}_res.o)
+  add_custom_command(OUTPUT ${obj}
+    COMMAND iconv -f UTF-8 -t CP1251 ${rc} -o ${rc1251}
+    COMMAND ${CMAKE_RC_COMPILER} -c 1251 -I ${CMAKE_SOURCE_DIR}/resources
+            -I ${CMAKE_BINARY_DIR}/generated -I ${CMAKE_SOURCE_DIR} -O coff -i ${rc1251} -o ${obj}
+    DEPENDS ${rc} ${ARGN}
+    COMMENT "Resources ${base}"
+    VERBATIM)
+  target_sources(${target} PRIVATE ${obj})
+endfunction()
+
+# Win32 code of the program in a library, so tests under Wine can link it.
+set(SARVOLT_WINMAIN ${CMAKE_SOURCE_DIR}/shell/winmain.cpp)
+set(SARVOLT_WIN_LIB_SOURCES ${SARVOLT_WIN_SOURCES} ${SARVOLT_SHELL_SOURCES})
+list(REMOVE_ITEM SARVOLT_WIN_LIB_SOURCES ${SARVOLT_WINMAIN})
+add_library(sarvolt_win STATIC ${SARVOLT_WIN_LIB_SOURCES})
+sarvolt_target_flags(sarvolt_win)
+set(SARVOLT_DEPS ${SARVOLT_CACHE}/deps-i686)
+target_include_directories(sarvolt_win PUBLIC ${SARVOLT_DEPS}/include)
+target_link_libraries(sarvolt_win PUBLIC sarvolt_core
+  ${SARVOLT_DEPS}/lib/libtiff.a ${SARVOLT_DEPS}/lib/libjpeg.a
+  comctl32 comdlg32 gdi32 user32 advapi32 shell32 ole32 uuid kernel32)
+
+add_executable(SARVOLT WIN32 ${SARVOLT_WINMAIN})
+sarvolt_target_flags(SARVOLT)
+target_link_libraries(SARVOLT PRIVATE sarvolt_win)
+set_target_properties(SARVOLT PROPERTIES OUTPUT_NAME SARVOLT RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+sarvolt_add_resources(SARVOLT ${CMAKE_SOURCE_DIR}/resources/sarvolt.rc ${SARVOLT_RESOURCE_DEPENDS})
+
+file(GLOB SARVOLT_SETUP_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/setup/*.cpp)
+if(SARVOLT_SETUP_SOURCES)
+  add_executable(setup WIN32 ${SARVOLT_SETUP_SOURCES})
+  sarvolt_target_flags(setup)
+  target_link_libraries(setup PRIVATE comctl32 comdlg32 gdi32 user32 advapi32 shell32 ole32 uuid)
+  set_target_properties(setup PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+  if(EXISTS ${CMAKE_SOURCE_DIR}/resources/setup.rc)
+    sarvolt_add_resources(setup ${CMAKE_SOURCE_DIR}/resources/setup.rc)
+  endif()
+endif()
+
+# GUI tests: a probe program finds, checks and closes windows from inside
+# Wine; each test is a shell script that drives one scenario.
+add_executable(gui_probe tests/gui/gui_probe_win.cpp)
+sarvolt_target_flags(gui_probe)
+target_link_libraries(gui_probe PRIVATE user32 gdi32 kernel32)
+set_target_properties(gui_probe PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+file(GLOB SARVOLT_GUI_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/gui/*.sh)
+foreach(t ${SARVOLT_GUI_TESTS})
+  get_filename_component(tn ${t} NAME_WE)
+  add_test(NAME gui_${tn} COMMAND bash ${t} ${CMAKE_BINARY_DIR})
+  set_tests_properties(gui_${tn} PROPERTIES TIMEOUT 180 RUN_SERIAL TRUE)
+endforeach()

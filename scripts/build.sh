@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Configures and builds one tree: native (portable core and its tests, under
+# the sanitizers) or win32 (the programs and every test, for Wine).
+set -u
+here=$(cd "$(dirname "$0")/.." && pwd)
+build=${SARVOLT_BUILD:-$here/build}
+jobs=$(nproc)
+case "${1:-}" in
+native)
+    cmake -S "$here" -B "$build/native" -DCMAKE_BUILD_TYPE=Debug -DSARVOLT_SANITIZE=ON >/dev/null \
+        && cmake --build "$build/native" -j"$jobs" ;;
+win32)
+    cmake -S "$here" -B "$build/win32" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+          -DCMAKE_TOOLCHAIN_FILE="$here/cmake/toolchain-i686-mingw.cmake" >/dev/null \
+        && cmake --build "$build/win32" -j"$jobs" ;;
+*)
+    echo "usage: build.sh native|win32" >&2; exit 64 ;;
+esac
