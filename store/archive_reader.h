@@ -1,0 +1,34 @@
+// Reader of the program's packed archive format, working from memory.
+//
+// The format is the ARJ archive layout with its own header marker 0xCA 0xF4:
+// a main header, member headers each followed by the member's packed bytes,
+// and an end marker (a header of size 0).  Members are stored (method 0),
+// LZ77 with static Huffman codes (methods 1 to 3) or LZ77 with unary-coded
+// lengths and positions (method 4); every member header and every member's
+// unpacked bytes carry a CRC-32.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+// Unpacks the archive held in memory at packed (size bytes).  Each member's
+// unpacked bytes are copied to the start of dest when they fit in capacity.
+// Returns 0 on success, 1 on failure, -1 when the last member header says the
+// member continues in the next volume.  Failures are also left in the reader's
+// error flag (see archive_error_flag): 2 after a message was shown, 1 for a
+// refused member or a member larger than capacity.
+int unpack_from_memory(const void* packed, size_t size, void* dest, size_t capacity);
+
+// CRC-32 of the archive format (reflected polynomial 0xEDB88320, initial
+// register 0xFFFFFFFF, stored as the complement of the final register).
+uint32_t archive_crc32(const void* data, size_t size);
+
+// The window of the LZ77 methods, in bytes.
+constexpr size_t archive_window_size = 26624;
+
+// Failure state of the last unpack: 0 none, 1 failure without a message,
+// 2 failure already reported.  The last message the reader reported stays in
+// archive_last_message ("" when none); each message is also passed to
+// archive_message_sink when one is set (the program's message dialog).
+extern int16_t archive_error_flag;
+extern char archive_last_message[80];
+extern void (*archive_message_sink)(const char* text);
