@@ -14,6 +14,9 @@
 int16_t archive_error_flag = 0;
 char archive_last_message[80] = "";
 void (*archive_message_sink)(const char* text) = nullptr;
+void* (*archive_allocate)(size_t size) = malloc;
+void* (*archive_reallocate)(void* block, size_t size) = realloc;
+void (*archive_release)(void* block) = free;
 
 namespace {
 
@@ -248,7 +251,7 @@ bool output_append(const uint8_t* p, size_t n) {
     crc_update(p, n);
     if (out_cap - out_len < n) {
         size_t want = out_len + n + 256;
-        uint8_t* grown = static_cast<uint8_t*>(realloc(out_buf, want));
+        uint8_t* grown = static_cast<uint8_t*>(archive_reallocate(out_buf, want));
         if (!grown) {
             report(2, "$записи в файл");
             return false;
@@ -613,7 +616,7 @@ void unpack_member(uint8_t* dest, size_t capacity) {
         archive_error_flag = 1;
         return;
     }
-    out_buf = static_cast<uint8_t*>(malloc(256));
+    out_buf = static_cast<uint8_t*>(archive_allocate(256));
     if (!out_buf) {
         report(1, "$открытия %s", member_name);
         return;
@@ -625,14 +628,15 @@ void unpack_member(uint8_t* dest, size_t capacity) {
     if (hdr_method == 0) {
         ok = unpack_stored();
     } else {
-        window = static_cast<uint8_t*>(calloc(window_size, 1));
+        window = static_cast<uint8_t*>(archive_allocate(window_size));
+        if (window) memset(window, 0, window_size);
         if (!window) {
             report(2, "Недостаточно оперативной памяти");
             ok = false;
         } else {
             packed_left = hdr_packed_size;
             ok = hdr_method == 4 ? unpack_fast() : unpack_huffman();
-            free(window);
+            archive_release(window);
             window = nullptr;
         }
     }
@@ -643,7 +647,7 @@ void unpack_member(uint8_t* dest, size_t capacity) {
             memcpy(dest, out_buf, out_len);
         if (~crc_register != hdr_file_crc) ++failed_members;
     }
-    free(out_buf);
+    archive_release(out_buf);
     out_buf = nullptr;
     // The next header follows the member's packed bytes.
     input_pos = data_start + hdr_packed_size;

@@ -12,6 +12,9 @@
 
 // Unpacks the archive held in memory at packed (size bytes).  Each member's
 // unpacked bytes are copied to the start of dest when they fit in capacity.
+// A text member (file type 1) has bit 7 of each byte cleared on output; its
+// CRC covers the bytes as unpacked, before the clearing, as the archiver
+// computed it from the original file.
 // Returns 0 on success, 1 on failure, -1 when the last member header says the
 // member continues in the next volume.  Failures are also left in the reader's
 // error flag (see archive_error_flag): 2 after a message was shown, 1 for a
@@ -32,3 +35,9 @@ constexpr size_t archive_window_size = 26624;
 extern int16_t archive_error_flag;
 extern char archive_last_message[80];
 extern void (*archive_message_sink)(const char* text);
+
+// The reader's allocator (malloc, realloc and free by default): the output
+// buffer and the window are taken from it.
+extern void* (*archive_allocate)(size_t size);
+extern void* (*archive_reallocate)(void* block, size_t size);
+extern void (*archive_release)(void* block);

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <string>
@@ -468,6 +469,46 @@ TEST(ArchiveReader, NamesLongerThanTheirBufferAreCut) {
     Result r = unpack(build_archive(0, content, content, {}, std::string(1500, 'N')), content.size());
     EXPECT_EQ(r.rc, 0);
     EXPECT_TRUE(r.dest == content);
+}
+
+}  // namespace
+
+namespace {
+
+size_t refused_size;  // allocations of this size fail
+void* refusing_allocate(size_t size) { return size == refused_size ? nullptr : malloc(size); }
+void* refusing_reallocate(void*, size_t) { return nullptr; }
+
+TEST(ArchiveReader, AllocationFailuresAreReported) {
+    struct Case {
+        const char* what;
+        const char* archive;
+        size_t refused;
+        bool refuse_growth;
+        int flag;
+        const char* message;
+    } cases[] = {
+        {"output buffer", "sample_m1.arj", 256, false, 1, "$открытия sample.bin"},
+        {"window", "sample_m1.arj", archive_window_size, false, 2, "Недостаточно оперативной памяти"},
+        {"window of the fast method", "sample_m4.arj", archive_window_size, false, 2,
+         "Недостаточно оперативной памяти"},
+        {"output growth", "sample_m0.arj", 0, true, 2, "$записи в файл"},
+    };
+    size_t capacity = fixture("sample.bin").size();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        refused_size = c.refused;
+        archive_allocate = refusing_allocate;
+        if (c.refuse_growth) archive_reallocate = refusing_reallocate;
+        Result r = unpack(fixture(c.archive), capacity);
+        archive_allocate = malloc;
+        archive_reallocate = realloc;
+        EXPECT_EQ(r.rc, 1);
+        EXPECT_EQ(r.flag, c.flag);
+        ASSERT_EQ(shown.size(), 1u);
+        EXPECT_EQ(shown[0], c.message);
+        EXPECT_EQ(r.dest, Bytes(capacity, 0xEE));
+    }
 }
 
 }  // namespace
