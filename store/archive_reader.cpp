@@ -643,7 +643,7 @@ void unpack_member(uint8_t* dest, size_t capacity) {
     if (ok) {
         if (out_len > capacity)
             archive_error_flag = 1;
-        else
+        else if (out_len > 0)
             memcpy(dest, out_buf, out_len);
         if (~crc_register != hdr_file_crc) ++failed_members;
     }
