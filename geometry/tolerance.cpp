@@ -1,6 +1,7 @@
 // The per-thread geometric tolerance and the tolerant comparisons.
 #include "geometry/tolerance.h"
 
+#include <atomic>
 #include <cmath>
 
 #include "geometry/kernel_context.h"
@@ -9,6 +10,21 @@ namespace {
 
 // Every thread starts at the standing tolerance.
 thread_local double t_tolerance = tolerance_standing;
+
+// The number of threads whose tolerance is not the standing one. While it is
+// 0 the comparisons read the standing value without touching thread-local
+// storage, which costs a library call per access in the i686 build. A thread
+// that leaves the standing value counts itself first, so its own reads always
+// see a count of at least 1 and take its own value; any other thread whose
+// tolerance is standing gets the same result either way.
+std::atomic<int> g_threads_off_standing{0};
+
+inline double current_tolerance() {
+    if (g_threads_off_standing.load(std::memory_order_relaxed) == 0) {
+        return tolerance_standing;
+    }
+    return t_tolerance;
+}
 
 // 10^n for n >= 0, by exact multiplications while the powers are exact.
 double power_of_ten(int n) {
@@ -27,7 +43,15 @@ double tolerance_get() {
 
 double tolerance_set(double tol) {
     double previous = t_tolerance;
+    bool was_off = !(previous == tolerance_standing);
+    bool now_off = !(tol == tolerance_standing);
+    if (now_off && !was_off) {
+        g_threads_off_standing.fetch_add(1, std::memory_order_relaxed);
+    }
     t_tolerance = tol;
+    if (was_off && !now_off) {
+        g_threads_off_standing.fetch_sub(1, std::memory_order_relaxed);
+    }
     return previous;
 }
 
@@ -40,7 +64,7 @@ double tolerance_set_default() {
 }
 
 int compare_with_tolerance(double a, double b) {
-    double tol = t_tolerance;
+    double tol = current_tolerance();
     double d = a - b;
     if (d < -tol) {
         return -1;
@@ -56,7 +80,7 @@ int compare_doubles(double a, double b) {
 }
 
 double tolerance_for_magnitude(double x) {
-    double r = t_tolerance;
+    double r = current_tolerance();
     if (std::isfinite(x)) {
         double a = std::fabs(x);
         while (a > 1.0) {

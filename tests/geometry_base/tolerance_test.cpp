@@ -280,6 +280,18 @@ TEST_F(Tolerance, ConcurrentBracketsStayOnTheirThread) {
     EXPECT_EQ(tolerance_standing, tolerance_get());
 }
 
+TEST_F(Tolerance, ThreadEndingInAFineSectionLeavesOthersAlone) {
+    std::thread t([] { tolerance_set_fine(); });
+    t.join();
+    EXPECT_EQ(0, compare_doubles(1.0, 1.0003));
+    EXPECT_EQ(0.0004848, tolerance_for_magnitude(0.5));
+    {
+        ToleranceGuard fine(tolerance_fine);
+        EXPECT_EQ(-1, compare_doubles(1.0, 1.0003));
+    }
+    EXPECT_EQ(0, compare_doubles(1.0, 1.0003));
+}
+
 TEST_F(Tolerance, FlagsArePerThread) {
     kernel_flags().overflow_error = 0;
     std::thread t([] {
