@@ -1,0 +1,149 @@
+// The paged drawing file: a drawing is one random-access file of 2048-byte
+// pages edited in place.  This is the page engine beneath every record
+// operation: the handle of an open drawing file, the thirteen static page
+// buffers through which all pages are seen, loading and writing back pages,
+// the in-memory page cache, the free-page lists kept inside the file, and
+// blobs (variable-length data stored as runs of contiguous pages).
+//
+// Contract of `page_load` with a null reference: it writes the buffer's page
+// back and releases the buffer (the first 12 bytes of its data are zeroed, it
+// holds page 0 and has no owner).  A record pointer into that buffer is then
+// no longer valid; callers reload the record through its RecordRef.
+//
+// All page I/O enters the drawing lock itself (it nests inside callers that
+// hold it) and keeps the file-I/O event reset while it runs.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+#include "store/os_layer.h"
+
+// A place in a drawing: page address (a multiple of 2048) in the high bits,
+// offset inside the page in the low 11 bits.  0 means none.
+typedef uint32_t RecordRef;
+
+enum : uint32_t {
+    page_size = 2048,
+    page_offset_mask = 0x7FF,
+    page_address_mask = ~static_cast<uint32_t>(0x7FF)
+};
+
+// DrawingFile.flags
+enum : uint8_t {
+    drawing_flag_open = 0x01,
+    drawing_flag_mode_mask = 0x06,  // bits 1-2: the open mode below
+    drawing_flag_unnamed = 0x08,
+    drawing_flag_read_only = 0x10
+};
+enum : uint8_t {
+    drawing_mode_create_new = 1,
+    drawing_mode_open_existing = 2,
+    drawing_mode_replace = 3
+};
+
+struct PageCache;  // the cached pages of one drawing (page_file.cpp)
+
+// What the store remembers about one record chain between calls, so that
+// appending to a long chain does not walk it from the head every time.
+// Forgotten whenever a page of the drawing is freed or a record deleted.
+struct ChainHint {
+    RecordRef head;           // the chain (its head reference); 0 = unused slot
+    uint32_t last_page;       // the chain's last page, or 0 when not known
+    uint32_t fit_page;        // first page that may have room, or 0
+    uint16_t room_before;     // the most room any page before fit_page has
+};
+
+struct DrawingFile {
+    OsFile* file;                  // the drawing file
+    OsFile* library_file;          // the fragment library it continues, or null
+    unsigned char* header;         // the header page, 2048 bytes
+    RecordRef free_list_head;      // first free-list page (mirror of header dword 8)
+    uint32_t end_address;          // highest page known to exist
+    int32_t alloc_end;             // last page handed out
+    PageCache* cache;              // cached pages
+    int cache_enabled;
+    uint32_t path_length;
+    char* path;                    // full path of the file
+    uint32_t library_path_length;  // 260
+    char* library_path;            // path of the library file; "" = none
+    uint8_t flags;                 // drawing_flag_*
+    // Kept beside the fields above:
+    uint64_t file_length;          // real length of the drawing file in bytes
+    uint64_t library_file_length;  // length of the library file
+    int opened_unclosed;           // the header said "drawing open" at open: not closed normally
+    ChainHint chain_hints[8];
+    unsigned chain_hint_next;
+};
+
+// One of the thirteen static page buffers.
+struct PageBuffer {
+    unsigned char* data;          // 2048 bytes
+    RecordRef page;               // page held (0 = none)
+    uint32_t word;                // travels with the page into and out of the cache
+    int clean;                    // non-zero: not changed, not written back
+    DrawingFile* owner;
+    unsigned char* front_guard;   // the byte right before data
+    unsigned char* back_guard;    // the byte right after data
+};
+
+// Buffer 0 serves the free-list pages, buffers 1-12 the record tables.
+extern PageBuffer page_buffers[13];
+
+// The open drawings (two slots) and the index of the current one.
+extern DrawingFile* open_drawings[2];
+extern int current_drawing;
+
+// The drawing lock and the events of the store; created by `store_init`.
+extern OsLock* drawing_critical_section;
+extern OsEvent* paint_event;    // reset by a projection window while it paints
+extern OsEvent* file_io_event;  // reset while page I/O of a drawing file runs
+
+// Creates the lock and the events (signalled) and sets up the page buffers
+// with their guards (0xCC).  Returns 0, or -1 when an object cannot be made.
+// Calling it again only refills the guards.
+int store_init();
+
+// Test seam: called before every read (write = 0) and write (write = 1) of a
+// drawing file; a non-zero answer makes that operation fail.
+extern int (*drawing_io_fault)(int write, uint64_t offset, size_t size);
+
+// ---------------------------------------------------------------- pages
+uint16_t page_load(DrawingFile* df, RecordRef* ref, PageBuffer* buf);
+int page_cache_put(RecordRef page, DrawingFile* df, PageBuffer* buf);
+int page_cache_get(RecordRef page, DrawingFile* df, PageBuffer* buf);
+void page_cache_flush(DrawingFile* df);
+// Number of pages held in df's cache (diagnostics and tests).
+size_t page_cache_count(const DrawingFile* df);
+void page_positions_save();
+void page_positions_restore();
+
+// ---------------------------------------------------------------- free pages
+RecordRef page_alloc(DrawingFile* df);
+RecordRef pages_alloc(DrawingFile* df, uint32_t n);
+void page_free(DrawingFile* df, RecordRef* page);
+void page_chain_free(DrawingFile* df, RecordRef* head, PageBuffer* buf);
+
+// ---------------------------------------------------------------- blobs
+RecordRef blob_write(DrawingFile* df, uint32_t length, const void* data);
+uint32_t blob_read(DrawingFile* df, RecordRef* ref, void* dest);
+int blob_free(DrawingFile* df, RecordRef* ref);
+
+// ---------------------------------------------------------------- handles
+DrawingFile* drawing_file_new(const char* name);
+// Frees a closed handle; a handle that is still open (its close failed) is
+// kept, and -1 is returned, so that no page buffer is left with a freed owner.
+int drawing_file_free(DrawingFile* df);
+void drawing_file_write_header(DrawingFile* df);
+void drawing_file_close(DrawingFile* df);
+// Saves df in place: the cache written out, every buffer's page written back
+// and loaded again, the header written.
+void drawing_file_save(DrawingFile* df);
+void drawing_file_set_mode(DrawingFile* df, uint8_t mode);
+
+// Resolves name against the current folder into out; returns the length, or 0
+// when it does not fit or has no file part.
+size_t store_full_path(const char* name, char* out, size_t out_size);
+
+// Drops every copy of the page held in a buffer or the cache of df, without
+// writing it (the page is freed or has been written directly).
+void page_forget(DrawingFile* df, RecordRef page);

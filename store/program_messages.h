@@ -1,0 +1,66 @@
+// Program messages, the portable half: the global error flag, the list of
+// message details, the expansion of the message markers, the assembly of the
+// text that is shown, and the rule that a failure passed up through several
+// callers is shown once.  Showing the dialog belongs to the shell, which sets
+// `program_message_display`; without it nothing is displayed (tests install a
+// recorder there).
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+struct DrawingFile;
+
+// 0 no failure, 1 error, 2 already reported, 4 a close that failed, 5 a
+// fragment library that could not be opened, 100 projection not constructed.
+extern int16_t error_flag;
+
+// The message-detail list: texts pushed by failing code before it calls
+// `show_program_message`; they must stay valid until the message is shown.
+struct ErrorStack {
+    const char* entries[5];
+    int16_t count;
+};
+extern ErrorStack error_stack;
+// Appends a detail; a push when the list is full is dropped.
+void error_stack_push(const char* text);
+void error_stack_clear();
+
+// The text being shown (expanded message, then the details) and the last one shown.
+extern char message_text[360];
+extern char last_shown_message[360];
+
+// Set by the record iterator on a damaged page; the program closes everything
+// after the next message.  `unusable_quit_done` keeps that from happening twice.
+extern int file_unusable;
+extern int unusable_quit_done;
+
+// What the shell is asked to show.
+enum : int {
+    message_dialog_plain = 108,     // "В Н И М А Н И Е !!!"
+    message_dialog_internal = 681   // the same with the internal-error picture
+};
+struct ProgramMessage {
+    const char* text;       // message_text: the expanded text with its details
+    int dialog_id;          // message_dialog_plain or message_dialog_internal
+    bool fatal;             // the message carried '#': restart on the current drawing
+    bool close_everything;  // after the dialog: close every drawing and quit
+};
+// The display seam, set by the shell at start-up; null shows nothing.
+extern void (*program_message_display)(const ProgramMessage& message);
+
+// Copies src to dst (dst_size bytes, NUL-terminated, cut to fit), replacing
+// '$' by "ОШИБКА ", '%' by "недопустим" and dropping '#'.  Returns the length.
+int16_t expand_message_markers(const char* src, char* dst, size_t dst_size);
+
+// True when text holds an internal code: "E20" followed by exactly three digits.
+bool message_has_internal_code(const char* text);
+
+// Shows one message (see the header comment); empties the detail list.
+// Returns 0.  A message that ends in closing everything (fatal, or an
+// internal code on a drawing marked as failed, or a damaged file) leaves
+// `error_flag` set so that callers unwind instead of using closed drawings.
+int show_program_message(const char* text);
+
+// Marks the document as failed (header byte 111 bit 3), shows
+// "$в структуре данных" and sets `error_flag` to 1.
+int report_document_failure(DrawingFile* document);
