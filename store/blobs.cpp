@@ -47,13 +47,13 @@ bool read_extent_head(DrawingFile* df, uint32_t a, ExtentHead* h) {
     uint64_t have = pl.library ? df->library_file_length : df->file_length;
     unsigned char b[16];
     if (pl.offset + 8 > have || page_file_read(df, pl.file, pl.offset, b, 8) != 0) return false;
-    h->type = st_u32(b, 0);
-    h->length = st_u32(b, 4);
+    h->type = get_u32(b, 0);
+    h->length = get_u32(b, 4);
     h->next = 0;
     if (h->type == 2) {
         if (pl.offset + 16 > have || page_file_read(df, pl.file, pl.offset + 8, b + 8, 8) != 0)
             return false;
-        h->next = st_u32(b, 8);
+        h->next = get_u32(b, 8);
     }
     if ((h->type != 1 && h->type != 2) || h->length == 0 || h->length > extent_max_bytes)
         return false;
@@ -83,10 +83,10 @@ RecordRef blob_write(DrawingFile* df, uint32_t length, const void* data) {
         // Pages written directly: no buffer or cached copy may write over them.
         for (uint32_t i = 0; i < npages; ++i) page_forget(df, here + i * page_size);
         std::memset(head.data(), 0, head.size());
-        st_put_u32(head.data(), 0, next ? 2 : 1);
-        st_put_u32(head.data(), 4, bytes);
+        put_u32(head.data(), 0, next ? 2 : 1);
+        put_u32(head.data(), 4, bytes);
         size_t head_size = next ? 16 : 8;
-        if (next) st_put_u32(head.data(), 8, next);
+        if (next) put_u32(head.data(), 8, next);
         page_io_begin();
         PagePlace pl = page_place(df, here);
         bool ok = !pl.library &&

@@ -2,6 +2,7 @@
 #include "store/drawing_file.h"
 #include "store/page_io.h"
 #include "store/program_messages.h"
+#include "geometry/text_numbers.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -19,8 +20,7 @@ const uint32_t library_path_size = 260;
 // The header page of a new handle starts as random words with 24 stretches
 // of 16 zero bytes, each step 5 bytes longer than the one before.
 void fill_new_header(unsigned char* h) {
-    std::srand(static_cast<unsigned>(std::time(nullptr)));
-    for (size_t i = 0; i + 1 < page_size; i += 2) st_put_u16(h, i, static_cast<uint16_t>(std::rand() & 0x7FFF));
+    fill_random_words(h, page_size);
     size_t off = 0;
     for (int k = 0; k < 24; ++k) {
         off = 24 * static_cast<size_t>(k) + 5 * static_cast<size_t>(k) * (k - 1) / 2;
@@ -122,7 +122,7 @@ void drawing_file_write_header(DrawingFile* df) {
         error_flag = 1;
         return;
     }
-    st_put_u32(df->header, 8, df->free_list_head);
+    put_u32(df->header, 8, df->free_list_head);
     page_io_begin();
     if (page_file_write(df, 0, df->header, page_size) != 0) error_flag = 1;
     page_io_end();
@@ -171,7 +171,7 @@ void drawing_file_close(DrawingFile* df) {
         if (error_flag) failed = 1;
     }
     if (!failed && !(df->flags & drawing_flag_read_only)) {
-        st_put_u16(df->header, 110, static_cast<uint16_t>(st_u16(df->header, 110) & ~0x0400));
+        put_u16(df->header, 110, static_cast<uint16_t>(get_u16(df->header, 110) & ~0x0400));
         error_flag = 0;
         drawing_file_write_header(df);
         if (error_flag) failed = 1;

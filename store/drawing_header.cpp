@@ -2,13 +2,18 @@
 
 #include "store/page_io.h"
 #include "store/program_messages.h"
+#include "store/settings_block.h"
 #include "store/text_codec.h"
 
 #include <cstdlib>
 #include <cstring>
 
-uint8_t settings_text_size_index = 0;
-uint16_t settings_header_options = 0;
+uint16_t settings_text_size_for_store() {
+    return settings_block ? static_cast<uint16_t>(settings_block[settings_text_size_index_offset]) : 0;
+}
+uint16_t settings_header_options_for_store() {
+    return settings_block ? settings_u16(189) : 0;
+}
 int (*library_path_probe)(char* path, unsigned path_size) = nullptr;
 char* saved_directory = nullptr;
 
@@ -43,21 +48,21 @@ void drawing_header_init(DrawingFile* df) {
     unsigned char* h = df->header;
     std::memset(h, 0, header_defined_size);
     std::memcpy(h + header_tag, "SARV", 4);
-    st_put_u16(h, header_version, drawing_format_version);
-    st_put_u32(h, header_dword_92, 0xFFFFFFFFu);
-    st_put_f64(h, header_scale, 1.0);
+    put_u16(h, header_version, drawing_format_version);
+    put_u32(h, header_dword_92, 0xFFFFFFFFu);
+    put_f64(h, header_scale, 1.0);
     h[header_title_block_kind] = 1;
     h[header_sheet_format] = 0;
-    st_put_u16(h, header_options,
-               static_cast<uint16_t>((settings_header_options & header_opt_settings_mask) | 0x0006));
-    st_put_u16(h, header_options2, static_cast<uint16_t>(settings_text_size_index & 0x0F));
+    put_u16(h, header_options,
+               static_cast<uint16_t>((settings_header_options_for_store() & header_opt_settings_mask) | 0x0006));
+    put_u16(h, header_options2, static_cast<uint16_t>(settings_text_size_for_store() & 0x0F));
     h[header_options2 + 1] |= 0x83;
     h[header_options3] |= header_opt3_coarse_curves;
-    st_put_u16(h, header_word_164, 1);
-    st_put_f32(h, header_float_214, 0.5f);
-    st_put_f32(h, header_float_218, 75.0f);
-    st_put_f32(h, header_float_230, 2.0f);
-    st_put_f32(h, header_float_234, 0.25f);
+    put_u16(h, header_word_164, 1);
+    put_f32(h, header_float_214, 0.5f);
+    put_f32(h, header_float_218, 75.0f);
+    put_f32(h, header_float_230, 2.0f);
+    put_f32(h, header_float_234, 0.25f);
     h[header_checkpoint_limit] = 3;
     error_flag = 0;
     drawing_file_write_header(df);
@@ -96,8 +101,8 @@ int drawing_file_open(DrawingFile* df, int silent) {
                 df->flags |= drawing_flag_open;
                 drawing_header_init(df);
                 if (!error_flag) {
-                    st_put_u16(df->header, header_options,
-                               static_cast<uint16_t>(st_u16(df->header, header_options) |
+                    put_u16(df->header, header_options,
+                               static_cast<uint16_t>(get_u16(df->header, header_options) |
                                                      header_opt_drawing_open));
                     drawing_file_write_header(df);
                 }
@@ -122,15 +127,15 @@ int drawing_file_open(DrawingFile* df, int silent) {
                            std::memcmp(df->header, "SARV", 4) != 0) {
                     detail = text_header_unreadable;
                     failed = true;
-                } else if (st_u16(df->header, header_version) > drawing_format_version) {
+                } else if (get_u16(df->header, header_version) > drawing_format_version) {
                     detail = text_bad_version;
                     failed = true;
                 } else {
                     df->file_length = static_cast<uint64_t>(size);
                     df->end_address = static_cast<uint32_t>(size - page_size);
                     df->alloc_end = static_cast<int32_t>(size - page_size);
-                    df->free_list_head = st_u32(df->header, header_free_list);
-                    uint32_t l = st_u32(df->header, header_library_length);
+                    df->free_list_head = get_u32(df->header, header_free_list);
+                    uint32_t l = get_u32(df->header, header_library_length);
                     if (l != 0) {
                         library_file_open(df);
                         if (error_flag) {
@@ -148,9 +153,9 @@ int drawing_file_open(DrawingFile* df, int silent) {
                     bool heads_ok = (df->free_list_head & page_offset_mask) == 0 &&
                                     (df->free_list_head == 0 ||
                                      page_address_valid(df, df->free_list_head));
-                    if (st_u16(df->header, header_version) == drawing_format_version)
+                    if (get_u16(df->header, header_version) == drawing_format_version)
                         for (uint32_t off : header_chain_heads)
-                            heads_ok = heads_ok && head_valid(df, st_u32(df->header, off));
+                            heads_ok = heads_ok && head_valid(df, get_u32(df->header, off));
                     if (!heads_ok) {
                         detail = text_bad_block;
                         failed = true;
@@ -159,12 +164,12 @@ int drawing_file_open(DrawingFile* df, int silent) {
                         if (df->library_path) df->library_path[0] = '\0';
                     } else {
                         df->flags |= drawing_flag_open;
-                        uint16_t opt = st_u16(df->header, header_options);
+                        uint16_t opt = get_u16(df->header, header_options);
                         df->opened_unclosed = (opt & header_opt_drawing_open) ? 1 : 0;
-                        if (!ro && st_u16(df->header, header_version) == drawing_format_version) {
+                        if (!ro && get_u16(df->header, header_version) == drawing_format_version) {
                             // Mark the drawing open on disk at once; a normal
                             // close clears the mark again.
-                            st_put_u16(df->header, header_options,
+                            put_u16(df->header, header_options,
                                        static_cast<uint16_t>(opt | header_opt_drawing_open));
                             drawing_file_write_header(df);
                             if (!error_flag && os_file_flush(df->file) != 0) error_flag = 1;
@@ -207,7 +212,7 @@ namespace {
 // the first blank turned into '.'.
 size_t unpack_short_name(const unsigned char* words, char* out) {
     uint16_t w[4];
-    for (int i = 0; i < 4; ++i) w[i] = st_u16(words, 2 * static_cast<size_t>(i));
+    for (int i = 0; i < 4; ++i) w[i] = get_u16(words, 2 * static_cast<size_t>(i));
     char buf[16];
     int n = text_unpack_words(8, w, buf, 13, 3);
     while (n > 0 && buf[n - 1] == ' ') --n;
@@ -226,7 +231,7 @@ void library_file_open(DrawingFile* df) {
         return;
     }
     char dir[16], file[16];
-    size_t dn = st_u32(df->header, header_library_dir) || st_u32(df->header, header_library_dir + 4)
+    size_t dn = get_u32(df->header, header_library_dir) || get_u32(df->header, header_library_dir + 4)
                     ? unpack_short_name(df->header + header_library_dir, dir) : 0;
     unpack_short_name(df->header + header_library_file, file);
     static char path[780];

@@ -103,10 +103,11 @@ enum : uint8_t {
 
 enum : uint16_t { drawing_format_version = 12358 };
 
-// Values of the program's settings block that new headers take; the shell
-// sets them after it unpacks the settings block.
-extern uint8_t settings_text_size_index;   // settings byte 187
-extern uint16_t settings_header_options;   // settings u16 at byte 189 (bits 12-15 used)
+// Settings-block values that new headers and default records take (0 while
+// the settings block is not unpacked): the text-size index (settings byte
+// 187) and the option bits 12-15 (settings u16 at byte 189).
+uint16_t settings_text_size_for_store();
+uint16_t settings_header_options_for_store();
 
 // Zeroes bytes 0-237, writes the defaults of a new drawing and writes the page.
 void drawing_header_init(DrawingFile* df);

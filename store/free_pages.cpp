@@ -42,7 +42,7 @@ int free_list_walk(DrawingFile* df, Visit visit) {
         page_load(df, &r, b0);
         if (error_flag) return -1;
         if (visit(f, b0->data)) return 1;
-        f = st_u32(b0->data, 0) & page_address_mask;
+        f = get_u32(b0->data, 0) & page_address_mask;
     }
     return 0;
 }
@@ -86,10 +86,10 @@ RecordRef page_alloc(DrawingFile* df) {
     bool first_page = true;
     bool damaged = false;
     int r = free_list_walk(df, [&](uint32_t page, unsigned char* d) {
-        if (first_page) head_next = st_u32(d, 0) & page_address_mask;
+        if (first_page) head_next = get_u32(d, 0) & page_address_mask;
         first_page = false;
         for (uint32_t off = 4; off <= last_slot; off += 4) {
-            uint32_t e = st_u32(d, off);
+            uint32_t e = get_u32(d, off);
             if (e == 1) continue;
             if (e < page_size || run_first(e) == page) break;
             if (!run_valid(df, e)) {
@@ -97,7 +97,7 @@ RecordRef page_alloc(DrawingFile* df) {
                 return true;
             }
             uint32_t count = run_count(e);
-            st_put_u32(d, off, count == 1 ? 1u : ((run_first(e) + page_size) | (count - 2)));
+            put_u32(d, off, count == 1 ? 1u : ((run_first(e) + page_size) | (count - 2)));
             b0->clean = 0;
             got = run_first(e);
             return true;
@@ -136,7 +136,7 @@ RecordRef pages_alloc(DrawingFile* df, uint32_t n) {
     bool damaged = false;
     int r = free_list_walk(df, [&](uint32_t, unsigned char* d) {
         for (uint32_t off = 4; off <= last_slot; off += 4) {
-            uint32_t e = st_u32(d, off);
+            uint32_t e = get_u32(d, off);
             if (e == 0) return true;  // stop: take from the end
             if (e < page_size) continue;
             uint32_t count = run_count(e);
@@ -145,7 +145,7 @@ RecordRef pages_alloc(DrawingFile* df, uint32_t n) {
                 damaged = true;
                 return true;
             }
-            st_put_u32(d, off, count == n ? 1u : ((run_first(e) + n * page_size) | (count - 1 - n)));
+            put_u32(d, off, count == n ? 1u : ((run_first(e) + n * page_size) | (count - 1 - n)));
             b0->clean = 0;
             got = run_first(e);
             return true;
@@ -189,7 +189,7 @@ void page_free(DrawingFile* df, RecordRef* page) {
     if (free_list_walk(df, [&](uint32_t fpage, unsigned char* d) {
             if (fpage == p) return listed = true;
             for (uint32_t off = 4; off <= last_slot; off += 4) {
-                uint32_t e = st_u32(d, off);
+                uint32_t e = get_u32(d, off);
                 if (e == 0) break;
                 if (e < page_size) continue;
                 uint64_t first = run_first(e);
@@ -204,16 +204,16 @@ void page_free(DrawingFile* df, RecordRef* page) {
     // Second pass: extend a neighbouring run.
     int r = free_list_walk(df, [&](uint32_t, unsigned char* d) {
         for (uint32_t off = 4; off <= last_slot; off += 4) {
-            uint32_t e = st_u32(d, off);
+            uint32_t e = get_u32(d, off);
             if (e == 0) break;
             if (e < page_size) continue;
             uint32_t count = run_count(e);
             if (count >= 2048) continue;
             uint32_t first = run_first(e);
             if (first == p + page_size) {
-                st_put_u32(d, off, p | count);
+                put_u32(d, off, p | count);
             } else if (static_cast<uint64_t>(first) + static_cast<uint64_t>(count) * page_size == p) {
-                st_put_u32(d, off, first | count);
+                put_u32(d, off, first | count);
             } else {
                 continue;
             }
@@ -228,10 +228,10 @@ void page_free(DrawingFile* df, RecordRef* page) {
     r = free_list_walk(df, [&](uint32_t fpage, unsigned char* d) {
         last_page = fpage;
         for (uint32_t off = 4; off <= last_slot; off += 4) {
-            uint32_t e = st_u32(d, off);
+            uint32_t e = get_u32(d, off);
             if (e != 0 && e != 1) continue;
-            st_put_u32(d, off, p);
-            if (e == 0 && off < last_slot) st_put_u32(d, off + 4, 0);
+            put_u32(d, off, p);
+            if (e == 0 && off < last_slot) put_u32(d, off + 4, 0);
             b0->clean = 0;
             return true;
         }
@@ -246,13 +246,13 @@ void page_free(DrawingFile* df, RecordRef* page) {
         page_load(df, &lr, b0);
         if (error_flag) return;
     }
-    st_put_u32(b0->data, 0, n);
+    put_u32(b0->data, 0, n);
     b0->clean = 0;
     RecordRef nr = n;
     page_load(df, &nr, b0);
     if (error_flag) return;
     std::memset(b0->data, 0, page_size);
-    st_put_u32(b0->data, 4, p);
+    put_u32(b0->data, 4, p);
     b0->clean = 0;
 }
 
@@ -270,7 +270,7 @@ void page_chain_free(DrawingFile* df, RecordRef* head, PageBuffer* buf) {
         page_load(df, &pr, buf);
         if (error_flag) return;
         // Keep the link before the page is given away.
-        RecordRef link = st_u32(buf->data, 0);
+        RecordRef link = get_u32(buf->data, 0);
         page_forget(df, p);
         page_free(df, &p);
         if (error_flag) return;

@@ -79,7 +79,7 @@ void page_io_end() {
 namespace {
 uint32_t library_length(const DrawingFile* df) {
     if (!df->library_file || !df->library_path || !df->library_path[0]) return 0;
-    return st_u32_header(df, 16);
+    return header_u32(df, 16);
 }
 }  // namespace
 
@@ -87,7 +87,7 @@ PagePlace page_place(const DrawingFile* df, uint32_t a) {
     PagePlace p{df->file, a, false};
     uint32_t l = library_length(df);
     if (l == 0) return p;
-    uint32_t b = st_u32_header(df, 12);
+    uint32_t b = header_u32(df, 12);
     if (a > l) {
         p.offset = a - l;
     } else if (a >= b) {

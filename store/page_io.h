@@ -2,10 +2,10 @@
 // file-I/O event), address mapping and raw page reads and writes.
 #pragma once
 #include "store/drawing_file.h"
-#include "store/store_bytes.h"
+#include "geometry/byte_order.h"
 
-inline uint32_t st_u32_header(const DrawingFile* df, size_t off) {
-    return st_u32(df->header, off);
+inline uint32_t header_u32(const DrawingFile* df, size_t off) {
+    return get_u32(df->header, off);
 }
 
 // Enters the drawing lock; the outermost bracket of a thread also waits for

@@ -6,7 +6,7 @@
 #pragma once
 #include <cstdint>
 
-#include "store/store_bytes.h"
+#include "geometry/byte_order.h"
 
 // ---------------------------------------------------------------- common head
 enum : uint32_t {
@@ -100,10 +100,10 @@ enum : int {
 };
 // The kind in bits 0-3: 0 and 13-15 occur only in damaged or unusual
 // records; every table indexed by kind checks element_kind_valid first.
-inline int element_kind(const void* rec) { return st_u16(rec, element_flags) & element_flag_kind; }
+inline int element_kind(const void* rec) { return get_u16(rec, element_flags) & element_flag_kind; }
 inline bool element_kind_valid(int kind) { return kind >= 1 && kind <= 12; }
-inline int element_line_type(const void* rec) { return (st_u16(rec, element_flags) >> 4) & 0x0F; }
-inline int element_layer(const void* rec) { return st_u16(rec, element_options) >> 13; }
+inline int element_line_type(const void* rec) { return (get_u16(rec, element_flags) >> 4) & 0x0F; }
+inline int element_layer(const void* rec) { return get_u16(rec, element_options) >> 13; }
 
 // ---------------------------------------------------------------- CurveRecord (element kind 5)
 enum : uint32_t {
@@ -181,7 +181,7 @@ enum : uint16_t {
     dimension_value_far_end = 0x4000,
     dimension_state_comment = 0x0200
 };
-inline int dimension_kind(const void* rec) { return st_u16(rec, dimension_kind_word) & 0x1F; }
+inline int dimension_kind(const void* rec) { return get_u16(rec, dimension_kind_word) & 0x1F; }
 
 // ---------------------------------------------------------------- annotation records
 enum : uint32_t {
@@ -195,7 +195,7 @@ enum : int {
 };
 inline int annotation_size_index(const void* rec) {
     const unsigned char* r = static_cast<const unsigned char*>(rec);
-    uint16_t f = st_u16(rec, annotation_flags);
+    uint16_t f = get_u16(rec, annotation_flags);
     return r[record_kind] <= annotation_leader ? (f >> 7) & 0x0F : (f >> 2) & 0x0F;
 }
 // DimensionTextRecord (kind 0)
@@ -321,9 +321,9 @@ enum : uint32_t {
     model_variable_head = 26,
     model_default_size = 86
 };
-inline int model_variable_type(const void* rec) { return st_u16(rec, model_variable_flags) & 0x1F; }
+inline int model_variable_type(const void* rec) { return get_u16(rec, model_variable_flags) & 0x1F; }
 inline int model_variable_name_length(const void* rec) {
-    return (st_u16(rec, model_variable_flags) >> 5) & 0xFF;
+    return (get_u16(rec, model_variable_flags) >> 5) & 0xFF;
 }
 
 // ---------------------------------------------------------------- TableRecord

@@ -4,6 +4,7 @@
 #include "store/page_io.h"
 #include "store/program_messages.h"
 #include "store/record_layouts.h"
+#include "geometry/text_numbers.h"
 
 #include <cfloat>
 #include <cstdlib>
@@ -43,7 +44,7 @@ void report_walk_damage(DrawingFile* df) {
 // -1 is damage (a length that leaves the page).
 int record_length_at(const unsigned char* page, uint32_t off) {
     if (off > 2046) return 0;
-    uint16_t l = st_u16(page, off);
+    uint16_t l = get_u16(page, off);
     if (l == 0) return 0;
     if (l & 0x8000 || l > page_size - off) return -1;
     return l;
@@ -103,8 +104,8 @@ RecordRef put_one(DrawingFile* df, RecordRef* head, const unsigned char* rec, ui
         RecordRef p = page_alloc(df);
         if (!p || error_flag) return 0;
         if (!load_page(df, p, buf, false)) return 0;
-        st_put_u32(buf->data, 0, 0);
-        st_put_u16(buf->data, 4, 0);
+        put_u32(buf->data, 0, 0);
+        put_u16(buf->data, 4, 0);
         buf->clean = 0;
         h = p | 4;
         ref_set(head, h);
@@ -130,7 +131,7 @@ RecordRef put_one(DrawingFile* df, RecordRef* head, const unsigned char* rec, ui
             return 0;
         }
         if (!load_page(df, page, buf, false)) return 0;
-        RecordRef link = st_u32(buf->data, 0);
+        RecordRef link = get_u32(buf->data, 0);
         if (from_hint && link != 0) {
             // The remembered last page is not last any more: walk from the head.
             from_hint = false;
@@ -152,10 +153,10 @@ RecordRef put_one(DrawingFile* df, RecordRef* head, const unsigned char* rec, ui
             RecordRef np = page_alloc(df);
             if (!np || error_flag) return 0;
             if (!load_page(df, page, buf, false)) return 0;
-            st_put_u32(buf->data, 0, np | 4);
+            put_u32(buf->data, 0, np | 4);
             buf->clean = 0;
             if (!load_page(df, np, buf, false)) return 0;
-            st_put_u32(buf->data, 0, 0);
+            put_u32(buf->data, 0, 0);
             buf->clean = 0;
             if (static_cast<uint32_t>(end) + 0 < page_size) {
                 uint16_t room = static_cast<uint16_t>(page_size - end);
@@ -170,10 +171,10 @@ RecordRef put_one(DrawingFile* df, RecordRef* head, const unsigned char* rec, ui
             continue;
         }
         std::memcpy(buf->data + at, rec, len);
-        if (at + len <= 2046) st_put_u16(buf->data, at + len, 0);
+        if (at + len <= 2046) put_u16(buf->data, at + len, 0);
         buf->clean = 0;
         hint = hint_take(df, h);
-        if (st_u32(buf->data, 0) == 0) hint->last_page = page;
+        if (get_u32(buf->data, 0) == 0) hint->last_page = page;
         if (!at_end) {
             hint->fit_page = page;
             hint->room_before = room_before;
@@ -188,7 +189,7 @@ bool is_curve(const unsigned char* rec) { return (rec[10] & 0x0F) == 5; }
 // word has wrapped round (36 x count above 65535).
 bool curve_needs_chunks(const unsigned char* rec, uint16_t len) {
     if (!is_curve(rec)) return false;
-    int16_t n = static_cast<int16_t>(st_u16(rec, 14));
+    int16_t n = static_cast<int16_t>(get_u16(rec, 14));
     if (n <= 56) return len > record_max_length;
     return len > record_max_length || len == static_cast<uint16_t>(36 * n) ||
            len == static_cast<uint16_t>(16 + 36 * n);
@@ -196,7 +197,7 @@ bool curve_needs_chunks(const unsigned char* rec, uint16_t len) {
 
 RecordRef put_curve_chunks(DrawingFile* df, RecordRef* head, const unsigned char* rec,
                            PageBuffer* buf, int at_end) {
-    int16_t n = static_cast<int16_t>(st_u16(rec, 14));
+    int16_t n = static_cast<int16_t>(get_u16(rec, 14));
     if (n < 2) {
         error_flag = 1;
         return 0;
@@ -215,9 +216,9 @@ RecordRef put_curve_chunks(DrawingFile* df, RecordRef* head, const unsigned char
             ++idx;
             if (idx >= n || c == 55 || (n - (idx - 1) < 3 && c >= 52)) break;
         }
-        st_put_u16(chunk.data(), 14, static_cast<uint16_t>(c));
+        put_u16(chunk.data(), 14, static_cast<uint16_t>(c));
         uint16_t len = static_cast<uint16_t>(36 * c);
-        st_put_u16(chunk.data(), 0, len);
+        put_u16(chunk.data(), 0, len);
         result = put_one(df, head, chunk.data(), len, buf, first ? at_end : 1);
         if (!result || error_flag) return 0;
         first = false;
@@ -241,7 +242,7 @@ RecordRef record_put(DrawingFile* df, RecordRef* head, const void* rec, PageBuff
     }
     error_flag = 0;
     const unsigned char* r = static_cast<const unsigned char*>(rec);
-    uint16_t len = st_u16(r, 0);
+    uint16_t len = get_u16(r, 0);
     if (len >= 16 && curve_needs_chunks(r, len)) return put_curve_chunks(df, head, r, buf, at_end);
     if (len == 0 || len > record_max_length) {
         error_flag = 1;
@@ -268,10 +269,10 @@ RecordRef contour_record_add(DrawingFile* df, RecordRef* head, const void* conto
         error_flag = 1;
         return 0;
     }
-    uint16_t len = st_u16(c, 0);
+    uint16_t len = get_u16(c, 0);
     // A long contour is told by its member count: its length word wraps
     // round for very long ones.
-    uint32_t members = st_u16(c, contour_member_count);
+    uint32_t members = get_u16(c, contour_member_count);
     bool chunked = 82 + 4 * members >= record_max_length &&
                    (len >= record_max_length || len == static_cast<uint16_t>(82 + 4 * members));
     if (!chunked) return record_add(df, head, c, buf);
@@ -282,10 +283,10 @@ RecordRef contour_record_add(DrawingFile* df, RecordRef* head, const void* conto
         uint32_t m = members - done < per_chunk ? members - done : per_chunk;
         std::memcpy(chunk.data(), c, 82);
         std::memcpy(chunk.data() + 82, c + 82 + 4 * done, 4 * m);
-        st_put_u16(chunk.data(), 0, static_cast<uint16_t>(82 + 4 * m));
-        st_put_u16(chunk.data(), 80, static_cast<uint16_t>(m));
-        uint16_t w = static_cast<uint16_t>((st_u16(c, 66) & ~0x0600) | (done == 0 ? 0x200 : 0x400));
-        st_put_u16(chunk.data(), 66, w);
+        put_u16(chunk.data(), 0, static_cast<uint16_t>(82 + 4 * m));
+        put_u16(chunk.data(), 80, static_cast<uint16_t>(m));
+        uint16_t w = static_cast<uint16_t>((get_u16(c, 66) & ~0x0600) | (done == 0 ? 0x200 : 0x400));
+        put_u16(chunk.data(), 66, w);
         RecordRef r = record_add_at_end(df, head, chunk.data(), buf);
         if (!r || error_flag) return 0;
         if (!first) first = r;
@@ -303,7 +304,7 @@ void record_delete(DrawingFile* df, RecordRef* head, RecordRef ref, PageBuffer* 
     uint32_t off = page_load(df, &r, buf);
     if (error_flag) return;
     unsigned char* d = buf->data;
-    uint16_t len = off <= 2046 ? st_u16(d, off) : 0;
+    uint16_t len = off <= 2046 ? get_u16(d, off) : 0;
     if (off < 4 || len == 0) return;
     if ((len & 0x8000) || len > record_max_length || off + len > page_size) {
         error_stack_push(code_delete_damage);
@@ -314,18 +315,18 @@ void record_delete(DrawingFile* df, RecordRef* head, RecordRef ref, PageBuffer* 
     uint32_t page = ref & page_address_mask;
     uint32_t end = off + len;
     buf->clean = 0;
-    if (end <= 2046 && st_u16(d, end) != 0) {
+    if (end <= 2046 && get_u16(d, end) != 0) {
         std::memmove(d + off, d + end, page_size - end);
-        if (page_size - len <= 2046) st_put_u16(d, page_size - len, 0);
+        if (page_size - len <= 2046) put_u16(d, page_size - len, 0);
         else d[page_size - len] = 0;
         return;
     }
     // The last record of its page.
-    if (off <= 2046) st_put_u16(d, off, 0);
+    if (off <= 2046) put_u16(d, off, 0);
     if (off != 4) return;
     // The page is empty now: unlink it and give it back.
-    RecordRef old_link = st_u32(d, 0);
-    st_put_u32(d, 0, 0);
+    RecordRef old_link = get_u32(d, 0);
+    put_u32(d, 0, 0);
     RecordRef h = ref_get(head);
     if ((h & page_address_mask) == page) {
         ref_set(head, old_link);
@@ -338,9 +339,9 @@ void record_delete(DrawingFile* df, RecordRef* head, RecordRef ref, PageBuffer* 
                 return;
             }
             if (!load_page(df, p, buf, false)) return;
-            RecordRef link = st_u32(buf->data, 0);
+            RecordRef link = get_u32(buf->data, 0);
             if ((link & page_address_mask) == page) {
-                st_put_u32(buf->data, 0, old_link);
+                put_u32(buf->data, 0, old_link);
                 buf->clean = 0;
                 break;
             }
@@ -373,7 +374,7 @@ unsigned char* record_next(DrawingFile* df, RecordRef* head, const unsigned char
             return nullptr;
         }
         if (l > 0 && nl > 0) return buf->data + off;
-        page = st_u32(buf->data, 0) & page_address_mask;
+        page = get_u32(buf->data, 0) & page_address_mask;
         if (!page) return nullptr;
         if (bi >= 0 && ++walk_steps[bi] > page_limit(df)) {
             report_walk_damage(df);
@@ -426,14 +427,14 @@ unsigned char* record_find_key(DrawingFile* df, RecordRef* head, uint32_t key, R
                 return nullptr;
             }
             if (l == 0) break;
-            if (l >= 6 && st_u32(buf->data, off + 2) == key) {
+            if (l >= 6 && get_u32(buf->data, off + 2) == key) {
                 buf->clean = 0;
                 if (from) ref_set(from, page | off);
                 return buf->data + off;
             }
             off += static_cast<uint32_t>(l);
         }
-        page = st_u32(buf->data, 0) & page_address_mask;
+        page = get_u32(buf->data, 0) & page_address_mask;
         off = 4;
     }
     return nullptr;
@@ -444,7 +445,7 @@ void record_delete_key(DrawingFile* df, RecordRef* head, uint32_t key, PageBuffe
     for (;;) {
         unsigned char* r = nullptr;
         for (r = record_next(df, head, nullptr, buf); r && !error_flag; r = record_next(df, head, r, buf))
-            if (st_u16(r, 0) >= 6 && st_u32(r, 2) == key) break;
+            if (get_u16(r, 0) >= 6 && get_u32(r, 2) == key) break;
         if (!r || error_flag) return;
         record_delete(df, head, record_ref_of(buf, r), buf);
         if (error_flag) return;
@@ -503,8 +504,8 @@ uint32_t* record_chain_index(DrawingFile* df, RecordRef* head, int record_size, 
             cap += step;
             grown = true;
         }
-        uint16_t l = st_u16(r, 0);
-        a[1 + 2 * n] = l >= value_off + 4 ? st_u32(r, value_off) : 0;
+        uint16_t l = get_u16(r, 0);
+        a[1 + 2 * n] = l >= value_off + 4 ? get_u32(r, value_off) : 0;
         a[2 + 2 * n] = record_ref_of(buf, r);
         ++n;
     }
@@ -530,7 +531,7 @@ unsigned char* element_find_by_key(unsigned char* projection, const unsigned cha
     RecordRef* head = reinterpret_cast<RecordRef*>(projection + projection_elements);
     for (unsigned char* r = record_next(df, head, prev, buf); r; r = record_next(df, head, r, buf)) {
         if (error_flag) return nullptr;
-        if (st_u32(r, 2) == key) return r;
+        if (get_u32(r, 2) == key) return r;
     }
     return nullptr;
 }
@@ -544,7 +545,7 @@ unsigned char* annotation_find(unsigned char* projection, RecordRef* out, Match 
     RecordRef* head = reinterpret_cast<RecordRef*>(projection + projection_annotations);
     for (unsigned char* r = record_next(df, head, nullptr, buf); r; r = record_next(df, head, r, buf)) {
         if (error_flag) return nullptr;
-        if (st_u16(r, 0) >= 10 && match(r)) {
+        if (get_u16(r, 0) >= 10 && match(r)) {
             if (out) ref_set(out, record_ref_of(buf, r));
             return r;
         }
@@ -556,15 +557,15 @@ unsigned char* annotation_find(unsigned char* projection, RecordRef* out, Match 
 unsigned char* annotation_find_key_kind(unsigned char* projection, uint32_t key, uint8_t kind,
                                         RecordRef* out) {
     return annotation_find(projection, out, [&](const unsigned char* r) {
-        return st_u32(r, 2) == key && r[6] == kind;
+        return get_u32(r, 2) == key && r[6] == kind;
     });
 }
 
 unsigned char* annotation_find_key_fields(unsigned char* projection, uint32_t key, int a, int b,
                                           RecordRef* out) {
     return annotation_find(projection, out, [&](const unsigned char* r) {
-        uint16_t f = st_u16(r, 8);
-        return st_u32(r, 2) == key && r[6] == 5 && static_cast<int>((f >> 7) & 3) == a &&
+        uint16_t f = get_u16(r, 8);
+        return get_u32(r, 2) == key && r[6] == 5 && static_cast<int>((f >> 7) & 3) == a &&
                static_cast<int>((f >> 9) & 3) == b;
     });
 }
@@ -595,7 +596,7 @@ void drawing_order_make_room(unsigned char* projection, unsigned char* contour, 
     PageBuffer* cb = &page_buffers[table_contours];
     RecordRef e_entry = eb->owner == df ? eb->page : 0;
     RecordRef c_entry = cb->owner == df ? cb->page : 0;
-    uint32_t contour_key = st_u32(contour, 2);
+    uint32_t contour_key = get_u32(contour, 2);
     bool contour_in_buffer = contour >= cb->data && contour < cb->data + page_size;
     RecordRef elements = 0, contours = 0;
     std::memcpy(&elements, projection + projection_elements, 4);
@@ -604,59 +605,59 @@ void drawing_order_make_room(unsigned char* projection, unsigned char* contour, 
     RecordRef* ch = &contours;
     uint16_t highest = level;
     for (unsigned char* e = record_next(df, eh, nullptr, eb); e && !error_flag; e = record_next(df, eh, e, eb)) {
-        st_put_u16(e, element_options, static_cast<uint16_t>(st_u16(e, element_options) & ~0x0800));
+        put_u16(e, element_options, static_cast<uint16_t>(get_u16(e, element_options) & ~0x0800));
         eb->clean = 0;
     }
     // Raise the other contours at or above the level, with their members.
     std::vector<uint32_t> members;
     for (unsigned char* c = record_next(df, ch, nullptr, cb); c && !error_flag; c = record_next(df, ch, c, cb)) {
-        if (st_u32(c, 2) == contour_key || st_u16(c, 0) < contour_head_size) continue;
-        uint16_t cl = st_u16(c, contour_level);
+        if (get_u32(c, 2) == contour_key || get_u16(c, 0) < contour_head_size) continue;
+        uint16_t cl = get_u16(c, contour_level);
         if (cl < level) continue;
-        st_put_u16(c, contour_level, static_cast<uint16_t>(cl + 2));
+        put_u16(c, contour_level, static_cast<uint16_t>(cl + 2));
         cb->clean = 0;
         if (static_cast<uint16_t>(cl + 2) > highest) highest = static_cast<uint16_t>(cl + 2);
-        uint16_t n = st_u16(c, contour_member_count);
-        uint16_t len = st_u16(c, 0);
+        uint16_t n = get_u16(c, contour_member_count);
+        uint16_t len = get_u16(c, 0);
         for (uint16_t i = 0; i < n && contour_members + 4u * i + 4 <= len; ++i)
-            members.push_back(st_u32(c, contour_members + 4u * i));
+            members.push_back(get_u32(c, contour_members + 4u * i));
     }
     if (!members.empty()) {
         for (unsigned char* e = record_next(df, eh, nullptr, eb); e && !error_flag; e = record_next(df, eh, e, eb)) {
-            uint32_t k = st_u32(e, 2);
+            uint32_t k = get_u32(e, 2);
             for (uint32_t m : members) {
                 if (m != k) continue;
-                st_put_u16(e, element_level, static_cast<uint16_t>(st_u16(e, element_level) + 2));
-                st_put_u16(e, element_options, static_cast<uint16_t>(st_u16(e, element_options) | 0x0800));
+                put_u16(e, element_level, static_cast<uint16_t>(get_u16(e, element_level) + 2));
+                put_u16(e, element_options, static_cast<uint16_t>(get_u16(e, element_options) | 0x0800));
                 eb->clean = 0;
                 break;
             }
         }
     }
     for (unsigned char* e = record_next(df, eh, nullptr, eb); e && !error_flag; e = record_next(df, eh, e, eb)) {
-        uint16_t el = st_u16(e, element_level);
-        if (!(st_u16(e, element_options) & 0x0800) && el >= level) {
+        uint16_t el = get_u16(e, element_level);
+        if (!(get_u16(e, element_options) & 0x0800) && el >= level) {
             el = static_cast<uint16_t>(el + 2);
-            st_put_u16(e, element_level, el);
+            put_u16(e, element_level, el);
             eb->clean = 0;
         }
         if (el > highest) highest = el;
     }
     // The contour itself (every chunk of it).
     for (unsigned char* c = record_next(df, ch, nullptr, cb); c && !error_flag; c = record_next(df, ch, c, cb)) {
-        if (st_u32(c, 2) != contour_key || st_u16(c, 0) < contour_head_size) continue;
-        st_put_u16(c, contour_level, level);
-        uint16_t w = st_u16(c, contour_flags);
-        st_put_u16(c, contour_flags, static_cast<uint16_t>((w & ~0x0800) | ((flags & 1) ? 0x0800 : 0)));
+        if (get_u32(c, 2) != contour_key || get_u16(c, 0) < contour_head_size) continue;
+        put_u16(c, contour_level, level);
+        uint16_t w = get_u16(c, contour_flags);
+        put_u16(c, contour_flags, static_cast<uint16_t>((w & ~0x0800) | ((flags & 1) ? 0x0800 : 0)));
         cb->clean = 0;
     }
-    if (!contour_in_buffer && st_u16(contour, 0) >= contour_head_size) {
-        st_put_u16(contour, contour_level, level);
-        uint16_t w = st_u16(contour, contour_flags);
-        st_put_u16(contour, contour_flags, static_cast<uint16_t>((w & ~0x0800) | ((flags & 1) ? 0x0800 : 0)));
+    if (!contour_in_buffer && get_u16(contour, 0) >= contour_head_size) {
+        put_u16(contour, contour_level, level);
+        uint16_t w = get_u16(contour, contour_flags);
+        put_u16(contour, contour_flags, static_cast<uint16_t>((w & ~0x0800) | ((flags & 1) ? 0x0800 : 0)));
     }
     if (highest & 1) ++highest;
-    st_put_u16(projection, projection_highest_level, highest);
+    put_u16(projection, projection_highest_level, highest);
     PageBuffer* pb = &page_buffers[table_projections];
     if (projection >= pb->data && projection < pb->data + page_size) pb->clean = 0;
     if (e_entry) load_page(df, e_entry, eb, false);
@@ -665,18 +666,13 @@ void drawing_order_make_room(unsigned char* projection, unsigned char* contour, 
 
 namespace {
 
-void fill_random(unsigned char* p, size_t n) {
-    std::srand(static_cast<unsigned>(std::time(nullptr)));
-    for (size_t i = 0; i + 1 < n; i += 2) st_put_u16(p, i, static_cast<uint16_t>(std::rand() & 0x7FFF));
-}
-
 // Copies of a default record from byte 4 of a buffer, the counter field
 // raised by 1 after each copy, the tail filled with the start of one more.
 void fill_defaults(PageBuffer* b, unsigned char* rec, size_t size, size_t counter_off) {
     size_t off = 4;
     while (off + size <= page_size) {
         std::memcpy(b->data + off, rec, size);
-        st_put_u32(rec, counter_off, st_u32(rec, counter_off) + 1);
+        put_u32(rec, counter_off, get_u32(rec, counter_off) + 1);
         off += size;
     }
     std::memcpy(b->data + off, rec, page_size - off);
@@ -689,79 +685,79 @@ void page_buffers_init_defaults() {
     for (int t = table_annotation; t <= table_construction; ++t) {
         PageBuffer* b = &page_buffers[t];
         if (!b->data) return;
-        fill_random(r, sizeof r);
+        fill_random_words(r, sizeof r);
         size_t size = 0, counter = 2;
         switch (t) {
         case table_annotation: {
             size = 60;
-            st_put_u32(r, 2, 1);
+            put_u32(r, 2, 1);
             r[6] = 0;
             r[7] = 10;
-            uint16_t f = st_u16(r, 8);
-            f = static_cast<uint16_t>((f & ~0x0780 & ~0x002F) | ((settings_text_size_index & 0x0F) << 7));
-            st_put_u16(r, 8, f);
+            uint16_t f = get_u16(r, 8);
+            f = static_cast<uint16_t>((f & ~0x0780 & ~0x002F) | ((settings_text_size_for_store() & 0x0F) << 7));
+            put_u16(r, 8, f);
             r[9] |= 0x08;
             break;
         }
         case table_projections:
             size = 440;
-            st_put_u32(r, 2, 1);
-            st_put_u32(r, 6, 8192);
-            st_put_u32(r, 14, 6144);
-            st_put_u32(r, 18, 4096);
-            st_put_u32(r, 30, 2048);
-            st_put_f32(r, 58, FLT_MAX);
-            st_put_f32(r, 62, FLT_MAX);
-            st_put_f32(r, 66, -FLT_MAX);
-            st_put_f32(r, 70, -FLT_MAX);
+            put_u32(r, 2, 1);
+            put_u32(r, 6, 8192);
+            put_u32(r, 14, 6144);
+            put_u32(r, 18, 4096);
+            put_u32(r, 30, 2048);
+            put_f32(r, 58, FLT_MAX);
+            put_f32(r, 62, FLT_MAX);
+            put_f32(r, 66, -FLT_MAX);
+            put_f32(r, 70, -FLT_MAX);
             r[99] |= 0x02;
-            for (size_t o : {50u, 54u, 74u, 78u, 82u, 86u}) st_put_u32(r, o, 0);
+            for (size_t o : {50u, 54u, 74u, 78u, 82u, 86u}) put_u32(r, o, 0);
             std::memset(r + 148, 0, 32);
             break;
         case table_points:
         case table_title_block:
             size = 48;
-            st_put_u32(r, 2, 1);
+            put_u32(r, 2, 1);
             std::memset(r + 28, 0, 16);
             break;
         case table_links:
             size = 26;
-            st_put_u32(r, 2, 1087);
-            st_put_u32(r, 14, 0);
-            st_put_u32(r, 18, 0);
-            st_put_u16(r, 24, static_cast<uint16_t>((st_u16(r, 24) | 1) & ~2));
+            put_u32(r, 2, 1087);
+            put_u32(r, 14, 0);
+            put_u32(r, 18, 0);
+            put_u16(r, 24, static_cast<uint16_t>((get_u16(r, 24) | 1) & ~2));
             break;
         case table_dimensions:
             size = 100;
-            for (size_t o : {40u, 44u, 48u, 52u}) st_put_u32(r, o, 0);
+            for (size_t o : {40u, 44u, 48u, 52u}) put_u32(r, o, 0);
             std::memset(r + 64, 0, 32);
             break;
         case table_elements:
             size = 54;
-            st_put_u32(r, 2, 12);
-            st_put_u16(r, 6, 0);
-            st_put_u16(r, 8, 0);
-            st_put_u16(r, 12, static_cast<uint16_t>(st_u16(r, 12) & 0x1FFF));
-            st_put_f64(r, 30, 3.4028234663852886e38);
-            st_put_f64(r, 46, 3.4028234663852886e38);
+            put_u32(r, 2, 12);
+            put_u16(r, 6, 0);
+            put_u16(r, 8, 0);
+            put_u16(r, 12, static_cast<uint16_t>(get_u16(r, 12) & 0x1FFF));
+            put_f64(r, 30, 3.4028234663852886e38);
+            put_f64(r, 46, 3.4028234663852886e38);
             break;
         case table_contours:
         case table_model:
             size = 86;
-            for (size_t o : {6u, 14u, 22u, 30u}) st_put_f64(r, o, DBL_MAX);
+            for (size_t o : {6u, 14u, 22u, 30u}) put_f64(r, o, DBL_MAX);
             break;
         case table_tables:
             size = 16;
             counter = 4;
-            st_put_u32(r, 4, 14);
+            put_u32(r, 4, 14);
             break;
         case table_construction:
             size = 62;
             r[6] = 5;
-            st_put_u32(r, 2, 0);
+            put_u32(r, 2, 0);
             break;
         }
-        st_put_u16(r, 0, static_cast<uint16_t>(t == table_tables ? 54 : size));
+        put_u16(r, 0, static_cast<uint16_t>(t == table_tables ? 54 : size));
         fill_defaults(b, r, size, counter);
     }
 }

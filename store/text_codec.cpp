@@ -1,5 +1,7 @@
 #include "store/text_codec.h"
 
+#include "geometry/text_numbers.h"
+
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -248,8 +250,7 @@ int text_pack(const char* text, uint16_t* dst, int dst_bytes) {
 
 int text_unpack(char* dst, int dst_len, const uint16_t* src, int packed_bytes) {
     int n = text_unpack_words(packed_bytes, src, dst, dst_len, 5);
-    while (n > 0 && dst[n - 1] == ' ') dst[--n] = '\0';
-    return n;
+    return static_cast<int>(trim_trailing_blanks(static_cast<size_t>(n), dst));
 }
 
 const char* unpack_text_block(const uint16_t* src, int word_count) {

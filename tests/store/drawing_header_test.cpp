@@ -3,6 +3,7 @@
 // fragment library.
 #include "store_test_support.h"
 
+#include "store/settings_block.h"
 #include "store/text_codec.h"
 
 using namespace store_test;
@@ -22,8 +23,9 @@ protected:
 
 // A new drawing read back through byte offsets alone.
 TEST_F(DrawingHeader, NewDrawingHasTheDocumentedLayoutOnDisk) {
-    settings_text_size_index = 5;
-    settings_header_options = 0xA000;
+    ASSERT_EQ(settings_block_unpack(), 0);
+    settings_block[187] = 5;
+    settings_set_u16(189, 0xA000);
     DrawingFile* df = create();
     RecordRef projections = 0;
     std::vector<unsigned char> rec = make_record(60, 77, 0x42);
@@ -31,43 +33,42 @@ TEST_F(DrawingHeader, NewDrawingHasTheDocumentedLayoutOnDisk) {
     RecordRef points = 0;
     std::vector<unsigned char> pt = make_record(48, 1234, 0x24);
     RecordRef pref = record_add(df, &points, pt.data(), &page_buffers[table_points]);
-    st_put_u32(df->header, header_projections, projections);
-    st_put_u32(df->header, header_model_variables, points);
+    put_u32(df->header, header_projections, projections);
+    put_u32(df->header, header_model_variables, points);
     std::string path = df->path;
     drawing_file_close(df);
     ASSERT_EQ(error_flag, 0);
-    settings_text_size_index = 0;
-    settings_header_options = 0;
+    settings_block_free();
 
     std::vector<unsigned char> f = file_bytes(path);
     ASSERT_EQ(f.size(), 3u * 2048);
     EXPECT_EQ(std::memcmp(f.data(), "SARV", 4), 0);
-    EXPECT_EQ(st_u16(f.data(), 4), 12358);
-    EXPECT_EQ(st_u32(f.data(), 8), 0u);            // no free pages
-    EXPECT_EQ(st_u32(f.data(), 92), 0xFFFFFFFFu);
-    EXPECT_EQ(st_u16(f.data(), 110), 0xA006);      // settings bits, bits 1-2; not open any more
-    EXPECT_EQ(st_u16(f.data(), 112), 0x8305);      // text size 5, bits 8, 9, 15
+    EXPECT_EQ(get_u16(f.data(), 4), 12358);
+    EXPECT_EQ(get_u32(f.data(), 8), 0u);            // no free pages
+    EXPECT_EQ(get_u32(f.data(), 92), 0xFFFFFFFFu);
+    EXPECT_EQ(get_u16(f.data(), 110), 0xA006);      // settings bits, bits 1-2; not open any more
+    EXPECT_EQ(get_u16(f.data(), 112), 0x8305);      // text size 5, bits 8, 9, 15
     EXPECT_EQ(f[114], 0x04);
     EXPECT_EQ(f[118], 1);
     EXPECT_EQ(f[119], 0);
-    EXPECT_EQ(st_f64(f.data(), 128), 1.0);
-    EXPECT_EQ(st_u16(f.data(), 164), 1);
-    EXPECT_EQ(st_f32(f.data(), 214), 0.5f);
-    EXPECT_EQ(st_f32(f.data(), 218), 75.0f);
+    EXPECT_EQ(get_f64(f.data(), 128), 1.0);
+    EXPECT_EQ(get_u16(f.data(), 164), 1);
+    EXPECT_EQ(get_f32(f.data(), 214), 0.5f);
+    EXPECT_EQ(get_f32(f.data(), 218), 75.0f);
     EXPECT_EQ(f[222], 3);
-    EXPECT_EQ(st_f32(f.data(), 230), 2.0f);
-    EXPECT_EQ(st_f32(f.data(), 234), 0.25f);
+    EXPECT_EQ(get_f32(f.data(), 230), 2.0f);
+    EXPECT_EQ(get_f32(f.data(), 234), 0.25f);
     // Chain heads point at the first record of their first page.
-    uint32_t ph = st_u32(f.data(), 60), vh = st_u32(f.data(), 52);
+    uint32_t ph = get_u32(f.data(), 60), vh = get_u32(f.data(), 52);
     ASSERT_EQ(ph, 2048u + 4);
     ASSERT_EQ(vh, 4096u + 4);
-    EXPECT_EQ(st_u32(f.data(), 2048), 0u);          // link of the last page
-    EXPECT_EQ(st_u16(f.data(), 2048 + 4), 60);      // record length
-    EXPECT_EQ(st_u32(f.data(), 2048 + 6), 77u);     // key
+    EXPECT_EQ(get_u32(f.data(), 2048), 0u);          // link of the last page
+    EXPECT_EQ(get_u16(f.data(), 2048 + 4), 60);      // record length
+    EXPECT_EQ(get_u32(f.data(), 2048 + 6), 77u);     // key
     EXPECT_EQ(f[2048 + 4 + 59], 0x42);
-    EXPECT_EQ(st_u16(f.data(), 2048 + 64), 0);      // terminator
+    EXPECT_EQ(get_u16(f.data(), 2048 + 64), 0);      // terminator
     EXPECT_EQ(pref, 4096u + 4);
-    EXPECT_EQ(st_u32(f.data(), 4096 + 6), 1234u);
+    EXPECT_EQ(get_u32(f.data(), 4096 + 6), 1234u);
 }
 
 TEST_F(DrawingHeader, RefusedFilesNameTheirFault) {
@@ -76,11 +77,11 @@ TEST_F(DrawingHeader, RefusedFilesNameTheirFault) {
     std::vector<unsigned char> tag = good;
     tag[0] = 'X';
     std::vector<unsigned char> version = good;
-    st_put_u16(version.data(), 4, 12359);
+    put_u16(version.data(), 4, 12359);
     std::vector<unsigned char> free_head = good;
-    st_put_u32(free_head.data(), 8, 10 * 2048);
+    put_u32(free_head.data(), 8, 10 * 2048);
     std::vector<unsigned char> chain_head = good;
-    st_put_u32(chain_head.data(), 60, 2048 + 4);  // a page the file does not have
+    put_u32(chain_head.data(), 60, 2048 + 4);  // a page the file does not have
     std::vector<unsigned char> long_file = good;
     long_file.resize(4097);
     struct Case {
@@ -148,9 +149,9 @@ TEST_F(DrawingHeader, OpenMarksTheDrawingOpenOnDiskAndNoticesAnUncleanEnd) {
     DrawingFile* df = create();
     std::string path = df->path;
     EXPECT_EQ(df->opened_unclosed, 0);
-    EXPECT_TRUE(st_u16(file_bytes(path).data(), 110) & 0x0400);
+    EXPECT_TRUE(get_u16(file_bytes(path).data(), 110) & 0x0400);
     drawing_file_close(df);
-    EXPECT_FALSE(st_u16(file_bytes(path).data(), 110) & 0x0400);
+    EXPECT_FALSE(get_u16(file_bytes(path).data(), 110) & 0x0400);
     drawing_file_set_mode(df, drawing_mode_open_existing);
     ASSERT_EQ(drawing_file_open(df, 0), 0);
     EXPECT_EQ(df->opened_unclosed, 0);
@@ -188,14 +189,14 @@ TEST_F(DrawingHeader, DrawingThatContinuesALibraryMapsItsPages) {
         d = file_bytes(p);
         d.resize(2 * 2048, 0);
     }
-    st_put_u32(d.data(), 12, 2048);  // boundary B
-    st_put_u32(d.data(), 16, 4096);  // library length L
+    put_u32(d.data(), 12, 2048);  // boundary B
+    put_u32(d.data(), 16, 4096);  // library length L
     uint16_t w[4] = {0, 0, 0, 0};
     text_pack_words(3, "LIB", w, 4, 3);
-    for (int i = 0; i < 4; ++i) st_put_u16(d.data(), 20 + 2 * i, w[i]);
+    for (int i = 0; i < 4; ++i) put_u16(d.data(), 20 + 2 * i, w[i]);
     uint16_t f[4] = {0, 0, 0, 0};
     text_pack_words(8, "FRAG SVT", f, 4, 3);
-    for (int i = 0; i < 4; ++i) st_put_u16(d.data(), 28 + 2 * i, f[i]);
+    for (int i = 0; i < 4; ++i) put_u16(d.data(), 28 + 2 * i, f[i]);
     d[2048 + 100] = 0xD1;
     std::string n = temp_name("cont");
     write_file(n, d);

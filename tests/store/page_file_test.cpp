@@ -21,12 +21,12 @@ std::vector<uint32_t> free_pages(DrawingFile* df) {
         if (error_flag) break;
         out.push_back(f);  // a free-list page is free as well
         for (uint32_t off = 4; off <= 2044; off += 4) {
-            uint32_t e = st_u32(b0->data, off);
+            uint32_t e = get_u32(b0->data, off);
             if (e == 0) break;
             if (e < 2048) continue;
             for (uint32_t i = 0; i <= (e & 0x7FF); ++i) out.push_back((e & ~0x7FFu) + i * 2048);
         }
-        f = st_u32(b0->data, 0);
+        f = get_u32(b0->data, 0);
     }
     return out;
 }
@@ -86,18 +86,18 @@ TEST_F(PageFile, TwoChainsGrownInTurnSurviveSaveAndReopen) {
         std::vector<unsigned char> rec = make_record(1000, i, static_cast<unsigned char>(i));
         ASSERT_NE(record_add_at_end(df, &heads[c], rec.data(), bufs[c]), 0u) << i;
     }
-    st_put_u32(df->header, header_tables, heads[0]);
-    st_put_u32(df->header, header_sheets, heads[1]);
+    put_u32(df->header, header_tables, heads[0]);
+    put_u32(df->header, header_sheets, heads[1]);
     drawing_file_save(df);
     ASSERT_EQ(error_flag, 0);
     EXPECT_EQ(file_bytes(df->path).size() % 2048, 0u);
     df = reopen(df);
     for (int c = 0; c < 2; ++c) {
-        RecordRef h = st_u32(df->header, c ? header_sheets : header_tables);
+        RecordRef h = get_u32(df->header, c ? header_sheets : header_tables);
         uint32_t expect = static_cast<uint32_t>(c);
         int n = 0;
         for (unsigned char* r = record_next(df, &h, nullptr, bufs[c]); r; r = record_next(df, &h, r, bufs[c])) {
-            ASSERT_EQ(st_u32(r, 2), expect);
+            ASSERT_EQ(get_u32(r, 2), expect);
             ASSERT_EQ(r[100], static_cast<unsigned char>(expect));
             expect += 2;
             ++n;
@@ -285,16 +285,16 @@ TEST_F(PageFile, BlobsOfEverySizeRoundTripAndGiveTheirPagesBack) {
         ASSERT_EQ(blob_read(df, &ref, back.data()), c.length);
         EXPECT_TRUE(back == data);
         std::vector<unsigned char> bytes = file_bytes(df->path);
-        EXPECT_EQ(st_u32(bytes.data(), ref), c.extents == 1 ? 1u : 2u);
-        uint32_t first_len = st_u32(bytes.data(), ref + 4);
+        EXPECT_EQ(get_u32(bytes.data(), ref), c.extents == 1 ? 1u : 2u);
+        uint32_t first_len = get_u32(bytes.data(), ref + 4);
         EXPECT_EQ(first_len, c.extents == 1 ? c.length : 4194288u);
         // Freed: every page of the blob is listed free, none twice.
         uint32_t pages = 0;
         for (RecordRef e = ref; e;) {
-            uint32_t len = st_u32(bytes.data(), e + 4);
+            uint32_t len = get_u32(bytes.data(), e + 4);
             uint32_t n = ((len + 16) >> 11) + 1;
             pages += n > 2048 ? 2048 : n;
-            e = st_u32(bytes.data(), e) == 2 ? st_u32(bytes.data(), e + 8) : 0;
+            e = get_u32(bytes.data(), e) == 2 ? get_u32(bytes.data(), e + 8) : 0;
         }
         std::set<uint32_t> before;
         for (uint32_t f : free_pages(df)) before.insert(f);
@@ -317,9 +317,9 @@ TEST_F(PageFile, BlobWhoseExtentsLoopIsReportedNotFollowedForever) {
     // Make the extent a continued one that points at itself.
     std::vector<unsigned char> bytes = file_bytes(path);
     std::vector<unsigned char> moved(bytes.begin() + ref + 8, bytes.begin() + ref + 8 + 3000);
-    st_put_u32(bytes.data(), ref, 2);
-    st_put_u32(bytes.data(), ref + 8, ref);
-    st_put_u32(bytes.data(), ref + 12, 0);
+    put_u32(bytes.data(), ref, 2);
+    put_u32(bytes.data(), ref + 8, ref);
+    put_u32(bytes.data(), ref + 12, 0);
     write_file(path, bytes);
     drawing_file_set_mode(df, drawing_mode_open_existing);
     ASSERT_EQ(drawing_file_open(df, 0), 0);
@@ -343,8 +343,8 @@ TEST_F(PageFile, DamagedFreeListRunIsReportedAndDropped) {
     // A run far beyond the end of the file.
     RecordRef rp = p;
     page_load(df, &rp, &page_buffers[0]);
-    st_put_u32(page_buffers[0].data, 4, (200u * 2048) | 3);
-    st_put_u32(page_buffers[0].data, 8, 0);
+    put_u32(page_buffers[0].data, 4, (200u * 2048) | 3);
+    put_u32(page_buffers[0].data, 8, 0);
     page_buffers[0].clean = 0;
     shown().clear();
     EXPECT_EQ(page_alloc(df), 0u);

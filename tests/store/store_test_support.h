@@ -5,7 +5,7 @@
 #include "store/drawing_header.h"
 #include "store/program_messages.h"
 #include "store/records.h"
-#include "store/store_bytes.h"
+#include "geometry/byte_order.h"
 
 #include <gtest/gtest.h>
 
@@ -123,8 +123,8 @@ protected:
 // An element-like record of len bytes with key and a recognisable body.
 inline std::vector<unsigned char> make_record(uint16_t len, uint32_t key, uint8_t fill = 0x5A) {
     std::vector<unsigned char> r(len, fill);
-    st_put_u16(r.data(), 0, len);
-    if (len >= 6) st_put_u32(r.data(), 2, key);
+    put_u16(r.data(), 0, len);
+    if (len >= 6) put_u32(r.data(), 2, key);
     if (len >= 11) r[10] = 1;  // element kind 1, never a curve
     return r;
 }
