@@ -1,6 +1,10 @@
 // Stroke fonts: loading the "gfnt" sets, the font state, markup and measuring.
 #include "render/stroke_font.h"
 
+#include "geometry/byte_order.h"
+#include "geometry/kernel_context.h"
+#include "store/settings_block.h"
+
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -8,17 +12,6 @@
 // ---------------------------------------------------------------- byte access
 
 namespace {
-
-uint16_t read_u16(const uint8_t* p) {
-    return static_cast<uint16_t>(p[0] | (p[1] << 8));
-}
-
-int16_t read_s16(const uint8_t* p) {
-    uint16_t v = read_u16(p);
-    int16_t s;
-    std::memcpy(&s, &v, sizeof s);
-    return s;
-}
 
 struct SetRange {
     uint16_t id;
@@ -58,13 +51,9 @@ GlyphRecord decode_record(const uint8_t* p) {
     g.right_bottom = p[5];
     g.line_count = p[6];
     g.curve_count = p[7];
-    g.line_offset = read_u16(p + 8);
-    g.curve_offset = read_u16(p + 10);
+    g.line_offset = get_u16(p, 8);
+    g.curve_offset = get_u16(p, 10);
     return g;
-}
-
-double sheet_identity(double sheet_mm) {
-    return sheet_mm;
 }
 
 }  // namespace
@@ -84,7 +73,17 @@ TextSettings text_settings = {
     0x000000,
 };
 TextFontState text_font_state = {0, 1.8, 0, 0, 0, 0.0, 0};
-double (*text_sheet_to_model)(double sheet_mm) = sheet_identity;
+
+void text_settings_bind_settings_block() {
+    for (int i = 0; i < 10; ++i)
+        text_settings.text_heights[i] = settings_f64(settings_text_heights_offset + 8 * i);
+    for (int i = 0; i < 4; ++i)
+        for (int t = 0; t < 2; ++t)
+            text_settings.index_shifts[i][t] = settings_f64(settings_index_shifts_offset + 16 * i + 8 * t);
+    text_settings.slant_factor = settings_f64(settings_slant_factor_offset);
+    text_settings.text_colour = settings_u32(settings_text_colour_offset);
+    select_text_font(text_font_state.size_index, text_font_state.slant, text_font_state.font_type);
+}
 
 // ---------------------------------------------------------------- loading
 
@@ -93,7 +92,7 @@ int stroke_font_set_open(uint16_t id, const uint8_t* data, uint32_t size, Stroke
     if (k < 0 || data == nullptr || size < 4)
         return -1;
     const SetRange& r = set_ranges[k];
-    if (data[0] != r.first || data[1] != r.last || read_u16(data + 2) != r.baseline)
+    if (data[0] != r.first || data[1] != r.last || get_u16(data, 2) != r.baseline)
         return -1;
     uint32_t count = static_cast<uint32_t>(r.last - r.first + 1);
     uint32_t records_end = 4 + glyph_record_size * count;
@@ -154,10 +153,10 @@ GlyphCurve glyph_curve(const StrokeFontSet* set, const GlyphRecord& g, int index
     GlyphCurve c;
     c.x0 = p[0];
     c.y0 = p[1];
-    c.x1 = read_s16(p + 2);
-    c.y1 = read_s16(p + 4);
-    c.x2 = read_s16(p + 6);
-    c.y2 = read_s16(p + 8);
+    c.x1 = get_i16(p, 2);
+    c.y1 = get_i16(p, 4);
+    c.x2 = get_i16(p, 6);
+    c.y2 = get_i16(p, 8);
     c.x3 = p[10];
     c.y3 = p[11];
     return c;
@@ -202,20 +201,22 @@ void select_text_font(int size_index, int slant, int font_type) {
 uint32_t swap_text_colour(uint32_t colour) {
     uint32_t old = text_settings.text_colour;
     text_settings.text_colour = colour;
+    if (settings_block != nullptr)
+        settings_set_u32(settings_text_colour_offset, colour);
     return old;
 }
 
 double text_line_step(int size_index) {
     if (size_index < 0 || size_index >= 10)
         return 0.0;
-    double h = text_sheet_to_model(text_settings.text_heights[size_index]);
+    double h = sheet_to_model_length(text_settings.text_heights[size_index]);
     return text_font_state.font_type ? h * 1.7 : h * 11.0 / 7.0;
 }
 
 double text_spacing_unit(int size_index) {
     if (size_index < 0 || size_index >= 10)
         return 0.0;
-    double h = text_sheet_to_model(text_settings.text_heights[size_index]);
+    double h = sheet_to_model_length(text_settings.text_heights[size_index]);
     return text_font_state.font_type ? h * 0.1 : h / 14.0;
 }
 
@@ -274,7 +275,7 @@ TextPoint place_point(const LineState& st, const GlyphPlace& gp, double gx, doub
 }
 
 void end_arc(LineState& st) {
-    double r = text_sheet_to_model(st.height) / 4.0;
+    double r = sheet_to_model_length(st.height) / 4.0;
     double dir = std::atan2(st.arc_end.y - st.arc_start.y, st.arc_end.x - st.arc_start.x) -
                  std::acos(-1.0) / 2.0;
     TextPoint mid = {(st.arc_start.x + st.arc_end.x) / 2.0 + r * std::cos(dir),
@@ -299,7 +300,7 @@ void draw_glyph(LineState& st, int code, int next_index) {
     }
     GlyphRecord g = glyph_record(set, static_cast<uint8_t>(code));
     GlyphPlace gp;
-    gp.s = text_sheet_to_model(st.height) * (type ? 0.01 : 1.0 / 140.0);
+    gp.s = sheet_to_model_length(st.height) * (type ? 0.01 : 1.0 / 140.0);
     gp.k = text_font_state.slant ? text_settings.slant_factor : 0.0;
     if (slant_exempt(text_font_state.style_row, code))
         gp.k = 0.0;

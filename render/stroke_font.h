@@ -98,8 +98,8 @@ int glyph_advance(const GlyphRecord& g);   // right - left
 
 // ---------------------------------------------------------------- font state
 
-// Text settings of the SettingsBlock (start-up copies them from the block;
-// the values here are the block's own).
+// Text settings of the SettingsBlock: the block's own values until start-up
+// has unpacked the block and called text_settings_bind_settings_block.
 struct TextSettings {
     double text_heights[10];     // sheet mm by size index
     double index_shifts[4][2];   // glyph units, [lower 1, lower 2, upper 1, upper 2][type A, type B]
@@ -107,6 +107,7 @@ struct TextSettings {
     uint32_t text_colour;        // COLORREF
 };
 extern TextSettings text_settings;
+void text_settings_bind_settings_block();
 
 struct TextFontState {
     uint16_t size_index;    // 0..9
@@ -119,9 +120,8 @@ struct TextFontState {
 };
 extern TextFontState text_font_state;
 
-// Sheet millimetres to model units of the current drawing (the drawing
-// scale); the program sets it to sheet_to_model_length.  By default 1:1.
-extern double (*text_sheet_to_model)(double sheet_mm);
+// Text sizes are held in sheet millimetres and become model units through
+// sheet_to_model_length, with the scale of the current drawing.
 
 const StrokeFontSet* find_font_set(uint8_t code);
 void select_text_font(int size_index, int slant, int font_type);

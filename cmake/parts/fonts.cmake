@@ -24,7 +24,8 @@ list(APPEND SARVOLT_RESOURCE_DEPENDS ${SARVOLT_FONT_FILES} ${CMAKE_SOURCE_DIR}/r
 file(WRITE ${CMAKE_BINARY_DIR}/generated/stroke_font_files.h.tmp
   "// Written by cmake/parts/fonts.cmake: where the built stroke fonts are.\n"
   "#define SARVOLT_FONT_DIR \"${SARVOLT_FONT_DIR}\"\n"
-  "#define SARVOLT_FONT_SOURCE_DIR \"${CMAKE_SOURCE_DIR}/resources/fonts\"\n")
+  "#define SARVOLT_FONT_SOURCE_DIR \"${CMAKE_SOURCE_DIR}/resources/fonts\"\n"
+  "#define SARVOLT_FONT_PROGRAM \"${CMAKE_BINARY_DIR}/bin/SARVOLT.exe\"\n")
 file(COPY_FILE ${CMAKE_BINARY_DIR}/generated/stroke_font_files.h.tmp
      ${CMAKE_BINARY_DIR}/generated/stroke_font_files.h ONLY_IF_DIFFERENT)
 

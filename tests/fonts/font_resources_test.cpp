@@ -23,10 +23,10 @@ protected:
         for (int i = 0; i < stroke_font_count; ++i)
             ASSERT_FALSE(fonts_[i].empty()) << "font" << stroke_font_ids[i] << ".gfnt not built";
         ASSERT_EQ(load_fonts(fonts_), 0);
-        text_sheet_to_model = [](double mm) { return mm; };
+        set_model_units_per_mm(1.0);
     }
     void TearDown() override {
-        text_sheet_to_model = [](double mm) { return mm; };
+        set_model_units_per_mm(1.0);
         select_text_font(0, 0, 0);
     }
     const StrokeFontSet* set(uint16_t id) { return &stroke_font_sets[set_index(id)]; }
@@ -406,7 +406,7 @@ TEST_F(BuiltFonts, RasterisedGlyphsMatchTheirSources) {
 
     // Type A 40 mm drawn 3.5 model units per sheet mm: one unit per glyph unit.
     select_text_font(9, 0, 0);
-    text_sheet_to_model = [](double mm) { return mm * 3.5; };
+    set_model_units_per_mm(3.5);
 
     struct Case {
         int set_id;

@@ -2,6 +2,8 @@
 // canvas and a small synthetic font whose glyphs say where they come from.
 #pragma once
 
+#include "geometry/byte_order.h"
+#include "geometry/kernel_context.h"
 #include "render/stroke_font.h"
 #include "stroke_font_files.h"
 
@@ -40,6 +42,24 @@ inline int load_fonts(const std::vector<std::vector<uint8_t>>& fonts) {
         res[i].size = static_cast<uint32_t>(fonts[i].size());
     }
     return stroke_fonts_load(res);
+}
+
+// A current drawing whose scale turns one sheet millimetre into k model
+// units (the drawing scale is 1/k); k = 1 unbinds the drawing.
+inline uint8_t* drawing_header() {
+    static uint8_t h[drawing_header_size];
+    return h;
+}
+inline const uint8_t* drawing_header_source() {
+    return drawing_header();
+}
+inline void set_model_units_per_mm(double k) {
+    if (k == 1.0) {
+        bind_current_drawing_header(nullptr);
+        return;
+    }
+    put_f64(drawing_header(), header_scale_offset, 1.0 / k);
+    bind_current_drawing_header(drawing_header_source);
 }
 
 inline int set_index(uint16_t id) {

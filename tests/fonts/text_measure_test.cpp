@@ -1,6 +1,7 @@
 // Markup, placement and measuring of text lines on a synthetic font whose
 // glyphs have known edges (so changes to the real glyph art never matter).
 #include "font_test_support.h"
+#include "store/settings_block.h"
 
 #include <gtest/gtest.h>
 
@@ -12,23 +13,19 @@ using namespace font_test;
 
 namespace {
 
-double times_50(double mm) {
-    return mm * 50.0;
-}
-
 class TextMeasure : public ::testing::Test {
 protected:
     void SetUp() override {
         fonts_ = synthetic_fonts();
         ASSERT_EQ(load_fonts(fonts_), 0);
-        text_sheet_to_model = [](double mm) { return mm; };
+        set_model_units_per_mm(1.0);
         text_font_state.width_limit = 0.0;
         // Type B, 10 mm: one glyph unit is 0.1 model units; one size
         // below is 7 mm (0.07 per unit).
         select_text_font(5, 0, 1);
     }
     void TearDown() override {
-        text_sheet_to_model = [](double mm) { return mm; };
+        set_model_units_per_mm(1.0);
         select_text_font(0, 0, 0);
         FontResourceBytes none[stroke_font_count] = {};
         stroke_fonts_load(none);
@@ -76,7 +73,7 @@ TEST_F(TextMeasure, TypeAScaleAndDrawingScale) {
     EXPECT_NEAR(measure_text("HH", &w, &h), 0.0, 1e-9);
     EXPECT_NEAR(w, (50 + 20 + 50) * 0.2, 1e-9);
     EXPECT_NEAR(h, 140 * 0.2, 1e-9);
-    text_sheet_to_model = times_50;
+    set_model_units_per_mm(50.0);   // a drawing at 1:50
     measure_text("HH", &w, &h);
     EXPECT_NEAR(w, (50 + 20 + 50) * 0.2 * 50, 1e-9);
 }
@@ -224,7 +221,7 @@ TEST_F(TextMeasure, ArcSignOverAMarkedNumber) {
     double w, h;
     measure_text("\xAA" "12", &w, &h);
     EXPECT_NEAR(h, 13.5, 1e-9);
-    text_sheet_to_model = times_50;
+    set_model_units_per_mm(50.0);
     measure_text("\xAA" "12", &w, &h);
     EXPECT_NEAR(h, 13.5 * 50, 1e-9);
 }
@@ -279,9 +276,8 @@ TEST_F(TextMeasure, SeveralLines) {
 
 TEST_F(TextMeasure, LineStepSpacingUnitAndFontSelection) {
     const double heights[10] = {1.8, 2.5, 3.5, 5, 7, 10, 14, 20, 28, 40};
-    for (double (*scale)(double) : {static_cast<double (*)(double)>([](double mm) { return mm; }), times_50}) {
-        text_sheet_to_model = scale;
-        double k = scale(1.0);
+    for (double k : {1.0, 50.0}) {
+        set_model_units_per_mm(k);
         for (int i = 0; i <= 10; ++i) {
             select_text_font(0, 0, 0);
             EXPECT_NEAR(text_line_step(i), i < 10 ? heights[i] * k * 11.0 / 7.0 : 0.0, 1e-9) << i;
@@ -302,6 +298,32 @@ TEST_F(TextMeasure, LineStepSpacingUnitAndFontSelection) {
 
     uint32_t old = swap_text_colour(0x0000FF);
     EXPECT_EQ(swap_text_colour(old), 0x0000FFu);
+}
+
+TEST(TextSettings, TakenFromTheSettingsBlock) {
+    ASSERT_EQ(settings_block_unpack(), 0);
+    const TextSettings standing = text_settings;
+    text_settings = TextSettings();
+    select_text_font(4, 0, 0);
+    text_settings_bind_settings_block();
+    const double heights[10] = {1.8, 2.5, 3.5, 5, 7, 10, 14, 20, 28, 40};
+    for (int i = 0; i < 10; ++i)
+        EXPECT_EQ(text_settings.text_heights[i], heights[i]) << i;
+    const double shifts[4][2] = {{70, 50}, {270, 190}, {130, 90}, {330, 230}};
+    for (int i = 0; i < 4; ++i)
+        for (int t = 0; t < 2; ++t)
+            EXPECT_EQ(text_settings.index_shifts[i][t], shifts[i][t]) << i << " " << t;
+    EXPECT_DOUBLE_EQ(text_settings.slant_factor, -std::tan(std::acos(-1.0) / 12.0));
+    EXPECT_EQ(text_settings.text_colour, 0u);
+    EXPECT_EQ(text_font_state.text_height, 7.0);   // the current size, re-read
+
+    // The text colour is the block's field.
+    EXPECT_EQ(swap_text_colour(0x0000FF), 0u);
+    EXPECT_EQ(settings_u32(settings_text_colour_offset), 0x0000FFu);
+    EXPECT_EQ(swap_text_colour(0), 0x0000FFu);
+    settings_block_free();
+    text_settings = standing;
+    select_text_font(0, 0, 0);
 }
 
 TEST(TextWithoutFonts, MeasuringDrawsNothingAndNeverFails) {
