@@ -3,9 +3,11 @@
 
 #include "geometry/byte_order.h"
 #include "geometry/kernel_context.h"
+#include "store/program_messages.h"
 #include "store/settings_block.h"
 
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -126,6 +128,11 @@ int stroke_fonts_load(const FontResourceBytes resources[stroke_font_count]) {
                                  &stroke_font_sets[i]) != 0) {
             std::memset(stroke_font_sets, 0, sizeof stroke_font_sets);
             stroke_font_failed_id = stroke_font_ids[i];
+            // The detail names the resource; the caller shows the message.
+            static char detail[16];
+            std::snprintf(detail, sizeof detail, "gfnt %u", static_cast<unsigned>(stroke_font_failed_id));
+            error_stack_push(detail);
+            error_flag = 1;
             return -1;
         }
     }

@@ -77,8 +77,9 @@ int stroke_font_set_open(uint16_t id, const uint8_t* data, uint32_t size, Stroke
 
 // Opens the fourteen resources (in stroke_font_ids order) and fills the
 // font tables.  Returns 0; or -1 at the first resource that is missing or
-// damaged, with its id in stroke_font_failed_id and the tables left empty:
-// start-up then shows "$загрузки ресурсов" and ends.
+// damaged: its id in stroke_font_failed_id, the tables left empty,
+// error_flag 1 and a message detail "gfnt <id>"; start-up then shows
+// "$загрузки ресурсов" and ends.
 int stroke_fonts_load(const FontResourceBytes resources[stroke_font_count]);
 extern uint16_t stroke_font_failed_id;
 

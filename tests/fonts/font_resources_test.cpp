@@ -2,6 +2,7 @@
 // every set, refusal of damaged resources, and glyphs rasterised from the
 // resource bytes against their glyph sources.
 #include "font_test_support.h"
+#include "store/program_messages.h"
 
 #include <gtest/gtest.h>
 
@@ -219,8 +220,13 @@ TEST_F(BuiltFonts, OneDamagedSetFailsTheWholeLoad) {
     for (uint16_t id : {247, 494, 640}) {
         auto fonts = fonts_;
         fonts[set_index(id)].resize(10);
+        error_flag = 0;
+        error_stack_clear();
         EXPECT_EQ(load_fonts(fonts), -1) << id;
         EXPECT_EQ(stroke_font_failed_id, id);
+        EXPECT_EQ(error_flag, 1);
+        ASSERT_EQ(error_stack.count, 1);
+        EXPECT_STREQ(error_stack.entries[0], ("gfnt " + std::to_string(id)).c_str());
         EXPECT_EQ(stroke_font_tables[0][0][0], nullptr);
         EXPECT_EQ(stroke_font_tables[1][1][0], nullptr);
         EXPECT_EQ(find_font_set('A'), nullptr);
@@ -229,8 +235,12 @@ TEST_F(BuiltFonts, OneDamagedSetFailsTheWholeLoad) {
     fonts[set_index(369)].clear();     // a missing resource
     EXPECT_EQ(load_fonts(fonts), -1);
     EXPECT_EQ(stroke_font_failed_id, 369);
+    error_flag = 0;
+    error_stack_clear();
     EXPECT_EQ(load_fonts(fonts_), 0);
     EXPECT_EQ(stroke_font_failed_id, 0);
+    EXPECT_EQ(error_flag, 0);
+    EXPECT_EQ(error_stack.count, 0);
 }
 
 // ---------------------------------------------------------------- against the sources

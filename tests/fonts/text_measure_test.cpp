@@ -3,6 +3,8 @@
 #include "font_test_support.h"
 #include "store/settings_block.h"
 
+#include "store/program_messages.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -29,6 +31,8 @@ protected:
         select_text_font(0, 0, 0);
         FontResourceBytes none[stroke_font_count] = {};
         stroke_fonts_load(none);
+        error_flag = 0;
+        error_stack_clear();
     }
     Recording draw(const char* text) {
         Recording r;
@@ -329,6 +333,8 @@ TEST(TextSettings, TakenFromTheSettingsBlock) {
 TEST(TextWithoutFonts, MeasuringDrawsNothingAndNeverFails) {
     FontResourceBytes none[stroke_font_count] = {};
     EXPECT_EQ(stroke_fonts_load(none), -1);
+    error_flag = 0;
+    error_stack_clear();
     double w = -1, h = -1;
     EXPECT_EQ(measure_text("ABC", &w, &h), 0.0);
     EXPECT_EQ(w, 0.0);

@@ -5,6 +5,8 @@
 #include "render/stroke_font_win.h"
 #include "stroke_font_files.h"
 
+#include "store/program_messages.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -52,6 +54,9 @@ TEST(FontModule, AModuleWithoutFontsIsRefused) {
     // The test program itself carries no fonts.
     EXPECT_EQ(stroke_fonts_load_module(GetModuleHandleA(nullptr)), -1);
     EXPECT_EQ(stroke_font_failed_id, 247);
+    EXPECT_EQ(error_flag, 1);
+    error_flag = 0;
+    error_stack_clear();
     EXPECT_EQ(stroke_font_tables[0][0][0], nullptr);
 }
 
