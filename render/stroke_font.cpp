@@ -500,23 +500,40 @@ double measure_text(const char* text, double* width, double* height) {
 
 // ---------------------------------------------------------------- several lines
 
+namespace {
+
+// Copies the line that starts at p into line (cut to max_line characters)
+// and returns where the next line starts, or null after the last line.
+// Lines end at NUL, CR LF, ESC and the two characters "\" "n".
+const char* next_text_line(const char* p, char* line, size_t max_line) {
+    size_t n = 0;
+    while (p[n] != 0 && p[n] != 27 && !(p[n] == '\r' && p[n + 1] == '\n') &&
+           !(p[n] == '\\' && p[n + 1] == 'n'))
+        ++n;
+    size_t kept = n < max_line ? n : max_line;
+    std::memcpy(line, p, kept);
+    line[kept] = 0;
+    if (p[n] == 0)
+        return nullptr;
+    return p + n + (p[n] == 27 ? 1 : 2);
+}
+
+const size_t max_text_line = 2048;
+
+}  // namespace
+
+// Model-variable references are measured and drawn as typed until the
+// substitution of model variables is in place.
 int measure_multiline_text(const char* text, double* box_width, double* box_height,
                            double line_step, double* last_depth) {
-    const size_t max_line = 2048;
-    char* line = static_cast<char*>(std::malloc(max_line + 1));
+    char* line = static_cast<char*>(std::malloc(max_text_line + 1));
     if (line == nullptr)
         return 0;
     const char* p = text ? text : "";
     int lines = 0;
     double widest = 0.0, first_above = 0.0, depth = 0.0;
-    for (;;) {
-        size_t n = 0;
-        while (p[n] != 0 && p[n] != 27 && !(p[n] == '\r' && p[n + 1] == '\n') &&
-               !(p[n] == '\\' && p[n + 1] == 'n'))
-            ++n;
-        size_t kept = n < max_line ? n : max_line;
-        std::memcpy(line, p, kept);
-        line[kept] = 0;
+    while (p != nullptr) {
+        p = next_text_line(p, line, max_text_line);
         double w = 0.0, h = 0.0;
         depth = measure_text(line, &w, &h);
         if (lines == 0)
@@ -524,9 +541,6 @@ int measure_multiline_text(const char* text, double* box_width, double* box_heig
         if (w > widest)
             widest = w;
         ++lines;
-        if (p[n] == 0)
-            break;
-        p += n + (p[n] == 27 ? 1 : 2);
     }
     std::free(line);
     if (box_width)
@@ -536,4 +550,25 @@ int measure_multiline_text(const char* text, double* box_width, double* box_heig
     if (last_depth)
         *last_depth = depth;
     return lines;
+}
+
+void draw_multiline_text_canvas(const TextCanvas* canvas, double x, double y, double angle,
+                                const char* text, double line_step, int line_count, int alignment,
+                                double width) {
+    char* line = static_cast<char*>(std::malloc(max_text_line + 1));
+    if (line == nullptr)
+        return;
+    const double cs = std::cos(angle), sn = std::sin(angle);
+    const int n = line_count > 1 ? line_count - 1 : 0;
+    const char* p = text ? text : "";
+    for (int i = 0; p != nullptr; ++i) {
+        p = next_text_line(p, line, max_text_line);
+        double w = 0.0, h = 0.0;
+        measure_text(line, &w, &h);
+        double lx = alignment == 1 ? (width - w) / 2.0 : alignment == 2 ? width - w : 0.0;
+        double ly = (i - n) * line_step;
+        draw_text_line_canvas(canvas, x + lx * cs - ly * sn, y + lx * sn + ly * cs, angle, line,
+                              nullptr, nullptr);
+    }
+    std::free(line);
 }

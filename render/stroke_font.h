@@ -168,3 +168,11 @@ double measure_text(const char* text, double* width, double* height);
 // line above its baseline + (lines - 1) * line step + last line's depth.
 int measure_multiline_text(const char* text, double* box_width, double* box_height,
                            double line_step, double* last_depth);
+
+// Draws a text of several lines so that the anchor (x, y) is the baseline of
+// line `line_count` (the last one, as measured); the lines step down by
+// `line_step` and stand left (alignment 0), centred (1) or right (2) in a
+// box `width` wide; the whole block turns about the anchor by `angle`.
+void draw_multiline_text_canvas(const TextCanvas* canvas, double x, double y, double angle,
+                                const char* text, double line_step, int line_count, int alignment,
+                                double width);

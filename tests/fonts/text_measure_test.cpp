@@ -278,6 +278,30 @@ TEST_F(TextMeasure, SeveralLines) {
     EXPECT_NEAR(w, 2048 * 5.0 + 2047 * 2.0, 1e-6);
 }
 
+TEST_F(TextMeasure, SeveralLinesDrawnAlignedAboveTheAnchor) {
+    // Lines 5 and 12 wide in a box 20 wide; the anchor is the last baseline.
+    struct Case {
+        int alignment;
+        double angle;
+        TextPoint first, second;   // where each line's first glyph starts
+    } cases[] = {
+        {0, 0.0, {100, 33}, {100, 50}},
+        {1, 0.0, {107.5, 33}, {104, 50}},
+        {2, 0.0, {115, 33}, {108, 50}},
+        {1, std::acos(-1.0) / 2.0, {117, 57.5}, {100, 54}},   // turned about the anchor
+    };
+    for (const Case& c : cases) {
+        Recording r;
+        TextCanvas cv = recording_canvas(&r);
+        draw_multiline_text_canvas(&cv, 100.0, 50.0, c.angle, "H\\nHH", 17.0, 2, c.alignment, 20.0);
+        ASSERT_EQ(r.glyphs.size(), 3u) << c.alignment;
+        EXPECT_NEAR(r.glyphs[0].lines[0].x, c.first.x, 1e-9) << c.alignment;
+        EXPECT_NEAR(r.glyphs[0].lines[0].y, c.first.y, 1e-9) << c.alignment;
+        EXPECT_NEAR(r.glyphs[1].lines[0].x, c.second.x, 1e-9) << c.alignment;
+        EXPECT_NEAR(r.glyphs[1].lines[0].y, c.second.y, 1e-9) << c.alignment;
+    }
+}
+
 TEST_F(TextMeasure, LineStepSpacingUnitAndFontSelection) {
     const double heights[10] = {1.8, 2.5, 3.5, 5, 7, 10, 14, 20, 28, 40};
     for (double k : {1.0, 50.0}) {
