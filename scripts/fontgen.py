@@ -26,9 +26,11 @@ letters up to 140, descenders down to 0; a pen stroke is 10 units wide.
       edges lt lb rt rb        explicit edges (left/right at top/bottom); the
                                strokes are then kept where they are drawn
 
-Otherwise the strokes are moved so that the ink starts at x = 0 and the edges
-come from the ink: left/right at the top from the upper half of the glyph,
-at the bottom from the lower half.
+Otherwise the strokes are moved so that the ink starts at x = 5 and the edges
+come from the ink, widened by half a pen width (5 units) on either side:
+left/right at the top from the upper half of the glyph, at the bottom from
+the lower half.  With the 20-unit gap of the text engine, letters then stand
+two pen widths apart, as drafting lettering wants.
 
 SRC_DIR/sets.txt names the fourteen sets:
 
@@ -59,6 +61,9 @@ MUST_DRAW = {248: [0x23], 369: [0x23], 252: [0x60, 0x7F], 370: [0x60, 0x7F],
              380: [0xB0, 0xB2, 0xB3, 0xB4, 0xB5, 0xB6],
              381: [0xB0, 0xB2, 0xB3, 0xB4, 0xB5, 0xB6],
              494: list(range(0x80, 0x90)), 495: list(range(0x80, 0x90))}
+
+
+HALF_PEN = 5   # glyph units: the pen is 10 wide
 
 
 class SourceError(Exception):
@@ -325,10 +330,12 @@ def place(g, prims, baseline):
     if not prims:
         adv = g.advance if g.advance is not None else 60
         return [], (baseline, baseline, 0, 0, adv, adv)
-    if g.edges is None:
-        minx = min(x for x, _ in dense_points(prims))
-        prims = map_prims(prims, lambda q: (q[0] - minx, q[1]))
-    return prims, metrics(prims, g.edges)
+    if g.edges is not None:
+        return prims, metrics(prims, g.edges)
+    minx = min(x for x, _ in dense_points(prims))
+    prims = map_prims(prims, lambda q: (q[0] - minx + HALF_PEN, q[1]))
+    top, bottom, lt, lb, rt, rb = metrics(prims, None)
+    return prims, (top, bottom, lt - HALF_PEN, lb - HALF_PEN, rt + HALF_PEN, rb + HALF_PEN)
 
 
 def build_set(tables, first, last, table_list, type_b, sid):
