@@ -32,3 +32,8 @@ file(COPY_FILE ${CMAKE_BINARY_DIR}/generated/stroke_font_files.h.tmp
 # The checker also runs as a test, on the files the build made.
 add_test(NAME fonts_check
   COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/scripts/fontgen.py check ${SARVOLT_FONT_DIR})
+
+# The font tool's own tests (encoding, type B, checker, Hershey converter).
+if(NOT SARVOLT_WIN32)
+  add_test(NAME fonts_tool COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/scripts/test_fontgen.py)
+endif()
