@@ -21,5 +21,22 @@ extern void (*kernel_free)(void* p);
 void kernel_report_out_of_memory();
 
 // ---------------------------------------------------------------- failures
-// The store's error flag (0 ok, 1 error, 2 already reported, ...).
-extern int16_t kernel_error_flag;
+// The program's error flag (0 ok, 1 error, 2 already reported, ...); the
+// program points this at the store's flag.
+extern int16_t* kernel_error_flag;
+
+// ---------------------------------------------------------------- texts and folders
+// The text codec of stored texts (same contract as the store's
+// text_pack_words / text_unpack_words).  Null: texts are stored as nothing.
+extern int (*kernel_text_pack)(int length, const char* text, uint16_t* dst, int max_words, int mode);
+extern int (*kernel_text_unpack)(int packed_bytes, const uint16_t* src, char* dst, int dst_len, int mode);
+// The sketch-library folder of the user settings ("Photolib"), empty when
+// unset; returns its length.
+extern size_t (*kernel_photolib_folder)(char* out, size_t size);
+// The file path of the current drawing, empty when none; returns its length.
+extern size_t (*kernel_drawing_path)(char* out, size_t size);
+// The process's current folder; returns its length (0 on failure).
+extern size_t (*kernel_current_folder)(char* out, size_t size);
+// Stores a long record (a blob) in the current drawing; returns its
+// reference, 0 on failure.
+extern uint32_t (*kernel_store_long_record)(const uint8_t* data, uint32_t length);

@@ -626,17 +626,17 @@ TEST_F(Intersect, GrowingArraysBeyond32767AndOnAllocationFailure) {
     kernel_alloc = failing_alloc;
     kernel_context().report_message = record_message;
     messages.clear();
-    kernel_error_flag = 0;
+    *kernel_error_flag = 0;
     allocations_left = 1;
     ScanHitArray h{nullptr, 0, 0};
     ScanHit hit{1, 2, 0};
     for (int i = 0; i < 16; ++i) scan_hit_array_append(&h, &hit, 1);
     EXPECT_EQ(h.used, 16u);
-    EXPECT_EQ(kernel_error_flag, 0);
+    EXPECT_EQ(*kernel_error_flag, 0);
     EXPECT_EQ(scan_hit_array_append(&h, &hit, 1), 16u);  // the growth fails: nothing appended
     EXPECT_EQ(h.used, 16u);
     EXPECT_EQ(h.capacity, 16u);
-    EXPECT_EQ(kernel_error_flag, 1);
+    EXPECT_EQ(*kernel_error_flag, 1);
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0], kernel_context().out_of_memory_text);
     scan_hit_array_free(&h);
@@ -656,5 +656,5 @@ TEST_F(Intersect, GrowingArraysBeyond32767AndOnAllocationFailure) {
     EXPECT_EQ(p.capacity, 28u);
     ptr_array_free(&p);
     kernel_alloc = [](size_t n) { return std::malloc(n); };
-    kernel_error_flag = 0;
+    *kernel_error_flag = 0;
 }
