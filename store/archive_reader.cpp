@@ -11,9 +11,8 @@
 #include <cstdlib>
 #include <cstring>
 
-int16_t archive_error_flag = 0;
-char archive_last_message[80] = "";
-void (*archive_message_sink)(const char* text) = nullptr;
+#include "store/program_messages.h"
+
 void* (*archive_allocate)(size_t size) = malloc;
 void* (*archive_reallocate)(void* block, size_t size) = realloc;
 void (*archive_release)(void* block) = free;
@@ -117,15 +116,16 @@ void crc_update(const uint8_t* p, size_t n) {
 // Reports a failure: the text formatted into at most 79 characters (names of
 // up to 511 characters are cut), shown, and the error flag set to flag.
 void report(int16_t flag, const char* format, ...) {
+    char text[80];
     va_list ap;
     va_start(ap, format);
-    vsnprintf(archive_last_message, sizeof archive_last_message, format, ap);
+    vsnprintf(text, sizeof text, format, ap);
     va_end(ap);
-    if (archive_message_sink) archive_message_sink(archive_last_message);
-    archive_error_flag = flag;
+    show_program_message(text);
+    error_flag = flag;
 }
 
-bool failed() { return archive_error_flag != 0; }
+bool failed() { return error_flag != 0; }
 
 // ---------------------------------------------------------------- input
 bool read_bytes(void* dst, size_t n) {
@@ -613,7 +613,7 @@ void unpack_member(uint8_t* dest, size_t capacity) {
     }
     // A member that cannot fit is refused before anything is unpacked.
     if (hdr_unpacked_size > capacity) {
-        archive_error_flag = 1;
+        error_flag = 1;
         return;
     }
     out_buf = static_cast<uint8_t*>(archive_allocate(256));
@@ -642,7 +642,7 @@ void unpack_member(uint8_t* dest, size_t capacity) {
     }
     if (ok) {
         if (out_len > capacity)
-            archive_error_flag = 1;
+            error_flag = 1;
         else if (out_len > 0)
             memcpy(dest, out_buf, out_len);
         if (~crc_register != hdr_file_crc) ++failed_members;
@@ -663,8 +663,7 @@ uint32_t archive_crc32(const void* data, size_t size) {
 }
 
 int unpack_from_memory(const void* packed, size_t size, void* dest, size_t capacity) {
-    archive_error_flag = 0;
-    archive_last_message[0] = 0;
+    error_flag = 0;
     // The archive is named "~." in messages: upper-cased, without its final
     // '.', and with the default extension when it has none.
     strcpy(archive_name, "~.");
@@ -694,7 +693,7 @@ int unpack_from_memory(const void* packed, size_t size, void* dest, size_t capac
             }
         }
     }
-    if (failed_members > 0 && archive_error_flag != 2)
+    if (failed_members > 0 && error_flag != 2)
         report(2, "Обнаружено %5d ошибок !", failed_members);
     if (failed()) return 1;
     return last_continues ? -1 : 0;

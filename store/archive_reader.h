@@ -16,9 +16,10 @@
 // CRC covers the bytes as unpacked, before the clearing, as the archiver
 // computed it from the original file.
 // Returns 0 on success, 1 on failure, -1 when the last member header says the
-// member continues in the next volume.  Failures are also left in the reader's
-// error flag (see archive_error_flag): 2 after a message was shown, 1 for a
-// refused member or a member larger than capacity.
+// member continues in the next volume.  Failures are also left in error_flag
+// (store/program_messages.h): 2 after a message was shown, 1 for a refused
+// member (its message shown as well) or a member larger than capacity (no
+// message; dest is left untouched).
 int unpack_from_memory(const void* packed, size_t size, void* dest, size_t capacity);
 
 // CRC-32 of the archive format (reflected polynomial 0xEDB88320, initial
@@ -27,14 +28,6 @@ uint32_t archive_crc32(const void* data, size_t size);
 
 // The window of the LZ77 methods, in bytes.
 constexpr size_t archive_window_size = 26624;
-
-// Failure state of the last unpack: 0 none, 1 failure without a message,
-// 2 failure already reported.  The last message the reader reported stays in
-// archive_last_message ("" when none); each message is also passed to
-// archive_message_sink when one is set (the program's message dialog).
-extern int16_t archive_error_flag;
-extern char archive_last_message[80];
-extern void (*archive_message_sink)(const char* text);
 
 // The reader's allocator (malloc, realloc and free by default): the output
 // buffer and the window are taken from it.

@@ -3,6 +3,8 @@
 // against damaged archives, each of which must end in its failure.
 #include "store/archive_reader.h"
 
+#include "store/program_messages.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -133,7 +135,7 @@ struct BitWriter {
 };
 
 std::vector<std::string> shown;
-void record_message(const char* text) { shown.push_back(text); }
+void record_message(const ProgramMessage& m) { shown.push_back(m.text); }
 
 struct Result {
     int rc;
@@ -143,12 +145,12 @@ struct Result {
 
 Result unpack(const Bytes& archive, size_t capacity) {
     shown.clear();
-    archive_message_sink = record_message;
+    program_message_display = record_message;
     Result r;
     r.dest.assign(capacity, 0xEE);
     r.rc = unpack_from_memory(archive.data(), archive.size(), r.dest.data(), capacity);
-    r.flag = archive_error_flag;
-    archive_message_sink = nullptr;
+    r.flag = error_flag;
+    program_message_display = nullptr;
     return r;
 }
 
@@ -263,7 +265,7 @@ struct Damage {
     const char* archive;
     std::function<void(Bytes&)> change;
     int flag;             // error flag after the unpack
-    const char* message;  // text reported, before marker expansion; "" none
+    const char* message;  // text shown (markers expanded); "" none
 };
 
 TEST(ArchiveReader, DamagedArchivesEndInTheirFailure) {
@@ -278,72 +280,72 @@ TEST(ArchiveReader, DamagedArchivesEndInTheirFailure) {
          2, "~.BR_ недопустимый файл"},
         {"empty input", "sample_m0.arj", [](Bytes& a) { a.clear(); }, 2, "~.BR_ недопустимый файл"},
         {"main header is the end marker", "sample_m0.arj",
-         [](Bytes& a) { a = {0xCA, 0xF4, 0, 0, 1, 2, 3}; }, 2, "%ый комментарий"},
+         [](Bytes& a) { a = {0xCA, 0xF4, 0, 0, 1, 2, 3}; }, 2, "недопустимый комментарий"},
         {"member header CRC flipped", "sample_m1.arj",
          [](Bytes& a) {
              size_t h = member_header(a);
              a[h + 4 + get16(a, h + 2)] ^= 0x01;
          },
-         2, "%ый файл"},
+         2, "недопустимый файл"},
         {"member marker wrong", "sample_m1.arj", [](Bytes& a) { a[member_header(a) + 1] = 0xF5; },
-         2, "%ый файл"},
+         2, "недопустимый файл"},
         {"member header size 2601", "sample_m1.arj",
-         [](Bytes& a) { put16(a, member_header(a) + 2, 2601); }, 2, "%ый файл"},
+         [](Bytes& a) { put16(a, member_header(a) + 2, 2601); }, 2, "недопустимый файл"},
         {"name starts beyond the header", "sample_m1.arj",
          [](Bytes& a) {
              member_field(a, 0) = 250;
              reseal(a);
          },
-         2, "%ый файл"},
+         2, "недопустимый файл"},
         {"name starts inside the fixed fields", "sample_m1.arj",
          [](Bytes& a) {
              member_field(a, 0) = 12;
              reseal(a);
          },
-         2, "%ый файл"},
+         2, "недопустимый файл"},
         {"comment without its NUL", "sample_m1.arj",
          [](Bytes& a) {
              size_t h = member_header(a);
              a[h + 4 + get16(a, h + 2) - 1] = 'x';
              reseal(a);
          },
-         2, "%ый файл"},
+         2, "недопустимый файл"},
         {"garbled member", "sample_m1.arj",
          [](Bytes& a) {
              member_field(a, 4) |= 0x01;
              reseal(a);
          },
-         1, "%ый файл"},
+         1, "недопустимый файл"},
         {"method 5", "sample_m1.arj",
          [](Bytes& a) {
              member_field(a, 5) = 5;
              reseal(a);
          },
-         1, "%ый файл"},
+         1, "недопустимый файл"},
         {"minimum version 4", "sample_m1.arj",
          [](Bytes& a) {
              member_field(a, 2) = 4;
              reseal(a);
          },
-         1, "%ый файл"},
+         1, "недопустимый файл"},
         {"method 4 from archiver version 1", "sample_m4.arj",
          [](Bytes& a) {
              member_field(a, 1) = 1;
              reseal(a);
          },
-         1, "%ый файл"},
+         1, "недопустимый файл"},
         {"file type 2", "sample_m0.arj",
          [](Bytes& a) {
              member_field(a, 6) = 2;
              reseal(a);
          },
-         1, "%ый файл"},
+         1, "недопустимый файл"},
         {"packed size beyond the input", "sample_m1.arj",
          [](Bytes& a) {
              put32(a, member_header(a) + 4 + 12, 0xFFFFFFF0u);
              reseal(a);
          },
-         2, "$чтения файла"},
+         2, "ОШИБКА чтения файла"},
         {"unpacked size beyond capacity is refused unread", "sample_m1.arj",
          [](Bytes& a) {
              put32(a, member_header(a) + 4 + 16, 0x7FFFFFFFu);
@@ -351,13 +353,13 @@ TEST(ArchiveReader, DamagedArchivesEndInTheirFailure) {
          },
          1, ""},
         {"truncated inside the main header", "sample_m1.arj", [](Bytes& a) { a.resize(20); }, 2,
-         "$чтения файла"},
+         "ОШИБКА чтения файла"},
         {"truncated inside the member header", "sample_m1.arj",
-         [](Bytes& a) { a.resize(member_header(a) + 20); }, 2, "$чтения файла"},
+         [](Bytes& a) { a.resize(member_header(a) + 20); }, 2, "ОШИБКА чтения файла"},
         {"truncated inside the packed data", "sample_m1.arj", [](Bytes& a) { a.resize(a.size() - 100); },
-         2, "$чтения файла"},
+         2, "ОШИБКА чтения файла"},
         {"end marker missing", "sample_m4.arj", [](Bytes& a) { a.resize(a.size() - 4); }, 2,
-         "$чтения файла"},
+         "ОШИБКА чтения файла"},
         {"stored data byte flipped", "sample_m0.arj", [](Bytes& a) { a[member_data(a) + 10] ^= 0x40; },
          2, "Обнаружено     1 ошибок !"},
         {"member CRC wrong", "sample_m4.arj",
@@ -415,35 +417,35 @@ TEST(ArchiveReader, InconsistentHuffmanDataIsRefused) {
         const char* message;
     } cases[] = {
         {"code-length count above 19",
-         [](BitWriter& w) { w.put(16, 1).put(5, 20); }, "$кода (1)"},
+         [](BitWriter& w) { w.put(16, 1).put(5, 20); }, "ОШИБКА кода (1)"},
         {"constant code-length symbol out of range",
-         [](BitWriter& w) { w.put(16, 1).put(5, 0).put(5, 19); }, "$кода (4)"},
+         [](BitWriter& w) { w.put(16, 1).put(5, 0).put(5, 19); }, "ОШИБКА кода (4)"},
         {"code length of 20 bits",
-         [](BitWriter& w) { w.put(16, 1).put(5, 1).put(16, 0xFFFF); }, "$кода (3)"},
+         [](BitWriter& w) { w.put(16, 1).put(5, 1).put(16, 0xFFFF); }, "ОШИБКА кода (3)"},
         {"oversubscribed code (four codes of one bit)",
          [](BitWriter& w) { w.put(16, 1).put(5, 4).put(3, 1).put(3, 1).put(3, 1).put(2, 0).put(3, 1); },
-         "$кода (0)"},
+         "ОШИБКА кода (0)"},
         {"incomplete code (one code of one bit)",
-         [](BitWriter& w) { w.put(16, 1).put(5, 1).put(3, 1); }, "$кода (0)"},
+         [](BitWriter& w) { w.put(16, 1).put(5, 1).put(3, 1); }, "ОШИБКА кода (0)"},
         {"literal/length count above 510",
-         [](BitWriter& w) { w.put(16, 1).put(5, 0).put(5, 3).put(9, 511); }, "$кода (1)"},
+         [](BitWriter& w) { w.put(16, 1).put(5, 0).put(5, 3).put(9, 511); }, "ОШИБКА кода (1)"},
         {"constant literal/length symbol out of range",
-         [](BitWriter& w) { w.put(16, 1).put(5, 0).put(5, 3).put(9, 0).put(9, 510); }, "$кода (4)"},
+         [](BitWriter& w) { w.put(16, 1).put(5, 0).put(5, 3).put(9, 0).put(9, 510); }, "ОШИБКА кода (4)"},
         {"zero run past the last symbol",
          // Every code-length symbol is 2: 20 + 9 bits zero lengths, twice.
          [](BitWriter& w) { w.put(16, 1).put(5, 0).put(5, 2).put(9, 510).put(9, 480).put(9, 100); },
-         "$кода (2)"},
+         "ОШИБКА кода (2)"},
         {"position code count above 17",
          [](BitWriter& w) {
              w.put(16, 1).put(5, 0).put(5, 3).put(9, 0).put(9, 'x').put(5, 18);
          },
-         "$кода (1)"},
+         "ОШИБКА кода (1)"},
         {"distance beyond the window",
          // Constant symbols: length code 509 (a match of 256), position 16.
          [](BitWriter& w) {
              w.put(16, 1).put(5, 0).put(5, 3).put(9, 0).put(9, 509).put(5, 0).put(5, 16).put(15, 0x7FFF);
          },
-         "$кода (5)"},
+         "ОШИБКА кода (5)"},
     };
     Bytes content(300, 'x');
     for (const Case& c : cases) {
@@ -488,11 +490,11 @@ TEST(ArchiveReader, AllocationFailuresAreReported) {
         int flag;
         const char* message;
     } cases[] = {
-        {"output buffer", "sample_m1.arj", 256, false, 1, "$открытия sample.bin"},
+        {"output buffer", "sample_m1.arj", 256, false, 1, "ОШИБКА открытия sample.bin"},
         {"window", "sample_m1.arj", archive_window_size, false, 2, "Недостаточно оперативной памяти"},
         {"window of the fast method", "sample_m4.arj", archive_window_size, false, 2,
          "Недостаточно оперативной памяти"},
-        {"output growth", "sample_m0.arj", 0, true, 2, "$записи в файл"},
+        {"output growth", "sample_m0.arj", 0, true, 2, "ОШИБКА записи в файл"},
     };
     size_t capacity = fixture("sample.bin").size();
     for (const Case& c : cases) {

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "geometry/kernel_context.h"
-#include "store/archive_reader.h"
+#include "store/program_messages.h"
 
 namespace {
 
@@ -163,7 +163,7 @@ TEST(SettingsBlockDamage, ADamagedImageLeavesNoBlock) {
     image[image.size() / 2] ^= 0x20;
     EXPECT_NE(settings_block_unpack_image(image.data(), image.size()), 0);
     EXPECT_EQ(settings_block, nullptr);
-    EXPECT_NE(archive_error_flag, 0);
+    EXPECT_NE(error_flag, 0);
     // The kernel keeps its built-in texts.
     EXPECT_STREQ(kernel_context().number_format, "%-24.14lg");
     EXPECT_NE(settings_block_unpack_image(image.data(), 10), 0);
