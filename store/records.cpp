@@ -316,9 +316,18 @@ void record_delete(DrawingFile* df, RecordRef* head, RecordRef ref, PageBuffer* 
     uint32_t end = off + len;
     buf->clean = 0;
     if (end <= 2046 && get_u16(d, end) != 0) {
+        // The terminator goes where the moved records now end (the records
+        // may have ended at byte 2047, where no terminator was).
+        int records_end = page_records_end(d);
+        if (records_end < 0) {
+            error_stack_push(code_delete_damage);
+            report_document_failure(df);
+            return;
+        }
         std::memmove(d + off, d + end, page_size - end);
-        if (page_size - len <= 2046) put_u16(d, page_size - len, 0);
-        else d[page_size - len] = 0;
+        uint32_t new_end = static_cast<uint32_t>(records_end) - len;
+        if (new_end <= 2046) put_u16(d, new_end, 0);
+        else d[new_end] = 0;
         return;
     }
     // The last record of its page.

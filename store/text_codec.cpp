@@ -141,6 +141,14 @@ int text_pack_words(int length, const char* text, uint16_t* dst, int max_words, 
     pk.cls = start_class(mode);
     pk.base = pk.cls;
     const unsigned char* t = reinterpret_cast<const unsigned char*>(text);
+    // The text ends at its NUL when that comes first.
+    for (int k = 0; k < length; ++k) {
+        if (t[k] == 0) {
+            length = k;
+            break;
+        }
+    }
+    if (length == 0) return 0;
     int i = 0;
     while (i < length) {
         unsigned char c = t[i];

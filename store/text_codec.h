@@ -17,7 +17,8 @@
 #include <cstdint>
 
 // Packs the first length characters of text into at most max_words words;
-// returns the bytes written (2 per word); 0 for an empty text.
+// returns the bytes written (2 per word); 0 for an empty text.  The text
+// ends at a NUL within length.
 int text_pack_words(int length, const char* text, uint16_t* dst, int max_words, int mode);
 // Unpacks (packed_bytes + 1) / 2 words into dst (at most dst_len - 1
 // characters and a NUL); returns the characters written.

@@ -52,6 +52,27 @@ inline void write_file(const std::string& path, const std::vector<unsigned char>
     os_file_close(f);
 }
 
+// Every free page listed in df's free list (runs expanded), in list order.
+inline std::vector<uint32_t> free_pages(DrawingFile* df) {
+    std::vector<uint32_t> out;
+    PageBuffer* b0 = &page_buffers[0];
+    RecordRef f = df->free_list_head;
+    for (int guard = 0; f && guard < 10000; ++guard) {
+        RecordRef r = f;
+        page_load(df, &r, b0);
+        if (error_flag) break;
+        out.push_back(f);  // a free-list page is free as well
+        for (uint32_t off = 4; off <= 2044; off += 4) {
+            uint32_t e = get_u32(b0->data, off);
+            if (e == 0) break;
+            if (e < 2048) continue;
+            for (uint32_t i = 0; i <= (e & 0x7FF); ++i) out.push_back((e & ~0x7FFu) + i * 2048);
+        }
+        f = get_u32(b0->data, 0);
+    }
+    return out;
+}
+
 // Base fixture: every test starts with fresh buffers, no error, a clean
 // message recorder, and closes and removes what it opened.
 class StoreTest : public ::testing::Test {
