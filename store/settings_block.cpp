@@ -60,19 +60,40 @@ size_t settings_question_offset(int code) {
     return 0;
 }
 
-int16_t settings_i16(size_t offset) { return get_i16(settings_block, offset); }
-uint16_t settings_u16(size_t offset) { return get_u16(settings_block, offset); }
-int32_t settings_i32(size_t offset) { return get_i32(settings_block, offset); }
-uint32_t settings_u32(size_t offset) { return get_u32(settings_block, offset); }
-double settings_f64(size_t offset) { return get_f64(settings_block, offset); }
+namespace {
+
+// A field of width bytes at offset lies inside the unpacked block.
+bool field_inside(size_t offset, size_t width) {
+    return settings_block != nullptr && offset <= settings_block_size &&
+           settings_block_size - offset >= width;
+}
+
+}  // namespace
+
+int16_t settings_i16(size_t offset) { return field_inside(offset, 2) ? get_i16(settings_block, offset) : 0; }
+uint16_t settings_u16(size_t offset) { return field_inside(offset, 2) ? get_u16(settings_block, offset) : 0; }
+int32_t settings_i32(size_t offset) { return field_inside(offset, 4) ? get_i32(settings_block, offset) : 0; }
+uint32_t settings_u32(size_t offset) { return field_inside(offset, 4) ? get_u32(settings_block, offset) : 0; }
+double settings_f64(size_t offset) { return field_inside(offset, 8) ? get_f64(settings_block, offset) : 0.0; }
 const char* settings_text(size_t offset) {
+    if (!field_inside(offset, 1)) return "";
     return reinterpret_cast<const char*>(settings_block + offset);
 }
-void settings_set_i16(size_t offset, int16_t v) { put_i16(settings_block, offset, v); }
-void settings_set_u16(size_t offset, uint16_t v) { put_u16(settings_block, offset, v); }
-void settings_set_i32(size_t offset, int32_t v) { put_i32(settings_block, offset, v); }
-void settings_set_u32(size_t offset, uint32_t v) { put_u32(settings_block, offset, v); }
-void settings_set_f64(size_t offset, double v) { put_f64(settings_block, offset, v); }
+void settings_set_i16(size_t offset, int16_t v) {
+    if (field_inside(offset, 2)) put_i16(settings_block, offset, v);
+}
+void settings_set_u16(size_t offset, uint16_t v) {
+    if (field_inside(offset, 2)) put_u16(settings_block, offset, v);
+}
+void settings_set_i32(size_t offset, int32_t v) {
+    if (field_inside(offset, 4)) put_i32(settings_block, offset, v);
+}
+void settings_set_u32(size_t offset, uint32_t v) {
+    if (field_inside(offset, 4)) put_u32(settings_block, offset, v);
+}
+void settings_set_f64(size_t offset, double v) {
+    if (field_inside(offset, 8)) put_f64(settings_block, offset, v);
+}
 
 void* settings_placement_list() { return placement_list_head; }
 void settings_set_placement_list(void* head) { placement_list_head = head; }

@@ -83,7 +83,9 @@ constexpr size_t settings_user_key_offset = 2888;               // under HKEY_CU
 size_t settings_question_offset(int code);
 
 // ---------------------------------------------------------------- accessors
-// Each reads or writes one field of settings_block (which must be unpacked).
+// Each reads or writes one field of settings_block.  Before the block is
+// unpacked, or for a field outside it, reads give 0 or "" and writes do
+// nothing.
 int16_t settings_i16(size_t offset);
 uint16_t settings_u16(size_t offset);
 int32_t settings_i32(size_t offset);

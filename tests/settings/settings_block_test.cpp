@@ -168,6 +168,17 @@ TEST(SettingsBlockDamage, ADamagedImageLeavesNoBlock) {
     EXPECT_STREQ(kernel_context().number_format, "%-24.14lg");
     EXPECT_NE(settings_block_unpack_image(image.data(), 10), 0);
     EXPECT_EQ(settings_block, nullptr);
+    // Without a block the fields read as empty and writes go nowhere.
+    EXPECT_STREQ(settings_text(settings_program_key_offset), "");
+    EXPECT_EQ(settings_f64(settings_text_height_offset), 0.0);
+    settings_set_i32(settings_mark_margin_offset, 1);
+}
+
+TEST_F(SettingsBlock, FieldsBeyondTheBlockAreRefused) {
+    EXPECT_STREQ(settings_text(settings_block_size), "");
+    EXPECT_EQ(settings_u32(settings_block_size - 2), 0u);
+    settings_set_f64(settings_block_size - 4, 1.0);
+    EXPECT_EQ(settings_block[settings_block_size - 1], 0);
 }
 
 }  // namespace
