@@ -39,7 +39,8 @@ SRC_DIR/sets.txt names the fourteen sets:
     set ID B from ID                        type B set derived from a type A set
 
 Type B keeps x (letter widths are the same multiples of the pen width in both
-types) and maps y: 40..180 onto 30..130 and 0..40 onto 0..30.
+types) and maps y: 40..180 onto 30..130 and 0..40 onto 0..30.  Signs drawn
+with a circle (not a dot) are scaled in x as well, so that they stay round.
 """
 import math
 import os
@@ -271,10 +272,21 @@ def metrics(prims, explicit_edges):
     return round(top), round(bottom), lt, lb, rt, rb
 
 
-def to_type_b(prims):
+def to_type_b(prims, uniform):
+    """Type B from type A: y maps 40..180 onto 30..130 and 0..40 onto 0..30;
+    x is kept (letter widths are the same multiples of the pen width), or
+    for a sign drawn round (uniform) scaled like y, so that it keeps its shape."""
     def fy(y):
         return 30 + (y - 40) * 100.0 / 140.0 if y >= 40 else y * 30.0 / 40.0
+    if uniform:
+        return map_prims(prims, lambda q: (HALF_PEN + (q[0] - HALF_PEN) * 100.0 / 140.0, fy(q[1])),
+                         lambda r: r * 100.0 / 140.0)
     return map_prims(prims, lambda q: (q[0], fy(q[1])), lambda r: r * 100.0 / 140.0)
+
+
+def drawn_round(g, prims):
+    """A sign with a circle (not a dot) and no edges of its own."""
+    return g.edges is None and any(p[0] == "C" and p[2] > 4 for p in prims)
 
 
 # ------------------------------------------------------------------ encoding
@@ -350,8 +362,11 @@ def build_set(tables, first, last, table_list, type_b, sid):
             raise SourceError("%s: no glyph in tables %s" % (what, ",".join(table_list)))
         prims, m = place(g, prims, 40)
         if type_b:
-            prims = to_type_b(prims)
-            if prims:
+            uniform = drawn_round(g, prims)
+            prims = to_type_b(prims, uniform)
+            if uniform:
+                prims, m = place(g, prims, baseline)
+            elif prims:
                 m2 = metrics(prims, g.edges)
                 m = (m2[0], m2[1]) + tuple(m[2:])
             else:

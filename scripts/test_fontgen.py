@@ -103,12 +103,16 @@ class BuildAndDecode(unittest.TestCase):
         fontgen.build(self.src, self.out)
         a, b = self.blob(252), self.blob(370)
         self.assertEqual(b[:4], bytes([0x41, 0x7F, 30, 0]))
-        ra, rb_ = self.record(a, 0x41, 0x41), self.record(b, 0x41, 0x41)
+        # letters: the same edges, heights 40..180 -> 30..130
+        ra, rb_ = self.record(a, 0x41, 0x56), self.record(b, 0x41, 0x56)
         self.assertEqual(ra[2:6], rb_[2:6])
         self.assertEqual(rb_[:2], (130, 30))
+        self.assertEqual(b[rb_[8]:rb_[8] + 4], bytes([5, 130, 35, 30]))
+        # a sign with a circle keeps its shape: x scaled like y (100/140)
+        rb_ = self.record(b, 0x41, 0x41)
+        self.assertEqual(rb_[:6], (130, 30, 0, 0, 39, 39))
         ol = rb_[8]
-        # 40 -> 30, 180 -> 130, 110 -> 30 + 70 * 100 / 140; radius 20 * 100 / 140
-        self.assertEqual(b[ol:ol + 8], bytes([5, 30, 5, 130, 25, 80, 14, 0xFF]))
+        self.assertEqual(b[ol:ol + 8], bytes([5, 30, 5, 130, 19, 80, 14, 0xFF]))
         # space: no strokes, 60 wide
         rec = self.record(self.blob(369), 0x20, 0x20)
         self.assertEqual((rec[6], rec[7], rec[4] - rec[2]), (0, 0, 60))
