@@ -3,6 +3,7 @@
 
 #include "store/os_layer.h"
 
+#include <cassert>
 #include <cstdlib>
 
 namespace {
@@ -31,3 +32,16 @@ size_t (*kernel_photolib_folder)(char*, size_t) = no_folder;
 size_t (*kernel_drawing_path)(char*, size_t) = no_folder;
 size_t (*kernel_current_folder)(char*, size_t) = os_current_folder;
 uint32_t (*kernel_store_long_record)(const uint8_t*, uint32_t) = no_long_record;
+
+KernelStore kernel_store = {nullptr, nullptr, nullptr, nullptr, nullptr};
+KernelLock kernel_lock = {nullptr, nullptr, nullptr};
+
+DocumentLockGuard::DocumentLockGuard() {
+    // Taking the lock from inside painting would wait for ever.
+    assert(!(kernel_lock.painting && kernel_lock.painting()));
+    if (kernel_lock.acquire) kernel_lock.acquire();
+}
+
+DocumentLockGuard::~DocumentLockGuard() {
+    if (kernel_lock.release) kernel_lock.release();
+}

@@ -40,3 +40,53 @@ extern size_t (*kernel_current_folder)(char* out, size_t size);
 // Stores a long record (a blob) in the current drawing; returns its
 // reference, 0 on failure.
 extern uint32_t (*kernel_store_long_record)(const uint8_t* data, uint32_t length);
+
+// ---------------------------------------------------------------- record store
+// The chains of a ProjectionRecord, by the offset of their head in it.
+enum ProjectionChain : int {
+    chain_annotation = 10,
+    chain_dimensions = 14,
+    chain_elements = 18,
+    chain_contours = 22,
+    chain_points = 30,
+};
+
+// The record primitives the kernel walks and changes chains with.  Record
+// pointers are valid until the next call through the same chain; callers
+// copy what they keep.  Null members: the store is absent (walks find
+// nothing, adds fail).
+struct KernelStore {
+    // The record after prev in the projection's chain (the first for prev
+    // null), or null at the end; *ref receives its reference when ref is given.
+    uint8_t* (*next)(uint8_t* projection, int chain, const uint8_t* prev, uint32_t* ref);
+    // Adds a record (its u16 length word gives its size; a curve record
+    // longer than a page is stored as chunks).  Returns its reference, 0 on
+    // failure.
+    uint32_t (*add)(uint8_t* projection, int chain, const uint8_t* record);
+    // Deletes the record at ref from the chain.
+    void (*remove)(uint8_t* projection, int chain, uint32_t ref);
+    // A record changed in place: its page must be written back.
+    void (*changed)(int chain, const uint8_t* record);
+    // The element with that number after prev (the first for prev null).
+    uint8_t* (*find_element)(uint8_t* projection, const uint8_t* prev, uint32_t key);
+};
+extern KernelStore kernel_store;
+
+// The document lock (busy flag, paint-event wait, critical section).  The
+// routines that take it themselves must not be called while painting: the
+// paint event stays reset while a window paints, so the wait would never end.
+struct KernelLock {
+    void (*acquire)();
+    void (*release)();
+    // True while the calling thread paints a window.
+    bool (*painting)();
+};
+extern KernelLock kernel_lock;
+
+// Takes the lock for the life of the guard.
+struct DocumentLockGuard {
+    DocumentLockGuard();
+    ~DocumentLockGuard();
+    DocumentLockGuard(const DocumentLockGuard&) = delete;
+    DocumentLockGuard& operator=(const DocumentLockGuard&) = delete;
+};
