@@ -189,7 +189,7 @@ TEST(ArchiveReader, FindsTheMarkerAfterLeadingBytesAndSkipsImplausibleHeaders) {
     } cases[] = {
         {"junk before the archive", Bytes(1000, 0x55)},
         {"a marker with header size 2601", {0xCA, 0xF4, 0x29, 0x0A, 0x00}},
-        {"a marker cut by the input end is not looked at", {0xCA}},
+        {"a lone first marker byte", {0xCA}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -279,6 +279,8 @@ TEST(ArchiveReader, DamagedArchivesEndInTheirFailure) {
          },
          2, "~.BR_ недопустимый файл"},
         {"empty input", "sample_m0.arj", [](Bytes& a) { a.clear(); }, 2, "~.BR_ недопустимый файл"},
+        {"a marker in the last two bytes", "sample_m0.arj", [](Bytes& a) { a = {1, 2, 0xCA, 0xF4}; },
+         2, "~.BR_ недопустимый файл"},
         {"main header is the end marker", "sample_m0.arj",
          [](Bytes& a) { a = {0xCA, 0xF4, 0, 0, 1, 2, 3}; }, 2, "недопустимый комментарий"},
         {"member header CRC flipped", "sample_m1.arj",
