@@ -150,7 +150,6 @@ void drawing_file_save(DrawingFile* df) {
         error_flag = 0;
         drawing_file_write_header(df);
         if (error_flag) failed = 1;
-        os_file_flush(df->file);
     }
     df->cache_enabled = 1;
     error_flag = failed;
@@ -175,7 +174,6 @@ void drawing_file_close(DrawingFile* df) {
         error_flag = 0;
         drawing_file_write_header(df);
         if (error_flag) failed = 1;
-        else if (os_file_flush(df->file) != 0) failed = 1;
     }
     if (failed) {
         // Nothing is lost: the handle stays open with its pages, so the

@@ -172,7 +172,6 @@ int drawing_file_open(DrawingFile* df, int silent) {
                             put_u16(df->header, header_options,
                                        static_cast<uint16_t>(opt | header_opt_drawing_open));
                             drawing_file_write_header(df);
-                            if (!error_flag && os_file_flush(df->file) != 0) error_flag = 1;
                             if (error_flag) {
                                 df->flags = static_cast<uint8_t>(df->flags & ~drawing_flag_open);
                                 failed = true;

@@ -21,8 +21,6 @@ namespace {
 const char code_delete_damage[] = "E20112";
 const char code_walk_damage[] = "E20113";
 const char text_file_unusable[] = "Этот файл сейчас не пригоден для работы";
-const char text_out_of_memory[] =
-    "Недостаточно оперативной памяти. Данные будут сохранены, программа рестартована#";
 
 RecordRef ref_get(const RecordRef* r) {
     RecordRef v;
@@ -89,8 +87,14 @@ ChainHint* hint_take(DrawingFile* df, RecordRef head) {
     return h;
 }
 
-// Walk steps per buffer, so that a chain whose links loop is caught.
+// Page steps of the walk through each buffer, so that a chain whose links
+// loop is caught.  A walk starts again (the count from 0) when it starts
+// from the head, from another page than its last step reached, or when
+// records were stored or deleted since its last step.
 uint32_t walk_steps[13];
+uint32_t walk_generation[13];
+uint32_t walk_last_page[13];
+uint32_t record_changes = 0;
 int buffer_index(const PageBuffer* buf) {
     for (int i = 0; i < 13; ++i)
         if (&page_buffers[i] == buf) return i;
@@ -170,6 +174,7 @@ RecordRef put_one(DrawingFile* df, RecordRef* head, const unsigned char* rec, ui
             page = link & page_address_mask;
             continue;
         }
+        ++record_changes;
         std::memcpy(buf->data + at, rec, len);
         if (at + len <= 2046) put_u16(buf->data, at + len, 0);
         buf->clean = 0;
@@ -312,6 +317,7 @@ void record_delete(DrawingFile* df, RecordRef* head, RecordRef ref, PageBuffer* 
         return;
     }
     chain_hints_clear(df);
+    ++record_changes;
     uint32_t page = ref & page_address_mask;
     uint32_t end = off + len;
     buf->clean = 0;
@@ -385,13 +391,24 @@ unsigned char* record_next(DrawingFile* df, RecordRef* head, const unsigned char
         if (l > 0 && nl > 0) return buf->data + off;
         page = get_u32(buf->data, 0) & page_address_mask;
         if (!page) return nullptr;
-        if (bi >= 0 && ++walk_steps[bi] > page_limit(df)) {
-            report_walk_damage(df);
-            return nullptr;
+        if (bi >= 0) {
+            if (walk_generation[bi] != record_changes || walk_last_page[bi] != buf->page) {
+                walk_generation[bi] = record_changes;
+                walk_steps[bi] = 0;
+            }
+            walk_last_page[bi] = page;
+            if (++walk_steps[bi] > page_limit(df)) {
+                report_walk_damage(df);
+                return nullptr;
+            }
         }
     } else {
         page = h & page_address_mask;
-        if (bi >= 0) walk_steps[bi] = 0;
+        if (bi >= 0) {
+            walk_steps[bi] = 0;
+            walk_generation[bi] = record_changes;
+            walk_last_page[bi] = page;
+        }
     }
     if (!load_page(df, page, buf, true)) return nullptr;
     int l = record_length_at(buf->data, 4);

@@ -338,6 +338,26 @@ TEST_F(Records, LinksOutOfTheFileOrInALoopEndTheWalk) {
     df->header[111] = 0;
 }
 
+// Walks that start again from a record inside the chain, over and over, are
+// no loop.
+TEST_F(Records, RepeatedWalksFromInsideTheChainAreNoLoop) {
+    DrawingFile* df = create();
+    PageBuffer* b = &page_buffers[table_points];
+    RecordRef head = 0;
+    std::vector<unsigned char> r = make_record(1000, 0);
+    for (uint32_t k = 0; k < 8; ++k) {
+        put_u32(r.data(), 2, k);
+        record_add_at_end(df, &head, r.data(), b);
+    }
+    for (int pass = 0; pass < 20; ++pass) {
+        RecordRef start = head;
+        int n = 0;
+        for (unsigned char* x = record_read_at(df, &start, b); x; x = record_next(df, &head, x, b)) ++n;
+        ASSERT_EQ(n, 8) << pass;
+        ASSERT_EQ(error_flag, 0);
+    }
+}
+
 TEST_F(Records, LookupsThroughTheProjection) {
     DrawingFile* df = create();
     RecordRef* projections = reinterpret_cast<RecordRef*>(df->header + 60);
