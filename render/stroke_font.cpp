@@ -5,6 +5,7 @@
 #include "geometry/kernel_context.h"
 #include "store/program_messages.h"
 #include "store/settings_block.h"
+#include "render/text_variables.h"
 
 #include <cmath>
 #include <cstdio>
@@ -404,7 +405,13 @@ double draw_text_line_canvas(const TextCanvas* canvas, double x, double y, doubl
     text_font_state.fit_index = 0;
     const double normal_height = text_settings.text_heights[text_font_state.size_index < 10 ? text_font_state.size_index : 0];
     st.height = normal_height;
-    const unsigned char* t = reinterpret_cast<const unsigned char*>(text ? text : "");
+    if (text == nullptr)
+        text = "";
+    const unsigned char* t = reinterpret_cast<const unsigned char*>(text);
+    DrawingFile* drawing = text_variables_drawing();
+    const bool show_names = text_variables_shown_as_names(drawing);
+    text_variable_read = 0;
+    text_variable_delivering = 0;
 
     // Indexes are int: a long text never wraps them.
     for (int i = 0; t[i] != 0; ++i) {
@@ -418,8 +425,27 @@ double draw_text_line_canvas(const TextCanvas* canvas, double x, double y, doubl
         }
         if (st.arc_active && !st.arc_pending && !decimal_char(c))
             end_arc(st);
-        // Model-variable references ("{NAME}") are drawn as typed until the
-        // substitution of model variables is in place.
+        if (c == '{' && !show_names) {
+            // A model-variable reference: its value is drawn character by
+            // character (as data: no markup); an unresolved one as typed.
+            char v;
+            int next = next_variable_char(drawing, text, i, &v);
+            if (text_variable_delivering) {
+                while (v != 0) {
+                    int vc = static_cast<unsigned char>(v);
+                    if (st.arc_active && !st.arc_pending && !decimal_char(vc))
+                        end_arc(st);
+                    draw_glyph(st, vc, i);
+                    next = next_variable_char(drawing, text, i, &v);
+                }
+                i = next - 1;
+                continue;
+            }
+            if (v == 0) {      // an empty value
+                i = next - 1;
+                continue;
+            }
+        }
         if (c == '\\') {
             st.lower = st.upper = 0;
             st.underline = false;
@@ -522,14 +548,16 @@ const size_t max_text_line = 2048;
 
 }  // namespace
 
-// Model-variable references are measured and drawn as typed until the
-// substitution of model variables is in place.
 int measure_multiline_text(const char* text, double* box_width, double* box_height,
                            double line_step, double* last_depth) {
+    char* expanded = expand_text_variables(text_variables_drawing(), text ? text : "", 1);
     char* line = static_cast<char*>(std::malloc(max_text_line + 1));
-    if (line == nullptr)
+    if (line == nullptr || expanded == nullptr) {
+        std::free(line);
+        std::free(expanded);
         return 0;
-    const char* p = text ? text : "";
+    }
+    const char* p = expanded;
     int lines = 0;
     double widest = 0.0, first_above = 0.0, depth = 0.0;
     while (p != nullptr) {
@@ -543,6 +571,7 @@ int measure_multiline_text(const char* text, double* box_width, double* box_heig
         ++lines;
     }
     std::free(line);
+    std::free(expanded);
     if (box_width)
         *box_width = widest;
     if (box_height)
@@ -555,12 +584,16 @@ int measure_multiline_text(const char* text, double* box_width, double* box_heig
 void draw_multiline_text_canvas(const TextCanvas* canvas, double x, double y, double angle,
                                 const char* text, double line_step, int line_count, int alignment,
                                 double width) {
+    char* expanded = expand_text_variables(text_variables_drawing(), text ? text : "", 1);
     char* line = static_cast<char*>(std::malloc(max_text_line + 1));
-    if (line == nullptr)
+    if (line == nullptr || expanded == nullptr) {
+        std::free(line);
+        std::free(expanded);
         return;
+    }
     const double cs = std::cos(angle), sn = std::sin(angle);
     const int n = line_count > 1 ? line_count - 1 : 0;
-    const char* p = text ? text : "";
+    const char* p = expanded;
     for (int i = 0; p != nullptr; ++i) {
         p = next_text_line(p, line, max_text_line);
         double w = 0.0, h = 0.0;
@@ -571,4 +604,5 @@ void draw_multiline_text_canvas(const TextCanvas* canvas, double x, double y, do
                               nullptr, nullptr);
     }
     std::free(line);
+    std::free(expanded);
 }

@@ -152,7 +152,8 @@ struct TextCanvas {
     void (*arc_sign)(void* context, TextPoint start, TextPoint end, TextPoint middle);
 };
 
-// Lays out one line of text (markup included) from the anchor (x, y) on the
+// Lays out one line of text (markup and model-variable references of the
+// current drawing included) from the anchor (x, y) on the
 // baseline at the line's left end, turned by `angle` (radians), y pointing
 // down.  With a canvas the strokes are drawn on it; without one the line is
 // measured: width and height (either may be null) get the extents, the
@@ -163,7 +164,8 @@ double draw_text_line_canvas(const TextCanvas* canvas, double x, double y, doubl
 // Measures one line at (0, 0), angle 0; returns the depth below the baseline.
 double measure_text(const char* text, double* width, double* height);
 
-// Measures a text of several lines (broken at CR LF, ESC and "\n").
+// Measures a text of several lines (broken at CR LF, ESC and "\n"), its
+// model variables replaced by their values.
 // Returns the number of lines; box width = widest line, box height = first
 // line above its baseline + (lines - 1) * line step + last line's depth.
 int measure_multiline_text(const char* text, double* box_width, double* box_height,
