@@ -1,9 +1,16 @@
-// The MDI frame window: creation of its client, the private messages and
-// shut-down.
+// The MDI frame window: its panels and their layout, the private messages,
+// the stage hot keys, the stage panel slot, the repaint queue and shut-down.
 #include "shell/frame_window.h"
 
 #include <cstdlib>
 #include <cstring>
+
+#include "shell/help.h"
+#include "shell/hints.h"
+#include "shell/message_dialogs.h"
+#include "shell/panels.h"
+#include "shell/startup.h"
+#include "store/program_messages.h"
 
 const char frame_class_name[] = "SarVolt";
 const char frame_window_title[] = "SARVOLT - Конструкторская документация";
@@ -13,7 +20,28 @@ HWND frame_window;
 HWND mdi_client;
 HMENU main_menu;
 char* command_line_file;
+HWND prompt_panel;
+HWND top_separator;
+HWND panel_separator;
+HWND scale_panel;
+HWND stage_bar;
+HWND stage_panel;
+int stage_panel_id;
+HFONT stage_panel_font;
 HWND current_modeless_dialog;
+HWND sheet_window;
+HWND sheet_list_window;
+volatile LONG worker_running;
+HANDLE worker_thread;
+int wheel_seen;
+DWORD gui_thread_id;
+volatile LONG program_closing;
+InvalidateRequest* invalidate_queue;
+
+void (*drawing_open_path_hook)(const char* path);
+int (*drawing_is_open_hook)();
+void (*drawing_undo_hook)();
+void (*drawing_redo_hook)();
 
 char* command_line_path(const char* tail) {
     if (!tail || !*tail) return nullptr;
@@ -27,6 +55,52 @@ char* command_line_path(const char* tail) {
     return path;
 }
 
+// ---------------------------------------------------------------- layout
+FrameLayout frame_layout(int w, int h, int ph, int sw, int sh, int bw, bool sheet) {
+    FrameLayout l;
+    int H = h - ph - sh - 2;
+    int L = sheet ? 84 : 0;
+    l.prompt = {0, h - ph, w, ph};
+    l.top = {0, 0, w, 2};
+    l.scale = {0, 2, sw, sh};
+    l.separator = {sw, 2, 2, sh};
+    l.stage = {sw + 2, 2, w - sw - 2, sh};
+    l.bar = {w - bw, sh + 2, bw, H};
+    l.client = {L, sh + 2, w - bw - L, H};
+    l.sheet_list = {0, sh + 2, 84, H};
+    l.has_sheet_list = sheet;
+    return l;
+}
+
+static int window_width(HWND w) {
+    RECT r;
+    return w && GetWindowRect(w, &r) ? r.right - r.left : 0;
+}
+static int window_height(HWND w) {
+    RECT r;
+    return w && GetWindowRect(w, &r) ? r.bottom - r.top : 0;
+}
+static void place(HWND w, const PanelRect& r) {
+    if (w) MoveWindow(w, r.x, r.y, r.w, r.h, TRUE);
+}
+
+void frame_layout_apply(HWND frame) {
+    RECT c;
+    GetClientRect(frame, &c);
+    FrameLayout l = frame_layout(c.right, c.bottom, window_height(prompt_panel),
+                                 window_width(scale_panel), window_height(scale_panel),
+                                 window_width(stage_bar), sheet_window != nullptr);
+    place(prompt_panel, l.prompt);
+    place(top_separator, l.top);
+    place(scale_panel, l.scale);
+    place(panel_separator, l.separator);
+    place(stage_panel, l.stage);
+    place(stage_bar, l.bar);
+    place(mdi_client, l.client);
+    if (sheet_window) place(sheet_list_window, l.sheet_list);
+}
+
+// ---------------------------------------------------------------- creation
 static void create_mdi_client(HWND frame) {
     CLIENTCREATESTRUCT ccs;
     ccs.hWindowMenu = nullptr;
@@ -36,27 +110,313 @@ static void create_mdi_client(HWND frame) {
                                  reinterpret_cast<HMENU>(1), program_instance, &ccs);
 }
 
+static HWND modeless(int id, HWND owner, DLGPROC proc) {
+    return CreateDialogParamA(program_instance, MAKEINTRESOURCEA(id), owner, proc, 0);
+}
+
+static void frame_create_panels(HWND frame) {
+    prompt_panel = modeless(112, frame, prompt_panel_proc);
+    top_separator = modeless(120, frame, nullptr);
+    panel_separator = modeless(128, frame, nullptr);
+    bool compact = screen_dpi <= 100;
+    scale_panel = modeless(compact ? 331 : 117, frame, scale_panel_proc);
+    stage_bar = modeless(compact ? 337 : 322, frame, stage_bar_proc);
+    stage_panel = modeless(138, frame, nullptr);
+}
+
+static bool screen_too_small() {
+    return GetSystemMetrics(SM_CXSCREEN) < 782 || GetSystemMetrics(SM_CYSCREEN) < 546;
+}
+
+// ---------------------------------------------------------------- shut-down
+// Ends a running worker: asks it to stop and waits up to ten seconds while
+// the messages it may send to this thread go on being served.  Returns true
+// when no worker runs any more.
+static bool stop_worker() {
+    InterlockedExchange(&worker_running, 0);
+    if (!worker_thread) return true;
+    DWORD start = GetTickCount();
+    for (;;) {
+        DWORD r = MsgWaitForMultipleObjects(1, &worker_thread, FALSE, 200, QS_SENDMESSAGE);
+        if (r == WAIT_OBJECT_0) break;
+        if (GetTickCount() - start > 10000) return false;
+        MSG msg;
+        PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE);  // serves sent messages
+    }
+    CloseHandle(worker_thread);
+    worker_thread = nullptr;
+    return true;
+}
+
+static void frame_destroy() {
+    bool stopped = stop_worker();
+    if (sheet_window) {
+        DestroyWindow(sheet_window);
+        sheet_window = nullptr;
+    }
+    if (stopped) {
+        // A worker that did not end may still hold the lock: then the
+        // program quits without touching drawing data.
+        if (paint_event) WaitForSingleObject(paint_event, 10000);
+        EnterCriticalSection(&drawing_critical_section);
+        terminate_workers_and_close();
+        LeaveCriticalSection(&drawing_critical_section);
+    }
+    PostQuitMessage(0);
+}
+
+// ---------------------------------------------------------------- the window
 LRESULT CALLBACK frame_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
     case WM_CREATE:
         frame_window = window;
+        if (screen_too_small()) {
+            error_stack_push("Экран должен быть не менее 782x546");
+            show_program_message("Для запуска программы SARVOLT");
+            // The frame is not created: nothing else is set up and no start
+            // dialog can run behind the message.
+            return -1;
+        }
+        startup_init(window);
+        frame_create_panels(window);
         create_mdi_client(window);
+        hint_timer_start();
         return 0;
-    case WM_SIZE:
-        if (mdi_client)
-            MoveWindow(mdi_client, 0, 0, LOWORD(lparam), HIWORD(lparam), TRUE);
+    case WM_SIZE: {
+        if (!drawing_is_open_hook || !drawing_is_open_hook()) {
+            RECT r;
+            GetWindowRect(window, &r);
+            char size[40];
+            wsprintfA(size, "%lix%li", static_cast<long>(r.right - r.left),
+                      static_cast<long>(r.bottom - r.top));
+            prompt_show(size);
+        }
+        frame_layout_apply(window);
+        return 0;
+    }
+    case WM_COMMAND:
+        hints_enable();
+        if (lparam != 0) break;
+        switch (LOWORD(wparam)) {
+        case 131:
+            PostMessageA(window, WM_COMMAND, HIWORD(wparam), 0);
+            return 0;
+        case 133:
+            if (HIWORD(wparam) == 0)
+                show_program_message("Изменения могут привести к исчезновению помеченных на "
+                                     "проекции 3D линий, задействованных в развёртках");
+            return 0;
+        default:
+            check_stage_button(LOWORD(wparam));
+            if (dispatch_menu_command(LOWORD(wparam)) == 0) return 0;
+            break;
+        }
+        break;
+    case WM_INITMENUPOPUP:
+        hints_disable();
         return 0;
     case WM_MOUSEWHEEL:
+        wheel_seen = 1;
         return 0;
     case WM_DESTROY:
-        PostQuitMessage(0);
+        frame_destroy();
         return 0;
     case UM_OPEN_START_FILE:
+        if (command_line_file && drawing_open_path_hook) drawing_open_path_hook(command_line_file);
+        return 0;
     case UM_INIT_MENUS:
+        help_init();
+        return 0;
     case UM_SHOW_START_DIALOG:
         return 0;
+    case UM_UNDO:
+        if (drawing_undo_hook) drawing_undo_hook();
+        return 0;
+    case UM_REDO:
+        if (drawing_redo_hook) drawing_redo_hook();
+        return 0;
+    case UM_CLOSE_EVERYTHING: {
+        char* path = reinterpret_cast<char*>(lparam);
+        close_everything_and_quit(path, wparam != 0);
+        std::free(path);
+        return 0;
+    }
     default:
         break;
     }
     return DefFrameProcA(window, mdi_client, message, wparam, lparam);
+}
+
+HWND frame_create(HINSTANCE instance) {
+    program_instance = instance;
+    gui_thread_id = GetCurrentThreadId();
+    program_message_display = program_message_show;
+    WNDCLASSEXA wc;
+    ZeroMemory(&wc, sizeof wc);
+    wc.cbSize = sizeof wc;
+    wc.style = CS_HREDRAW | CS_VREDRAW;
+    wc.lpfnWndProc = frame_window_proc;
+    wc.hInstance = instance;
+    // The DPI is measured here already, so the class icon has its size.
+    HDC dc = CreateDCA("DISPLAY", nullptr, nullptr, nullptr);
+    if (dc) {
+        screen_dpi = GetDeviceCaps(dc, LOGPIXELSX);
+        DeleteDC(dc);
+    }
+    wc.hIcon = load_icon_scaled(105);
+    wc.hIconSm = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(105), IMAGE_ICON, 16, 16, 0));
+    wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH));
+    wc.lpszClassName = frame_class_name;
+    if (!RegisterClassExA(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return nullptr;
+
+    main_menu = LoadMenuA(instance, MAKEINTRESOURCEA(530));
+    if (main_menu) {
+        char version[64];
+        wsprintfA(version, "SARVOLT  версии  %u.%u", 9u, 4u);
+        ModifyMenuA(main_menu, 40058, MF_BYCOMMAND | MF_STRING, 40058, version);
+    }
+    HWND frame = CreateWindowExA(0, frame_class_name, frame_window_title, WS_OVERLAPPEDWINDOW,
+                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
+                                 nullptr, main_menu, instance, nullptr);
+    if (!frame) return nullptr;
+    ShowWindow(frame, SW_SHOWMAXIMIZED);
+    UpdateWindow(frame);
+    return frame;
+}
+
+// The focus is in a projection window or in the stage panel: only there do
+// the 'X' and 'Z' short-cuts act, never while typing in another dialog.
+static bool focus_in_drawing_area() {
+    HWND f = GetFocus();
+    if (!f) return false;
+    if (stage_panel && (f == stage_panel || IsChild(stage_panel, f))) return true;
+    return mdi_client && IsChild(mdi_client, f);
+}
+
+int run_message_loop() {
+    MSG msg;
+    int restore = 1;
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        if (msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN) {
+            restore = 0;
+            switch (msg.wParam) {
+            case VK_SHIFT:
+            case VK_CONTROL:
+            case VK_MENU:
+                modifier_prompt_show(static_cast<int>(msg.wParam));
+                break;
+            case VK_ESCAPE:
+                // One road only: the dialog gets WM_CLOSE and the key stops here.
+                if (current_modeless_dialog) {
+                    PostMessageA(current_modeless_dialog, WM_CLOSE, 0, 0);
+                    continue;
+                }
+                restore = 1;
+                break;
+            case 'Z':
+                if (current_stage == 2 && stage_panel && focus_in_drawing_area()) {
+                    HWND b = GetDlgItem(stage_panel, 1975);
+                    if (b && IsWindowEnabled(b)) PostMessageA(stage_panel, WM_COMMAND, 1975, 0);
+                }
+                break;
+            default:
+                break;
+            }
+        } else if (msg.message == WM_KEYUP || msg.message == WM_SYSKEYUP) {
+            restore = 1;
+            modifier_prompt_show(-1);
+        } else if (restore) {
+            modifier_prompt_show(-1);
+        }
+        if (current_modeless_dialog && IsDialogMessageA(current_modeless_dialog, &msg)) continue;
+        if (mdi_client && TranslateMDISysAccel(mdi_client, &msg)) continue;
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    return static_cast<int>(msg.wParam);
+}
+
+// ---------------------------------------------------------------- stage keys
+int stage_hotkey_command(int key) {
+    static const int commands[6] = {40004, 40006, 40005, 40027, 40007, 40029};
+    if (key >= '1' && key <= '6') return commands[key - '1'];
+    if (key >= VK_NUMPAD1 && key <= VK_NUMPAD6) return commands[key - VK_NUMPAD1];
+    return 0;
+}
+
+void handle_stage_hotkey(int key) {
+    if (key == VK_F1) {
+        open_context_help();
+        return;
+    }
+    int id = stage_hotkey_command(key);
+    if (!id || !main_menu) return;
+    UINT state = GetMenuState(main_menu, id, MF_BYCOMMAND);
+    if (state == static_cast<UINT>(-1) || (state & (MF_GRAYED | MF_DISABLED))) return;
+    check_stage_button(id);
+    dispatch_menu_command(id);
+}
+
+int compact_panel_template(int id) {
+    static const int pairs[6][2] = {{209, 335}, {259, 338}, {121, 334},
+                                    {139, 333}, {122, 332}, {525, 526}};
+    for (const auto& p : pairs)
+        if (p[0] == id) return p[1];
+    return id;
+}
+
+void show_stage_panel(int id, DLGPROC procedure) {
+    if (id == stage_panel_id) return;
+    current_modeless_dialog = nullptr;
+    int tmpl = screen_dpi <= 100 ? compact_panel_template(id) : id;
+    HWND panel = CreateDialogParamA(program_instance, MAKEINTRESOURCEA(tmpl), frame_window,
+                                    procedure, 0);
+    if (!panel) return;  // the old panel stays, and so does its id
+    if (stage_panel) {
+        hints_remove_dialog(stage_panel);
+        DestroyWindow(stage_panel);
+    }
+    stage_panel = panel;
+    stage_panel_id = id;
+    stage_panel_font = reinterpret_cast<HFONT>(SendMessageA(panel, WM_GETFONT, 0, 0));
+    if (mdi_client) {
+        HWND active = reinterpret_cast<HWND>(SendMessageA(mdi_client, WM_MDIGETACTIVE, 0, 0));
+        if (active) SetFocus(active);
+    }
+    RECT c;
+    GetClientRect(frame_window, &c);
+    SendMessageA(frame_window, WM_SIZE, SIZE_RESTORED, MAKELPARAM(c.right, c.bottom));
+}
+
+// ---------------------------------------------------------------- repaints
+void post_paint(HWND window) { PostMessageA(window, WM_PAINT, 0, 0); }
+
+InvalidateRequest* queue_invalidate(HWND window, const RECT* rect, int erase) {
+    auto* r = static_cast<InvalidateRequest*>(std::malloc(sizeof(InvalidateRequest)));
+    if (!r) return nullptr;
+    r->window = window;
+    r->flags = static_cast<unsigned char>(erase & 1);
+    if (rect) {
+        r->rect[0] = rect->left;
+        r->rect[1] = rect->top;
+        r->rect[2] = rect->right;
+        r->rect[3] = rect->bottom;
+        r->flags |= 2;
+    } else {
+        r->rect[0] = r->rect[1] = r->rect[2] = r->rect[3] = 0;
+    }
+    r->next = invalidate_queue;
+    invalidate_queue = r;
+    return r;
+}
+
+void flush_invalidate_queue() {
+    while (invalidate_queue) {
+        InvalidateRequest* r = invalidate_queue;
+        RECT rc = {r->rect[0], r->rect[1], r->rect[2], r->rect[3]};
+        InvalidateRect(r->window, (r->flags & 2) ? &rc : nullptr, r->flags & 1);
+        invalidate_queue = r->next;
+        std::free(r);
+    }
 }

@@ -1,0 +1,25 @@
+# The shell's pictures (icons, cursors, bitmaps) are drawn at build time by a
+# script; the resource script includes the fragment it writes.  The help
+# pages are copied beside the program.
+set(SARVOLT_SHELL_IMAGES_RC ${CMAKE_BINARY_DIR}/generated/shell_images.rc)
+add_custom_command(OUTPUT ${SARVOLT_SHELL_IMAGES_RC}
+  COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/scripts/make_shell_images.py
+          ${CMAKE_BINARY_DIR}/generated
+  DEPENDS ${CMAKE_SOURCE_DIR}/scripts/make_shell_images.py
+  COMMENT "Shell pictures"
+  VERBATIM)
+list(APPEND SARVOLT_RESOURCE_DEPENDS ${SARVOLT_SHELL_IMAGES_RC})
+
+if(SARVOLT_WIN32)
+  file(GLOB SARVOLT_HELP_PAGES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/resources/help/*.htm)
+  set(SARVOLT_HELP_COPIES)
+  foreach(page ${SARVOLT_HELP_PAGES})
+    get_filename_component(name ${page} NAME)
+    add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/bin/${name}
+      COMMAND ${CMAKE_COMMAND} -E copy ${page} ${CMAKE_BINARY_DIR}/bin/${name}
+      DEPENDS ${page}
+      VERBATIM)
+    list(APPEND SARVOLT_HELP_COPIES ${CMAKE_BINARY_DIR}/bin/${name})
+  endforeach()
+  add_custom_target(help_pages ALL DEPENDS ${SARVOLT_HELP_COPIES})
+endif()
