@@ -157,10 +157,10 @@ static void frame_destroy() {
     if (stopped) {
         // A worker that did not end may still hold the lock: then the
         // program quits without touching drawing data.
-        if (paint_event) WaitForSingleObject(paint_event, 10000);
-        EnterCriticalSection(&drawing_critical_section);
+        if (paint_event) os_event_wait_ms(paint_event, 10000);
+        if (drawing_critical_section) os_lock_enter(drawing_critical_section);
         terminate_workers_and_close();
-        LeaveCriticalSection(&drawing_critical_section);
+        if (drawing_critical_section) os_lock_leave(drawing_critical_section);
     }
     PostQuitMessage(0);
 }

@@ -8,6 +8,7 @@
 #include "shell/frame_window.h"
 #include "shell/startup.h"
 #include "store/program_messages.h"
+#include "store/settings_block.h"
 
 static const char manual[] = "Руководство.htm";
 
@@ -258,7 +259,7 @@ void help_open(int topic) {
     if (topic < 0 || topic > 86 || !browser_command) return;
     if (topic != 86 && (!help_folder || !help_available)) return;
     std::string line = help_command_line(browser_command, help_folder ? help_folder : "", topic,
-                                         settings_text(71));
+                                         settings_block ? settings_text(settings_web_address_offset) : "");
     if (line.empty()) return;
     static char detail[2048];
     if (!start_process(nullptr, line, help_folder)) {

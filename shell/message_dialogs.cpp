@@ -11,6 +11,7 @@
 #include "shell/hints.h"
 #include "shell/startup.h"
 #include "store/program_messages.h"
+#include "store/settings_block.h"
 
 int message_dialog_open;
 char question_text[360];
@@ -110,14 +111,7 @@ void program_message_show(const ProgramMessage& m) {
 
 // ---------------------------------------------------------------- questions
 const char* question_for_code(int code, char* buf, size_t size, unsigned seconds) {
-    static const struct {
-        int code;
-        int offset;
-    } offsets[] = {{1, 943},  {2, 1016},  {3, 1249}, {5, 1283},  {6, 1136},  {7, 1347},
-                   {8, 1429}, {9, 1054},  {10, 1580}, {11, 1641}, {12, 424}, {14, 1465},
-                   {15, 1765}, {17, 22},  {18, 360}};
-    for (const auto& o : offsets)
-        if (o.code == code) return settings_text(o.offset);
+    if (size_t offset = settings_question_offset(code)) return settings_block ? settings_text(offset) : "";
     switch (code) {
     case 13:
         return "Вы уверены?";

@@ -7,12 +7,14 @@
 
 #include "geometry/kernel_context.h"
 #include "geometry/tolerance.h"
+#include "render/stroke_font_win.h"
 #include "shell/frame_window.h"
 #include "shell/message_dialogs.h"
 #include "store/program_messages.h"
+#include "store/settings_block.h"
 
-CRITICAL_SECTION drawing_critical_section;
-HANDLE paint_event, sheet_paint_event, file_io_event, page_list_event;
+OsEvent* sheet_paint_event;
+OsEvent* page_list_event;
 int screen_dpi = 96;
 double screen_pixels_per_mm_x, screen_pixels_per_mm_y;
 HMENU context_menu;
@@ -29,7 +31,6 @@ char program_folder[1028];
 HICON help_icon;
 HBITMAP empty_mono_bitmap;
 HBITMAP stage_check_bitmaps[6];
-unsigned char* settings_block;
 
 HIMAGELIST images_annotation_panel, images_settings_lines, images_dimension_panel,
     images_annotation_small, images_annotation_wide, images_property_a, images_property_b,
@@ -58,8 +59,6 @@ const ImageListSpec image_list_specs[8] = {
 };
 #undef SPEC
 
-static const int stroke_font_ids[14] = {247, 248, 252, 254, 369, 370, 380, 381,
-                                        494, 495, 552, 553, 639, 640};
 static const int stage_commands[6] = {40004, 40006, 40005, 40027, 40007, 40029};
 
 // Window procedures of the child window classes; the projection and layout
@@ -67,11 +66,6 @@ static const int stage_commands[6] = {40004, 40006, 40005, 40027, 40007, 40029};
 WNDPROC projection_window_proc_hook = DefWindowProcA;
 WNDPROC sheet_window_proc_hook = DefWindowProcA;
 WNDPROC sheet_list_proc_hook = DefWindowProcA;
-
-const char* settings_text(int offset) {
-    if (!settings_block || offset < 0 || offset >= static_cast<int>(settings_block_size)) return "";
-    return reinterpret_cast<const char*>(settings_block) + offset;
-}
 
 HICON load_icon_scaled(int id) {
     int size = screen_dpi <= 100 ? 32 : 64;
@@ -134,7 +128,7 @@ static bool join(char* buf, size_t size, const char* folder, const char* tail) {
 }
 
 void file_association_repair() {
-    const char* program_key = settings_text(2824);
+    const char* program_key = settings_text(settings_program_key_offset);
     if (!*program_key) return;
     char exe[1100];
     if (read_string(HKEY_LOCAL_MACHINE, program_key, "Path", program_folder, sizeof program_folder) &&
@@ -254,18 +248,13 @@ static void build_image_lists() {
     }
 }
 
-static bool unpack_settings_block() {
-    settings_block = static_cast<unsigned char*>(std::calloc(1, settings_block_size));
-    return settings_block != nullptr;
-}
-
 bool startup_run(HWND frame) {
     kernel_context().report_message = [](const char* text) { show_program_message(text); };
-    InitializeCriticalSection(&drawing_critical_section);
-    HANDLE* events[4] = {&paint_event, &sheet_paint_event, &file_io_event, &page_list_event};
-    for (HANDLE* e : events) {
-        SECURITY_ATTRIBUTES sa = {sizeof sa, nullptr, FALSE};
-        *e = CreateEventA(&sa, TRUE, TRUE, nullptr);
+    if (!drawing_critical_section) drawing_critical_section = os_lock_create();
+    if (!drawing_critical_section) return false;
+    OsEvent** events[4] = {&paint_event, &sheet_paint_event, &file_io_event, &page_list_event};
+    for (OsEvent** e : events) {
+        if (!*e) *e = os_event_create(true);
         if (!*e) return false;
     }
     HDC dc = CreateDCA("DISPLAY", nullptr, nullptr, nullptr);
@@ -276,22 +265,20 @@ bool startup_run(HWND frame) {
     screen_pixels_per_mm_x = screen_pixels_per_mm_y = GetSystemMetrics(SM_CXSCREEN) * 0.00369;
     context_menu = LoadMenuA(program_instance, MAKEINTRESOURCEA(649));
     load_pictures();
-    for (int id : stroke_font_ids)
-        if (!load_font_resource(MAKEINTRESOURCEA(id), "gfnt")) return false;
+    if (stroke_fonts_load_module(program_instance) != 0) return false;
     register_child_classes();
     build_image_lists();
     prompt_colour = GetSysColor(COLOR_BTNFACE);
     prompt_brush = CreateSolidBrush(prompt_colour);
     hint_brush = CreateSolidBrush(highlight_colour);
-    if (!unpack_settings_block()) return false;
-    kernel_context_bind_settings_block(settings_block, settings_block_size);
+    if (settings_block_unpack() != 0) return false;  // also binds the kernel's texts
     file_association_repair();
-    if (!*settings_text(2824) || !read_string(HKEY_LOCAL_MACHINE, settings_text(2824), "Path",
+    if (!*settings_text(settings_program_key_offset) || !read_string(HKEY_LOCAL_MACHINE, settings_text(settings_program_key_offset), "Path",
                                                program_folder, sizeof program_folder))
         GetCurrentDirectoryA(sizeof program_folder, program_folder);
     char work[781];
-    if (*settings_text(2888) &&
-        read_string(HKEY_CURRENT_USER, settings_text(2888), "Path", work, sizeof work) && work[0])
+    if (*settings_text(settings_user_key_offset) &&
+        read_string(HKEY_CURRENT_USER, settings_text(settings_user_key_offset), "Path", work, sizeof work) && work[0])
         SetCurrentDirectoryA(work);
     kernel_compute_angle_constants();
     SYSTEMTIME now;

@@ -6,8 +6,11 @@
 #include <windows.h>
 #include <commctrl.h>
 
-extern CRITICAL_SECTION drawing_critical_section;
-extern HANDLE paint_event, sheet_paint_event, file_io_event, page_list_event;
+#include "store/drawing_file.h"  // drawing_critical_section, paint_event, file_io_event
+
+// The other two events of start-up (manual reset, created signalled).
+extern OsEvent* sheet_paint_event;
+extern OsEvent* page_list_event;
 extern int screen_dpi;
 extern double screen_pixels_per_mm_x, screen_pixels_per_mm_y;
 extern HMENU context_menu;
@@ -20,9 +23,7 @@ extern COLORREF highlight_colour;
 extern HBRUSH hint_brush;
 extern char program_folder[1028];
 extern HICON help_icon;
-// The settings block: 2913 bytes unpacked at start-up; texts by offset.
-extern unsigned char* settings_block;
-const char* settings_text(int offset);
+
 extern HBITMAP empty_mono_bitmap;
 extern HBITMAP stage_check_bitmaps[6];
 
