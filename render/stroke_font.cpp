@@ -435,9 +435,11 @@ double draw_text_line_canvas(const TextCanvas* canvas, double x, double y, doubl
                     int vc = static_cast<unsigned char>(v);
                     if (st.arc_active && !st.arc_pending && !decimal_char(vc))
                         end_arc(st);
-                    draw_glyph(st, vc, i);
+                    draw_glyph(st, vc, i);   // a break falls before the reference...
                     next = next_variable_char(drawing, text, i, &v);
                 }
+                if (!canvas && st.width <= text_font_state.width_limit)
+                    text_font_state.fit_index = next;   // ...or after it, never inside
                 i = next - 1;
                 continue;
             }

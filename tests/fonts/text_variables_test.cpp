@@ -1,6 +1,7 @@
 // Model variables in texts: references replaced by values, in expanded texts
 // and while lines are measured and drawn, on a real drawing file.
 #include "font_test_support.h"
+#include "render/text_fragment_layout.h"
 #include "render/text_variables.h"
 #include "store/record_layouts.h"
 #include "store/text_codec.h"
@@ -167,6 +168,38 @@ TEST_F(TextVariables, LinesAreMeasuredAndDrawnWithTheValues) {
     measure_text("{N}", &w, &h);
     EXPECT_NEAR(w, 19.0, 1e-9);
     open_drawings[0] = df_;
+}
+
+}  // namespace
+
+namespace {
+
+std::string& rebuilt_text() {
+    static std::string s;
+    return s;
+}
+
+TEST_F(TextVariables, LayoutKeepsReferencesAndNeverBreaksInsideOne) {
+    // "12.5" is four glyphs, 26 wide: a frame 30 wide takes one value a line.
+    const char* text = "{LEN}{LEN}";
+    uint16_t words[64];
+    int bytes = text_pack(text, words, sizeof words);
+    std::vector<uint8_t> rec(text_fragment_head + bytes, 0);
+    put_u16(rec.data(), 0, static_cast<uint16_t>(rec.size()));
+    rec[6] = 3;
+    put_u16(rec.data(), annotation_flags, static_cast<uint16_t>(1 | (5 << 2) | 0x4000));
+    put_f32(rec.data(), text_fragment_corner2, 30.0f);
+    put_u16(rec.data(), text_fragment_text_length, static_cast<uint16_t>(std::strlen(text)));
+    for (int w = 0; 2 * w < bytes; ++w)
+        put_u16(rec.data(), text_fragment_head + 2 * w, words[w]);
+    text_fragment_set_text_hook = [](void*, unsigned char* r, const char* t, size_t) {
+        rebuilt_text() = t;
+        return r;
+    };
+    layout_text_fragment(nullptr, rec.data());
+    text_fragment_set_text_hook = nullptr;
+    EXPECT_EQ(rebuilt_text(), "{LEN}\x1b{LEN}");
+    EXPECT_EQ(get_u16(rec.data(), text_fragment_lines), 2);
 }
 
 }  // namespace
