@@ -410,11 +410,11 @@ def build(src_dir, out_dir):
     for sid in LOAD_ORDER:
         if sid not in sets:
             raise SourceError("sets.txt: set %d missing" % sid)
-        spec = sets[sid]
-        if spec[0] == "A":
-            blob = build_set(tables, spec[1], spec[2], spec[3], False, sid)
+        entry = sets[sid]
+        if entry[0] == "A":
+            blob = build_set(tables, entry[1], entry[2], entry[3], False, sid)
         else:
-            a = sets[spec[1]]
+            a = sets[entry[1]]
             blob = build_set(tables, a[1], a[2], a[3], True, sid)
         path = os.path.join(out_dir, "font%d.gfnt" % sid)
         tmp = path + ".tmp"
