@@ -7,6 +7,7 @@
 
 #include "geometry/kernel_context.h"
 #include "geometry/tolerance.h"
+#include "render/stroke_font.h"
 #include "render/stroke_font_win.h"
 #include "shell/frame_window.h"
 #include "shell/message_dialogs.h"
@@ -272,6 +273,7 @@ bool startup_run(HWND frame) {
     prompt_brush = CreateSolidBrush(prompt_colour);
     hint_brush = CreateSolidBrush(highlight_colour);
     if (settings_block_unpack() != 0) return false;  // also binds the kernel's texts
+    text_settings_bind_settings_block();  // text heights, index shifts, slant, colour
     file_association_repair();
     if (!*settings_text(settings_program_key_offset) || !read_string(HKEY_LOCAL_MACHINE, settings_text(settings_program_key_offset), "Path",
                                                program_folder, sizeof program_folder))
