@@ -330,7 +330,9 @@ int16_t arc_filter_points(const ArcByCentre* arc, Point2* P, int n) {
 double arc_mid_angle(const ArcByCentre* arc) {
     double as = angle_of(arc->start, arc->centre);
     double d = angle_of(arc->end, arc->centre) - as;
-    if (compare_doubles(d, 0) == 0) return as + d - k_pi();
+    // A full circle is one whose ends are equal, as for the sweep; an arc of
+    // a large radius may sweep less than the tolerance taken as an angle.
+    if (points_equal(arc->start.x, arc->start.y, arc->end.x, arc->end.y)) return as + d - k_pi();
     if (d > 0) d -= k_two_pi();
     return as + d / 2;
 }
