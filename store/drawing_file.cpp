@@ -34,6 +34,8 @@ bool path_is_absolute(const char* p) {
 }
 }  // namespace
 
+void (*number_pools_reset)() = nullptr;
+
 size_t store_full_path(const char* name, char* out, size_t out_size) {
     if (!name || !out || out_size == 0) return 0;
     size_t n = std::strlen(name);
@@ -110,6 +112,7 @@ int drawing_file_free(DrawingFile* df) {
     std::free(df->path);
     std::free(df->header);
     std::free(df);
+    if (!open_drawings[0] && number_pools_reset) number_pools_reset();
     return 0;
 }
 

@@ -132,7 +132,10 @@ int blob_free(DrawingFile* df, RecordRef* ref);
 DrawingFile* drawing_file_new(const char* name);
 // Frees a closed handle; a handle that is still open (its close failed) is
 // kept, and -1 is returned, so that no page buffer is left with a freed owner.
+// When the first drawing slot is then empty, number_pools_reset runs.
 int drawing_file_free(DrawingFile* df);
+// Set by the number pools: resets them when no drawing is left in slot 0.
+extern void (*number_pools_reset)();
 void drawing_file_write_header(DrawingFile* df);
 void drawing_file_close(DrawingFile* df);
 // Saves df in place: the cache written out, every buffer's page written back

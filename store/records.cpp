@@ -62,15 +62,15 @@ int page_records_end(const unsigned char* page) {
 
 uint32_t page_limit(const DrawingFile* df) { return page_last_valid(df) / page_size + 2; }
 
-// Loads page p (page address) through buf, keeping the buffer's clean flag.
+// Loads page p (page address) through buf; with keep_clean the buffer's
+// clean flag stays as it was before (a walk leaves it to its caller whether
+// the pages it hands out are written back).
 bool load_page(DrawingFile* df, uint32_t p, PageBuffer* buf, bool keep_clean) {
     int clean = buf->clean;
-    bool same = buf->owner == df && buf->page == p;
     RecordRef r = p;
     page_load(df, &r, buf);
     if (error_flag) return false;
-    if (keep_clean && same) buf->clean = clean;
-    else if (keep_clean) buf->clean = 1;
+    if (keep_clean) buf->clean = clean;
     return true;
 }
 
