@@ -45,3 +45,6 @@ DocumentLockGuard::DocumentLockGuard() {
 DocumentLockGuard::~DocumentLockGuard() {
     if (kernel_lock.release) kernel_lock.release();
 }
+
+static int own_contour_pieces_active = 0;
+int* kernel_contour_pieces_active = &own_contour_pieces_active;

@@ -90,3 +90,8 @@ struct DocumentLockGuard {
     DocumentLockGuard(const DocumentLockGuard&) = delete;
     DocumentLockGuard& operator=(const DocumentLockGuard&) = delete;
 };
+
+// While raised, element look-ups answer from the contour code's own piece
+// list (the store's temporary element source).  The program points this at
+// the store's flag.
+extern int* kernel_contour_pieces_active;
