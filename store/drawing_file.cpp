@@ -2,6 +2,7 @@
 #include "store/drawing_file.h"
 #include "store/page_io.h"
 #include "store/program_messages.h"
+#include "store/records.h"
 #include "geometry/text_numbers.h"
 
 #include <cstdlib>
@@ -56,6 +57,10 @@ size_t store_full_path(const char* name, char* out, size_t out_size) {
 }
 
 DrawingFile* drawing_file_new(const char* name) {
+    if (!page_buffers[0].data) {
+        store_init();
+        page_buffers_init_defaults();
+    }
     DrawingFile* df = static_cast<DrawingFile*>(std::calloc(1, sizeof(DrawingFile)));
     unsigned char* header = static_cast<unsigned char*>(std::malloc(page_size));
     char* lib = static_cast<char*>(std::calloc(1, library_path_size));

@@ -98,9 +98,12 @@ extern OsLock* drawing_critical_section;
 extern OsEvent* paint_event;    // reset by a projection window while it paints
 extern OsEvent* file_io_event;  // reset while page I/O of a drawing file runs
 
-// Creates the lock and the events (signalled) and sets up the page buffers
-// with their guards (0xCC).  Returns 0, or -1 when an object cannot be made.
-// Calling it again only refills the guards.
+// Creates the lock and the events (signalled) unless start-up made them,
+// sets up the page buffers with their guards (0xCC) and fills the kernel's
+// store seams.  Returns 0, or -1 when an object cannot be made.  Start-up
+// calls it, then page_buffers_init_defaults (records.h) once the settings
+// block is unpacked; the first drawing_file_new does both when start-up has
+// not.
 int store_init();
 
 // Test seam: called before every read (write = 0) and write (write = 1) of a
