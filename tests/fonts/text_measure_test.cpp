@@ -328,6 +328,29 @@ TEST_F(TextMeasure, LineStepSpacingUnitAndFontSelection) {
     EXPECT_EQ(swap_text_colour(old), 0x0000FFu);
 }
 
+TEST_F(TextMeasure, ArbitraryBytesAreMeasuredWithinTheText) {
+    // Markup, rows, indexes and arcs in any order, ending anywhere: every
+    // text is read up to its terminator and no further (exact-size copies).
+    const char alphabet[] = "\\^_-n/@0123{}\xAA\x18\x1A\x1B\r\nAg \x80\x90\xA8\xB2\xC0\xFF";
+    uint32_t seed = 12345;
+    for (int k = 0; k < 3000; ++k) {
+        seed = seed * 1103515245u + 12345u;
+        size_t n = (seed >> 16) % 12;
+        std::unique_ptr<char[]> text(new char[n + 1]);
+        for (size_t i = 0; i < n; ++i) {
+            seed = seed * 1103515245u + 12345u;
+            text[i] = alphabet[(seed >> 16) % (sizeof alphabet - 1)];
+        }
+        text[n] = 0;
+        double w = -1, h = -1;
+        double depth = measure_text(text.get(), &w, &h);
+        ASSERT_GE(w, 0.0);
+        ASSERT_GE(h, 0.0);
+        ASSERT_GE(depth, 0.0);
+        ASSERT_GE(measure_multiline_text(text.get(), &w, &h, 17.0, nullptr), 1);
+    }
+}
+
 TEST(TextSettings, TakenFromTheSettingsBlock) {
     ASSERT_EQ(settings_block_unpack(), 0);
     const TextSettings standing = text_settings;
