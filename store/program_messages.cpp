@@ -73,6 +73,14 @@ bool failed_drawing_open() {
 
 int show_program_message(const char* text) {
     if (!text) text = "";
+    // A text that lies in one of the message buffers is copied first.
+    char own[360];
+    if ((text >= message_text && text < message_text + sizeof message_text) ||
+        (text >= last_shown_message && text < last_shown_message + sizeof last_shown_message)) {
+        std::strncpy(own, text, sizeof own - 1);
+        own[sizeof own - 1] = '\0';
+        text = own;
+    }
     size_t n = static_cast<size_t>(
         expand_message_markers(text, message_text, message_limit + 1));
     int16_t details = error_stack.count;

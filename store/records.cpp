@@ -690,11 +690,10 @@ void drawing_order_make_room(unsigned char* projection, unsigned char* contour, 
     if (c_entry) load_page(df, c_entry, cb, false);
 }
 
-namespace {
-
 // Copies of a default record from byte 4 of a buffer, the counter field
 // raised by 1 after each copy, the tail filled with the start of one more.
-void fill_defaults(PageBuffer* b, unsigned char* rec, size_t size, size_t counter_off) {
+void page_fill_defaults(PageBuffer* b, unsigned char* rec, size_t size, size_t counter_off) {
+    if (!b || !b->data || !rec || size == 0 || size > page_size - 4) return;
     size_t off = 4;
     while (off + size <= page_size) {
         std::memcpy(b->data + off, rec, size);
@@ -703,8 +702,6 @@ void fill_defaults(PageBuffer* b, unsigned char* rec, size_t size, size_t counte
     }
     std::memcpy(b->data + off, rec, page_size - off);
 }
-
-}  // namespace
 
 void page_buffers_init_defaults() {
     unsigned char r[512];
@@ -784,6 +781,6 @@ void page_buffers_init_defaults() {
             break;
         }
         put_u16(r, 0, static_cast<uint16_t>(t == table_tables ? 54 : size));
-        fill_defaults(b, r, size, counter);
+        page_fill_defaults(b, r, size, counter);
     }
 }

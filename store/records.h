@@ -86,3 +86,6 @@ extern RecordRef (*projection_window_record_ref)(uint32_t id);
 // Builds the default record of buffers 1-11 and fills each buffer with
 // copies of it, so that a buffer holding no page reads as well-formed records.
 void page_buffers_init_defaults();
+// Fills buf's data from byte 4 with copies of rec (size bytes), raising the
+// u32 at counter_offset of rec by 1 after each copy.
+void page_fill_defaults(PageBuffer* buf, unsigned char* rec, size_t size, size_t counter_offset);

@@ -88,6 +88,13 @@ TEST_F(ProgramMessages, LongTextsStayWithinTheBuffer) {
     EXPECT_LE(seen_text.back().size(), 359u);
 }
 
+TEST_F(ProgramMessages, TheShownTextCanBeShownAgain) {
+    show_program_message("%ая версия");
+    show_program_message(message_text);  // no marker is left to expand
+    ASSERT_EQ(seen.size(), 2u);
+    EXPECT_EQ(seen_text[1], "недопустимая версия");
+}
+
 TEST_F(ProgramMessages, DialogAndClosingDecisions) {
     DrawingFile* df = create();
     struct Case {

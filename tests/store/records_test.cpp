@@ -480,6 +480,34 @@ TEST_F(Records, DrawingOrderMakesRoomForAContour) {
     EXPECT_EQ(get_u16(projection_record(1), projection_highest_level), 8);
 }
 
+TEST_F(Records, BuffersWithoutAPageHoldWellFormedDefaultRecords) {
+    struct Case {
+        int table;
+        uint16_t length;
+        uint32_t first_key;
+    } cases[] = {{table_annotation, 60, 1}, {table_projections, 440, 1}, {table_points, 48, 1},
+                 {table_links, 26, 1087}, {table_elements, 54, 12}, {table_contours, 86, 0},
+                 {table_title_block, 48, 1}, {table_construction, 62, 0}};
+    page_buffers_init_defaults();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.table);
+        const unsigned char* d = page_buffers[c.table].data;
+        uint32_t key = get_u32(d, 4 + 2);
+        if (c.first_key) {
+            EXPECT_EQ(key, c.first_key);
+        }
+        for (uint32_t off = 4; off + c.length <= 2048; off += c.length) {
+            EXPECT_EQ(get_u16(d, off), c.length);
+            EXPECT_EQ(get_u32(d, off + 2), key++);
+        }
+    }
+    const unsigned char* e = page_buffers[table_elements].data + 4;
+    EXPECT_EQ(get_u16(e, 6), 0);
+    EXPECT_EQ(get_f64(e, 30), 3.4028234663852886e38);
+    EXPECT_EQ(get_u16(page_buffers[table_tables].data, 4), 54);
+    EXPECT_EQ(get_u32(page_buffers[table_tables].data, 4 + 16 + 4), 15u);
+}
+
 // Several chains against a plain model, thousands of steps, the file closed
 // and opened again between rounds.
 TEST_F(Records, RandomisedRunAgreesWithAModel) {
