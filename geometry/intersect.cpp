@@ -164,7 +164,7 @@ int16_t intersect_segment_line(const Segment* seg, Point2 p, double angle, Point
 }
 
 int16_t intersect_line_circle(Point2 p, double angle, Point2 centre, double r, Point2 out[2]) {
-    if (p.x == centre.x && p.y == centre.y) {
+    if (points_equal(p.x, p.y, centre.x, centre.y)) {
         out[0] = Point2{centre.x + r * std::cos(angle), centre.y + r * std::sin(angle)};
         out[1] = out[0];
         return 1;
