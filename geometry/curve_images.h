@@ -39,7 +39,8 @@ uint8_t* ellipse_to_arc_vertices(const uint8_t* element);
 // whose points 3 (end) and 4 (start) are in arc_points[3], arc_points[4]
 // with their numbers in arc_numbers; rho is the larger semi-axis.  The image
 // then runs from point 3 to point 4.  Returns the index of its last vertex,
-// or 0 when the kept part does not fit (reported) or no memory is left.
+// or 0 when the kept part does not fit the record (the image is then left
+// unusable and the caller builds none).
 int curve_trim_to_elliptic_arc(const Point2 arc_points[5], const uint32_t arc_numbers[5], uint8_t* image, double rho);
 
 // The image of a wavy line (kind 6) as a heap curve record (kernel_free),

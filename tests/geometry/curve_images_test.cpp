@@ -395,6 +395,22 @@ TEST_F(CurveImages, WavyLines) {
     kernel_free(img);
 }
 
+TEST_F(CurveImages, OvalJointSearchEndsAtLargeCoordinatesAndFineTolerance) {
+    // At 1e8 units the spacing of doubles exceeds the fine tolerance: the
+    // joint radii never compare equal, and the search must still end.
+    tolerance_set(tolerance_fine);
+    for (double k : {0.05, 0.1, 0.15}) {
+        std::vector<uint8_t> e = ellipse_element(1, {3e8, -1e8}, 1e8, 1e8 * k, 0.7, 1.2);
+        uint8_t* img = ellipse_to_arc_vertices(e.data());
+        if (img) {
+            EXPECT_LE(get_i16(img, curve_count_offset), 56);
+            kernel_free(img);
+        }
+        EXPECT_EQ(tolerance_get(), tolerance_fine);
+    }
+    tolerance_set(tolerance_standing);
+}
+
 TEST_F(CurveImages, EllipseImageBuilderKeepsOldImageWhenNoneCanBeBuilt) {
     uint8_t projection[440] = {};
     std::vector<uint8_t> e = ellipse_element(4, {0, 0}, 10, 6, 0.3, 1.0);
