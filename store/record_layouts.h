@@ -120,7 +120,7 @@ enum : uint32_t {
 };
 // Length of a curve of n vertices: 36 n (the last through point not stored)
 // or 16 + 36 n (complete last vertex).
-inline uint32_t curve_length(int n, bool complete_last) {
+inline uint32_t curve_record_length(int n, bool complete_last) {
     return 36u * static_cast<uint32_t>(n) + (complete_last ? 16u : 0u);
 }
 

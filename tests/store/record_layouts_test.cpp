@@ -147,8 +147,8 @@ TEST_F(RecordLayouts, RecordsRoundTripThroughTheStore) {
 
 TEST_F(RecordLayouts, KindsOutsideTheTableAreToldApart) {
     for (int k = 0; k < 16; ++k) EXPECT_EQ(element_kind_valid(k), k >= 1 && k <= 12) << k;
-    EXPECT_EQ(curve_length(3, false), 108u);
-    EXPECT_EQ(curve_length(3, true), 124u);
+    EXPECT_EQ(curve_record_length(3, false), 108u);
+    EXPECT_EQ(curve_record_length(3, true), 124u);
 }
 
 }  // namespace
