@@ -186,6 +186,9 @@ int contour_measure_area(uint8_t* projection, uint8_t* target, const uint8_t* co
     const double base = get_f64(target, contour_box_offset + 8);
     const double min_x = get_f64(target, contour_box_offset);
     int count = get_i16(contour, contour_member_count_offset);
+    // Never more members than the record's length holds.
+    int room = (static_cast<int>(get_u16(contour, 0)) - static_cast<int>(contour_members_offset)) / 4;
+    if (count > room) count = room;
     if (count < 0) count = 0;
     auto store = [&](double area, double rx, double ry) {
         put_f64(target, contour_area_offset, area);

@@ -68,6 +68,7 @@ protected:
     // A contour record with a box and members; measured into itself.
     double measure(const std::vector<uint32_t>& members, Box box, int* rc = nullptr, Point2* ref = nullptr) {
         std::vector<uint8_t> c(82 + 4 * members.size(), 0);
+        put_u16(c.data(), 0, static_cast<uint16_t>(c.size()));
         put_box(c.data(), contour_box_offset, box);
         put_f64(c.data(), contour_area_offset, -1);
         put_i16(c.data(), contour_member_count_offset, static_cast<int16_t>(members.size()));
@@ -205,6 +206,16 @@ TEST_F(ContourArea, MissingMemberGivesAnErrorAndNoArea) {
     *kernel_error_flag = 0;
     EXPECT_EQ(measure({a, c}, Box{-1, -1, 10, 1}, &rc), 0.0);
     EXPECT_EQ(rc, 0);
+}
+
+TEST_F(ContourArea, MemberCountBeyondTheRecordIsBounded) {
+    uint32_t a = segment({0, 0}, {10, 0});
+    std::vector<uint8_t> c(82 + 4, 0);
+    put_u16(c.data(), 0, static_cast<uint16_t>(c.size()));
+    put_i16(c.data(), contour_member_count_offset, 30000);  // damaged count
+    put_u32(c.data(), contour_members_offset, a);
+    EXPECT_EQ(contour_measure_area(projection, c.data(), c.data(), 0), 0);
+    EXPECT_EQ(get_f64(c.data(), contour_area_offset), 0.0);
 }
 
 TEST_F(ContourArea, PieceDirections) {
