@@ -308,7 +308,7 @@ TEST_F(CurveImages, EllipticArcsAreCutFromEndToStart) {
     std::uniform_real_distribution<double> u(0, 1);
     int built = 0;
     for (int iter = 0; iter < 300; ++iter) {
-        double a = 1 + u(rng) * 50, k = 0.25 + 0.75 * u(rng);
+        double a = 1 + u(rng) * 50, k = iter % 3 == 0 ? 0.05 + 0.15 * u(rng) : 0.25 + 0.75 * u(rng);  // ovals too
         double ts = u(rng) * 2 * PI - PI, te = ts + 0.3 + u(rng) * 5.5;
         if (iter % 10 == 0) te = ts + PI / 2;            // ends on the axes
         if (iter % 10 == 0) ts = 0;
@@ -327,6 +327,18 @@ TEST_F(CurveImages, EllipticArcsAreCutFromEndToStart) {
         EXPECT_NEAR(v.back().point.y, p4.y, 1e-9 * a);
         EXPECT_EQ(v.front().point_number, 103u);
         EXPECT_EQ(v.back().point_number, 104u);
+        // The kept part is the one from point 4 to point 3 in increasing
+        // angle, run backward: the polar angle falls by the arc's span.
+        double span = std::remainder(std::atan2(k * std::sin(te), std::cos(te)) - std::atan2(k * std::sin(ts), std::cos(ts)), 2 * PI);
+        if (span <= 0) span += 2 * PI;
+        double travel = 0;
+        for (size_t i = 0; i + 1 < v.size(); ++i) {
+            double d = std::atan2(v[i + 1].point.y - 5, v[i + 1].point.x - 5) - std::atan2(v[i].point.y - 5, v[i].point.x - 5);
+            d = std::remainder(d, 2 * PI);
+            EXPECT_LE(d, 1e-9) << iter << " " << i;  // never forward
+            travel -= d;
+        }
+        EXPECT_NEAR(travel, span, 1e-6) << iter;
         kernel_free(img);
     }
     EXPECT_GT(built, 200);
