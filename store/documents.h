@@ -1,0 +1,50 @@
+// Documents: the two drawing slots, new drawings, opening by path, loading
+// (with the upgrade of older formats), the main window title and closing.
+// A drawing is always edited in place in a file: an existing drawing in its
+// own file, a new one in an unnamed working file "svtNNNNN.tmp" in the
+// current folder.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+#include "store/drawing_file.h"
+
+// open_drawings and current_drawing are the page engine's; the count is here.
+extern int16_t open_drawing_count;
+// Set when a ".BMP" path from the command line is to become the sketch of a
+// new drawing.
+extern int new_drawing_from_image;
+// The path the program was started with (null when none); set by the shell.
+extern const char* document_command_line_file;
+
+// The current drawing's handle, or null.
+DrawingFile* current_drawing_file();
+
+int drawing_new(int no_wizard);
+int drawing_load();
+void drawing_open_path(const char* path);
+// Closes the current drawing; returns 0, or the error of a close that
+// failed (the drawing then stays open).
+int drawing_close();
+int drawing_file_close_asking(DrawingFile* df);
+void drawing_limit_message();
+
+// The file-name part of the current path (after the last '\' or '/').
+void drawing_file_name_part(char* dest, size_t size);
+// The main window title of the current drawing (or the program's own title
+// when none is open).
+void main_title_text(char* out, size_t size);
+void main_title_update();
+
+// True when the file name (not the folder) of path contains ".tmp" in any
+// letter case: such files are opened as unnamed working drawings.
+bool path_is_working_file(const char* path);
+
+// Checks a drawing that was not closed normally: walks every chain from the
+// header and the projection records, the picture blobs, and on success gives
+// the free list anew as every page that nothing uses.  Returns 0 when the
+// drawing is consistent, 1 when it is damaged (nothing is then changed).
+int drawing_consistency_pass(DrawingFile* df);
+
+// The program's own title, shown when no drawing is open.
+extern const char program_title[];

@@ -1,0 +1,271 @@
+#include "doc_test_support.h"
+
+#include "store/upgrades.h"
+
+using namespace doc_test;
+
+namespace {
+
+class Documents : public DocTest {};
+
+TEST_F(Documents, NewAddSaveCloseReopenGivesIdenticalRecords) {
+    rec().answer = 1;
+    rec().save_choice = full("plan");
+    ASSERT_EQ(drawing_new(1), 0);
+    DrawingFile* df = current_drawing_file();
+    ASSERT_TRUE(df->flags & drawing_flag_unnamed);
+    std::string working = df->path;
+    EXPECT_NE(working.find("svt00001.tmp"), std::string::npos);
+    EXPECT_NE(get_u32(df->header, header_identity), 0u);
+    RecordRef p1 = add_projection(1);
+    RecordRef p2 = add_projection(2);
+    for (uint32_t k = 1; k <= 400; ++k)
+        add_to_projection(k % 2 ? p1 : p2, projection_points, table_points, point_bytes(k, k, -double(k), 0, k));
+    drawing_save();
+    std::vector<Bytes> before = all_records();
+    ASSERT_EQ(before.size(), 402u);
+    // Closing an unnamed drawing asks question 2; the answer saves it as plan.svt.
+    ASSERT_EQ(drawing_close(), 0);
+    EXPECT_EQ(rec().questions, (std::vector<int>{2}));
+    EXPECT_EQ(open_drawing_count, 0);
+    EXPECT_EQ(rec().titles.back(), program_title);
+    EXPECT_TRUE(contains(rec().recent, full("plan.svt")));
+    EXPECT_FALSE(contains(rec().recent, working));
+    Bytes saved = file_bytes("plan.svt");
+    ASSERT_FALSE(saved.empty());
+    EXPECT_EQ(saved.size() % 2048, 0u);
+    drawing_open_path("plan.svt");
+    ASSERT_EQ(error_flag, 0);
+    ASSERT_EQ(open_drawing_count, 1);
+    EXPECT_EQ(all_records(), before);
+    EXPECT_TRUE(os_file_exists("svt_plan_00001.tmp"));
+    EXPECT_EQ(rec().titles.back(), "plan.svt [этап Опорные точки] - SARVOLT 9.4");
+    EXPECT_TRUE(contains(rec().posted, 120));
+    // The point pool was rebuilt from the records.
+    EXPECT_EQ(point_number_alloc(), 401u);
+}
+
+TEST_F(Documents, OpenMakesSnapshotsOnlyForNamedDrawings) {
+    make_drawing("x.svt");
+    make_drawing("y.tmp");
+    drawing_open_path("x.svt");
+    ASSERT_EQ(error_flag, 0);
+    EXPECT_TRUE(os_file_exists("svt_x_00001.tmp"));
+    ASSERT_EQ(drawing_close(), 0);
+    drawing_open_path("x.svt");
+    EXPECT_TRUE(os_file_exists("svt_x_00002.tmp"));
+    ASSERT_EQ(drawing_close(), 0);
+    auto before = folder_files();
+    drawing_open_path("y.tmp");
+    ASSERT_EQ(error_flag, 0);
+    EXPECT_TRUE(current_drawing_file()->flags & drawing_flag_unnamed);
+    EXPECT_EQ(folder_files(), before);
+    // A drawing answered "No" at close stays out of the recent list.
+    rec().answer = 0;
+    ASSERT_EQ(drawing_close(), 0);
+    EXPECT_FALSE(contains(rec().recent, full("y.tmp")));
+}
+
+TEST_F(Documents, WorkingFileTestLooksAtTheFileNameOnly) {
+    struct Case {
+        const char* path;
+        bool working;
+    } cases[] = {
+        {"a.tmp", true},         {"A.TMP", true},          {"dir.tmp/a.svt", false},
+        {"c:\\x.tmp\\a.svt", false}, {"svt_a_00001.tmp", true}, {"a.tmpl.svt", true},
+        {"a.svt", false},
+    };
+    for (const Case& c : cases) EXPECT_EQ(path_is_working_file(c.path), c.working) << c.path;
+}
+
+TEST_F(Documents, SnapshotOpenedThroughTheTmpFilterIsACopy) {
+    make_drawing("part.svt");
+    drawing_open_path("part.svt");
+    ASSERT_EQ(drawing_close(), 0);
+    Bytes snap = file_bytes("svt_part_00001.tmp");
+    ASSERT_FALSE(snap.empty());
+    drawing_open_path("svt_part_00001.tmp");
+    ASSERT_EQ(error_flag, 0);
+    std::string opened = current_drawing_file()->path;
+    EXPECT_EQ(opened.find("svt_part"), std::string::npos) << opened;
+    add_projection(9);
+    rec().answer = 0;
+    ASSERT_EQ(drawing_close(), 0);
+    EXPECT_EQ(file_bytes("svt_part_00001.tmp"), snap);
+}
+
+TEST_F(Documents, MissingFileAndTooManyDrawings) {
+    drawing_open_path("nothing.svt");
+    EXPECT_EQ(error_flag, 1);
+    EXPECT_EQ(messages_with("Файл не найден!"), 1);
+    EXPECT_EQ(open_drawing_count, 0);
+    ASSERT_EQ(drawing_new(1), 0);
+    ASSERT_EQ(drawing_new(1), 0);
+    EXPECT_EQ(drawing_new(1), 1);
+    EXPECT_EQ(messages_with("Много открытых чертежей!"), 1);
+    EXPECT_EQ(messages_with("Всего: 2"), 1);
+    EXPECT_EQ(open_drawing_count, 2);
+}
+
+TEST_F(Documents, ClosingTheFirstOfTwoKeepsTheSecondReachable) {
+    rec().answer = 0;
+    ASSERT_EQ(drawing_new(1), 0);
+    ASSERT_EQ(drawing_new(1), 0);
+    DrawingFile* second = current_drawing_file();
+    current_drawing = 0;
+    ASSERT_EQ(drawing_close(), 0);
+    EXPECT_EQ(open_drawing_count, 1);
+    EXPECT_EQ(current_drawing_file(), second);
+    // A new drawing goes beside it, not over it.
+    ASSERT_EQ(drawing_new(1), 0);
+    EXPECT_EQ(open_drawings[0], second);
+    EXPECT_NE(open_drawings[1], second);
+    ASSERT_EQ(drawing_close(), 0);
+    ASSERT_EQ(drawing_close(), 0);
+    EXPECT_EQ(open_drawing_count, 0);
+    EXPECT_EQ(drawing_close(), 0);
+    EXPECT_EQ(open_drawing_count, 0);
+}
+
+TEST_F(Documents, CancelledWizardLeavesNoFile) {
+    document_shell.create_initial_projections = []() { return -1; };
+    EXPECT_EQ(drawing_new(0), 1);
+    EXPECT_EQ(open_drawing_count, 0);
+    EXPECT_TRUE(folder_files().empty());
+}
+
+TEST_F(Documents, FailedCloseKeepsTheDrawingOpenAndItsPages) {
+    make_drawing("keep.svt", 2);
+    drawing_open_path("keep.svt");
+    ASSERT_EQ(error_flag, 0);
+    RecordRef pr = get_u32(current_drawing_file()->header, header_projections);
+    for (uint32_t k = 10; k < 200; ++k)
+        add_to_projection(pr, projection_points, table_points, point_bytes(k, k, k, k, k));
+    std::vector<Bytes> before = all_records();
+    drawing_io_fault = [](int write, uint64_t, size_t) { return write; };
+    EXPECT_NE(drawing_close(), 0);
+    EXPECT_EQ(open_drawing_count, 1);
+    ASSERT_NE(current_drawing_file(), nullptr);
+    EXPECT_TRUE(current_drawing_file()->flags & drawing_flag_open);
+    drawing_io_fault = nullptr;
+    EXPECT_EQ(all_records(), before);
+    ASSERT_EQ(drawing_close(), 0);
+    drawing_open_path("keep.svt");
+    EXPECT_EQ(all_records(), before);
+}
+
+TEST_F(Documents, TitleNamesTheFileStageAndActiveProjection) {
+    make_drawing("vid.svt");
+    drawing_open_path("vid.svt");
+    document_shell.active_projection_caption = []() -> const char* { return "Вид спереди"; };
+    char t[400];
+    main_title_text(t, sizeof t);
+    EXPECT_STREQ(t, "vid.svt [этап Опорные точки, активная проекция: \"Вид спереди\"] - SARVOLT 9.4");
+    char name[40];
+    drawing_file_name_part(name, sizeof name);
+    EXPECT_STREQ(name, "vid.svt");
+}
+
+TEST_F(Documents, OldFilesGetTheDefaultTimeLimit) {
+    std::string p = make_drawing("old.svt");
+    Bytes b = file_bytes(p);
+    b[header_checkpoint_limit] = 9;
+    write_bytes(p, b);
+    fs::last_write_time(p, fs::file_time_type::clock::now() - std::chrono::hours(24 * 365 * 14));
+    drawing_open_path("old.svt");
+    ASSERT_EQ(error_flag, 0);
+    EXPECT_EQ(current_drawing_file()->header[header_checkpoint_limit], 3);
+    ASSERT_EQ(drawing_close(), 0);
+    b = file_bytes(p);
+    b[header_checkpoint_limit] = 9;
+    write_bytes(p, b);
+    drawing_open_path("old.svt");
+    EXPECT_EQ(current_drawing_file()->header[header_checkpoint_limit], 9);
+}
+
+// ---------------------------------------------------------------- not closed normally
+TEST_F(Documents, UnclosedDrawingIsCheckedAndItsFreeListRebuilt) {
+    std::string p = make_drawing("crash.svt", 5);
+    Bytes b = file_bytes(p);
+    // The header says "open" and its free list names the projection's page.
+    put_u16(b.data(), header_options, static_cast<uint16_t>(get_u16(b.data(), header_options) | 0x0400));
+    uint32_t proj_page = get_u32(b.data(), header_projections) & ~0x7FFu;
+    Bytes fl(2048, 0);
+    put_u32(fl.data(), 4, proj_page);
+    b.insert(b.end(), fl.begin(), fl.end());
+    put_u32(b.data(), header_free_list, static_cast<uint32_t>(b.size() - 2048));
+    write_bytes(p, b);
+    drawing_open_path("crash.svt");
+    ASSERT_EQ(error_flag, 0);
+    std::vector<Bytes> before = all_records();
+    // Every new page comes from pages nobody uses.
+    DrawingFile* df = current_drawing_file();
+    for (int i = 0; i < 4; ++i) {
+        RecordRef pg = page_alloc(df);
+        EXPECT_NE(pg, proj_page);
+        EXPECT_NE(pg, get_u32(before[1].data() + 1, 0) & ~0x7FFu);
+    }
+    EXPECT_EQ(all_records(), before);
+}
+
+TEST_F(Documents, DamagedUnclosedDrawingPointsAtItsNewestSnapshot) {
+    std::string p = make_drawing("bad.svt", 5);
+    drawing_open_path("bad.svt");
+    ASSERT_EQ(drawing_close(), 0);
+    Bytes b = file_bytes(p);
+    put_u16(b.data(), header_options, static_cast<uint16_t>(get_u16(b.data(), header_options) | 0x0400));
+    uint32_t proj_page = get_u32(b.data(), header_projections) & ~0x7FFu;
+    put_u32(b.data(), proj_page, 0x7FFFF004);  // a link far past the end
+    write_bytes(p, b);
+    static std::string offered;
+    offered.clear();
+    document_shell.offer_snapshot = [](const char*, const char* snap) { offered = snap ? snap : ""; };
+    drawing_open_path("bad.svt");
+    EXPECT_EQ(error_flag, 1);
+    EXPECT_EQ(open_drawing_count, 0);
+    EXPECT_NE(offered.find("svt_bad_00001.tmp"), std::string::npos) << offered;
+    EXPECT_EQ(file_bytes(p), b);  // left as it was
+}
+
+// ---------------------------------------------------------------- versions at open
+TEST_F(Documents, OldVersionAskedRefusedOrUpgraded) {
+    std::string p = make_drawing("v.svt");
+    Bytes b = file_bytes(p);
+    struct Case {
+        uint16_t version;
+        int answer;
+        bool opens;
+        const char* message;
+    } cases[] = {
+        {12356, 0, false, nullptr},
+        {350, 1, false, "недопустимая версия (содержит 3D)"},
+        {7, 1, false, "Неизвестная версия файла. Обновите программу"},
+        {213, 1, false, "Неизвестная версия файла. Обновите программу"},
+        {12356, 1, true, nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.version);
+        Bytes v = b;
+        put_u16(v.data(), header_version, c.version);
+        write_bytes(p, v);
+        rec() = Recorder();
+        rec().answer = c.answer;
+        drawing_open_path("v.svt");
+        EXPECT_EQ(rec().questions.empty() ? 0 : rec().questions[0], 18);
+        EXPECT_EQ(open_drawing_count, c.opens ? 1 : 0);
+        if (c.message) {
+            EXPECT_EQ(messages_with(c.message), 1);
+        }
+        if (!c.opens) {
+            EXPECT_EQ(file_bytes(p), v);
+            // No snapshot is left for a file that was not changed.
+            EXPECT_TRUE(folder_files("svt*.tmp").empty());
+        } else {
+            EXPECT_EQ(get_u16(current_drawing_file()->header, header_version), 12358);
+            rec().answer = 0;
+            ASSERT_EQ(drawing_close(), 0);
+        }
+    }
+}
+
+}  // namespace
