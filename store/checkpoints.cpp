@@ -265,13 +265,19 @@ struct Collect {
     std::string folder;
     uint32_t identity;
     std::vector<CheckpointNode*> found;
-    std::string own;  // the drawing's own path
+    std::string own;     // the drawing's own path
+    std::string prefix;  // "svt_<name>_" of the drawing's snapshots
 };
 
 void collect_visit(const char* name, void* ctx) {
     Collect* c = static_cast<Collect*>(ctx);
     std::string full = c->folder + name;
     if (full == c->own) return;
+    // Snapshots carry the drawing's name: a copy of the drawing made under
+    // another name never takes this one's snapshots.
+    if (std::strlen(name) < c->prefix.size() ||
+        strncasecmp_portable(name, c->prefix.c_str(), c->prefix.size()) != 0)
+        return;
     DrawingFile* f = drawing_file_new(full.c_str());
     if (!f) {
         error_flag = 0;
@@ -305,6 +311,14 @@ void checkpoints_collect() {
     c.folder = last ? std::string(df->path, static_cast<size_t>(last - df->path + 1)) : std::string();
     c.identity = get_u32(df->header, header_identity);
     c.own = df->path;
+    char* probe = checkpoint_file_name(df->path);
+    if (probe) {
+        std::string pn = probe;
+        std::free(probe);
+        size_t f = pn.find_last_of("\\/");
+        pn = f == std::string::npos ? pn : pn.substr(f + 1);
+        c.prefix = pn.size() > 9 ? pn.substr(0, pn.size() - 9) : pn;
+    }
     error_stack_clear();
     os_folder_list(c.folder.empty() ? "." : c.folder.c_str(), "svt*.tmp", collect_visit, &c);
     // Newest first; files of one second by their number.
