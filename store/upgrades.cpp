@@ -39,10 +39,7 @@ void add(UpgradePlan& p, int step, uint32_t after) {
 UpgradePlan upgrade_plan(uint32_t v) {
     UpgradePlan p;
     std::memset(&p, 0, sizeof p);
-    if (v >= drawing_format_version) {
-        if (v > drawing_format_version) p.refusal = upgrade_text_unknown;
-        return p;
-    }
+    if (v == drawing_format_version) return p;
     if (v == 1) { add(p, step_header_114, 2); v = 2; }
     if (v < 3) { add(p, step_v2, 3); v = 3; }
     if (v < 4) { add(p, step_header_80, 4); v = 4; }
@@ -96,10 +93,8 @@ UpgradePlan upgrade_plan(uint32_t v) {
     if (v == 12355) { add(p, step_v12355, 12357); v = 12357; }
     if (v == 12356) { add(p, step_v12356, 12357); v = 12357; }
     if (v == 12357) { add(p, step_v12357, 12358); v = 12358; }
-    if (v < drawing_format_version) {
-        p.refusal = upgrade_text_unknown;
-        return p;
-    }
+    // Still below the current version (or above it): not a known format.
+    if (v != drawing_format_version) p.refusal = upgrade_text_unknown;
     return p;
 }
 
