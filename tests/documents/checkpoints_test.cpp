@@ -76,7 +76,7 @@ TEST_F(Checkpoints, NamesFollowTheDrawingPath) {
     // Taken numbers are skipped.
     write_bytes("svt00001.tmp", Bytes(1));
     write_bytes("svt00002.tmp", Bytes(1));
-    char* n = checkpoint_file_name((fs::current_path().string() + "/").c_str());
+    char* n = checkpoint_file_name((fs::current_path().string() + os_path_separator()).c_str());
     EXPECT_EQ(std::string(n), full("svt00003.tmp"));
     std::free(n);
     // A very long file name is cut to 240 characters after the folder.
