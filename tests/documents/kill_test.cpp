@@ -99,7 +99,7 @@ class KillTest : public DocTest {};
 
 TEST_F(KillTest, EveryStopLeavesAConsistentDrawingOrAnOfferedSnapshot) {
 #ifdef _WIN32
-    const int runs = 12;
+    const int runs = 40;
 #else
     const int runs = 150;
 #endif
