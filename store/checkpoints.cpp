@@ -154,23 +154,7 @@ void positions_restore(DrawingFile* df, const Positions& p) {
 
 // The drawing is lost to the program (its reopen failed): the slot is given
 // back so that nothing uses a closed handle.
-void abandon_current() {
-    DrawingFile* df = current_drawing_file();
-    if (!df) return;
-    if (document_shell.projection_windows_destroy_all) document_shell.projection_windows_destroy_all();
-    for (int i = 0; i < 2; ++i)
-        if (open_drawings[i] == df) open_drawings[i] = nullptr;
-    drawing_file_free(df);
-    if (open_drawing_count > 0) --open_drawing_count;
-    if (!open_drawings[0] && open_drawings[1]) {
-        open_drawings[0] = open_drawings[1];
-        open_drawings[1] = nullptr;
-    }
-    current_drawing = open_drawing_count > 0 ? open_drawing_count - 1 : 0;
-    checkpoints_discard();
-    if (document_shell.drawing_closed) document_shell.drawing_closed();
-    main_title_update();
-}
+void abandon_current() { drawing_slot_drop(current_drawing_file()); }
 
 // The snapshot number in a checkpoint name (NNNNN before ".tmp"), for
 // ordering files written within one second.

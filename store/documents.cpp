@@ -56,19 +56,23 @@ const char* file_part(const char* path) {
 
 // Gives the current slot back: the previous slot becomes current.
 void slot_give_back(DrawingFile* df) {
-    for (int i = 0; i < 2; ++i)
-        if (open_drawings[i] == df) open_drawings[i] = nullptr;
-    if (df) drawing_file_free(df);
-    if (open_drawing_count > 0) --open_drawing_count;
     // Keep the open drawings in the first slots.
-    if (!open_drawings[0] && open_drawings[1]) {
+    if (open_drawings[0] == df) {
         open_drawings[0] = open_drawings[1];
         open_drawings[1] = nullptr;
+    } else if (open_drawings[1] == df) {
+        open_drawings[1] = nullptr;
     }
+    if (df) drawing_file_free(df);
+    if (open_drawing_count > 0) --open_drawing_count;
     current_drawing = open_drawing_count > 0 ? open_drawing_count - 1 : 0;
     if (open_drawing_count == 0) {
         point_pool_free();
         element_pool_free();
+    } else if (current_drawing_file() && (current_drawing_file()->flags & drawing_flag_open)) {
+        // The pools are the current drawing's.
+        point_numbers_rebuild();
+        element_numbers_rebuild();
     }
 }
 
@@ -125,6 +129,15 @@ int strncasecmp_portable(const char* a, const char* b, size_t n) {
         if (!ca) return 0;
     }
     return 0;
+}
+
+void drawing_slot_drop(DrawingFile* df) {
+    if (!df) return;
+    if (document_shell.projection_windows_destroy_all) document_shell.projection_windows_destroy_all();
+    slot_give_back(df);
+    checkpoints_discard();
+    if (document_shell.drawing_closed) document_shell.drawing_closed();
+    main_title_update();
 }
 
 DrawingFile* current_drawing_file() {

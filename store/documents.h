@@ -28,6 +28,9 @@ void drawing_open_path(const char* path);
 int drawing_close();
 int drawing_file_close_asking(DrawingFile* df);
 void drawing_limit_message();
+// A drawing whose file could not be opened again (after a checkpoint, a step
+// or a copy) is given back: its windows go, its slot is freed.
+void drawing_slot_drop(DrawingFile* df);
 
 // The file-name part of the current path (after the last '\' or '/').
 void drawing_file_name_part(char* dest, size_t size);

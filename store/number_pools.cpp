@@ -12,6 +12,18 @@ NumberPool point_pool = {nullptr, 0, 0};
 NumberPool element_pool = {nullptr, 0, 0};
 
 namespace {
+// The page engine resets the pools when no drawing is left in the first slot.
+struct PoolResetBinding {
+    PoolResetBinding() {
+        number_pools_reset = []() {
+            point_pool_free();
+            element_pool_free();
+        };
+    }
+} pool_reset_binding;
+}  // namespace
+
+namespace {
 
 unsigned char* current_header() {
     DrawingFile* df = open_drawings[current_drawing];

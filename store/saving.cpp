@@ -46,21 +46,7 @@ size_t file_part_offset(const char* path) {
 
 // The drawing could not be opened again after a copy: it is given back so
 // that nothing works on a closed handle.
-void drop_current(DrawingFile* df) {
-    if (document_shell.projection_windows_destroy_all) document_shell.projection_windows_destroy_all();
-    for (int i = 0; i < 2; ++i)
-        if (open_drawings[i] == df) open_drawings[i] = nullptr;
-    drawing_file_free(df);
-    if (open_drawing_count > 0) --open_drawing_count;
-    if (!open_drawings[0] && open_drawings[1]) {
-        open_drawings[0] = open_drawings[1];
-        open_drawings[1] = nullptr;
-    }
-    current_drawing = open_drawing_count > 0 ? open_drawing_count - 1 : 0;
-    checkpoints_discard();
-    if (document_shell.drawing_closed) document_shell.drawing_closed();
-    main_title_update();
-}
+void drop_current(DrawingFile* df) { drawing_slot_drop(df); }
 
 int reopen_reporting(DrawingFile* df) {
     drawing_file_set_mode(df, drawing_mode_open_existing);
