@@ -1,7 +1,23 @@
 // Seams between the kernel and the subsystems above it: memory, failure
 // reporting, the record store, the document lock and the measurers of
 // symbols, leader marks and texts.  The program fills them at start-up;
-// tests fill them with fakes.
+// tests fill them with fakes.  What each is bound to in the program:
+//  - kernel_error_flag: the store's error_flag;
+//  - kernel_text_pack / kernel_text_unpack: text_pack_words /
+//    text_unpack_words of the text codec;
+//  - kernel_photolib_folder, kernel_drawing_path: the user setting
+//    "Photolib" and the current drawing's file path;
+//  - kernel_store_long_record: a blob write into the current drawing;
+//  - kernel_store: record_next / record_add (record_put with its chunking
+//    of long curve records) / record_delete on the chain head stored at
+//    `projection + chain`, through that chain's page buffer; `changed`
+//    clears the buffer's clean flag; find_element is element_find_by_key;
+//  - kernel_lock: the document lock (busy flag, paint-event wait, critical
+//    section) and whether the calling thread is painting;
+//  - kernel_contour_pieces_active: the store's temporary element source flag;
+//  - kernel_measurers, kernel_projection_window, kernel_current_stage
+//    (extents.h): the symbol, leader-mark and text measurers, the open
+//    window of a projection and the design stage.
 #pragma once
 #include "geometry/geom_types.h"
 #include "geometry/kernel_angles.h"
