@@ -4,8 +4,8 @@
 # A resource script is written in UTF-8; it reaches windres in Windows-1251.
 function(sarvolt_add_resources target rc)
   get_filename_component(base ${rc} NAME_WE)
-  set(rc1251 ${CMAKE_BINARY_DIR}/generated/${base}.1251.rc)
-  set(obj ${CMAKE_BINARY_DIR}/generated/${base}_res.o)
+  set(rc1251 ${CMAKE_BINARY_DIR}/generated/${base}_${target}.1251.rc)
+  set(obj ${CMAKE_BINARY_DIR}/generated/${base}_${target}_res.o)
   add_custom_command(OUTPUT ${obj}
     COMMAND iconv -f UTF-8 -t CP1251 ${rc} -o ${rc1251}
     COMMAND ${CMAKE_RC_COMPILER} -c 1251 -I ${CMAKE_SOURCE_DIR}/resources
@@ -33,6 +33,13 @@ sarvolt_target_flags(SARVOLT)
 target_link_libraries(SARVOLT PRIVATE sarvolt_win)
 set_target_properties(SARVOLT PROPERTIES OUTPUT_NAME SARVOLT RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
 sarvolt_add_resources(SARVOLT ${CMAKE_SOURCE_DIR}/resources/sarvolt.rc ${SARVOLT_RESOURCE_DEPENDS})
+# The shell's tests create the program's windows and dialogs: they carry its
+# resources too, and run at the time zone of Moscow (east of UTC), where a
+# local cut-off that is not converted to UTC shows.
+if(TARGET test_win32_shell)
+  sarvolt_add_resources(test_win32_shell ${CMAKE_SOURCE_DIR}/resources/sarvolt.rc ${SARVOLT_RESOURCE_DEPENDS})
+  set_tests_properties(test_win32_shell PROPERTIES ENVIRONMENT "TZ=Europe/Moscow" RUN_SERIAL TRUE)
+endif()
 
 file(GLOB SARVOLT_SETUP_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/setup/*.cpp)
 if(SARVOLT_SETUP_SOURCES)

@@ -16,6 +16,7 @@
 int message_dialog_open;
 char question_text[360];
 int remembered_answer_20 = -1;
+bool closed_everything;
 
 void (*stop_image_threads_hook)();
 void (*close_all_drawings_hook)();
@@ -61,7 +62,9 @@ void close_everything_and_quit(const char* restart_path, bool restart) {
         post_close_request(restart ? close_restart_and_quit : close_and_quit, restart_path);
         return;
     }
-    if (InterlockedExchange(&program_closing, 1) == 0) {
+    InterlockedExchange(&program_closing, 1);
+    if (!closed_everything) {
+        closed_everything = true;
         terminate_workers_and_close();
         if (restart) restart_program(restart_path ? restart_path : "");
     }

@@ -38,6 +38,8 @@ extern int (*seconds_for_checkpoint_question_hook)();
 // Stops the image threads, closes every drawing, discards the checkpoints.
 // On a worker thread the closing is handed to the GUI thread.
 void terminate_workers_and_close();
+// Set on the GUI thread once everything has been closed: later roads only quit.
+extern bool closed_everything;
 // Closes everything and ends the GUI loop; with restart_path non-null the
 // program is started again on it (an empty path starts it without one).
 void close_everything_and_quit(const char* restart_path, bool restart);

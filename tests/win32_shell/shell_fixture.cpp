@@ -1,0 +1,110 @@
+#include "shell_fixture.h"
+
+#include <cstring>
+
+#include "shell/frame_window.h"
+
+static HWND frame;
+
+HWND test_frame() {
+    if (!frame) frame = frame_create(GetModuleHandleA(nullptr));
+    pump_messages();
+    return frame;
+}
+
+void pump_messages(DWORD ms) {
+    DWORD start = GetTickCount();
+    do {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_QUIT) continue;
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        Sleep(5);
+    } while (GetTickCount() - start < ms);
+}
+
+std::string SeenDialog::text(int id) const {
+    for (const auto& c : controls)
+        if (c.first == id) return c.second;
+    return std::string();
+}
+
+static DialogWatcher* active_watcher;
+static HHOOK cbt_hook;
+
+static BOOL CALLBACK collect(HWND w, LPARAM p) {
+    auto* d = reinterpret_cast<SeenDialog*>(p);
+    char text[1024] = {};
+    GetWindowTextA(w, text, sizeof text);
+    d->controls.emplace_back(GetDlgCtrlID(w), text);
+    char cls[32] = {};
+    GetClassNameA(w, cls, sizeof cls);
+    if (lstrcmpiA(cls, "Static") == 0 && (GetWindowLongA(w, GWL_STYLE) & SS_TYPEMASK) == SS_BITMAP)
+        d->has_bitmap = true;
+    if (GetDlgCtrlID(w) == 1978) d->check_1978_enabled = IsWindowEnabled(w) != FALSE;
+    return TRUE;
+}
+
+// Runs once the dialog has been initialised: its first WM_ENTERIDLE-free
+// moment is a posted message, handled after WM_INITDIALOG.
+static const UINT watch_message = RegisterWindowMessageA("sarvolt test watcher");
+
+static LRESULT CALLBACK cbt(int code, WPARAM wparam, LPARAM lparam) {
+    if (code == HCBT_ACTIVATE && active_watcher) {
+        HWND w = reinterpret_cast<HWND>(wparam);
+        char cls[32] = {};
+        GetClassNameA(w, cls, sizeof cls);
+        if (std::strcmp(cls, "#32770") == 0 && !GetPropA(w, "watched")) {
+            SetPropA(w, "watched", reinterpret_cast<HANDLE>(1));
+            PostMessageA(w, watch_message, 0, 0);
+        }
+    }
+    return CallNextHookEx(cbt_hook, code, wparam, lparam);
+}
+
+static LRESULT CALLBACK get_message(int code, WPARAM wparam, LPARAM lparam);
+static HHOOK msg_hook;
+
+static LRESULT CALLBACK get_message(int code, WPARAM wparam, LPARAM lparam) {
+    auto* m = reinterpret_cast<MSG*>(lparam);
+    if (code >= 0 && wparam == PM_REMOVE && m->message == watch_message && active_watcher) {
+        HWND w = m->hwnd;
+        SeenDialog d;
+        char caption[256] = {};
+        GetWindowTextA(w, caption, sizeof caption);
+        d.caption = caption;
+        EnumChildWindows(w, collect, reinterpret_cast<LPARAM>(&d));
+        active_watcher->seen.push_back(d);
+        if (active_watcher->act)
+            active_watcher->act(w);
+        else
+            press(w, 1);
+        RemovePropA(w, "watched");
+    }
+    return CallNextHookEx(msg_hook, code, wparam, lparam);
+}
+
+DialogWatcher::DialogWatcher(std::function<void(HWND)> a) : act(std::move(a)) {
+    active_watcher = this;
+    cbt_hook = SetWindowsHookExA(WH_CBT, cbt, nullptr, GetCurrentThreadId());
+    msg_hook = SetWindowsHookExA(WH_GETMESSAGE, get_message, nullptr, GetCurrentThreadId());
+}
+
+DialogWatcher::~DialogWatcher() {
+    UnhookWindowsHookEx(cbt_hook);
+    UnhookWindowsHookEx(msg_hook);
+    active_watcher = nullptr;
+}
+
+void press(HWND dialog, int id) {
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+}
+
+std::string current_folder() {
+    char buf[MAX_PATH] = {};
+    GetCurrentDirectoryA(sizeof buf, buf);
+    return buf;
+}

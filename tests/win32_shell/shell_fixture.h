@@ -1,0 +1,39 @@
+// What the shell tests share: the program's frame, created once in this
+// process from the test program's own copy of the resources, and a watcher
+// that answers the modal dialogs the code under test opens.
+#pragma once
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+// The frame (created on first use, with start-up and panels).
+HWND test_frame();
+// Serves the messages waiting in this thread's queue (WM_QUIT is dropped).
+void pump_messages(DWORD ms = 50);
+
+// What a watched dialog showed.
+struct SeenDialog {
+    std::string caption;
+    std::vector<std::pair<int, std::string>> controls;  // id, text
+    bool has_bitmap = false;                             // a static with SS_BITMAP
+    bool check_1978_enabled = false;
+    std::string text(int id) const;
+};
+
+// While alive, every modal dialog of this thread is recorded as it opens and
+// handed to act (default: press OK, id 1).
+class DialogWatcher {
+public:
+    explicit DialogWatcher(std::function<void(HWND)> act = nullptr);
+    ~DialogWatcher();
+    std::vector<SeenDialog> seen;
+    std::function<void(HWND)> act;
+};
+
+// Presses a button of a dialog (a click notification posted to it).
+void press(HWND dialog, int id);
+
+// The folder this test runs in (the build folder), without a trailing '\'.
+std::string current_folder();
