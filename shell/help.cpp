@@ -291,7 +291,6 @@ std::string restart_command_line(const char* folder, const char* path) {
     return line;
 }
 
-// The working folder of a restart: the store's saved folder when it sets one.
 const char* (*saved_directory_hook)();
 
 BOOL restart_program(const char* path) {
