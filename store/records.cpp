@@ -13,7 +13,7 @@
 #include <vector>
 
 int temporary_element_source_active = 0;
-unsigned char* (*piece_to_element_record)() = nullptr;
+unsigned char* (*piece_to_element_record)(uint32_t key) = nullptr;
 RecordRef (*projection_window_record_ref)(uint32_t id) = nullptr;
 
 namespace {
@@ -550,7 +550,7 @@ uint32_t* record_chain_index(DrawingFile* df, RecordRef* head, int record_size, 
 
 unsigned char* element_find_by_key(unsigned char* projection, const unsigned char* prev, uint32_t key) {
     if (temporary_element_source_active)
-        return !prev && piece_to_element_record ? piece_to_element_record() : nullptr;
+        return !prev && piece_to_element_record ? piece_to_element_record(key) : nullptr;
     if (!projection) return nullptr;
     DrawingFile* df = open_drawings[current_drawing & 1];
     PageBuffer* buf = &page_buffers[table_elements];

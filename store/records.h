@@ -76,9 +76,9 @@ void drawing_order_make_room(unsigned char* projection, unsigned char* contour, 
 
 // Hooks set by other subsystems:
 // the contour code's temporary element source: while active, element_find_by_key
-// answers a call with no prev from it and nothing else;
+// answers a call with no prev from it (given the key) and nothing else;
 extern int temporary_element_source_active;
-extern unsigned char* (*piece_to_element_record)();
+extern unsigned char* (*piece_to_element_record)(uint32_t key);
 // the open projection windows: the RecordRef of projection id's record when
 // a window of it is open, else 0.
 extern RecordRef (*projection_window_record_ref)(uint32_t id);
