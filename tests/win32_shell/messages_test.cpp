@@ -29,6 +29,7 @@ const char* drawing_path() { return "C:\\Мои чертежи\\вал 1.svt"; }
 struct MessageRoads : ::testing::Test {
     void SetUp() override {
         test_frame();
+        program_message_display = program_message_show;  // store tests may have replaced it
         closes = 0;
         close_all_drawings_hook = record_close;
         error_flag = 0;
