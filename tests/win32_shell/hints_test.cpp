@@ -21,6 +21,7 @@ struct Hints : ::testing::Test {
     POINT centre{};
     void SetUp() override {
         HWND frame = test_frame();
+        KillTimer(frame, 3);  // the ticks come from the tests alone
         SetWindowPos(frame, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
         pump_messages(100);
         RECT r;
@@ -31,7 +32,10 @@ struct Hints : ::testing::Test {
         hints_enable();
         last_cursor_x = last_cursor_y = -100000;
     }
-    void TearDown() override { hint_popup_close(); }
+    void TearDown() override {
+        hint_popup_close();
+        hint_timer_start();
+    }
     void rest(POINT p, int ticks = 2) {
         for (int i = 0; i < ticks; ++i) hint_timer_tick(p, false);
     }
@@ -44,6 +48,8 @@ TEST_F(Hints, ShownAfterTwoTicksAtRestAndClosedByMovingAway) {
     EXPECT_EQ(hint_popup, nullptr);  // one tick: the cursor has not rested yet
     hint_timer_tick(centre, false);
     ASSERT_NE(hint_popup, nullptr);
+    pump_messages(300);  // the screen shows it
+    save_window_picture(hint_popup, screenshot_path("dialog_339"));
     EXPECT_EQ(popup_text(),
               " Ввод опорных точек для графи-\r\n ческих элементов проекций объ-\r\n екта и их размерных сетей");
     hint_timer_tick({centre.x + 3, centre.y}, false);

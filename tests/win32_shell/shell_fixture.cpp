@@ -64,8 +64,8 @@ static LRESULT CALLBACK cbt(int code, WPARAM wparam, LPARAM lparam) {
     return CallNextHookEx(cbt_hook, code, wparam, lparam);
 }
 
-static LRESULT CALLBACK get_message(int code, WPARAM wparam, LPARAM lparam);
 static HHOOK msg_hook;
+static const UINT_PTR answer_timer = 0x5A17;
 
 static LRESULT CALLBACK get_message(int code, WPARAM wparam, LPARAM lparam) {
     auto* m = reinterpret_cast<MSG*>(lparam);
@@ -77,6 +77,19 @@ static LRESULT CALLBACK get_message(int code, WPARAM wparam, LPARAM lparam) {
         d.caption = caption;
         EnumChildWindows(w, collect, reinterpret_cast<LPARAM>(&d));
         active_watcher->seen.push_back(d);
+        // The dialog is answered a moment later, once the screen shows it,
+        // so that its picture can be taken first.
+        SetTimer(w, answer_timer, 300, nullptr);
+    } else if (code >= 0 && wparam == PM_REMOVE && m->message == WM_TIMER && m->wParam == answer_timer &&
+               active_watcher) {
+        HWND w = m->hwnd;
+        KillTimer(w, answer_timer);
+        // A picture of each kind of dialog goes to the build folder's screenshots.
+        const SeenDialog& d = active_watcher->seen.back();
+        const char* name = d.caption == "П о д т в е р д и т е  !" ? "dialog_111"
+                           : d.has_bitmap                         ? "dialog_681"
+                                                                  : "dialog_108";
+        save_window_picture(w, screenshot_path(name));
         if (active_watcher->act)
             active_watcher->act(w);
         else
@@ -103,8 +116,54 @@ void press(HWND dialog, int id) {
                  reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
 }
 
+// Taken when the program starts, before any test changes the current folder.
+static const std::string build_folder = current_folder();
+
+std::string screenshot_path(const char* name) {
+    CreateDirectoryA((build_folder + "\\screenshots").c_str(), nullptr);
+    return build_folder + "\\screenshots\\" + name + ".bmp";
+}
+
 std::string current_folder() {
     char buf[MAX_PATH] = {};
     GetCurrentDirectoryA(sizeof buf, buf);
     return buf;
+}
+
+bool save_window_picture(HWND w, const std::string& path) {
+    RedrawWindow(w, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_ERASE);
+    RECT r;
+    if (!GetWindowRect(w, &r)) return false;
+    int width = r.right - r.left, height = r.bottom - r.top;
+    if (width <= 0 || height <= 0) return false;
+    HDC screen = GetDC(nullptr);
+    HDC mem = CreateCompatibleDC(screen);
+    BITMAPINFO bi = {};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = width;
+    bi.bmiHeader.biHeight = height;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 24;
+    void* bits = nullptr;
+    HBITMAP dib = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(mem, dib);
+    BitBlt(mem, 0, 0, width, height, screen, r.left, r.top, SRCCOPY);
+    SelectObject(mem, old);
+    DWORD stride = (static_cast<DWORD>(width) * 3 + 3) & ~3u, size = stride * height;
+    BITMAPFILEHEADER fh = {};
+    fh.bfType = 0x4D42;
+    fh.bfOffBits = sizeof fh + sizeof bi.bmiHeader;
+    fh.bfSize = fh.bfOffBits + size;
+    bool ok = false;
+    HANDLE f = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (f != INVALID_HANDLE_VALUE) {
+        DWORD n;
+        ok = WriteFile(f, &fh, sizeof fh, &n, nullptr) && WriteFile(f, &bi.bmiHeader, sizeof bi.bmiHeader, &n, nullptr) &&
+             WriteFile(f, bits, size, &n, nullptr);
+        CloseHandle(f);
+    }
+    DeleteObject(dib);
+    DeleteDC(mem);
+    ReleaseDC(nullptr, screen);
+    return ok;
 }

@@ -35,5 +35,10 @@ public:
 // Presses a button of a dialog (a click notification posted to it).
 void press(HWND dialog, int id);
 
+// Writes what the screen shows of a window to a 24-bit BMP file.
+bool save_window_picture(HWND w, const std::string& path);
+// The path of a picture in the build folder's screenshots folder.
+std::string screenshot_path(const char* name);
+
 // The folder this test runs in (the build folder), without a trailing '\'.
 std::string current_folder();
