@@ -240,7 +240,9 @@ bool gather_contours(uint8_t* projection, int mode, uint32_t which, uint16_t own
                 copy = copy_contour_record(df, head, r, contours_buf());
             } else {
                 size_t len = get_u16(r, record_length);
-                copy = static_cast<uint8_t*>(std::malloc(len));
+                if (len > record_max_length) len = record_max_length;
+                // At least a whole head, zeroed, whatever the stored length.
+                copy = static_cast<uint8_t*>(std::calloc(1, len < contour_block_size ? contour_block_size : len));
                 if (copy) std::memcpy(copy, r, len);
             }
             if (!copy) {

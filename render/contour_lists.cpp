@@ -140,7 +140,8 @@ int build_contour_array(uint8_t* projection, int screening_only) {
             if (!copy) continue;  // a joined copy that fails is passed over
         } else {
             size_t len = get_u16(r, record_length);
-            copy = static_cast<uint8_t*>(std::malloc(len < contour_block_size ? contour_block_size : len));
+            if (len > record_max_length) len = record_max_length;
+            copy = static_cast<uint8_t*>(std::calloc(1, len < contour_block_size ? contour_block_size : len));
             if (!copy) {
                 contour_report_out_of_memory();
                 return -1;

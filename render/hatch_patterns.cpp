@@ -46,6 +46,9 @@ const HatchKind* hatch_kind_by_code(int code) {
 
 namespace {
 
+// The most lines (or rings) a pattern may lay across the projection's frame.
+constexpr double hatch_max_lines = 20000;
+
 void report_bad_parameter() {
     error_stack_clear();
     show_program_message("%мый параметр штриховки");
@@ -325,6 +328,13 @@ int hatch_line_family(const Box* A, const Box* R, void** state, double a, double
             report_bad_parameter();
             return 0;
         }
+        // A spacing so fine against the frame that the pattern would take
+        // practically for ever is no usable parameter either.
+        double extent = std::hypot(A->max_x - A->min_x, A->max_y - A->min_y);
+        if (!std::isfinite(extent) || extent / std::fabs(sheet_to_model_length(s)) > hatch_max_lines) {
+            report_bad_parameter();
+            return 0;
+        }
         lf = new (std::nothrow) LineFamily();
         if (!lf) {
             report_no_memory();
@@ -409,6 +419,13 @@ int hatch_gen_wood(const Box* A, const Box*, void** slot, const uint8_t* h, uint
         report_bad_parameter();
         return 0;
     }
+    if (!*slot) {
+        double extent = std::hypot(A->max_x - A->min_x, A->max_y - A->min_y);
+        if (!std::isfinite(extent) || extent / std::fabs(sheet_to_model_length(spacing)) > hatch_max_lines) {
+            report_bad_parameter();
+            return 0;
+        }
+    }
     GeneratorState* st = state_of(slot);
     if (!st) return 0;
     if (!st->phase) {
@@ -486,8 +503,17 @@ int hatch_gen_user(const Box*, const Box* R, void** slot, const uint8_t* h, uint
         st->step_y = std::fabs(sheet_to_model_length(y));
         st->frame_min_x = get_f32(fragment, 58);
         st->frame_max_y = get_f32(fragment, 70);
-        st->columns = static_cast<int>(std::trunc((R->max_x - R->min_x) / st->step_x)) + 1;
-        st->rows = static_cast<int>(std::trunc((R->max_y - R->min_y) / st->step_y)) + 1;
+        double columns = std::trunc((R->max_x - R->min_x) / st->step_x) + 1;
+        double rows = std::trunc((R->max_y - R->min_y) / st->step_y) + 1;
+        // Steps so small that the tiles could not be counted are refused.
+        if (!std::isfinite(columns) || !std::isfinite(rows) || columns < 1 || rows < 1 ||
+            columns * rows > hatch_max_lines * 50) {
+            hatch_generator_free(slot);
+            report_bad_parameter();
+            return 0;
+        }
+        st->columns = static_cast<int>(columns);
+        st->rows = static_cast<int>(rows);
         st->column = 0;
         st->row = 0;
         st->element_ref = 0;

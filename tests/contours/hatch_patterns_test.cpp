@@ -170,6 +170,18 @@ std::vector<long> grid_indices(const std::vector<Piece>& lines, const Piece& bas
     return idx;
 }
 
+TEST_F(HatchPatterns, SpacingTooFineForTheFrameIsRefusedInsteadOfRunningForEver) {
+    for (int code : {1, 4, 3, 11}) {
+        shown().clear();
+        if (code == 3 || code == 11) params(1e-6f, 0.0f);
+        else params(0.7853982f, 1e-6f);
+        EXPECT_TRUE(run(code).empty()) << code;
+        EXPECT_EQ(shown().size(), 1u) << code;
+        EXPECT_EQ(error_flag, 1);
+        error_flag = 0;
+    }
+}
+
 TEST_F(HatchPatterns, CeramicsSkipsEveryThirdLineInTheGridsPhase) {
     params(0.7853982f, 2.0f);
     Piece base = run(1, Box{0, 0, 100, 100}).front();
@@ -358,6 +370,10 @@ TEST_F(HatchPatterns, UserPatternTilesAFragment) {
     params(0.0f, 10.0f);
     EXPECT_TRUE(run(13).empty());
     EXPECT_EQ(shown().size(), 2u);
+    error_flag = 0;
+    params(1e-6f, 1e-6f);
+    EXPECT_TRUE(run(13).empty());
+    EXPECT_EQ(shown().size(), 3u);
 }
 
 TEST_F(HatchPatterns, StateLeftByAnEarlyStopIsFreed) {
