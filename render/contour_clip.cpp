@@ -300,7 +300,6 @@ int clip_path(ContourWindow* window, const std::vector<uint8_t>& rec, const Path
     uint8_t* projection = window ? window->projection : nullptr;
     if (!projection || get_u32(projection, projection_contours) == 0) return 0;
     if (mode == clip_screening_mode && get_u16(projection, projection_highest_level) == 0) return 0;
-    IndexGuard index(projection);
     uint16_t own_level = get_u16(rec.data(), element_level);
     Box element_box;
     if (path.kind == 1) {
@@ -313,6 +312,7 @@ int clip_path(ContourWindow* window, const std::vector<uint8_t>& rec, const Path
     if (!gather_contours(projection, mode, which, own_level, element_box, range, &source.entries)) return 0;
     std::vector<Entry>& entries = source.entries;
     if (entries.empty()) return 0;
+    IndexGuard index(projection);
 
     // Cut points: start, end, then every intersection.
     PointArray pts{nullptr, 0, 0};

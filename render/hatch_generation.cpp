@@ -1,6 +1,7 @@
 // Hatch generation and the hand-over of hatch lines to the drawing code.
 #include "render/hatch_generation.h"
 
+#include "geometry/extents.h"
 #include "geometry/naming.h"
 #include "render/hatch_patterns.h"
 #include "store/drawing_header.h"
@@ -64,6 +65,15 @@ void generate_hatch(ContourWindow* window, const uint8_t* hatching) {
     uint8_t piece[2048];
     while (kind->generator(&anchor, &range, &state, hatch, piece) == 1) {
         put_u16(piece, element_fragment, fragment);
+        // Only what lies inside the hatching's own contour is kept: a piece
+        // that does not reach its box needs no clipping.
+        Box box = box_empty();
+        box_add_element(projection, &box, piece);
+        if (!box_is_empty(&box) && (box.max_x < range.min_x || box.min_x > range.max_x || box.max_y < range.min_y ||
+                                    box.min_y > range.max_y)) {
+            if (hatch_worker_running && !hatch_worker_running()) break;
+            continue;
+        }
         switch (element_kind(piece)) {
         case 1: clip_line_to_contours(window, piece, id, &range, clip_hatch_mode); break;
         case 2: clip_circle_to_contours(window, piece, id, &range, clip_hatch_mode); break;
