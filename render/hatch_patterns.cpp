@@ -51,7 +51,8 @@ constexpr double hatch_max_lines = 20000;
 
 void report_bad_parameter() {
     error_stack_clear();
-    show_program_message("%мый параметр штриховки");
+    // '%' expands to "недопустим": the message reads "недопустимый параметр штриховки".
+    show_program_message("%ый параметр штриховки");
     error_flag = 1;
 }
 

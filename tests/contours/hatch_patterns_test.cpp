@@ -150,7 +150,7 @@ TEST_F(HatchPatterns, ZeroSpacingIsReportedOnceAndGivesNothing) {
     EXPECT_EQ(error_flag, 1);
     ASSERT_EQ(shown().size(), 1u);
     EXPECT_EQ(shown()[0].rfind("недопустим", 0), 0u);
-    EXPECT_NE(shown()[0].find("параметр штриховки"), std::string::npos);
+    EXPECT_NE(shown()[0].find("недопустимый параметр штриховки"), std::string::npos);
     error_flag = 0;
     params(0.0f, 0.0f);
     for (int code : {3, 8, 11, 12}) {
