@@ -10,7 +10,9 @@
 #include "shell/message_dialogs.h"
 #include "shell/panels.h"
 #include "shell/startup.h"
+#include "store/checkpoints.h"
 #include "store/program_messages.h"
+#include "store/saving.h"
 
 const char frame_class_name[] = "SarVolt";
 const char frame_window_title[] = "SARVOLT - Конструкторская документация";
@@ -367,8 +369,10 @@ int compact_panel_template(int id) {
 }
 
 void show_stage_panel(int id, DLGPROC procedure) {
+    checkpoint_hold = 0;
     if (id == stage_panel_id) return;
     current_modeless_dialog = nullptr;
+    drawing_save();
     int tmpl = screen_dpi <= 100 ? compact_panel_template(id) : id;
     HWND panel = CreateDialogParamA(program_instance, MAKEINTRESOURCEA(tmpl), frame_window,
                                     procedure, 0);

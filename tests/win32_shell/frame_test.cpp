@@ -9,6 +9,7 @@
 #include "shell/panels.h"
 #include "shell/startup.h"
 #include "shell_fixture.h"
+#include "store/checkpoints.h"
 
 TEST(CommandLine, QuotesAreDroppedAndTheTailStaysOnePath) {
     struct Case {
@@ -162,6 +163,8 @@ TEST(Frame, StagePanelKeepsTheOldPanelAndIdWhenTheNewOneCannotBeCreated) {
     EXPECT_EQ(stage_panel_id, 128);
     EXPECT_FALSE(IsWindow(before));
     HWND now = stage_panel;
-    show_stage_panel(128, empty_panel_proc);  // the same id changes nothing
+    checkpoint_hold = 1;
+    show_stage_panel(128, empty_panel_proc);  // the same id changes nothing but the hold
     EXPECT_EQ(stage_panel, now);
+    EXPECT_EQ(checkpoint_hold, 0);
 }
