@@ -131,17 +131,14 @@ static bool screen_too_small() {
 }
 
 // ---------------------------------------------------------------- shut-down
-// Ends a running worker: asks it to stop and waits up to ten seconds while
-// the messages it may send to this thread go on being served.  Returns true
-// when no worker runs any more.
-static bool stop_worker() {
+bool stop_worker(DWORD ms) {
     InterlockedExchange(&worker_running, 0);
     if (!worker_thread) return true;
     DWORD start = GetTickCount();
     for (;;) {
         DWORD r = MsgWaitForMultipleObjects(1, &worker_thread, FALSE, 200, QS_SENDMESSAGE);
         if (r == WAIT_OBJECT_0) break;
-        if (GetTickCount() - start > 10000) return false;
+        if (GetTickCount() - start > ms) return false;
         MSG msg;
         PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE);  // serves sent messages
     }
@@ -151,7 +148,7 @@ static bool stop_worker() {
 }
 
 static void frame_destroy() {
-    bool stopped = stop_worker();
+    bool stopped = stop_worker(10000);
     if (sheet_window) {
         DestroyWindow(sheet_window);
         sheet_window = nullptr;

@@ -54,6 +54,12 @@ LRESULT CALLBACK frame_window_proc(HWND window, UINT message, WPARAM wparam, LPA
 // the tail is empty.  The result is allocated and kept for the process.
 char* command_line_path(const char* tail);
 
+// Ends a running worker: clears worker_running and waits up to ms for the
+// thread while the messages it sends to this thread go on being served (it
+// is never killed, so no lock it holds is left taken).  Returns true when no
+// worker runs any more.
+bool stop_worker(DWORD ms);
+
 // Registers the frame class, loads the main menu and creates the frame,
 // shown maximised.  Returns the frame or null.
 HWND frame_create(HINSTANCE instance);

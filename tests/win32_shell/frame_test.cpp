@@ -168,3 +168,37 @@ TEST(Frame, StagePanelKeepsTheOldPanelAndIdWhenTheNewOneCannotBeCreated) {
     EXPECT_EQ(stage_panel, now);
     EXPECT_EQ(checkpoint_hold, 0);
 }
+
+static DWORD WINAPI polite_worker(void*) {
+    // Sends to the GUI thread while it runs, as the construction thread does.
+    while (worker_running) {
+        SendMessageA(frame_window, WM_NULL, 0, 0);
+        Sleep(20);
+    }
+    return 0;
+}
+
+static DWORD WINAPI stuck_worker(void*) {
+    Sleep(3000);
+    return 0;
+}
+
+TEST(Frame, StoppingAWorkerWaitsForItWithATimeLimit) {
+    test_frame();
+    worker_running = 1;
+    worker_thread = CreateThread(nullptr, 0, polite_worker, nullptr, 0, nullptr);
+    ASSERT_NE(worker_thread, nullptr);
+    Sleep(100);
+    EXPECT_TRUE(stop_worker(5000));
+    EXPECT_EQ(worker_thread, nullptr);
+
+    worker_running = 1;
+    worker_thread = CreateThread(nullptr, 0, stuck_worker, nullptr, 0, nullptr);
+    DWORD start = GetTickCount();
+    EXPECT_FALSE(stop_worker(300));  // a worker that does not end is left alone
+    EXPECT_LT(GetTickCount() - start, 2000u);
+    EXPECT_EQ(worker_running, 0);
+    WaitForSingleObject(worker_thread, 5000);
+    CloseHandle(worker_thread);
+    worker_thread = nullptr;
+}
