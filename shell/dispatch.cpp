@@ -3,8 +3,10 @@
 #include "shell/frame_window.h"
 #include "shell/help.h"
 #include "shell/message_dialogs.h"
+#include "store/documents_win.h"
 
 int dispatch_menu_command(int id) {
+    if (documents_command(id)) return 0;
     if (id == 40003) {
         close_everything_and_quit(nullptr, false);
         return 0;

@@ -11,6 +11,7 @@
 #include "shell/panels.h"
 #include "shell/startup.h"
 #include "store/checkpoints.h"
+#include "store/documents_win.h"
 #include "store/program_messages.h"
 #include "store/saving.h"
 
@@ -177,6 +178,7 @@ LRESULT CALLBACK frame_window_proc(HWND window, UINT message, WPARAM wparam, LPA
             return -1;
         }
         startup_init(window);
+        documents_win_init();
         frame_create_panels(window);
         create_mdi_client(window);
         hint_timer_start();

@@ -4,6 +4,7 @@
 // texts are printed in UTF-8.
 //   gui_probe wait CLASS TITLE MS   waits until a top-level window of CLASS
 //                                    exists; exits 0 when its title is TITLE
+//   gui_probe title CLASS           prints the title of the window of CLASS
 //   gui_probe close CLASS MS        posts WM_CLOSE and waits until it is gone
 //   gui_probe acp                   prints the ANSI code page
 //   gui_probe dialog TITLE MS       waits for a dialog with that caption and
@@ -165,6 +166,14 @@ int main(int argc, char** argv) {
     if (argc >= 3 && std::strcmp(argv[1], "zoomed") == 0) {
         HWND w = FindWindowA(argv[2], nullptr);
         return w && IsZoomed(w) ? 0 : 1;
+    }
+    if (argc >= 3 && std::strcmp(argv[1], "title") == 0) {
+        HWND w = FindWindowA(argv[2], nullptr);
+        if (!w) return 1;
+        char title[512] = {};
+        GetWindowTextA(w, title, sizeof title);
+        std::printf("%s\n", to_utf8(title).c_str());
+        return 0;
     }
     if (argc >= 5 && std::strcmp(argv[1], "wait") == 0) {
         HWND w = wait_for(argv[2], static_cast<DWORD>(std::atoi(argv[4])));

@@ -1,0 +1,369 @@
+#include "store/documents_win.h"
+
+#include <commdlg.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "shell/frame_window.h"
+#include "shell/message_dialogs.h"
+#include "shell/panels.h"
+#include "store/checkpoints.h"
+#include "store/document_seams.h"
+#include "store/documents.h"
+#include "store/drawing_header.h"
+#include "store/program_messages.h"
+#include "store/saving.h"
+#include "store/text_codec.h"
+
+int (*document_dialog_answer)(int save, char* path, size_t size) = nullptr;
+int undo_menu_position = -1;
+int redo_menu_position = -1;
+
+namespace {
+
+const char user_key[] = "SOFTWARE\\Zorvan\\SARVOLT";
+const char undo_menu_text[] = "Вернут&ь назад...";
+const char redo_menu_text[] = "Вернуть впер&ёд...";
+const char manual_checkpoint_text[] = "Засечка пользователя";
+HMENU undo_submenu;
+HMENU redo_submenu;
+
+HMENU file_menu() {
+    if (!main_menu) return nullptr;
+    char text[64] = {0};
+    GetMenuStringA(main_menu, 0, text, sizeof text, MF_BYPOSITION);
+    return GetSubMenu(main_menu, std::strstr(text, "Файл") ? 0 : 1);
+}
+
+int position_of(HMENU menu, UINT id) {
+    int n = GetMenuItemCount(menu);
+    for (int i = 0; i < n; ++i)
+        if (GetMenuItemID(menu, i) == id) return i;
+    return -1;
+}
+
+void enable(int id, int on) {
+    if (!main_menu) return;
+    EnableMenuItem(main_menu, static_cast<UINT>(id), MF_BYCOMMAND | (on ? MF_ENABLED : MF_GRAYED));
+    if (frame_window) DrawMenuBar(frame_window);
+}
+
+void title_set(const char* t) {
+    if (frame_window) SetWindowTextA(frame_window, t);
+}
+
+const char* stage_caption() {
+    static char text[128];
+    text[0] = 0;
+    if (prompt_panel) GetDlgItemTextA(prompt_panel, 1010, text, sizeof text);
+    return text;
+}
+
+void busy_cursor(int on) { SetCursor(LoadCursorA(nullptr, on ? IDC_WAIT : IDC_ARROW)); }
+
+int ask(int code, const char* extra, unsigned) { return ask_confirmation(frame_window, code, extra); }
+
+void post_command(int id) {
+    if (frame_window) PostMessageA(frame_window, WM_COMMAND, static_cast<WPARAM>(id), 0);
+}
+
+// The document commands that need an open drawing.
+void document_menu_state(bool open) {
+    for (int id : {40002, 40013, 40014, 40079}) enable(id, open);
+    for (int id : {40001, 40011}) enable(id, open_drawing_count < 2);
+    if (!open) {
+        checkpoint_menu_enabled[0] = checkpoint_menu_enabled[1] = 0;
+        checkpoint_menu_rebuild(0);
+        checkpoint_menu_rebuild(1);
+    }
+}
+
+void drawing_ready() { document_menu_state(true); }
+
+void drawing_closed() {
+    current_stage = 0;
+    document_menu_state(open_drawing_count > 0);
+}
+
+int file_dialog(int save, const char* mask, char* path, size_t size) {
+    if (document_dialog_answer) return document_dialog_answer(save, path, size);
+    char name[780];
+    std::snprintf(name, sizeof name, "%s", mask ? mask : "");
+    char title_buf[260] = {0};
+    OPENFILENAMEA ofn;
+    ZeroMemory(&ofn, sizeof ofn);
+    ofn.lStructSize = sizeof ofn;
+    ofn.hwndOwner = frame_window;
+    ofn.lpstrFile = name;
+    ofn.nMaxFile = sizeof name;
+    ofn.lpstrFileTitle = title_buf;
+    ofn.nMaxFileTitle = sizeof title_buf;
+    ofn.lpstrInitialDir = saved_directory;
+    ofn.nFilterIndex = 1;
+    BOOL ok;
+    if (save) {
+        bool star = mask && std::strchr(mask, '*');
+        ofn.lpstrFilter = star ? "Файлы чертежей  (*.svt)\0*.svt\0" : "Уже записаны файлы   (*.*)\0*.*\0";
+        ofn.lpstrTitle = star ? "Имя файла для чертежа" : "Куда записать?";
+        ofn.Flags = OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_LONGNAMES;
+        ok = GetSaveFileNameA(&ofn);
+    } else {
+        name[0] = 0;
+        ofn.lpstrFilter = "Файлы чертежей  (*.svt)\0*.svt\0Чертежи во временных файлах  (*.tmp)\0*.tmp\0";
+        ofn.lpstrTitle = "Имя файла чертежа";
+        ofn.Flags = OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST | OFN_HIDEREADONLY | OFN_LONGNAMES | OFN_ENABLESIZING |
+                    OFN_EXPLORER;
+        ok = GetOpenFileNameA(&ofn);
+    }
+    if (!ok) return 0;
+    std::snprintf(path, size, "%s", name);
+    return 1;
+}
+
+int save_dialog(const char* mask, char* path, size_t size) { return file_dialog(1, mask, path, size); }
+
+void open_path_hook(const char* path) {
+    if (path == command_line_file) document_command_line_file = command_line_file;
+    drawing_open_path(path);
+}
+
+int is_open_hook() { return open_drawing_count > 0 ? 1 : 0; }
+
+void close_all() {
+    for (int guard = 0; guard < 4 && open_drawing_count > 0; ++guard) {
+        current_drawing = open_drawing_count - 1;
+        if (drawing_close() != 0) break;
+    }
+}
+
+const char* path_hook() {
+    DrawingFile* df = current_drawing_file();
+    return df ? df->path : nullptr;
+}
+
+int seconds_hook() {
+    DrawingFile* df = current_drawing_file();
+    return df ? df->header[header_checkpoint_limit] : 3;
+}
+
+// Undo and redo run under the document lock.
+void locked(void (*fn)()) {
+    if (paint_event) os_event_wait_ms(paint_event, 10000);
+    if (drawing_critical_section) os_lock_enter(drawing_critical_section);
+    fn();
+    if (drawing_critical_section) os_lock_leave(drawing_critical_section);
+    main_title_update();
+}
+
+void undo_hook() { locked(drawing_undo); }
+void redo_hook() { locked(drawing_redo); }
+
+const uint16_t* manual_description() {
+    static uint16_t words[20];
+    if (!words[0])
+        text_pack_words(static_cast<int>(std::strlen(manual_checkpoint_text)), manual_checkpoint_text, words, 19, 2);
+    return words;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- submenus
+void checkpoint_menu_rebuild(int redo) {
+    HMENU fm = file_menu();
+    HMENU sub = redo ? redo_submenu : undo_submenu;
+    int pos = redo ? redo_menu_position : undo_menu_position;
+    if (!fm || !sub || pos < 0) return;
+    int count = checkpoint_count(redo);
+    char text[80];
+    std::snprintf(text, sizeof text, "%s", redo ? redo_menu_text : undo_menu_text);
+    if (count > 0) {
+        size_t n = std::strlen(text);
+        std::snprintf(text + n, sizeof text - n, " (%i)", count);
+    }
+    ModifyMenuA(fm, static_cast<UINT>(pos), MF_BYPOSITION | MF_POPUP | MF_STRING,
+                reinterpret_cast<UINT_PTR>(sub), text);
+    while (GetMenuItemCount(sub) > 0) DeleteMenu(sub, 0, MF_BYPOSITION);
+    int i = 0;
+    for (CheckpointNode* n = redo ? redo_list : undo_list; n && i < static_cast<int>(checkpoint_list_limit);
+         n = n->next, ++i) {
+        char item[80];
+        checkpoint_menu_text(n, item, sizeof item);
+        if (!item[0]) std::snprintf(item, sizeof item, "%u", static_cast<unsigned>(n->position + 1));
+        InsertMenuA(sub, 0, MF_BYPOSITION | MF_STRING,
+                    (redo ? redo_menu_first_id : undo_menu_first_id) + n->position, item);
+    }
+    EnableMenuItem(fm, static_cast<UINT>(pos),
+                   MF_BYPOSITION | (checkpoint_menu_enabled[redo] && count > 0 ? MF_ENABLED : MF_GRAYED));
+    if (frame_window) DrawMenuBar(frame_window);
+}
+
+// ---------------------------------------------------------------- recent files
+void recent_files_add_path(const char* path) {
+    if (!path || !*path) return;
+    HKEY key;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, user_key, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
+        ERROR_SUCCESS)
+        return;
+    std::string folder(path);
+    size_t cut = folder.find_last_of('\\');
+    if (cut != std::string::npos) {
+        folder.resize(cut);
+        RegSetValueExA(key, "Path", 0, REG_SZ, reinterpret_cast<const BYTE*>(folder.c_str()),
+                       static_cast<DWORD>(folder.size() + 1));
+    }
+    int n = 0;
+    for (int k = 1; k <= 7; ++k) {
+        char name[16], value[780];
+        std::snprintf(name, sizeof name, "LastFile%-u", static_cast<unsigned>(k));
+        DWORD size = sizeof value, type = 0;
+        if (RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(value), &size) != ERROR_SUCCESS) {
+            n = k - 1;
+            break;
+        }
+        value[sizeof value - 1] = 0;
+        if (std::strcmp(value, path) == 0) {
+            n = k - 1;
+            break;
+        }
+        n = k;
+    }
+    if (n > 6) n = 6;
+    for (int k = n; k >= 1; --k) {
+        char from[16], to[16], value[780];
+        std::snprintf(from, sizeof from, "LastFile%-u", static_cast<unsigned>(k));
+        std::snprintf(to, sizeof to, "LastFile%-u", static_cast<unsigned>(k + 1));
+        DWORD size = sizeof value, type = 0;
+        if (RegQueryValueExA(key, from, nullptr, &type, reinterpret_cast<BYTE*>(value), &size) == ERROR_SUCCESS)
+            RegSetValueExA(key, to, 0, REG_SZ, reinterpret_cast<const BYTE*>(value), size);
+    }
+    RegSetValueExA(key, "LastFile1", 0, REG_SZ, reinterpret_cast<const BYTE*>(path),
+                   static_cast<DWORD>(std::strlen(path) + 1));
+    RegCloseKey(key);
+}
+
+void drawing_open_recent(int n) {
+    if (open_drawing_count > 0) return;
+    HKEY key;
+    char value[780] = {0};
+    bool found = false;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, user_key, 0, KEY_READ, &key) == ERROR_SUCCESS) {
+        char name[16];
+        std::snprintf(name, sizeof name, "LastFile%-u", static_cast<unsigned>(n));
+        DWORD size = sizeof value - 1, type = 0;
+        found = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(value), &size) ==
+                    ERROR_SUCCESS && value[0];
+        RegCloseKey(key);
+    }
+    if (!found) {
+        drawing_open_dialog();
+        return;
+    }
+    std::string folder(value);
+    size_t cut = folder.find_last_of("\\/");
+    if (cut != std::string::npos) {
+        folder.resize(cut);
+        SetCurrentDirectoryA(folder.c_str());
+    }
+    drawing_open_path(value);
+}
+
+void drawing_open_dialog() {
+    if (open_drawing_count >= 2) {
+        drawing_limit_message();
+        return;
+    }
+    current_dir_save();
+    char path[780] = {0};
+    if (file_dialog(0, nullptr, path, sizeof path)) drawing_open_path(path);
+}
+
+// ---------------------------------------------------------------- commands
+int documents_command(int id) {
+    DrawingFile* df = current_drawing_file();
+    if (id >= static_cast<int>(undo_menu_first_id) && id < static_cast<int>(redo_menu_first_id) + 1000)
+        return undo_menu_pick(static_cast<uint32_t>(id));
+    switch (id) {
+    case 120:
+        if (df && !(df->flags & drawing_flag_unnamed)) {
+            checkpoints_collect();
+            checkpoint_menu_rebuild(0);
+        }
+        return 1;
+    case 40001:
+        drawing_new(0);
+        return 1;
+    case 40011:
+        drawing_open_dialog();
+        if (!error_flag && open_drawing_count > 0) drawing_ready();
+        return 1;
+    case 40002:
+        drawing_close();
+        return 1;
+    case 40013:
+        if (!df) return 1;
+        if (df->flags & drawing_flag_unnamed) {
+            if (drawing_ask_save_name("*.svt") == 0) drawing_save_as(1);
+        } else {
+            drawing_save();
+        }
+        return 1;
+    case 40014:
+        if (df && drawing_ask_save_name("*.svt") == 0) drawing_save_as(0);
+        return 1;
+    case 40079:
+        if (df) drawing_checkpoint(0, manual_description());
+        checkpoint_hold = 0;
+        return 1;
+    case 40080:
+    case 40081:
+        if (!df) return 1;
+        if (document_shell.picture_bitmaps_free) document_shell.picture_bitmaps_free(df);
+        if (document_shell.projection_windows_destroy_all) document_shell.projection_windows_destroy_all();
+        if (frame_window) PostMessageA(frame_window, id == 40080 ? UM_UNDO : UM_REDO, 0, 0);
+        return 1;
+    default:
+        break;
+    }
+    if (id >= 104 && id <= 110) {
+        if (open_drawing_count == 0) drawing_open_recent(id - 103);
+        return 1;
+    }
+    return 0;
+}
+
+void documents_win_init() {
+    document_shell.ask = ask;
+    document_shell.title_set = title_set;
+    document_shell.stage_caption = stage_caption;
+    document_shell.command_enable = enable;
+    document_shell.checkpoint_menu_changed = checkpoint_menu_rebuild;
+    document_shell.prompt_show = prompt_show;
+    document_shell.busy_cursor = busy_cursor;
+    document_shell.save_dialog = save_dialog;
+    document_shell.recent_files_add = recent_files_add_path;
+    document_shell.post_command = post_command;
+    document_shell.new_drawing_ready = drawing_ready;
+    document_shell.drawing_loaded = drawing_ready;
+    document_shell.drawing_closed = drawing_closed;
+    drawing_open_path_hook = open_path_hook;
+    drawing_is_open_hook = is_open_hook;
+    drawing_undo_hook = undo_hook;
+    drawing_redo_hook = redo_hook;
+    close_all_drawings_hook = close_all;
+    checkpoints_discard_hook = checkpoints_discard;
+    current_drawing_path_hook = path_hook;
+    seconds_for_checkpoint_question_hook = seconds_hook;
+    // The undo and redo items of the file menu become the two submenus.
+    HMENU fm = file_menu();
+    if (fm && !undo_submenu) {
+        undo_menu_position = position_of(fm, 40080);
+        redo_menu_position = position_of(fm, 40081);
+        undo_submenu = CreatePopupMenu();
+        redo_submenu = CreatePopupMenu();
+        checkpoint_menu_rebuild(0);
+        checkpoint_menu_rebuild(1);
+    }
+    document_menu_state(false);
+}
