@@ -1,5 +1,6 @@
 // Start-up of the program, run once inside the frame's WM_CREATE.
 #include "shell/startup.h"
+#include "store/documents.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -180,6 +181,7 @@ int stale_files_remove(const FILETIME& cutoff) {
     do {
         if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
         if (CompareFileTime(&fd.ftLastWriteTime, &cutoff) >= 0) continue;
+        if (!stale_file_deletable(fd.cFileName)) continue;
         if (!asked) {
             asked = 1;
             if (!ask_confirmation(frame_window, 5, "")) break;

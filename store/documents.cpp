@@ -152,6 +152,23 @@ bool path_is_working_file(const char* path) {
     return false;
 }
 
+bool stale_file_deletable(const char* path) {
+    if (!path) return false;
+    const char* f = file_part(path);
+    if (std::strlen(f) != 12 || strncasecmp_portable(f, "svt", 3) != 0 ||
+        strncasecmp_portable(f + 8, ".tmp", 4) != 0)
+        return false;
+    for (int i = 3; i < 8; ++i)
+        if (f[i] < '0' || f[i] > '9') return false;
+    OsFile* file = os_file_open(path, os_open_read);
+    if (!file) return false;
+    unsigned char h[header_defined_size];
+    long n = os_file_read_at(file, 0, h, sizeof h);
+    os_file_close(file);
+    if (n != static_cast<long>(sizeof h) || std::memcmp(h, "SARV", 4) != 0) return true;  // not a drawing
+    return (get_u16(h, header_options) & header_opt_drawing_open) == 0;
+}
+
 void drawing_limit_message() {
     static char count[32];
     std::snprintf(count, sizeof count, text_limit_count, static_cast<int>(open_drawing_count));

@@ -49,5 +49,12 @@ bool path_is_working_file(const char* path);
 // drawing is consistent, 1 when it is damaged (nothing is then changed).
 int drawing_consistency_pass(DrawingFile* df);
 
+// Whether the start-up cleanup may delete an old temporary file: only an
+// unnamed working file ("svt" + five digits + ".tmp") that was closed
+// normally.  A working file left open by a crash is the only copy of a new
+// drawing, and snapshots "svt_<name>_NNNNN.tmp" are the undo history of a
+// named one: both stay.
+bool stale_file_deletable(const char* path);
+
 // The program's own title, shown when no drawing is open.
 extern const char program_title[];

@@ -227,6 +227,22 @@ TEST_F(Documents, DamagedUnclosedDrawingPointsAtItsNewestSnapshot) {
     EXPECT_EQ(file_bytes(p), b);  // left as it was
 }
 
+TEST_F(Documents, StartUpCleanupTakesOnlyClosedWorkingFiles) {
+    std::string closed = make_drawing("svt00001.tmp");
+    std::string crashed = make_drawing("svt00002.tmp");
+    Bytes b = file_bytes(crashed);
+    put_u16(b.data(), header_options, static_cast<uint16_t>(get_u16(b.data(), header_options) | 0x0400));
+    write_bytes(crashed, b);
+    std::string manual = make_drawing("svt_part_00003.tmp");
+    write_bytes("svt00004.tmp", Bytes(10, 1));  // not a drawing at all
+    EXPECT_TRUE(stale_file_deletable(closed.c_str()));
+    EXPECT_FALSE(stale_file_deletable(crashed.c_str()));
+    EXPECT_FALSE(stale_file_deletable(manual.c_str()));
+    EXPECT_TRUE(stale_file_deletable("svt00004.tmp"));
+    EXPECT_FALSE(stale_file_deletable("svt0001.tmp"));
+    EXPECT_FALSE(stale_file_deletable("missing/svt00009.tmp"));
+}
+
 // ---------------------------------------------------------------- versions at open
 TEST_F(Documents, OldVersionAskedRefusedOrUpgraded) {
     std::string p = make_drawing("v.svt");
