@@ -17,6 +17,7 @@
 #include "render/twain_records.h"
 #include "store/program_messages.h"
 #include "store/settings_block.h"
+#include "stroke_font_files.h"  // where the built program is
 #include "stub/twain_stub.h"
 
 namespace {
@@ -227,6 +228,24 @@ TEST_F(Scanner, AScanIsWrittenAsBmpAndHandedToTheProjectionDialog) {
     EXPECT_EQ(LOWORD(requester_commands[0].wparam), IDOK);
     EXPECT_EQ(HIWORD(requester_commands[0].wparam), 0xF5);
     EXPECT_EQ(requester_commands[0].lparam, reinterpret_cast<LPARAM>(GetDlgItem(requester, IDOK)));
+}
+
+TEST_F(Scanner, TheProgramsProgressDialogCarriesTheScan) {
+    HMODULE program = LoadLibraryExA(SARVOLT_FONT_PROGRAM, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(program, nullptr) << SARVOLT_FONT_PROGRAM;
+    DestroyWindow(progress);
+    progress = CreateDialogParamA(program, MAKEINTRESOURCEA(706), nullptr,
+                                  scanner_progress_dialog_proc, 0);
+    ASSERT_NE(progress, nullptr);
+    char caption[64] = "";
+    GetWindowTextA(progress, caption, sizeof caption);
+    EXPECT_STREQ(caption, " Работает сканер");
+    ASSERT_EQ(scanner_begin_acquire(progress, requester, file.c_str()), 1);
+    pump();
+    EXPECT_FALSE(IsWindow(progress));
+    EXPECT_EQ(read_file(file).size(), 14u + 40 + 8 + 16);
+    EXPECT_EQ(requester_commands.size(), 1u);
+    FreeLibrary(program);
 }
 
 TEST_F(Scanner, ColourScanHasNoPalette) {
