@@ -2,6 +2,8 @@
 // the stage hot keys, the stage panel slot, the repaint queue and shut-down.
 #include "shell/frame_window.h"
 
+#include "shell/commands.h"
+
 #include <cstdlib>
 #include <cstring>
 
@@ -11,6 +13,7 @@
 #include "shell/panels.h"
 #include "shell/startup.h"
 #include "store/checkpoints.h"
+#include "store/documents.h"
 #include "store/documents_win.h"
 #include "store/program_messages.h"
 #include "store/saving.h"
@@ -179,6 +182,7 @@ LRESULT CALLBACK frame_window_proc(HWND window, UINT message, WPARAM wparam, LPA
         }
         startup_init(window);
         documents_win_init();
+        commands_init();
         frame_create_panels(window);
         create_mdi_client(window);
         hint_timer_start();
@@ -227,6 +231,8 @@ LRESULT CALLBACK frame_window_proc(HWND window, UINT message, WPARAM wparam, LPA
         return 0;
     case UM_INIT_MENUS:
         help_init();
+        recent_files_menu_build(1);
+        update_menu_state(current_drawing_file() ? 40011 : 40002);
         return 0;
     case UM_SHOW_START_DIALOG:
         return 0;
@@ -305,6 +311,7 @@ int run_message_loop() {
             case VK_SHIFT:
             case VK_CONTROL:
             case VK_MENU:
+                modifier_keys_show(static_cast<int>(msg.wParam), 1);
                 modifier_prompt_show(static_cast<int>(msg.wParam));
                 break;
             case VK_ESCAPE:
@@ -326,6 +333,8 @@ int run_message_loop() {
             }
         } else if (msg.message == WM_KEYUP || msg.message == WM_SYSKEYUP) {
             restore = 1;
+            if (msg.wParam == VK_SHIFT || msg.wParam == VK_CONTROL || msg.wParam == VK_MENU)
+                modifier_keys_show(static_cast<int>(msg.wParam), 0);
             modifier_prompt_show(-1);
         } else if (restore) {
             modifier_prompt_show(-1);

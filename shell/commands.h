@@ -1,0 +1,84 @@
+// The command dispatcher's tables and helpers: menu enabling by program
+// state, the stage bar's buttons, forwarding of stage commands to the stage
+// panel, the recent-file list in the registry, and the seams through which
+// commands reach subsystems that fill them later.
+#pragma once
+#include <windows.h>
+
+// Commands that belong to other subsystems.  Each stays null (the command
+// does nothing) until its subsystem fills it in.
+struct CommandSeams {
+    // Stage tools: the panel procedure of a stage panel template; whether a
+    // dimension is being entered and its commit; the rebuild of changed
+    // projections; the model program run before construction when a model
+    // variable asks for it.
+    DLGPROC (*stage_panel_procedure)(int panel);
+    int (*dimension_input_active)();
+    void (*commit_dimension_input)(HWND panel);
+    void (*rebuild_changed_projections)(int all);
+    void (*run_model_program_when_marked)();
+    // Projection windows and their dialogs.
+    void (*projection_dialog_run)(int kind);
+    void (*projection_properties_dialog)(int kind);
+    void (*projection_windows_refresh)(int full);
+    void (*sketch_paths_update)();
+    // Window-menu commands that work on the projection windows' records
+    // (40021, 40022, 40220, 40084, 40216, 40102, 40500 + n, the maximised
+    // child's buttons).
+    int (*window_command)(int id);
+    // Layout, exchange formats and printing.
+    int (*layout_wait_pending)();
+    void (*open_layout_windows)();
+    void (*import_drawing)();
+    void (*export_drawing)(int kind);
+    int (*print_dialog_and_print)();  // 0 when cancelled
+    void (*choose_title_block)(int ask);
+    // Settings dialogs.
+    void (*units_dialog)();
+    void (*symbol_table_dialog)();
+    int (*drawing_options_dialog)();
+    void (*drawing_options_more_dialog)();
+    // Model and tables.
+    void (*model_dialog)();
+    void (*tables_dialog)();
+};
+extern CommandSeams command_seams;
+
+// Availability of the checkpoint, undo and redo commands, taken from the
+// documents code each time the menu state is set.
+extern int checkpoint_available, undo_available, redo_available;
+
+// Greys and enables the menu items and stage-bar buttons for a state: 40001
+// created, 40011 opened, 40002 closed, a stage command reached, 102 the
+// sheet window was closed.  40016 and 40061-40077 change nothing.
+void update_menu_state(int state);
+void enable_view_commands();
+void stage_bar_enable(int button, int on);
+// 1 when a stage command must not run because the layout stage is waiting.
+int stop_worker_and_return_to_layout();
+
+struct StageCommandPair {
+    int command, button;
+};
+struct StageCommandTable {
+    int count;
+    const StageCommandPair* pairs;
+};
+// Index 0 unused; stages 1..6.
+extern const StageCommandTable stage_command_tables[7];
+int forward_stage_command(int command);
+int forward_to_panel_button(int command, int count, const StageCommandPair* pairs);
+
+// Recent files: items 104..110 of the file menu, built from the values
+// "LastFile1".."LastFile7" under the program's user key (the documents code
+// writes them).
+extern const int recent_file_commands[7];
+void recent_files_menu_build(int first);
+// Rebuilds the recent-file items after the list changed.
+void recent_files_menu_refresh();
+
+// Binds the dispatcher to the documents code (after its own binding): the
+// menu state follows a loaded drawing, the recent-file items a closed one.
+void commands_init();
+
+void window_place_at_frame_origin(HWND window, const RECT* rect);
