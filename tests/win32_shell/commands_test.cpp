@@ -17,6 +17,7 @@
 #include "shell/startup.h"
 #include "shell_fixture.h"
 #include "store/document_seams.h"
+#include "store/documents_win.h"
 #include "store/program_messages.h"
 #include "store/settings_block.h"
 
@@ -464,13 +465,15 @@ TEST_F(RecentFiles, ChosenItemOpensItsDrawingWhenNoneIsOpen) {
     program_message_display = program_message_show;
     std::string gone = current_folder() + "\\recent_missing.svt";
     write_values({{"LastFile1", gone}});
+    document_dialog_answer = [](int, char*, size_t) { return 0; };  // the open dialog is cancelled
     DialogWatcher watcher;
-    dispatch_menu_command(105);  // no second entry: nothing happens
+    dispatch_menu_command(105);  // no second entry: only the (cancelled) open dialog
     pump_messages();
     EXPECT_TRUE(watcher.seen.empty());
     dispatch_menu_command(104);  // the open is tried and reports the missing file
     pump_messages();
     EXPECT_EQ(watcher.seen.size(), 1u);
+    document_dialog_answer = nullptr;
 }
 
 // ---------------------------------------------------------------- prompt line
