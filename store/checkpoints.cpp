@@ -472,7 +472,9 @@ void undo_redo(int redo) {
     // The node that is restored: for undo the one `steps` deep in the undo
     // list; for redo the one `steps` - 1 deep in the redo list.
     CheckpointNode* target = checkpoint_at(redo, redo ? steps - 1 : steps - 1);
-    bool ok = name && target;
+    // A snapshot that does not hold a whole drawing (cut short, damaged)
+    // never replaces the drawing.
+    bool ok = name && target && snapshot_usable(target->name);
     std::string tmp;
     if (ok && (fault(doc_op_copy, name) || copy_complete(path.c_str(), name) != 0)) ok = false;
     bool current_saved = ok;

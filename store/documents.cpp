@@ -667,16 +667,17 @@ void walk_blob(Walk& w, RecordRef ref) {
 
 }  // namespace
 
-int drawing_consistency_pass(DrawingFile* df) {
-    if (!df || !(df->flags & drawing_flag_open) || !df->file) return 1;
-    // Pages may still sit in the buffers of an earlier life of this handle.
-    Walk w;
+namespace {
+// Walks everything the drawing uses; w.damaged tells the result.
+void structure_walk(DrawingFile* df, Walk& w) {
     w.df = df;
-    int64_t size = os_file_size(df->file);
-    if (size < static_cast<int64_t>(page_size)) return 1;
-    w.last_page = static_cast<uint32_t>(size - page_size);
     w.damaged = false;
-    if (get_u32(df->header, header_library_length) != 0) return 0;  // library pages are not ours to check
+    int64_t size = os_file_size(df->file);
+    if (size < static_cast<int64_t>(page_size)) {
+        w.damaged = true;
+        return;
+    }
+    w.last_page = static_cast<uint32_t>(size - page_size);
     const uint32_t header_heads[] = {header_tables, header_sheets, header_model_program,
                                      header_model_variables, header_title_block, header_model_program2};
     for (uint32_t off : header_heads) walk_chain(w, get_u32(df->header, off), [](const unsigned char*, uint16_t) {});
@@ -694,6 +695,23 @@ int drawing_consistency_pass(DrawingFile* df) {
         if (l >= 62 && r[6] == 10 && get_u32(r, 58)) blobs.push_back(get_u32(r, 58));
     });
     for (uint32_t b : blobs) walk_blob(w, b);
+}
+}  // namespace
+
+int drawing_structure_check(DrawingFile* df) {
+    if (!df || !(df->flags & drawing_flag_open) || !df->file) return 1;
+    if (get_u32(df->header, header_library_length) != 0) return 0;
+    Walk w;
+    structure_walk(df, w);
+    return w.damaged ? 1 : 0;
+}
+
+int drawing_consistency_pass(DrawingFile* df) {
+    if (!df || !(df->flags & drawing_flag_open) || !df->file) return 1;
+    // Library pages are not this file's to check.
+    if (get_u32(df->header, header_library_length) != 0) return 0;
+    Walk w;
+    structure_walk(df, w);
     if (w.damaged) return 1;
     // The free list becomes every page that nothing above uses.
     for (PageBuffer& b : page_buffers)
@@ -713,4 +731,18 @@ int drawing_consistency_pass(DrawingFile* df) {
     }
     drawing_file_save(df);
     return error_flag ? 1 : 0;
+}
+
+bool snapshot_usable(const char* path) {
+    DrawingFile* f = drawing_file_new(path);
+    if (!f) {
+        error_flag = 0;
+        return false;
+    }
+    drawing_file_set_mode(f, drawing_mode_open_existing);
+    bool ok = drawing_file_open(f, 1) == 0 && drawing_structure_check(f) == 0;
+    drawing_file_close(f);
+    drawing_file_free(f);
+    error_flag = 0;
+    return ok;
 }

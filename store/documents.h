@@ -48,6 +48,11 @@ bool path_is_working_file(const char* path);
 // the free list anew as every page that nothing uses.  Returns 0 when the
 // drawing is consistent, 1 when it is damaged (nothing is then changed).
 int drawing_consistency_pass(DrawingFile* df);
+// The same walk without any change: 0 when every chain and blob of the
+// drawing lies within its file, well formed and used once.
+int drawing_structure_check(DrawingFile* df);
+// Whether a snapshot file opens as a drawing whose structure is whole.
+bool snapshot_usable(const char* path);
 
 // Whether the start-up cleanup may delete an old temporary file: only an
 // unnamed working file ("svt" + five digits + ".tmp") that was closed

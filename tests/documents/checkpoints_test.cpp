@@ -340,6 +340,26 @@ TEST_F(Checkpoints, EveryFailedFileOperationLeavesACompleteDrawing) {
     }
 }
 
+TEST_F(Checkpoints, ACutShortSnapshotNeverReplacesTheDrawing) {
+    for (int i = 0; i < 60; ++i) edit();
+    ASSERT_EQ(drawing_checkpoint(0, nullptr), 0);
+    // The checkpoint loses its last pages, its size still a multiple of 2048.
+    Bytes cut = file_bytes(undo_list->name);
+    ASSERT_GT(cut.size(), 2 * 2048u);
+    cut.resize(2 * 2048);
+    write_bytes(undo_list->name, cut);
+    edit();
+    std::vector<Bytes> before = records();
+    int listed = checkpoint_count(0);
+    drawing_undo();
+    EXPECT_EQ(error_flag, 1);
+    EXPECT_EQ(messages_with("ОШИБКА откатки"), 1);
+    ASSERT_EQ(open_drawing_count, 1);
+    EXPECT_EQ(records(), before);
+    EXPECT_EQ(checkpoint_count(0), listed);
+    EXPECT_EQ(checkpoint_count(1), 0);
+}
+
 TEST_F(Checkpoints, FailedWritesDuringACheckpointKeepTheDrawingOpen) {
     edit();
     std::vector<Bytes> before = records();
