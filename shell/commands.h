@@ -17,6 +17,10 @@ struct CommandSeams {
     void (*commit_dimension_input)(HWND panel);
     void (*rebuild_changed_projections)(int all);
     void (*run_model_program_when_marked)();
+    // The tool name and picture of a stage-submenu command (the texts and
+    // pictures of the stage panels).
+    const char* (*stage_command_text)(int stage, int command);
+    HBITMAP (*stage_command_picture)(int stage, int command);
     // Projection windows and their dialogs.
     void (*projection_dialog_run)(int kind);
     void (*projection_properties_dialog)(int kind);

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "geometry/byte_order.h"
+#include "geometry/text_numbers.h"
 #include "shell/commands.h"
 #include "store/documents.h"
 #include "store/settings_block.h"
@@ -159,6 +160,37 @@ void stage_submenu_rebuild() {
     info.dwTypeData = text;
     SetMenuItemInfoA(main_menu, 3, TRUE, &info);
     if (frame_window) DrawMenuBar(frame_window);
+    if (current_stage < 1 || current_stage > 6 || !command_seams.stage_command_text) return;
+    // The submenu lists the first items of the stage's command table (the
+    // construction stage shows five of its eight), named as the panel's tools.
+    static const int item_counts[7] = {0, 8, 19, 25, 5, 12, 4};
+    const StageCommandTable& t = stage_command_tables[current_stage];
+    for (int i = 0; i < item_counts[current_stage] && i < t.count; ++i) {
+        const char* name = command_seams.stage_command_text(current_stage, t.pairs[i].command);
+        if (!name) continue;
+        char joined[260];
+        if (std::strlen(name) >= sizeof joined) continue;
+        join_text_lines(joined, name);
+        AppendMenuA(submenu, MF_STRING, t.pairs[i].command, joined);
+        if (command_seams.stage_command_picture) {
+            HBITMAP picture = command_seams.stage_command_picture(current_stage, t.pairs[i].command);
+            if (picture) SetMenuItemBitmaps(submenu, t.pairs[i].command, MF_BYCOMMAND, picture, picture);
+        }
+    }
+}
+
+void set_stage_menu_item_text(int command, const char* text) {
+    if (!main_menu || !text || std::strlen(text) >= 260) return;
+    HMENU submenu = GetSubMenu(main_menu, 3);
+    char joined[260];
+    join_text_lines(joined, text);
+    MENUITEMINFOA info;
+    std::memset(&info, 0, sizeof info);
+    info.cbSize = sizeof info;
+    info.fMask = MIIM_TYPE;
+    info.fType = MFT_STRING;
+    info.dwTypeData = joined;
+    if (submenu) SetMenuItemInfoA(submenu, command, FALSE, &info);
 }
 
 void enable_stage_commands() {

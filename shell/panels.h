@@ -49,6 +49,8 @@ const char* stage_caption_text(int code);
 // highest stage, the stage submenu.
 void stage_set(int code);
 void stage_submenu_rebuild();
+// Sets the text of one item of the stage submenu (lines joined).
+void set_stage_menu_item_text(int command, const char* text);
 // Greys each stage-submenu command whose panel button is disabled or missing.
 void enable_stage_commands();
 void modifier_keys_show(int key, int state);
