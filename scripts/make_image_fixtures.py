@@ -113,10 +113,11 @@ def main():
         f.write(b"This is not a picture.\n")
     with open(o("tiff_cut.tif"), "wb") as f:
         f.write(pages[:len(pages) // 2])
-    # A header that promises 65536 x 65536 pixels (their 32-bit raster size
-    # wraps to 0) over 12 bytes of data.
+    # A header that promises 65536 x 16385 pixels over 12 bytes of data: a
+    # raster of 4-byte pixels would need 4 GB and 256 KB, whose size in
+    # 32 bits is just 256 KB.
     with open(o("tiff_huge.tif"), "wb") as f:
-        f.write(tiff_file(65536, 65536, [0] * 12))
+        f.write(tiff_file(65536, 16385, [0] * 12))
     # A strip whose byte count reaches past the end of the file.
     with open(o("tiff_strip_past_end.tif"), "wb") as f:
         f.write(tiff_file(4, 4, [200] * 48, strip_bytes=100000))
