@@ -88,7 +88,10 @@ static void close_drawing() {
         sheet_window = nullptr;
     }
     documents_command(40002);
-    if (!current_drawing_file()) update_menu_state(40002);
+    if (!current_drawing_file()) {
+        update_menu_state(40002);
+        stage_caption_show("");
+    }
     stage_submenu_rebuild();
 }
 

@@ -352,6 +352,13 @@ static void bitmap_plane(int id, unsigned char* bits, unsigned char fill) {
     DeleteObject(b);
 }
 
+double clock_hand_angle(int hand, int hour, int minute, int second) {
+    const double two_pi = 6.283185307179586, half_pi = 1.5707963267948966;
+    if (hand == 0) return (hour % 12) * two_pi / 12 - half_pi + minute * two_pi / 720;
+    if (hand == 1) return minute * two_pi / 60 - half_pi;
+    return second * two_pi / 60 - half_pi;
+}
+
 void clock_cursor_draw(HWND window, int hands) {
     unsigned char face[128], mask[128];
     bitmap_plane(540, face, 0x00);
@@ -364,12 +371,9 @@ void clock_cursor_draw(HWND window, int hands) {
     HGDIOBJ old_pen = SelectObject(dc, pen);
     SYSTEMTIME now;
     GetLocalTime(&now);
-    const double two_pi = 6.283185307179586, half_pi = 1.5707963267948966;
-    double angles[3] = {(now.wHour % 12) * two_pi / 12 - half_pi + now.wMinute * two_pi / 720,
-                        now.wMinute * two_pi / 60 - half_pi, now.wSecond * two_pi / 60 - half_pi};
     const int lengths[3] = {6, 9, 9};
     for (int i = 0; i < hands && i < 3; ++i) {
-        double a = angles[i];
+        double a = clock_hand_angle(i, now.wHour, now.wMinute, now.wSecond);
         int x0 = static_cast<int>(15 - 2 * std::cos(a) + 0.5), y0 = static_cast<int>(17 - 2 * std::sin(a) + 0.5);
         MoveToEx(dc, x0, y0, nullptr);
         LineTo(dc, static_cast<int>(15.5 + lengths[i] * std::cos(a)), static_cast<int>(17.5 + lengths[i] * std::sin(a)));

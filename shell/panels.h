@@ -64,6 +64,9 @@ void cursor_set_all(HCURSOR cursor);
 void cursor_set_normal(HWND window);
 void cursor_set_clock(HWND window);
 void clock_cursor_draw(HWND window, int hands);
+// The angle of a clock hand (0 hour, 1 minute, 2 second) in screen terms:
+// 0 points at three o'clock, growing clockwise.
+double clock_hand_angle(int hand, int hour, int minute, int second);
 void progress_clock_start(HWND window);
 void progress_clock_clear_text();
 void progress_clock_stop(HWND window);

@@ -669,6 +669,24 @@ TEST(Cursors, ClockCursorReplacesThePreviousOne) {
     EXPECT_EQ(reinterpret_cast<HCURSOR>(GetClassLongPtrA(frame, GCLP_HCURSOR)), LoadCursorA(nullptr, IDC_ARROW));
 }
 
+TEST(Cursors, ClockHandsFollowTheTime) {
+    const double degree = 3.141592653589793 / 180;
+    struct Case {
+        int hand, hour, minute, second;
+        double degrees_from_twelve;
+    } cases[] = {
+        {0, 15, 40, 0, 3.0 * 30 + 40 * 0.5},  // between three and four
+        {0, 0, 0, 0, 0},
+        {0, 12, 30, 0, 15},
+        {1, 15, 40, 0, 240},
+        {2, 9, 0, 15, 90},
+    };
+    for (const Case& c : cases)
+        EXPECT_NEAR(clock_hand_angle(c.hand, c.hour, c.minute, c.second) + 90 * degree, c.degrees_from_twelve * degree,
+                    1e-9)
+            << c.hand << " " << c.hour << ":" << c.minute << ":" << c.second;
+}
+
 TEST(Stopwatch, AccumulatesTheTimeBetweenCalls) {
     Stopwatch w = {0, 0};
     DWORD start = stopwatch_start(&w);
