@@ -21,6 +21,8 @@
 //                                    CLASS, or else the dialog TITLE
 //   gui_probe metric N              prints GetSystemMetrics(N)
 //   gui_probe zoomed CLASS          exits 0 when the window of CLASS is maximised
+//   gui_probe run FILE PROGRAM      starts PROGRAM in the current folder, waits
+//                                    for it and writes its exit code to FILE
 // With GUI_PROBE_DESKTOP set, the probe works in that Wine desktop (the
 // virtual desktop the program was started in).
 // Started under the name iexplore.exe (or any name but gui_probe), it
@@ -142,6 +144,30 @@ int main(int argc, char** argv) {
             std::printf("desktop %s not reachable\n", desk);
             return 70;
         }
+    }
+    if (argc >= 4 && std::strcmp(argv[1], "run") == 0) {
+        STARTUPINFOA si;
+        ZeroMemory(&si, sizeof si);
+        si.cb = sizeof si;
+        PROCESS_INFORMATION pi;
+        // The full path, so the program of the current folder is started and
+        // not one beside the probe.
+        char full[MAX_PATH];
+        if (!GetFullPathNameA(argv[3], sizeof full, full, nullptr)) return 4;
+        char cmd[MAX_PATH + 2];
+        std::snprintf(cmd, sizeof cmd, "\"%s\"", full);
+        if (!CreateProcessA(nullptr, cmd, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+            return 4;
+        WaitForSingleObject(pi.hProcess, INFINITE);
+        DWORD code = 0;
+        GetExitCodeProcess(pi.hProcess, &code);
+        CloseHandle(pi.hThread);
+        CloseHandle(pi.hProcess);
+        FILE* f = std::fopen(argv[2], "wb");
+        if (!f) return 3;
+        std::fprintf(f, "%lu\n", static_cast<unsigned long>(code));
+        std::fclose(f);
+        return 0;
     }
     if (argc >= 2 && std::strcmp(argv[1], "acp") == 0) {
         std::printf("%u\n", GetACP());
