@@ -48,18 +48,18 @@ static const int property_b_bitmaps[] = {487, 497, 498, 499, 500, 501, 502, 503,
                                          505, 506, 507, 508, 509, 510, 511, 512};
 static const int visibility_bitmaps[] = {884, 883, 891, 890, 889, 887, 888, 886, 885};
 
-#define SPEC(list, cx, cy, arr) {&list, cx, cy, static_cast<int>(sizeof arr / sizeof arr[0]), arr}
+#define IMAGE_LIST(list, cx, cy, arr) {&list, cx, cy, static_cast<int>(sizeof arr / sizeof arr[0]), arr}
 const ImageListSpec image_list_specs[8] = {
-    SPEC(images_annotation_panel, 48, 20, annotation_panel_bitmaps),
-    SPEC(images_settings_lines, 48, 20, settings_lines_bitmaps),
-    SPEC(images_dimension_panel, 18, 18, dimension_panel_bitmaps),
-    SPEC(images_annotation_small, 18, 18, annotation_small_bitmaps),
-    SPEC(images_annotation_wide, 34, 18, annotation_wide_bitmaps),
-    SPEC(images_property_a, 24, 20, property_a_bitmaps),
-    SPEC(images_property_b, 24, 20, property_b_bitmaps),
-    SPEC(images_visibility, 48, 16, visibility_bitmaps),
+    IMAGE_LIST(images_annotation_panel, 48, 20, annotation_panel_bitmaps),
+    IMAGE_LIST(images_settings_lines, 48, 20, settings_lines_bitmaps),
+    IMAGE_LIST(images_dimension_panel, 18, 18, dimension_panel_bitmaps),
+    IMAGE_LIST(images_annotation_small, 18, 18, annotation_small_bitmaps),
+    IMAGE_LIST(images_annotation_wide, 34, 18, annotation_wide_bitmaps),
+    IMAGE_LIST(images_property_a, 24, 20, property_a_bitmaps),
+    IMAGE_LIST(images_property_b, 24, 20, property_b_bitmaps),
+    IMAGE_LIST(images_visibility, 48, 16, visibility_bitmaps),
 };
-#undef SPEC
+#undef IMAGE_LIST
 
 static const int stage_commands[6] = {40004, 40006, 40005, 40027, 40007, 40029};
 
