@@ -3,10 +3,10 @@
 // every second one deleted, then the file saved and opened again.  SQLite
 // keeps (key, blob) rows in one table, written in one transaction, and looks
 // a row up by its rowid.  After the runs the ratios are printed.
-#include "geometry/byte_order.h"
+#include "base/byte_order.h"
 #include "store/drawing_file.h"
 #include "store/drawing_header.h"
-#include "store/program_messages.h"
+#include "base/program_messages.h"
 #include "store/records.h"
 
 #include <benchmark/benchmark.h>

@@ -1,7 +1,7 @@
 // Dimension value texts, deviations and model-variable values.
 #include "geometry/dimension_text.h"
 
-#include "geometry/byte_order.h"
+#include "base/byte_order.h"
 #include "geometry/kernel_angles.h"
 #include "geometry/text_chars.h"
 #include "geometry/text_numbers.h"

@@ -15,7 +15,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "geometry/byte_order.h"
+#include "base/byte_order.h"
 
 struct Point2 {
     double x;

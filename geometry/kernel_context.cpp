@@ -5,7 +5,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "geometry/byte_order.h"
+#include "base/byte_order.h"
 
 namespace {
 

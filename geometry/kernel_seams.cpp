@@ -1,7 +1,7 @@
 // Default fillings of the kernel's seams.
 #include "geometry/kernel_seams.h"
 
-#include "store/os_layer.h"
+#include "base/os_layer.h"
 
 #include <cassert>
 #include <cstdlib>

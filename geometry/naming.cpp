@@ -2,7 +2,7 @@
 // images of DIBs.
 #include "geometry/naming.h"
 
-#include "geometry/byte_order.h"
+#include "base/byte_order.h"
 #include "geometry/kernel_context.h"
 #include "geometry/kernel_seams.h"
 #include "geometry/text_chars.h"

@@ -10,9 +10,9 @@
 #include "geometry/naming.h"
 #include "shell/frame_window.h"
 #include "shell/panels.h"
-#include "store/checkpoints.h"
-#include "store/document_seams.h"
-#include "store/documents.h"
+#include "documents/checkpoints.h"
+#include "documents/document_seams.h"
+#include "documents/documents.h"
 #include "store/settings_block.h"
 
 int checkpoint_available, undo_available, redo_available;

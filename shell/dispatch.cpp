@@ -9,11 +9,11 @@
 #include "shell/hints.h"
 #include "shell/message_dialogs.h"
 #include "shell/panels.h"
-#include "store/checkpoints.h"
-#include "store/document_seams.h"
-#include "store/documents.h"
-#include "store/documents_win.h"
-#include "store/program_messages.h"
+#include "documents/checkpoints.h"
+#include "documents/document_seams.h"
+#include "documents/documents.h"
+#include "shell/document_ui.h"
+#include "base/program_messages.h"
 
 CommandSeams command_seams;
 

@@ -8,9 +8,9 @@
 #include "shell/help.h"
 #include "shell/message_dialogs.h"
 #include "shell/panels.h"
-#include "store/checkpoints.h"
-#include "store/document_seams.h"
-#include "store/documents.h"
+#include "documents/checkpoints.h"
+#include "documents/document_seams.h"
+#include "documents/documents.h"
 #include "store/drawing_header.h"
 
 static unsigned question_seconds;

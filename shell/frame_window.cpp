@@ -12,11 +12,11 @@
 #include "shell/message_dialogs.h"
 #include "shell/panels.h"
 #include "shell/startup.h"
-#include "store/checkpoints.h"
-#include "store/documents.h"
-#include "store/documents_win.h"
-#include "store/program_messages.h"
-#include "store/saving.h"
+#include "documents/checkpoints.h"
+#include "documents/documents.h"
+#include "shell/document_ui.h"
+#include "base/program_messages.h"
+#include "documents/saving.h"
 
 const char frame_class_name[] = "SarVolt";
 const char frame_window_title[] = "SARVOLT - Конструкторская документация";

@@ -3,8 +3,8 @@
 // in the projection has bit 8 of its flags set.
 #include "shell/group_flags.h"
 
-#include "geometry/byte_order.h"
-#include "store/program_messages.h"
+#include "base/byte_order.h"
+#include "base/program_messages.h"
 #include "store/record_layouts.h"
 #include "store/records.h"
 

@@ -7,7 +7,7 @@
 
 #include "shell/frame_window.h"
 #include "shell/startup.h"
-#include "store/program_messages.h"
+#include "base/program_messages.h"
 #include "store/settings_block.h"
 
 static const char manual[] = "Руководство.htm";

@@ -7,7 +7,7 @@
 
 #include "shell/frame_window.h"
 #include "shell/startup.h"
-#include "store/program_messages.h"
+#include "base/program_messages.h"
 
 Hint* hints;
 unsigned short hints_enabled;

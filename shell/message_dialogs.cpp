@@ -10,7 +10,7 @@
 #include "shell/help.h"
 #include "shell/hints.h"
 #include "shell/startup.h"
-#include "store/program_messages.h"
+#include "base/program_messages.h"
 #include "store/settings_block.h"
 
 int message_dialog_open;

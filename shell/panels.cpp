@@ -5,10 +5,10 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "geometry/byte_order.h"
+#include "base/byte_order.h"
 #include "geometry/text_numbers.h"
 #include "shell/commands.h"
-#include "store/documents.h"
+#include "documents/documents.h"
 #include "store/settings_block.h"
 
 #include "shell/frame_window.h"

@@ -1,6 +1,6 @@
 // Start-up of the program, run once inside the frame's WM_CREATE.
 #include "shell/startup.h"
-#include "store/documents.h"
+#include "documents/documents.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -8,11 +8,11 @@
 
 #include "geometry/kernel_context.h"
 #include "geometry/tolerance.h"
-#include "render/stroke_font.h"
-#include "render/stroke_font_win.h"
+#include "render/text/stroke_font.h"
+#include "render/text/stroke_font_win.h"
 #include "shell/frame_window.h"
 #include "shell/message_dialogs.h"
-#include "store/program_messages.h"
+#include "base/program_messages.h"
 #include "store/settings_block.h"
 
 OsEvent* sheet_paint_event;

@@ -11,7 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "store/program_messages.h"
+#include "base/program_messages.h"
 
 void* (*archive_allocate)(size_t size) = malloc;
 void* (*archive_reallocate)(void* block, size_t size) = realloc;

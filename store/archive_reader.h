@@ -17,7 +17,7 @@
 // computed it from the original file.
 // Returns 0 on success, 1 on failure, -1 when the last member header says the
 // member continues in the next volume.  Failures are also left in error_flag
-// (store/program_messages.h): 2 after a message was shown, 1 for a refused
+// (base/program_messages.h): 2 after a message was shown, 1 for a refused
 // member (its message shown as well) or a member larger than capacity (no
 // message; dest is left untouched).
 int unpack_from_memory(const void* packed, size_t size, void* dest, size_t capacity);

@@ -7,7 +7,7 @@
 // 0x3FFFF0 bytes.
 #include "store/drawing_file.h"
 #include "store/page_io.h"
-#include "store/program_messages.h"
+#include "base/program_messages.h"
 
 #include <cstring>
 #include <vector>

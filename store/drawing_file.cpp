@@ -1,7 +1,7 @@
 // The handle of a drawing file: creation, header write, in-place save, close.
 #include "store/drawing_file.h"
 #include "store/page_io.h"
-#include "store/program_messages.h"
+#include "base/program_messages.h"
 #include "store/records.h"
 #include "geometry/text_numbers.h"
 

@@ -16,7 +16,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "store/os_layer.h"
+#include "base/os_layer.h"
 
 // A place in a drawing: page address (a multiple of 2048) in the high bits,
 // offset inside the page in the low 11 bits.  0 means none.

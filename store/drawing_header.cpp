@@ -1,7 +1,7 @@
 #include "store/drawing_header.h"
 
 #include "store/page_io.h"
-#include "store/program_messages.h"
+#include "base/program_messages.h"
 #include "store/settings_block.h"
 #include "store/text_codec.h"
 

@@ -6,7 +6,7 @@
 // pages: the address of its first page | (number of pages - 1).
 #include "store/drawing_file.h"
 #include "store/page_io.h"
-#include "store/program_messages.h"
+#include "base/program_messages.h"
 
 #include <climits>
 #include <cstring>

@@ -2,7 +2,7 @@
 
 #include "geometry/kernel_seams.h"
 #include "store/drawing_file.h"
-#include "store/program_messages.h"
+#include "base/program_messages.h"
 #include "store/record_layouts.h"
 #include "store/records.h"
 #include "store/text_codec.h"

@@ -1,7 +1,7 @@
 #include "store/number_pools.h"
 
 #include "store/drawing_header.h"
-#include "store/program_messages.h"
+#include "base/program_messages.h"
 #include "store/record_layouts.h"
 #include "store/records.h"
 

@@ -2,7 +2,7 @@
 #include "store/drawing_file.h"
 #include "store/page_io.h"
 #include "store/kernel_binding.h"
-#include "store/program_messages.h"
+#include "base/program_messages.h"
 
 #include <algorithm>
 #include <cstdlib>

@@ -2,7 +2,7 @@
 // file-I/O event), address mapping and raw page reads and writes.
 #pragma once
 #include "store/drawing_file.h"
-#include "geometry/byte_order.h"
+#include "base/byte_order.h"
 
 inline uint32_t header_u32(const DrawingFile* df, size_t off) {
     return get_u32(df->header, off);

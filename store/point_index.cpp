@@ -1,6 +1,6 @@
 #include "store/point_index.h"
 
-#include "store/program_messages.h"
+#include "base/program_messages.h"
 #include "store/record_layouts.h"
 #include "store/records.h"
 #include "geometry/tolerance.h"

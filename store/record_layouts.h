@@ -6,7 +6,7 @@
 #pragma once
 #include <cstdint>
 
-#include "geometry/byte_order.h"
+#include "base/byte_order.h"
 
 // ---------------------------------------------------------------- common head
 enum : uint32_t {

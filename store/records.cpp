@@ -2,7 +2,7 @@
 
 #include "store/drawing_header.h"
 #include "store/page_io.h"
-#include "store/program_messages.h"
+#include "base/program_messages.h"
 #include "store/record_layouts.h"
 #include "geometry/text_numbers.h"
 

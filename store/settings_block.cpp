@@ -3,7 +3,7 @@
 
 #include <cstdlib>
 
-#include "geometry/byte_order.h"
+#include "base/byte_order.h"
 #include "store/archive_reader.h"
 
 uint8_t* settings_block = nullptr;

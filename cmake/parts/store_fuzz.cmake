@@ -8,7 +8,7 @@ if(NOT SARVOLT_WIN32)
   set(store_fuzz_core
       store/drawing_file.cpp store/page_file.cpp store/free_pages.cpp store/blobs.cpp
       store/drawing_header.cpp store/records.cpp store/text_codec.cpp
-      store/program_messages.cpp store/os_layer_posix.cpp store/settings_block.cpp
+      base/program_messages.cpp base/os_layer_posix.cpp store/settings_block.cpp
       store/archive_reader.cpp store/kernel_binding.cpp geometry/text_numbers.cpp
       geometry/kernel_context.cpp geometry/kernel_seams.cpp)
   set(store_fuzz_sources ${CMAKE_SOURCE_DIR}/tests/fuzz/fuzz_drawing.cpp)

@@ -3,7 +3,7 @@
 // against damaged archives, each of which must end in its failure.
 #include "store/archive_reader.h"
 
-#include "store/program_messages.h"
+#include "base/program_messages.h"
 
 #include <gtest/gtest.h>
 

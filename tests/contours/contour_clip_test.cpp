@@ -4,9 +4,9 @@
 #include "contour_fixture.h"
 
 #include "geometry/metric.h"
-#include "render/contour_clip.h"
-#include "render/hatch_generation.h"
-#include "render/hatch_patterns.h"
+#include "render/contours/contour_clip.h"
+#include "render/contours/hatch_generation.h"
+#include "render/contours/hatch_patterns.h"
 
 #include <algorithm>
 #include <cstring>

@@ -7,9 +7,9 @@
 
 #include "geometry/kernel_context.h"
 #include "geometry/tolerance.h"
-#include "render/contour_graph.h"
-#include "render/contour_lists.h"
-#include "render/contour_search.h"
+#include "render/contours/contour_graph.h"
+#include "render/contours/contour_lists.h"
+#include "render/contours/contour_search.h"
 #include "store/drawing_header.h"
 #include "store/record_layouts.h"
 

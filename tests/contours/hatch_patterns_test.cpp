@@ -3,7 +3,7 @@
 #include "contour_fixture.h"
 
 #include "geometry/metric.h"
-#include "render/hatch_patterns.h"
+#include "render/contours/hatch_patterns.h"
 
 #include <algorithm>
 #include <cmath>

@@ -2,16 +2,16 @@
 // own (snapshots appear beside drawings), with recorders in place of the
 // shell and helpers that build small drawings with projections and points.
 #pragma once
-#include "store/checkpoints.h"
-#include "store/document_seams.h"
-#include "store/documents.h"
+#include "documents/checkpoints.h"
+#include "documents/document_seams.h"
+#include "documents/documents.h"
 #include "store/drawing_header.h"
 #include "store/number_pools.h"
-#include "store/program_messages.h"
+#include "base/program_messages.h"
 #include "store/record_layouts.h"
 #include "store/records.h"
-#include "store/saving.h"
-#include "geometry/byte_order.h"
+#include "documents/saving.h"
+#include "base/byte_order.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "doc_test_support.h"
 
-#include "store/upgrades.h"
+#include "documents/upgrades.h"
 
 using namespace doc_test;
 

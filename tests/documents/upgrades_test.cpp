@@ -1,6 +1,6 @@
 #include "doc_test_support.h"
 
-#include "store/upgrades.h"
+#include "documents/upgrades.h"
 
 #include <functional>
 #include <map>

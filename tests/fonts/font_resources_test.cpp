@@ -2,7 +2,7 @@
 // every set, refusal of damaged resources, and glyphs rasterised from the
 // resource bytes against their glyph sources.
 #include "font_test_support.h"
-#include "store/program_messages.h"
+#include "base/program_messages.h"
 
 #include <gtest/gtest.h>
 

@@ -2,9 +2,9 @@
 // canvas and a small synthetic font whose glyphs say where they come from.
 #pragma once
 
-#include "geometry/byte_order.h"
+#include "base/byte_order.h"
 #include "geometry/kernel_context.h"
-#include "render/stroke_font.h"
+#include "render/text/stroke_font.h"
 #include "stroke_font_files.h"
 
 #include <cstdio>

@@ -1,8 +1,8 @@
 // Laying out text fragments in their frames, on the synthetic font (type B
 // 10 mm: glyphs 5 wide, gaps 2, lines 10 high, line step 17).
 #include "font_test_support.h"
-#include "render/text_fragment_layout.h"
-#include "store/program_messages.h"
+#include "render/text/text_fragment_layout.h"
+#include "base/program_messages.h"
 #include "store/record_layouts.h"
 #include "store/text_codec.h"
 

@@ -3,7 +3,7 @@
 #include "font_test_support.h"
 #include "store/settings_block.h"
 
-#include "store/program_messages.h"
+#include "base/program_messages.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // Model variables in texts: references replaced by values, in expanded texts
 // and while lines are measured and drawn, on a real drawing file.
 #include "font_test_support.h"
-#include "render/text_fragment_layout.h"
-#include "render/text_variables.h"
+#include "render/text/text_fragment_layout.h"
+#include "render/text/text_variables.h"
 #include "store/record_layouts.h"
 #include "store/text_codec.h"
 #include "tests/store/store_test_support.h"

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "store/program_messages.h"
+#include "base/program_messages.h"
 
 // The message seam of the reader: the fuzz target shows nothing.
 int16_t error_flag = 0;

@@ -5,7 +5,7 @@
 // end in a reported error, never in a crash, a hang or a write outside a page.
 #include "store/drawing_file.h"
 #include "store/drawing_header.h"
-#include "store/program_messages.h"
+#include "base/program_messages.h"
 #include "store/record_layouts.h"
 #include "store/records.h"
 

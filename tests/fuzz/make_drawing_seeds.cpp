@@ -3,7 +3,7 @@
 // a long curve in chunks, free pages and a blob.
 #include "store/drawing_file.h"
 #include "store/drawing_header.h"
-#include "store/program_messages.h"
+#include "base/program_messages.h"
 #include "store/record_layouts.h"
 #include "store/records.h"
 

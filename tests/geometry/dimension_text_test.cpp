@@ -2,7 +2,7 @@
 // model-variable values, dimension descriptions, units and scale texts.
 #include "geometry/dimension_text.h"
 
-#include "geometry/byte_order.h"
+#include "base/byte_order.h"
 #include "geometry/units_scale.h"
 
 #include "fake_drawing.h"

@@ -3,7 +3,7 @@
 // accessor.  Each test starts from scale 1, unit 0, fine curves, the
 // standing tolerance and the standing kernel context.
 #pragma once
-#include "geometry/byte_order.h"
+#include "base/byte_order.h"
 #include "geometry/kernel_context.h"
 #include "geometry/tolerance.h"
 

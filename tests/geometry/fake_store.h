@@ -3,7 +3,7 @@
 // Curve records longer than a page are stored as chunks of at most 55
 // vertices that share their end vertices, as the drawing store does.
 #pragma once
-#include "geometry/byte_order.h"
+#include "base/byte_order.h"
 #include "geometry/kernel_seams.h"
 
 #include <cstring>

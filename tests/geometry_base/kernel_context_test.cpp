@@ -1,6 +1,6 @@
 // The kernel context: angle constants, settings-block texts and the
 // current-drawing accessor.
-#include "geometry/byte_order.h"
+#include "base/byte_order.h"
 #include "geometry/kernel_context.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
 // Character classes, case conversion and collation of Windows-1251 texts.
-#include "geometry/byte_order.h"
+#include "base/byte_order.h"
 #include "geometry/kernel_context.h"
 #include "geometry/text_chars.h"
 

@@ -1,5 +1,5 @@
 // The per-thread tolerance, the tolerant comparisons, rounding and angles.
-#include "geometry/byte_order.h"
+#include "base/byte_order.h"
 #include "geometry/geom_types.h"
 #include "geometry/kernel_context.h"
 #include "geometry/tolerance.h"

@@ -1,5 +1,5 @@
 // Stored forms of the geometric types and the little-endian field helpers.
-#include "geometry/byte_order.h"
+#include "base/byte_order.h"
 #include "geometry/geom_types.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 // In-memory BMP files and the BMP view of packed DIBs: header fields at their
 // offsets, row padding, the grey palette, pixel order and resolutions.
-#include "render/bmp_image.h"
+#include "render/images/bmp_image.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@
 #include <memory>
 #include <vector>
 
-#include "geometry/byte_order.h"
+#include "base/byte_order.h"
 
 namespace {
 

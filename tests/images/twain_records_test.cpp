@@ -1,13 +1,13 @@
 // The TWAIN records in their 32-bit Windows layout: the program's identity
 // and the one-value container, byte by byte.
-#include "render/twain_records.h"
+#include "render/images/twain_records.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <string>
 
-#include "geometry/byte_order.h"
+#include "base/byte_order.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // The OS layer's two sides pass the same tests: natively against POSIX, in
 // the i686 build under Wine against KERNEL32.
-#include "store/os_layer.h"
+#include "base/os_layer.h"
 
 #include <gtest/gtest.h>
 

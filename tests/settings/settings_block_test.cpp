@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "geometry/kernel_context.h"
-#include "store/program_messages.h"
+#include "base/program_messages.h"
 
 namespace {
 

@@ -3,9 +3,9 @@
 #pragma once
 #include "store/drawing_file.h"
 #include "store/drawing_header.h"
-#include "store/program_messages.h"
+#include "base/program_messages.h"
 #include "store/records.h"
-#include "geometry/byte_order.h"
+#include "base/byte_order.h"
 
 #include <gtest/gtest.h>
 

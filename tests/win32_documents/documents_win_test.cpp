@@ -10,15 +10,15 @@
 #include <string>
 
 #include "shell/frame_window.h"
-#include "store/checkpoints.h"
-#include "store/document_seams.h"
-#include "store/documents.h"
-#include "store/documents_win.h"
+#include "documents/checkpoints.h"
+#include "documents/document_seams.h"
+#include "documents/documents.h"
+#include "shell/document_ui.h"
 #include "store/drawing_header.h"
-#include "store/program_messages.h"
+#include "base/program_messages.h"
 #include "store/records.h"
 #include "store/text_codec.h"
-#include "geometry/byte_order.h"
+#include "base/byte_order.h"
 
 namespace fs = std::filesystem;
 

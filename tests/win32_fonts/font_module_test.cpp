@@ -1,11 +1,11 @@
 // The fourteen font resources as windres put them into SARVOLT.exe: found by
 // their ids and the type "gfnt", the same bytes as the built files, loaded
 // into the font tables.
-#include "render/stroke_font.h"
-#include "render/stroke_font_win.h"
+#include "render/text/stroke_font.h"
+#include "render/text/stroke_font_win.h"
 #include "stroke_font_files.h"
 
-#include "store/program_messages.h"
+#include "base/program_messages.h"
 
 #include <gtest/gtest.h>
 

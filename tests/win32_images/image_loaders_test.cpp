@@ -1,6 +1,6 @@
 // JPEG and TIFF files from ImageMagick read into in-memory BMP files, and
 // damaged or missing files refused without a crash, each with its message.
-#include "render/image_loaders_win.h"
+#include "render/images/image_loaders_win.h"
 
 #include <gtest/gtest.h>
 
@@ -12,9 +12,9 @@
 
 #include <tiffio.h>
 
-#include "geometry/byte_order.h"
+#include "base/byte_order.h"
 #include "image_test_support.h"
-#include "store/program_messages.h"
+#include "base/program_messages.h"
 
 namespace {
 

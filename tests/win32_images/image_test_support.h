@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "render/bmp_image.h"
-#include "store/program_messages.h"
+#include "render/images/bmp_image.h"
+#include "base/program_messages.h"
 #include "store/settings_block.h"
 
 namespace images_test {

@@ -2,7 +2,7 @@
 // test program: the order of the calls, the identity announced, the events
 // routed through the progress dialog, the BMP file written, and every road
 // that does not start or ends without a file.
-#include "render/scanner_win.h"
+#include "render/images/scanner_win.h"
 
 #include <gtest/gtest.h>
 
@@ -12,10 +12,10 @@
 #include <string>
 #include <vector>
 
-#include "geometry/byte_order.h"
-#include "render/bmp_image.h"
-#include "render/twain_records.h"
-#include "store/program_messages.h"
+#include "base/byte_order.h"
+#include "render/images/bmp_image.h"
+#include "render/images/twain_records.h"
+#include "base/program_messages.h"
 #include "store/settings_block.h"
 #include "stroke_font_files.h"  // where the built program is
 #include "stub/twain_stub.h"

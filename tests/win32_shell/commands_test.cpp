@@ -16,9 +16,9 @@
 #include "shell/panels.h"
 #include "shell/startup.h"
 #include "shell_fixture.h"
-#include "store/document_seams.h"
-#include "store/documents_win.h"
-#include "store/program_messages.h"
+#include "documents/document_seams.h"
+#include "shell/document_ui.h"
+#include "base/program_messages.h"
 #include "store/settings_block.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include "shell/panels.h"
 #include "shell/startup.h"
 #include "shell_fixture.h"
-#include "store/checkpoints.h"
+#include "documents/checkpoints.h"
 
 TEST(CommandLine, QuotesAreDroppedAndTheTailStaysOnePath) {
     struct Case {

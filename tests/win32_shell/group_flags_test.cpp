@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <map>
 
-#include "geometry/byte_order.h"
+#include "base/byte_order.h"
 #include "shell/group_flags.h"
 #include "store/record_layouts.h"
 #include "store/records.h"

@@ -13,7 +13,7 @@
 #include "shell/message_dialogs.h"
 #include "shell/startup.h"
 #include "shell_fixture.h"
-#include "store/program_messages.h"
+#include "base/program_messages.h"
 #include "store/settings_block.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include "shell/frame_window.h"
 #include "shell/startup.h"
 #include "shell_fixture.h"
-#include "store/program_messages.h"
+#include "base/program_messages.h"
 #include "store/settings_block.h"
 
 TEST(Startup, ImageListsHoldEveryBitmapOfTheirTables) {

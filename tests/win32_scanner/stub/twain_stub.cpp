@@ -5,8 +5,8 @@
 
 #include <cstring>
 
-#include "geometry/byte_order.h"
-#include "render/twain_records.h"
+#include "base/byte_order.h"
+#include "render/images/twain_records.h"
 #include "twain_stub.h"
 
 namespace {

@@ -4,7 +4,7 @@
 // window's hatch-line list.  Drawing a list goes through a narrow seam that
 // the Win32 drawing code fills.
 #pragma once
-#include "render/contour_clip.h"
+#include "render/contours/contour_clip.h"
 
 #include <cstdint>
 

@@ -1,7 +1,7 @@
 // The records of the TWAIN protocol the scanner code exchanges with a data
 // source manager, as byte blocks in their 32-bit Windows layout (fields
 // packed on 2-byte boundaries, little-endian), with the codes it uses.
-// The blocks are read and written through geometry/byte_order.h at the
+// The blocks are read and written through base/byte_order.h at the
 // offsets below.
 #pragma once
 #include <cstddef>

@@ -1,10 +1,10 @@
-#include "render/bmp_image.h"
+#include "render/images/bmp_image.h"
 
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
-#include "geometry/byte_order.h"
+#include "base/byte_order.h"
 
 namespace {
 constexpr double millimetres_per_inch_inverse = 0.03937007874015748;

@@ -1,5 +1,5 @@
 // Clipping segments, arcs, circles and curves to contours; screening.
-#include "render/contour_clip.h"
+#include "render/contours/contour_clip.h"
 
 #include "geometry/extents.h"
 #include "geometry/growing_arrays.h"
@@ -8,7 +8,7 @@
 #include "geometry/kernel_context.h"
 #include "geometry/metric.h"
 #include "geometry/tolerance.h"
-#include "store/program_messages.h"
+#include "base/program_messages.h"
 #include "store/record_layouts.h"
 #include "store/records.h"
 

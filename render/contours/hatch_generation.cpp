@@ -1,11 +1,11 @@
 // Hatch generation and the hand-over of hatch lines to the drawing code.
-#include "render/hatch_generation.h"
+#include "render/contours/hatch_generation.h"
 
 #include "geometry/extents.h"
 #include "geometry/naming.h"
-#include "render/hatch_patterns.h"
+#include "render/contours/hatch_patterns.h"
 #include "store/drawing_header.h"
-#include "store/program_messages.h"
+#include "base/program_messages.h"
 #include "store/record_layouts.h"
 #include "store/records.h"
 

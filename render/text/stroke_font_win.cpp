@@ -1,7 +1,7 @@
 // Win32 side of the stroke fonts: the resources of the program module.
-#include "render/stroke_font_win.h"
+#include "render/text/stroke_font_win.h"
 
-#include "render/stroke_font.h"
+#include "render/text/stroke_font.h"
 
 int stroke_fonts_load_module(HMODULE module) {
     FontResourceBytes res[stroke_font_count];

@@ -1,10 +1,10 @@
-#include "store/upgrades.h"
+#include "documents/upgrades.h"
 
 #include "store/drawing_header.h"
-#include "store/program_messages.h"
+#include "base/program_messages.h"
 #include "store/record_layouts.h"
 #include "store/records.h"
-#include "store/saving.h"
+#include "documents/saving.h"
 #include "store/settings_block.h"
 #include "store/text_codec.h"
 

@@ -1,7 +1,7 @@
 // Substitution of model variables into drawn texts.
-#include "render/text_variables.h"
+#include "render/text/text_variables.h"
 
-#include "geometry/byte_order.h"
+#include "base/byte_order.h"
 #include "geometry/dimension_text.h"
 #include "geometry/text_chars.h"
 #include "geometry/text_numbers.h"

@@ -1,11 +1,11 @@
-#include "store/checkpoints.h"
+#include "documents/checkpoints.h"
 
-#include "store/document_seams.h"
-#include "store/documents.h"
+#include "documents/document_seams.h"
+#include "documents/documents.h"
 #include "store/drawing_header.h"
-#include "store/program_messages.h"
+#include "base/program_messages.h"
 #include "store/text_codec.h"
-#include "geometry/byte_order.h"
+#include "base/byte_order.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -1,15 +1,15 @@
-#include "store/documents.h"
+#include "documents/documents.h"
 
-#include "store/checkpoints.h"
-#include "store/document_seams.h"
+#include "documents/checkpoints.h"
+#include "documents/document_seams.h"
 #include "store/drawing_header.h"
 #include "store/number_pools.h"
-#include "store/program_messages.h"
+#include "base/program_messages.h"
 #include "store/record_layouts.h"
 #include "store/records.h"
-#include "store/saving.h"
+#include "documents/saving.h"
 #include "store/settings_block.h"
-#include "store/upgrades.h"
+#include "documents/upgrades.h"
 #include "geometry/kernel_context.h"
 
 #include <cctype>

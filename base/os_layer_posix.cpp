@@ -1,5 +1,5 @@
 // POSIX side of the OS layer (the native build of the portable core).
-#include "store/os_layer.h"
+#include "base/os_layer.h"
 
 #include <dirent.h>
 #include <fcntl.h>

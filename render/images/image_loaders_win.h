@@ -1,8 +1,8 @@
 // JPEG and TIFF files turned into in-memory BMP files (`BmpImage`, see
-// render/bmp_image.h): an 8-bit grey image with the grey palette or a 24-bit
+// render/images/bmp_image.h): an 8-bit grey image with the grey palette or a 24-bit
 // colour image, rows bottom-up.  The caller frees the result with std::free.
 #pragma once
-#include "render/bmp_image.h"
+#include "render/images/bmp_image.h"
 
 // A JPEG file with one (grey) or three (colour) output components; null on
 // any failure, with no message of the program (the decoder's own message

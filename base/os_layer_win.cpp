@@ -1,6 +1,6 @@
 // Win32 side of the OS layer: the same interface as os_layer_posix.cpp over
 // KERNEL32 (ANSI entry points, so paths stay in the program's code page).
-#include "store/os_layer.h"
+#include "base/os_layer.h"
 
 #include <windows.h>
 

@@ -1,4 +1,4 @@
-#include "store/program_messages.h"
+#include "base/program_messages.h"
 
 #include "store/drawing_file.h"
 

@@ -1,4 +1,4 @@
-#include "store/documents_win.h"
+#include "shell/document_ui.h"
 
 #include <commdlg.h>
 
@@ -9,12 +9,12 @@
 #include "shell/frame_window.h"
 #include "shell/message_dialogs.h"
 #include "shell/panels.h"
-#include "store/checkpoints.h"
-#include "store/document_seams.h"
-#include "store/documents.h"
+#include "documents/checkpoints.h"
+#include "documents/document_seams.h"
+#include "documents/documents.h"
 #include "store/drawing_header.h"
-#include "store/program_messages.h"
-#include "store/saving.h"
+#include "base/program_messages.h"
+#include "documents/saving.h"
 #include "store/text_codec.h"
 
 int (*document_dialog_answer)(int save, char* path, size_t size) = nullptr;

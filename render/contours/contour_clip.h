@@ -10,7 +10,7 @@
 //    list.
 #pragma once
 #include "geometry/geom_types.h"
-#include "render/contour_lists.h"
+#include "render/contours/contour_lists.h"
 
 #include <cstdint>
 

@@ -1,16 +1,16 @@
 // Scanning over TWAIN: the manager's entry by ordinal 1, the source chosen
 // by the user with its own window, events through the progress dialog, one
 // native transfer written as a BMP file.
-#include "render/scanner_win.h"
+#include "render/images/scanner_win.h"
 
 #include <cstdlib>
 #include <cstring>
 
-#include "geometry/byte_order.h"
-#include "render/bmp_image.h"
-#include "render/twain_records.h"
+#include "base/byte_order.h"
+#include "render/images/bmp_image.h"
+#include "render/images/twain_records.h"
 #include "shell/panels.h"
-#include "store/program_messages.h"
+#include "base/program_messages.h"
 #include "store/settings_block.h"
 
 static_assert(sizeof(void*) == 4, "the TWAIN records hold 32-bit handles and pointers");

@@ -3,7 +3,7 @@
 // neighbours in turning order, and the tracing of closed loops around a
 // point.
 #pragma once
-#include "render/contour_lists.h"
+#include "render/contours/contour_lists.h"
 
 // Cuts every piece of contour_pieces against every piece of the new list
 // (splitting both), clears the neighbour links of the new pieces and puts

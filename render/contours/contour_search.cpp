@@ -1,6 +1,6 @@
 // Piece collection, gap closing, the contour search and store, the hatch
 // contour rebuild and the purge of automatic records.
-#include "render/contour_search.h"
+#include "render/contours/contour_search.h"
 
 #include "geometry/curves.h"
 #include "geometry/extents.h"
@@ -9,7 +9,7 @@
 #include "geometry/metric.h"
 #include "geometry/tolerance.h"
 #include "store/drawing_header.h"
-#include "store/program_messages.h"
+#include "base/program_messages.h"
 #include "store/record_layouts.h"
 #include "store/records.h"
 #include "store/settings_block.h"

@@ -1,5 +1,5 @@
 // The piece graph and the tracing of closed loops.
-#include "render/contour_graph.h"
+#include "render/contours/contour_graph.h"
 
 #include "geometry/contour_area.h"
 #include "geometry/extents.h"
@@ -8,7 +8,7 @@
 #include "geometry/metric.h"
 #include "geometry/naming.h"
 #include "geometry/tolerance.h"
-#include "store/program_messages.h"
+#include "base/program_messages.h"
 #include "store/record_layouts.h"
 
 #include <cfloat>

@@ -1,6 +1,6 @@
 // Contour records on the heap, the contour and piece lists, the member walk
 // and the inside test.
-#include "render/contour_lists.h"
+#include "render/contours/contour_lists.h"
 
 #include "geometry/growing_arrays.h"
 #include "geometry/intersect.h"
@@ -8,7 +8,7 @@
 #include "geometry/kernel_seams.h"
 #include "geometry/tolerance.h"
 #include "store/drawing_header.h"
-#include "store/program_messages.h"
+#include "base/program_messages.h"
 #include "store/record_layouts.h"
 #include "store/records.h"
 #include "store/text_codec.h"

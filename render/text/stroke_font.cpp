@@ -1,11 +1,11 @@
 // Stroke fonts: loading the "gfnt" sets, the font state, markup and measuring.
-#include "render/stroke_font.h"
+#include "render/text/stroke_font.h"
 
-#include "geometry/byte_order.h"
+#include "base/byte_order.h"
 #include "geometry/kernel_context.h"
-#include "store/program_messages.h"
+#include "base/program_messages.h"
 #include "store/settings_block.h"
-#include "render/text_variables.h"
+#include "render/text/text_variables.h"
 
 #include <cmath>
 #include <cstdio>

@@ -1,11 +1,11 @@
 // The hatch kinds and their pattern generators.
-#include "render/hatch_patterns.h"
+#include "render/contours/hatch_patterns.h"
 
 #include "geometry/kernel_angles.h"
 #include "geometry/kernel_context.h"
 #include "geometry/metric.h"
 #include "geometry/tolerance.h"
-#include "store/program_messages.h"
+#include "base/program_messages.h"
 #include "store/record_layouts.h"
 #include "store/records.h"
 

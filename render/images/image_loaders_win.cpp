@@ -12,8 +12,8 @@
 
 #include <tiffio.h>
 
-#include "render/image_loaders_win.h"
-#include "store/program_messages.h"
+#include "render/images/image_loaders_win.h"
+#include "base/program_messages.h"
 #include "store/settings_block.h"
 
 namespace {

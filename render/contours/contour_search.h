@@ -4,7 +4,7 @@
 // storing) the contour, rebuilding the hatch contours, and the purge of the
 // automatically built records.
 #pragma once
-#include "render/contour_graph.h"
+#include "render/contours/contour_graph.h"
 
 // Builds a new contour_pieces list from the projection's drawable elements
 // (the old head is dropped without freeing: callers free it first).  On a

@@ -1,9 +1,9 @@
-#include "render/twain_records.h"
+#include "render/images/twain_records.h"
 
 #include <cstdio>
 #include <cstring>
 
-#include "geometry/byte_order.h"
+#include "base/byte_order.h"
 
 namespace {
 constexpr uint16_t version_major = 9;

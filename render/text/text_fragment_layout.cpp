@@ -1,10 +1,10 @@
 // Laying out a text fragment in its frame.
-#include "render/text_fragment_layout.h"
+#include "render/text/text_fragment_layout.h"
 
-#include "geometry/byte_order.h"
+#include "base/byte_order.h"
 #include "geometry/kernel_context.h"
-#include "render/stroke_font.h"
-#include "store/program_messages.h"
+#include "render/text/stroke_font.h"
+#include "base/program_messages.h"
 #include "store/record_layouts.h"
 #include "store/text_codec.h"
 
