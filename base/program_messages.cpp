@@ -112,10 +112,8 @@ int show_program_message(const char* text) {
     ProgramMessage m;
     m.text = message_text;
     m.fatal = std::strchr(text, '#') != nullptr;
-    m.dialog_id = message_has_internal_code(message_text) ? message_dialog_internal
-                                                          : message_dialog_plain;
-    m.close_everything = m.fatal ||
-                         (m.dialog_id == message_dialog_internal && failed_drawing_open()) ||
+    m.internal_code = message_has_internal_code(message_text);
+    m.close_everything = m.fatal || (m.internal_code && failed_drawing_open()) ||
                          (file_unusable && !unusable_quit_done);
     if (file_unusable && !unusable_quit_done) unusable_quit_done = file_unusable;
     if (program_message_display) program_message_display(m);

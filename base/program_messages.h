@@ -34,14 +34,12 @@ extern char last_shown_message[360];
 extern int file_unusable;
 extern int unusable_quit_done;
 
-// What the shell is asked to show.
-enum : int {
-    message_dialog_plain = 108,     // "В Н И М А Н И Е !!!"
-    message_dialog_internal = 681   // the same with the internal-error picture
-};
+// What the shell is asked to show.  The shell chooses the dialog: the plain
+// "В Н И М А Н И Е !!!" one, or the same with the internal-error picture
+// for a text holding an internal code.
 struct ProgramMessage {
     const char* text;       // message_text: the expanded text with its details
-    int dialog_id;          // message_dialog_plain or message_dialog_internal
+    bool internal_code;     // the text holds an internal code ("E20" and three digits)
     bool fatal;             // the message carried '#': restart on the current drawing
     bool close_everything;  // after the dialog: close every drawing and quit
 };

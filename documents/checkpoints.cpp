@@ -547,18 +547,10 @@ void undo_redo(int redo) {
 void drawing_undo() { undo_redo(0); }
 void drawing_redo() { undo_redo(1); }
 
-int undo_menu_pick(uint32_t id) {
-    if (id < undo_menu_first_id) return 0;
-    if (id >= redo_menu_first_id) {
-        int pos = static_cast<int>(id - redo_menu_first_id);
-        undo_steps = pos < checkpoint_count(1) ? pos + 1 : checkpoint_count(1) + 1;
-        if (document_shell.post_command) document_shell.post_command(40081);
-    } else {
-        int pos = static_cast<int>(id - undo_menu_first_id);
-        undo_steps = pos < checkpoint_count(0) ? pos + 1 : checkpoint_count(0) + 1;
-        if (document_shell.post_command) document_shell.post_command(40080);
-    }
-    return 1;
+void undo_list_pick(int redo, int position) {
+    int count = checkpoint_count(redo);
+    undo_steps = position >= 0 && position < count ? position + 1 : count + 1;
+    if (document_shell.changed) document_shell.changed(redo ? document_redo_chosen : document_undo_chosen);
 }
 
 void checkpoints_discard() {

@@ -24,8 +24,6 @@ extern int checkpoint_menu_enabled[2];
 extern int checkpoint_made;
 
 enum : uint32_t {
-    undo_menu_first_id = 41500,
-    redo_menu_first_id = 42500,
     checkpoint_list_limit = 999,   // entries listed in a submenu at most
     automatic_checkpoint_limit = 30
 };
@@ -40,7 +38,10 @@ int drawing_checkpoint(int automatic, const uint16_t* packed_description);
 int drawing_checkpoint_numbered(int automatic, const uint16_t* description, uint32_t n);
 void drawing_undo();
 void drawing_redo();
-int undo_menu_pick(uint32_t id);
+// Item `position` (0 the newest) of the undo (redo = 0) or redo (1) list was
+// chosen: sets undo_steps to reach it (one more than the list when it is
+// no longer there) and tells the shell to run the step.
+void undo_list_pick(int redo, int position);
 void checkpoints_discard();
 // Menu texts of a list, newest last as the submenu shows them: for each
 // node its id and unpacked description.  Used by the Win32 menu code.

@@ -8,6 +8,25 @@
 
 struct DrawingFile;
 
+// What changed in the documents, told to the shell, which shows it (menu
+// items, steps it runs after the current message).  The documents code names
+// no menu item of its own.
+enum DocumentChange {
+    // A drawing is open and a checkpoint can be made, or the last one closed.
+    document_checkpoint_possible = 1,
+    document_checkpoint_impossible,
+    // A ".BMP" path was given on the command line: a new drawing with that
+    // image as sketch is to be made once the current message is done.
+    document_new_drawing_wanted,
+    // A named drawing was opened: its undo list is to be collected from its
+    // snapshots once the current message is done.
+    document_opened,
+    // An item of the undo (redo) list was chosen: undo_steps holds the steps,
+    // the undo (redo) is to run once the current message is done.
+    document_undo_chosen,
+    document_redo_chosen
+};
+
 struct DocumentShell {
     // Question `code` with an extra text line; 1 yes, 0 no.
     int (*ask)(int code, const char* extra, unsigned seconds);
@@ -26,8 +45,9 @@ struct DocumentShell {
     // child is a projection window, its full view caption (else null).
     const char* (*stage_caption)();
     const char* (*active_projection_caption)();
-    // Menu commands and the undo (redo = 0) / redo (1) submenus.
-    void (*command_enable)(int id, int enabled);
+    // What changed (see DocumentChange), and the undo (redo = 0) / redo (1)
+    // lists.
+    void (*changed)(DocumentChange what);
     void (*checkpoint_menu_changed)(int redo);
     // Prompt line and the clock cursor.
     void (*prompt_show)(const char* text);
@@ -37,9 +57,6 @@ struct DocumentShell {
     int (*save_dialog)(const char* mask, char* path, size_t size);
     // The recent-files list.
     void (*recent_files_add)(const char* path);
-    // Posts a command to the main window (new drawing 40001, 120 after open,
-    // 40080 undo and 40081 redo).
-    void (*post_command)(int id);
     // A new drawing was made: the stage is set to reference points and the
     // settings of a new drawing applied (and dialog 372 run when needed).
     void (*new_drawing_ready)();

@@ -239,7 +239,7 @@ int drawing_new(int no_wizard) {
     put_u16(df->header, header_options, static_cast<uint16_t>(o | header_opt_drawing_open));
     put_u32(df->header, header_identity, static_cast<uint32_t>(os_time_now()));
     if (document_shell.new_drawing_ready) document_shell.new_drawing_ready();
-    if (document_shell.command_enable) document_shell.command_enable(40079, 1);
+    if (document_shell.changed) document_shell.changed(document_checkpoint_possible);
     main_title_update();
     error_flag = 0;
     return 0;
@@ -259,7 +259,7 @@ void drawing_open_path(const char* path) {
     size_t len = std::strlen(full);
     if (document_command_line_file && len >= 4 && strncasecmp_portable(full + len - 4, ".BMP", 4) == 0) {
         new_drawing_from_image = 1;
-        if (document_shell.post_command) document_shell.post_command(40001);
+        if (document_shell.changed) document_shell.changed(document_new_drawing_wanted);
         return;
     }
     std::string open_path = full;
@@ -343,8 +343,8 @@ void drawing_open_path(const char* path) {
     o = static_cast<uint16_t>((o | header_opt_drawing_open) & ~header_opt_failed);
     put_u16(df->header, header_options, o);
     main_title_update();
-    if (document_shell.command_enable) document_shell.command_enable(40079, 1);
-    if (document_shell.post_command) document_shell.post_command(120);
+    if (document_shell.changed) document_shell.changed(document_checkpoint_possible);
+    if (document_shell.changed) document_shell.changed(document_opened);
     error_flag = 0;
 }
 
@@ -572,7 +572,7 @@ int drawing_close() {
     if (document_shell.projection_windows_destroy_all) document_shell.projection_windows_destroy_all();
     slot_give_back(df);
     checkpoints_discard();
-    if (document_shell.command_enable) document_shell.command_enable(40079, 0);
+    if (document_shell.changed) document_shell.changed(document_checkpoint_impossible);
     if (document_shell.drawing_closed) document_shell.drawing_closed();
     if (open_drawing_count == 0) {
         if (document_shell.title_set) document_shell.title_set(program_title);

@@ -167,7 +167,7 @@ void drawing_save_as(int move) {
         // The copy is a new drawing: the old snapshots no longer belong to it.
         put_u32(df->header, header_identity, static_cast<uint32_t>(os_time_now()));
         drawing_save();
-        if (document_shell.command_enable) document_shell.command_enable(40079, 1);
+        if (document_shell.changed) document_shell.changed(document_checkpoint_possible);
     }
     // The lists name snapshots of the old name (in the old folder): they end here.
     checkpoints_discard();

@@ -10,38 +10,105 @@
 #include "geometry/naming.h"
 #include "shell/frame_window.h"
 #include "shell/panels.h"
+#include "shell/recent_files.h"
+#include "shell/resource_ids.h"
 #include "documents/checkpoints.h"
 #include "documents/document_seams.h"
 #include "documents/documents.h"
-#include "store/settings_block.h"
 
 int checkpoint_available, undo_available, redo_available;
 
-const int recent_file_commands[7] = {104, 105, 106, 107, 108, 109, 110};
+const int recent_file_commands[recent_files_max] = {IDM_RECENT_FILE_FIRST,     IDM_RECENT_FILE_FIRST + 1,
+                                                    IDM_RECENT_FILE_FIRST + 2, IDM_RECENT_FILE_FIRST + 3,
+                                                    IDM_RECENT_FILE_FIRST + 4, IDM_RECENT_FILE_FIRST + 5,
+                                                    IDM_RECENT_FILE_LAST};
+static_assert(IDM_RECENT_FILE_LAST - IDM_RECENT_FILE_FIRST + 1 == recent_files_max,
+              "one file-menu item per recent file");
 
 // ---------------------------------------------------------------- stage commands
 static const StageCommandPair stage1_pairs[] = {
-    {40151, 1170}, {40152, 239}, {40153, 1632}, {40154, 1904},
-    {40155, 1908}, {40156, 1990}, {40150, 1171}, {136, 1175}};
+    {IDM_POINTS_ADD, IDC_POINTS_ADD},
+    {IDM_POINTS_MOVE, IDC_POINTS_MOVE},
+    {IDM_POINTS_BREAK_ELEMENT, IDC_POINTS_BREAK_ELEMENT},
+    {IDM_POINTS_AUX_LINES, IDC_POINTS_AUX_LINES},
+    {IDM_POINTS_AT_DISTANCE, IDC_POINTS_AT_DISTANCE},
+    {IDM_POINTS_CONTROL_DISTANCE, IDC_POINTS_CONTROL_DISTANCE},
+    {IDM_POINTS_CONTROL_ANGLE, IDC_POINTS_CONTROL_ANGLE},
+    {IDM_POINTS_FIND, IDC_POINTS_FIND}};
 static const StageCommandPair stage2_pairs[] = {
-    {40117, 1025}, {40118, 1040}, {40119, 1026}, {40121, 1},    {40180, 1170},
-    {40178, 1574}, {40127, 1090}, {40120, 1087}, {40183, 1037}, {40184, 1036},
-    {40185, 1084}, {40186, 1086}, {40187, 1148}, {40181, 1323}, {40182, 1149},
-    {40177, 1646}, {40175, 1046}, {40176, 1047}, {40188, 1975}};
+    {IDM_DIMENSION_FIRST_END, IDC_DIMENSION_FIRST_END},
+    {IDM_DIMENSION_CENTRE, IDC_DIMENSION_CENTRE},
+    {IDM_DIMENSION_SECOND_END, IDC_DIMENSION_SECOND_END},
+    {IDM_DIMENSION_COMMIT, IDC_DIMENSION_COMMIT},
+    {IDM_DIMENSION_AUTOMATIC, IDC_DIMENSION_AUTOMATIC},
+    {IDM_DIMENSION_CYCLE, IDC_DIMENSION_CYCLE},
+    {IDM_DIMENSION_SELECTION, IDC_DIMENSION_SELECTION},
+    {IDM_DIMENSION_DELETE, IDC_DIMENSION_DELETE},
+    {IDM_DIMENSION_DIRECTION_0, IDC_DIMENSION_DIRECTION_0},
+    {IDM_DIMENSION_DIRECTION_1, IDC_DIMENSION_DIRECTION_1},
+    {IDM_DIMENSION_DIRECTION_2, IDC_DIMENSION_DIRECTION_2},
+    {IDM_DIMENSION_DIRECTION_3, IDC_DIMENSION_DIRECTION_3},
+    {IDM_DIMENSION_DIRECTION_4, IDC_DIMENSION_DIRECTION_4},
+    {IDM_DIMENSION_HIDE_ALL, IDC_DIMENSION_HIDE_ALL},
+    {IDM_DIMENSION_HIDDEN, IDC_DIMENSION_HIDDEN},
+    {IDM_DIMENSION_SHOW_ONLY, IDC_DIMENSION_SHOW_ONLY},
+    {IDM_DIMENSION_SHAFT, IDC_DIMENSION_SHAFT},
+    {IDM_DIMENSION_HOLE, IDC_DIMENSION_HOLE},
+    {IDM_DIMENSION_KEEP_NOMINAL, IDC_DIMENSION_KEEP_NOMINAL}};
 static const StageCommandPair stage3_pairs[] = {
-    {40157, 1065}, {40208, 1066}, {40158, 1067}, {40159, 1077}, {40160, 1170},
-    {40161, 1175}, {40173, 1069}, {40162, 1176}, {40163, 1068}, {40164, 1078},
-    {40166, 1070}, {40168, 1171}, {40137, 1074}, {40167, 1076}, {40171, 1146},
-    {40170, 1144}, {40172, 1280}, {40139, 1122}, {40131, 1121}, {40132, 1133},
-    {40174, 1166}, {40135, 1883}, {40165, 1135}, {40169, 1143}, {162, 2220}};
+    {IDM_IMAGE_LINE, IDC_IMAGE_LINE},
+    {IDM_IMAGE_CIRCLE, IDC_IMAGE_CIRCLE},
+    {IDM_IMAGE_ARC_BY_CENTRE, IDC_IMAGE_ARC_BY_CENTRE},
+    {IDM_IMAGE_ARC_BY_POINTS, IDC_IMAGE_ARC_BY_POINTS},
+    {IDM_IMAGE_ELLIPSE, IDC_IMAGE_ELLIPSE},
+    {IDM_IMAGE_ELLIPSE_ARC, IDC_IMAGE_ELLIPSE_ARC},
+    {IDM_IMAGE_WAVY_LINE, IDC_IMAGE_WAVY_LINE},
+    {IDM_IMAGE_SPLINE, IDC_IMAGE_SPLINE},
+    {IDM_IMAGE_SMOOTH_CURVE, IDC_IMAGE_SMOOTH_CURVE},
+    {IDM_IMAGE_FINISH_CURVE, IDC_IMAGE_FINISH_CURVE},
+    {IDM_IMAGE_FRAGMENT, IDC_IMAGE_FRAGMENT},
+    {IDM_IMAGE_SYMBOL, IDC_IMAGE_SYMBOL},
+    {IDM_IMAGE_MARKING, IDC_IMAGE_MARKING},
+    {IDM_IMAGE_DELETE_MARKED, IDC_IMAGE_DELETE_MARKED},
+    {IDM_IMAGE_DELETE_FRAGMENT, IDC_IMAGE_DELETE_FRAGMENT},
+    {IDM_IMAGE_DELETE_CONTOUR, IDC_IMAGE_DELETE_CONTOUR},
+    {IDM_IMAGE_DELETE_ALL_CONTOURS, IDC_IMAGE_DELETE_ALL_CONTOURS},
+    {IDM_IMAGE_ROUTE, IDC_IMAGE_ROUTE},
+    {IDM_IMAGE_SCREEN, IDC_IMAGE_SCREEN},
+    {IDM_IMAGE_SCREEN_HOLE, IDC_IMAGE_SCREEN_HOLE},
+    {IDM_IMAGE_BREAK, IDC_IMAGE_BREAK},
+    {IDM_IMAGE_BAR, IDC_IMAGE_BAR},
+    {IDM_IMAGE_VISIBILITY_LEVELS, IDC_IMAGE_VISIBILITY_LEVELS},
+    {IDM_IMAGE_NEXT_LEVEL, IDC_IMAGE_NEXT_LEVEL},
+    {IDM_IMAGE_LAYERS, IDC_IMAGE_LAYERS}};
+// The construction submenu shows the first five; the last three pairs are
+// the annotation stage's first three commands.
 static const StageCommandPair stage4_pairs[] = {
-    {40189, 1596}, {40127, 1090}, {40178, 1574}, {40179, 1668},
-    {40121, 1033}, {40193, 1055}, {40194, 1096}, {40195, 1028}};
+    {IDM_CONSTRUCTION_MARK_IN_LIST, IDC_CONSTRUCTION_MARK_IN_LIST},
+    {IDM_DIMENSION_SELECTION, IDC_CONSTRUCTION_SELECTION},
+    {IDM_DIMENSION_CYCLE, IDC_CONSTRUCTION_CYCLE},
+    {IDM_CONSTRUCTION_NEXT_IN_CHAIN, IDC_CONSTRUCTION_NEXT_IN_CHAIN},
+    {IDM_DIMENSION_COMMIT, IDC_CONSTRUCTION_STOP},
+    {IDM_ANNOTATION_MOVE, IDC_CONSTRUCTION_DIMENSIONS},
+    {IDM_ANNOTATION_ARROWHEADS, IDC_CONSTRUCTION_LOG},
+    {IDM_ANNOTATION_ROUGHNESS, IDC_CONSTRUCTION_NOMINAL}};
 static const StageCommandPair stage5_pairs[] = {
-    {40193, 1156}, {40194, 1157}, {40195, 1033}, {40196, 1500}, {40197, 1029}, {40198, 1160},
-    {40199, 1162}, {40200, 1164}, {125, 1165},   {40201, 1171}, {40202, 1332}, {40203, 1663}};
-static const StageCommandPair stage6_pairs[] = {
-    {40204, 40204}, {40205, 40205}, {40206, 40206}, {40207, 40207}};
+    {IDM_ANNOTATION_MOVE, IDC_ANNOTATION_MOVE},
+    {IDM_ANNOTATION_ARROWHEADS, IDC_ANNOTATION_ARROWHEADS},
+    {IDM_ANNOTATION_ROUGHNESS, IDC_ANNOTATION_ROUGHNESS},
+    {IDM_ANNOTATION_ROUGHNESS_UNMARKED, IDC_ANNOTATION_ROUGHNESS_UNMARKED},
+    {IDM_ANNOTATION_TOLERANCE, IDC_ANNOTATION_TOLERANCE},
+    {IDM_ANNOTATION_LEADER, IDC_ANNOTATION_LEADER},
+    {IDM_ANNOTATION_HATCHING, IDC_ANNOTATION_HATCHING},
+    {IDM_ANNOTATION_TEXT, IDC_ANNOTATION_TEXT},
+    {IDM_ANNOTATION_SECTION_LINE, IDC_ANNOTATION_SECTION_LINE},
+    {IDM_ANNOTATION_REPLACE_DIMENSIONS, IDC_ANNOTATION_REPLACE_DIMENSIONS},
+    {IDM_ANNOTATION_REPLACE_SKETCHES, IDC_ANNOTATION_REPLACE_SKETCHES},
+    {IDM_ANNOTATION_SHOW_VARIABLES, IDC_ANNOTATION_SHOW_VARIABLES}};
+static const StageCommandPair stage6_pairs[] = {{IDM_LAYOUT_COMMAND_1, IDM_LAYOUT_COMMAND_1},
+                                                {IDM_LAYOUT_COMMAND_2, IDM_LAYOUT_COMMAND_2},
+                                                {IDM_LAYOUT_COMMAND_3, IDM_LAYOUT_COMMAND_3},
+                                                {IDM_LAYOUT_COMMAND_4, IDM_LAYOUT_COMMAND_4}};
 
 #define TABLE(p) {static_cast<int>(sizeof p / sizeof p[0]), p}
 const StageCommandTable stage_command_tables[7] = {
@@ -98,7 +165,7 @@ void stage_bar_enable(int button, int on) {
 }
 
 void enable_view_commands() {
-    for (int id : {40010, 40043, 40082}) item(id, true);
+    for (int id : {IDM_FILE_MODEL, IDM_SETTINGS_UNITS, IDM_FILE_IMPORT}) item(id, true);
 }
 
 static bool layout_print_allowed() {
@@ -107,117 +174,133 @@ static bool layout_print_allowed() {
 }
 
 void update_menu_state(int state) {
-    if (state == 40016 || (state >= 40061 && state <= 40077)) return;
-    static const int all[] = {40001, 40011, 40002, 40013, 40014, 40082, 40018, 40019, 40043,
-                              40053, 40055, 40099, 40015, 40100, 40030, 40010, 40012, 40086,
-                              40004, 40005, 40006, 40027, 40007, 40029, 40021, 40022, 40220,
-                              40083, 40084, 40102, 104,   105,   106,   107,   108,   109,
-                              110};
+    if (state == menu_state_unchanged || (state >= IDM_HELP_INTRODUCTION && state <= IDM_HELP_APPENDIX_2)) return;
+    static const int all[] = {IDM_FILE_NEW,
+                              IDM_FILE_OPEN,
+                              IDM_FILE_CLOSE,
+                              IDM_FILE_SAVE,
+                              IDM_FILE_SAVE_VARIANT,
+                              IDM_FILE_IMPORT,
+                              IDM_FILE_EXPORT,
+                              IDM_FILE_PRINT,
+                              IDM_SETTINGS_UNITS,
+                              IDM_SETTINGS_SYMBOLS,
+                              IDM_SETTINGS_DRAWING_OPTIONS,
+                              IDM_PROJECTION_NEW,
+                              IDM_PROJECTION_PROPERTIES,
+                              IDM_FRAGMENT_NEW,
+                              IDM_FRAGMENT_PROPERTIES,
+                              IDM_FILE_MODEL,
+                              IDM_FILE_TITLE_BLOCK,
+                              IDM_FILE_TABLES,
+                              IDM_STAGE_POINTS,
+                              IDM_STAGE_DIMENSIONS,
+                              IDM_STAGE_IMAGE,
+                              IDM_STAGE_CONSTRUCTION,
+                              IDM_STAGE_ANNOTATION,
+                              IDM_STAGE_LAYOUT,
+                              IDM_WINDOW_CASCADE,
+                              IDM_WINDOW_TILE,
+                              IDM_WINDOW_BRING_FIRST,
+                              IDM_WINDOW_MINIMISE_ALL,
+                              IDM_WINDOW_MINIMISE_FRAGMENTS,
+                              IDM_WINDOW_REDRAW_ALL};
     for (int id : all) item(id, false);
+    for (int id : recent_file_commands) item(id, false);
     checkpoint_available = current_drawing_file() != nullptr;
     undo_available = checkpoint_menu_enabled[0];
     redo_available = checkpoint_menu_enabled[1];
-    if (!checkpoint_available) item(40079, false);
-    if (!undo_available) item(40080, false);
-    if (!redo_available) item(40081, false);
+    if (!checkpoint_available) item(IDM_FILE_CHECKPOINT, false);
+    if (!undo_available) item(IDM_FILE_UNDO, false);
+    if (!redo_available) item(IDM_FILE_REDO, false);
     settings_popup(false);
     for (const StageBarButton& b : stage_bar_buttons) stage_bar_enable(b.button, 0);
 
-    if (state == 40002) {
-        for (int id : {40001, 40011, 104, 105, 106, 107, 108, 109, 110}) item(id, true);
+    if (state == IDM_FILE_CLOSE) {
+        for (int id : {IDM_FILE_NEW, IDM_FILE_OPEN}) item(id, true);
+        for (int id : recent_file_commands) item(id, true);
         if (stage_bar)
             for (const StageBarButton& b : stage_bar_buttons) CheckDlgButton(stage_bar, b.button, BST_UNCHECKED);
         return;
     }
-    if (state == 40001 || state == 40011) {
-        for (int id : {40002, 40013, 40014, 40043, 40053, 40055, 40099, 40015, 40100, 40030, 40010,
-                       40012, 40004, 40021, 40022, 40220, 40083, 40084, 40102})
+    if (state == IDM_FILE_NEW || state == IDM_FILE_OPEN) {
+        for (int id : {IDM_FILE_CLOSE, IDM_FILE_SAVE, IDM_FILE_SAVE_VARIANT, IDM_SETTINGS_UNITS, IDM_SETTINGS_SYMBOLS,
+                       IDM_SETTINGS_DRAWING_OPTIONS, IDM_PROJECTION_NEW, IDM_PROJECTION_PROPERTIES, IDM_FRAGMENT_NEW,
+                       IDM_FRAGMENT_PROPERTIES, IDM_FILE_MODEL, IDM_FILE_TITLE_BLOCK, IDM_STAGE_POINTS,
+                       IDM_WINDOW_CASCADE, IDM_WINDOW_TILE, IDM_WINDOW_BRING_FIRST, IDM_WINDOW_MINIMISE_ALL,
+                       IDM_WINDOW_MINIMISE_FRAGMENTS, IDM_WINDOW_REDRAW_ALL})
             item(id, true);
         settings_popup(true);
-        stage_bar_enable(1298, 1);
+        stage_bar_enable(IDC_STAGE_POINTS, 1);
         return;
     }
     // The groups run on into each other: L -> A -> B -> D.
     char group;
     switch (state) {
-    case 40029:
-        item(40029, true);
+    case IDM_STAGE_LAYOUT:
+        item(IDM_STAGE_LAYOUT, true);
         if (layout_print_allowed()) {
-            item(40019, true);
-            stage_bar_enable(1306, 1);
+            item(IDM_FILE_PRINT, true);
+            stage_bar_enable(IDC_STAGE_PRINT, 1);
         }
-        stage_bar_enable(1303, 1);
+        stage_bar_enable(IDC_STAGE_LAYOUT, 1);
         group = 'L';
         break;
-    case 102: group = 'L'; break;
-    case 40007: group = 'A'; break;
-    case 40027:
-    case 40005:
-    case 40006: group = 'B'; break;
-    case 40004: group = 'D'; break;
+    case menu_state_sheet_window_closed: group = 'L'; break;
+    case IDM_STAGE_ANNOTATION: group = 'A'; break;
+    case IDM_STAGE_CONSTRUCTION:
+    case IDM_STAGE_DIMENSIONS:
+    case IDM_STAGE_IMAGE: group = 'B'; break;
+    case IDM_STAGE_POINTS: group = 'D'; break;
     default: return;
     }
     if (group == 'L') {
-        item(40029, true);
-        stage_bar_enable(1303, 1);
+        item(IDM_STAGE_LAYOUT, true);
+        stage_bar_enable(IDC_STAGE_LAYOUT, 1);
         group = 'A';
     }
     if (group == 'A') {
-        item(40018, true);
-        item(40007, true);
-        stage_bar_enable(1302, 1);
+        item(IDM_FILE_EXPORT, true);
+        item(IDM_STAGE_ANNOTATION, true);
+        stage_bar_enable(IDC_STAGE_ANNOTATION, 1);
         group = 'B';
     }
     if (group == 'B') {
-        item(40027, true);
-        stage_bar_enable(1301, 1);
-        item(40005, true);
-        item(40006, true);
-        stage_bar_enable(1300, 1);
-        stage_bar_enable(1299, 1);
+        item(IDM_STAGE_CONSTRUCTION, true);
+        stage_bar_enable(IDC_STAGE_CONSTRUCTION, 1);
+        item(IDM_STAGE_DIMENSIONS, true);
+        item(IDM_STAGE_IMAGE, true);
+        stage_bar_enable(IDC_STAGE_DIMENSIONS, 1);
+        stage_bar_enable(IDC_STAGE_IMAGE, 1);
     }
-    for (int id : {40002, 40013, 40014, 40004, 40021, 40022, 40220, 40083, 40084, 40102, 40012})
+    for (int id : {IDM_FILE_CLOSE, IDM_FILE_SAVE, IDM_FILE_SAVE_VARIANT, IDM_STAGE_POINTS, IDM_WINDOW_CASCADE,
+                   IDM_WINDOW_TILE, IDM_WINDOW_BRING_FIRST, IDM_WINDOW_MINIMISE_ALL, IDM_WINDOW_MINIMISE_FRAGMENTS,
+                   IDM_WINDOW_REDRAW_ALL, IDM_FILE_TITLE_BLOCK})
         item(id, true);
-    if (state != 40029) {
-        for (int id : {40099, 40015, 40100, 40030, 40053, 40055, 40086}) item(id, true);
+    if (state != IDM_STAGE_LAYOUT) {
+        for (int id : {IDM_PROJECTION_NEW, IDM_PROJECTION_PROPERTIES, IDM_FRAGMENT_NEW, IDM_FRAGMENT_PROPERTIES,
+                       IDM_SETTINGS_SYMBOLS, IDM_SETTINGS_DRAWING_OPTIONS, IDM_FILE_TABLES})
+            item(id, true);
         settings_popup(true);
-        if (state != 40007 && state != 102) {
-            item(40010, true);
-            item(40043, true);
-            if (state != 40027) item(40082, true);
+        if (state != IDM_STAGE_ANNOTATION && state != menu_state_sheet_window_closed) {
+            item(IDM_FILE_MODEL, true);
+            item(IDM_SETTINGS_UNITS, true);
+            if (state != IDM_STAGE_CONSTRUCTION) item(IDM_FILE_IMPORT, true);
         }
     }
-    stage_bar_enable(1298, 1);
+    stage_bar_enable(IDC_STAGE_POINTS, 1);
 }
 
 int stop_worker_and_return_to_layout() {
     InterlockedExchange(&worker_running, 0);
     if (!command_seams.layout_wait_pending || !command_seams.layout_wait_pending()) return 0;
-    check_stage_button(40029);
+    check_stage_button(IDM_STAGE_LAYOUT);
     stage_set(6);
     if (stage_panel) SetFocus(stage_panel);
     return 1;
 }
 
 // ---------------------------------------------------------------- recent files
-static const char* user_key() { return settings_text(settings_user_key_offset); }
-
-static bool query_string(HKEY key, const char* name, char* buf, DWORD size) {
-    DWORD type = 0, n = size - 1;
-    if (RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buf), &n) != ERROR_SUCCESS ||
-        type != REG_SZ) {
-        buf[0] = 0;
-        return false;
-    }
-    buf[n < size ? n : size - 1] = 0;
-    return true;
-}
-
-static void set_string(HKEY key, const char* name, const char* text) {
-    RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
-                   static_cast<DWORD>(std::strlen(text) + 1));
-}
-
 static bool file_present(const char* path) {
     WIN32_FIND_DATAA found;
     HANDLE h = FindFirstFileA(path, &found);
@@ -227,53 +310,22 @@ static bool file_present(const char* path) {
 }
 
 void recent_files_menu_build(int first) {
-    const char* key_path = user_key();
-    HKEY key;
-    if (!key_path || !*key_path || RegOpenKeyExA(HKEY_CURRENT_USER, key_path, 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return;
+    std::vector<std::string> listed = recent_files_list();
     HMENU file = file_submenu();
     std::vector<std::string> kept;
-    bool rewrite = false;
-    for (int n = 1; n <= 7; ++n) {
-        char name[16], path[780];
-        std::snprintf(name, sizeof name, "LastFile%-u", static_cast<unsigned>(n));
-        if (!query_string(key, name, path, sizeof path) || !path[0]) break;
-        if (!file_present(path)) {
-            rewrite = true;
-            continue;
-        }
+    for (const std::string& path : listed) {
+        if (!file_present(path.c_str())) continue;
         char shown[80];
-        shorten_path_for_display(shown, sizeof shown, path, 64);
+        shorten_path_for_display(shown, sizeof shown, path.c_str(), 64);
         if (file) {
             if (kept.empty() && first == 1) AppendMenuA(file, MF_SEPARATOR, 0, nullptr);
-            AppendMenuA(file, MF_STRING, 104 + kept.size(), shown);
+            AppendMenuA(file, MF_STRING, IDM_RECENT_FILE_FIRST + kept.size(), shown);
         }
         kept.push_back(path);
     }
-    if (!rewrite) {
-        RegCloseKey(key);
-        return;
-    }
-    // The other values of the key are kept through the rewrite, the folder
-    // of the last drawing closed as well.
-    char photolib[1028], render[1288], folder[780];
-    query_string(key, "Path", folder, sizeof folder);
-    query_string(key, "Photolib", photolib, sizeof photolib);
-    query_string(key, "RenderSTL", render, sizeof render);
-    RegCloseKey(key);
-    RegDeleteKeyA(HKEY_CURRENT_USER, key_path);
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, key_path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                        nullptr) != ERROR_SUCCESS)
-        return;
-    for (size_t i = 0; i < kept.size(); ++i) {
-        char name[16];
-        std::snprintf(name, sizeof name, "LastFile%-u", static_cast<unsigned>(i + 1));
-        set_string(key, name, kept[i].c_str());
-    }
-    if (photolib[0]) set_string(key, "Photolib", photolib);
-    if (render[0]) set_string(key, "RenderSTL", render);
-    if (folder[0]) set_string(key, "Path", folder);
-    RegCloseKey(key);
+    // Drawings that are gone leave the list; the other values of the key
+    // are kept through the rewrite, the folder of the last drawing as well.
+    if (kept.size() != listed.size()) recent_files_rewrite(kept);
 }
 
 void recent_files_menu_refresh() {
@@ -296,7 +348,7 @@ static void recent_add_and_refresh(const char* path) {
 
 static void loaded_menu_state() {
     if (documents_loaded) documents_loaded();
-    update_menu_state(40011);
+    update_menu_state(IDM_FILE_OPEN);
 }
 
 void commands_init() {

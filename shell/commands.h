@@ -5,6 +5,8 @@
 #pragma once
 #include <windows.h>
 
+#include "shell/recent_files.h"
+
 // Commands that belong to other subsystems.  Each stays null (the command
 // does nothing) until its subsystem fills it in.
 struct CommandSeams {
@@ -27,8 +29,8 @@ struct CommandSeams {
     void (*projection_windows_refresh)(int full);
     void (*sketch_paths_update)();
     // Window-menu commands that work on the projection windows' records
-    // (40021, 40022, 40220, 40084, 40216, 40102, 40500 + n, the maximised
-    // child's buttons).
+    // (cascade, tile, bring first, minimise fragments, minimise the second
+    // list, redraw all, the window items, the maximised child's buttons).
     int (*window_command)(int id);
     // Layout, exchange formats and printing.
     int (*layout_wait_pending)();
@@ -52,9 +54,15 @@ extern CommandSeams command_seams;
 // documents code each time the menu state is set.
 extern int checkpoint_available, undo_available, redo_available;
 
-// Greys and enables the menu items and stage-bar buttons for a state: 40001
-// created, 40011 opened, 40002 closed, a stage command reached, 102 the
-// sheet window was closed.  40016 and 40061-40077 change nothing.
+// Greys and enables the menu items and stage-bar buttons for a state:
+// IDM_FILE_NEW created, IDM_FILE_OPEN opened, IDM_FILE_CLOSE closed, a stage
+// command reached, menu_state_sheet_window_closed.  menu_state_unchanged and
+// the manual's help commands change nothing.  The state codes besides the
+// commands stay apart from every command id.
+enum {
+    menu_state_sheet_window_closed = 102,  // layout is possible again
+    menu_state_unchanged = 40016
+};
 void update_menu_state(int state);
 void enable_view_commands();
 void stage_bar_enable(int button, int on);
@@ -73,10 +81,9 @@ extern const StageCommandTable stage_command_tables[7];
 int forward_stage_command(int command);
 int forward_to_panel_button(int command, int count, const StageCommandPair* pairs);
 
-// Recent files: items 104..110 of the file menu, built from the values
-// "LastFile1".."LastFile7" under the program's user key (the documents code
-// writes them).
-extern const int recent_file_commands[7];
+// Recent files: items IDM_RECENT_FILE_FIRST.. of the file menu, one per
+// entry of the recent-files list (shell/recent_files.h).
+extern const int recent_file_commands[recent_files_max];
 void recent_files_menu_build(int first);
 // Rebuilds the recent-file items after the list changed.
 void recent_files_menu_refresh();

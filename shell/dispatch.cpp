@@ -9,6 +9,7 @@
 #include "shell/hints.h"
 #include "shell/message_dialogs.h"
 #include "shell/panels.h"
+#include "shell/resource_ids.h"
 #include "documents/checkpoints.h"
 #include "documents/document_seams.h"
 #include "documents/documents.h"
@@ -32,7 +33,7 @@ static void close_sheet_window() {
     if (!sheet_window) return;
     DestroyWindow(sheet_window);
     sheet_window = nullptr;
-    update_menu_state(102);
+    update_menu_state(menu_state_sheet_window_closed);
     enable_view_commands();
     cursor_set_clock(frame_window);
 }
@@ -58,19 +59,19 @@ static void fit_all_windows() {
         SendMessageA(mdi_client, WM_MDIACTIVATE, reinterpret_cast<WPARAM>(c), 0);
         for (int i = 0; i < 2; ++i)
             if (scale_panel)
-                SendMessageA(scale_panel, WM_COMMAND, MAKEWPARAM(1018, 0x501),
-                             reinterpret_cast<LPARAM>(GetDlgItem(scale_panel, 1018)));
+                SendMessageA(scale_panel, WM_COMMAND, MAKEWPARAM(IDC_SCALE_FIT, 0x501),
+                             reinterpret_cast<LPARAM>(GetDlgItem(scale_panel, IDC_SCALE_FIT)));
     }
 }
 
 static void new_drawing() {
-    documents_command(40001);
+    documents_command(IDM_FILE_NEW);
     if (error_flag || !current_drawing_file()) {
         stage_submenu_rebuild();
         return;
     }
-    update_menu_state(40005);
-    show_stage_panel(121, panel_procedure(121));
+    update_menu_state(IDM_STAGE_DIMENSIONS);
+    show_stage_panel(IDD_PANEL_POINTS, panel_procedure(IDD_PANEL_POINTS));
     stage_set(1);
     int windows = mdi_child_count();
     if (windows == 1) {
@@ -79,7 +80,7 @@ static void new_drawing() {
         SendMessageA(mdi_client, WM_MDITILE, 0, 0);
         fit_all_windows();
     }
-    if (frame_window) PostMessageA(frame_window, WM_COMMAND, 40006, 0);
+    if (frame_window) PostMessageA(frame_window, WM_COMMAND, IDM_STAGE_IMAGE, 0);
 }
 
 static void close_drawing() {
@@ -87,9 +88,9 @@ static void close_drawing() {
         DestroyWindow(sheet_window);
         sheet_window = nullptr;
     }
-    documents_command(40002);
+    documents_command(IDM_FILE_CLOSE);
     if (!current_drawing_file()) {
-        update_menu_state(40002);
+        update_menu_state(IDM_FILE_CLOSE);
         stage_caption_show("");
     }
     stage_submenu_rebuild();
@@ -121,10 +122,10 @@ static void construction_stage() {
     if (sheet_window) {
         DestroyWindow(sheet_window);
         sheet_window = nullptr;
-        update_menu_state(102);
+        update_menu_state(menu_state_sheet_window_closed);
     }
     if (command_seams.run_model_program_when_marked) command_seams.run_model_program_when_marked();
-    show_stage_panel(525, panel_procedure(525));
+    show_stage_panel(IDD_PANEL_CONSTRUCTION, panel_procedure(IDD_PANEL_CONSTRUCTION));
     stage_set(4);
     if (frame_window) PostMessageA(frame_window, UM_SHOW_CONSTRUCTION_DIALOG, 0, 0);
 }
@@ -136,16 +137,16 @@ static void finishing_stage() {
         sheet_window = nullptr;
     }
     cursor_set_clock(frame_window);
-    update_menu_state(102);
+    update_menu_state(menu_state_sheet_window_closed);
     stage_set(5);
     if (previous_stage != 5 && previous_stage != 6) rebuild_changed(1);
-    show_stage_panel(209, panel_procedure(209));
+    show_stage_panel(IDD_PANEL_ANNOTATION, panel_procedure(IDD_PANEL_ANNOTATION));
     cursor_set_normal(frame_window);
 }
 
 static void layout_stage() {
     if (current_stage >= 6) return;
-    show_stage_panel(259, panel_procedure(259));
+    show_stage_panel(IDD_PANEL_LAYOUT, panel_procedure(IDD_PANEL_LAYOUT));
     cursor_set_clock(frame_window);
     stage_set(6);
     if (previous_stage != 5 && previous_stage != 6) rebuild_changed(1);
@@ -168,88 +169,89 @@ static void window_list_activate(int id) {
 
 int dispatch_menu_command(int id) {
     switch (id) {
-    case 132:
+    case IDM_SKETCH_PATHS_UPDATE:
         if (command_seams.sketch_paths_update) command_seams.sketch_paths_update();
         return 0;
-    case 40001: new_drawing(); return 0;
-    case 40002: close_drawing(); return 0;
-    case 40003: close_everything_and_quit(nullptr, false); return 0;
-    case 40013:
-    case 40014:
-    case 40079:
+    case IDM_FILE_NEW: new_drawing(); return 0;
+    case IDM_FILE_CLOSE: close_drawing(); return 0;
+    case IDM_FILE_EXIT: close_everything_and_quit(nullptr, false); return 0;
+    case IDM_FILE_SAVE:
+    case IDM_FILE_SAVE_VARIANT:
+    case IDM_FILE_CHECKPOINT:
         end_dimension_input();
         documents_command(id);
         return 0;
-    case 40080:
-    case 40081:
+    case IDM_FILE_UNDO:
+    case IDM_FILE_REDO:
         undo_or_redo(id);
         return 0;
-    case 40082:
+    case IDM_FILE_IMPORT:
         if (!stop_worker_and_return_to_layout() && command_seams.import_drawing) command_seams.import_drawing();
         return 0;
-    case 40018:
+    case IDM_FILE_EXPORT:
         if (!stop_worker_and_return_to_layout() && command_seams.export_drawing) command_seams.export_drawing(0);
         return 0;
-    case 40019: print_command(); return 0;
-    case 40043:
+    case IDM_FILE_PRINT: print_command(); return 0;
+    case IDM_SETTINGS_UNITS:
         if (current_drawing_file() && command_seams.units_dialog) command_seams.units_dialog();
         return 0;
-    case 40053:
+    case IDM_SETTINGS_SYMBOLS:
         if (command_seams.symbol_table_dialog) command_seams.symbol_table_dialog();
         return 0;
-    case 40055:
+    case IDM_SETTINGS_DRAWING_OPTIONS:
         set_help_topic(35);
         if (command_seams.drawing_options_dialog && command_seams.drawing_options_dialog()) {
             set_help_topic(36);
             if (command_seams.drawing_options_more_dialog) command_seams.drawing_options_more_dialog();
         }
         return 0;
-    case 40099:
-    case 40100:
-        if (command_seams.projection_dialog_run) command_seams.projection_dialog_run(id == 40099 ? 0 : 8);
+    case IDM_PROJECTION_NEW:
+    case IDM_FRAGMENT_NEW:
+        if (command_seams.projection_dialog_run) command_seams.projection_dialog_run(id == IDM_PROJECTION_NEW ? 0 : 8);
         if (command_seams.projection_windows_refresh) command_seams.projection_windows_refresh(0);
         return 0;
-    case 40015:
-    case 40030:
+    case IDM_PROJECTION_PROPERTIES:
+    case IDM_FRAGMENT_PROPERTIES:
         if (command_seams.projection_properties_dialog)
-            command_seams.projection_properties_dialog(id == 40015 ? 0 : 8);
+            command_seams.projection_properties_dialog(id == IDM_PROJECTION_PROPERTIES ? 0 : 8);
         return 0;
-    case 40010:
+    case IDM_FILE_MODEL:
         if (command_seams.model_dialog) command_seams.model_dialog();
         return 0;
-    case 40012:
+    case IDM_FILE_TITLE_BLOCK:
         if (command_seams.choose_title_block) command_seams.choose_title_block(1);
         return 0;
-    case 40086:
+    case IDM_FILE_TABLES:
         drawing_checkpoint(1, default_undo_description());
         if (command_seams.tables_dialog) command_seams.tables_dialog();
         return 0;
-    case 40004: simple_stage(121, 1); return 0;
-    case 40006: simple_stage(139, 3); return 0;
-    case 40005: simple_stage(122, 2); return 0;
-    case 40027: construction_stage(); return 0;
-    case 40007: finishing_stage(); return 0;
-    case 40029: layout_stage(); return 0;
-    case 40021:
-    case 40022:
-        if (mdi_client) SendMessageA(mdi_client, id == 40021 ? WM_MDICASCADE : WM_MDITILE, 0, 0);
+    case IDM_STAGE_POINTS: simple_stage(IDD_PANEL_POINTS, 1); return 0;
+    case IDM_STAGE_IMAGE: simple_stage(IDD_PANEL_IMAGE, 3); return 0;
+    case IDM_STAGE_DIMENSIONS: simple_stage(IDD_PANEL_DIMENSIONS, 2); return 0;
+    case IDM_STAGE_CONSTRUCTION: construction_stage(); return 0;
+    case IDM_STAGE_ANNOTATION: finishing_stage(); return 0;
+    case IDM_STAGE_LAYOUT: layout_stage(); return 0;
+    case IDM_WINDOW_CASCADE:
+    case IDM_WINDOW_TILE:
+        if (mdi_client) SendMessageA(mdi_client, id == IDM_WINDOW_CASCADE ? WM_MDICASCADE : WM_MDITILE, 0, 0);
         window_list_activate(id);
         return 0;
-    case 40083:
+    case IDM_WINDOW_MINIMISE_ALL:
         if (mdi_client)
             for (HWND c = GetWindow(mdi_client, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
                 if (!GetWindow(c, GW_OWNER)) ShowWindow(c, SW_SHOWMINIMIZED);
         return 0;
-    case 40220:
-    case 40084:
-    case 40216:
-    case 40102:
+    case IDM_WINDOW_BRING_FIRST:
+    case IDM_WINDOW_MINIMISE_FRAGMENTS:
+    case IDM_WINDOW_MINIMISE_SECOND_LIST:
+    case IDM_WINDOW_REDRAW_ALL:
         window_list_activate(id);
         return 0;
-    case 40101: open_context_help(); return 0;
-    case 61472:
-    case 61536:
-    case 61728:
+    case IDM_HELP_CONTEXT: open_context_help(); return 0;
+    // The maximised child's buttons in the menu bar.
+    case SC_MINIMIZE:
+    case SC_CLOSE:
+    case SC_RESTORE:
         if (current_stage < 6 && mdi_client) {
             BOOL maximised = FALSE;
             HWND active = reinterpret_cast<HWND>(
@@ -270,7 +272,7 @@ int dispatch_menu_command(int id) {
         return 0;
     }
     if (forward_stage_command(id)) return 1;
-    if (id >= 40500 && id < 41000) {
+    if (id >= IDM_WINDOW_LIST_FIRST && id < IDM_WINDOW_LIST_END) {
         if (command_seams.window_command && command_seams.window_command(id)) return 0;
     }
     // Commands of the frame's MDI window menu go on to DefFrameProcA.

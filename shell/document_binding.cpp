@@ -5,6 +5,7 @@
 #include "shell/document_binding.h"
 
 #include "shell/frame_window.h"
+#include "shell/document_ui.h"
 #include "shell/help.h"
 #include "shell/message_dialogs.h"
 #include "shell/panels.h"
@@ -29,14 +30,6 @@ static void title_set(const char* text) {
     if (frame_window) SetWindowTextA(frame_window, text);
 }
 
-static void command_enable(int id, int enabled) {
-    if (main_menu) EnableMenuItem(main_menu, id, MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
-}
-
-static void post_command(int id) {
-    if (frame_window) PostMessageA(frame_window, WM_COMMAND, id, 0);
-}
-
 static void close_all_drawings() {
     for (DrawingFile* df : open_drawings)
         if (df) drawing_file_close_asking(df);
@@ -54,9 +47,8 @@ static const char* restart_folder() { return saved_directory; }
 void documents_bind_shell() {
     document_shell.ask = ask;
     document_shell.title_set = title_set;
-    document_shell.command_enable = command_enable;
+    document_shell.changed = document_change_show;
     document_shell.prompt_show = prompt_show;
-    document_shell.post_command = post_command;
     document_command_line_file = command_line_file;
     drawing_open_path_hook = drawing_open_path;
     drawing_is_open_hook = drawing_is_open;

@@ -9,6 +9,8 @@
 #include "shell/frame_window.h"
 #include "shell/message_dialogs.h"
 #include "shell/panels.h"
+#include "shell/recent_files.h"
+#include "shell/resource_ids.h"
 #include "documents/checkpoints.h"
 #include "documents/document_seams.h"
 #include "documents/documents.h"
@@ -23,7 +25,6 @@ int redo_menu_position = -1;
 
 namespace {
 
-const char user_key[] = "SOFTWARE\\Zorvan\\SARVOLT";
 const char undo_menu_text[] = "Вернут&ь назад...";
 const char redo_menu_text[] = "Вернуть впер&ёд...";
 const char manual_checkpoint_text[] = "Засечка пользователя";
@@ -57,7 +58,7 @@ void title_set(const char* t) {
 const char* stage_caption() {
     static char text[128];
     text[0] = 0;
-    if (prompt_panel) GetDlgItemTextA(prompt_panel, 1010, text, sizeof text);
+    if (prompt_panel) GetDlgItemTextA(prompt_panel, IDC_STAGE_CAPTION, text, sizeof text);
     return text;
 }
 
@@ -71,8 +72,8 @@ void post_command(int id) {
 
 // The document commands that need an open drawing.
 void document_menu_state(bool open) {
-    for (int id : {40002, 40013, 40014, 40079}) enable(id, open);
-    for (int id : {40001, 40011}) enable(id, open_drawing_count < 2);
+    for (int id : {IDM_FILE_CLOSE, IDM_FILE_SAVE, IDM_FILE_SAVE_VARIANT, IDM_FILE_CHECKPOINT}) enable(id, open);
+    for (int id : {IDM_FILE_NEW, IDM_FILE_OPEN}) enable(id, open_drawing_count < 2);
     if (!open) {
         checkpoint_menu_enabled[0] = checkpoint_menu_enabled[1] = 0;
         checkpoint_menu_rebuild(0);
@@ -169,6 +170,18 @@ const uint16_t* manual_description() {
 
 }  // namespace
 
+// ---------------------------------------------------------------- changes
+void document_change_show(DocumentChange what) {
+    switch (what) {
+    case document_checkpoint_possible: enable(IDM_FILE_CHECKPOINT, 1); break;
+    case document_checkpoint_impossible: enable(IDM_FILE_CHECKPOINT, 0); break;
+    case document_new_drawing_wanted: post_command(IDM_FILE_NEW); break;
+    case document_opened: post_command(IDM_COLLECT_CHECKPOINTS); break;
+    case document_undo_chosen: post_command(IDM_FILE_UNDO); break;
+    case document_redo_chosen: post_command(IDM_FILE_REDO); break;
+    }
+}
+
 // ---------------------------------------------------------------- submenus
 void checkpoint_menu_rebuild(int redo) {
     HMENU fm = file_menu();
@@ -192,7 +205,7 @@ void checkpoint_menu_rebuild(int redo) {
         checkpoint_menu_text(n, item, sizeof item);
         if (!item[0]) std::snprintf(item, sizeof item, "%u", static_cast<unsigned>(n->position + 1));
         InsertMenuA(sub, 0, MF_BYPOSITION | MF_STRING,
-                    (redo ? redo_menu_first_id : undo_menu_first_id) + n->position, item);
+                    (redo ? IDM_REDO_LIST_FIRST : IDM_UNDO_LIST_FIRST) + n->position, item);
     }
     EnableMenuItem(fm, static_cast<UINT>(pos),
                    MF_BYPOSITION | (checkpoint_menu_enabled[redo] && count > 0 ? MF_ENABLED : MF_GRAYED));
@@ -200,63 +213,10 @@ void checkpoint_menu_rebuild(int redo) {
 }
 
 // ---------------------------------------------------------------- recent files
-void recent_files_add_path(const char* path) {
-    if (!path || !*path) return;
-    HKEY key;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, user_key, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
-        ERROR_SUCCESS)
-        return;
-    std::string folder(path);
-    size_t cut = folder.find_last_of('\\');
-    if (cut != std::string::npos) {
-        folder.resize(cut);
-        RegSetValueExA(key, "Path", 0, REG_SZ, reinterpret_cast<const BYTE*>(folder.c_str()),
-                       static_cast<DWORD>(folder.size() + 1));
-    }
-    int n = 0;
-    for (int k = 1; k <= 7; ++k) {
-        char name[16], value[780];
-        std::snprintf(name, sizeof name, "LastFile%-u", static_cast<unsigned>(k));
-        DWORD size = sizeof value, type = 0;
-        if (RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(value), &size) != ERROR_SUCCESS) {
-            n = k - 1;
-            break;
-        }
-        value[sizeof value - 1] = 0;
-        if (std::strcmp(value, path) == 0) {
-            n = k - 1;
-            break;
-        }
-        n = k;
-    }
-    if (n > 6) n = 6;
-    for (int k = n; k >= 1; --k) {
-        char from[16], to[16], value[780];
-        std::snprintf(from, sizeof from, "LastFile%-u", static_cast<unsigned>(k));
-        std::snprintf(to, sizeof to, "LastFile%-u", static_cast<unsigned>(k + 1));
-        DWORD size = sizeof value, type = 0;
-        if (RegQueryValueExA(key, from, nullptr, &type, reinterpret_cast<BYTE*>(value), &size) == ERROR_SUCCESS)
-            RegSetValueExA(key, to, 0, REG_SZ, reinterpret_cast<const BYTE*>(value), size);
-    }
-    RegSetValueExA(key, "LastFile1", 0, REG_SZ, reinterpret_cast<const BYTE*>(path),
-                   static_cast<DWORD>(std::strlen(path) + 1));
-    RegCloseKey(key);
-}
-
 void drawing_open_recent(int n) {
     if (open_drawing_count > 0) return;
-    HKEY key;
-    char value[780] = {0};
-    bool found = false;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, user_key, 0, KEY_READ, &key) == ERROR_SUCCESS) {
-        char name[16];
-        std::snprintf(name, sizeof name, "LastFile%-u", static_cast<unsigned>(n));
-        DWORD size = sizeof value - 1, type = 0;
-        found = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(value), &size) ==
-                    ERROR_SUCCESS && value[0];
-        RegCloseKey(key);
-    }
-    if (!found) {
+    char value[780];
+    if (!recent_file_path(n, value, sizeof value)) {
         drawing_open_dialog();
         return;
     }
@@ -282,26 +242,32 @@ void drawing_open_dialog() {
 // ---------------------------------------------------------------- commands
 int documents_command(int id) {
     DrawingFile* df = current_drawing_file();
-    if (id >= static_cast<int>(undo_menu_first_id) && id < static_cast<int>(redo_menu_first_id) + 1000)
-        return undo_menu_pick(static_cast<uint32_t>(id));
+    if (id >= IDM_UNDO_LIST_FIRST && id < IDM_UNDO_LIST_FIRST + IDM_CHECKPOINT_LIST_SPAN) {
+        undo_list_pick(0, id - IDM_UNDO_LIST_FIRST);
+        return 1;
+    }
+    if (id >= IDM_REDO_LIST_FIRST && id < IDM_REDO_LIST_FIRST + IDM_CHECKPOINT_LIST_SPAN) {
+        undo_list_pick(1, id - IDM_REDO_LIST_FIRST);
+        return 1;
+    }
     switch (id) {
-    case 120:
+    case IDM_COLLECT_CHECKPOINTS:
         if (df && !(df->flags & drawing_flag_unnamed)) {
             checkpoints_collect();
             checkpoint_menu_rebuild(0);
         }
         return 1;
-    case 40001:
+    case IDM_FILE_NEW:
         drawing_new(0);
         return 1;
-    case 40011:
+    case IDM_FILE_OPEN:
         drawing_open_dialog();
         if (!error_flag && open_drawing_count > 0) drawing_ready();
         return 1;
-    case 40002:
+    case IDM_FILE_CLOSE:
         drawing_close();
         return 1;
-    case 40013:
+    case IDM_FILE_SAVE:
         if (!df) return 1;
         if (df->flags & drawing_flag_unnamed) {
             if (drawing_ask_save_name("*.svt") == 0) drawing_save_as(1);
@@ -309,25 +275,25 @@ int documents_command(int id) {
             drawing_save();
         }
         return 1;
-    case 40014:
+    case IDM_FILE_SAVE_VARIANT:
         if (df && drawing_ask_save_name("*.svt") == 0) drawing_save_as(0);
         return 1;
-    case 40079:
+    case IDM_FILE_CHECKPOINT:
         if (df) drawing_checkpoint(0, manual_description());
         checkpoint_hold = 0;
         return 1;
-    case 40080:
-    case 40081:
+    case IDM_FILE_UNDO:
+    case IDM_FILE_REDO:
         if (!df) return 1;
         if (document_shell.picture_bitmaps_free) document_shell.picture_bitmaps_free(df);
         if (document_shell.projection_windows_destroy_all) document_shell.projection_windows_destroy_all();
-        if (frame_window) PostMessageA(frame_window, id == 40080 ? UM_UNDO : UM_REDO, 0, 0);
+        if (frame_window) PostMessageA(frame_window, id == IDM_FILE_UNDO ? UM_UNDO : UM_REDO, 0, 0);
         return 1;
     default:
         break;
     }
-    if (id >= 104 && id <= 110) {
-        if (open_drawing_count == 0) drawing_open_recent(id - 103);
+    if (id >= IDM_RECENT_FILE_FIRST && id <= IDM_RECENT_FILE_LAST) {
+        if (open_drawing_count == 0) drawing_open_recent(id - IDM_RECENT_FILE_FIRST + 1);
         return 1;
     }
     return 0;
@@ -337,13 +303,12 @@ void documents_win_init() {
     document_shell.ask = ask;
     document_shell.title_set = title_set;
     document_shell.stage_caption = stage_caption;
-    document_shell.command_enable = enable;
+    document_shell.changed = document_change_show;
     document_shell.checkpoint_menu_changed = checkpoint_menu_rebuild;
     document_shell.prompt_show = prompt_show;
     document_shell.busy_cursor = busy_cursor;
     document_shell.save_dialog = save_dialog;
-    document_shell.recent_files_add = recent_files_add_path;
-    document_shell.post_command = post_command;
+    document_shell.recent_files_add = recent_files_add;
     document_shell.new_drawing_ready = drawing_ready;
     document_shell.drawing_loaded = drawing_ready;
     document_shell.drawing_closed = drawing_closed;
@@ -358,8 +323,8 @@ void documents_win_init() {
     // The undo and redo items of the file menu become the two submenus.
     HMENU fm = file_menu();
     if (fm && !undo_submenu) {
-        undo_menu_position = position_of(fm, 40080);
-        redo_menu_position = position_of(fm, 40081);
+        undo_menu_position = position_of(fm, IDM_FILE_UNDO);
+        redo_menu_position = position_of(fm, IDM_FILE_REDO);
         undo_submenu = CreatePopupMenu();
         redo_submenu = CreatePopupMenu();
         checkpoint_menu_rebuild(0);

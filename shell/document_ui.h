@@ -1,10 +1,12 @@
-// The Win32 side of the documents: the open and save dialogs, the recent-files
-// registry values, the document commands of the main menu, the undo and redo
+// The Win32 side of the documents: the open and save dialogs, opening a
+// recent file, the document commands of the main menu, the undo and redo
 // submenus, menu enabling and the main window title.
 #pragma once
 #include <windows.h>
 
 #include <cstddef>
+
+#include "documents/document_seams.h"
 
 // Binds the document code to the frame (seams, hooks, the two submenus).
 void documents_win_init();
@@ -15,10 +17,14 @@ int documents_command(int id);
 // (save = 0) or save (1) dialog, writing the chosen path; 0 means cancelled.
 extern int (*document_dialog_answer)(int save, char* path, size_t size);
 
-// The drawing's recent-files list under the program's per-user key.
-void recent_files_add_path(const char* path);
+// Opens entry n (1 the most recent) of the recent-files list, or asks for a
+// drawing when the entry is gone.
 void drawing_open_recent(int n);
 void drawing_open_dialog();
+
+// Shows a change of the documents: the checkpoint item's state, or the
+// command posted to the frame that carries the change out.
+void document_change_show(DocumentChange what);
 
 // Positions of the undo and redo submenus in the file menu.
 extern int undo_menu_position;

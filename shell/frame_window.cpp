@@ -15,6 +15,7 @@
 #include "documents/checkpoints.h"
 #include "documents/documents.h"
 #include "shell/document_ui.h"
+#include "shell/resource_ids.h"
 #include "base/program_messages.h"
 #include "documents/saving.h"
 
@@ -110,7 +111,7 @@ void frame_layout_apply(HWND frame) {
 static void create_mdi_client(HWND frame) {
     CLIENTCREATESTRUCT ccs;
     ccs.hWindowMenu = nullptr;
-    ccs.idFirstChild = 40500;
+    ccs.idFirstChild = IDM_WINDOW_LIST_FIRST;
     mdi_client = CreateWindowExA(WS_EX_CLIENTEDGE, "MDICLIENT", nullptr,
                                  WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, 0, 0, frame,
                                  reinterpret_cast<HMENU>(1), program_instance, &ccs);
@@ -121,13 +122,13 @@ static HWND modeless(int id, HWND owner, DLGPROC proc) {
 }
 
 static void frame_create_panels(HWND frame) {
-    prompt_panel = modeless(112, frame, prompt_panel_proc);
-    top_separator = modeless(120, frame, nullptr);
-    panel_separator = modeless(128, frame, nullptr);
+    prompt_panel = modeless(IDD_PROMPT_PANEL, frame, prompt_panel_proc);
+    top_separator = modeless(IDD_TOP_SEPARATOR, frame, nullptr);
+    panel_separator = modeless(IDD_PANEL_SEPARATOR, frame, nullptr);
     bool compact = screen_dpi <= 100;
-    scale_panel = modeless(compact ? 331 : 117, frame, scale_panel_proc);
-    stage_bar = modeless(compact ? 337 : 322, frame, stage_bar_proc);
-    stage_panel = modeless(138, frame, nullptr);
+    scale_panel = modeless(compact ? IDD_SCALE_PANEL_COMPACT : IDD_SCALE_PANEL, frame, scale_panel_proc);
+    stage_bar = modeless(compact ? IDD_STAGE_BAR_COMPACT : IDD_STAGE_BAR, frame, stage_bar_proc);
+    stage_panel = modeless(IDD_STAGE_PANEL_EMPTY, frame, nullptr);
 }
 
 static bool screen_too_small() {
@@ -203,10 +204,10 @@ LRESULT CALLBACK frame_window_proc(HWND window, UINT message, WPARAM wparam, LPA
         hints_enable();
         if (lparam != 0) break;
         switch (LOWORD(wparam)) {
-        case 131:
+        case IDM_REPOST_COMMAND:
             PostMessageA(window, WM_COMMAND, HIWORD(wparam), 0);
             return 0;
-        case 133:
+        case IDM_WARN_3D_LINES:
             if (HIWORD(wparam) == 0)
                 show_program_message("Изменения могут привести к исчезновению помеченных на "
                                      "проекции 3D линий, задействованных в развёртках");
@@ -232,7 +233,7 @@ LRESULT CALLBACK frame_window_proc(HWND window, UINT message, WPARAM wparam, LPA
     case UM_INIT_MENUS:
         help_init();
         recent_files_menu_build(1);
-        update_menu_state(current_drawing_file() ? 40011 : 40002);
+        update_menu_state(current_drawing_file() ? IDM_FILE_OPEN : IDM_FILE_CLOSE);
         return 0;
     case UM_SHOW_START_DIALOG:
         return 0;
@@ -270,18 +271,18 @@ HWND frame_create(HINSTANCE instance) {
         screen_dpi = GetDeviceCaps(dc, LOGPIXELSX);
         DeleteDC(dc);
     }
-    wc.hIcon = load_icon_scaled(105);
-    wc.hIconSm = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(105), IMAGE_ICON, 16, 16, 0));
+    wc.hIcon = load_icon_scaled(IDI_PROGRAM);
+    wc.hIconSm = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(IDI_PROGRAM), IMAGE_ICON, 16, 16, 0));
     wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
     wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH));
     wc.lpszClassName = frame_class_name;
     if (!RegisterClassExA(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return nullptr;
 
-    main_menu = LoadMenuA(instance, MAKEINTRESOURCEA(530));
+    main_menu = LoadMenuA(instance, MAKEINTRESOURCEA(IDR_MAIN_MENU));
     if (main_menu) {
         char version[64];
         wsprintfA(version, "SARVOLT  версии  %u.%u", 9u, 4u);
-        ModifyMenuA(main_menu, 40058, MF_BYCOMMAND | MF_STRING, 40058, version);
+        ModifyMenuA(main_menu, IDM_HELP_VERSION, MF_BYCOMMAND | MF_STRING, IDM_HELP_VERSION, version);
     }
     HWND frame = CreateWindowExA(0, frame_class_name, frame_window_title, WS_OVERLAPPEDWINDOW,
                                  CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
@@ -324,8 +325,8 @@ int run_message_loop() {
                 break;
             case 'Z':
                 if (current_stage == 2 && stage_panel && focus_in_drawing_area()) {
-                    HWND b = GetDlgItem(stage_panel, 1975);
-                    if (b && IsWindowEnabled(b)) PostMessageA(stage_panel, WM_COMMAND, 1975, 0);
+                    HWND b = GetDlgItem(stage_panel, IDC_DIMENSION_KEEP_NOMINAL);
+                    if (b && IsWindowEnabled(b)) PostMessageA(stage_panel, WM_COMMAND, IDC_DIMENSION_KEEP_NOMINAL, 0);
                 }
                 break;
             default:
@@ -349,7 +350,8 @@ int run_message_loop() {
 
 // ---------------------------------------------------------------- stage keys
 int stage_hotkey_command(int key) {
-    static const int commands[6] = {40004, 40006, 40005, 40027, 40007, 40029};
+    static const int commands[6] = {IDM_STAGE_POINTS,       IDM_STAGE_IMAGE,      IDM_STAGE_DIMENSIONS,
+                                    IDM_STAGE_CONSTRUCTION, IDM_STAGE_ANNOTATION, IDM_STAGE_LAYOUT};
     if (key >= '1' && key <= '6') return commands[key - '1'];
     if (key >= VK_NUMPAD1 && key <= VK_NUMPAD6) return commands[key - VK_NUMPAD1];
     return 0;
@@ -369,8 +371,12 @@ void handle_stage_hotkey(int key) {
 }
 
 int compact_panel_template(int id) {
-    static const int pairs[6][2] = {{209, 335}, {259, 338}, {121, 334},
-                                    {139, 333}, {122, 332}, {525, 526}};
+    static const int pairs[6][2] = {{IDD_PANEL_ANNOTATION, IDD_PANEL_ANNOTATION_COMPACT},
+                                    {IDD_PANEL_LAYOUT, IDD_PANEL_LAYOUT_COMPACT},
+                                    {IDD_PANEL_POINTS, IDD_PANEL_POINTS_COMPACT},
+                                    {IDD_PANEL_IMAGE, IDD_PANEL_IMAGE_COMPACT},
+                                    {IDD_PANEL_DIMENSIONS, IDD_PANEL_DIMENSIONS_COMPACT},
+                                    {IDD_PANEL_CONSTRUCTION, IDD_PANEL_CONSTRUCTION_COMPACT}};
     for (const auto& p : pairs)
         if (p[0] == id) return p[1];
     return id;

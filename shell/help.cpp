@@ -7,6 +7,7 @@
 
 #include "shell/frame_window.h"
 #include "shell/startup.h"
+#include "shell/resource_ids.h"
 #include "base/program_messages.h"
 #include "store/settings_block.h"
 
@@ -103,24 +104,27 @@ const HelpTopic help_topics[87] = {
 };
 
 const HelpPageCheck help_page_checks[17] = {
-    {manual, {40061, 40062, 40063, 40064, 40065, 40066, 40067, 40068, 40069, 40070, 40071, 40072,
-              40073, 40074, 40075, 40076, 40077, 40101, 0}},
-    {"Как нарисовать чертёж.htm", {40088, 40089, 0}},
-    {"Пример чертежа.htm", {40090, 0}},
-    {"Модель и параметризация.htm", {40091, 0}},
-    {"Основные и вспомогательные элементы графики.htm", {40092, 0}},
-    {"Фаски.htm", {40093, 0}},
-    {"Фрагменты и местные виды с масштабом.htm", {40094, 0}},
-    {"Особенности скруглений.htm", {40095, 0}},
-    {"Как доработать чертёж.htm", {40096, 0}},
-    {"Как точно навести указатель выноски.htm", {40097, 0}},
-    {"Использование сканера.htm", {40103, 0}},
-    {"Как рассчитать площадь земельного участка.htm", {40107, 0}},
-    {"Технология работы с программой.htm", {40129, 0}},
-    {"Конструирование одежды.htm", {40140, 0}},
-    {"Подготовка фотографий для фона эскиза.htm", {40141, 0}},
-    {"Сообщения.htm", {40098, 0}},
-    {"Что нового.htm", {40105, 0}},
+    {manual,
+     {IDM_HELP_INTRODUCTION, IDM_HELP_INSTALLATION, IDM_HELP_GETTING_STARTED, IDM_HELP_FILE_MENU,
+      IDM_HELP_PREPARATION_MENU, IDM_HELP_SCALES_UNITS, IDM_HELP_STAGES, IDM_HELP_STAGE_POINTS, IDM_HELP_STAGE_IMAGE,
+      IDM_HELP_STAGE_DIMENSIONS, IDM_HELP_STAGE_CONSTRUCTION, IDM_HELP_STAGE_ANNOTATION, IDM_HELP_STAGE_LAYOUT,
+      IDM_HELP_PRINTING, IDM_HELP_MANUAL, IDM_HELP_APPENDIX_1, IDM_HELP_APPENDIX_2, IDM_HELP_CONTEXT, 0}},
+    {"Как нарисовать чертёж.htm", {IDM_HELP_ADVICE, IDM_HELP_HOW_TO_DRAW, 0}},
+    {"Пример чертежа.htm", {IDM_HELP_EXAMPLE, 0}},
+    {"Модель и параметризация.htm", {IDM_HELP_MODEL, 0}},
+    {"Основные и вспомогательные элементы графики.htm", {IDM_HELP_ELEMENTS, 0}},
+    {"Фаски.htm", {IDM_HELP_CHAMFERS, 0}},
+    {"Фрагменты и местные виды с масштабом.htm", {IDM_HELP_FRAGMENTS, 0}},
+    {"Особенности скруглений.htm", {IDM_HELP_FILLETS, 0}},
+    {"Как доработать чертёж.htm", {IDM_HELP_FINISHING, 0}},
+    {"Как точно навести указатель выноски.htm", {IDM_HELP_LEADER_AIM, 0}},
+    {"Использование сканера.htm", {IDM_HELP_SCANNER, 0}},
+    {"Как рассчитать площадь земельного участка.htm", {IDM_HELP_LAND_AREA, 0}},
+    {"Технология работы с программой.htm", {IDM_HELP_TECHNOLOGY, 0}},
+    {"Конструирование одежды.htm", {IDM_HELP_GARMENTS, 0}},
+    {"Подготовка фотографий для фона эскиза.htm", {IDM_HELP_PHOTOS, 0}},
+    {"Сообщения.htm", {IDM_HELP_MESSAGES, 0}},
+    {"Что нового.htm", {IDM_HELP_WHATS_NEW, 0}},
 };
 
 char* help_folder;
@@ -130,21 +134,21 @@ int help_topic;
 int context_help_topic;
 
 int help_command_topic(int c) {
-    if (c >= 40061 && c <= 40074) return c - 40061;
-    if (c >= 40089 && c <= 40097) return c - 40089 + 69;
+    if (c >= IDM_HELP_INTRODUCTION && c <= IDM_HELP_PRINTING) return c - IDM_HELP_INTRODUCTION;
+    if (c >= IDM_HELP_HOW_TO_DRAW && c <= IDM_HELP_LEADER_AIM) return c - IDM_HELP_HOW_TO_DRAW + 69;
     switch (c) {
-    case 40075: return 16;
-    case 40076: return 14;
-    case 40077: return 15;
-    case 40088: return 68;
-    case 40103: return 78;
-    case 40107: return 79;
-    case 40129: return 80;
-    case 40140: return 81;
-    case 40141: return 82;
-    case 40098: return 84;
-    case 40105: return 85;
-    case 40106: return 86;
+    case IDM_HELP_MANUAL: return 16;
+    case IDM_HELP_APPENDIX_1: return 14;
+    case IDM_HELP_APPENDIX_2: return 15;
+    case IDM_HELP_ADVICE: return 68;
+    case IDM_HELP_SCANNER: return 78;
+    case IDM_HELP_LAND_AREA: return 79;
+    case IDM_HELP_TECHNOLOGY: return 80;
+    case IDM_HELP_GARMENTS: return 81;
+    case IDM_HELP_PHOTOS: return 82;
+    case IDM_HELP_MESSAGES: return 84;
+    case IDM_HELP_WHATS_NEW: return 85;
+    case IDM_HELP_WEB_SITE: return 86;
     default: return -1;
     }
 }
@@ -209,7 +213,7 @@ static char* heap_copy(const std::string& s) {
 }
 
 void help_init() {
-    if (main_menu) DeleteMenu(main_menu, 40216, MF_BYCOMMAND);
+    if (main_menu) DeleteMenu(main_menu, IDM_WINDOW_MINIMISE_SECOND_LIST, MF_BYCOMMAND);
     help_available = 0;
     bool found = false;
     std::string folder = std::string(program_folder) + "\\";
@@ -279,7 +283,7 @@ int set_context_help_topic(int topic) {
 }
 
 void init_help_button(HWND dialog) {
-    HWND b = GetDlgItem(dialog, 1629);
+    HWND b = GetDlgItem(dialog, IDC_HELP_PICTURE);
     if (!b) return;
     SendMessageA(b, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(help_icon));
     if (!help_available) EnableWindow(b, FALSE);

@@ -1,5 +1,5 @@
 // Control hints: the global list, the 500 ms timer that finds the control
-// under a resting cursor, the pop-up dialog 339 and the status-line mode.
+// under a resting cursor, the pop-up dialog and the status-line mode.
 #include "shell/hints.h"
 
 #include <cstdlib>
@@ -7,6 +7,7 @@
 
 #include "shell/frame_window.h"
 #include "shell/startup.h"
+#include "shell/resource_ids.h"
 #include "base/program_messages.h"
 
 Hint* hints;
@@ -154,7 +155,7 @@ void hints_remove_dialog(HWND dialog) {
 void hints_clear_shown() {
     for (Hint* h = hints; h; h = h->next) {
         if ((h->flags & hint_shown) && (h->flags & hint_status_mode) && IsWindow(h->dialog))
-            SetDlgItemTextA(h->dialog, 1052, "");
+            SetDlgItemTextA(h->dialog, IDC_PROMPT, "");
         h->flags &= static_cast<unsigned short>(~hint_shown);
     }
 }
@@ -195,16 +196,16 @@ POINT hint_popup_position(int cx, int cy, int width, int height, int client_w, i
 static INT_PTR CALLBACK hint_popup_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
     case WM_INITDIALOG:
-        SetFocus(GetDlgItem(dialog, 1321));
+        SetFocus(GetDlgItem(dialog, IDC_HINT_FOCUS));
         return FALSE;
     case WM_COMMAND:
-        if (LOWORD(wparam) == 1321 && HIWORD(wparam) == EN_KILLFOCUS) {
+        if (LOWORD(wparam) == IDC_HINT_FOCUS && HIWORD(wparam) == EN_KILLFOCUS) {
             DestroyWindow(dialog);
             return TRUE;
         }
         return FALSE;
     case WM_CTLCOLORSTATIC:
-        if (reinterpret_cast<HWND>(lparam) == GetDlgItem(dialog, 1320)) {
+        if (reinterpret_cast<HWND>(lparam) == GetDlgItem(dialog, IDC_HINT_TEXT)) {
             SetBkColor(reinterpret_cast<HDC>(wparam), highlight_colour);
             return reinterpret_cast<INT_PTR>(hint_brush);
         }
@@ -246,7 +247,7 @@ static void hint_popup_show(Hint* h, POINT cursor) {
     POINT c = cursor;
     ScreenToClient(frame_window, &c);
     focus_before_hint = GetFocus();
-    HWND popup = CreateDialogParamA(program_instance, MAKEINTRESOURCEA(339), h->dialog,
+    HWND popup = CreateDialogParamA(program_instance, MAKEINTRESOURCEA(IDD_HINT), h->dialog,
                                     hint_popup_proc, 0);
     if (!popup) return;
     hint_popup = popup;
@@ -283,7 +284,7 @@ static void hint_popup_show(Hint* h, POINT cursor) {
     AdjustWindowRectEx(&wr, static_cast<DWORD>(GetWindowLongA(popup, GWL_STYLE)), FALSE,
                        static_cast<DWORD>(GetWindowLongA(popup, GWL_EXSTYLE)));
     SetWindowPos(popup, nullptr, p.x, p.y, wr.right - wr.left, wr.bottom - wr.top, SWP_NOZORDER);
-    HWND text = GetDlgItem(popup, 1320);
+    HWND text = GetDlgItem(popup, IDC_HINT_TEXT);
     MoveWindow(text, 0, 0, width, height, FALSE);
     // Line breaks of the pop-up are real ones in the static.
     char shown[1024];
@@ -347,7 +348,7 @@ void hint_timer_tick(POINT cursor, bool left_button_down) {
         if (h->flags & hint_status_mode) {
             char text[512];
             hint_status_text(h->text, text, sizeof text);
-            SetDlgItemTextA(h->dialog, 1052, text);
+            SetDlgItemTextA(h->dialog, IDC_PROMPT, text);
         } else {
             hint_popup_show(h, cursor);
         }

@@ -1,5 +1,5 @@
 // Control hints: a short text shown when the mouse rests over a control,
-// as a small pop-up beside the cursor or in the prompt line (control 1052)
+// as a small pop-up beside the cursor or in the prompt line (the prompt control)
 // of the hint's dialog.  One 500 ms timer on the frame drives every hint.
 #pragma once
 #include <windows.h>

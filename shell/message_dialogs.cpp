@@ -1,5 +1,5 @@
-// The message dialogs 108 and 681, the confirmation dialog 111 and the
-// close-everything road.
+// The message dialogs (plain and with the internal-error picture), the
+// confirmation dialog and the close-everything road.
 #include "shell/message_dialogs.h"
 
 #include <cstdio>
@@ -8,6 +8,7 @@
 
 #include "shell/frame_window.h"
 #include "shell/help.h"
+#include "shell/resource_ids.h"
 #include "shell/hints.h"
 #include "shell/startup.h"
 #include "base/program_messages.h"
@@ -75,7 +76,7 @@ void close_everything_and_quit(const char* restart_path, bool restart) {
 INT_PTR CALLBACK message_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
     case WM_INITDIALOG:
-        SetDlgItemTextA(dialog, 1001, lparam ? reinterpret_cast<const char*>(lparam) : message_text);
+        SetDlgItemTextA(dialog, IDC_MESSAGE_TEXT, lparam ? reinterpret_cast<const char*>(lparam) : message_text);
         MessageBeep(MB_ICONEXCLAMATION);
         message_dialog_open = 1;
         return TRUE;
@@ -98,7 +99,8 @@ INT_PTR CALLBACK message_dialog_proc(HWND dialog, UINT message, WPARAM wparam, L
 void program_message_show(const ProgramMessage& m) {
     if (m.fatal && stop_image_threads_hook && on_gui_thread()) stop_image_threads_hook();
     HWND owner = dialog_owner(frame_window && IsWindow(frame_window) ? frame_window : nullptr);
-    DialogBoxParamA(program_instance, MAKEINTRESOURCEA(m.dialog_id), owner, message_dialog_proc,
+    int dialog = m.internal_code ? IDD_MESSAGE_INTERNAL : IDD_MESSAGE;
+    DialogBoxParamA(program_instance, MAKEINTRESOURCEA(dialog), owner, message_dialog_proc,
                     reinterpret_cast<LPARAM>(m.text));
     if (m.fatal) {
         // The current drawing's path is kept before everything closes; with
@@ -165,32 +167,32 @@ INT_PTR CALLBACK confirmation_dialog_proc(HWND dialog, UINT message, WPARAM wpar
     case WM_INITDIALOG: {
         SetWindowLongPtrA(dialog, DWLP_USER, lparam);
         q = reinterpret_cast<QuestionState*>(lparam);
-        HWND pic = GetDlgItem(dialog, 1629);
+        HWND pic = GetDlgItem(dialog, IDC_HELP_PICTURE);
         hint_add(dialog, pic, " Жми!...");
         hints_enable();
         SendMessageA(pic, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(help_icon));
-        if (!help_available) EnableWindow(GetDlgItem(dialog, 2112), FALSE);
-        SetDlgItemTextA(dialog, 1033, question_text);
+        if (!help_available) EnableWindow(GetDlgItem(dialog, IDC_QUESTION_HELP), FALSE);
+        SetDlgItemTextA(dialog, IDC_QUESTION_TEXT, question_text);
         MessageBeep(MB_ICONQUESTION);
-        EnableWindow(GetDlgItem(dialog, 1978), q && q->cell ? TRUE : FALSE);
+        EnableWindow(GetDlgItem(dialog, IDC_QUESTION_DONT_ASK), q && q->cell ? TRUE : FALSE);
         message_dialog_open = 1;
         return TRUE;
     }
     case WM_COMMAND:
         switch (LOWORD(wparam)) {
-        case 1:
-        case 2:
+        case IDOK:
+        case IDCANCEL:
             hints_remove_dialog(dialog);
             message_dialog_open = 0;
-            EndDialog(dialog, LOWORD(wparam) == 1 ? 1 : 0);
+            EndDialog(dialog, LOWORD(wparam) == IDOK ? 1 : 0);
             return TRUE;
-        case 1629:
-        case 2112:
+        case IDC_HELP_PICTURE:
+        case IDC_QUESTION_HELP:
             if (q) set_help_topic(q->code + 40);
             open_help_topic();
             return TRUE;
-        case 1978:
-            if (q && q->cell) *q->cell = IsDlgButtonChecked(dialog, 1978) == BST_CHECKED ? 0 : -1;
+        case IDC_QUESTION_DONT_ASK:
+            if (q && q->cell) *q->cell = IsDlgButtonChecked(dialog, IDC_QUESTION_DONT_ASK) == BST_CHECKED ? 0 : -1;
             return TRUE;
         default:
             return FALSE;
@@ -208,7 +210,7 @@ int ask_confirmation(HWND owner, int code, const char* extra) {
     question_text_build(code, extra, seconds);
     QuestionState q = {code, code == 20 ? &remembered_answer_20 : nullptr};
     if (q.cell && (*q.cell == 0 || *q.cell == 1)) return *q.cell;
-    INT_PTR r = DialogBoxParamA(program_instance, MAKEINTRESOURCEA(111), dialog_owner(owner),
+    INT_PTR r = DialogBoxParamA(program_instance, MAKEINTRESOURCEA(IDD_QUESTION), dialog_owner(owner),
                                 confirmation_dialog_proc, reinterpret_cast<LPARAM>(&q));
     int answer = r == 1 ? 1 : 0;
     if (q.cell && *q.cell == 0) *q.cell = answer;

@@ -1,5 +1,5 @@
 // The Win32 side of program messages and confirmations: the message dialogs
-// 108 and 681, the confirmation dialog 111 with its question table, and the
+// (plain and internal-failure), the confirmation dialog with its question table, and the
 // close-everything road.
 #pragma once
 #include <windows.h>

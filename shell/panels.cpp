@@ -15,18 +15,21 @@
 #include "shell/help.h"
 #include "shell/hints.h"
 #include "shell/startup.h"
+#include "shell/resource_ids.h"
 
 unsigned char current_stage;
 
 const StageBarButton stage_bar_buttons[7] = {
-    {1298, 40004, 7, 321,
+    {IDC_STAGE_POINTS, IDM_STAGE_POINTS, 7, IDI_STAGE_POINTS,
      " Ввод опорных точек для графи-\n ческих элементов проекций объ-\n екта и их размерных сетей"},
-    {1299, 40006, 8, 323, " Ввод графических элементов проекции"},
-    {1300, 40005, 9, 324, " Ввод размерной сети проекции"},
-    {1301, 40027, 10, 325, " Построение истинного изображения всех\n проекций по заданным размерам"},
-    {1302, 40007, 11, 326, " Ввод элементов оформления чертежа"},
-    {1303, 40029, 12, 327, " Окончательное размещение всех\n проекций объекта на чертеже"},
-    {1306, 40019, 13, 330, " Подготовка вывода на принтер"},
+    {IDC_STAGE_IMAGE, IDM_STAGE_IMAGE, 8, IDI_STAGE_IMAGE, " Ввод графических элементов проекции"},
+    {IDC_STAGE_DIMENSIONS, IDM_STAGE_DIMENSIONS, 9, IDI_STAGE_DIMENSIONS, " Ввод размерной сети проекции"},
+    {IDC_STAGE_CONSTRUCTION, IDM_STAGE_CONSTRUCTION, 10, IDI_STAGE_CONSTRUCTION,
+     " Построение истинного изображения всех\n проекций по заданным размерам"},
+    {IDC_STAGE_ANNOTATION, IDM_STAGE_ANNOTATION, 11, IDI_STAGE_ANNOTATION, " Ввод элементов оформления чертежа"},
+    {IDC_STAGE_LAYOUT, IDM_STAGE_LAYOUT, 12, IDI_STAGE_LAYOUT,
+     " Окончательное размещение всех\n проекций объекта на чертеже"},
+    {IDC_STAGE_PRINT, IDM_FILE_PRINT, 13, IDI_STAGE_PRINT, " Подготовка вывода на принтер"},
 };
 
 unsigned char previous_stage;
@@ -58,7 +61,7 @@ void prompt_show(const char* text) {
         wsprintfA(shown, "Задайте %.280s", text + 1);
     else
         lstrcpynA(shown, text, sizeof shown);
-    SetDlgItemTextA(prompt_panel, 1052, shown);
+    SetDlgItemTextA(prompt_panel, IDC_PROMPT, shown);
     KillTimer(prompt_panel, 1);
     prompt_colour = highlight_colour;
     SetTimer(prompt_panel, 1, 120, nullptr);
@@ -67,28 +70,28 @@ void prompt_show(const char* text) {
 char* prompt_point_rejected() {
     char* copy = nullptr;
     if (prompt_panel) {
-        int n = GetWindowTextLengthA(GetDlgItem(prompt_panel, 1052));
+        int n = GetWindowTextLengthA(GetDlgItem(prompt_panel, IDC_PROMPT));
         copy = static_cast<char*>(std::malloc(n + 2));
-        if (copy) GetDlgItemTextA(prompt_panel, 1052, copy, n + 1);
+        if (copy) GetDlgItemTextA(prompt_panel, IDC_PROMPT, copy, n + 1);
     }
     prompt_show("Эту точку использовать нельзя!");
     return copy;
 }
 
 void stage_caption_show(const char* text) {
-    if (prompt_panel) SetDlgItemTextA(prompt_panel, 1010, text);
+    if (prompt_panel) SetDlgItemTextA(prompt_panel, IDC_STAGE_CAPTION, text);
 }
 
 void status_show_number(unsigned value) {
     char text[16] = "";
     if (!(value & 0x8000)) wsprintfA(text, "%u", value & 0xFFFF);
-    if (prompt_panel) SetDlgItemTextA(prompt_panel, 1145, text);
+    if (prompt_panel) SetDlgItemTextA(prompt_panel, IDC_STATUS_NUMBER, text);
 }
 
 void status_show_pair(unsigned first, unsigned second) {
     char text[32] = "";
     if (!(first & 0x8000)) wsprintfA(text, "%1u.%1u", first, second);
-    if (prompt_panel) SetDlgItemTextA(prompt_panel, 1145, text);
+    if (prompt_panel) SetDlgItemTextA(prompt_panel, IDC_STATUS_NUMBER, text);
 }
 
 static const struct {
@@ -149,7 +152,7 @@ void stage_submenu_rebuild() {
     if (caption && current_stage >= 1 && current_stage <= 6) {
         wsprintfA(text, "Этап %s", caption);
     } else if (current_stage == 0) {
-        if (prompt_panel) SetDlgItemTextA(prompt_panel, 1052, "");
+        if (prompt_panel) SetDlgItemTextA(prompt_panel, IDC_PROMPT, "");
         prompt_saved = 0;
     }
     MENUITEMINFOA info;
@@ -213,14 +216,14 @@ void modifier_keys_show(int key, int state) {
     if (alt_held) lstrcatA(text, "+Alt");
     if (ctrl_held) lstrcatA(text, text[0] ? ", +Ctrl" : "+Ctrl");
     if (shift_held) lstrcatA(text, text[0] ? ", +Shift" : "+Shift");
-    if (prompt_panel) SetDlgItemTextA(prompt_panel, 1538, text);
+    if (prompt_panel) SetDlgItemTextA(prompt_panel, IDC_MODIFIER_KEYS, text);
 }
 
 void ctrl_hint_mode_set(int mode) { ctrl_hint_mode = mode; }
 
 static void save_prompt() {
     if (prompt_saved || !prompt_panel) return;
-    GetDlgItemTextA(prompt_panel, 1052, saved_prompt, sizeof saved_prompt);
+    GetDlgItemTextA(prompt_panel, IDC_PROMPT, saved_prompt, sizeof saved_prompt);
     prompt_saved = 1;
 }
 
@@ -236,7 +239,7 @@ void modifier_prompt_show(int key) {
             char text[sizeof saved_prompt];
             lstrcpynA(text, saved_prompt, sizeof text);
             if (text[0] == '*' || text[0] == '+') {
-                if (prompt_panel && !prompts_held) SetDlgItemTextA(prompt_panel, 1052, text);
+                if (prompt_panel && !prompts_held) SetDlgItemTextA(prompt_panel, IDC_PROMPT, text);
             } else {
                 prompt_show(text);
             }
@@ -261,8 +264,8 @@ void modifier_prompt_show(int key) {
         save_prompt();
         int tool = point_tool_hook ? point_tool_hook() : 0;
         if (current_stage == 1) {
-            if (tool == 1904) prompt_show("*точку на удаляемой оси");
-            else if (tool == 1908) prompt_show("*удаляемую пометку точки");
+            if (tool == IDC_POINTS_AUX_LINES) prompt_show("*точку на удаляемой оси");
+            else if (tool == IDC_POINTS_AT_DISTANCE) prompt_show("*удаляемую пометку точки");
             else prompt_show("*удаляемую точку");
         } else if (current_stage == 2) {
             prompt_show("*удаляемую пометку точки");
@@ -297,7 +300,7 @@ void prompt_fade_tick(HWND dialog) {
                         fade_channel(b, fade_step_blue, tb));
     if (prompt_colour == prompt_target_colour) KillTimer(dialog, 1);
     prompt_brush = CreateSolidBrush(prompt_colour);
-    HWND text = GetDlgItem(dialog, 1052);
+    HWND text = GetDlgItem(dialog, IDC_PROMPT);
     InvalidateRect(text, nullptr, TRUE);
     PostMessageA(text, WM_PAINT, 0, 0);
 }
@@ -316,7 +319,7 @@ INT_PTR CALLBACK prompt_panel_proc(HWND dialog, UINT message, WPARAM wparam, LPA
         return TRUE;
     }
     case WM_CTLCOLORSTATIC:
-        if (GetDlgCtrlID(reinterpret_cast<HWND>(lparam)) != 1052) return FALSE;
+        if (GetDlgCtrlID(reinterpret_cast<HWND>(lparam)) != IDC_PROMPT) return FALSE;
         SetBkColor(reinterpret_cast<HDC>(wparam), prompt_colour);
         return reinterpret_cast<INT_PTR>(prompt_brush);
     case WM_TIMER:
@@ -361,8 +364,8 @@ double clock_hand_angle(int hand, int hour, int minute, int second) {
 
 void clock_cursor_draw(HWND window, int hands) {
     unsigned char face[128], mask[128];
-    bitmap_plane(540, face, 0x00);
-    bitmap_plane(541, mask, 0xFF);
+    bitmap_plane(IDB_CLOCK_FACE, face, 0x00);
+    bitmap_plane(IDB_CLOCK_MASK, mask, 0xFF);
     HBITMAP drawn = CreateBitmap(32, 32, 1, 1, face);
     HDC dc = CreateCompatibleDC(nullptr);
     HGDIOBJ old_bitmap = SelectObject(dc, drawn);
@@ -408,7 +411,7 @@ static void CALLBACK progress_tick(HWND window, UINT, UINT_PTR, DWORD) {
         ++progress_ticks;
         progress_seconds += 0.2;
         status_show_number(static_cast<unsigned>(progress_seconds + 0.5));
-        if (progress_text[0] && prompt_panel) SetDlgItemTextA(prompt_panel, 2050, progress_text);
+        if (progress_text[0] && prompt_panel) SetDlgItemTextA(prompt_panel, IDC_PROGRESS, progress_text);
     } else {
         progress_ticks = -1;
     }
@@ -424,7 +427,7 @@ void progress_clock_start(HWND window) {
 void progress_clock_clear_text() {
     progress_ticks = 0;
     progress_text[0] = 0;
-    if (prompt_panel) SetDlgItemTextA(prompt_panel, 2050, "");
+    if (prompt_panel) SetDlgItemTextA(prompt_panel, IDC_PROGRESS, "");
 }
 
 void progress_clock_stop(HWND window) {
@@ -486,15 +489,16 @@ INT_PTR CALLBACK scale_panel_proc(HWND dialog, UINT message, WPARAM, LPARAM) {
         int id;
         const char* hint;
     } panel_hints[] = {
-        {1322, " Управление масштабами проекций"},
-        {1016, " Увеличить на 25%"},
-        {1017, " Уменьшить на 20%"},
-        {1018, " Пропорционально \"растянуть\"\n проекцию в пределах её окна"},
-        {1019, " Выполнять для всех проекций"},
+        {IDC_SCALE_LABEL, " Управление масштабами проекций"},
+        {IDC_SCALE_ZOOM_IN, " Увеличить на 25%"},
+        {IDC_SCALE_ZOOM_OUT, " Уменьшить на 20%"},
+        {IDC_SCALE_FIT, " Пропорционально \"растянуть\"\n проекцию в пределах её окна"},
+        {IDC_SCALE_ALL, " Выполнять для всех проекций"},
     };
-    for (int id : {1016, 1017})
-        SendDlgItemMessageA(dialog, id, BM_SETIMAGE, IMAGE_BITMAP,
-                            reinterpret_cast<LPARAM>(LoadBitmapA(program_instance, MAKEINTRESOURCEA(id))));
+    static const int zoom[2][2] = {{IDC_SCALE_ZOOM_IN, IDB_SCALE_ZOOM_IN}, {IDC_SCALE_ZOOM_OUT, IDB_SCALE_ZOOM_OUT}};
+    for (const auto& z : zoom)
+        SendDlgItemMessageA(dialog, z[0], BM_SETIMAGE, IMAGE_BITMAP,
+                            reinterpret_cast<LPARAM>(LoadBitmapA(program_instance, MAKEINTRESOURCEA(z[1]))));
     for (const auto& h : panel_hints) hint_add(dialog, GetDlgItem(dialog, h.id), h.hint);
     hints_enable();
     return TRUE;

@@ -34,7 +34,7 @@ extern char progress_text[260];
 // fill it).
 extern int (*point_tool_hook)();
 
-// Shows a prompt in control 1052 of the prompt panel ('*' starts "Укажите ",
+// Shows a prompt in the prompt control of the prompt panel ('*' starts "Укажите ",
 // '+' starts "Задайте ") on the highlight colour, which then fades.
 void prompt_show(const char* text);
 // A heap copy of the current prompt (the caller frees it); shows that the

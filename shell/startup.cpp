@@ -12,6 +12,8 @@
 #include "render/text/stroke_font_win.h"
 #include "shell/frame_window.h"
 #include "shell/message_dialogs.h"
+#include "shell/registry_settings.h"
+#include "shell/resource_ids.h"
 #include "base/program_messages.h"
 #include "store/settings_block.h"
 
@@ -61,7 +63,8 @@ const ImageListSpec image_list_specs[8] = {
 };
 #undef IMAGE_LIST
 
-static const int stage_commands[6] = {40004, 40006, 40005, 40027, 40007, 40029};
+static const int stage_commands[6] = {IDM_STAGE_POINTS,       IDM_STAGE_IMAGE,      IDM_STAGE_DIMENSIONS,
+                                      IDM_STAGE_CONSTRUCTION, IDM_STAGE_ANNOTATION, IDM_STAGE_LAYOUT};
 
 // Window procedures of the child window classes; the projection and layout
 // code set them, DefWindowProcA stands in until then.
@@ -84,33 +87,12 @@ const void* load_font_resource(const char* name, const char* type) {
 }
 
 // ---------------------------------------------------------------- registry
-// Reads a REG_SZ value into buf (size bytes), always NUL-terminated; false
-// when the key or value is missing, not a string, or does not fit.
-static bool read_string(HKEY root, const char* key, const char* value, char* buf, DWORD size) {
-    HKEY k;
-    if (RegOpenKeyExA(root, key, 0, KEY_READ, &k) != ERROR_SUCCESS) return false;
-    DWORD type = 0, n = size - 1;
-    LONG r = RegQueryValueExA(k, value, nullptr, &type, reinterpret_cast<BYTE*>(buf), &n);
-    RegCloseKey(k);
-    if (r != ERROR_SUCCESS || type != REG_SZ) {
-        buf[0] = 0;
-        return false;
-    }
-    buf[n < size ? n : size - 1] = 0;
-    return true;
-}
-
-static bool set_string(HKEY key, const char* value, const char* text) {
-    return RegSetValueExA(key, value, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
-                          static_cast<DWORD>(std::strlen(text))) == ERROR_SUCCESS;
-}
-
 static bool set_class_default(const char* sub, const char* text) {
     HKEY k;
     if (RegCreateKeyExA(HKEY_CLASSES_ROOT, sub, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k,
                         nullptr) != ERROR_SUCCESS)
         return false;
-    bool ok = set_string(k, nullptr, text);
+    bool ok = registry_write_string(k, nullptr, text);
     RegCloseKey(k);
     return ok;
 }
@@ -130,10 +112,10 @@ static bool join(char* buf, size_t size, const char* folder, const char* tail) {
 }
 
 void file_association_repair() {
-    const char* program_key = settings_text(settings_program_key_offset);
+    const char* program_key = registry_program_key();
     if (!*program_key) return;
     char exe[1100];
-    if (read_string(HKEY_LOCAL_MACHINE, program_key, "Path", program_folder, sizeof program_folder) &&
+    if (registry_program_folder(program_folder, sizeof program_folder) &&
         join(exe, sizeof exe, program_folder, "\\sarvolt.exe") && file_exists(exe))
         return;
     if (!GetCurrentDirectoryA(sizeof program_folder, program_folder)) return;
@@ -142,7 +124,7 @@ void file_association_repair() {
     if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, program_key, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k,
                         nullptr) != ERROR_SUCCESS)
         return;
-    bool ok = set_string(k, "Path", program_folder) && set_string(k, nullptr, exe);
+    bool ok = registry_write_string(k, registry_path_value, program_folder) && registry_write_string(k, nullptr, exe);
     RegCloseKey(k);
     if (!ok) return;
     // The program path is quoted, and so is the drawing: folders hold blanks.
@@ -198,11 +180,11 @@ static void load_pictures() {
     hand_cursor = LoadCursorA(nullptr, IDC_HAND);
     for (int i = 0; i < 34; ++i)
         tool_cursors[i] = LoadCursorA(program_instance, MAKEINTRESOURCEA(tool_cursor_ids[i]));
-    help_icon = load_icon_scaled(537);
+    help_icon = load_icon_scaled(IDI_HELP_PICTURE);
     BYTE zero[128] = {};
     empty_mono_bitmap = CreateBitmap(32, 32, 1, 1, zero);
     for (int i = 0; i < 6; ++i) {
-        stage_check_bitmaps[i] = LoadBitmapA(program_instance, MAKEINTRESOURCEA(861 + i));
+        stage_check_bitmaps[i] = LoadBitmapA(program_instance, MAKEINTRESOURCEA(IDB_STAGE_CHECK_FIRST + i));
         if (main_menu)
             SetMenuItemBitmaps(main_menu, stage_commands[i], MF_BYCOMMAND, stage_check_bitmaps[i],
                                stage_check_bitmaps[i]);
@@ -227,8 +209,8 @@ static void register_child_classes() {
         wc.style = c.style;
         wc.lpfnWndProc = c.proc;
         wc.hInstance = program_instance;
-        wc.hIcon = load_icon_scaled(105);
-        wc.hIconSm = load_icon_scaled(106);
+        wc.hIcon = load_icon_scaled(IDI_PROGRAM);
+        wc.hIconSm = load_icon_scaled(IDI_DOCUMENT);
         wc.hCursor = normal_cursor;
         wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(c.brush));
         wc.lpszClassName = c.name;
@@ -266,7 +248,7 @@ bool startup_run(HWND frame) {
         DeleteDC(dc);
     }
     screen_pixels_per_mm_x = screen_pixels_per_mm_y = GetSystemMetrics(SM_CXSCREEN) * 0.00369;
-    context_menu = LoadMenuA(program_instance, MAKEINTRESOURCEA(649));
+    context_menu = LoadMenuA(program_instance, MAKEINTRESOURCEA(IDR_CONTEXT_MENUS));
     load_pictures();
     if (stroke_fonts_load_module(program_instance) != 0) return false;
     register_child_classes();
@@ -277,13 +259,10 @@ bool startup_run(HWND frame) {
     if (settings_block_unpack() != 0) return false;  // also binds the kernel's texts
     text_settings_bind_settings_block();  // text heights, index shifts, slant, colour
     file_association_repair();
-    if (!*settings_text(settings_program_key_offset) || !read_string(HKEY_LOCAL_MACHINE, settings_text(settings_program_key_offset), "Path",
-                                               program_folder, sizeof program_folder))
+    if (!registry_program_folder(program_folder, sizeof program_folder))
         GetCurrentDirectoryA(sizeof program_folder, program_folder);
     char work[781];
-    if (*settings_text(settings_user_key_offset) &&
-        read_string(HKEY_CURRENT_USER, settings_text(settings_user_key_offset), "Path", work, sizeof work) && work[0])
-        SetCurrentDirectoryA(work);
+    if (registry_user_read(registry_path_value, work, sizeof work) && work[0]) SetCurrentDirectoryA(work);
     kernel_compute_angle_constants();
     SYSTEMTIME now;
     GetLocalTime(&now);

@@ -9,6 +9,8 @@ add_custom_command(OUTPUT ${SARVOLT_SHELL_IMAGES_RC}
   COMMENT "Shell pictures"
   VERBATIM)
 list(APPEND SARVOLT_RESOURCE_DEPENDS ${SARVOLT_SHELL_IMAGES_RC})
+# The resource script names its ids from the shell's ids header.
+list(APPEND SARVOLT_RESOURCE_DEPENDS ${CMAKE_SOURCE_DIR}/shell/resource_ids.h)
 
 if(SARVOLT_WIN32)
   file(GLOB SARVOLT_HELP_PAGES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/resources/help/*.htm)

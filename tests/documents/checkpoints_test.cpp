@@ -129,19 +129,18 @@ TEST_F(Checkpoints, UndoAndRedoRestoreTheFileByteForByte) {
         for (CheckpointNode* n = redo ? redo_list : undo_list; n; n = n->next)
             EXPECT_TRUE(os_file_exists(n->name)) << n->name;
     // Picking the third redo item goes forward three steps.
-    EXPECT_EQ(undo_menu_pick(redo_menu_first_id + 2), 1);
-    EXPECT_EQ(rec().posted.back(), 40081);
+    undo_list_pick(1, 2);
+    EXPECT_EQ(rec().changes.back(), document_redo_chosen);
     drawing_redo();
     EXPECT_EQ(records(), last);
 }
 
 TEST_F(Checkpoints, MenuPickSetsTheSteps) {
     for (int i = 0; i < 3; ++i) ASSERT_EQ(drawing_checkpoint(0, nullptr), 0);
-    EXPECT_EQ(undo_menu_pick(41499), 0);
-    EXPECT_EQ(undo_menu_pick(41502), 1);
+    undo_list_pick(0, 2);
     EXPECT_EQ(undo_steps, 3);
-    EXPECT_EQ(rec().posted.back(), 40080);
-    EXPECT_EQ(undo_menu_pick(41900), 1);  // no such item: one more than the list
+    EXPECT_EQ(rec().changes.back(), document_undo_chosen);
+    undo_list_pick(0, 400);  // no such item: one more than the list
     EXPECT_EQ(undo_steps, 5);
     // Stale steps are clamped to the list: the oldest state comes back, the path stays.
     Bytes oldest = file_bytes(checkpoint_at(0, 3)->name);

@@ -30,7 +30,7 @@ using Bytes = std::vector<unsigned char>;
 struct Recorder {
     std::vector<std::string> messages;
     std::vector<int> questions;
-    std::vector<int> posted;
+    std::vector<DocumentChange> changes;
     std::vector<std::string> titles;
     std::vector<std::string> prompts;
     std::vector<std::string> recent;
@@ -190,7 +190,7 @@ protected:
             rec().questions.push_back(code);
             return rec().answer;
         };
-        document_shell.post_command = [](int id) { rec().posted.push_back(id); };
+        document_shell.changed = [](DocumentChange what) { rec().changes.push_back(what); };
         document_shell.title_set = [](const char* t) { rec().titles.push_back(t); };
         document_shell.prompt_show = [](const char* t) { rec().prompts.push_back(t); };
         document_shell.recent_files_add = [](const char* p) { rec().recent.push_back(p); };

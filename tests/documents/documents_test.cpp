@@ -40,7 +40,7 @@ TEST_F(Documents, NewAddSaveCloseReopenGivesIdenticalRecords) {
     EXPECT_EQ(all_records(), before);
     EXPECT_TRUE(os_file_exists("svt_plan_00001.tmp"));
     EXPECT_EQ(rec().titles.back(), "plan.svt [этап Опорные точки] - SARVOLT 9.4");
-    EXPECT_TRUE(contains(rec().posted, 120));
+    EXPECT_TRUE(contains(rec().changes, document_opened));
     // The point pool was rebuilt from the records.
     EXPECT_EQ(point_number_alloc(), 401u);
 }

@@ -101,16 +101,16 @@ TEST_F(ProgramMessages, DialogAndClosingDecisions) {
         const char* text;
         const char* detail;
         bool marked;
-        int dialog;
+        bool internal_code;
         bool fatal;
         bool close;
     } cases[] = {
-        {"$в структуре данных", "E20113", false, 681, false, false},
-        {"$в структуре данных", "E20113", true, 681, false, true},
-        {"$открытия чертежа", "LINE20.svt", true, 108, false, false},
-        {"$открытия чертежа", "E2045.bmp", true, 108, false, false},
-        {"$открытия чертежа", "E201234", true, 108, false, false},
-        {"Недостаточно памяти#", nullptr, false, 108, true, true},
+        {"$в структуре данных", "E20113", false, true, false, false},
+        {"$в структуре данных", "E20113", true, true, false, true},
+        {"$открытия чертежа", "LINE20.svt", true, false, false, false},
+        {"$открытия чертежа", "E2045.bmp", true, false, false, false},
+        {"$открытия чертежа", "E201234", true, false, false, false},
+        {"Недостаточно памяти#", nullptr, false, false, true, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.text) + " / " + (c.detail ? c.detail : "-"));
@@ -120,7 +120,7 @@ TEST_F(ProgramMessages, DialogAndClosingDecisions) {
         if (c.detail) error_stack_push(c.detail);
         show_program_message(c.text);
         ASSERT_EQ(seen.size(), 1u);
-        EXPECT_EQ(seen[0].dialog_id, c.dialog);
+        EXPECT_EQ(seen[0].internal_code, c.internal_code);
         EXPECT_EQ(seen[0].fatal, c.fatal);
         EXPECT_EQ(seen[0].close_everything, c.close);
         // Closing everything leaves the error flag set for the callers.
@@ -139,7 +139,7 @@ TEST_F(ProgramMessages, DocumentFailureMarksTheHeader) {
     EXPECT_EQ(error_flag, 1);
     ASSERT_EQ(seen.size(), 1u);
     EXPECT_EQ(seen_text[0], "ОШИБКА в структуре данных\nE20112\n");
-    EXPECT_EQ(seen[0].dialog_id, 681);
+    EXPECT_TRUE(seen[0].internal_code);
     EXPECT_TRUE(seen[0].close_everything);
     df->header[111] = 0;
 }

@@ -14,9 +14,12 @@
 #include "documents/document_seams.h"
 #include "documents/documents.h"
 #include "shell/document_ui.h"
+#include "shell/recent_files.h"
+#include "shell/registry_settings.h"
 #include "store/drawing_header.h"
 #include "base/program_messages.h"
 #include "store/records.h"
+#include "store/settings_block.h"
 #include "store/text_codec.h"
 #include "base/byte_order.h"
 
@@ -42,6 +45,7 @@ protected:
         fs::create_directory(dir);
         fs::current_path(dir);
         ASSERT_EQ(store_init(), 0);
+        ASSERT_EQ(settings_block_unpack(), 0);  // names the user key
         page_buffers_init_defaults();
         program_message_display = nullptr;
         main_menu = CreateMenu();
@@ -53,7 +57,6 @@ protected:
         AppendMenuA(main_menu, MF_POPUP, reinterpret_cast<UINT_PTR>(file), "&Файл");
         documents_win_init();
         document_shell.ask = [](int, const char*, unsigned) { return 0; };
-        document_shell.post_command = nullptr;
         RegDeleteKeyA(HKEY_CURRENT_USER, "SOFTWARE\\Zorvan\\SARVOLT");
     }
     void TearDown() override {
@@ -118,8 +121,10 @@ TEST_F(DocumentsWin, UndoAndRedoSubmenusFollowTheLists) {
 }
 
 TEST_F(DocumentsWin, RecentFilesKeepSevenWithoutDuplicates) {
-    for (int i = 1; i <= 9; ++i) recent_files_add_path(("C:\\d\\f" + std::to_string(i) + ".svt").c_str());
-    recent_files_add_path("C:\\d\\f5.svt");
+    // The list lives where earlier versions kept it.
+    EXPECT_STREQ(registry_user_key(), "SOFTWARE\\Zorvan\\SARVOLT");
+    for (int i = 1; i <= 9; ++i) recent_files_add(("C:\\d\\f" + std::to_string(i) + ".svt").c_str());
+    recent_files_add("C:\\d\\f5.svt");
     HKEY key;
     ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "SOFTWARE\\Zorvan\\SARVOLT", 0, KEY_READ, &key), ERROR_SUCCESS);
     std::string got;

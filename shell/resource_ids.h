@@ -1,0 +1,388 @@
+/* The numbers of the program's menus, commands, dialogs and controls: one
+ * name for each, read by the resource script (resources/sarvolt.rc) and by
+ * the shell's code.  Plain #define so that windres reads it as well as the
+ * compiler.  A value never changes: stored settings, posted messages and
+ * the stage tools' tables rely on it.  Each group says what ties its values
+ * together; keep that when adding to it.
+ *
+ * Prefixes: IDR_ a menu resource, IDM_ a command (WM_COMMAND id), IDD_ a
+ * dialog template, IDC_ a control of a dialog, IDI_ an icon, IDB_ a bitmap. */
+#pragma once
+
+/* ---------------------------------------------------------------- menus */
+#define IDR_MAIN_MENU 530
+/* The projection windows' context menus, one pop-up per stage situation:
+ * 0 dimension network; 1, 2, 3 reference points; 4, 5, 6 image stage. */
+#define IDR_CONTEXT_MENUS 649
+
+/* ---------------------------------------------------------------- file menu
+ * Commands of the main menu must be below 0xF000 (the system-menu commands)
+ * and outside the ranges of the generated items further down. */
+#define IDM_FILE_NEW 40001
+#define IDM_FILE_CLOSE 40002
+#define IDM_FILE_EXIT 40003
+#define IDM_FILE_MODEL 40010
+#define IDM_FILE_OPEN 40011
+#define IDM_FILE_TITLE_BLOCK 40012
+#define IDM_FILE_SAVE 40013
+#define IDM_FILE_SAVE_VARIANT 40014
+#define IDM_FILE_EXPORT 40018
+#define IDM_FILE_PRINT 40019
+#define IDM_FILE_CHECKPOINT 40079
+#define IDM_FILE_UNDO 40080
+#define IDM_FILE_REDO 40081
+#define IDM_FILE_IMPORT 40082
+#define IDM_FILE_TABLES 40086
+/* The "Настройки..." pop-up of the file menu. */
+#define IDM_SETTINGS_UNITS 40043
+#define IDM_SETTINGS_SYMBOLS 40053
+#define IDM_SETTINGS_DRAWING_OPTIONS 40055
+
+/* Recent files: the items of the file menu after its last entry.  Seven
+ * consecutive ids, the first for "LastFile1" (the most recent). */
+#define IDM_RECENT_FILE_FIRST 104
+#define IDM_RECENT_FILE_LAST 110
+
+/* The undo and redo submenus: item n of a list (0 the newest) has the id
+ * FIRST + n.  Each list shows at most 999 items, so the two ranges of 1000
+ * never meet each other or another command. */
+#define IDM_UNDO_LIST_FIRST 41500
+#define IDM_REDO_LIST_FIRST 42500
+#define IDM_CHECKPOINT_LIST_SPAN 1000
+
+/* ---------------------------------------------------------------- projections */
+#define IDM_PROJECTION_PROPERTIES 40015
+#define IDM_FRAGMENT_PROPERTIES 40030
+#define IDM_PROJECTION_NEW 40099
+#define IDM_FRAGMENT_NEW 40100
+
+/* ---------------------------------------------------------------- stages
+ * The order of the stage menu and of the keys '1'..'6' is points, image,
+ * dimension network, construction, annotation, layout. */
+#define IDM_STAGE_POINTS 40004
+#define IDM_STAGE_DIMENSIONS 40005
+#define IDM_STAGE_IMAGE 40006
+#define IDM_STAGE_ANNOTATION 40007
+#define IDM_STAGE_CONSTRUCTION 40027
+#define IDM_STAGE_LAYOUT 40029
+
+/* ---------------------------------------------------------------- windows
+ * The MDI client numbers the window items of its window menu from
+ * IDM_WINDOW_LIST_FIRST up; ids below IDM_WINDOW_LIST_END are theirs. */
+#define IDM_WINDOW_CASCADE 40021
+#define IDM_WINDOW_TILE 40022
+#define IDM_WINDOW_MINIMISE_ALL 40083
+#define IDM_WINDOW_MINIMISE_FRAGMENTS 40084
+#define IDM_WINDOW_REDRAW_ALL 40102
+#define IDM_WINDOW_MINIMISE_SECOND_LIST 40216
+#define IDM_WINDOW_BRING_FIRST 40220
+#define IDM_WINDOW_LIST_FIRST 40500
+#define IDM_WINDOW_LIST_END 41000
+
+/* ---------------------------------------------------------------- help
+ * The manual's chapters IDM_HELP_INTRODUCTION..IDM_HELP_PRINTING are
+ * consecutive: chapter n opens help topic n.  So are the advice pages
+ * IDM_HELP_HOW_TO_DRAW..IDM_HELP_LEADER_AIM (topics 69..77). */
+#define IDM_HELP_VERSION 40058
+#define IDM_HELP_INTRODUCTION 40061
+#define IDM_HELP_INSTALLATION 40062
+#define IDM_HELP_GETTING_STARTED 40063
+#define IDM_HELP_FILE_MENU 40064
+#define IDM_HELP_PREPARATION_MENU 40065
+#define IDM_HELP_SCALES_UNITS 40066
+#define IDM_HELP_STAGES 40067
+#define IDM_HELP_STAGE_POINTS 40068
+#define IDM_HELP_STAGE_IMAGE 40069
+#define IDM_HELP_STAGE_DIMENSIONS 40070
+#define IDM_HELP_STAGE_CONSTRUCTION 40071
+#define IDM_HELP_STAGE_ANNOTATION 40072
+#define IDM_HELP_STAGE_LAYOUT 40073
+#define IDM_HELP_PRINTING 40074
+#define IDM_HELP_MANUAL 40075
+#define IDM_HELP_APPENDIX_1 40076
+#define IDM_HELP_APPENDIX_2 40077
+#define IDM_HELP_ADVICE 40088
+#define IDM_HELP_HOW_TO_DRAW 40089
+#define IDM_HELP_EXAMPLE 40090
+#define IDM_HELP_MODEL 40091
+#define IDM_HELP_ELEMENTS 40092
+#define IDM_HELP_CHAMFERS 40093
+#define IDM_HELP_FRAGMENTS 40094
+#define IDM_HELP_FILLETS 40095
+#define IDM_HELP_FINISHING 40096
+#define IDM_HELP_LEADER_AIM 40097
+#define IDM_HELP_MESSAGES 40098
+#define IDM_HELP_CONTEXT 40101
+#define IDM_HELP_SCANNER 40103
+#define IDM_HELP_WHATS_NEW 40105
+#define IDM_HELP_WEB_SITE 40106
+#define IDM_HELP_LAND_AREA 40107
+#define IDM_HELP_TECHNOLOGY 40129
+#define IDM_HELP_GARMENTS 40140
+#define IDM_HELP_PHOTOS 40141
+
+/* ---------------------------------------------------------------- stage commands
+ * The commands of the stage submenu ("Команды этапа", rebuilt for each
+ * stage) and of the projection windows' context menus.  Each is forwarded
+ * to a button of the current stage panel (the stage-command tables of
+ * shell/commands.cpp), so a command keeps its value as long as the panel's
+ * button does.  The same command may serve two stages. */
+/* Reference points (panel IDD_PANEL_POINTS). */
+#define IDM_POINTS_CONTROL_ANGLE 40150
+#define IDM_POINTS_ADD 40151
+#define IDM_POINTS_MOVE 40152
+#define IDM_POINTS_BREAK_ELEMENT 40153
+#define IDM_POINTS_AUX_LINES 40154
+#define IDM_POINTS_AT_DISTANCE 40155
+#define IDM_POINTS_CONTROL_DISTANCE 40156
+#define IDM_POINTS_FIND 136
+#define IDM_POINTS_CANCEL_LAST 40122
+/* Dimension network (panel IDD_PANEL_DIMENSIONS); selection, cycling and
+ * the commit serve the construction stage as well. */
+#define IDM_DIMENSION_FIRST_END 40117
+#define IDM_DIMENSION_CENTRE 40118
+#define IDM_DIMENSION_SECOND_END 40119
+#define IDM_DIMENSION_DELETE 40120
+#define IDM_DIMENSION_COMMIT 40121
+#define IDM_DIMENSION_SELECTION 40127
+#define IDM_DIMENSION_SHAFT 40175
+#define IDM_DIMENSION_HOLE 40176
+#define IDM_DIMENSION_SHOW_ONLY 40177
+#define IDM_DIMENSION_CYCLE 40178
+#define IDM_DIMENSION_AUTOMATIC 40180
+#define IDM_DIMENSION_HIDE_ALL 40181
+#define IDM_DIMENSION_HIDDEN 40182
+#define IDM_DIMENSION_DIRECTION_0 40183
+#define IDM_DIMENSION_DIRECTION_1 40184
+#define IDM_DIMENSION_DIRECTION_2 40185
+#define IDM_DIMENSION_DIRECTION_3 40186
+#define IDM_DIMENSION_DIRECTION_4 40187
+#define IDM_DIMENSION_KEEP_NOMINAL 40188
+/* Image (panel IDD_PANEL_IMAGE). */
+#define IDM_IMAGE_SCREEN 40131
+#define IDM_IMAGE_SCREEN_HOLE 40132
+#define IDM_IMAGE_CHANGE_LINE_TYPE 40134
+#define IDM_IMAGE_BAR 40135
+#define IDM_IMAGE_MARKING 40137
+#define IDM_IMAGE_ROUTE 40139
+#define IDM_IMAGE_MERGE_FOR_DXF_3D 40143
+#define IDM_IMAGE_LINE 40157
+#define IDM_IMAGE_ARC_BY_CENTRE 40158
+#define IDM_IMAGE_ARC_BY_POINTS 40159
+#define IDM_IMAGE_ELLIPSE 40160
+#define IDM_IMAGE_ELLIPSE_ARC 40161
+#define IDM_IMAGE_SPLINE 40162
+#define IDM_IMAGE_SMOOTH_CURVE 40163
+#define IDM_IMAGE_FINISH_CURVE 40164
+#define IDM_IMAGE_VISIBILITY_LEVELS 40165
+#define IDM_IMAGE_FRAGMENT 40166
+#define IDM_IMAGE_DELETE_MARKED 40167
+#define IDM_IMAGE_SYMBOL 40168
+#define IDM_IMAGE_NEXT_LEVEL 40169
+#define IDM_IMAGE_DELETE_CONTOUR 40170
+#define IDM_IMAGE_DELETE_FRAGMENT 40171
+#define IDM_IMAGE_DELETE_ALL_CONTOURS 40172
+#define IDM_IMAGE_WAVY_LINE 40173
+#define IDM_IMAGE_BREAK 40174
+#define IDM_IMAGE_CIRCLE 40208
+#define IDM_IMAGE_LAYERS 162
+/* View construction (panel IDD_PANEL_CONSTRUCTION). */
+#define IDM_CONSTRUCTION_NEXT_IN_CHAIN 40179
+#define IDM_CONSTRUCTION_MARK_IN_LIST 40189
+/* Annotation (panel IDD_PANEL_ANNOTATION); the first three also reach
+ * three controls of the construction panel. */
+#define IDM_ANNOTATION_MOVE 40193
+#define IDM_ANNOTATION_ARROWHEADS 40194
+#define IDM_ANNOTATION_ROUGHNESS 40195
+#define IDM_ANNOTATION_ROUGHNESS_UNMARKED 40196
+#define IDM_ANNOTATION_TOLERANCE 40197
+#define IDM_ANNOTATION_LEADER 40198
+#define IDM_ANNOTATION_HATCHING 40199
+#define IDM_ANNOTATION_TEXT 40200
+#define IDM_ANNOTATION_REPLACE_DIMENSIONS 40201
+#define IDM_ANNOTATION_REPLACE_SKETCHES 40202
+#define IDM_ANNOTATION_SHOW_VARIABLES 40203
+#define IDM_ANNOTATION_SECTION_LINE 125
+/* Drawing layout (panel IDD_PANEL_LAYOUT): its four buttons carry the ids
+ * of their commands. */
+#define IDM_LAYOUT_COMMAND_1 40204
+#define IDM_LAYOUT_COMMAND_2 40205
+#define IDM_LAYOUT_COMMAND_3 40206
+#define IDM_LAYOUT_COMMAND_4 40207
+/* Items every context menu ends with. */
+#define IDM_CONTEXT_PROJECTION_PROPERTIES 40125
+#define IDM_CONTEXT_FIT_TO_WINDOW 40138
+#define IDM_CONTEXT_RAISE_WINDOW 40142
+
+/* ---------------------------------------------------------------- private commands
+ * WM_COMMAND ids the program sends itself; no menu shows them.  They must
+ * not meet a menu command. */
+#define IDM_COLLECT_CHECKPOINTS 120   /* after an open: the undo list from the snapshots */
+#define IDM_REPOST_COMMAND 131        /* posts the command in HIWORD(wParam) */
+#define IDM_SKETCH_PATHS_UPDATE 132
+#define IDM_WARN_3D_LINES 133         /* changes may lose 3D lines of developments */
+
+/* ---------------------------------------------------------------- dialogs */
+#define IDD_MESSAGE 108               /* "В Н И М А Н И Е !!!" */
+#define IDD_QUESTION 111
+#define IDD_PROMPT_PANEL 112
+#define IDD_SCALE_PANEL 117
+#define IDD_TOP_SEPARATOR 120
+#define IDD_PANEL_SEPARATOR 128
+#define IDD_STAGE_PANEL_EMPTY 138
+#define IDD_STAGE_BAR 322
+#define IDD_SCALE_PANEL_COMPACT 331
+#define IDD_STAGE_BAR_COMPACT 337
+#define IDD_HINT 339
+#define IDD_MESSAGE_INTERNAL 681      /* the message with the internal-error picture */
+#define IDD_SCANNER_PROGRESS 706
+
+/* The stage panels and their compact forms (used at 100 dpi and below). */
+#define IDD_PANEL_POINTS 121
+#define IDD_PANEL_DIMENSIONS 122
+#define IDD_PANEL_IMAGE 139
+#define IDD_PANEL_ANNOTATION 209
+#define IDD_PANEL_LAYOUT 259
+#define IDD_PANEL_CONSTRUCTION 525
+#define IDD_PANEL_CONSTRUCTION_COMPACT 526
+#define IDD_PANEL_DIMENSIONS_COMPACT 332
+#define IDD_PANEL_IMAGE_COMPACT 333
+#define IDD_PANEL_POINTS_COMPACT 334
+#define IDD_PANEL_ANNOTATION_COMPACT 335
+#define IDD_PANEL_LAYOUT_COMPACT 338
+
+/* ---------------------------------------------------------------- controls
+ * A control's id is unique within its dialog; a panel's controls also stay
+ * apart from the stage-bar buttons, since their hints share one list. */
+/* Message and question dialogs; the help picture button is the same in
+ * every dialog that has one. */
+#define IDC_MESSAGE_TEXT 1001
+#define IDC_QUESTION_TEXT 1033
+#define IDC_HELP_PICTURE 1629
+#define IDC_QUESTION_DONT_ASK 1978
+#define IDC_QUESTION_HELP 2112
+/* Prompt panel. */
+#define IDC_STAGE_CAPTION 1010
+#define IDC_PROMPT 1052
+#define IDC_STATUS_NUMBER 1145
+#define IDC_MODIFIER_KEYS 1538
+#define IDC_PROGRESS 2050
+/* Scale panel; the two zoom buttons show the bitmaps of their own ids. */
+#define IDC_SCALE_EDIT 1013
+#define IDC_SCALE_ZOOM_IN 1016
+#define IDC_SCALE_ZOOM_OUT 1017
+#define IDC_SCALE_FIT 1018
+#define IDC_SCALE_ALL 1019
+#define IDC_SCALE_LABEL 1322
+/* Stage bar: one button per stage, in the order of the stage menu, then
+ * printing. */
+#define IDC_STAGE_POINTS 1298
+#define IDC_STAGE_IMAGE 1299
+#define IDC_STAGE_DIMENSIONS 1300
+#define IDC_STAGE_CONSTRUCTION 1301
+#define IDC_STAGE_ANNOTATION 1302
+#define IDC_STAGE_LAYOUT 1303
+#define IDC_STAGE_PRINT 1306
+/* Hint pop-up. */
+#define IDC_HINT_TEXT 1320
+#define IDC_HINT_FOCUS 1321
+
+/* Buttons of the stage panels that menu commands and keys press.  The
+ * panels are separate dialogs, so the same number means another button in
+ * another panel. */
+#define IDC_POINTS_MOVE 239
+#define IDC_POINTS_ADD 1170
+#define IDC_POINTS_CONTROL_ANGLE 1171
+#define IDC_POINTS_FIND 1175
+#define IDC_POINTS_BREAK_ELEMENT 1632
+#define IDC_POINTS_AUX_LINES 1904
+#define IDC_POINTS_AT_DISTANCE 1908
+#define IDC_POINTS_CONTROL_DISTANCE 1990
+
+#define IDC_DIMENSION_COMMIT IDOK
+#define IDC_DIMENSION_FIRST_END 1025
+#define IDC_DIMENSION_SECOND_END 1026
+#define IDC_DIMENSION_DIRECTION_1 1036
+#define IDC_DIMENSION_DIRECTION_0 1037
+#define IDC_DIMENSION_CENTRE 1040
+#define IDC_DIMENSION_SHAFT 1046
+#define IDC_DIMENSION_HOLE 1047
+#define IDC_DIMENSION_DIRECTION_2 1084
+#define IDC_DIMENSION_DIRECTION_3 1086
+#define IDC_DIMENSION_DELETE 1087
+#define IDC_DIMENSION_SELECTION 1090
+#define IDC_DIMENSION_DIRECTION_4 1148
+#define IDC_DIMENSION_HIDDEN 1149
+#define IDC_DIMENSION_AUTOMATIC 1170
+#define IDC_DIMENSION_HIDE_ALL 1323
+#define IDC_DIMENSION_CYCLE 1574
+#define IDC_DIMENSION_SHOW_ONLY 1646
+#define IDC_DIMENSION_KEEP_NOMINAL 1975
+
+#define IDC_IMAGE_LINE 1065
+#define IDC_IMAGE_CIRCLE 1066
+#define IDC_IMAGE_ARC_BY_CENTRE 1067
+#define IDC_IMAGE_SMOOTH_CURVE 1068
+#define IDC_IMAGE_WAVY_LINE 1069
+#define IDC_IMAGE_FRAGMENT 1070
+#define IDC_IMAGE_MARKING 1074
+#define IDC_IMAGE_DELETE_MARKED 1076
+#define IDC_IMAGE_ARC_BY_POINTS 1077
+#define IDC_IMAGE_FINISH_CURVE 1078
+#define IDC_IMAGE_SCREEN 1121
+#define IDC_IMAGE_ROUTE 1122
+#define IDC_IMAGE_SCREEN_HOLE 1133
+#define IDC_IMAGE_VISIBILITY_LEVELS 1135
+#define IDC_IMAGE_NEXT_LEVEL 1143
+#define IDC_IMAGE_DELETE_CONTOUR 1144
+#define IDC_IMAGE_DELETE_FRAGMENT 1146
+#define IDC_IMAGE_BREAK 1166
+#define IDC_IMAGE_ELLIPSE 1170
+#define IDC_IMAGE_SYMBOL 1171
+#define IDC_IMAGE_ELLIPSE_ARC 1175
+#define IDC_IMAGE_SPLINE 1176
+#define IDC_IMAGE_DELETE_ALL_CONTOURS 1280
+#define IDC_IMAGE_BAR 1883
+#define IDC_IMAGE_LAYERS 2220
+
+#define IDC_CONSTRUCTION_NOMINAL 1028
+#define IDC_CONSTRUCTION_STOP 1033
+#define IDC_CONSTRUCTION_DIMENSIONS 1055
+#define IDC_CONSTRUCTION_SELECTION 1090
+#define IDC_CONSTRUCTION_LOG 1096
+#define IDC_CONSTRUCTION_CYCLE 1574
+#define IDC_CONSTRUCTION_MARK_IN_LIST 1596
+#define IDC_CONSTRUCTION_NEXT_IN_CHAIN 1668
+
+#define IDC_ANNOTATION_TOLERANCE 1029
+#define IDC_ANNOTATION_ROUGHNESS 1033
+#define IDC_ANNOTATION_MOVE 1156
+#define IDC_ANNOTATION_ARROWHEADS 1157
+#define IDC_ANNOTATION_LEADER 1160
+#define IDC_ANNOTATION_HATCHING 1162
+#define IDC_ANNOTATION_TEXT 1164
+#define IDC_ANNOTATION_SECTION_LINE 1165
+#define IDC_ANNOTATION_REPLACE_DIMENSIONS 1171
+#define IDC_ANNOTATION_REPLACE_SKETCHES 1332
+#define IDC_ANNOTATION_ROUGHNESS_UNMARKED 1500
+#define IDC_ANNOTATION_SHOW_VARIABLES 1663
+
+/* ---------------------------------------------------------------- pictures
+ * Drawn by scripts/make_shell_images.py, which numbers them the same way. */
+#define IDI_PROGRAM 105
+#define IDI_DOCUMENT 106
+#define IDI_MESSAGE_WARNING 109
+#define IDI_HELP_PICTURE 537
+#define IDI_STAGE_POINTS 321
+#define IDI_STAGE_IMAGE 323
+#define IDI_STAGE_DIMENSIONS 324
+#define IDI_STAGE_CONSTRUCTION 325
+#define IDI_STAGE_ANNOTATION 326
+#define IDI_STAGE_LAYOUT 327
+#define IDI_STAGE_PRINT 330
+#define IDB_CLOCK_FACE 540
+#define IDB_CLOCK_MASK 541
+#define IDB_INTERNAL_ERROR 680
+#define IDB_STAGE_CHECK_FIRST 861     /* six consecutive bitmaps, one per stage */
+#define IDB_SCALE_ZOOM_IN IDC_SCALE_ZOOM_IN
+#define IDB_SCALE_ZOOM_OUT IDC_SCALE_ZOOM_OUT
