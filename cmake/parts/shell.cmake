@@ -25,3 +25,10 @@ if(SARVOLT_WIN32)
   endforeach()
   add_custom_target(help_pages ALL DEPENDS ${SARVOLT_HELP_COPIES})
 endif()
+
+# The resource script and the code name the same ids from the ids header;
+# the check is tried on small faulty fixtures as well.
+add_test(NAME resource_ids_agree
+  COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/scripts/check_resource_ids.py ${CMAKE_SOURCE_DIR})
+add_test(NAME resource_ids_check_finds_faults
+  COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/scripts/check_resource_ids.py --self-test)

@@ -25,7 +25,9 @@ TEST_F(Documents, NewAddSaveCloseReopenGivesIdenticalRecords) {
     std::vector<Bytes> before = all_records();
     ASSERT_EQ(before.size(), 402u);
     // Closing an unnamed drawing asks question 2; the answer saves it as plan.svt.
+    EXPECT_TRUE(contains(rec().changes, document_checkpoint_possible));
     ASSERT_EQ(drawing_close(), 0);
+    EXPECT_EQ(rec().changes.back(), document_checkpoint_impossible);
     EXPECT_EQ(rec().questions, (std::vector<int>{2}));
     EXPECT_EQ(open_drawing_count, 0);
     EXPECT_EQ(rec().titles.back(), program_title);
