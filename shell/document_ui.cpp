@@ -183,6 +183,8 @@ void document_change_show(DocumentChange what) {
 }
 
 // ---------------------------------------------------------------- submenus
+static_assert(checkpoint_list_limit <= IDM_CHECKPOINT_LIST_SPAN, "a listed checkpoint needs its own item id");
+
 void checkpoint_menu_rebuild(int redo) {
     HMENU fm = file_menu();
     HMENU sub = redo ? redo_submenu : undo_submenu;

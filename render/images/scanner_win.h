@@ -1,5 +1,5 @@
 // Scanning a sketch over TWAIN.  The projection dialog opens the modeless
-// progress dialog 706 (procedure `scanner_progress_dialog_proc`) and calls
+// progress dialog IDD_SCANNER_PROGRESS (procedure `scanner_progress_dialog_proc`) and calls
 // `scanner_begin_acquire`; the data source manager named by the settings
 // block is loaded, the user picks a source, the source shows its own window,
 // its events arrive through the progress dialog, one native transfer gives a
@@ -29,7 +29,7 @@ int scanner_set_capability(uint16_t capability, int32_t value, bool is_signed);
 // dialog handles it as usual), 0 when the source took it.
 int scanner_event_filter(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 
-// The procedure of the progress dialog 706 " Работает сканер".
+// The procedure of the progress dialog " Работает сканер".
 INT_PTR CALLBACK scanner_progress_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam);
 
 // Disables and closes the source and unloads the manager.
