@@ -22,7 +22,7 @@ set(SARVOLT_WIN_LIB_SOURCES ${SARVOLT_WIN_SOURCES} ${SARVOLT_SHELL_SOURCES})
 list(REMOVE_ITEM SARVOLT_WIN_LIB_SOURCES ${SARVOLT_WINMAIN})
 add_library(sarvolt_win STATIC ${SARVOLT_WIN_LIB_SOURCES})
 sarvolt_target_flags(sarvolt_win)
-set(SARVOLT_DEPS ${SARVOLT_CACHE}/deps-i686)
+set(SARVOLT_DEPS ${SARVOLT_CACHE}/deps-${CMAKE_SYSTEM_PROCESSOR})
 target_include_directories(sarvolt_win PUBLIC ${SARVOLT_DEPS}/include)
 target_link_libraries(sarvolt_win PUBLIC sarvolt_core
   ${SARVOLT_DEPS}/lib/libtiff.a ${SARVOLT_DEPS}/lib/libjpeg.a

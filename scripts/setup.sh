@@ -20,7 +20,7 @@ fail() {
     exit 1
 }
 
-packages=(mingw-w64 wine wine32:i386 xvfb xauth cmake make googletest nasm imagemagick
+packages=(mingw-w64 wine wine32:i386 wine64 xvfb xauth cmake make googletest nasm imagemagick
           xdotool x11-utils dpkg-dev python3 clang libclang-rt-14-dev arj
           hershey-fonts-data poppler-utils)
 
@@ -63,8 +63,6 @@ else
     fail "deb-src entry" "no apt source list found to derive it from"
 fi
 
-deps=$cache/deps-i686
-toolchain=$here/cmake/toolchain-i686-mingw.cmake
 mkdir -p "$cache/src"
 
 fetch_source() { # $1 package, $2 glob of the upstream tarball
@@ -84,42 +82,53 @@ fetch_source() { # $1 package, $2 glob of the upstream tarball
     [ -n "$t" ] && echo "$t"
 }
 
-step "libjpeg-turbo (i686, release-8 interface)"
-if [ -f "$deps/lib/libjpeg.a" ] && grep -q 'JPEG_LIB_VERSION *80' "$deps/include/jconfig.h" 2>/dev/null; then
-    ok "present"
-else
-    tarball=$(fetch_source libjpeg-turbo 'libjpeg-turbo_*.orig.tar.gz') || fail "libjpeg-turbo" "apt-get source libjpeg-turbo"
-    rm -rf "$cache/build-jpeg" && mkdir -p "$cache/build-jpeg"
-    tar -xzf "$tarball" -C "$cache/build-jpeg" >>"$log" 2>&1 || fail "libjpeg-turbo" "cannot unpack $tarball"
-    srcdir=$(ls -d "$cache"/build-jpeg/*/ | head -n 1)
-    cmake -S "$srcdir" -B "$cache/build-jpeg/b" -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
-        -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$deps" -DWITH_JPEG8=1 \
-        -DENABLE_SHARED=0 -DWITH_TURBOJPEG=0 >>"$log" 2>&1 || fail "libjpeg-turbo" "configure"
-    cmake --build "$cache/build-jpeg/b" -j"$(nproc)" >>"$log" 2>&1 || fail "libjpeg-turbo" "build"
-    cmake --install "$cache/build-jpeg/b" >>"$log" 2>&1 || fail "libjpeg-turbo" "install"
-    grep -q 'JPEG_LIB_VERSION *80' "$deps/include/jconfig.h" || fail "libjpeg-turbo" "jconfig.h does not give version 80"
-    rm -rf "$cache/build-jpeg"
-    ok "built"
-fi
+# libjpeg-turbo and libtiff, cross-built as static libraries for one
+# architecture (i686 always; x86_64 too where the Wine tests run 64-bit).
+build_deps() { # $1 i686 | x86_64
+    local arch=$1 tarball srcdir
+    local deps=$cache/deps-$arch
+    local toolchain=$here/cmake/toolchain-$arch-mingw.cmake
+    step "libjpeg-turbo ($arch, release-8 interface)"
+    if [ -f "$deps/lib/libjpeg.a" ] && grep -q 'JPEG_LIB_VERSION *80' "$deps/include/jconfig.h" 2>/dev/null; then
+        ok "present"
+    else
+        tarball=$(fetch_source libjpeg-turbo 'libjpeg-turbo_*.orig.tar.gz') || fail "libjpeg-turbo" "apt-get source libjpeg-turbo"
+        rm -rf "$cache/build-jpeg-$arch" && mkdir -p "$cache/build-jpeg-$arch"
+        tar -xzf "$tarball" -C "$cache/build-jpeg-$arch" >>"$log" 2>&1 || fail "libjpeg-turbo" "cannot unpack $tarball"
+        srcdir=$(ls -d "$cache"/build-jpeg-$arch/*/ | head -n 1)
+        cmake -S "$srcdir" -B "$cache/build-jpeg-$arch/b" -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
+            -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$deps" -DWITH_JPEG8=1 \
+            -DENABLE_SHARED=0 -DWITH_TURBOJPEG=0 >>"$log" 2>&1 || fail "libjpeg-turbo" "configure"
+        cmake --build "$cache/build-jpeg-$arch/b" -j"$(nproc)" >>"$log" 2>&1 || fail "libjpeg-turbo" "build"
+        cmake --install "$cache/build-jpeg-$arch/b" >>"$log" 2>&1 || fail "libjpeg-turbo" "install"
+        grep -q 'JPEG_LIB_VERSION *80' "$deps/include/jconfig.h" || fail "libjpeg-turbo" "jconfig.h does not give version 80"
+        rm -rf "$cache/build-jpeg-$arch"
+        ok "built"
+    fi
 
-step "libtiff (i686, static)"
-if [ -f "$deps/lib/libtiff.a" ]; then
-    ok "present"
-else
-    tarball=$(fetch_source tiff 'tiff_*.orig.tar.*') || fail "libtiff" "apt-get source tiff"
-    rm -rf "$cache/build-tiff" && mkdir -p "$cache/build-tiff"
-    tar -xf "$tarball" -C "$cache/build-tiff" >>"$log" 2>&1 || fail "libtiff" "cannot unpack $tarball"
-    srcdir=$(ls -d "$cache"/build-tiff/*/ | head -n 1)
-    cmake -S "$srcdir" -B "$cache/build-tiff/b" -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
-        -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$deps" -DBUILD_SHARED_LIBS=OFF \
-        -Dtiff-tools=OFF -Dtiff-tests=OFF -Dtiff-contrib=OFF -Dtiff-docs=OFF -Dcxx=OFF \
-        -Dzlib=OFF -Dlibdeflate=OFF -Djpeg=OFF -Dold-jpeg=OFF -Djbig=OFF -Dlerc=OFF \
-        -Dlzma=OFF -Dzstd=OFF -Dwebp=OFF >>"$log" 2>&1 || fail "libtiff" "configure"
-    cmake --build "$cache/build-tiff/b" -j"$(nproc)" >>"$log" 2>&1 || fail "libtiff" "build"
-    cmake --install "$cache/build-tiff/b" >>"$log" 2>&1 || fail "libtiff" "install"
-    rm -rf "$cache/build-tiff"
-    ok "built"
-fi
+    step "libtiff ($arch, static)"
+    if [ -f "$deps/lib/libtiff.a" ]; then
+        ok "present"
+    else
+        tarball=$(fetch_source tiff 'tiff_*.orig.tar.*') || fail "libtiff" "apt-get source tiff"
+        rm -rf "$cache/build-tiff-$arch" && mkdir -p "$cache/build-tiff-$arch"
+        tar -xf "$tarball" -C "$cache/build-tiff-$arch" >>"$log" 2>&1 || fail "libtiff" "cannot unpack $tarball"
+        srcdir=$(ls -d "$cache"/build-tiff-$arch/*/ | head -n 1)
+        cmake -S "$srcdir" -B "$cache/build-tiff-$arch/b" -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
+            -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$deps" -DBUILD_SHARED_LIBS=OFF \
+            -Dtiff-tools=OFF -Dtiff-tests=OFF -Dtiff-contrib=OFF -Dtiff-docs=OFF -Dcxx=OFF \
+            -Dzlib=OFF -Dlibdeflate=OFF -Djpeg=OFF -Dold-jpeg=OFF -Djbig=OFF -Dlerc=OFF \
+            -Dlzma=OFF -Dzstd=OFF -Dwebp=OFF >>"$log" 2>&1 || fail "libtiff" "configure"
+        cmake --build "$cache/build-tiff-$arch/b" -j"$(nproc)" >>"$log" 2>&1 || fail "libtiff" "build"
+        cmake --install "$cache/build-tiff-$arch/b" >>"$log" 2>&1 || fail "libtiff" "install"
+        rm -rf "$cache/build-tiff-$arch"
+        ok "built"
+    fi
+}
+
+wine_bits=$(bash "$here/scripts/wine_bits.sh")
+build_deps i686
+[ "$wine_bits" = 64 ] && build_deps x86_64
 
 # Wine takes its ANSI code page from the Unix locale: a Russian locale gives
 # code page 1251.  The locale is made into a folder of the project.
@@ -133,16 +142,19 @@ else
     ok "made"
 fi
 
-step "32-bit Wine prefix"
-prefix=$build/wineprefix
-if [ -f "$prefix/system.reg" ]; then
-    ok "present"
-else
-    mkdir -p "$build"
-    env WINEPREFIX="$prefix" WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" \
-        LOCPATH="$cache/locale" LC_ALL=ru_RU.UTF-8 wineboot -i >>"$log" 2>&1
-    env WINEPREFIX="$prefix" wineserver -w >>"$log" 2>&1
-    [ -f "$prefix/system.reg" ] || fail "32-bit Wine prefix" "wineboot -i"
-    ok "created"
-fi
+# The Wine prefix of the tree whose tests run on this machine (see
+# wine_bits.sh): 32-bit where the kernel runs 32-bit code, else 64-bit.
+step "$wine_bits-bit Wine prefix"
+(
+    source "$here/scripts/wine_env.sh"
+    if [ -f "$WINEPREFIX/system.reg" ]; then
+        ok "present"
+    else
+        mkdir -p "$build"
+        wineboot -i >>"$log" 2>&1
+        wineserver -w >>"$log" 2>&1
+        [ -f "$WINEPREFIX/system.reg" ] || fail "$wine_bits-bit Wine prefix" "wineboot -i"
+        ok "created"
+    fi
+) || exit 1
 exit 0

@@ -13,7 +13,7 @@
 #include "base/program_messages.h"
 #include "store/settings_block.h"
 
-static_assert(sizeof(void*) == 4, "the TWAIN records hold 32-bit handles and pointers");
+static_assert(sizeof(void*) == twain_handle_size, "the TWAIN records hold handles of the pointer width");
 
 uint16_t scanner_return_code;
 uint8_t scanner_status[twain_status_size];
@@ -130,7 +130,7 @@ int scanner_set_capability(uint16_t capability, int32_t value, bool is_signed) {
     uint8_t capability_record[twain_capability_size];
     put_u16(capability_record, 0, capability);
     put_u16(capability_record, 2, twain_on_onevalue);
-    put_u32(capability_record, 4, static_cast<uint32_t>(reinterpret_cast<uintptr_t>(container)));
+    twain_put_handle(capability_record, twain_capability_container, container);
     const int ok = twain_call(source_identity, twain_dg_control, twain_dat_capability, twain_msg_set,
                               capability_record);
     GlobalFree(container);
@@ -185,7 +185,7 @@ int scanner_begin_acquire(HWND ui_parent, HWND requester, const char* file_name)
         uint8_t ui[twain_userinterface_size];
         put_u16(ui, 0, 1);  // the source's own window
         put_u16(ui, 2, 0);  // not modal
-        put_u32(ui, 4, static_cast<uint32_t>(reinterpret_cast<uintptr_t>(ui_parent)));
+        twain_put_handle(ui, twain_userinterface_parent, ui_parent);
         ready = twain_call(source_identity, twain_dg_control, twain_dat_userinterface,
                            twain_msg_enableds, ui) != 0;
     }
@@ -207,7 +207,7 @@ int scanner_event_filter(HWND window, UINT message, WPARAM wparam, LPARAM lparam
     msg.wParam = wparam;
     msg.lParam = lparam;
     uint8_t event[twain_event_size];
-    put_u32(event, 0, static_cast<uint32_t>(reinterpret_cast<uintptr_t>(&msg)));
+    twain_put_handle(event, 0, &msg);
     put_u16(event, twain_event_message, twain_msg_null);
     twain_call(source_identity, twain_dg_control, twain_dat_event, twain_msg_processevent, event);
     if (scanner_return_code == twain_rc_notdsevent) return 1;

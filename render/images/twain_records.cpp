@@ -41,3 +41,14 @@ void twain_fill_one_value(uint8_t block[twain_onevalue_size], int32_t value, boo
     put_u16(block, 0, is_signed ? twain_ty_int16 : twain_ty_uint16);
     put_u32(block, 2, static_cast<uint32_t>(value));
 }
+
+void twain_put_handle(uint8_t* block, size_t offset, const void* handle) {
+    uint64_t v = static_cast<uint64_t>(reinterpret_cast<uintptr_t>(handle));
+    for (size_t i = 0; i < twain_handle_size; ++i) block[offset + i] = static_cast<uint8_t>(v >> (8 * i));
+}
+
+void* twain_get_handle(const uint8_t* block, size_t offset) {
+    uint64_t v = 0;
+    for (size_t i = 0; i < twain_handle_size; ++i) v |= static_cast<uint64_t>(block[offset + i]) << (8 * i);
+    return reinterpret_cast<void*>(static_cast<uintptr_t>(v));
+}

@@ -72,19 +72,30 @@ constexpr size_t twain_identity_manufacturer = 54;      // TW_STR32
 constexpr size_t twain_identity_product_family = 88;    // TW_STR32
 constexpr size_t twain_identity_product_name = 122;     // TW_STR32
 
-// TW_USERINTERFACE (8): u16 ShowUI, u16 ModalUI, u32 hParent.
-constexpr size_t twain_userinterface_size = 8;
-// TW_EVENT (6): u32 pEvent (a window message), u16 TWMessage.
-constexpr size_t twain_event_size = 6;
-constexpr size_t twain_event_message = 4;
+// Handles and pointers inside the records (TW_HANDLE, TW_MEMREF) have the
+// width of a pointer of the Windows build: 4 bytes on 32-bit Windows (and in
+// the portable core, which knows the 32-bit layout), 8 on 64-bit Windows.
+#ifdef _WIN64
+constexpr size_t twain_handle_size = 8;
+#else
+constexpr size_t twain_handle_size = 4;
+#endif
+
+// TW_USERINTERFACE: u16 ShowUI, u16 ModalUI, TW_HANDLE hParent at 4.
+constexpr size_t twain_userinterface_parent = 4;
+constexpr size_t twain_userinterface_size = 4 + twain_handle_size;
+// TW_EVENT: TW_MEMREF pEvent (a window message) at 0, u16 TWMessage.
+constexpr size_t twain_event_message = twain_handle_size;
+constexpr size_t twain_event_size = twain_handle_size + 2;
 // TW_STATUS (4): u16 ConditionCode, u16 Reserved.
 constexpr size_t twain_status_size = 4;
 // TW_IMAGEINFO (42): resolutions, u32 width at 8, u32 length at 12, ...
 constexpr size_t twain_imageinfo_size = 42;
 // TW_PENDINGXFERS (6): u16 Count, u32 EOJ.
 constexpr size_t twain_pendingxfers_size = 6;
-// TW_CAPABILITY (8): u16 Cap, u16 ConType, u32 hContainer.
-constexpr size_t twain_capability_size = 8;
+// TW_CAPABILITY: u16 Cap, u16 ConType, TW_HANDLE hContainer at 4.
+constexpr size_t twain_capability_container = 4;
+constexpr size_t twain_capability_size = 4 + twain_handle_size;
 // TW_ONEVALUE (6): u16 ItemType, u32 Item.
 constexpr size_t twain_onevalue_size = 6;
 
@@ -98,4 +109,8 @@ void twain_put_str32(uint8_t* block, size_t offset, const char* text);
 
 // A one-value container: the item type (signed 16-bit or unsigned 16-bit)
 // and the value.
+// A handle or pointer field of twain_handle_size bytes.
+void twain_put_handle(uint8_t* block, size_t offset, const void* handle);
+void* twain_get_handle(const uint8_t* block, size_t offset);
+
 void twain_fill_one_value(uint8_t block[twain_onevalue_size], int32_t value, bool is_signed);

@@ -45,8 +45,7 @@ uint16_t control(void* dest, uint16_t data_type, uint16_t message, uint8_t* data
     switch (data_type) {
     case twain_dat_parent:
         if (message == twain_msg_opendsm)
-            state.opendsm_parent = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(
-                *reinterpret_cast<HWND*>(data)));
+            state.opendsm_parent = reinterpret_cast<uintptr_t>(*reinterpret_cast<HWND*>(data));
         return twain_rc_success;
     case twain_dat_identity:
         if (message == twain_msg_userselect) {
@@ -61,7 +60,7 @@ uint16_t control(void* dest, uint16_t data_type, uint16_t message, uint8_t* data
     case twain_dat_capability: {
         state.cap = get_u16(data, 0);
         state.con_type = get_u16(data, 2);
-        HGLOBAL container = reinterpret_cast<HGLOBAL>(static_cast<uintptr_t>(get_u32(data, 4)));
+        HGLOBAL container = static_cast<HGLOBAL>(twain_get_handle(data, twain_capability_container));
         state.container_size = static_cast<uint32_t>(GlobalSize(container));
         if (const uint8_t* one = static_cast<const uint8_t*>(GlobalLock(container))) {
             state.item_type = get_u16(one, 0);
@@ -74,7 +73,7 @@ uint16_t control(void* dest, uint16_t data_type, uint16_t message, uint8_t* data
         if (message == twain_msg_enableds) {
             state.show_ui = get_u16(data, 0);
             state.modal_ui = get_u16(data, 2);
-            state.enable_parent = get_u32(data, 4);
+            state.enable_parent = reinterpret_cast<uintptr_t>(twain_get_handle(data, twain_userinterface_parent));
             if (state.enableds_rc != twain_rc_success) return state.enableds_rc;
             if (state.source_message)
                 PostMessageA(reinterpret_cast<HWND>(static_cast<uintptr_t>(state.enable_parent)),
@@ -83,7 +82,7 @@ uint16_t control(void* dest, uint16_t data_type, uint16_t message, uint8_t* data
         return twain_rc_success;
     case twain_dat_event: {
         ++state.events_seen;
-        const MSG* msg = reinterpret_cast<const MSG*>(static_cast<uintptr_t>(get_u32(data, 0)));
+        const MSG* msg = static_cast<const MSG*>(twain_get_handle(data, 0));
         state.last_event_time = msg->time;
         if (msg->message != state.source_message) return twain_rc_notdsevent;
         ++state.source_events;
@@ -120,7 +119,7 @@ extern "C" uint16_t WINAPI DSM_Entry(void* origin, void* dest, uint32_t group, u
     if (group == twain_dg_image && data_type == twain_dat_imagenativexfer) {
         if (state.nativexfer_rc != twain_rc_xferdone) return state.nativexfer_rc;
         HGLOBAL h = make_dib();
-        state.native_handle = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(h));
+        state.native_handle = reinterpret_cast<uintptr_t>(h);
         *static_cast<HGLOBAL*>(data) = h;
         return twain_rc_xferdone;
     }

@@ -28,16 +28,16 @@ struct StubState {
     StubCall calls[64];
     int call_count;
     uint8_t origin[156];            // the origin identity of the last call
-    uint32_t opendsm_parent;        // the window given with MSG_OPENDSM
+    uint64_t opendsm_parent;        // the window given with MSG_OPENDSM
     uint16_t show_ui, modal_ui;     // MSG_ENABLEDS
-    uint32_t enable_parent;
+    uint64_t enable_parent;
     uint16_t cap, con_type, item_type;  // MSG_SET of a capability
     uint32_t item;
     uint32_t container_size;
     int events_seen;                // MSG_PROCESSEVENT calls
     int source_events;              // of them, the source's own message
     uint32_t last_event_time;       // time field of the last event's message
-    uint32_t native_handle;         // the DIB handed out
+    uint64_t native_handle;         // the DIB handed out
 };
 
 extern "C" StubState* stub_state();
