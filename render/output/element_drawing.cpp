@@ -165,6 +165,19 @@ int end_marker_shape(const uint8_t* el) {
     return (options_of(el) >> 9) & 3;
 }
 
+// The head of a temporary element drawn in place of (a piece of) element:
+// its number, level, fragment word and flags with another kind, and the
+// style bits kept by options_mask (end marker, highlight, accent).
+void temporary_element(uint8_t* out, uint16_t size, const uint8_t* element, int kind, uint16_t options_mask) {
+    std::memset(out, 0, size);
+    put_u16(out, record_length, size);
+    put_u32(out, element_number, get_u32(element, element_number));
+    put_u16(out, element_level, get_u16(element, element_level));
+    put_u16(out, element_fragment, get_u16(element, element_fragment));
+    put_u16(out, element_flags, static_cast<uint16_t>((flags_of(element) & ~element_flag_kind) | kind));
+    put_u16(out, element_options, static_cast<uint16_t>(options_of(element) & options_mask));
+}
+
 double end_marker_offset(const OutputView* view) {
     return view_pixels_to_length_x(&view->transform,
                                    static_cast<float>(3 * settings_i32(settings_point_mark_half_width_offset)));
@@ -210,13 +223,8 @@ int draw_arc_element(OutputView* view, const uint8_t* element) {
         if (!arc_by_points_to_centre(&by_points, &arc)) {
             // Three points on a line: the chord, as a segment of the same kind
             // of line.
-            uint8_t seg[element_size2] = {};
-            put_u16(seg, record_length, element_size2);
-            put_u32(seg, element_number, get_u32(element, element_number));
-            put_u16(seg, element_level, get_u16(element, element_level));
-            put_u16(seg, element_fragment, get_u16(element, element_fragment));
-            put_u16(seg, element_flags, static_cast<uint16_t>((flags & ~element_flag_kind) | element_kind_segment));
-            put_u16(seg, element_options, static_cast<uint16_t>(options_of(element) & 0x1E00));
+            uint8_t seg[element_size2];
+            temporary_element(seg, element_size2, element, element_kind_segment, 0x1E00);
             put_point2(seg, element_coords2, p0);
             put_point2(seg, element_coords2 + 16, p1);
             return draw_segment_element(view, seg);
@@ -252,14 +260,8 @@ int draw_curve_element(OutputView* view, const uint8_t* element) {
     if (!view || !element) return 0;
     int n = curve_drawable_vertices(element);
     if (n < 2) return 0;
-    uint8_t piece[element_size3] = {};
-    put_u16(piece, record_length, element_size3);
-    put_u32(piece, element_number, get_u32(element, element_number));
-    put_u16(piece, element_level, get_u16(element, element_level));
-    put_u16(piece, element_fragment, get_u16(element, element_fragment));
-    put_u16(piece, element_flags,
-            static_cast<uint16_t>((flags_of(element) & ~element_flag_kind) | element_kind_arc_points));
-    put_u16(piece, element_options, static_cast<uint16_t>(options_of(element) & 0x1E10));
+    uint8_t piece[element_size3];
+    temporary_element(piece, element_size3, element, element_kind_arc_points, 0x1E10);
     int result = 0;
     for (int i = 0; i + 1 < n; ++i) {
         size_t at = curve_vertices + static_cast<size_t>(i) * curve_vertex_size;

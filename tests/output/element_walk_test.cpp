@@ -1,12 +1,9 @@
 // The per-view element walk over a real drawing's element chain: layers,
 // passes, picking through a stand-in pick marker, layer marking, the
 // tolerance pick, the DXF walk and damaged chains.
-#include "tests/output/output_test_support.h"
-#include "tests/store/store_test_support.h"
+#include "tests/output/element_chain_fixture.h"
 
 #include <algorithm>
-
-#include "store/kernel_binding.h"
 
 using namespace output_test;
 
@@ -27,18 +24,10 @@ struct Seen {
 Seen seen;
 KernelStore real_store;
 
-class WalkTest : public store_test::StoreTest {
+class WalkTest : public ElementChainTest {
 protected:
-    DrawingFile* df = nullptr;
-    std::vector<uint8_t> projection = std::vector<uint8_t>(projection_record_max, 0);
-
     void SetUp() override {
-        StoreTest::SetUp();
-        kernel_context_set_defaults();
-        tolerance_set(tolerance_standing);
-        ASSERT_EQ(settings_block_unpack(), 0);
-        store_bind_kernel();
-        df = create();
+        ElementChainTest::SetUp();
         put_u32(projection.data(), record_key, 7);
         seen = Seen{};
         real_store = kernel_store;
@@ -50,7 +39,6 @@ protected:
             seen.changed.push_back(rec);
             real_store.changed(chain, rec);
         };
-        output_window_seams = OutputWindowSeams{};
         auto& s = output_window_seams;
         s.pick_marker_damaged = [](OutputView*, int, const uint8_t* el) {
             uint32_t n = get_u32(el, element_number);
@@ -68,43 +56,17 @@ protected:
             seen.designation = at;
             ++seen.designations;
         };
-        dxf_output_active = 0;
         dxf_recorder_install();
-        marked_element_count = 0;
-        layer_mark_request = 0;
-        tolerance_pick_request = 0;
-        tolerance_pick_element = 0;
     }
     void TearDown() override {
         kernel_store = real_store;
-        output_window_seams = OutputWindowSeams{};
-        dxf_output_active = 0;
         dxf_recorder_remove();
-        settings_block_free();
-        StoreTest::TearDown();
-    }
-    RecordRef add(std::vector<uint8_t> rec, uint32_t number) {
-        put_u32(rec.data(), element_number, number);
-        RecordRef* head = reinterpret_cast<RecordRef*>(projection.data() + projection_elements);
-        RecordRef r = record_add(df, head, rec.data(), &page_buffers[table_elements]);
-        EXPECT_NE(r, 0u);
-        return r;
+        ElementChainTest::TearDown();
     }
     // A segment at y = 10 n from x = 10 to 110, so its pixels tell which
     // element drew them.
     RecordRef seg(uint32_t n, int layer, int line_type, uint16_t flags = 0) {
         return add(segment_element({10, 10.0 * n}, {110, 10.0 * n}, line_type, flags, layer_option(layer)), n);
-    }
-    std::vector<uint8_t> stored(uint32_t n) {
-        RecordRef* head = reinterpret_cast<RecordRef*>(projection.data() + projection_elements);
-        for (uint8_t* r = record_next(df, head, nullptr, &page_buffers[table_elements]); r;
-             r = record_next(df, head, r, &page_buffers[table_elements]))
-            if (get_u32(r, element_number) == n) return std::vector<uint8_t>(r, r + get_u16(r, record_length));
-        return {};
-    }
-    bool is_marked(uint32_t n) {
-        auto r = stored(n);
-        return !r.empty() && (get_u16(r.data(), element_flags) & element_flag_marked);
     }
     void walk(RecView& v) {
         v->projection = projection.data();
@@ -194,8 +156,7 @@ TEST_F(WalkTest, PassesRunOnlyWhenTheirConditionsHold) {
         walk(v);
         EXPECT_EQ(seen.passes, c.passes) << c.name;
         // Start the next case on an empty chain.
-        RecordRef* head = reinterpret_cast<RecordRef*>(projection.data() + projection_elements);
-        record_delete_key(df, head, n, &page_buffers[table_elements]);
+        record_delete_key(df, element_head(), n, &page_buffers[table_elements]);
         ++n;
     }
 }
@@ -311,8 +272,7 @@ TEST_F(WalkTest, ARecordWhoseLengthRunsPastItsPageEndsTheWalk) {
     seg(1, 0, 1);
     seg(2, 0, 1);
     seg(3, 0, 1);
-    RecordRef* head = reinterpret_cast<RecordRef*>(projection.data() + projection_elements);
-    uint8_t* first = record_next(df, head, nullptr, &page_buffers[table_elements]);
+    uint8_t* first = record_next(df, element_head(), nullptr, &page_buffers[table_elements]);
     ASSERT_NE(first, nullptr);
     put_u16(first + element_size2, record_length, 2040);
     RecView v(1.0, 4);

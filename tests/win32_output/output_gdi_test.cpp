@@ -16,11 +16,9 @@
 #include "render/output/gdi_canvas_win.h"
 #include "render/output/primitives.h"
 #include "render/output/text_output.h"
-#include "store/kernel_binding.h"
 #include "store/settings_block.h"
 #include "tests/fonts/font_test_support.h"
-#include "tests/output/output_test_support.h"
-#include "tests/store/store_test_support.h"
+#include "tests/output/element_chain_fixture.h"
 
 using namespace output_test;
 
@@ -298,39 +296,12 @@ int probe_damaged(OutputView* view, int, const uint8_t*) {
     return hit ? 1 : 0;
 }
 
-class GdiWalkTest : public store_test::StoreTest {
+class GdiWalkTest : public ElementChainTest {
 protected:
-    DrawingFile* df = nullptr;
-    std::vector<uint8_t> projection = std::vector<uint8_t>(projection_record_max, 0);
     void SetUp() override {
-        StoreTest::SetUp();
-        kernel_context_set_defaults();
-        tolerance_set(tolerance_standing);
-        ASSERT_EQ(settings_block_unpack(), 0);
-        store_bind_kernel();
-        df = create();
-        output_window_seams = OutputWindowSeams{};
+        ElementChainTest::SetUp();
         output_window_seams.pick_marker_damaged = probe_damaged;
         click_armed = false;
-        marked_element_count = 0;
-        dxf_output_active = 0;
-    }
-    void TearDown() override {
-        output_window_seams = OutputWindowSeams{};
-        settings_block_free();
-        StoreTest::TearDown();
-    }
-    void add(std::vector<uint8_t> rec, uint32_t n) {
-        put_u32(rec.data(), element_number, n);
-        RecordRef* head = reinterpret_cast<RecordRef*>(projection.data() + projection_elements);
-        ASSERT_NE(record_add(df, head, rec.data(), &page_buffers[table_elements]), 0u);
-    }
-    bool is_marked(uint32_t n) {
-        RecordRef* head = reinterpret_cast<RecordRef*>(projection.data() + projection_elements);
-        for (uint8_t* r = record_next(df, head, nullptr, &page_buffers[table_elements]); r;
-             r = record_next(df, head, r, &page_buffers[table_elements]))
-            if (get_u32(r, element_number) == n) return get_u16(r, element_flags) & element_flag_marked;
-        return false;
     }
     // Segments of line types 1-7 in rows 20, 40, ... 140 on layer 0; a
     // segment on hidden layer 4 at row 160; a circle, an arc by centre, an
