@@ -27,14 +27,66 @@ int32_t extent_px(double length, double scale) {
     return clamp_to_pixel(length * scale);
 }
 
+// The largest pixel coordinate a segment end is given at: half the clamp
+// limit, so that rounding never reaches the clamp.
+constexpr double segment_pixel_limit = pixel_coordinate_limit / 2.0;
+
+// Pixel position of a model point, unrounded.
+void pixel_of(const OutputView* view, Point2 p, double* x, double* y) {
+    const ViewTransform& t = view->transform;
+    *x = (p.x - t.view_offset.x + t.scroll_shift.x) * t.scale.x;
+    *y = (p.y - t.view_offset.y + t.scroll_shift.y) * t.scale.y;
+}
+
+// At extreme zoom a segment end may lie beyond what a device coordinate
+// holds; clamping it alone would turn the line.  The segment is cut to the
+// square of +-segment_pixel_limit pixels instead (in its own parameter, so
+// its direction stays).  Returns false when no part of it lies inside.
+bool clip_to_pixel_range(const OutputView* view, Segment* seg) {
+    double x1, y1, x2, y2;
+    pixel_of(view, seg->start, &x1, &y1);
+    pixel_of(view, seg->end, &x2, &y2);
+    const double m = segment_pixel_limit;
+    if (std::fabs(x1) <= m && std::fabs(y1) <= m && std::fabs(x2) <= m && std::fabs(y2) <= m) return true;
+    if (!std::isfinite(x1) || !std::isfinite(y1) || !std::isfinite(x2) || !std::isfinite(y2)) return false;
+    double t0 = 0.0, t1 = 1.0;
+    const double d[2] = {x2 - x1, y2 - y1}, a[2] = {x1, y1};
+    for (int axis = 0; axis < 2; ++axis) {
+        for (double bound : {-m, m}) {
+            // Inside: (a + t d) on the inner side of bound.
+            double sign = bound < 0 ? -1.0 : 1.0;
+            double num = sign * (bound - a[axis]), den = sign * d[axis];
+            if (den == 0.0) {
+                if (num < 0.0) return false;
+                continue;
+            }
+            double t = num / den;
+            if (den > 0.0) {
+                if (t < t1) t1 = t;
+            } else if (t > t0) {
+                t0 = t;
+            }
+        }
+    }
+    if (t0 > t1) return false;
+    Segment s = *seg;
+    const double dx = s.end.x - s.start.x, dy = s.end.y - s.start.y;
+    seg->start = Point2{s.start.x + t0 * dx, s.start.y + t0 * dy};
+    seg->end = Point2{s.start.x + t1 * dx, s.start.y + t1 * dy};
+    return true;
+}
+
 }  // namespace
 
-int draw_line_segment(OutputView* view, const Segment* seg) {
-    if (!view || !seg) return 0;
+int draw_line_segment(OutputView* view, const Segment* line) {
+    if (!view || !line) return 0;
     if (dxf_output_active) {
-        dxf_write_line(view, seg);
+        dxf_write_line(view, line);
         return 1;
     }
+    Segment cut = *line;
+    if (!clip_to_pixel_range(view, &cut)) return 0;
+    const Segment* seg = &cut;
     int32_t x1 = px_x(view, seg->start.x), y1 = px_y(view, seg->start.y);
     int32_t x2 = px_x(view, seg->end.x), y2 = px_y(view, seg->end.y);
     canvas_move_to(&view->canvas, x1, y1);

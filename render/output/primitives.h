@@ -19,8 +19,9 @@ constexpr double arc_half_first_step = 0.0021877386167;
 
 // Segment.  A segment whose ends fall on one pixel is drawn one pixel long
 // (to x + 1, y - 1), so it shows; otherwise the end pixel is set in the
-// colour of the current pen and the line drawn to it.  Returns the result of
-// the last device call.
+// colour of the current pen and the line drawn to it.  A segment reaching
+// beyond the device's coordinate range is cut to it first, so it keeps its
+// direction.  Returns the result of the last device call.
 int draw_line_segment(OutputView* view, const Segment* seg);
 // The same from four doubles.
 int draw_line_segment_xy(OutputView* view, double x1, double y1, double x2, double y2);

@@ -291,3 +291,31 @@ TEST_F(PrimitiveTest, DxfLineWidthFollowsTheLineType) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(PrimitiveTest, SegmentsBeyondTheDeviceRangeKeepTheirDirection) {
+    // At scale 1000 the far end lies at 10^15 pixels; its pixel must still
+    // lie on the line y = x / 2 through the start.
+    RecView v(1000.0);
+    draw_line_segment_xy(v.v(), 10, 5, 1e12, 5e11);
+    auto paths = v.paths();
+    ASSERT_EQ(paths.size(), 1u);
+    PointI a = paths[0].front(), b = paths[0].back();
+    EXPECT_EQ(a.x, 10000);
+    EXPECT_EQ(a.y, 5000);
+    EXPECT_GT(b.x, 1000000);
+    EXPECT_LE(std::abs(static_cast<double>(b.y) - static_cast<double>(b.x) / 2.0), 1.0);
+    // A segment wholly outside the range draws nothing; a vertical one is cut
+    // along its own line.
+    RecView w(1e6);
+    EXPECT_EQ(draw_line_segment_xy(w.v(), 1e6, 1e6, 2e6, 3e6), 0);
+    EXPECT_TRUE(w.rec.calls.empty());
+    draw_line_segment_xy(w.v(), 7, -1e9, 7, 1e9);
+    auto p = w.paths();
+    ASSERT_EQ(p.size(), 1u);
+    EXPECT_EQ(p[0].front().x, 7000000);
+    EXPECT_EQ(p[0].back().x, 7000000);
+}
+
+}  // namespace
