@@ -9,6 +9,8 @@ using namespace output_test;
 
 namespace {
 
+const double kPi = std::acos(-1.0);
+
 int32_t px(double v) {
     return static_cast<int32_t>(std::trunc(v + 0.5));
 }
@@ -128,14 +130,14 @@ void check_arc_path(const RecView& v, const ArcByCentre& a, double scale, const 
         if (i == 0) continue;
         double ang = std::atan2(p[i].y - cy, p[i].x - cx);
         double step = prev - ang;
-        while (step < -M_PI) step += 2 * M_PI;
-        while (step > M_PI) step -= 2 * M_PI;
+        while (step < -kPi) step += 2 * kPi;
+        while (step > kPi) step -= 2 * kPi;
         EXPECT_GT(step, 0.0) << name << " vertex " << i << " turns back";
         travelled += step;
         prev = ang;
     }
     // No more than one full turn.
-    EXPECT_LE(travelled, 2 * M_PI + 0.05) << name;
+    EXPECT_LE(travelled, 2 * kPi + 0.05) << name;
 }
 
 TEST_F(PrimitiveTest, ArcVerticesLieOnTheRadiusAndRunDownToTheEnd) {
