@@ -16,7 +16,7 @@ if(NOT SARVOLT_WIN32 AND SARVOLT_CLANGXX)
   endforeach()
   set(walk_fuzz_exe ${CMAKE_BINARY_DIR}/fuzz_walk)
   add_custom_command(OUTPUT ${walk_fuzz_exe}
-    COMMAND ${SARVOLT_CLANGXX} -std=c++17 -g -O1 -Wall -Wextra -pthread
+    COMMAND ${SARVOLT_CLANGXX} -std=c++17 -g -O1 -Wall -Wextra -Wno-char-subscripts -pthread
             -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all
             -I ${CMAKE_SOURCE_DIR} -I ${CMAKE_BINARY_DIR}/generated
             ${walk_fuzz_sources} -o ${walk_fuzz_exe}
