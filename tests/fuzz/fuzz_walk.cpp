@@ -27,6 +27,9 @@
 
 namespace {
 
+// Projections walked so far (a seed run that walks none checks nothing).
+long walked_projections = 0;
+
 int pick_every_third(OutputView*, int, const uint8_t* el) {
     return get_u32(el, element_number) % 3 == 0;
 }
@@ -69,7 +72,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         store_bind_kernel();
         dxf_recorder_install();
         path = "fuzz_walk_" + std::to_string(getpid()) + ".svt";
-        std::atexit([] { std::remove(path.c_str()); });
+        std::atexit([] {
+            std::remove(path.c_str());
+            std::fprintf(stderr, "fuzz_walk: %ld projections walked\n", walked_projections);
+        });
     }
     program_message_display = nullptr;
     FILE* f = std::fopen(path.c_str(), "wb");
@@ -92,19 +98,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     open_drawings[0] = df;
     current_drawing = 0;
 
+    // Copies of the first projections, then the walks (a walk loads pages).
     RecordRef* projections = reinterpret_cast<RecordRef*>(df->header + header_projections);
-    unsigned char copy[2048];
-    RecordRef at = 0;
-    for (int i = 0; i < 16; ++i) {
-        unsigned char* p = record_find_key(df, projections, static_cast<uint32_t>(i), &at, &page_buffers[table_projections]);
-        if (!p) break;
+    static unsigned char copies[8][2048];
+    int count = 0;
+    for (unsigned char* p = record_next(df, projections, nullptr, &page_buffers[table_projections]); p && count < 8;
+         p = record_next(df, projections, p, &page_buffers[table_projections])) {
         uint16_t len = get_u16(p, 0);
-        std::memset(copy, 0, sizeof copy);
-        std::memcpy(copy, p, len);
-        error_flag = 0;
-        walk_projection(copy);
-        at = 0;
+        std::memset(copies[count], 0, sizeof copies[count]);
+        std::memcpy(copies[count], p, len);
+        ++count;
     }
+    for (int i = 0; i < count; ++i) {
+        error_flag = 0;
+        walk_projection(copies[i]);
+    }
+    walked_projections += count;
 
     df->header[111] &= static_cast<unsigned char>(~0x08);
     drawing_file_close(df);
