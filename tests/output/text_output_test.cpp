@@ -2,7 +2,7 @@
 // marked number, the DXF entities of a text and the drawn box against the
 // measured one, on the program's own fonts.
 #include "tests/output/output_test_support.h"
-#include "tests/fonts/font_test_support.h"
+#include "tests/output/stroke_font_fixture.h"
 
 #include <algorithm>
 #include <cmath>
@@ -13,22 +13,8 @@ using namespace output_test;
 
 namespace {
 
-class TextOutputTest : public OutputTest {
+class TextOutputTest : public StrokeFontTest {
 protected:
-    std::vector<std::vector<uint8_t>> fonts_;
-    void SetUp() override {
-        OutputTest::SetUp();
-        fonts_ = font_test::built_fonts();
-        ASSERT_EQ(font_test::load_fonts(fonts_), 0);
-        text_settings.text_colour = 0;
-        select_text_font(3, 0, 0);  // 5 mm, type A
-    }
-    void TearDown() override {
-        select_text_font(0, 0, 0);
-        FontResourceBytes none[stroke_font_count] = {};
-        stroke_fonts_load(none);
-        OutputTest::TearDown();
-    }
     font_test::Recording strokes(const char* text, double x = 0, double y = 0) {
         font_test::Recording r;
         TextCanvas c = font_test::recording_canvas(&r);

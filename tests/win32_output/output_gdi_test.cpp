@@ -17,100 +17,18 @@
 #include "render/output/primitives.h"
 #include "render/output/text_output.h"
 #include "store/settings_block.h"
-#include "tests/fonts/font_test_support.h"
 #include "tests/output/element_chain_fixture.h"
+#include "tests/output/stroke_font_fixture.h"
+#include "tests/win32_output/dib_picture.h"
 
 using namespace output_test;
 
 namespace {
 
-constexpr uint32_t white = 0xFFFFFF;
-
-// A white top-down 24-bit DIB section selected into a memory DC, with a view
-// drawing into it.
-struct Picture {
-    int width, height;
-    HDC dc = nullptr;
-    HBITMAP bitmap = nullptr;
-    HGDIOBJ old = nullptr;
-    uint8_t* bits = nullptr;
-    OutputView view;
-
-    Picture(int w, int h, double scale = 1.0, int stage = 4, double scale_y = 0.0) : width(w), height(h) {
-        BITMAPINFO bi = {};
-        bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-        bi.bmiHeader.biWidth = w;
-        bi.bmiHeader.biHeight = -h;
-        bi.bmiHeader.biPlanes = 1;
-        bi.bmiHeader.biBitCount = 24;
-        void* p = nullptr;
-        dc = CreateCompatibleDC(nullptr);
-        bitmap = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &p, nullptr, 0);
-        bits = static_cast<uint8_t*>(p);
-        old = SelectObject(dc, bitmap);
-        PatBlt(dc, 0, 0, w, h, WHITENESS);
-        output_view_init(&view, output_screen);
-        view.canvas = gdi_canvas(dc);
-        view.transform.scale = ViewScale{scale, scale_y > 0 ? scale_y : scale};
-        view.stage = stage;
-    }
-    ~Picture() {
-        SelectObject(dc, old);
-        DeleteObject(bitmap);
-        DeleteDC(dc);
-    }
-    Picture(const Picture&) = delete;
-    Picture& operator=(const Picture&) = delete;
-    OutputView* v() { return &view; }
-    size_t stride() const { return (static_cast<size_t>(width) * 3 + 3) & ~size_t(3); }
-    // COLORREF of a pixel, read from the bits; outside: white.
-    uint32_t at(int x, int y) {
-        GdiFlush();
-        if (x < 0 || y < 0 || x >= width || y >= height) return white;
-        const uint8_t* p = bits + static_cast<size_t>(y) * stride() + static_cast<size_t>(x) * 3;
-        return static_cast<uint32_t>(p[2]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[0]) << 16;
-    }
-    bool ink(int x, int y) { return at(x, y) != white; }
-    // Any ink within d pixels of (x, y).
-    bool ink_near(int x, int y, int d) {
-        for (int j = y - d; j <= y + d; ++j)
-            for (int i = x - d; i <= x + d; ++i)
-                if (ink(i, j)) return true;
-        return false;
-    }
-    int count_ink() {
-        int n = 0;
-        for (int y = 0; y < height; ++y)
-            for (int x = 0; x < width; ++x) n += ink(x, y) ? 1 : 0;
-        return n;
-    }
-    bool write_bmp(const std::string& path) {
-        GdiFlush();
-        // Stored bottom-up, as a plain BMP.
-        BITMAPFILEHEADER fh = {};
-        BITMAPINFOHEADER ih = {};
-        ih.biSize = sizeof ih;
-        ih.biWidth = width;
-        ih.biHeight = height;
-        ih.biPlanes = 1;
-        ih.biBitCount = 24;
-        DWORD size = static_cast<DWORD>(stride() * static_cast<size_t>(height));
-        fh.bfType = 0x4D42;
-        fh.bfOffBits = sizeof fh + sizeof ih;
-        fh.bfSize = fh.bfOffBits + size;
-        FILE* f = std::fopen(path.c_str(), "wb");
-        if (!f) return false;
-        std::fwrite(&fh, sizeof fh, 1, f);
-        std::fwrite(&ih, sizeof ih, 1, f);
-        for (int y = height - 1; y >= 0; --y) std::fwrite(bits + static_cast<size_t>(y) * stride(), 1, stride(), f);
-        return std::fclose(f) == 0;
-    }
-};
-
 class GdiOutputTest : public OutputTest {};
 
 TEST_F(GdiOutputTest, ZeroLengthSegmentLightsExactlyOnePixel) {
-    Picture p(40, 40);
+    DibPicture p(40, 40);
     PenScope pen = canvas_select_pen(&p.view.canvas, PenDesc{pen_solid, 1, 0});
     draw_line_segment_xy(p.v(), 20.2, 20.1, 20.3, 19.9);
     canvas_restore_pen(&pen);
@@ -119,7 +37,7 @@ TEST_F(GdiOutputTest, ZeroLengthSegmentLightsExactlyOnePixel) {
 }
 
 TEST_F(GdiOutputTest, MarkedSegmentIsMarkedColourToItsEndPixel) {
-    Picture p(120, 60, 1.0, 4);
+    DibPicture p(120, 60, 1.0, 4);
     auto el = segment_element({10, 30}, {100, 30}, 2, element_flag_marked);
     draw_segment_element(p.v(), el.data());
     EXPECT_EQ(p.at(55, 30), marked_blue);
@@ -130,7 +48,7 @@ TEST_F(GdiOutputTest, MarkedSegmentIsMarkedColourToItsEndPixel) {
 }
 
 TEST_F(GdiOutputTest, UnequalScalesDrawACircleAsAnEllipse) {
-    Picture p(260, 160, 2.0, 4, 1.0);
+    DibPicture p(260, 160, 2.0, 4, 1.0);
     auto el = element(2, element_size2, 2);
     put_point2(el.data(), element_coords2, Point2{100, 80});  // on the circle, right of the centre
     put_point2(el.data(), element_coords2 + 16, Point2{60, 80});
@@ -145,7 +63,7 @@ TEST_F(GdiOutputTest, UnequalScalesDrawACircleAsAnEllipse) {
 }
 
 TEST_F(GdiOutputTest, XorBezierHandlesVanishOnASecondDraw) {
-    Picture p(100, 100, 1.0, 3);
+    DibPicture p(100, 100, 1.0, 3);
     auto el = element(12, element_size_bezier, 1);
     put_point2(el.data(), element_coords4, Point2{10, 10});
     put_point2(el.data(), element_coords4 + 16, Point2{90, 10});
@@ -158,7 +76,7 @@ TEST_F(GdiOutputTest, XorBezierHandlesVanishOnASecondDraw) {
 }
 
 TEST_F(GdiOutputTest, DashedPensLeaveGapsAndSolidPensNone) {
-    Picture p(300, 60, 1.0, 4);
+    DibPicture p(300, 60, 1.0, 4);
     auto solid = segment_element({10, 10}, {290, 10}, 2);
     auto dashed = segment_element({10, 30}, {290, 30}, 3);
     auto thick_dash_dot = segment_element({10, 50}, {290, 50}, 5);
@@ -178,7 +96,7 @@ TEST_F(GdiOutputTest, DashedPensLeaveGapsAndSolidPensNone) {
 }
 
 TEST_F(GdiOutputTest, GdiCallsTheDrawingReliesOn) {
-    Picture p(200, 200);
+    DibPicture p(200, 200);
     PixelCanvas* c = &p.view.canvas;
     PenBrushScope s = select_pen_brush(c, PenDesc{pen_solid, 1, 0x0000FF}, BrushDesc{brush_solid, 0x00FF00});
     // A full-ellipse Arc (start point = end point).
@@ -209,26 +127,11 @@ TEST_F(GdiOutputTest, GdiCallsTheDrawingReliesOn) {
 }
 
 // ---------------------------------------------------------------- texts
-class GdiTextTest : public OutputTest {
-protected:
-    std::vector<std::vector<uint8_t>> fonts_;
-    void SetUp() override {
-        OutputTest::SetUp();
-        fonts_ = font_test::built_fonts();
-        ASSERT_EQ(font_test::load_fonts(fonts_), 0);
-        text_settings.text_colour = 0;
-        select_text_font(3, 0, 0);  // 5 mm, type A: strokes 5/14 mm
-    }
-    void TearDown() override {
-        FontResourceBytes none[stroke_font_count] = {};
-        stroke_fonts_load(none);
-        OutputTest::TearDown();
-    }
-};
+using GdiTextTest = StrokeFontTest;
 
 TEST_F(GdiTextTest, StrokesAreAsThickAsTheGlyphPen) {
     // 8.4 pixels per mm: 5/14 mm is trunc(3.0 + 0.5) = 3 pixels.
-    Picture p(200, 100, 8.4);
+    DibPicture p(200, 100, 8.4);
     draw_text_at(p.v(), 2, 8, 0, "I");
     // The middle row of the stem: one run of ink, 3 pixels wide.
     int y = static_cast<int>(std::lround((8 - 2.5) * 8.4));
@@ -242,7 +145,7 @@ TEST_F(GdiTextTest, StrokesAreAsThickAsTheGlyphPen) {
 }
 
 TEST_F(GdiTextTest, TextInASwappedColourHasNoPixelOfAnotherColour) {
-    Picture p(300, 100, 8.0);
+    DibPicture p(300, 100, 8.0);
     uint32_t before = swap_text_colour(0x0000FF);
     draw_text_at(p.v(), 2, 8, 0, "\xAA" "12,5 H");
     swap_text_colour(before);
@@ -257,7 +160,7 @@ TEST_F(GdiTextTest, TextInASwappedColourHasNoPixelOfAnotherColour) {
 }
 
 TEST_F(GdiTextTest, InkOfALabelLiesInItsMeasuredBox) {
-    Picture p(400, 120, 4.0);
+    DibPicture p(400, 120, 4.0);
     const char* text = "SARVOLT 2,5";
     double width = 0, height = 0;
     double depth = measure_text(text, &width, &height);
@@ -334,7 +237,7 @@ protected:
 
 TEST_F(GdiWalkTest, FixtureDrawingInksWhereTheGeometrySays) {
     fixture();
-    Picture p(320, 260, 1.0, 3);
+    DibPicture p(320, 260, 1.0, 3);
     p.view.visible_layers = 0x0F;  // layer 4 hidden
     p.view.projection = projection.data();
     draw_view_elements(p.v());
@@ -355,7 +258,7 @@ TEST_F(GdiWalkTest, FixtureDrawingInksWhereTheGeometrySays) {
 
 TEST_F(GdiWalkTest, ASimulatedClickPicksTheElementUnderIt) {
     fixture();
-    Picture p(320, 260, 1.0, 3);
+    DibPicture p(320, 260, 1.0, 3);
     p.view.visible_layers = 0x0F;
     p.view.projection = projection.data();
     click_x = 100, click_y = 41;  // one pixel off the thin line
@@ -368,7 +271,7 @@ TEST_F(GdiWalkTest, ASimulatedClickPicksTheElementUnderIt) {
 
 TEST_F(GdiWalkTest, AClickOnAHiddenLayerPicksNothing) {
     fixture();
-    Picture p(320, 260, 1.0, 3);
+    DibPicture p(320, 260, 1.0, 3);
     p.view.visible_layers = 0x0F;
     p.view.projection = projection.data();
     click_x = 100, click_y = 160;
