@@ -95,7 +95,10 @@ struct OutputWindowSeams {
     void (*enable_image_toolbar)();
     void (*place_tolerance_designation)(OutputView* view, Point2 at);
     // The print dialog's page counter: counting non-zero for a projection
-    // whose type word has bit 11, else the counter is cleared.
+    // whose type word has bit 11, else the counter is cleared.  Called from
+    // whichever thread walks (the print thread holds the drawing lock): on
+    // the print thread the filler updates the counter itself (interlocked)
+    // rather than sending to the dialog's thread, which may wait for the lock.
     void (*print_counter)(int counting);
     // The image-stage input: 0 outside the nesting state (state 20), 1 in it
     // with no first element yet, 2 with a first element chosen; the nesting
