@@ -59,7 +59,7 @@ void draw_section_line(OutputView* view, const uint8_t* section, uint32_t ref) {
     int nodes = section_node_count(section);
     if (nodes < 1) return;
     auto node = [&](int k) { return point_f(section, section_nodes + section_node_size * static_cast<size_t>(k)); };
-    if (nodes >= 2 && dimension_window_seams.section_line_being_entered &&
+    if (nodes >= 2 && !dxf_output_active && dimension_window_seams.section_line_being_entered &&
         dimension_window_seams.section_line_being_entered(view, ref)) {
         PenScope pen = canvas_select_pen(&view->canvas,
                                          PenDesc{pen_dot, 1, settings_u32(settings_accent_colour_offset)});

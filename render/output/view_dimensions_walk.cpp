@@ -249,8 +249,9 @@ void draw_annotation(Walk* w, const uint8_t* rec, uint32_t ref) {
         break;
     case annotation_hatching: {
         const uint8_t* header = current_drawing_header();
-        bool hidden = (view->stage == 6 || view->stage == 9) && header && (get_u16(header, 110) & 0x200) &&
-                      (rec[8] & 1);
+        // A picture of the screen: nothing of it goes to a file.
+        bool hidden = dxf_output_active || ((view->stage == 6 || view->stage == 9) && header &&
+                                            (get_u16(header, 110) & 0x200) && (rec[8] & 1));
         if (!hidden && dimension_window_seams.draw_hatch_kind_icon) dimension_window_seams.draw_hatch_kind_icon(view, rec);
         break;
     }

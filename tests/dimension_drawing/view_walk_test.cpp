@@ -360,4 +360,48 @@ TEST_F(ViewWalk, InDxfModeEveryDimensionLineIsWrittenAtAQuarterMillimetre) {
     EXPECT_EQ(checked, 5);
 }
 
+TEST_F(ViewWalk, InDxfModeFrameLinesAfterTextsKeepTheirWidth) {
+    // A tolerance frame (texts between its lines) and a leader with stacked
+    // notes (a rule under each text line).
+    fake_add(chain_annotation, tolerance(208));
+    std::vector<uint8_t> leader =
+        annotation(annotation_leader, leader_head, static_cast<uint16_t>(5 | (3 << 7) | 0x40 | (4 << 11)), 203);
+    leader[leader_first_length] = 1;
+    put_pf(leader, leader_point1, 150, 60);
+    put_pf(leader, leader_point2, 160, 40);
+    put_pf(leader, leader_point3, 190, 40);
+    set_text(leader, leader_head, "AB\\nC");
+    fake_add(chain_annotation, leader);
+    RecView v(4.0, 6);
+    view_projection(v.v());
+    dxf_output_active = 1;
+    dxf_line_width = 0.0;
+    draw_view_dimensions(v.v(), 1);
+    dxf_output_active = 0;
+    int separators = 0, rules = 0, frames = 0;
+    for (const DxfEntity& x : dxf_recorded_entities()) {
+        if (x.kind == dxf_rectangle_entity) {
+            EXPECT_EQ(x.width, 0.25);
+            ++frames;
+        }
+        if (x.kind != dxf_line_entity) continue;
+        bool vertical = std::fabs(x.points[0].x - x.points[1].x) < 1e-9;
+        bool horizontal = std::fabs(x.points[0].y - x.points[1].y) < 1e-9;
+        // The separators of the frame: vertical lines at x = 30 and 50, a row high.
+        if (vertical && (std::fabs(x.points[0].x - 30) < 1e-9 || std::fabs(x.points[0].x - 50) < 1e-9) &&
+            std::fabs(std::fabs(x.points[1].y - x.points[0].y) - 8) < 1e-9) {
+            EXPECT_EQ(x.width, 0.25);
+            ++separators;
+        }
+        // The rules under the stacked notes, from the left x to the right x.
+        if (horizontal && std::fabs(x.points[0].x - 160) < 1e-9 && std::fabs(x.points[1].x - 190) < 1e-9) {
+            EXPECT_EQ(x.width, 0.25);
+            ++rules;
+        }
+    }
+    EXPECT_EQ(frames, 3);
+    EXPECT_EQ(separators, 6);
+    EXPECT_EQ(rules, 3);  // the shelf and the two rules
+}
+
 }  // namespace
