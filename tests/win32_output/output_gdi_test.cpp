@@ -256,6 +256,16 @@ TEST_F(GdiWalkTest, FixtureDrawingInksWhereTheGeometrySays) {
     EXPECT_LT(grey, 161);
 }
 
+TEST_F(GdiWalkTest, NoGdiObjectOutlivesAWalk) {
+    fixture();
+    DibPicture p(320, 260, 1.0, 3);
+    p.view.projection = projection.data();
+    draw_view_elements(p.v());
+    DWORD before = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
+    for (int i = 0; i < 20; ++i) draw_view_elements(p.v());
+    EXPECT_EQ(GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS), before);
+}
+
 TEST_F(GdiWalkTest, ASimulatedClickPicksTheElementUnderIt) {
     fixture();
     DibPicture p(320, 260, 1.0, 3);
