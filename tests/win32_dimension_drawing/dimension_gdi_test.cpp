@@ -15,56 +15,14 @@
 #include "geometry/units_scale.h"
 #include "render/output/dimension_line_ends.h"
 #include "render/output/dimension_lines.h"
-#include "render/output/gdi_canvas_win.h"
 #include "render/output/output_view.h"
 #include "store/record_layouts.h"
 #include "store/settings_block.h"
+#include "tests/win32_output/dib_picture.h"
 
 namespace {
 
-constexpr uint32_t white = 0xFFFFFF;
-
-struct Picture {
-    int width, height;
-    HDC dc = nullptr;
-    HBITMAP bitmap = nullptr;
-    HGDIOBJ old = nullptr;
-    uint8_t* bits = nullptr;
-    OutputView view;
-
-    Picture(int w, int h, double scale) : width(w), height(h) {
-        BITMAPINFO bi = {};
-        bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-        bi.bmiHeader.biWidth = w;
-        bi.bmiHeader.biHeight = -h;
-        bi.bmiHeader.biPlanes = 1;
-        bi.bmiHeader.biBitCount = 24;
-        void* p = nullptr;
-        dc = CreateCompatibleDC(nullptr);
-        bitmap = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &p, nullptr, 0);
-        bits = static_cast<uint8_t*>(p);
-        old = SelectObject(dc, bitmap);
-        PatBlt(dc, 0, 0, w, h, WHITENESS);
-        output_view_init(&view, output_screen);
-        view.canvas = gdi_canvas(dc);
-        view.transform.scale = ViewScale{scale, scale};
-        view.stage = 5;
-    }
-    ~Picture() {
-        SelectObject(dc, old);
-        DeleteObject(bitmap);
-        DeleteDC(dc);
-    }
-    Picture(const Picture&) = delete;
-    Picture& operator=(const Picture&) = delete;
-    bool ink(int x, int y) {
-        GdiFlush();
-        if (x < 0 || y < 0 || x >= width || y >= height) return false;
-        const uint8_t* p = bits + static_cast<size_t>(y) * ((static_cast<size_t>(width) * 3 + 3) & ~size_t(3)) +
-                           static_cast<size_t>(x) * 3;
-        return (static_cast<uint32_t>(p[2]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[0]) << 16) != white;
-    }
-};
+using output_test::DibPicture;
 
 uint8_t header[drawing_header_size];
 
@@ -91,7 +49,7 @@ TEST_F(DimensionGdi, AFilledArrowCoversItsInsideAndLeavesItsNotch) {
     for (double drawing_scale : {1.0, 0.2}) {
         scale(drawing_scale);
         // 10 pixels per sheet millimetre: the arrow is 42 pixels long.
-        Picture pic(120, 60, 10.0 * drawing_scale);
+        DibPicture pic(120, 60, 10.0 * drawing_scale, 5);
         const Point2 p[3] = {{20 / (10.0 * drawing_scale), 30 / (10.0 * drawing_scale)},
                              {110 / (10.0 * drawing_scale), 30 / (10.0 * drawing_scale)},
                              {0, 0}};
@@ -110,7 +68,7 @@ TEST_F(DimensionGdi, AFilledArrowCoversItsInsideAndLeavesItsNotch) {
 }
 
 TEST_F(DimensionGdi, AnExtensionLineLeavesAGapAlongACentreLine) {
-    Picture pic(100, 120, 1.0);
+    DibPicture pic(100, 120, 1.0, 5);
     std::vector<Segment> obstacles = {Segment{{40, 30}, {40, 60}}};
     const Point2 p[3] = {{40, 100}, {90, 100}, {0, 0}};
     const Segment ext{{40, 10}, {40, 20}};
