@@ -86,13 +86,7 @@ protected:
         // tolerance frame of three rows, kinds 7 and 9, a leader cut short,
         // one longer than a page, broken markup, a section claiming more
         // nodes than it holds.
-        std::vector<uint8_t> label = annotation(annotation_dimension_text, dimension_text_head, (3 << 7) | 0, 201);
-        label[dimension_text_first_length] = 2;
-        put_pf(label, dimension_text_leader1, 30, 50);
-        put_pf(label, dimension_text_leader2, 40, 40);
-        put_pf(label, dimension_text_leader3, 50, 40);
-        put_pf(label, dimension_text_anchor, 41, 39);
-        set_text(label, dimension_text_head, "25");
+        std::vector<uint8_t> label = label_record(201, 3 << 7);
         fake_add(chain_annotation, label);
         std::vector<uint8_t> hidden = label;
         put_u32(hidden.data(), record_key, 202);
@@ -100,14 +94,8 @@ protected:
         fake_add(chain_annotation, hidden);
 
         std::vector<uint8_t> leader =
-            annotation(annotation_leader, leader_head, static_cast<uint16_t>(3 | (3 << 7) | 0x40 | (4 << 11)), 203);
-        leader[leader_first_length] = 1;
+            leader_record(203, static_cast<uint16_t>(3 | (3 << 7) | 0x40 | (4 << 11)), "AB\\nC", 1);
         leader[leader_style] = 0x16;  // open arrow form, circle at the bend
-        put_pf(leader, leader_point1, 150, 60);
-        put_pf(leader, leader_point2, 160, 40);
-        put_pf(leader, leader_point3, 190, 40);
-        put_pf(leader, leader_text1, 161, 39);
-        set_text(leader, leader_head, "AB\\nC");
         fake_add(chain_annotation, leader);
 
         std::vector<uint8_t> hatch = annotation(annotation_hatching, hatching_record_size, 1, 204);
@@ -162,6 +150,38 @@ protected:
         put_u16(claims.data(), record_length, static_cast<uint16_t>(claims.size()));
         claims[section_nodes_count] = 200;
         fake_add(chain_annotation, claims);
+    }
+
+    // A label on a shelf from (40, 40) to (50, 40) with its leader from (30, 50).
+    static std::vector<uint8_t> label_record(uint32_t key, uint16_t flags) {
+        std::vector<uint8_t> label = annotation(annotation_dimension_text, dimension_text_head, flags, key);
+        label[dimension_text_first_length] = 2;
+        put_pf(label, dimension_text_leader1, 30, 50);
+        put_pf(label, dimension_text_leader2, 40, 40);
+        put_pf(label, dimension_text_leader3, 50, 40);
+        put_pf(label, dimension_text_anchor, 41, 39);
+        set_text(label, dimension_text_head, "25");
+        return label;
+    }
+    // A leader from the tip (150, 60) to the bend (160, 40), shelf to (190, 40).
+    static std::vector<uint8_t> leader_record(uint32_t key, uint16_t flags, const std::string& text, int first_length) {
+        std::vector<uint8_t> leader = annotation(annotation_leader, leader_head, flags, key);
+        leader[leader_first_length] = static_cast<uint8_t>(first_length);
+        put_pf(leader, leader_point1, 150, 60);
+        put_pf(leader, leader_point2, 160, 40);
+        put_pf(leader, leader_point3, 190, 40);
+        put_pf(leader, leader_text1, 161, 39);
+        set_text(leader, leader_head, text);
+        return leader;
+    }
+    void walk_dxf() {
+        RecView v(4.0, 6);
+        view_projection(v.v());
+        dxf_output_active = 1;
+        dxf_line_width = 0.0;  // as an element chain ending in line type 15 leaves it
+        draw_view_dimensions(v.v(), 1);
+        dxf_output_active = 0;
+        EXPECT_TRUE(v.of_kind(call_line_to).empty());
     }
 
     static std::vector<uint8_t> tolerance(uint32_t key) {
@@ -320,28 +340,11 @@ TEST_F(ViewWalk, HatchIconsAreLeftOutOfTheLayoutWhenTheDrawingSaysSo) {
 TEST_F(ViewWalk, InDxfModeEveryDimensionLineIsWrittenAtAQuarterMillimetre) {
     fake_add(chain_dimensions, dimension(101, 0, 0, 0, 0x13, {10, 50}, {60, 50}, {0, 0}, {{10, 10}, {10, 40}},
                                          {{60, 10}, {60, 40}}));
-    std::vector<uint8_t> label = annotation(annotation_dimension_text, dimension_text_head, 3 << 7, 201);
-    label[dimension_text_first_length] = 2;
-    put_pf(label, dimension_text_leader1, 30, 50);
-    put_pf(label, dimension_text_leader2, 40, 40);
-    put_pf(label, dimension_text_leader3, 50, 40);
-    set_text(label, dimension_text_head, "25");
-    fake_add(chain_annotation, label);
-    std::vector<uint8_t> leader = annotation(annotation_leader, leader_head, 0, 203);
-    put_pf(leader, leader_point1, 150, 60);
-    put_pf(leader, leader_point2, 160, 40);
-    put_pf(leader, leader_point3, 190, 40);
-    set_text(leader, leader_head, "");
-    fake_add(chain_annotation, leader);
-    RecView v(4.0, 6);
-    view_projection(v.v());
-    dxf_output_active = 1;
-    dxf_line_width = 0.0;  // as an element chain ending in line type 15 leaves it
-    draw_view_dimensions(v.v(), 1);
-    dxf_output_active = 0;
+    fake_add(chain_annotation, label_record(201, 3 << 7));
+    fake_add(chain_annotation, leader_record(203, 0, "", 0));
+    walk_dxf();
     const auto& e = dxf_recorded_entities();
     ASSERT_FALSE(e.empty());
-    EXPECT_TRUE(v.rec.calls.empty() || v.of_kind(call_line_to).empty());
     auto is = [](const DxfEntity& x, Point2 a, Point2 b) {
         return x.kind == dxf_line_entity && std::fabs(x.points[0].x - a.x) < 1e-6 && std::fabs(x.points[0].y - a.y) < 1e-6 &&
                std::fabs(x.points[1].x - b.x) < 1e-6 && std::fabs(x.points[1].y - b.y) < 1e-6;
@@ -364,20 +367,9 @@ TEST_F(ViewWalk, InDxfModeFrameLinesAfterTextsKeepTheirWidth) {
     // A tolerance frame (texts between its lines) and a leader with stacked
     // notes (a rule under each text line).
     fake_add(chain_annotation, tolerance(208));
-    std::vector<uint8_t> leader =
-        annotation(annotation_leader, leader_head, static_cast<uint16_t>(5 | (3 << 7) | 0x40 | (4 << 11)), 203);
-    leader[leader_first_length] = 1;
-    put_pf(leader, leader_point1, 150, 60);
-    put_pf(leader, leader_point2, 160, 40);
-    put_pf(leader, leader_point3, 190, 40);
-    set_text(leader, leader_head, "AB\\nC");
-    fake_add(chain_annotation, leader);
-    RecView v(4.0, 6);
-    view_projection(v.v());
-    dxf_output_active = 1;
-    dxf_line_width = 0.0;
-    draw_view_dimensions(v.v(), 1);
-    dxf_output_active = 0;
+    fake_add(chain_annotation,
+             leader_record(203, static_cast<uint16_t>(5 | (3 << 7) | 0x40 | (4 << 11)), "AB\\nC", 1));
+    walk_dxf();
     int separators = 0, rules = 0, frames = 0;
     for (const DxfEntity& x : dxf_recorded_entities()) {
         if (x.kind == dxf_rectangle_entity) {
