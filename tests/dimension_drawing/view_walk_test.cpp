@@ -358,7 +358,9 @@ TEST_F(ViewWalk, InDxfModeEveryDimensionLineIsWrittenAtAQuarterMillimetre) {
             EXPECT_EQ(x.width, 0.25);
             ++checked;
         }
-        if (x.kind == dxf_filled_shapes_entity) EXPECT_EQ(x.width, 0.25);
+        if (x.kind == dxf_filled_shapes_entity) {
+            EXPECT_EQ(x.width, 0.25);
+        }
     }
     EXPECT_EQ(checked, 5);
 }
