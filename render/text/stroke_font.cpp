@@ -282,12 +282,24 @@ TextPoint place_point(const LineState& st, const GlyphPlace& gp, double gx, doub
     return p;
 }
 
+}  // namespace
+
+double arc_sign_height(double text_height) {
+    return sheet_to_model_length(text_height) / 4.0;
+}
+
+TextPoint arc_sign_middle(TextPoint start, TextPoint end, double text_height) {
+    double r = arc_sign_height(text_height);
+    double dir = std::atan2(end.y - start.y, end.x - start.x) - std::acos(-1.0) / 2.0;
+    TextPoint mid = {(start.x + end.x) / 2.0 + r * std::cos(dir), (start.y + end.y) / 2.0 + r * std::sin(dir)};
+    return mid;
+}
+
+namespace {
+
 void end_arc(LineState& st) {
-    double r = sheet_to_model_length(st.height) / 4.0;
-    double dir = std::atan2(st.arc_end.y - st.arc_start.y, st.arc_end.x - st.arc_start.x) -
-                 std::acos(-1.0) / 2.0;
-    TextPoint mid = {(st.arc_start.x + st.arc_end.x) / 2.0 + r * std::cos(dir),
-                     (st.arc_start.y + st.arc_end.y) / 2.0 + r * std::sin(dir)};
+    double r = arc_sign_height(st.height);
+    TextPoint mid = arc_sign_middle(st.arc_start, st.arc_end, st.height);
     if (st.canvas) {
         if (st.canvas->arc_sign)
             st.canvas->arc_sign(st.canvas->context, st.arc_start, st.arc_end, mid);

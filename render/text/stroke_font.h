@@ -152,6 +152,11 @@ struct TextCanvas {
     void (*arc_sign)(void* context, TextPoint start, TextPoint end, TextPoint middle);
 };
 
+// The arc over a marked number: its height over the chord (a quarter of the
+// text height in sheet mm, as a model length) and its raised middle point.
+double arc_sign_height(double text_height);
+TextPoint arc_sign_middle(TextPoint start, TextPoint end, double text_height);
+
 // Lays out one line of text (markup and model-variable references of the
 // current drawing included) from the anchor (x, y) on the
 // baseline at the line's left end, turned by `angle` (radians), y pointing
