@@ -245,6 +245,43 @@ TEST_F(PageFile, FreeListAllocatesFreesMergesAndIgnoresDoubleFree) {
     EXPECT_EQ(error_flag, 0);
 }
 
+// Every page of a freed chain reaches the file cleared: no link to the rest
+// of the chain, no records; none of them can lead back into the old chain.
+TEST_F(PageFile, FreedChainPagesAreWrittenBackCleared) {
+    DrawingFile* df = create();
+    RecordRef head = 0;
+    PageBuffer* b = &page_buffers[6];
+    for (uint32_t k = 1; k <= 6; ++k) {
+        std::vector<unsigned char> r = make_record(900, k);
+        ASSERT_NE(record_add_at_end(df, &head, r.data(), b), 0u);
+    }
+    drawing_file_save(df);
+    std::vector<uint32_t> chain;
+    for (RecordRef p = head & ~0x7FFu; p;) {
+        chain.push_back(p);
+        std::vector<unsigned char> bytes = file_bytes(df->path);
+        p = get_u32(bytes.data(), p) & ~0x7FFu;
+    }
+    ASSERT_EQ(chain.size(), 3u);
+    page_chain_free(df, &head, b);
+    EXPECT_EQ(error_flag, 0);
+    drawing_file_save(df);
+    std::vector<unsigned char> bytes = file_bytes(df->path);
+    for (uint32_t p : chain) {
+        EXPECT_EQ(get_u32(bytes.data(), p), 0u) << p;
+        // The first freed page became the free-list page: it lists the others.
+        if (p != df->free_list_head) EXPECT_EQ(get_u16(bytes.data(), p + 4), 0) << p;
+        for (uint32_t i = 8; i < 2048; ++i)
+            if (bytes[p + i] == 0x5A) {
+                ADD_FAILURE() << "record bytes left in page " << p;
+                break;
+            }
+    }
+    std::vector<uint32_t> f = free_pages(df);
+    std::sort(f.begin(), f.end());
+    EXPECT_EQ(f, chain);
+}
+
 TEST_F(PageFile, ContiguousPagesComeFromALongEnoughRun) {
     DrawingFile* df = create();
     std::vector<RecordRef> p;
