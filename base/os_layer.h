@@ -46,10 +46,11 @@ OsError os_last_error();
 
 // Test seam of every file operation: asked first with the operation, the
 // file's path (the target of a rename or copy), and the offset and size of a
-// read or write (the new size of a truncate).  A negative answer lets the
-// operation run; 0 or more makes it fail, a write after storing that many
-// bytes of it (a disk that fills up: os_last_error says disk full).  Null:
-// nothing is failed.
+// read or write (the new size of a truncate, the OsOpenMode of an open).  A negative answer lets the
+// operation run; 0 or more makes it fail: a write after storing that many
+// bytes of it (a disk that fills up: os_last_error says disk full), any
+// other operation with the OsError the answer names (0: os_error_other).
+// Null: nothing is failed.
 enum OsIoOp {
     os_io_open = 1,
     os_io_read,

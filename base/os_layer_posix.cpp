@@ -46,7 +46,10 @@ int fail_errno() {
 long fault(int op, const char* path, uint64_t offset, size_t size) {
     if (!os_io_fault) return -1;
     long r = os_io_fault(op, path, offset, size);
-    if (r >= 0) last_error = op == os_io_write ? os_error_disk_full : os_error_other;
+    if (r >= 0)
+        last_error = op == os_io_write ? os_error_disk_full
+                     : r > 0 && r <= os_error_other ? static_cast<OsError>(r)
+                                                    : os_error_other;
     return r;
 }
 }  // namespace
@@ -56,7 +59,7 @@ OsError os_last_error() { return last_error; }
 const char* os_file_path(const OsFile* f) { return f ? f->path.c_str() : ""; }
 
 OsFile* os_file_open(const char* path, OsOpenMode mode) {
-    if (fault(os_io_open, path, 0, 0) >= 0) return nullptr;
+    if (fault(os_io_open, path, static_cast<uint64_t>(mode), 0) >= 0) return nullptr;
     int flags = 0;
     switch (mode) {
     case os_open_read: flags = O_RDONLY; break;
