@@ -49,6 +49,9 @@ struct PageCacheNode {
 };
 struct PageCache {
     std::unordered_map<uint32_t, PageCacheNode*> nodes;
+    // The end of the highest page kept here beyond the end of the file after
+    // a failed write (0 when none): the file is as long as that to come.
+    uint64_t kept_end = 0;
 };
 
 int store_init() {
@@ -147,8 +150,16 @@ int page_file_write(DrawingFile* df, uint64_t offset, const void* data, size_t s
     return 0;
 }
 
+namespace {
+uint64_t pending_end(const DrawingFile* df) {
+    uint64_t e = df->file_length;
+    if (df->cache && df->cache->kept_end > e) e = df->cache->kept_end;
+    return e;
+}
+}  // namespace
+
 bool page_write_too_far(const DrawingFile* df, uint64_t offset) {
-    return offset > df->file_length + far_gap;
+    return offset > pending_end(df) + far_gap;
 }
 
 void file_cut_back(DrawingFile* df, uint64_t length) {
@@ -190,6 +201,11 @@ int buffer_write_back(PageBuffer* buf, DrawingFile* df) {
         error_flag = 1;
         return -1;
     }
+    // While pages that could not be written wait in the cache beyond the
+    // end of the file, later ones wait with them (they would leave a gap).
+    if (o->cache_enabled && place.offset >= o->file_length && pending_end(o) > o->file_length &&
+        page_cache_keep(q, o, buf))
+        return 0;
     if (page_file_write(o, place.offset, buf->data, page_size) != 0) {
         // A full disk (or another write failure) does not lose the page on
         // a page switch: it stays in the cache, and the next save writes it
@@ -355,7 +371,11 @@ int page_cache_put(RecordRef page, DrawingFile* df, PageBuffer* buf) {
 
 int page_cache_keep(RecordRef page, DrawingFile* df, PageBuffer* buf) {
     if (!df || !df->cache_enabled) return 0;
-    return cache_store(page, df, buf) ? 1 : 0;
+    if (!cache_store(page, df, buf)) return 0;
+    PagePlace place = page_place(df, page);
+    if (place.offset + page_size > df->file_length && place.offset + page_size > df->cache->kept_end)
+        df->cache->kept_end = place.offset + page_size;
+    return 1;
 }
 
 int page_cache_get(RecordRef page, DrawingFile* df, PageBuffer* buf) {
@@ -439,6 +459,7 @@ void page_cache_flush(DrawingFile* df) {
         }
         i = j;
     }
+    df->cache->kept_end = 0;
     page_io_end();
 }
 
