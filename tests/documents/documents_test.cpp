@@ -368,8 +368,9 @@ TEST_F(Documents, UnopenableFileSaysWhy) {
         EXPECT_EQ(open_drawing_count, 0);
         ASSERT_EQ(rec().messages.size(), 1u);
         EXPECT_NE(rec().messages[0].find(c.detail), std::string::npos) << rec().messages[0];
-        if (c.error != os_error_sharing)
+        if (c.error != os_error_sharing) {
             EXPECT_EQ(rec().messages[0].find("другой программой"), std::string::npos);
+        }
         for (const std::string& f : folder_files("svt*.tmp")) std::remove(f.c_str());
     }
 }

@@ -300,7 +300,9 @@ TEST_F(Durability, FullDiskAtAnyMomentLosesAtMostTheUnsavedWork) {
                 rec().answer = 0;
                 int r = drawing_close();
                 disk.limited = false;
-                if (r != 0) EXPECT_EQ(drawing_close(), 0);
+                if (r != 0) {
+                    EXPECT_EQ(drawing_close(), 0);
+                }
                 want = o.last;
             }
             os_io_fault = nullptr;
@@ -379,22 +381,30 @@ TEST_F(Durability, EachFailedFileOperationLeavesASavedState) {
                     ASSERT_TRUE(current_drawing_file()->flags & drawing_flag_open);
                     std::vector<Bytes> r = all_records();
                     EXPECT_TRUE(std::find(states.begin(), states.end(), r) != states.end());
-                    if (!std::strcmp(action, "save")) EXPECT_EQ(r, e);  // nothing lost in memory
+                    if (!std::strcmp(action, "save")) {
+                        EXPECT_EQ(r, e);  // nothing lost in memory
+                    }
                     rec().answer = 0;
                     ASSERT_EQ(drawing_close(), 0);
                 } else {
                     EXPECT_EQ(open_drawing_count, 0);
                 }
-                if (!hit) EXPECT_FALSE(os_file_exists("part.svt-journal"));
+                if (!hit) {
+                    EXPECT_FALSE(os_file_exists("part.svt-journal"));
+                }
                 drawing_open_path("part.svt");
                 ASSERT_EQ(error_flag, 0) << (rec().messages.empty() ? "" : rec().messages.back());
                 std::vector<Bytes> r = all_records();
                 EXPECT_TRUE(std::find(states.begin(), states.end(), r) != states.end())
                     << r.size() << " records; " << rec().messages.size() << " messages"
                     << (rec().messages.empty() ? "" : ": " + rec().messages.back());
-                if ((!std::strcmp(action, "save") || is_close) && result == 0) EXPECT_EQ(r, e);
+                if ((!std::strcmp(action, "save") || is_close) && result == 0) {
+                    EXPECT_EQ(r, e);
+                }
                 // A disk that went away may keep a half copy, never listed.
-                if (!persistent) EXPECT_TRUE(folder_files("*.part").empty());
+                if (!persistent) {
+                    EXPECT_TRUE(folder_files("*.part").empty());
+                }
                 if (!hit) break;  // the action ran to its end without reaching the Nth operation
             }
         }

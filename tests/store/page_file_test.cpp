@@ -270,7 +270,9 @@ TEST_F(PageFile, FreedChainPagesAreWrittenBackCleared) {
     for (uint32_t p : chain) {
         EXPECT_EQ(get_u32(bytes.data(), p), 0u) << p;
         // The first freed page became the free-list page: it lists the others.
-        if (p != df->free_list_head) EXPECT_EQ(get_u16(bytes.data(), p + 4), 0) << p;
+        if (p != df->free_list_head) {
+            EXPECT_EQ(get_u16(bytes.data(), p + 4), 0) << p;
+        }
         for (uint32_t i = 8; i < 2048; ++i)
             if (bytes[p + i] == 0x5A) {
                 ADD_FAILURE() << "record bytes left in page " << p;
