@@ -233,6 +233,40 @@ TEST_F(Durability, StopBeforeEachWriteOfASaveOpensAsASavedState) {
     EXPECT_GT(stops, 8);
 }
 
+// A save and a close each end with the drawing file flushed to the disk,
+// before the journal is emptied (so the saved state is on the disk first).
+std::vector<std::string> flushes_seen;
+long flush_recorder(int op, const char* path, uint64_t, size_t) {
+    if (op == os_io_flush || op == os_io_truncate) {
+        std::string p = path ? path : "";
+        flushes_seen.push_back((op == os_io_flush ? "flush " : "cut ") + p.substr(p.find_last_of("/\\") + 1));
+    }
+    return -1;
+}
+
+TEST_F(Durability, SaveAndCloseFlushTheDrawingBeforeEmptyingTheJournal) {
+    make_drawing("f.svt", 5);
+    drawing_open_path("f.svt");
+    ASSERT_EQ(error_flag, 0);
+    add_points(30);
+    for (int close = 0; close < 2; ++close) {
+        flushes_seen.clear();
+        os_io_fault = flush_recorder;
+        if (close) {
+            ASSERT_EQ(drawing_close(), 0);
+        } else {
+            drawing_save();
+        }
+        os_io_fault = nullptr;
+        auto flushed = std::find(flushes_seen.begin(), flushes_seen.end(), "flush f.svt");
+        auto emptied = std::find(flushes_seen.begin(), flushes_seen.end(), "cut f.svt-journal");
+        ASSERT_NE(flushed, flushes_seen.end()) << close;
+        ASSERT_NE(emptied, flushes_seen.end()) << close;
+        EXPECT_LT(flushed - flushes_seen.begin(), emptied - flushes_seen.begin()) << close;
+    }
+    EXPECT_FALSE(os_file_exists("f.svt-journal"));
+}
+
 // One editing session run on disks with less and less room: whatever fills
 // up, walking the open drawing finds every record, and the path opens as
 // the last completed save (after a stop) or as everything (after a close
