@@ -27,7 +27,41 @@ int os_file_write_at(OsFile* f, uint64_t offset, const void* buf, size_t size);
 // The size in bytes, or -1 on failure.
 int64_t os_file_size(OsFile* f);
 int os_file_truncate(OsFile* f, uint64_t size);
+// Makes everything written to f durable on the disk (fsync, FlushFileBuffers).
 int os_file_flush(OsFile* f);
+// The path f was opened with.
+const char* os_file_path(const OsFile* f);
+
+// Why the last failed file operation of this thread failed.
+enum OsError {
+    os_error_none = 0,
+    os_error_not_found,
+    os_error_access_denied,    // no permission, or a read-only file
+    os_error_read_only_medium, // the medium or file system is read-only
+    os_error_sharing,          // another program holds the file
+    os_error_disk_full,
+    os_error_other
+};
+OsError os_last_error();
+
+// Test seam of every file operation: asked first with the operation, the
+// file's path (the target of a rename or copy), and the offset and size of a
+// read or write (the new size of a truncate, the OsOpenMode of an open).  A negative answer lets the
+// operation run; 0 or more makes it fail: a write after storing that many
+// bytes of it (a disk that fills up: os_last_error says disk full), any
+// other operation with the OsError the answer names (0: os_error_other).
+// Null: nothing is failed.
+enum OsIoOp {
+    os_io_open = 1,
+    os_io_read,
+    os_io_write,
+    os_io_flush,
+    os_io_truncate,
+    os_io_delete,
+    os_io_rename,
+    os_io_copy
+};
+extern long (*os_io_fault)(int op, const char* path, uint64_t offset, size_t size);
 
 // Whole files by path.  Each returns 0 on success, -1 on failure.
 int os_file_exists(const char* path);  // 1 when a file (not a folder) is there

@@ -18,9 +18,48 @@
 
 struct OsFile {
     int fd;
+    std::string path;
 };
 
+long (*os_io_fault)(int op, const char* path, uint64_t offset, size_t size) = nullptr;
+
+namespace {
+thread_local OsError last_error = os_error_none;
+
+OsError error_of(int e) {
+    switch (e) {
+    case ENOENT: case ENOTDIR: return os_error_not_found;
+    case EACCES: case EPERM: return os_error_access_denied;
+    case EROFS: return os_error_read_only_medium;
+    case ETXTBSY: case EBUSY: return os_error_sharing;
+    case ENOSPC: case EDQUOT: case EFBIG: return os_error_disk_full;
+    default: return os_error_other;
+    }
+}
+
+int fail_errno() {
+    last_error = error_of(errno);
+    return -1;
+}
+
+// The test seam: -1 lets the operation run.
+long fault(int op, const char* path, uint64_t offset, size_t size) {
+    if (!os_io_fault) return -1;
+    long r = os_io_fault(op, path, offset, size);
+    if (r >= 0)
+        last_error = op == os_io_write ? os_error_disk_full
+                     : r > 0 && r <= os_error_other ? static_cast<OsError>(r)
+                                                    : os_error_other;
+    return r;
+}
+}  // namespace
+
+OsError os_last_error() { return last_error; }
+
+const char* os_file_path(const OsFile* f) { return f ? f->path.c_str() : ""; }
+
 OsFile* os_file_open(const char* path, OsOpenMode mode) {
+    if (fault(os_io_open, path, static_cast<uint64_t>(mode), 0) >= 0) return nullptr;
     int flags = 0;
     switch (mode) {
     case os_open_read: flags = O_RDONLY; break;
@@ -29,13 +68,17 @@ OsFile* os_file_open(const char* path, OsOpenMode mode) {
     case os_open_create_new: flags = O_RDWR | O_CREAT | O_EXCL; break;
     }
     int fd = ::open(path, flags | O_CLOEXEC, 0644);
-    if (fd < 0) return nullptr;
+    if (fd < 0) {
+        fail_errno();
+        return nullptr;
+    }
     struct stat st;
     if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
+        last_error = os_error_other;
         return nullptr;
     }
-    return new OsFile{fd};
+    return new OsFile{fd, path};
 }
 
 void os_file_close(OsFile* f) {
@@ -46,13 +89,14 @@ void os_file_close(OsFile* f) {
 
 long os_file_read_at(OsFile* f, uint64_t offset, void* buf, size_t size) {
     if (!f) return -1;
+    if (fault(os_io_read, f->path.c_str(), offset, size) >= 0) return -1;
     size_t done = 0;
     while (done < size) {
         ssize_t n = ::pread(f->fd, static_cast<char*>(buf) + done, size - done,
                             static_cast<off_t>(offset + done));
         if (n < 0) {
             if (errno == EINTR) continue;
-            return -1;
+            return fail_errno();
         }
         if (n == 0) break;
         done += static_cast<size_t>(n);
@@ -62,18 +106,23 @@ long os_file_read_at(OsFile* f, uint64_t offset, void* buf, size_t size) {
 
 int os_file_write_at(OsFile* f, uint64_t offset, const void* buf, size_t size) {
     if (!f) return -1;
+    long allowed = fault(os_io_write, f->path.c_str(), offset, size);
+    size_t limit = allowed >= 0 && static_cast<size_t>(allowed) < size ? static_cast<size_t>(allowed) : size;
     size_t done = 0;
-    while (done < size) {
-        ssize_t n = ::pwrite(f->fd, static_cast<const char*>(buf) + done, size - done,
+    while (done < limit) {
+        ssize_t n = ::pwrite(f->fd, static_cast<const char*>(buf) + done, limit - done,
                              static_cast<off_t>(offset + done));
         if (n < 0) {
             if (errno == EINTR) continue;
+            return fail_errno();
+        }
+        if (n == 0) {
+            last_error = os_error_disk_full;
             return -1;
         }
-        if (n == 0) return -1;
         done += static_cast<size_t>(n);
     }
-    return 0;
+    return allowed >= 0 ? -1 : 0;
 }
 
 int64_t os_file_size(OsFile* f) {
@@ -83,11 +132,13 @@ int64_t os_file_size(OsFile* f) {
 }
 
 int os_file_truncate(OsFile* f, uint64_t size) {
-    return f && ::ftruncate(f->fd, static_cast<off_t>(size)) == 0 ? 0 : -1;
+    if (!f || fault(os_io_truncate, f->path.c_str(), size, 0) >= 0) return -1;
+    return ::ftruncate(f->fd, static_cast<off_t>(size)) == 0 ? 0 : fail_errno();
 }
 
 int os_file_flush(OsFile* f) {
-    return f && ::fsync(f->fd) == 0 ? 0 : -1;
+    if (!f || fault(os_io_flush, f->path.c_str(), 0, 0) >= 0) return -1;
+    return ::fsync(f->fd) == 0 ? 0 : fail_errno();
 }
 
 int os_file_exists(const char* path) {
@@ -96,14 +147,17 @@ int os_file_exists(const char* path) {
 }
 
 int os_file_delete(const char* path) {
-    return ::unlink(path) == 0 ? 0 : -1;
+    if (fault(os_io_delete, path, 0, 0) >= 0) return -1;
+    return ::unlink(path) == 0 ? 0 : fail_errno();
 }
 
 int os_file_rename(const char* from, const char* to) {
-    return ::rename(from, to) == 0 ? 0 : -1;
+    if (fault(os_io_rename, to, 0, 0) >= 0) return -1;
+    return ::rename(from, to) == 0 ? 0 : fail_errno();
 }
 
 int os_file_copy(const char* from, const char* to) {
+    if (fault(os_io_copy, to, 0, 0) >= 0) return -1;
     OsFile* in = os_file_open(from, os_open_read);
     if (!in) return -1;
     OsFile* out = os_file_open(to, os_open_create);

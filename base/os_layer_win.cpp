@@ -9,9 +9,48 @@
 
 struct OsFile {
     HANDLE h;
+    std::string path;
 };
 
+long (*os_io_fault)(int op, const char* path, uint64_t offset, size_t size) = nullptr;
+
+namespace {
+thread_local OsError last_error = os_error_none;
+
+OsError error_of(DWORD e) {
+    switch (e) {
+    case ERROR_FILE_NOT_FOUND: case ERROR_PATH_NOT_FOUND: case ERROR_INVALID_DRIVE:
+        return os_error_not_found;
+    case ERROR_ACCESS_DENIED: return os_error_access_denied;
+    case ERROR_WRITE_PROTECT: return os_error_read_only_medium;
+    case ERROR_SHARING_VIOLATION: case ERROR_LOCK_VIOLATION: return os_error_sharing;
+    case ERROR_DISK_FULL: case ERROR_HANDLE_DISK_FULL: return os_error_disk_full;
+    default: return os_error_other;
+    }
+}
+
+int fail_last() {
+    last_error = error_of(GetLastError());
+    return -1;
+}
+
+long fault(int op, const char* path, uint64_t offset, size_t size) {
+    if (!os_io_fault) return -1;
+    long r = os_io_fault(op, path, offset, size);
+    if (r >= 0)
+        last_error = op == os_io_write ? os_error_disk_full
+                     : r > 0 && r <= os_error_other ? static_cast<OsError>(r)
+                                                    : os_error_other;
+    return r;
+}
+}  // namespace
+
+OsError os_last_error() { return last_error; }
+
+const char* os_file_path(const OsFile* f) { return f ? f->path.c_str() : ""; }
+
 OsFile* os_file_open(const char* path, OsOpenMode mode) {
+    if (fault(os_io_open, path, static_cast<uint64_t>(mode), 0) >= 0) return nullptr;
     DWORD access = GENERIC_READ;
     DWORD disposition = OPEN_EXISTING;
     switch (mode) {
@@ -22,8 +61,11 @@ OsFile* os_file_open(const char* path, OsOpenMode mode) {
     }
     HANDLE h = CreateFileA(path, access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                            nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return nullptr;
-    return new OsFile{h};
+    if (h == INVALID_HANDLE_VALUE) {
+        fail_last();
+        return nullptr;
+    }
+    return new OsFile{h, path};
 }
 
 void os_file_close(OsFile* f) {
@@ -42,13 +84,14 @@ static OVERLAPPED overlapped_at(uint64_t offset) {
 
 long os_file_read_at(OsFile* f, uint64_t offset, void* buf, size_t size) {
     if (!f) return -1;
+    if (fault(os_io_read, f->path.c_str(), offset, size) >= 0) return -1;
     size_t done = 0;
     while (done < size) {
         OVERLAPPED ov = overlapped_at(offset + done);
         DWORD n = 0;
         if (!ReadFile(f->h, static_cast<char*>(buf) + done, static_cast<DWORD>(size - done), &n, &ov)) {
             if (GetLastError() == ERROR_HANDLE_EOF) break;
-            return -1;
+            return fail_last();
         }
         if (n == 0) break;
         done += n;
@@ -58,15 +101,21 @@ long os_file_read_at(OsFile* f, uint64_t offset, void* buf, size_t size) {
 
 int os_file_write_at(OsFile* f, uint64_t offset, const void* buf, size_t size) {
     if (!f) return -1;
+    long allowed = fault(os_io_write, f->path.c_str(), offset, size);
+    size_t limit = allowed >= 0 && static_cast<size_t>(allowed) < size ? static_cast<size_t>(allowed) : size;
     size_t done = 0;
-    while (done < size) {
+    while (done < limit) {
         OVERLAPPED ov = overlapped_at(offset + done);
         DWORD n = 0;
-        if (!WriteFile(f->h, static_cast<const char*>(buf) + done, static_cast<DWORD>(size - done), &n, &ov) || n == 0)
+        if (!WriteFile(f->h, static_cast<const char*>(buf) + done, static_cast<DWORD>(limit - done), &n, &ov))
+            return fail_last();
+        if (n == 0) {
+            last_error = os_error_disk_full;
             return -1;
+        }
         done += n;
     }
-    return 0;
+    return allowed >= 0 ? -1 : 0;
 }
 
 int64_t os_file_size(OsFile* f) {
@@ -76,15 +125,16 @@ int64_t os_file_size(OsFile* f) {
 }
 
 int os_file_truncate(OsFile* f, uint64_t size) {
-    if (!f) return -1;
+    if (!f || fault(os_io_truncate, f->path.c_str(), size, 0) >= 0) return -1;
     LARGE_INTEGER pos;
     pos.QuadPart = static_cast<LONGLONG>(size);
-    if (!SetFilePointerEx(f->h, pos, nullptr, FILE_BEGIN)) return -1;
-    return SetEndOfFile(f->h) ? 0 : -1;
+    if (!SetFilePointerEx(f->h, pos, nullptr, FILE_BEGIN)) return fail_last();
+    return SetEndOfFile(f->h) ? 0 : fail_last();
 }
 
 int os_file_flush(OsFile* f) {
-    return f && FlushFileBuffers(f->h) ? 0 : -1;
+    if (!f || fault(os_io_flush, f->path.c_str(), 0, 0) >= 0) return -1;
+    return FlushFileBuffers(f->h) ? 0 : fail_last();
 }
 
 int os_file_exists(const char* path) {
@@ -93,15 +143,20 @@ int os_file_exists(const char* path) {
 }
 
 int os_file_delete(const char* path) {
-    return DeleteFileA(path) ? 0 : -1;
+    if (fault(os_io_delete, path, 0, 0) >= 0) return -1;
+    return DeleteFileA(path) ? 0 : fail_last();
 }
 
 int os_file_rename(const char* from, const char* to) {
-    return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED) ? 0 : -1;
+    if (fault(os_io_rename, to, 0, 0) >= 0) return -1;
+    return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED | MOVEFILE_WRITE_THROUGH)
+               ? 0
+               : fail_last();
 }
 
 int os_file_copy(const char* from, const char* to) {
-    return CopyFileA(from, to, FALSE) ? 0 : -1;
+    if (fault(os_io_copy, to, 0, 0) >= 0) return -1;
+    return CopyFileA(from, to, FALSE) ? 0 : fail_last();
 }
 
 // FILETIME counts 100 ns from 1601-01-01; Unix time starts 11644473600 s later.

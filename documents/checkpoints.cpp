@@ -339,6 +339,13 @@ int drawing_checkpoint(int automatic, const uint16_t* description) {
     // checkpoints are always made.
     if (checkpoint_hold && automatic) return error_flag;
     if (auto_checkpoints_off && automatic) return error_flag;
+    // A drawing that is only viewed does not change on the disk: there is
+    // nothing to keep (a tool's checkpoint is skipped quietly).
+    if (df->flags & drawing_flag_read_only) {
+        if (automatic) return 0;
+        drawing_read_only_refused();
+        return 1;
+    }
     bool timing = !(df->header[113] & 0x08);
     uint64_t start = ticks();
     cursor(1);
@@ -456,6 +463,7 @@ void undo_redo(int redo) {
         return;
     }
     if (steps > available) steps = available;
+    if (drawing_read_only_refused()) return;
     cursor(1);
     if (get_u8(df->header, header_stamp) == 0 && get_u8(df->header, header_stamp + 1) == 0)
         header_description_set(df, default_undo_description());

@@ -25,6 +25,9 @@ int16_t open_drawing_count = 0;
 int new_drawing_from_image = 0;
 const char* document_command_line_file = nullptr;
 const char program_title[] = "SARVOLT - Конструкторская документация";
+const char text_read_only_opened[] = "Файл только для чтения: чертёж открыт для просмотра";
+const char text_read_only_refused[] =
+    "Чертёж открыт только для просмотра: файл только для чтения. Запишите его под другим именем";
 DocumentShell document_shell = {};
 int (*document_file_fault)(int op, const char* path) = nullptr;
 uint64_t (*document_ticks)() = nullptr;
@@ -40,6 +43,7 @@ const char text_not_found[] = "Файл не найден!";
 const char text_snapshot_failed[] = "$сохранения файла";
 const char text_damaged[] = "Этот файл сейчас не пригоден для работы";
 const char text_not_closed_checked[] = "Чертёж не был нормально закрыт; его структура проверена";
+const char text_read_only_old[] = "Чертёж в старом формате, а файл только для чтения: преобразовать его нельзя";
 const size_t path_size = 780;
 
 const uint8_t* header_source() {
@@ -138,6 +142,15 @@ void drawing_slot_drop(DrawingFile* df) {
     checkpoints_discard();
     if (document_shell.drawing_closed) document_shell.drawing_closed();
     main_title_update();
+}
+
+bool drawing_read_only_refused() {
+    DrawingFile* df = current_drawing_file();
+    if (!df || !(df->flags & drawing_flag_open) || !(df->flags & drawing_flag_read_only)) return false;
+    error_stack_push(df->path);
+    show_program_message(text_read_only_refused);
+    error_flag = 1;
+    return true;
 }
 
 DrawingFile* current_drawing_file() {
@@ -284,7 +297,15 @@ void drawing_open_path(const char* path) {
             std::free(work);
         }
     } else {
-        char* snap = checkpoint_file_name(full);
+        // A stop or a failed save may have left the drawing with a journal:
+        // its last saved state is put back before the snapshot is taken.
+        drawing_journal_recover(full);
+        // A file that cannot be written is only viewed (or refused by the
+        // open, which says why): it needs no base state to go back to.
+        OsFile* probe = os_file_open(full, os_open_read_write);
+        bool writable = probe != nullptr;
+        if (probe) os_file_close(probe);
+        char* snap = writable ? checkpoint_file_name(full) : nullptr;
         if (snap) {
             if (doc_file_copy(full, snap) == 0) {
                 snapshot = snap;
@@ -390,10 +411,12 @@ int drawing_load() {
         error_flag = 1;
         return 1;
     }
+    bool read_only = (df->flags & drawing_flag_read_only) != 0;
     if (df->opened_unclosed) {
         // The drawing was not closed normally (a crash or a killed
-        // process): its pages may not match its header.
-        if (drawing_consistency_pass(df) != 0) {
+        // process): its pages may not match its header.  A drawing that is
+        // only viewed is checked without any change.
+        if ((read_only ? drawing_structure_check(df) : drawing_consistency_pass(df)) != 0) {
             NewestSnapshot ns;
             const char* f = file_part(df->path);
             ns.folder.assign(df->path, static_cast<size_t>(f - df->path));
@@ -419,6 +442,15 @@ int drawing_load() {
         if (document_shell.prompt_show) document_shell.prompt_show(text_not_closed_checked);
     }
     uint16_t version = get_u16(df->header, header_version);
+    if (version < drawing_format_version && read_only) {
+        error_stack_push(df->path);
+        show_program_message(text_read_only_old);
+        close_untouched(df);
+        error_flag = 1;
+        return 1;
+    }
+    if (read_only && df->read_only_fallback && document_shell.prompt_show)
+        document_shell.prompt_show(text_read_only_opened);
     if (version < drawing_format_version) {
         int yes = document_shell.ask ? document_shell.ask(18, df->path, 0) : 0;
         if (!yes) {

@@ -61,5 +61,14 @@ bool snapshot_usable(const char* path);
 // named one: both stay.
 bool stale_file_deletable(const char* path);
 
+// A drawing on a read-only file or medium is opened for viewing: nothing is
+// written to it.  The prompt shown when it opens, and the message that
+// refuses a save, a checkpoint, an undo or a redo of it.
+extern const char text_read_only_opened[];
+extern const char text_read_only_refused[];
+// True when the current drawing is open for viewing only; shows the refusal
+// (error_flag 1) when so.
+bool drawing_read_only_refused();
+
 // The program's own title, shown when no drawing is open.
 extern const char program_title[];

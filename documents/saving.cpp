@@ -64,6 +64,7 @@ int reopen_reporting(DrawingFile* df) {
 void drawing_save() {
     DrawingFile* df = current_drawing_file();
     if (!df || !(df->flags & drawing_flag_open)) return;
+    if (drawing_read_only_refused()) return;
     drawing_file_save(df);
 }
 
@@ -161,6 +162,9 @@ void drawing_save_as(int move) {
     df->path = np;
     df->path_length = static_cast<uint32_t>(target.size() + 2);
     df->flags = static_cast<uint8_t>(df->flags & ~drawing_flag_unnamed);
+    // A drawing that was only viewed continues on its copy, which can be written.
+    df->flags = static_cast<uint8_t>(df->flags & ~drawing_flag_read_only);
+    df->read_only_fallback = 0;
     if (reopen_reporting(df) != 0) return;
     if (move) doc_file_delete(old_path.c_str());
     if (!move) {

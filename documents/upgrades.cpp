@@ -21,6 +21,7 @@ namespace {
 
 const char text_out_of_memory[] =
     "Недостаточно оперативной памяти. Данные будут сохранены, программа рестартована#";
+const char text_damaged[] = "$в структуре данных";
 const char text_contours_cut[] =
     "В файле чертежа содержались контуры с большим количеством элементов!";
 
@@ -180,7 +181,13 @@ int chain_rebuild(DrawingFile* df, RecordRef* head, int table, Convert convert, 
     bool failed = false;
     for (const Record& old : nodes) {
         Record out;
-        if (!convert(old, out, context)) {
+        // A record shorter than its header (length and key), or one the new
+        // layout cannot hold, is damage: the conversion stops and says so.
+        if (old.size() < 6 || !convert(old, out, context) ||
+            (!out.empty() && (out.size() < 6 || get_u16(out.data(), 0) != out.size()) && !contours)) {
+            if (df->path) error_stack_push(df->path);
+            show_program_message(text_damaged);
+            error_flag = 1;
             failed = true;
             break;
         }
@@ -329,7 +336,9 @@ bool convert_point_12356(const Record& old, Record& out, void*) {
 
 // Pictures of version 12357 (kind 10) to the 74-byte layout; others stay.
 bool convert_picture(const Record& old, Record& out, void*) {
-    if (old.size() < 7 || old[6] != 10) {
+    // A record too short for its kind byte is damage, not a record to keep.
+    if (old.size() < 7) return false;
+    if (old[6] != 10) {
         out = old;
         return true;
     }

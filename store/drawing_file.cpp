@@ -9,12 +9,14 @@
 #include <cstring>
 #include <ctime>
 #include <new>
+#include <vector>
 
 namespace {
 const char text_bad_path[] = "$открытия файла";
 const char text_out_of_memory[] =
     "Недостаточно оперативной памяти. Данные будут сохранены, программа рестартована#";
 const char text_not_closed[] = "Файл нормально не закрыт";
+const char text_write_failed[] = "$записи в файл чертежа";
 const size_t full_path_size = 780;
 const uint32_t library_path_size = 260;
 
@@ -111,6 +113,7 @@ int drawing_file_free(DrawingFile* df) {
         }
     }
     page_cache_discard(df);
+    journal_drop(df);
     for (DrawingFile*& slot : open_drawings)
         if (slot == df) slot = nullptr;
     std::free(df->library_path);
@@ -136,13 +139,35 @@ void drawing_file_write_header(DrawingFile* df) {
     page_io_end();
 }
 
+namespace {
+// Puts the pages the buffers of df hold, and the header page, into the
+// journal with one flush before a save writes them.
+void journal_buffers(DrawingFile* df) {
+    std::vector<uint64_t> offsets{0};
+    for (PageBuffer& b : page_buffers) {
+        if (b.owner != df || b.page == 0 || b.clean) continue;
+        PagePlace pl = page_place(df, b.page);
+        if (!pl.library) offsets.push_back(pl.offset);
+    }
+    journal_pages(df, offsets.data(), offsets.size());
+}
+
+void report_write_failure(DrawingFile* df) {
+    if (df->path) error_stack_push(df->path);
+    show_program_message(text_write_failed);
+    error_flag = 1;
+}
+}  // namespace
+
 void drawing_file_save(DrawingFile* df) {
     if (!df || !(df->flags & drawing_flag_open)) return;
     page_io_begin();
     error_flag = 0;
+    bool writing = !(df->flags & drawing_flag_read_only);
     page_cache_flush(df);
     int16_t failed = error_flag;
     df->cache_enabled = 0;
+    if (writing && !failed) journal_buffers(df);
     for (PageBuffer& b : page_buffers) {
         if (b.owner != df || b.page == 0) continue;
         RecordRef p = b.page;
@@ -154,10 +179,16 @@ void drawing_file_save(DrawingFile* df) {
         page_load(df, &p, &b);
         if (error_flag) failed = 1;
     }
-    if (!(df->flags & drawing_flag_read_only)) {
+    if (writing) {
         error_flag = 0;
         drawing_file_write_header(df);
         if (error_flag) failed = 1;
+        // The drawing reaches the disk, and only then is the journal emptied:
+        // from here on this is the saved state.
+        if (!failed && journal_commit(df) != 0) {
+            report_write_failure(df);
+            failed = 1;
+        }
     }
     df->cache_enabled = 1;
     error_flag = failed;
@@ -169,23 +200,26 @@ void drawing_file_close(DrawingFile* df) {
     if (!df || !(df->flags & drawing_flag_open)) return;
     page_io_begin();
     int16_t failed = 0;
+    bool writing = !(df->flags & drawing_flag_read_only);
     page_cache_flush(df);
     if (error_flag) failed = 1;
     if (!failed) df->cache_enabled = 0;
+    if (writing && !failed) journal_buffers(df);
     for (PageBuffer& b : page_buffers) {
         if (b.owner != df) continue;
         page_load(df, nullptr, &b);
         if (error_flag) failed = 1;
     }
-    if (!failed && !(df->flags & drawing_flag_read_only)) {
+    if (!failed && writing) {
         put_u16(df->header, 110, static_cast<uint16_t>(get_u16(df->header, 110) & ~0x0400));
         error_flag = 0;
         drawing_file_write_header(df);
         if (error_flag) failed = 1;
+        if (!failed && journal_commit(df) != 0) failed = 1;
     }
     if (failed) {
         // Nothing is lost: the handle stays open with its pages, so the
-        // close can be tried again.
+        // close can be tried again; the journal keeps the saved state.
         error_flag = 4;
         if (df->path) error_stack_push(df->path);
         show_program_message(text_not_closed);
@@ -200,6 +234,9 @@ void drawing_file_close(DrawingFile* df) {
     if (df->library_path) df->library_path[0] = '\0';
     if (df->file) os_file_close(df->file);
     df->file = nullptr;
+    // A close that wrote everything ends the journal; a close without
+    // writing (read-only) leaves the file as it was last saved.
+    journal_end(df, writing);
     chain_hints_clear(df);
     page_io_end();
 }

@@ -12,6 +12,35 @@
 //
 // All page I/O enters the drawing lock itself (it nests inside callers that
 // hold it) and keeps the file-I/O event reset while it runs.
+//
+// Durability.  The file format has no room for a log, so a side file beside
+// the drawing, "<path>-journal", holds a rollback journal:
+//  - The last saved state S is the file as it stood after the last completed
+//    save (or close, or the open, or the creation of a new file): its length
+//    is the journal's base.
+//  - Before any byte of a page that lies inside S is overwritten for the
+//    first time since S, the page's S content is appended to the journal and
+//    the journal is flushed to the disk.  Pages beyond S's length are simply
+//    appended to the drawing; they need no journal.
+//  - Between saves, pages that lie inside S stay in the page cache, so the
+//    journal mostly grows during a save only (and by the header page at
+//    open, where the drawing is marked open).
+//  - A save writes every changed page and the header, flushes the drawing
+//    file to the disk, and only then empties the journal (truncated to 0 and
+//    flushed): that is the moment the new state becomes S.  A close does
+//    the same and then deletes the journal.
+//  - Opening a drawing whose journal holds pages (a stop of the process, a
+//    full disk or a failed write left it) first puts those pages back,
+//    cuts the file to S's length and flushes it, and then deletes the
+//    journal: the drawing opens as S.  A record torn by a stop in mid-append
+//    ends the journal (checksums tell), since the drawing page behind it was
+//    never written.
+//  - A write that fails while the disk is full does not lose the page: a
+//    page switch keeps it in the page cache (memory) and the next save
+//    writes it; only a save or a close reports the failure, and the journal
+//    keeps S recoverable meanwhile.
+// So a stop or a full disk at any moment loses at most the work since the
+// last completed save.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -42,6 +71,7 @@ enum : uint8_t {
 };
 
 struct PageCache;  // the cached pages of one drawing (page_file.cpp)
+struct RollbackJournal;  // the journal of the pages overwritten since the last save
 
 // What the store remembers about one record chain between calls, so that
 // appending to a long chain does not walk it from the head every time.
@@ -73,6 +103,9 @@ struct DrawingFile {
     int opened_unclosed;           // the header said "drawing open" at open: not closed normally
     ChainHint chain_hints[8];
     unsigned chain_hint_next;
+    RollbackJournal* journal;      // null while no page was overwritten since the last save
+    uint64_t saved_length;         // file length of the last saved state
+    int read_only_fallback;        // opened for viewing: the file or medium cannot be written
 };
 
 // One of the thirteen static page buffers.
@@ -153,3 +186,13 @@ size_t store_full_path(const char* name, char* out, size_t out_size);
 // Drops every copy of the page held in a buffer or the cache of df, without
 // writing it (the page is freed or has been written directly).
 void page_forget(DrawingFile* df, RecordRef page);
+
+// ---------------------------------------------------------------- journal
+// The journal side file of a drawing path: path + "-journal".
+void drawing_journal_name(const char* path, char* out, size_t out_size);
+// Puts a drawing back to its last saved state when a journal is left beside
+// it.  Returns 0 when there was nothing to do, 1 when pages were put back,
+// -1 when it could not be done (the drawing and its journal stay as they are).
+int drawing_journal_recover(const char* path);
+// Whether the drawing file at path has a journal beside it that holds pages.
+bool drawing_journal_pending(const char* path);

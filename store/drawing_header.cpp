@@ -1,6 +1,7 @@
 #include "store/drawing_header.h"
 
 #include "store/page_io.h"
+#include "store/drawing_file.h"
 #include "base/program_messages.h"
 #include "store/settings_block.h"
 #include "store/text_codec.h"
@@ -21,6 +22,10 @@ namespace {
 const char text_exists[] = "файл уже существует";
 const char text_missing[] = "файл не существует";
 const char text_in_use[] = "Файл уже открыт другой программой";
+const char text_no_access[] = "Нет доступа к файлу";
+const char text_cannot_open[] = "Файл не открывается";
+const char text_disk_full[] = "Нет места на диске";
+const char text_not_restored[] = "Не удалось вернуть последнее сохранённое состояние чертежа";
 const char text_header_unreadable[] = "чтение заголовка";
 const char text_bad_version[] = "Недопустимая версия структуры файла";
 const char text_bad_block[] = "недопустимый номер блока файла";
@@ -32,6 +37,18 @@ const uint32_t header_chain_heads[] = {header_tables,      header_sheets,
                                        header_model_program, header_model_variables,
                                        header_title_block, header_projections,
                                        header_pictures,    header_model_program2};
+
+// The detail of a file that could not be opened, by the reason the system gave.
+const char* open_failure_detail() {
+    switch (os_last_error()) {
+    case os_error_sharing: return text_in_use;
+    case os_error_access_denied:
+    case os_error_read_only_medium: return text_no_access;
+    case os_error_not_found: return text_missing;
+    case os_error_disk_full: return text_disk_full;
+    default: return text_cannot_open;
+    }
+}
 
 bool head_valid(const DrawingFile* df, uint32_t h) {
     return h == 0 || ((h & page_offset_mask) == 4 &&
@@ -92,6 +109,7 @@ int drawing_file_open(DrawingFile* df, int silent) {
                 detail = text_exists;
                 failed = true;
             } else if (!(df->file = os_file_open(df->path, os_open_create_new))) {
+                detail = open_failure_detail();
                 failed = true;
             } else {
                 df->file_length = 0;
@@ -99,6 +117,7 @@ int drawing_file_open(DrawingFile* df, int silent) {
                 df->alloc_end = 0;
                 df->free_list_head = 0;
                 df->flags |= drawing_flag_open;
+                journal_begin(df);
                 drawing_header_init(df);
                 if (!error_flag) {
                     put_u16(df->header, header_options,
@@ -106,7 +125,13 @@ int drawing_file_open(DrawingFile* df, int silent) {
                                                      header_opt_drawing_open));
                     drawing_file_write_header(df);
                 }
+                // The new empty drawing is its first saved state.
+                if (!error_flag && journal_commit(df) != 0) error_flag = 1;
                 failed = error_flag != 0;
+                if (failed) {
+                    if (!detail && os_last_error() == os_error_disk_full) detail = text_disk_full;
+                    df->flags = static_cast<uint8_t>(df->flags & ~drawing_flag_open);
+                }
             }
         } else if (mode == drawing_mode_open_existing) {
             if (!exists) {
@@ -114,11 +139,27 @@ int drawing_file_open(DrawingFile* df, int silent) {
                 failed = true;
             } else {
                 if (silent) df->flags |= drawing_flag_read_only;
+                if (!(df->flags & drawing_flag_read_only)) df->read_only_fallback = 0;
                 bool ro = (df->flags & drawing_flag_read_only) != 0;
-                df->file = os_file_open(df->path, ro ? os_open_read : os_open_read_write);
+                // A stop or a failed save may have left a journal: the last
+                // saved state is put back first.
+                bool restored = ro || drawing_journal_recover(df->path) >= 0;
+                df->file = restored ? os_file_open(df->path, ro ? os_open_read : os_open_read_write) : nullptr;
+                if (!df->file && restored && !ro &&
+                    (os_last_error() == os_error_access_denied ||
+                     os_last_error() == os_error_read_only_medium)) {
+                    // A read-only file or medium: the drawing is opened for
+                    // viewing, and nothing is ever written to it.
+                    df->file = os_file_open(df->path, os_open_read);
+                    if (df->file) {
+                        df->flags |= drawing_flag_read_only;
+                        df->read_only_fallback = 1;
+                        ro = true;
+                    }
+                }
                 int64_t size = df->file ? os_file_size(df->file) : -1;
                 if (!df->file) {
-                    detail = text_in_use;
+                    detail = restored ? open_failure_detail() : text_not_restored;
                     failed = true;
                 } else if (size < static_cast<int64_t>(page_size) || size % page_size != 0 ||
                            size > 0x7FFFF800LL ||
@@ -132,6 +173,7 @@ int drawing_file_open(DrawingFile* df, int silent) {
                     failed = true;
                 } else {
                     df->file_length = static_cast<uint64_t>(size);
+                    journal_begin(df);
                     df->end_address = static_cast<uint32_t>(size - page_size);
                     df->alloc_end = static_cast<int32_t>(size - page_size);
                     df->free_list_head = get_u32(df->header, header_free_list);
@@ -174,6 +216,7 @@ int drawing_file_open(DrawingFile* df, int silent) {
                             drawing_file_write_header(df);
                             if (error_flag) {
                                 df->flags = static_cast<uint8_t>(df->flags & ~drawing_flag_open);
+                                if (os_last_error() == os_error_disk_full) detail = text_disk_full;
                                 failed = true;
                             }
                         }
@@ -188,6 +231,8 @@ int drawing_file_open(DrawingFile* df, int silent) {
         if (df->file && !(df->flags & drawing_flag_open)) {
             os_file_close(df->file);
             df->file = nullptr;
+            // Whatever this open wrote goes again.
+            if (df->journal) journal_end(df, false);
         }
         if (silent) {
             error_stack_clear();

@@ -69,6 +69,17 @@ RecordRef take_at_end(DrawingFile* df, uint32_t n) {
     return static_cast<RecordRef>(first);
 }
 
+void forget_in_buffers(DrawingFile* df, uint32_t p) {
+    for (PageBuffer& b : page_buffers) {
+        if (b.owner == df && b.page == p) {
+            b.page = 0;
+            b.owner = nullptr;
+            b.clean = 0;
+            b.word = 0;
+        }
+    }
+}
+
 void drop_damaged_list(DrawingFile* df) {
     df->free_list_head = 0;
     page_forget(df, page_buffers[0].page);
@@ -199,8 +210,10 @@ void page_free(DrawingFile* df, RecordRef* page) {
             return false;
         }) < 0 || listed)
         return;
-    // Its old content must never be written over what it holds next.
-    page_forget(df, p);
+    // A buffer's copy of its old content must never be written over what it
+    // holds next; a cached copy is what was last written back (for a page of
+    // a freed chain, the cleared page) and may stay.
+    forget_in_buffers(df, p);
     // Second pass: extend a neighbouring run.
     int r = free_list_walk(df, [&](uint32_t, unsigned char* d) {
         for (uint32_t off = 4; off <= last_slot; off += 4) {
@@ -269,9 +282,14 @@ void page_chain_free(DrawingFile* df, RecordRef* head, PageBuffer* buf) {
         RecordRef pr = p;
         page_load(df, &pr, buf);
         if (error_flag) return;
-        // Keep the link before the page is given away.
+        // Keep the link before the page is given away; the page itself is
+        // written back cleared (no link, no records), so that nothing of the
+        // chain can be reached through it any more.
         RecordRef link = get_u32(buf->data, 0);
-        page_forget(df, p);
+        std::memset(buf->data, 0, page_size);
+        buf->clean = 0;
+        page_load(df, nullptr, buf);
+        if (error_flag) return;
         page_free(df, &p);
         if (error_flag) return;
         r = link;

@@ -35,6 +35,9 @@ const char text_read_failed[] = "$чтения файла чертежа";
 const char text_bad_block[] = "%ый номер блока файла";
 const char text_out_of_memory[] =
     "Недостаточно оперативной памяти. Данные будут сохранены, программа рестартована#";
+// A page may be written at most this far beyond the end of the file (the
+// pages between are filled with zero pages); a write farther out is damage.
+const uint64_t far_gap = 0x7000;
 
 }  // namespace
 
@@ -46,6 +49,9 @@ struct PageCacheNode {
 };
 struct PageCache {
     std::unordered_map<uint32_t, PageCacheNode*> nodes;
+    // The end of the highest page kept here beyond the end of the file after
+    // a failed write (0 when none): the file is as long as that to come.
+    uint64_t kept_end = 0;
 };
 
 int store_init() {
@@ -118,26 +124,49 @@ int page_file_read(DrawingFile* df, OsFile* f, uint64_t offset, void* data, size
 
 int page_file_write(DrawingFile* df, uint64_t offset, const void* data, size_t size) {
     if (!df->file) return -1;
-    // A gap between the end of the file and the offset is filled with zero
-    // pages: a zero page reads as an empty record page.
+    // Pages of the saved state go to the journal before they are overwritten.
+    if (journal_before_write(df, offset, size) != 0) return -1;
+    uint64_t before = df->file_length;
+    // A small gap between the end of the file and the offset is filled with
+    // zero pages: a zero page reads as an empty record page.
     static const unsigned char zeros[page_size] = {0};
     while (df->file_length < offset) {
         uint64_t n = std::min<uint64_t>(offset - df->file_length, page_size);
-        if (drawing_io_fault && drawing_io_fault(1, df->file_length, static_cast<size_t>(n)))
+        if ((drawing_io_fault && drawing_io_fault(1, df->file_length, static_cast<size_t>(n))) ||
+            os_file_write_at(df->file, df->file_length, zeros, static_cast<size_t>(n)) != 0) {
+            file_cut_back(df, before);
             return -1;
-        if (os_file_write_at(df->file, df->file_length, zeros, static_cast<size_t>(n)) != 0)
-            return -1;
+        }
         df->file_length += n;
     }
-    if (drawing_io_fault && drawing_io_fault(1, offset, size)) return -1;
-    if (os_file_write_at(df->file, offset, data, size) != 0) {
-        // The write may have extended the file in part.
-        int64_t s = os_file_size(df->file);
-        if (s >= 0) df->file_length = static_cast<uint64_t>(s);
+    if ((drawing_io_fault && drawing_io_fault(1, offset, size)) ||
+        os_file_write_at(df->file, offset, data, size) != 0) {
+        // What the write added to the file goes again, so that the file stays
+        // a whole number of pages.
+        file_cut_back(df, before);
         return -1;
     }
     if (offset + size > df->file_length) df->file_length = offset + size;
     return 0;
+}
+
+namespace {
+uint64_t pending_end(const DrawingFile* df) {
+    uint64_t e = df->file_length;
+    if (df->cache && df->cache->kept_end > e) e = df->cache->kept_end;
+    return e;
+}
+}  // namespace
+
+bool page_write_too_far(const DrawingFile* df, uint64_t offset) {
+    return offset > pending_end(df) + far_gap;
+}
+
+void file_cut_back(DrawingFile* df, uint64_t length) {
+    int64_t s = os_file_size(df->file);
+    if (s > static_cast<int64_t>(length)) os_file_truncate(df->file, length);
+    s = os_file_size(df->file);
+    df->file_length = s >= 0 ? static_cast<uint64_t>(s) : length;
 }
 
 void report_bad_block(DrawingFile* df) {
@@ -165,7 +194,23 @@ int buffer_write_back(PageBuffer* buf, DrawingFile* df) {
     PagePlace place = page_place(o, q);
     if (place.library) return 0;  // library pages are never written
     if (o->cache_enabled && page_cache_put(q, o, buf)) return 0;
+    if (page_write_too_far(o, place.offset)) {
+        // Far beyond the end of the file: a damaged reference, not a page.
+        if (o->path) error_stack_push(o->path);
+        report_document_failure(o);
+        error_flag = 1;
+        return -1;
+    }
+    // While pages that could not be written wait in the cache beyond the
+    // end of the file, later ones wait with them (they would leave a gap).
+    if (o->cache_enabled && place.offset >= o->file_length && pending_end(o) > o->file_length &&
+        page_cache_keep(q, o, buf))
+        return 0;
     if (page_file_write(o, place.offset, buf->data, page_size) != 0) {
+        // A full disk (or another write failure) does not lose the page on
+        // a page switch: it stays in the cache, and the next save writes it
+        // or reports the failure.
+        if (o->cache_enabled && page_cache_keep(q, o, buf)) return 0;
         if (o->path) error_stack_push(o->path);
         if (df && df != o && df->path) error_stack_push(df->path);
         show_program_message(text_write_failed);
@@ -273,8 +318,10 @@ uint16_t page_load(DrawingFile* df, RecordRef* ref, PageBuffer* buf) {
     return offset;
 }
 
-int page_cache_put(RecordRef page, DrawingFile* df, PageBuffer* buf) {
-    if (!df || !df->cache_enabled) return 0;
+namespace {
+// Copies the buffer's page into df's cache; false when memory ran out (the
+// cache is then flushed and switched off, and that is reported).
+bool cache_store(RecordRef page, DrawingFile* df, PageBuffer* buf) {
     if (!df->cache) {
         df->cache = new (std::nothrow) PageCache;
     }
@@ -301,7 +348,7 @@ int page_cache_put(RecordRef page, DrawingFile* df, PageBuffer* buf) {
         df->cache_enabled = 0;
         show_program_message(text_out_of_memory);
         error_flag = 1;
-        return 0;
+        return false;
     }
     std::memcpy(node->page, buf->data, page_size);
     node->buffer.data = node->page;
@@ -309,10 +356,26 @@ int page_cache_put(RecordRef page, DrawingFile* df, PageBuffer* buf) {
     node->buffer.word = buf->word;
     node->buffer.owner = df;
     node->buffer.clean = 0;
+    return true;
+}
+}  // namespace
+
+int page_cache_put(RecordRef page, DrawingFile* df, PageBuffer* buf) {
+    if (!df || !df->cache_enabled) return 0;
+    if (!cache_store(page, df, buf)) return 0;
     // Pages the file does not hold yet always go to the file as well, so the
     // file grows with them.
     PagePlace place = page_place(df, page);
     return place.offset + page_size <= df->file_length ? 1 : 0;
+}
+
+int page_cache_keep(RecordRef page, DrawingFile* df, PageBuffer* buf) {
+    if (!df || !df->cache_enabled) return 0;
+    if (!cache_store(page, df, buf)) return 0;
+    PagePlace place = page_place(df, page);
+    if (place.offset + page_size > df->file_length && place.offset + page_size > df->cache->kept_end)
+        df->cache->kept_end = place.offset + page_size;
+    return 1;
 }
 
 int page_cache_get(RecordRef page, DrawingFile* df, PageBuffer* buf) {
@@ -336,6 +399,23 @@ void page_cache_flush(DrawingFile* df) {
     pages.reserve(df->cache->nodes.size());
     for (auto& kv : df->cache->nodes) pages.push_back(kv.first);
     std::sort(pages.begin(), pages.end());
+    bool writing = !(df->flags & drawing_flag_read_only);
+    if (writing) {
+        // Every page of the saved state that is about to be overwritten goes
+        // to the journal first, all with one flush.
+        std::vector<uint64_t> offsets;
+        for (uint32_t p : pages) {
+            PagePlace pl = page_place(df, p);
+            if (!pl.library) offsets.push_back(pl.offset);
+        }
+        if (journal_pages(df, offsets.data(), offsets.size()) != 0) {
+            if (df->path) error_stack_push(df->path);
+            show_program_message(text_write_failed);
+            error_flag = 1;
+            page_io_end();
+            return;
+        }
+    }
     // Runs of neighbouring pages go out in one write.
     std::vector<unsigned char> run;
     size_t i = 0;
@@ -358,8 +438,14 @@ void page_cache_flush(DrawingFile* df) {
             ++i;
             continue;
         }
-        if (!(df->flags & drawing_flag_read_only) &&
-            page_file_write(df, first.offset, run.data(), run.size()) != 0) {
+        if (writing && page_write_too_far(df, first.offset)) {
+            if (df->path) error_stack_push(df->path);
+            report_document_failure(df);
+            error_flag = 1;
+            page_io_end();
+            return;
+        }
+        if (writing && page_file_write(df, first.offset, run.data(), run.size()) != 0) {
             // The pages not written stay in the cache.
             if (df->path) error_stack_push(df->path);
             show_program_message(text_write_failed);
@@ -373,6 +459,7 @@ void page_cache_flush(DrawingFile* df) {
         }
         i = j;
     }
+    df->cache->kept_end = 0;
     page_io_end();
 }
 

@@ -32,6 +32,14 @@ bool page_address_valid(const DrawingFile* df, uint32_t address);
 // fill the gap with zeros first and keep df->file_length current.
 int page_file_write(DrawingFile* df, uint64_t offset, const void* data, size_t size);
 int page_file_read(DrawingFile* df, OsFile* f, uint64_t offset, void* data, size_t size);
+// Cuts df's file back to length after a failed write that added to it.
+void file_cut_back(DrawingFile* df, uint64_t length);
+// True when a page written at offset would lie more than 14 pages beyond the
+// end of the file: a damaged reference, reported and not written.
+bool page_write_too_far(const DrawingFile* df, uint64_t offset);
+// Keeps the buffer's page in df's cache whatever its place (a write-back
+// that failed); 1 when kept.
+int page_cache_keep(RecordRef page, DrawingFile* df, PageBuffer* buf);
 
 // Reports a block number that points where no page of df can be:
 // "%ый номер блока файла" with the path, error_flag 1.
@@ -40,3 +48,23 @@ void report_bad_block(DrawingFile* df);
 void chain_hints_clear(DrawingFile* df);
 // Frees every cached page of df without writing it.
 void page_cache_discard(DrawingFile* df);
+
+// ---------------------------------------------------------------- journal
+// A new saved state: the file as it is now (at open or creation).
+void journal_begin(DrawingFile* df);
+// Before the file bytes [offset, offset + size) are written: every page among
+// them that lies inside the saved state and is not yet in the journal goes
+// there first.  0, or -1 when the journal could not be written (the write
+// must then not happen).
+int journal_before_write(DrawingFile* df, uint64_t offset, size_t size);
+// The same for a list of page offsets (one flush of the journal for all).
+int journal_pages(DrawingFile* df, const uint64_t* offsets, size_t count);
+// Ends a save: flushes the drawing file to the disk, then empties the
+// journal; the file is now the saved state.  0, or -1 (the journal then
+// still describes the previous saved state).
+int journal_commit(DrawingFile* df);
+// At close: closes the journal; deletes its file when remove_file (after a
+// commit).  Without remove_file the journal's pages are put back.
+void journal_end(DrawingFile* df, bool committed);
+// Lets the journal state of df go without touching any file.
+void journal_drop(DrawingFile* df);

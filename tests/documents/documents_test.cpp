@@ -61,6 +61,8 @@ TEST_F(Documents, OpenMakesSnapshotsOnlyForNamedDrawings) {
     drawing_open_path("y.tmp");
     ASSERT_EQ(error_flag, 0);
     EXPECT_TRUE(current_drawing_file()->flags & drawing_flag_unnamed);
+    // Only the open drawing's journal is new beside it.
+    before.push_back("y.tmp-journal");
     EXPECT_EQ(folder_files(), before);
     // A drawing answered "No" at close stays out of the recent list.
     rec().answer = 0;
@@ -287,3 +289,90 @@ TEST_F(Documents, OldVersionAskedRefusedOrUpgraded) {
 }
 
 }  // namespace
+
+namespace {
+// A file the system refuses to open for writing (a read-only file or
+// medium), to open at all, or holds for another program: the seam answers
+// every open of "ro.svt" but a read-only one with the error of the case.
+OsError refusal;
+bool refuse_reading;
+long refuse_ro_file(int op, const char* path, uint64_t offset, size_t) {
+    std::string p = path ? path : "";
+    if (p.size() < 6 || p.compare(p.size() - 6, 6, "ro.svt") != 0) return -1;
+    if (op == os_io_open && (offset != os_open_read || refuse_reading)) return refusal;
+    if (op == os_io_write || op == os_io_truncate || op == os_io_delete || op == os_io_rename) return 0;
+    return -1;
+}
+}  // namespace
+
+TEST_F(Documents, ReadOnlyFileOpensForViewingAndIsNeverWritten) {
+    for (OsError e : {os_error_access_denied, os_error_read_only_medium}) {
+        SCOPED_TRACE(e);
+        for (const std::string& f : folder_files()) std::remove(f.c_str());
+        rec() = Recorder();
+        std::string path = make_drawing("ro.svt", 7);
+        Bytes before = file_bytes(path);
+        refusal = e;
+        refuse_reading = false;
+        os_io_fault = refuse_ro_file;
+        drawing_open_path("ro.svt");
+        ASSERT_EQ(error_flag, 0);
+        ASSERT_EQ(open_drawing_count, 1);
+        DrawingFile* df = current_drawing_file();
+        EXPECT_TRUE(df->flags & drawing_flag_read_only);
+        EXPECT_TRUE(contains(rec().prompts, std::string(text_read_only_opened)));
+        EXPECT_TRUE(rec().messages.empty());
+        EXPECT_EQ(folder_files(), std::vector<std::string>{"ro.svt"});  // no snapshot, no journal
+        std::vector<Bytes> records = all_records();
+        EXPECT_EQ(records.size(), 8u);  // the projection and its seven points
+        // Saving, checkpoints and undo say why they cannot be done.
+        drawing_save();
+        EXPECT_EQ(error_flag, 1);
+        EXPECT_EQ(drawing_checkpoint(0, nullptr), 1);
+        EXPECT_EQ(drawing_checkpoint(1, nullptr), 0);
+        EXPECT_EQ(messages_with("только для просмотра"), 1);
+        // A variant continues on a copy that can be written.
+        rec().save_choice = full("copy.svt");
+        ASSERT_EQ(drawing_ask_save_name("*.svt"), 0);
+        drawing_save_as(0);
+        ASSERT_EQ(error_flag, 0);
+        df = current_drawing_file();
+        EXPECT_FALSE(df->flags & drawing_flag_read_only);
+        EXPECT_EQ(all_records(), records);
+        add_to_projection(get_u32(df->header, header_projections), projection_points, table_points,
+                          point_bytes(50, 1, 1, 1, 1));
+        drawing_save();
+        EXPECT_EQ(error_flag, 0);
+        ASSERT_EQ(drawing_close(), 0);
+        os_io_fault = nullptr;
+        Bytes after = file_bytes(path);
+        EXPECT_TRUE(after == before);
+    }
+}
+
+TEST_F(Documents, UnopenableFileSaysWhy) {
+    struct Case {
+        OsError error;
+        const char* detail;
+    } cases[] = {{os_error_access_denied, "Нет доступа к файлу"},
+                 {os_error_sharing, "Файл уже открыт другой программой"},
+                 {os_error_other, "Файл не открывается"}};
+    make_drawing("ro.svt");
+    for (const Case& c : cases) {
+        rec().messages.clear();
+        last_shown_message[0] = '\0';
+        refusal = c.error;
+        refuse_reading = true;
+        os_io_fault = refuse_ro_file;
+        drawing_open_path("ro.svt");
+        os_io_fault = nullptr;
+        EXPECT_EQ(error_flag, 1);
+        EXPECT_EQ(open_drawing_count, 0);
+        ASSERT_EQ(rec().messages.size(), 1u);
+        EXPECT_NE(rec().messages[0].find(c.detail), std::string::npos) << rec().messages[0];
+        if (c.error != os_error_sharing) {
+            EXPECT_EQ(rec().messages[0].find("другой программой"), std::string::npos);
+        }
+        for (const std::string& f : folder_files("svt*.tmp")) std::remove(f.c_str());
+    }
+}

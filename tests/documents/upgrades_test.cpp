@@ -298,6 +298,34 @@ TEST_F(Upgrades, PicturesOfVersion12357And64ByteRecords) {
     EXPECT_EQ(get_u16(current_drawing_file()->header, header_options2) & 0x0080, 0);
 }
 
+// A picture record of length 1 in a version-12356 drawing cannot be carried
+// into the new layout: the conversion reads nothing past the record, stops,
+// says the structure is damaged, and the file keeps the version reached.
+TEST_F(Upgrades, PictureRecordShorterThanItsHeaderStopsTheConversion) {
+    std::string path = old_file(12356, [](RecordRef pr) {
+        DrawingFile* df = current_drawing_file();
+        add_to_projection(pr, projection_points, table_points, point_bytes(1, 1, 1, 1, 1));
+        RecordRef head = 0;
+        Bytes pic(64, 0);
+        put_u16(pic.data(), 0, 64);
+        put_u32(pic.data(), 2, 31);
+        pic[6] = 10;
+        record_add_at_end(df, &head, pic.data(), &page_buffers[table_pictures]);
+        unsigned char tiny[2] = {1, 0};  // length 1
+        record_add_at_end(df, &head, tiny, &page_buffers[table_pictures]);
+        put_u32(df->header, header_pictures, head);
+    });
+    rec().answer = 1;
+    drawing_open_path("old.svt");
+    EXPECT_EQ(error_flag, 1);
+    EXPECT_EQ(open_drawing_count, 0);
+    EXPECT_EQ(messages_with("ОШИБКА в структуре данных"), 1);
+    // The points were converted and saved before the pictures were reached.
+    Bytes b = file_bytes(path);
+    EXPECT_EQ(get_u16(b.data(), header_version), 12357);
+    EXPECT_TRUE(os_file_exists("svt_old_00001.tmp"));
+}
+
 TEST_F(Upgrades, AFailedRebuildLeavesTheOldChainWhole) {
     std::string path = old_file(12356, [](RecordRef pr) {
         for (uint32_t k = 1; k <= 120; ++k) add_to_projection(pr, projection_points, table_points, point_bytes(k, k, 0, 0, 0));

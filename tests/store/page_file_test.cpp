@@ -36,31 +36,49 @@ TEST_F(PageFile, PageBeyondEndStartsEmptyAndReachesTheFileOnWriteBack) {
     EXPECT_EQ(bytes[4095], 0xAB);
 }
 
-// A page handed out far past the end of the file is written in place; the
-// pages between read as empty record pages, never as copies of another page.
-TEST_F(PageFile, WriteFarPastTheEndFillsTheGapWithEmptyPages) {
-    DrawingFile* df = create();
-    df->cache_enabled = 0;
-    PageBuffer* b = &page_buffers[3];
-    RecordRef last = 0;
-    for (int i = 0; i < 20; ++i) last = page_alloc(df);
-    RecordRef r = last | 4;
-    page_load(df, &r, b);
-    std::memset(b->data, 0x99, 2048);
-    page_load(df, nullptr, b);
-    EXPECT_EQ(error_flag, 0);
-    std::vector<unsigned char> bytes = file_bytes(df->path);
-    ASSERT_EQ(bytes.size(), static_cast<size_t>(last) + 2048);
-    for (uint32_t p = 2048; p < last; p += 2048) {
-        EXPECT_EQ(get_u32(bytes.data(), p), 0u) << p;      // no link
-        EXPECT_EQ(get_u16(bytes.data(), p + 4), 0) << p;   // no records
+// A page written a few pages past the end of the file is written in place
+// and the pages between read as empty record pages, never as copies of
+// another page; one written more than 0x7000 bytes (14 pages) past the end
+// is a damaged reference: reported, the drawing marked, nothing written.
+TEST_F(PageFile, WriteShortlyPastTheEndFillsTheGapFarPastIsReported) {
+    for (int pages : {5, 14, 15, 20}) {
+        SCOPED_TRACE(pages);
+        shown().clear();
+        DrawingFile* df = create(("gap" + std::to_string(pages)).c_str());
+        df->cache_enabled = 0;
+        PageBuffer* b = &page_buffers[3];
+        RecordRef last = 0;
+        for (int i = 0; i < pages; ++i) last = page_alloc(df);
+        RecordRef r = last | 4;
+        page_load(df, &r, b);
+        std::memset(b->data, 0x99, 2048);
+        page_load(df, nullptr, b);
+        std::vector<unsigned char> bytes = file_bytes(df->path);
+        // The file ends at 2048: the gap is (pages - 1) pages, 2048 * (pages - 1) bytes.
+        bool far = 2048u * static_cast<unsigned>(pages - 1) > 0x7000;
+        if (far) {
+            EXPECT_EQ(error_flag, 1);
+            ASSERT_EQ(shown().size(), 1u);
+            EXPECT_NE(shown()[0].find("ОШИБКА в структуре данных"), std::string::npos) << shown()[0];
+            EXPECT_TRUE(df->header[111] & 0x08);
+            EXPECT_EQ(bytes.size(), 2048u);
+            page_forget(df, last);
+            continue;
+        }
+        EXPECT_EQ(error_flag, 0);
+        EXPECT_TRUE(shown().empty());
+        ASSERT_EQ(bytes.size(), static_cast<size_t>(last) + 2048);
+        for (uint32_t p = 2048; p < last; p += 2048) {
+            EXPECT_EQ(get_u32(bytes.data(), p), 0u) << p;      // no link
+            EXPECT_EQ(get_u16(bytes.data(), p + 4), 0) << p;   // no records
+        }
+        EXPECT_EQ(bytes[last + 2047], 0x99);
+        // A page of the gap loads as an empty page.
+        RecordRef g = (last - 2 * 2048) | 4;
+        page_load(df, &g, b);
+        EXPECT_EQ(error_flag, 0);
+        EXPECT_EQ(get_u16(b->data, 4), 0);
     }
-    EXPECT_EQ(bytes[last + 2047], 0x99);
-    // A page of the gap loads as an empty page.
-    RecordRef g = (last - 4 * 2048) | 4;
-    page_load(df, &g, b);
-    EXPECT_EQ(error_flag, 0);
-    EXPECT_EQ(get_u16(b->data, 4), 0);
 }
 
 TEST_F(PageFile, LoadingTheHeldPageReadsNothing) {
@@ -225,6 +243,45 @@ TEST_F(PageFile, FreeListAllocatesFreesMergesAndIgnoresDoubleFree) {
     EXPECT_EQ(df->free_list_head, 0u);
     EXPECT_EQ(page_alloc(df), 9u * 2048);
     EXPECT_EQ(error_flag, 0);
+}
+
+// Every page of a freed chain reaches the file cleared: no link to the rest
+// of the chain, no records; none of them can lead back into the old chain.
+TEST_F(PageFile, FreedChainPagesAreWrittenBackCleared) {
+    DrawingFile* df = create();
+    RecordRef head = 0;
+    PageBuffer* b = &page_buffers[6];
+    for (uint32_t k = 1; k <= 6; ++k) {
+        std::vector<unsigned char> r = make_record(900, k);
+        ASSERT_NE(record_add_at_end(df, &head, r.data(), b), 0u);
+    }
+    drawing_file_save(df);
+    std::vector<uint32_t> chain;
+    for (RecordRef p = head & ~0x7FFu; p;) {
+        chain.push_back(p);
+        std::vector<unsigned char> bytes = file_bytes(df->path);
+        p = get_u32(bytes.data(), p) & ~0x7FFu;
+    }
+    ASSERT_EQ(chain.size(), 3u);
+    page_chain_free(df, &head, b);
+    EXPECT_EQ(error_flag, 0);
+    drawing_file_save(df);
+    std::vector<unsigned char> bytes = file_bytes(df->path);
+    for (uint32_t p : chain) {
+        EXPECT_EQ(get_u32(bytes.data(), p), 0u) << p;
+        // The first freed page became the free-list page: it lists the others.
+        if (p != df->free_list_head) {
+            EXPECT_EQ(get_u16(bytes.data(), p + 4), 0) << p;
+        }
+        for (uint32_t i = 8; i < 2048; ++i)
+            if (bytes[p + i] == 0x5A) {
+                ADD_FAILURE() << "record bytes left in page " << p;
+                break;
+            }
+    }
+    std::vector<uint32_t> f = free_pages(df);
+    std::sort(f.begin(), f.end());
+    EXPECT_EQ(f, chain);
 }
 
 TEST_F(PageFile, ContiguousPagesComeFromALongEnoughRun) {
