@@ -52,7 +52,7 @@ void marked_error(Network& net, DimensionNode& d, const char* text) {
 }
 
 double angle_0_2pi(double a) {
-    const double two_pi = 2 * M_PI;
+    const double two_pi = 6.28318530717958647692;
     a = std::fmod(a, two_pi);
     if (a < 0) a += two_pi;
     return a;
