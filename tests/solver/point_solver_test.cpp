@@ -424,3 +424,61 @@ TEST(PointSolver, LeavesTheThreadToleranceAsFound) {
     run_network(f);
     EXPECT_EQ(tolerance_get(), 0.0004848);
 }
+
+TEST(PointSolver, DegenerateAxisIsReportedOnTheDimension) {
+    Fixture f;
+    f.point(1, 0, 0, 0x4000);
+    f.point(2, 0, 0);          // both axis points at one place
+    f.point(3, 5, -5);
+    f.x_dim(10, 0, 1, 2);
+    f.y_dim(11, 0, 1, 2);
+    f.x_dim(12, 5, 1, 3);
+    f.between(13, 0, 3, 7, 1, 3, 0, 1, 2);
+    Outcome r = run_network(f);
+    ASSERT_EQ(r.check, NETWORK_OK);
+    EXPECT_NE(r.solver.outcome, SOLVER_SOLVED);
+    ASSERT_FALSE(r.lines.empty());
+    EXPECT_EQ(r.lines[0].rfind("...не правильно задан размер ", 0), 0u);
+    EXPECT_TRUE(f.dimension_state(13) & 0x20);
+}
+
+TEST(PointSolver, RandomOrdinateNetworksReproduceTheirTruth) {
+    // Truth: random points; every point dimensioned by X and Y from a
+    // neighbour already placed (deep chains), plus consistent redundant X
+    // dimensions. Sketches: truth plus noise. Expect the truth (up to the
+    // start point's noise, which is zero: it is the origin).
+    uint32_t seed = 12345;
+    auto rnd = [&seed]() {
+        seed = seed * 1103515245u + 12345u;
+        return static_cast<double>((seed >> 8) & 0xFFFF) / 65536.0;
+    };
+    for (int round = 0; round < 20; ++round) {
+        int n = 3 + round;
+        std::vector<double> tx(n), ty(n);
+        Fixture f;
+        uint32_t dim = 100;
+        for (int i = 0; i < n; ++i) {
+            tx[i] = i == 0 ? 0 : std::floor(rnd() * 2000 - 1000) / 4;
+            ty[i] = i == 0 ? 0 : std::floor(rnd() * 2000 - 1000) / 4;
+            double nx = i == 0 ? 0 : (rnd() - 0.5) * 0.5, ny = i == 0 ? 0 : (rnd() - 0.5) * 0.5;
+            f.point(static_cast<uint32_t>(i + 1), tx[i] + nx, ty[i] + ny, i == 0 ? 0x4000 : 0);
+        }
+        for (int i = 1; i < n; ++i) {
+            int j = static_cast<int>(rnd() * i);
+            f.x_dim(dim++, tx[i] - tx[j], static_cast<uint32_t>(j + 1), static_cast<uint32_t>(i + 1));
+            f.y_dim(dim++, ty[j] - ty[i], static_cast<uint32_t>(j + 1), static_cast<uint32_t>(i + 1));
+            if (i > 1 && rnd() < 0.5) {
+                int k = static_cast<int>(rnd() * i);
+                if (k != j) f.x_dim(dim++, tx[i] - tx[k], static_cast<uint32_t>(k + 1), static_cast<uint32_t>(i + 1));
+            }
+        }
+        Outcome r = run_network(f);
+        ASSERT_EQ(r.check, NETWORK_OK) << round;
+        ASSERT_EQ(r.solver.outcome, SOLVER_SOLVED) << round << " " << (r.lines.empty() ? "" : r.lines[0]);
+        for (int i = 0; i < n; ++i) {
+            EXPECT_NEAR(r.x(static_cast<uint32_t>(i + 1)), tx[i], 1e-9) << round << " point " << i + 1;
+            EXPECT_NEAR(r.y(static_cast<uint32_t>(i + 1)), ty[i], 1e-9) << round << " point " << i + 1;
+        }
+        EXPECT_EQ(first_violated(f, r, 1000), 0u) << round;
+    }
+}
