@@ -762,7 +762,7 @@ private:
             p.x = p.sketch_x;   // no position of an earlier attempt survives
             p.y = p.sketch_y;
         }
-        std::fill(refused_.begin(), refused_.end(), false);
+        // Refused dimensions stay refused: their line was written once.
         PointNode& s = pt(start);
         s.flags |= PN_FIXED | PN_TRIED | PN_START | PN_VISITED;
         // Every productive round applies a dimension or fixes a point.

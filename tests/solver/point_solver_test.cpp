@@ -482,3 +482,23 @@ TEST(PointSolver, RandomOrdinateNetworksReproduceTheirTruth) {
         EXPECT_EQ(first_violated(f, r, 1000), 0u) << round;
     }
 }
+
+TEST(PointSolver, RefusedDimensionIsReportedOnceOverAllAttempts) {
+    // A radius without a centre is a damaged description; the network also
+    // fails, so every start and both passes are tried.
+    Fixture f;
+    f.point(1, 0, 0);
+    f.point(2, 10, 0);
+    f.point(3, 20, 5);
+    f.x_dim(10, 10, 1, 2);
+    f.y_dim(11, 0, 1, 2);
+    f.dimension(12, 1, 0, 5);
+    f.link(12, 2, 1);
+    f.link(12, 3, 2);
+    Outcome r = run_network(f);
+    ASSERT_EQ(r.check, NETWORK_OK);
+    EXPECT_NE(r.solver.outcome, SOLVER_SOLVED);
+    int structure = 0;
+    for (const std::string& l : r.lines) structure += l == "$в структуре данных" ? 1 : 0;
+    EXPECT_EQ(structure, 1);
+}
