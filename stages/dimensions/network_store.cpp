@@ -4,6 +4,7 @@
 
 #include "base/byte_order.h"
 #include "base/program_messages.h"
+#include "geometry/units_scale.h"
 #include "store/drawing_header.h"
 #include "store/record_layouts.h"
 #include "store/records.h"
@@ -161,4 +162,71 @@ int apply_construction_results(NetworkRecords& rec, const Network& net, int resu
         put_u16(r.data(), point_flags, f);
     }
     return anchor;
+}
+
+bool measure_dimension_record(const NetworkRecords& rec, size_t dimension, double* value) {
+    *value = 0;
+    if (dimension >= rec.dimensions.size()) return false;
+    const std::vector<uint8_t>& d = rec.dimensions[dimension];
+    if (d.size() < dimension_record_size - 2) return false;
+    uint32_t number = get_u32(d.data(), dimension_number);
+    int kind = get_u16(d.data(), dimension_kind_word) & 0x1F;
+    int mode = (get_u16(d.data(), dimension_kind_word) >> 5) & 7;
+    auto position = [&rec](uint32_t point, Point2* out) {
+        for (const std::vector<uint8_t>& p : rec.points)
+            if (p.size() >= point_record_size && get_u32(p.data(), point_number) == point) {
+                out->x = get_f64(p.data(), point_true_x);
+                out->y = get_f64(p.data(), point_true_y);
+                return true;
+            }
+        return false;
+    };
+    // The first point of each role, in link chain order.
+    uint32_t first[4] = {0, 0, 0, 0};
+    for (const std::vector<uint8_t>& l : rec.links) {
+        if (l.size() < link_record_size || get_u32(l.data(), link_dimension) != number) continue;
+        uint16_t role = get_u16(l.data(), link_role);
+        if ((role & 0x000C) || !(role & 3)) continue;
+        if (!first[role & 3]) first[role & 3] = get_u32(l.data(), link_point);
+    }
+    const double pi = 3.14159265358979323846;
+    Point2 p1{0, 0}, p2{0, 0}, c{0, 0};
+    bool has1 = first[1] && position(first[1], &p1);
+    bool has2 = first[2] && position(first[2], &p2);
+    bool hasc = first[3] && position(first[3], &c);
+    double m = 0;
+    bool linear = kind == 0 || kind == 6 || (kind == 2 && (has2 || !hasc));
+    if (linear) {
+        if (!has1 || !has2) return false;
+        double f = 0;
+        if (mode == 1) f = -pi / 2;
+        else if (mode >= 2) {
+            Point2 a1{0, 0}, a2{0, 0};
+            if (!position(get_u32(d.data(), dimension_axis_point1), &a1) ||
+                !position(get_u32(d.data(), dimension_axis_point2), &a2))
+                return false;
+            if (a1.x == a2.x && a1.y == a2.y) return false;
+            double a = std::atan2(a2.y - a1.y, a2.x - a1.x);
+            f = mode == 2 ? a : a - pi / 2;
+        }
+        m = (p2.x - p1.x) * std::cos(f) + (p2.y - p1.y) * std::sin(f);
+    } else if (kind == 1 || kind == 2) {
+        if (!has1 || !hasc) return false;
+        m = std::hypot(p1.x - c.x, p1.y - c.y) * (kind == 2 ? 2 : 1);
+    } else if (kind == 3 || kind == 4) {
+        if (!has1 || !has2 || !hasc) return false;
+        double u = std::atan2(p1.y - c.y, p1.x - c.x) - std::atan2(p2.y - c.y, p2.x - c.x);
+        u = std::remainder(u, 2 * pi);
+        m = kind == 3 ? u : u * std::hypot(p1.x - c.x, p1.y - c.y);
+    } else {
+        return false;
+    }
+    if (kind != 3) {
+        double unit = rec.unit_index >= 0 && rec.unit_index < LENGTH_UNIT_COUNT ? length_unit_mm[rec.unit_index] : 1.0;
+        double scale = rec.projection.size() >= 120 ? projection_scale_checked(rec.projection.data()) : 1.0;
+        m /= unit * scale;
+    }
+    if (!std::isfinite(m)) return false;
+    *value = m;
+    return true;
 }

@@ -30,3 +30,13 @@ bool network_store_back(DrawingFile* df, const unsigned char* projection, const 
 // anchor, or -1.
 int apply_construction_results(NetworkRecords& rec, const Network& net, int result,
                                const std::vector<Point2>& aux_crossings);
+
+// The value a dimension record has on the points' true positions, in the
+// drawing's units (divided by the unit factor and the checked projection
+// scale), measured as the solver builds it: linear kinds as (P2 - P1)
+// along the offset direction (0, -pi/2, a, a - pi/2 for modes 0, 1, 2,
+// 3 and 4 with a the axis direction), radius and diameter from the centre,
+// angles as the opening from the first end to the second (radians), arc
+// lengths as the opening times the radius. False when the dimension's
+// points are missing or its axis is degenerate.
+bool measure_dimension_record(const NetworkRecords& rec, size_t dimension, double* value);

@@ -148,3 +148,64 @@ TEST(ConstructionResults, LogLinesFitTheLogBuffers) {
     EXPECT_STREQ(construction_end_line(false, true), ">>>Завершено с ошибками<<<");
     EXPECT_STREQ(construction_end_line(false, false), ">>>Завершено<<<");
 }
+
+TEST(ConstructionResults, MeasuredNominalsReproduceTheSketch) {
+    // Every kind and mode measured on the points (in centimetres, scale 2),
+    // then solved: the points come back where they were.
+    const double k = pi / 180;
+    struct P { uint32_t n; double x, y; } pts[] = {
+        {1, 0, 0}, {2, 30, -40}, {3, 4, -22}, {4, 50, 0},
+        {5, 50 * std::cos(-60 * k), 50 * std::sin(-60 * k)},
+        {6, 50 * std::cos(-100 * k), 50 * std::sin(-100 * k)},
+        {7, 18, 1}, {8, -6, -17}};   // 7 and 8 mirror each other about the line A-B
+    Fixture f;
+    f.rec.unit_index = 1;
+    put_f64(f.rec.projection.data(), 112, 2.0);
+    for (const P& p : pts) f.point(p.n, p.x, p.y, p.n == 1 ? 0x4000 : 0);
+    f.x_dim(10, 0, 1, 2);
+    f.y_dim(11, 0, 1, 2);
+    f.between(12, 0, 2, 0, 1, 3, 0, 1, 2);      // along the axis A-B
+    f.between(13, 0, 3, 0, 1, 3, 0, 1, 2);      // across it
+    f.y_dim(14, 0, 1, 4);
+    f.radius(15, 0, 1, 4);
+    f.dimension(16, 2, 0, 0);                   // diameter with a centre
+    f.link(16, 1, CENTRE);
+    f.link(16, 5, FIRST);
+    f.angle(17, 0, 1, 4, 5);
+    f.radius(18, 0, 1, 6);
+    f.dimension(19, 4, 0, 0);                   // arc length from H1 to K
+    f.link(19, 1, CENTRE);
+    f.link(19, 4, FIRST);
+    f.link(19, 6, SECOND);
+    f.y_dim(20, 0, 1, 7);
+    f.y_dim(21, 0, 1, 8);
+    f.x_dim(22, 0, 1, 7);
+    f.between(23, 0, 4, 0, 7, 8, 0, 1, 2);      // symmetric about the line A-B
+    for (size_t i = 0; i < f.rec.dimensions.size(); ++i) {
+        double v = 0;
+        ASSERT_TRUE(measure_dimension_record(f.rec, i, &v)) << i;
+        put_f64(f.rec.dimensions[i].data(), 14, v);
+    }
+    // Spot checks of the measures against hand values (cm at scale 2:
+    // model length / 20).
+    EXPECT_NEAR(get_f64(f.rec.dimensions[0].data(), 14), 30.0 / 20, 1e-12);
+    EXPECT_NEAR(get_f64(f.rec.dimensions[1].data(), 14), 40.0 / 20, 1e-12);
+    EXPECT_NEAR(get_f64(f.rec.dimensions[2].data(), 14), 20.0 / 20, 1e-12);
+    EXPECT_NEAR(get_f64(f.rec.dimensions[3].data(), 14), 10.0 / 20, 1e-12);
+    EXPECT_NEAR(get_f64(f.rec.dimensions[6].data(), 14), 100.0 / 20, 1e-12);
+    EXPECT_NEAR(get_f64(f.rec.dimensions[7].data(), 14), 60 * k, 1e-12);
+    EXPECT_NEAR(get_f64(f.rec.dimensions[9].data(), 14), 100 * k * 50 / 20, 1e-12);
+
+    ConstructionCallbacks cb;
+    std::vector<std::string> lines;
+    cb.log_line = [&lines](const char* t) { lines.push_back(t); };
+    Network net;
+    ASSERT_EQ(construct_network(f.rec, cb, &net), 0) << (lines.empty() ? "" : lines[0]);
+    for (const P& p : pts) {
+        for (const auto& r : f.rec.points)
+            if (get_u32(r.data(), 2) == p.n) {
+                EXPECT_NEAR(get_f64(r.data(), 28), p.x, 1e-9) << p.n;
+                EXPECT_NEAR(get_f64(r.data(), 36), p.y, 1e-9) << p.n;
+            }
+    }
+}
