@@ -87,3 +87,7 @@ foreach(t ${SARVOLT_GUI_TESTS})
   add_test(NAME gui_${tn} COMMAND bash ${t} ${CMAKE_BINARY_DIR})
   set_tests_properties(gui_${tn} PROPERTIES TIMEOUT 180 RUN_SERIAL TRUE)
 endforeach()
+# The installer's scenario installs, checks and removes a whole distribution.
+if(TEST gui_setup_install)
+  set_tests_properties(gui_setup_install PROPERTIES TIMEOUT 420)
+endif()

@@ -78,50 +78,60 @@ setup_ended || fail "setup did not end after OK"
 diff -r "$distribution" "$target_unix" >/dev/null || fail "installed tree differs from the distribution"
 [ -d "$drive_c/Эскизы/Мои" ] || fail "library folder not made"
 
-# Registry, read back with Wine's own reg tool.
-regcheck() { # KEY then NAME=VALUE pairs ("@" is the default value)
-    local key=$1
-    shift
-    rm -f "$work/k.reg"
-    wine reg export "$key" "$work/k.reg" /y >/dev/null 2>&1 || { fail "no key $key"; return; }
-    python3 - "$work/k.reg" "$key" "$@" <<'PY' || fail "registry values of $2 differ"
-import sys
-text = open(sys.argv[1], 'rb').read().decode('utf-16')
-values, section = {}, None
-for line in text.splitlines():
-    if line.startswith('['):
-        section = line[1:-1]
-    elif '=' in line and section is not None and section.lower().endswith(sys.argv[2].split('\\', 1)[1].lower()):
-        name, _, data = line.partition('=')
-        name = '@' if name == '@' else name[1:-1]
-        values[name] = data[1:-1].replace('\\"', '"').replace('\\\\', '\\') if data.startswith('"') else data
-bad = 0
-for pair in sys.argv[3:]:
-    name, _, want = pair.partition('=')
-    if values.get(name) != want:
-        print('  %s: %r, expected %r' % (name, values.get(name), want)); bad = 1
-sys.exit(bad)
-PY
-}
+# Registry, read back with Wine's own reg tool: each key exported (with its
+# sub-keys) as UTF-16 and every value compared.
 app='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\App Paths\SARVOLT.exe'
 uninst='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\Zorvan'
-open_cmd="\"$target\\SARVOLT.exe\" \"%1\""
-regcheck "$app" "Path=$target" "@=$target\\sarvolt.exe"
-regcheck 'HKCR\.svt' "@=svtfile"
-regcheck 'HKCR\svtfile' "@=Документ SARVOLT"
-regcheck 'HKCR\svtfile\DefaultIcon' "@=$target\\SARVOLT.exe,1"
-regcheck 'HKCR\svtfile\shell\new' "@=Создать новый"
-regcheck 'HKCR\svtfile\shell\new\command' "@=\"$target\\SARVOLT.exe\""
-regcheck 'HKCR\svtfile\shell\open' "@=Редактировать"
-regcheck 'HKCR\svtfile\shell\open\command' "@=$open_cmd"
-regcheck 'HKCR\svtfile\shell\print' "@=Распечать"
-regcheck 'HKCR\svtfile\shell\print\command' "@=$open_cmd"
-regcheck 'HKCR\svtfile\shell\printto\command' "@=$open_cmd"
-regcheck "$uninst" "InstallLocation=$target" "UninstallString=\"$target\\setup.exe\" uninst" \
-    "DisplayName=SARVOLT - редактор чертежей" "DisplayIcon=$target\\sarvolt.exe" \
-    "DisplayVersion=9.4" "Publisher="
-regcheck 'HKCU\SOFTWARE\Zorvan\SARVOLT' 'Photolib=C:\Эскизы\Мои\'
+n=0
+for key in "$app" 'HKCR\.svt' 'HKCR\svtfile' "$uninst" 'HKCU\SOFTWARE\Zorvan\SARVOLT'; do
+    n=$((n + 1))
+    wine reg export "$key" "$work/r$n.reg" /y >/dev/null 2>&1 || fail "no key $key"
+done
 wine reg query 'HKLM\SOFTWARE\Zorvan\Zorvan' >/dev/null 2>&1 || fail "maker's key missing"
+program="\"$target\\SARVOLT.exe\""
+open_cmd="$program \"%1\""
+python3 - "$work" \
+    "App Paths\\SARVOLT.exe|Path|$target" \
+    "App Paths\\SARVOLT.exe|@|$target\\sarvolt.exe" \
+    ".svt|@|svtfile" \
+    "svtfile|@|Документ SARVOLT" \
+    "svtfile\\DefaultIcon|@|$target\\SARVOLT.exe,1" \
+    "svtfile\\shell\\new|@|Создать новый" \
+    "svtfile\\shell\\new\\command|@|$program" \
+    "svtfile\\shell\\open|@|Редактировать" \
+    "svtfile\\shell\\open\\command|@|$open_cmd" \
+    "svtfile\\shell\\print|@|Распечать" \
+    "svtfile\\shell\\print\\command|@|$open_cmd" \
+    "svtfile\\shell\\printto\\command|@|$open_cmd" \
+    "Uninstall\\Zorvan|InstallLocation|$target" \
+    "Uninstall\\Zorvan|UninstallString|\"$target\\setup.exe\" uninst" \
+    "Uninstall\\Zorvan|DisplayName|SARVOLT - редактор чертежей" \
+    "Uninstall\\Zorvan|DisplayIcon|$target\\sarvolt.exe" \
+    "Uninstall\\Zorvan|DisplayVersion|9.4" \
+    "Uninstall\\Zorvan|Publisher|" \
+    "Zorvan\\SARVOLT|Photolib|C:\\Эскизы\\Мои\\" <<'PY' || fail "registry values differ"
+import glob, sys
+values = {}
+for f in sorted(glob.glob(sys.argv[1] + '/r*.reg')):
+    section = None
+    for line in open(f, 'rb').read().decode('utf-16').splitlines():
+        if line.startswith('['):
+            section = line[1:-1].lower()
+        elif '=' in line and section:
+            name, _, data = line.partition('=')
+            name = '@' if name == '@' else name[1:-1]
+            if data.startswith('"'):
+                data = data[1:-1].replace('\\"', '"').replace('\\\\', '\\')
+            values[(section, name)] = data
+bad = 0
+for row in sys.argv[2:]:
+    key, name, want = row.split('|', 2)
+    got = [v for (s, n), v in values.items() if n == name and s.endswith('\\' + key.lower())]
+    if got != [want]:
+        print('  %s %s: %r, expected %r' % (key, name, got, want))
+        bad = 1
+sys.exit(bad)
+PY
 
 # Shortcuts, read with lnkinfo.
 for link in "$drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/SARVOLT.lnk" \
