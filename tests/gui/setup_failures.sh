@@ -4,7 +4,8 @@
 # an installation that stopped half way (some files copied, one of them
 # read-only, one newer than the distribution's copy, no registry entries) is
 # completed by a second run, which keeps the newer file and says the run is
-# not complete, yet writes the registry and the shortcut.
+# not complete, yet writes the registry and the shortcut; without the
+# all-users program menu in the registry, the shortcut goes to the user's.
 set -u
 source "$(dirname "$0")/setup_lib.bash" "$1"
 
@@ -41,6 +42,11 @@ done
 chmod a-w "$target_unix/SARVOLT.exe"                # read-only in Wine's eyes
 echo "edited by the user" > "$target_unix/Что нового.htm"
 touch -d '+1 day' "$target_unix/Что нового.htm"     # newer than the distribution's
+folders='HKLM\Software\Microsoft\Windows\CurrentVersion\Explorer\Shell Folders'
+wine reg delete "$folders" /v 'Common Programs' /f >/dev/null 2>&1 || fail "cannot delete Common Programs"
+user_programs=$(wine reg query "${folders/HKLM/HKCU}" /v Programs 2>/dev/null | tr -d '\r' | sed -n 's/.*REG_SZ[[:space:]]*//p')
+user_programs_unix=$(winepath -u "$user_programs" 2>/dev/null | tr -d '\r')
+echo "user programs: $user_programs"
 start_setup "$dist_unix" 'C:\Дистрибутив\Setup.exe'
 probe dialog "$options" 20000 >/dev/null || fail "no options dialog"
 wine "$probe" click "$options" 1016 >/dev/null
@@ -56,7 +62,8 @@ cmp -s "$distribution/SARVOLT.exe" "$target_unix/SARVOLT.exe" || fail "the read-
 missing=$(cd "$distribution" && find . -type f | while read -r f; do [ -f "$target_unix/$f" ] || echo "$f"; done)
 [ -z "$missing" ] || fail "not installed: $missing"
 wine reg query "$app" >/dev/null 2>&1 || fail "no App Paths after the second run"
-[ -f "$drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/SARVOLT.lnk" ] || fail "no shortcut"
+[ -n "$user_programs" ] && [ -f "$user_programs_unix/SARVOLT.lnk" ] || fail "no shortcut in the user's programs"
+[ -e "$drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/SARVOLT.lnk" ] && fail "shortcut in the all-users menu"
 [ -e "$drive_c/users/Public/Desktop/SARVOLT.lnk" ] && fail "a desktop shortcut although none was asked for"
 
 setup_finish

@@ -22,6 +22,12 @@ for pair in 103:338x400 106:480x42 107:265x50; do
     got=$(identify -format '%wx%h' "$work/$id.bmp" 2>/dev/null)
     [ "$got" = "$want" ] || fail "bitmap $id is $got, not $want"
 done
+# The association's icon "SARVOLT.exe,1" is the second icon group of the
+# program in resource order: it must be the drawing-document icon.
+second=$(wrestool -l --type=14 "$build/bin/SARVOLT.exe" 2>/dev/null | sed -n '2s/.*--name=\([0-9]*\).*/\1/p')
+here=$(cd "$(dirname "$0")/../.." && pwd)
+grep -q "#define IDI_DOCUMENT $second\$" "$here/shell/resource_ids.h" \
+    || fail "icon group 1 of SARVOLT.exe is $second, not the document icon"
 # The pictures of the manual in the distribution are readable GIF files.
 for f in "$build/distribution/home.gif" "$build/distribution/01/рис1.gif"; do
     identify "$f" >/dev/null 2>&1 || fail "$f is no readable picture"
