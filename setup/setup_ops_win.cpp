@@ -75,6 +75,10 @@ bool Win32SetupOps::folder_remove(const std::string& path) {
     return RemoveDirectoryA(path.c_str()) != 0;
 }
 
+bool Win32SetupOps::delete_at_restart(const std::string& path) {
+    return MoveFileExA(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != 0;
+}
+
 bool Win32SetupOps::reg_create_key(SetupRoot root, const std::string& key) {
     HKEY k;
     if (RegCreateKeyExA(root_key(root), key.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE,

@@ -29,6 +29,7 @@ struct Win32SetupOps : SetupOps {
     bool folder_exists(const std::string& path) override;
     bool folder_create(const std::string& path) override;
     bool folder_remove(const std::string& path) override;
+    bool delete_at_restart(const std::string& path) override;
     bool reg_create_key(SetupRoot root, const std::string& key) override;
     bool reg_set(SetupRoot root, const std::string& key, const std::string& value,
                  const std::string& data) override;

@@ -265,7 +265,14 @@ bool uninstall_steps(SetupOps& ops, const UninstallParams& p) {
             sub = setup_subfolder(sub.c_str());
         }
     }
-    if (!p.keep_setup) ops.folder_remove(t);
+    if (p.keep_setup) {
+        // The running installer cannot delete itself: it and then its
+        // folder go when Windows next starts.
+        ops.delete_at_restart(t + "\\Setup.exe");
+        ops.delete_at_restart(t);
+    } else {
+        ops.folder_remove(t);
+    }
 
     const char reg_step[] = "Чистка реестра";
     ops.progress(step_started, reg_step);

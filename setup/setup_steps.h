@@ -17,7 +17,8 @@
 //
 // Removal (uninstall_steps): rights on the App Paths key; refusal while the
 // program's window exists; the table's files (a running Setup.exe and edited
-// sample drawings kept), the sub-folders and the target when empty, the
+// sample drawings kept; the running Setup.exe and the target are deleted
+// when Windows next starts), the sub-folders and the target when empty, the
 // registry keys (as trees), the shortcuts; the end.  A file or link that is
 // already gone counts as removed.
 #pragma once
@@ -41,6 +42,8 @@ struct SetupOps {
     virtual bool folder_exists(const std::string& path) = 0;
     virtual bool folder_create(const std::string& path) = 0;  // one level
     virtual bool folder_remove(const std::string& path) = 0;  // empty folders only
+    // Deletes a file or an empty folder when Windows next starts.
+    virtual bool delete_at_restart(const std::string& path) = 0;
     // Registry; an empty value name is the key's default value.
     virtual bool reg_create_key(SetupRoot root, const std::string& key) = 0;
     virtual bool reg_set(SetupRoot root, const std::string& key, const std::string& value,

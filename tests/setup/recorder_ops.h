@@ -115,6 +115,7 @@ struct RecorderOps : SetupOps {
         folders.erase(p);
         return true;
     }
+    bool delete_at_restart(const std::string& p) override { return !fails("delete_at_restart", p); }
     bool reg_create_key(SetupRoot r, const std::string& k) override {
         if (fails("reg_create_key", k)) return false;
         keys[rk(r, k)];

@@ -394,6 +394,7 @@ TEST(SetupRemove, EverythingGoesButTheUsersSettings) {
         EXPECT_NE(f.first.compare(0, target.size(), target), 0) << f.first << " left";
     EXPECT_FALSE(m.folders.count(target + "\\01"));
     EXPECT_FALSE(m.folders.count(target));
+    EXPECT_EQ(m.index_of("delete_at_restart " + target), std::string::npos);
     EXPECT_TRUE(m.folders.count("E:\\Эскизы"));  // the user's library stays
     EXPECT_FALSE(m.files.count(programs_link));
     EXPECT_FALSE(m.files.count(desktop_link));
@@ -447,6 +448,10 @@ TEST(SetupRemove, RunningSetupAndEditedSamplesKept) {
     EXPECT_NE(std::find(m.lines.begin(), m.lines.end(), sample + " - Нет!"), m.lines.end());
     EXPECT_FALSE(m.files.count(target + "\\Как рисовать.svt"));
     EXPECT_TRUE(m.folders.count(target));
+    // The running installer and its folder go when Windows next starts, in that order.
+    size_t setup_later = m.index_of("delete_at_restart " + target + "\\Setup.exe");
+    ASSERT_NE(setup_later, std::string::npos);
+    EXPECT_LT(setup_later, m.index_of("delete_at_restart " + target));
     EXPECT_EQ(m.result, " Процесс  удаления  не  завершён !");
     EXPECT_FALSE(m.has_key(root_classes, "svtfile"));
 }
