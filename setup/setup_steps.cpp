@@ -108,22 +108,25 @@ int shortcuts_apply(SetupOps& ops, const std::string& target, const char* progra
         ops.message("Нет доступа в реестр!");
         return 1;
     }
-    const std::string exe = t + program;
-    if (!ops.link_create(programs + lnk, exe, t, setup_link_description)) {
-        ops.message("Ошибка при создании ссылки");
-        return 1;
-    }
+    if (!shortcut_create(ops, t, program, programs)) return 1;
     if (desktop) {
         if (!shortcut_folder(ops, "Common Desktop", "Desktop", &desk)) {
             ops.message("Нет доступа в реестр!");
             return 1;
         }
-        if (!ops.link_create(desk + lnk, exe, t, setup_link_description)) {
-            ops.message("Ошибка при создании ссылки");
-            return 1;
-        }
+        if (!shortcut_create(ops, t, program, desk)) return 1;
     }
     return 0;
+}
+
+int shortcut_create(SetupOps& ops, const std::string& target, const char* program,
+                    const std::string& link_folder) {
+    const std::string t = setup_trim_folder(target);
+    if (!ops.link_create(link_folder + link_name(program), t + program, t, setup_link_description)) {
+        ops.message("Ошибка при создании ссылки");
+        return 0;
+    }
+    return 1;
 }
 
 bool install_steps(SetupOps& ops, const InstallParams& p) {

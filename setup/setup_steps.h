@@ -101,5 +101,9 @@ int shortcuts_apply(SetupOps& ops, const std::string& target, const char* progra
 // setup_browser_command; empty when the manual is missing or no browser
 // can be named.
 std::string setup_find_browser(SetupOps& ops, const std::string& dist);
+// Creates the link of T + program, started in T, as link_folder + the
+// program's name with ".lnk"; 1 done, 0 failed ("Ошибка при создании ссылки").
+int shortcut_create(SetupOps& ops, const std::string& target, const char* program,
+                    const std::string& link_folder);
 // Creates folder and every missing parent; false when one cannot be made.
 bool setup_create_folder_chain(SetupOps& ops, const std::string& folder);
