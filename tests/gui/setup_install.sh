@@ -221,6 +221,10 @@ wine "$probe" press "Процесс удаления файлов" 1 >/dev/null
 setup_ended || fail "setup did not end after the removal"
 left=$(cd "$target_unix" && find . -mindepth 1 | sort | tr '\n' ' ')
 [ "$left" = "./Setup.exe " ] || fail "left in the target: $left"
+# The running installer and its folder are to go when Windows next starts.
+pending=$(wine reg query 'HKLM\System\CurrentControlSet\Control\Session Manager' /v PendingFileRenameOperations 2>/dev/null | tr -d '\r')
+echo "pending: $pending"
+[[ ${pending,,} == *'program files\zorvan\setup.exe'* ]] || fail "Setup.exe not to be deleted at restart"
 for key in "$app" "$uninst" 'HKCR\.svt' 'HKCR\svtfile' 'HKLM\SOFTWARE\Zorvan\Zorvan'; do
     wine reg query "$key" >/dev/null 2>&1 && fail "key $key left"
 done
