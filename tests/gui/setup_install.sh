@@ -45,6 +45,7 @@ mv "$work/manual.htm" "$dist_unix/Руководство.htm"
 # ---- the installation
 start_setup "$dist_unix" 'C:\Дистрибутив SARVOLT\Setup.exe'
 controls=$(probe dialog "$options" 20000)
+wine "$probe" wait Setup " Установка программы SARVOLT 9.4" 5000 >/dev/null || fail "main window title"
 echo "$controls"
 want_size=$(python3 -c "import os,sys; t=sum(os.path.getsize(os.path.join(r,f)) for r,_,fs in os.walk(sys.argv[1]) for f in fs); print('%5.1f Мбайт' % (t*1e-6))" "$distribution")
 [[ $controls == *$'1008\t'"$want_size"* ]] || fail "Объём does not show $want_size"
@@ -64,6 +65,15 @@ fi
 wine "$probe" settext "$options" 1000 "$target\\  " >/dev/null
 wine "$probe" click "$options" 1026 >/dev/null
 sleep 0.3
+# The folder browser of "Указать корневую директорию библиотеки" opens (smoke test).
+wine "$probe" press "$options" 1028 >/dev/null
+if probe dialog "Обзор" 10000 >/dev/null; then
+    shot setup_choose_library
+    wine "$probe" press "Обзор" 2 >/dev/null
+    wine "$probe" gone "Обзор" 5000 || fail "folder browser did not close"
+else
+    fail "folder browser missing"
+fi
 wine "$probe" settext "$options" 1027 'C:\Эскизы\Мои' >/dev/null
 wine "$probe" press "$options" 1 >/dev/null
 progress="Процесс установки файлов"
