@@ -56,8 +56,7 @@ shot setup_options
 wine "$probe" press "$options" 1006 >/dev/null
 if probe dialog "Где будет расположен SARVOLT.exe?" 10000 >/dev/null; then
     shot setup_choose_target
-    wine "$probe" press "Где будет расположен SARVOLT.exe?" 2 >/dev/null
-    wine "$probe" gone "Где будет расположен SARVOLT.exe?" 5000 || fail "save dialog did not close"
+    cancel_dialog "Где будет расположен SARVOLT.exe?" || fail "save dialog did not close"
 else
     fail "save dialog missing"
 fi
@@ -69,8 +68,7 @@ sleep 0.3
 wine "$probe" press "$options" 1028 >/dev/null
 if probe dialog "Обзор" 10000 >/dev/null; then
     shot setup_choose_library
-    wine "$probe" press "Обзор" 2 >/dev/null
-    wine "$probe" gone "Обзор" 5000 || fail "folder browser did not close"
+    cancel_dialog "Обзор" || fail "folder browser did not close"
 else
     fail "folder browser missing"
 fi

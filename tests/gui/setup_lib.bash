@@ -59,6 +59,16 @@ wait_text() {
     return 1
 }
 
+# Cancels the dialog TITLE (button 2), again until it is gone; fails after 15 s.
+cancel_dialog() {
+    local _
+    for _ in $(seq 1 15); do
+        wine "$probe" press "$1" 2 >/dev/null 2>&1
+        wine "$probe" gone "$1" 1000 && return 0
+    done
+    return 1
+}
+
 setup_finish() {
     wine "$probe" terminate Setup "$caution" >/dev/null 2>&1
     wine "$probe" terminate SarVolt "$caution" >/dev/null 2>&1
