@@ -62,6 +62,8 @@ else
 fi
 # Typed with trailing blanks and a backslash; the sketch library asked for.
 wine "$probe" settext "$options" 1000 "$target\\  " >/dev/null
+# The control keeps what was typed: only the value taken is trimmed.
+[ "$(probe dlgtext "$options" 1000)" = "$target\\  " ] || fail "the typed target was changed while typing"
 wine "$probe" click "$options" 1026 >/dev/null
 sleep 0.3
 # The folder browser of "Указать корневую директорию библиотеки" opens (smoke test).
