@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The installer's bad cases in a throwaway prefix: a target folder that
-# cannot be made stops with its message and leaves the machine as it was;
+# cannot be made stops with its message and leaves the machine as it was
+# (and the main window cannot be closed while the worker runs);
 # an installation that stopped half way (some files copied, one of them
 # read-only, one newer than the distribution's copy, no registry entries) is
 # completed by a second run, which keeps the newer file and says the run is
@@ -25,6 +26,10 @@ wine "$probe" press "$options" 1 >/dev/null
 msg=$(probe dialog "$caution" 20000)
 echo "message: $msg"
 [[ $msg == *"Ошибка создания директории назначения"* ]] || fail "no message for an unwritable target"
+# The worker still waits on its message: the main window refuses to close.
+wine "$probe" post Setup 0x10 0 0 >/dev/null || fail "no main window to close"
+sleep 1
+wine "$probe" title Setup >/dev/null 2>&1 || fail "the main window closed while the worker ran"
 wine "$probe" press "$caution" 1 >/dev/null
 result=$(wait_text "$progress" 1010 "завершён")
 [ "$result" = " Процесс  установки  не  завершён !" ] || fail "result: $result"
