@@ -157,6 +157,25 @@ for link in "$drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/SARVOLT.
     [ "$(field 'Description')" = "SARVOLT 9.4 - редактор чертежей" ] || fail "shortcut description: $(field 'Description')"
 done
 
+# ---- a second run from the distribution finds the installation: installing
+# again offers its folder; "Не заменять существующую версию" asks for another.
+action="Выбор действия"
+start_setup "$dist_unix" 'C:\Дистрибутив SARVOLT\Setup.exe'
+probe dialog "$action" 20000 >/dev/null || fail "no dialog 105 with an installation present"
+[ "$(probe enabled "$action" 1014)" = 1 ] || fail "Установить disabled outside the installed folder"
+wine "$probe" press "$action" 1014 >/dev/null
+probe dialog "$options" 20000 >/dev/null || fail "no options dialog after Установить"
+[ "$(probe dlgtext "$options" 1000)" = "$target" ] || fail "target is not the installed folder"
+[ "$(probe enabled "$options" 1000)" = 0 ] || fail "target editable with the installation kept in place"
+wine "$probe" click "$options" 1023 >/dev/null
+sleep 0.5
+[ "$(probe enabled "$options" 1000)" = 1 ] || fail "target not editable with 1023 checked"
+[ "$(probe enabled "$options" 1)" = 0 ] || fail "Выполнить enabled for the existing version's folder"
+wine "$probe" settext "$options" 1000 'C:\Второй' >/dev/null
+[ "$(probe enabled "$options" 1)" = 1 ] || fail "Выполнить disabled for another folder"
+wine "$probe" press "$options" 2 >/dev/null
+setup_ended || fail "setup did not end on Выход"
+
 # The association reaches the installed program, not C:\Program.exe.
 cp "$probe" "$drive_c/Program.exe"
 export GUI_PROBE_RECORD=$work/trap.txt
