@@ -139,6 +139,15 @@ extern OsEvent* file_io_event;  // reset while page I/O of a drawing file runs
 // not.
 int store_init();
 
+// The document lock, the one pair every routine that changes the open
+// drawings as a whole takes (undo, redo, shut-down, the kernel's walks):
+// acquire waits until no window paints (at most ten seconds; the paint event
+// stays reset while a window paints) and then enters the drawing critical
+// section, which a thread may enter again; release leaves it.  Never taken
+// while the calling thread paints.
+void document_lock_acquire();
+void document_lock_release();
+
 // Test seam: called before every read (write = 0) and write (write = 1) of a
 // drawing file; a non-zero answer makes that operation fail.
 extern int (*drawing_io_fault)(int write, uint64_t offset, size_t size);
@@ -163,6 +172,15 @@ void page_chain_free(DrawingFile* df, RecordRef* head, PageBuffer* buf);
 RecordRef blob_write(DrawingFile* df, uint32_t length, const void* data);
 uint32_t blob_read(DrawingFile* df, RecordRef* ref, void* dest);
 int blob_free(DrawingFile* df, RecordRef* ref);
+
+// ---------------------------------------------------------------- failures
+// A drawing whose structure was found damaged is marked as failed
+// (header_opt_failed of the header options).
+// Marks the document as failed, shows "$в структуре данных" and sets
+// `error_flag` to 1.
+int report_document_failure(DrawingFile* document);
+// True when a drawing in one of the slots is open and marked as failed.
+bool drawing_failed_open();
 
 // ---------------------------------------------------------------- handles
 DrawingFile* drawing_file_new(const char* name);
