@@ -178,6 +178,20 @@ DrawingFile* current_drawing_file() {
     return open_drawings[current_drawing];
 }
 
+const char* documents_state_fault() {
+    if (open_drawing_count < 0 || open_drawing_count > 2) return "drawing count out of range";
+    int filled = (open_drawings[0] ? 1 : 0) + (open_drawings[1] ? 1 : 0);
+    if (filled != open_drawing_count) return "drawing count differs from the filled slots";
+    if (open_drawings[1] && !open_drawings[0]) return "the second slot filled before the first";
+    if (open_drawing_count > 0 && (current_drawing < 0 || current_drawing >= open_drawing_count))
+        return "the current drawing names an empty slot";
+    for (DrawingFile* df : open_drawings) {
+        if (!df) continue;
+        if (const char* fault = drawing_file_state_fault(df)) return fault;
+    }
+    return nullptr;
+}
+
 bool path_is_working_file(const char* path) {
     const char* f = file_part(path);
     for (const char* s = f; *s; ++s)

@@ -1,5 +1,5 @@
-// Drawings marked as failed: the mark in the header, its message, and what
-// the program messages learn of it.
+// The states of a drawing file: the failed mark in the header, its message,
+// what the program messages learn of it, and the check of the states' rules.
 #include "store/drawing_file.h"
 
 #include "base/byte_order.h"
@@ -27,4 +27,19 @@ bool drawing_failed_open() {
             return true;
     }
     return false;
+}
+
+const char* drawing_file_state_fault(const DrawingFile* df) {
+    if (!df) return "no handle";
+    bool open = (df->flags & drawing_flag_open) != 0;
+    if (!open) {
+        if (df->file) return "closed, yet holding its file";
+        if (df->library_file) return "closed, yet holding its library file";
+        return nullptr;
+    }
+    if (!df->file) return "open without a file";
+    if (!df->header) return "open without a header";
+    if (!df->path || !df->path[0]) return "open without a path";
+    if ((df->flags & drawing_flag_read_only) && df->journal) return "open for viewing, yet written to";
+    return nullptr;
 }

@@ -41,6 +41,26 @@
 //    keeps S recoverable meanwhile.
 // So a stop or a full disk at any moment loses at most the work since the
 // last completed save.
+//
+// States of a drawing file, and what moves it from one to the next:
+//  - closed: a handle without a file (drawing_file_new; drawing_file_close
+//    after a close that wrote everything).  file null, flag open clear.
+//  - open: drawing_file_open; flag open set, file, header and path present.
+//    An open drawing is clean or dirty:
+//  - clean: nothing changed since the last saved state (open, save, close);
+//    the journal is absent.
+//  - dirty: a page inside the saved state was overwritten (the page engine
+//    journals it first) or pages were appended; drawing_file_save makes it
+//    clean again.  A drawing open for viewing only (flag read-only) is never
+//    dirty: nothing is written to it.
+//  - failed: report_document_failure set header_opt_failed; the next
+//    internal-error message closes everything (drawing_failed_open).
+//  - unusable: a damaged page was met (file_unusable, base/program_messages.h);
+//    the next message closes everything.
+//  - closing: drawing_file_close writes the buffers, the cache and the
+//    header, then ends the journal.  A close that failed (error_flag 4)
+//    leaves the drawing open and dirty, its journal kept, to be tried again.
+// drawing_file_state_fault checks these rules for one handle.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -181,6 +201,10 @@ int blob_free(DrawingFile* df, RecordRef* ref);
 int report_document_failure(DrawingFile* document);
 // True when a drawing in one of the slots is open and marked as failed.
 bool drawing_failed_open();
+
+// The first rule of the states above that df breaks, or null when it keeps
+// them all (tests call it after every kind of step).
+const char* drawing_file_state_fault(const DrawingFile* df);
 
 // ---------------------------------------------------------------- handles
 DrawingFile* drawing_file_new(const char* name);
