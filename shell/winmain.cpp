@@ -1,8 +1,11 @@
 // WinMain: creates the frame and runs the one message loop of the GUI thread.
 #include "shell/document_binding.h"
 #include "shell/frame_window.h"
+#include "shell/projection_windows.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR command_line, int) {
+    // The projection windows' class procedure is registered with the frame.
+    projection_windows_bind();
     HWND frame = frame_create(instance);
     if (!frame) return 1;  // refused (screen too small) or no window
 
