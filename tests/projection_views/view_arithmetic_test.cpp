@@ -265,3 +265,41 @@ TEST(ContextMenu, PopupByStageAndState) {
     for (auto& c : cases)
         EXPECT_EQ(context_popup_index(c.stage, c.tool, c.marked, c.kind), c.want) << c.stage << " " << c.tool;
 }
+
+#include "shell/core/initial_projections.h"
+#include "shell/core/projection_records.h"
+
+// The wizard's rows: unchanged (front view, count 1) gives one front view
+// without a sketch; count 3 with two files gives two sketched and one not;
+// unchecked rows give nothing.
+TEST(Wizard, RequestsFromRows) {
+    std::vector<WizardRow> unchanged = {{1, 1, 1, {}}, {6, 0, 0, {}}};
+    std::vector<WizardRequest> r = wizard_requests(unchanged);
+    ASSERT_EQ(r.size(), 1u);
+    EXPECT_EQ(r[0].kind, 1);
+    EXPECT_TRUE(r[0].file.empty());
+    std::vector<WizardRow> rows = {{1, 1, 3, {"a.bmp", "b.jpg"}}, {2, 0, 2, {"c.bmp"}}, {7, 1, 1, {}}};
+    r = wizard_requests(rows);
+    ASSERT_EQ(r.size(), 4u);
+    EXPECT_EQ(r[0].file, "a.bmp");
+    EXPECT_EQ(r[1].file, "b.jpg");
+    EXPECT_EQ(r[2].file, "");
+    EXPECT_EQ(r[3].kind, 7);
+    EXPECT_TRUE(wizard_requests({}).empty());
+}
+
+TEST(Wizard, RecordFlagsAndFrame) {
+    uint8_t rec[180];
+    struct { int kind; uint16_t word114, flags; } cases[] = {
+        {1, 0, 0x1011}, {1, 0x0040, 0x1111}, {1, 0x0240, 0x1011}, {7, 0x0040, 0x0017}, {9, 0x0040, 0x1119},
+    };
+    for (auto& c : cases) {
+        wizard_record(rec, c.kind, 3, c.word114);
+        EXPECT_EQ(get_u16(rec, 98), c.flags) << c.kind << " " << c.word114;
+        EXPECT_EQ(get_u32(rec, 2), 3u);
+        EXPECT_EQ(get_u32(rec, 50), 0u);  // area origin untouched by the frame
+        EXPECT_EQ(get_u32(rec, 54), 0u);
+        EXPECT_EQ(get_f32(rec, 58), FLT_MAX);
+        EXPECT_EQ(get_f32(rec, 70), -FLT_MAX);
+    }
+}
