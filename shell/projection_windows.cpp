@@ -912,6 +912,7 @@ void projection_windows_bind() {
     document_shell.projection_windows_open_all = projection_windows_open_all;
     document_shell.projection_windows_destroy_all = projection_windows_destroy_all;
     document_shell.active_projection_caption = active_caption;
+    document_shell.create_initial_projections = create_initial_projections;
     command_seams.window_command = window_command;
     command_seams.projection_windows_refresh = windows_refresh;
     projection_window_record_ref = window_record_ref;

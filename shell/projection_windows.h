@@ -116,6 +116,10 @@ void show_scale_value(double value);
 // and above 0 are ignored.
 void drawing_scale_set(double factor);
 
+// The new-drawing wizard: creates the projections the user lists, opens
+// their windows and saves the drawing; -1 when cancelled or none was asked.
+int create_initial_projections();
+
 // Fills the seams of the documents, the dispatcher, the store and the
 // kernel with the projection windows, and the "Projec" class procedure.
 // Called before the frame registers its window classes.

@@ -33,6 +33,8 @@
 //   gui_probe wheel CLASS N DELTA   sends a wheel turn at the window's centre
 //   gui_probe answer ID BUTTON x    clicks BUTTON of the visible dialog holding
 //                                    control ID (waits up to 10 s)
+//   gui_probe type ID TEXT CODE     sets the text of control ID of a visible
+//                                    dialog and sends its parent (ID, CODE)
 //   gui_probe settext CLASS ID TEXT sets the text of control ID
 //   gui_probe notify CLASS ID CODE  sends WM_COMMAND (ID, CODE) from control ID
 //                                    to its parent
@@ -396,6 +398,16 @@ int main(int argc, char** argv) {
         PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
                      reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
         (void)argv[4];
+        return 0;
+    }
+    if (argc >= 5 && std::strcmp(argv[1], "type") == 0) {
+        Search s = {std::string(), std::atoi(argv[2]), nullptr};
+        EnumWindows(find_popup, reinterpret_cast<LPARAM>(&s));
+        if (!s.found) return 1;
+        SendMessageA(s.found, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(argv[3]));
+        SendMessageA(GetParent(s.found), WM_COMMAND,
+                     MAKEWPARAM(std::atoi(argv[2]), std::strtol(argv[4], nullptr, 0)),
+                     reinterpret_cast<LPARAM>(s.found));
         return 0;
     }
     if (argc >= 4 && std::strcmp(argv[1], "popup") == 0) {
