@@ -545,7 +545,10 @@ void projection_windows_open_all() {
         if (w && !w->window) projection_window_create_child(w);
     }
     int stage = get_u16(df->header, 108);  // the stage the drawing was saved in
-    if (df->header[111] & 0x04) stage = 1;
+    // A drawing that was not closed normally starts again at the reference
+    // points.  The header's "drawing open" bit is already set again by the
+    // load itself, so the state found at open is asked instead.
+    if (df->opened_unclosed) stage = 1;
     int command = 0, state = 0;
     switch (stage) {
     case 1: command = IDM_STAGE_POINTS; break;
@@ -577,7 +580,9 @@ void projection_windows_open_all() {
             projection_window_fit(w);
         }
     }
-    PostMessageA(frame_window, WM_COMMAND, MAKEWPARAM(IDM_REPOST_COMMAND, command), 0);
+    // The saved stage's command runs once the load is done; a drawing saved
+    // without a stage gets none (a command 0 is not a command).
+    if (command) PostMessageA(frame_window, WM_COMMAND, MAKEWPARAM(IDM_REPOST_COMMAND, command), 0);
     PostMessageA(frame_window, WM_COMMAND, IDM_SKETCH_PATHS_UPDATE, 0);
     std::free(sketch_search_folder);
     sketch_search_folder = nullptr;
