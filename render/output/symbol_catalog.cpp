@@ -1,6 +1,11 @@
 // The catalogue of built-in conventional symbols, in picker order.
 #include "render/output/symbol_catalog.h"
 
+#include <cmath>
+
+#include "base/byte_order.h"
+#include "store/record_layouts.h"
+
 const SymbolCatalogEntry symbol_catalog[symbol_catalog_size] = {
     {0, 0, 419, 2, " отверстие малого диаметра"},
     {1, 0, 420, 2, " отверстие малого диаметра"},
@@ -65,4 +70,25 @@ const SymbolCatalogEntry* symbol_catalog_entry(uint32_t code) {
     for (const SymbolCatalogEntry& e : symbol_catalog)
         if (e.code == code) return &e;
     return nullptr;
+}
+
+int symbol_element_points(const uint8_t* rec, size_t available, uint32_t* code,
+                          double points[4][2]) {
+    if (!rec || available < element_symbol_items) return 0;
+    const uint32_t length = get_u16(rec, 0);
+    const uint32_t count = get_u16(rec, element_symbol_count);
+    if (count < 1 || count > 4) return 0;
+    if (length != element_symbol_items + element_symbol_item_size * count || length > available)
+        return 0;
+    const uint32_t c = get_u16(rec, element_symbol_code);
+    const SymbolCatalogEntry* entry = symbol_catalog_entry(c);
+    if (entry && count < entry->point_count) return 0;
+    for (uint32_t i = 0; i < count; ++i) {
+        const size_t at = element_symbol_items + element_symbol_item_size * i + 4;
+        points[i][0] = get_f64(rec, at);
+        points[i][1] = get_f64(rec, at + 8);
+        if (!std::isfinite(points[i][0]) || !std::isfinite(points[i][1])) return 0;
+    }
+    *code = c;
+    return static_cast<int>(count);
 }

@@ -4,7 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <set>
+#include <vector>
+
+#include "base/byte_order.h"
 
 namespace {
 
@@ -51,6 +55,59 @@ TEST(SymbolCatalog, ReferencePointCountsAndUnknownCodes) {
     }
     for (uint32_t code : {57u, 58u, 1001u, 55001u, 0xFFFFu, 0xFFFFFFFFu})
         EXPECT_EQ(symbol_catalog_entry(code), nullptr) << code;
+}
+
+}  // namespace
+
+namespace {
+
+std::vector<uint8_t> symbol_record(uint16_t code, uint16_t count, uint16_t length) {
+    std::vector<uint8_t> rec(18 + 20 * 4, 0);
+    put_u16(rec.data(), 0, length);
+    put_u16(rec.data(), 14, code);
+    put_u16(rec.data(), 16, count);
+    for (int i = 0; i < 4; ++i) {
+        put_u32(rec.data(), 18 + 20 * i, 100 + i);
+        put_f64(rec.data(), 18 + 20 * i + 4, 1.5 * i);
+        put_f64(rec.data(), 18 + 20 * i + 12, -2.0 * i);
+    }
+    return rec;
+}
+
+TEST(SymbolCatalog, SymbolRecordsWithDamagedCountsAreRefused) {
+    struct Case { uint16_t code, count, length; int expected; };
+    const Case cases[] = {
+        {0, 2, 58, 2},       // hole: two points
+        {48, 1, 38, 1},      // dot: one point
+        {23, 4, 98, 4},      // screw: four points
+        {1001, 1, 38, 1},    // picture symbol: any count 1..4
+        {1001, 4, 98, 4},
+        {0, 0, 18, 0},       // no points
+        {0, 5, 118, 0},      // more than four slots
+        {0xFFFF, 60000, 18 + 20 * 4, 0},
+        {0, 2, 78, 0},       // length of three points with a count of two
+        {13, 2, 58, 0},      // a three-point rectangle stored with two
+        {23, 3, 78, 0},
+    };
+    for (const Case& c : cases) {
+        std::vector<uint8_t> rec = symbol_record(c.code, c.count, c.length);
+        uint32_t code = 0;
+        double points[4][2] = {};
+        EXPECT_EQ(symbol_element_points(rec.data(), rec.size(), &code, points), c.expected)
+            << "code " << c.code << " count " << c.count << " length " << c.length;
+        if (c.expected > 0) {
+            EXPECT_EQ(code, c.code);
+            EXPECT_EQ(points[c.expected - 1][0], 1.5 * (c.expected - 1));
+            EXPECT_EQ(points[c.expected - 1][1], -2.0 * (c.expected - 1));
+        }
+    }
+    // A record cut short of its stated length, and a point that is not a number.
+    std::vector<uint8_t> rec = symbol_record(0, 2, 58);
+    uint32_t code;
+    double points[4][2];
+    EXPECT_EQ(symbol_element_points(rec.data(), 57, &code, points), 0);
+    put_f64(rec.data(), 18 + 20 + 4, std::nan(""));
+    EXPECT_EQ(symbol_element_points(rec.data(), rec.size(), &code, points), 0);
 }
 
 }  // namespace
