@@ -484,13 +484,21 @@ INT_PTR CALLBACK stage_bar_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM
     }
 }
 
-INT_PTR CALLBACK scale_panel_proc(HWND dialog, UINT message, WPARAM, LPARAM) {
+INT_PTR (*scale_panel_command_hook)(HWND panel, WPARAM wparam, LPARAM lparam);
+
+INT_PTR CALLBACK scale_panel_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
+    if (message == WM_COMMAND) {
+        hints_enable();
+        return scale_panel_command_hook ? scale_panel_command_hook(dialog, wparam, lparam) : FALSE;
+    }
+    if (message == WM_MOUSEWHEEL) wheel_seen = 1;
     if (message != WM_INITDIALOG) return FALSE;
     static const struct {
         int id;
         const char* hint;
     } panel_hints[] = {
         {IDC_SCALE_LABEL, " Управление масштабами проекций"},
+        {IDC_SCALE_EDIT, " Коэффициент масштабирования"},
         {IDC_SCALE_ZOOM_IN, " Увеличить на 25%"},
         {IDC_SCALE_ZOOM_OUT, " Уменьшить на 20%"},
         {IDC_SCALE_FIT, " Пропорционально \"растянуть\"\n проекцию в пределах её окна"},

@@ -16,6 +16,8 @@ extern unsigned char current_stage;
 INT_PTR CALLBACK prompt_panel_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam);
 INT_PTR CALLBACK stage_bar_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam);
 INT_PTR CALLBACK scale_panel_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam);
+// The scale panel's commands, filled by the projection windows.
+extern INT_PTR (*scale_panel_command_hook)(HWND panel, WPARAM wparam, LPARAM lparam);
 
 // The design stage before the last stage_set, and the prompt line's state.
 extern unsigned char previous_stage;

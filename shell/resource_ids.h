@@ -388,3 +388,10 @@
 #define IDB_STAGE_CHECK_FIRST 861     /* six consecutive bitmaps, one per stage */
 #define IDB_SCALE_ZOOM_IN IDC_SCALE_ZOOM_IN
 #define IDB_SCALE_ZOOM_OUT IDC_SCALE_ZOOM_OUT
+
+/* ---------------------------------------------------------------- new-drawing wizard
+ * Dialog IDD_INITIAL_PROJECTIONS: nine rows (check box, count, spin, sketch
+ * files, find); the ids are given per row, in the row order of the dialog. */
+#define IDD_INITIAL_PROJECTIONS 933
+#define IDC_WIZARD_PHOTOLIB 2058
+#define IDC_WIZARD_SHOW_LIBRARY 1008

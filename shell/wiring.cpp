@@ -8,6 +8,7 @@
 #include "base/program_messages.h"
 #include "shell/document_binding.h"
 #include "shell/message_dialogs.h"
+#include "shell/projection_windows.h"
 
 void program_wiring() {
     // Messages: the program's messages and the kernel's reports are shown
@@ -29,4 +30,8 @@ void program_wiring() {
 
     // Subsystems added later: one bind call each, below this line, in floor
     // order (stages, annotation, output, model, then the shell's own).
+
+    // The projection windows: before the frame registers its window
+    // classes, which take the view procedure at registration.
+    projection_windows_bind();
 }

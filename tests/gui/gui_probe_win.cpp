@@ -28,6 +28,21 @@
 //   gui_probe click TITLE ID        clicks control ID of the dialog TITLE (BM_CLICK)
 //   gui_probe run FILE PROGRAM      starts PROGRAM in the current folder, waits
 //                                    for it and writes its exit code to FILE
+//   gui_probe views CLASS           prints "title<TAB>x y w h" (client area on
+//                                    the screen) of each projection window
+//   gui_probe active CLASS          prints the title of the active MDI child
+//   gui_probe viewsend CLASS N MSG WPARAM LPARAM   sends a message to the
+//                                    window of projection N (the window answers
+//                                    WM_APP + 0x50 with wParam 6 by its number);
+//                                    prints the result
+//   gui_probe wheel CLASS N DELTA   sends a wheel turn at the window's centre
+//   gui_probe answer ID BUTTON x    clicks BUTTON of the visible dialog holding
+//                                    control ID (waits up to 10 s)
+//   gui_probe type ID TEXT CODE     sets the text of control ID of a visible
+//                                    dialog and sends its parent (ID, CODE)
+//   gui_probe settext CLASS ID TEXT sets the text of control ID
+//   gui_probe notify CLASS ID CODE  sends WM_COMMAND (ID, CODE) from control ID
+//                                    to its parent
 // With GUI_PROBE_DESKTOP set, the probe works in that Wine desktop (the
 // virtual desktop the program was started in).
 // Started under the name iexplore.exe (or any name but gui_probe), it
@@ -122,6 +137,39 @@ static BOOL CALLBACK find_popup(HWND w, LPARAM p) {
         return FALSE;
     }
     return TRUE;
+}
+
+struct Views {
+    std::string title;
+    HWND found;
+    bool print;
+};
+
+static BOOL CALLBACK each_view(HWND w, LPARAM p) {
+    auto* v = reinterpret_cast<Views*>(p);
+    char cls[64] = {}, title[512] = {};
+    GetClassNameA(w, cls, sizeof cls);
+    if (std::strcmp(cls, "Projec") != 0) return TRUE;
+    GetWindowTextA(w, title, sizeof title);
+    if (v->print) {
+        RECT r;
+        GetClientRect(w, &r);
+        POINT o = {0, 0};
+        ClientToScreen(w, &o);
+        std::printf("%s\t%ld %ld %ld %ld\n", to_utf8(title).c_str(), static_cast<long>(o.x),
+                    static_cast<long>(o.y), static_cast<long>(r.right), static_cast<long>(r.bottom));
+    } else if (SendMessageA(w, WM_APP + 0x50, 6, 0) == std::atol(v->title.c_str())) {
+        v->found = w;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+static HWND view_window(const char* cls, const char* number) {
+    HWND top = FindWindowA(cls, nullptr);
+    Views v = {number, nullptr, false};
+    if (top) EnumChildWindows(top, each_view, reinterpret_cast<LPARAM>(&v));
+    return v.found;
 }
 
 static int record(int argc, char** argv) {
@@ -316,6 +364,82 @@ int main(int argc, char** argv) {
                             static_cast<LPARAM>(std::strtol(argv[5], nullptr, 0)))
                    ? 0
                    : 1;
+    }
+    if (argc >= 3 && std::strcmp(argv[1], "views") == 0) {
+        HWND top = FindWindowA(argv[2], nullptr);
+        if (!top) return 1;
+        Views v = {std::string(), nullptr, true};
+        EnumChildWindows(top, each_view, reinterpret_cast<LPARAM>(&v));
+        return 0;
+    }
+    if (argc >= 3 && std::strcmp(argv[1], "active") == 0) {
+        HWND top = FindWindowA(argv[2], nullptr);
+        HWND client = top ? FindWindowExA(top, nullptr, "MDICLIENT", nullptr) : nullptr;
+        if (!client) return 1;
+        HWND a = reinterpret_cast<HWND>(SendMessageA(client, WM_MDIGETACTIVE, 0, 0));
+        char title[512] = {};
+        if (a) GetWindowTextA(a, title, sizeof title);
+        std::printf("%s\n", to_utf8(title).c_str());
+        return a ? 0 : 1;
+    }
+    if (argc >= 7 && std::strcmp(argv[1], "viewsend") == 0) {
+        HWND w = view_window(argv[2], argv[3]);
+        if (!w) return 1;
+        LRESULT r = SendMessageA(w, static_cast<UINT>(std::strtoul(argv[4], nullptr, 0)),
+                                 std::strtoul(argv[5], nullptr, 0),
+                                 static_cast<LPARAM>(std::strtol(argv[6], nullptr, 0)));
+        std::printf("%ld\n", static_cast<long>(r));
+        return 0;
+    }
+    if (argc >= 5 && std::strcmp(argv[1], "wheel") == 0) {
+        HWND w = view_window(argv[2], argv[3]);
+        if (!w) return 1;
+        RECT r;
+        GetClientRect(w, &r);
+        POINT c = {r.right / 2, r.bottom / 2};
+        ClientToScreen(w, &c);
+        SendMessageA(w, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<short>(std::atoi(argv[4]))), MAKELPARAM(c.x, c.y));
+        return 0;
+    }
+    if (argc >= 5 && std::strcmp(argv[1], "settext") == 0) {
+        HWND top = FindWindowA(argv[2], nullptr);
+        HWND c = top ? descendant(top, std::atoi(argv[3])) : nullptr;
+        if (!c) return 1;
+        SendMessageA(c, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(argv[4]));
+        return 0;
+    }
+    if (argc >= 5 && std::strcmp(argv[1], "notify") == 0) {
+        HWND top = FindWindowA(argv[2], nullptr);
+        HWND c = top ? descendant(top, std::atoi(argv[3])) : nullptr;
+        if (!c) return 1;
+        SendMessageA(GetParent(c), WM_COMMAND, MAKEWPARAM(std::atoi(argv[3]), std::strtol(argv[4], nullptr, 0)),
+                     reinterpret_cast<LPARAM>(c));
+        return 0;
+    }
+    if (argc >= 5 && std::strcmp(argv[1], "answer") == 0) {
+        Search s = {std::string(), std::atoi(argv[2]), nullptr};
+        DWORD start = GetTickCount();
+        while (!s.found && GetTickCount() - start <= 10000) {
+            EnumWindows(find_popup, reinterpret_cast<LPARAM>(&s));
+            if (!s.found) Sleep(100);
+        }
+        if (!s.found) return 1;
+        HWND dialog = GetParent(s.found);
+        int id = std::atoi(argv[3]);
+        PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+        (void)argv[4];
+        return 0;
+    }
+    if (argc >= 5 && std::strcmp(argv[1], "type") == 0) {
+        Search s = {std::string(), std::atoi(argv[2]), nullptr};
+        EnumWindows(find_popup, reinterpret_cast<LPARAM>(&s));
+        if (!s.found) return 1;
+        SendMessageA(s.found, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(argv[3]));
+        SendMessageA(GetParent(s.found), WM_COMMAND,
+                     MAKEWPARAM(std::atoi(argv[2]), std::strtol(argv[4], nullptr, 0)),
+                     reinterpret_cast<LPARAM>(s.found));
+        return 0;
     }
     if (argc >= 4 && std::strcmp(argv[1], "popup") == 0) {
         Search s = {std::string(), std::atoi(argv[2]), nullptr};
