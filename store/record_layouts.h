@@ -338,7 +338,26 @@ enum : uint32_t {
 };
 
 // ---------------------------------------------------------------- PictureRecord
-enum : uint32_t { picture_record_size = 74 };
+// A stored picture: reference points are i32 pixels counted from the left and
+// from the top row; the key pixel's row is counted from the bottom row.
+enum : uint32_t {
+    picture_length = 0,        // u16 74
+    picture_id = 2,            // u32 key; bent pictures from 55001
+    picture_kind = 6,          // u8 10
+    picture_flags = 7,         // u8: bits 0-1 points - 1, bit 2 transparent,
+                               //     bit 4 temporary, bit 5 channel-window key matching
+    picture_tolerance = 8,     // u8 bits 0-5 key tolerance (byte 9 stays 0)
+    picture_height_mm = 10,    // float height on the sheet
+    picture_key_colour = 14,   // u32 COLORREF
+    picture_points = 18,       // 4 x (i32 x, i32 y)
+    picture_name = 50,         // 8 bytes packed text
+    picture_blob = 58,         // RecordRef of the BMP file image
+    picture_blob_length = 62,  // u32
+    picture_key_x = 66,        // i32
+    picture_key_row = 70,      // i32
+    picture_record_size = 74
+};
+enum : uint8_t { picture_record_kind = 10 };
 
 // Fields must lie inside their record heads.
 static_assert(point_zero + 4 == point_record_size, "PointRecord");
