@@ -3,6 +3,7 @@
 #include "shell/frame_window.h"
 
 #include "shell/commands.h"
+#include "shell/construction_run.h"
 #include "shell/document_hooks.h"
 
 #include <cstdlib>
@@ -237,6 +238,12 @@ LRESULT CALLBACK frame_window_proc(HWND window, UINT message, WPARAM wparam, LPA
         return 0;
     case UM_REDO:
         shell_documents.redo();
+        return 0;
+    case UM_SHOW_CONSTRUCTION_DIALOG:
+        start_view_construction();
+        return 0;
+    case UM_START_CONSTRUCTION:
+        start_construction_thread();
         return 0;
     case UM_CLOSE_EVERYTHING: {
         char* path = reinterpret_cast<char*>(lparam);
