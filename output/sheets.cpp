@@ -286,3 +286,28 @@ void sheet_chain_open(DrawingFile* df) {
     if (!(chosen->flags & sheet_flag_current)) sheet_set_flags(df, chosen->number, sheet_flag_current, 0);
     sheet_record_to_header(df, chosen->bytes);
 }
+
+int page_sheet_format(double w, double h, double tb_height, int* code, float* width, float* height) {
+    // Whole hundredths of a mm, so that a page exactly as large as an area fits it.
+    auto holds = [](double area, double extent) {
+        return std::floor(extent * 100.0 + 0.5) <= std::floor(area * 100.0 + 0.5);
+    };
+    const int candidates[] = {sheet_format_a4, sheet_format_a3, sheet_format_a2, sheet_format_a1, sheet_format_a0};
+    float aw, ah;
+    sheet_size_of(nullptr, sheet_format_a4, 0, &aw, &ah);
+    double a4_w = aw - 25.0, a4_h = ah - 5.0 - tb_height;
+    if (!(w >= a4_w - 20.0) && !(h >= a4_h - 20.0)) return 0;
+    for (int c : candidates) {
+        float cw, ch;
+        sheet_size_of(nullptr, c, 0, &cw, &ch);
+        if (holds(cw - 25.0, w) && holds(ch - 5.0 - tb_height, h)) {
+            *code = c;
+            *width = cw;
+            *height = ch;
+            return 1;
+        }
+    }
+    *code = sheet_format_auto;
+    sheet_size_of(nullptr, sheet_format_a0, 0, width, height);
+    return 1;
+}

@@ -82,3 +82,11 @@ void sheet_record_to_header(DrawingFile* df, const unsigned char* rec);
 extern const char* const sheet_message_only_sheet;
 extern const char* const sheet_message_no_user_size;
 extern const char* const sheet_message_too_many;
+
+// The format of a page sheet (a sheet made for a page projection) whose
+// drawing extent is w x h sheet mm, for a title block of height tb_height:
+// the first of A4, A3, A2, A1, A0 (unrotated) whose area (W - 25) x (H - 5 -
+// tb_height) holds it at 0.01 mm; format code 0 with the A0 size when none
+// does.  Returns 0 (no page sheet) for a page smaller than the A4 area less
+// 20 mm both ways: it is small enough to be laid out on a drawing sheet.
+int page_sheet_format(double w, double h, double tb_height, int* code, float* width, float* height);

@@ -222,3 +222,43 @@ TEST_F(SheetChain, NoSheetBeyondTheProjectionNumberRange) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(PageSheetFormat, SmallestStandardSheetThatHoldsThePage) {
+    // Kind 2 (40 mm title block): A4 holds 185 x 252, A3 395 x 252,
+    // A2 569 x 375, A1 816 x 549, A0 1164 x 796.
+    struct {
+        double w, h;
+        int code;
+    } cases[] = {
+        {185, 252, 5}, {185.004, 252, 5}, {185.02, 252, 4}, {170, 240, 5}, {300, 100, 4},
+        {400, 200, 3}, {600, 300, 2}, {1000, 700, 1}, {1165, 100, 0},
+    };
+    for (auto& c : cases) {
+        int code = -1;
+        float w = 0, h = 0;
+        ASSERT_EQ(page_sheet_format(c.w, c.h, 40, &code, &w, &h), 1) << c.w;
+        EXPECT_EQ(code, c.code) << c.w << " x " << c.h;
+        float ew, eh;
+        sheet_size_of(nullptr, c.code == 0 ? 1 : c.code, 0, &ew, &eh);
+        EXPECT_FLOAT_EQ(w, ew);
+        EXPECT_FLOAT_EQ(h, eh);
+    }
+}
+
+TEST(PageSheetFormat, ShortPageGetsNoSheetButLaterPagesDo) {
+    // A short page (less than the A4 area minus 20 mm both ways) gets no
+    // sheet of its own; a long page after it still does.
+    int code = -1;
+    float w, h;
+    EXPECT_EQ(page_sheet_format(100, 50, 40, &code, &w, &h), 0);
+    EXPECT_EQ(page_sheet_format(0, 0, 40, &code, &w, &h), 0);
+    EXPECT_EQ(page_sheet_format(100, 500, 40, &code, &w, &h), 1);
+    EXPECT_EQ(code, 2);  // 500 mm high: landscape A2 holds 375, A1 549
+    // One direction at the A4 area less 20 mm is enough.
+    EXPECT_EQ(page_sheet_format(165, 10, 40, &code, &w, &h), 1);
+    EXPECT_EQ(code, 5);
+}
+
+}  // namespace
