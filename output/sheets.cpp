@@ -11,6 +11,8 @@
 #include "base/byte_order.h"
 #include "base/os_layer.h"
 #include "base/program_messages.h"
+#include "geometry/naming.h"
+#include "output/title_block_fields.h"
 #include "store/drawing_header.h"
 #include "store/record_layouts.h"
 #include "store/records.h"
@@ -310,4 +312,37 @@ int page_sheet_format(double w, double h, double tb_height, int* code, float* wi
     *code = sheet_format_auto;
     sheet_size_of(nullptr, sheet_format_a0, 0, width, height);
     return 1;
+}
+
+uint32_t sheet_user_side_set(DrawingFile* df, int axis, const char* text) {
+    if (!df) return 0;
+    uint32_t v = sheet_user_side_parse(text);
+    CriticalSection cs;
+    put_u32(df->header, axis == 0 ? header_user_format_width : header_user_format_height, v);
+    return v;
+}
+
+int sheet_select_format(DrawingFile* df, int code) {
+    if (!df) return sheet_format_auto;
+    if (code < 0 || code > sheet_format_user) code = sheet_format_auto;
+    if (code == sheet_format_user &&
+        (get_u32(df->header, header_user_format_width) == 0 || get_u32(df->header, header_user_format_height) == 0)) {
+        show_program_message(sheet_message_no_user_size);
+        code = sheet_format_auto;
+    }
+    char designation[5] = {0};
+    {
+        CriticalSection cs;
+        unsigned char* h = df->header;
+        put_u8(h, header_sheet_format, static_cast<uint8_t>(code));
+        int rotated = (get_u16(h, header_options) & header_opt_sheet_turned) ? 1 : 0;
+        float w, ht;
+        sheet_size_of(df, code, rotated, &w, &ht);
+        put_f32(h, header_sheet_width, w);
+        put_f32(h, header_sheet_height, ht);
+        sheet_format_designation(code, designation);
+    }
+    title_block_field_store(df, title_field_format, designation, get_u16(df->header, header_current_sheet),
+                            title_mode_all_sheets);
+    return code;
 }

@@ -90,3 +90,15 @@ extern const char* const sheet_message_too_many;
 // does.  Returns 0 (no page sheet) for a page smaller than the A4 area less
 // 20 mm both ways: it is small enough to be laid out on a drawing sheet.
 int page_sheet_format(double w, double h, double tb_height, int* code, float* width, float* height);
+
+// Makes format code (0..25) the current sheet's format: the code and the
+// size (with the header's rotated bit) go to the header, the designation to
+// title-block field 32 of the current sheet.  Code 25 needs a user size of
+// two non-zero sides; without it the format falls back to 0 ("Авто") and
+// "Не введены размеры формата" is shown.  Returns the code in force.
+int sheet_select_format(DrawingFile* df, int code);
+
+// Sets one side of the user format from the text of its edit (0: x, 1: y):
+// stored in header +166 / +170 as sheet_user_side_parse reads it (0 when
+// refused).  Returns the stored value.
+uint32_t sheet_user_side_set(DrawingFile* df, int axis, const char* text);

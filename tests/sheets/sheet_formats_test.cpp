@@ -1,6 +1,7 @@
 // Sheet formats and the sheet chain: sizes by format code, the user-format
 // entry, sheet numbering, adding and deleting sheets and the header copy.
 #include "output/sheets.h"
+#include "output/title_block_fields.h"
 
 #include "../store/store_test_support.h"
 
@@ -210,6 +211,34 @@ TEST_F(SheetChain, StoreCurrentWritesTheHeaderBackAndSurvivesReopen) {
     sheet_chain_open(df);
     EXPECT_EQ(get_u8(df->header, header_sheet_format), 14);
     EXPECT_EQ(current_count(), 1);
+}
+
+TEST_F(SheetChain, SelectingAFormatSetsSizeAndDesignation) {
+    set_header(5, true, 1);
+    sheet_chain_open(df);
+    EXPECT_EQ(sheet_select_format(df, 4), 4);
+    EXPECT_EQ(get_u8(df->header, header_sheet_format), 4);
+    EXPECT_FLOAT_EQ(get_f32(df->header, header_sheet_width), 297);  // rotated A3
+    EXPECT_FLOAT_EQ(get_f32(df->header, header_sheet_height), 420);
+    std::string d;
+    title_block_field_text(df, title_field_format, 1, false, &d);
+    EXPECT_EQ(d, "A3");
+    // A user format with a missing side falls back to "Авто".
+    put_u32(df->header, header_user_format_width, 0);
+    EXPECT_EQ(sheet_user_side_set(df, 1, "300.7"), 300u);
+    EXPECT_EQ(sheet_select_format(df, 25), 0);
+    ASSERT_EQ(store_test::shown().size(), 1u);
+    EXPECT_NE(store_test::shown()[0].find("Не введены размеры формата"), std::string::npos);
+    EXPECT_EQ(get_u8(df->header, header_sheet_format), 0);
+    title_block_field_text(df, title_field_format, 1, false, &d);
+    EXPECT_EQ(d, "");
+    // A refused entry stores 0 and so never becomes a format.
+    EXPECT_EQ(sheet_user_side_set(df, 0, "-700"), 0u);
+    EXPECT_EQ(sheet_select_format(df, 25), 0);
+    EXPECT_EQ(sheet_user_side_set(df, 0, "700"), 700u);
+    EXPECT_EQ(sheet_select_format(df, 25), 25);
+    EXPECT_FLOAT_EQ(get_f32(df->header, header_sheet_width), 300);
+    EXPECT_FLOAT_EQ(get_f32(df->header, header_sheet_height), 700);
 }
 
 TEST_F(SheetChain, NoSheetBeyondTheProjectionNumberRange) {
