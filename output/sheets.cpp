@@ -227,7 +227,8 @@ uint32_t sheet_delete_current(DrawingFile* df) {
             break;
         }
     }
-    if (at == list.size() || list.size() < 2) {
+    if (at == list.size()) return 0;  // the header names no stored sheet: nothing to delete
+    if (list.size() < 2) {
         show_program_message(sheet_message_only_sheet);
         return 0;
     }
@@ -244,6 +245,7 @@ uint32_t sheet_delete_current(DrawingFile* df) {
     sheet_set_flags(df, next_number, sheet_flag_current, 0);
     put_u16(next_bytes, sheet_flags, static_cast<uint16_t>(get_u16(next_bytes, sheet_flags) | sheet_flag_current));
     sheet_record_to_header(df, next_bytes);
+    title_block_height_update(df);
     return next_number;
 }
 

@@ -175,6 +175,7 @@ TEST_F(SheetChain, DeletingTheFirstMakesTheNextCurrent) {
     EXPECT_TRUE(get_u16(df->header, header_options) & header_opt_sheet_turned);
     EXPECT_FLOAT_EQ(get_f32(df->header, header_sheet_width), 420);
     EXPECT_FLOAT_EQ(get_f32(df->header, header_sheet_height), 594);
+    EXPECT_DOUBLE_EQ(title_block_height, 63);  // the height of the new sheet's kind
 }
 
 TEST_F(SheetChain, TheOnlySheetIsNotDeleted) {
@@ -185,6 +186,11 @@ TEST_F(SheetChain, TheOnlySheetIsNotDeleted) {
     EXPECT_NE(store_test::shown()[0].find("Нельзя удалить единственный лист!"), std::string::npos);
     EXPECT_EQ(rows().size(), 1u);
     EXPECT_EQ(get_u16(df->header, header_current_sheet), 1);
+    // A current number that names no sheet deletes nothing.
+    ASSERT_EQ(sheet_add(df), 2u);
+    put_u16(df->header, header_current_sheet, 7);
+    EXPECT_EQ(sheet_delete_current(df), 0u);
+    EXPECT_EQ(rows().size(), 2u);
 }
 
 TEST_F(SheetChain, StoreCurrentWritesTheHeaderBackAndSurvivesReopen) {
