@@ -136,7 +136,7 @@ struct OpenBlock {
 class Translator {
 public:
     Translator(const char* text, size_t length, int slot, ModelProgram& program)
-        : text_(text), length_(length), slot_(slot), prog_(program),
+        : text_(text), slot_(slot), prog_(program),
           lines_(model_split_lines(text, length)) {}
 
     bool run(ModelError& error) {
@@ -154,7 +154,6 @@ public:
 
 private:
     const char* text_;
-    size_t length_;
     int slot_;
     ModelProgram& prog_;
     std::vector<ModelLine> lines_;
