@@ -624,7 +624,7 @@ private:
         const size_t n = prog_.nodes.size();
         try {
             while (pc < n) {
-                if (host_.running && *host_.running == 0) return model_run_stopped;
+                if (host_.stop_requested && host_.stop_requested(host_.context)) return model_run_stopped;
                 if (host_.statement_budget && executed >= host_.statement_budget) {
                     post_message(msg_resources, {});
                     return model_run_stopped;

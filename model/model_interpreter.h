@@ -33,9 +33,9 @@ struct ModelHost {
     // One finished output line (message, start or stop line, PRINT); not
     // called in a silent run.
     void (*output_line)(void* context, const char* line) = nullptr;
-    // The stop flag: the run ends before its next statement once it reads 0.
+    // Asked before every statement: true ends the run (the stop button).
     // Null: nothing stops the run but its budget.
-    const volatile int* running = nullptr;
+    bool (*stop_requested)(void* context) = nullptr;
     bool silent = false;
     // Statements a run may execute; 0 for no limit. Runs nobody can stop
     // (silent ones) must have one.

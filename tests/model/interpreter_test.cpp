@@ -218,7 +218,7 @@ TEST(ModelInterpreter, SilentRunsHaveABudget) {
     model_test::Recorder r;
     ModelHost h = model_test::recording_host(r);
     h.silent = true;
-    h.running = nullptr;
+    h.stop_requested = nullptr;
     h.statement_budget = 1000;
     std::string text = "SAVE A\n10 A = A + 1\nGOTO 10\n";
     ModelRunResult res = model_run(text.data(), text.size(), 0, h);

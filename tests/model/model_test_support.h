@@ -25,11 +25,13 @@ inline void fixed_time(void*, int out[6]) {
     for (int i = 0; i < 6; ++i) out[i] = t[i];
 }
 
+inline bool stop_requested(void* ctx) { return static_cast<Recorder*>(ctx)->running == 0; }
+
 inline ModelHost recording_host(Recorder& r) {
     ModelHost h;
     h.context = &r;
     h.output_line = record_line;
-    h.running = &r.running;
+    h.stop_requested = stop_requested;
     h.local_time = fixed_time;
     return h;
 }
