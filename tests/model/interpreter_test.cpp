@@ -271,13 +271,19 @@ TEST(ModelInterpreter, ChannelFiles) {
          "PRINT K\n",
          {"00008  1.5, \"a\\\"b\", 7", "00010  2"}},
     });
-    EXPECT_EQ(file_text("model_chan.lst"), "1.5, \"a\\\"b\", 7\n2\n");
+    // Files are text files: lines end as the system's do.
+#ifdef _WIN32
+    const std::string nl = "\r\n";
+#else
+    const std::string nl = "\n";
+#endif
+    EXPECT_EQ(file_text("model_chan.lst"), "1.5, \"a\\\"b\", 7" + nl + "2" + nl);
     std::ifstream txt("model_chan.txt");
     EXPECT_FALSE(txt.good());  // the .txt name became .lst
     check_programs({
         {"append", "OPEN \"A\", \"model_chan\", #3\nWRITE #3, \"more\"\n", {}},
     });
-    EXPECT_EQ(file_text("model_chan.lst"), "1.5, \"a\\\"b\", 7\n2\n\"more\"\n");
+    EXPECT_EQ(file_text("model_chan.lst"), "1.5, \"a\\\"b\", 7" + nl + "2" + nl + "\"more\"" + nl);
 
 #ifndef _WIN32
     int before = open_descriptors();

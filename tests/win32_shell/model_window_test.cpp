@@ -15,6 +15,7 @@
 #include "shell/resource_ids.h"
 #include "shell_fixture.h"
 #include "store/drawing_file.h"
+#include "store/drawing_header.h"
 #include "store/records.h"
 
 namespace {
