@@ -874,9 +874,9 @@ private:
         v.source_line = static_cast<uint16_t>(line_);
     }
 
-    Variable& variable(uint16_t id, const std::string& name_hint = std::string()) {
+    Variable& variable(uint16_t id) {
         Variable* v = id && id <= vars_.size() ? vars_[id - 1].get() : nullptr;
-        if (!v) raise(msg_variable, {"       " + (name_hint.empty() ? prog_.names[id - 1] : name_hint)});
+        if (!v) raise(msg_variable, {"       " + prog_.names[id - 1]});
         return *v;
     }
 
@@ -1065,9 +1065,16 @@ private:
         case 34: return input_channel(c, e);
         default: break;
         }
-        std::vector<ModelValue> a;
-        a.reserve(e.kids.size());
-        for (int k : e.kids) a.push_back(eval(c, k));
+        // Up to four arguments live on the stack: no allocation per call.
+        ModelValue small[4];
+        std::vector<ModelValue> big;
+        ModelValue* a = small;
+        if (e.kids.size() > 4) {
+            big.resize(e.kids.size());
+            a = big.data();
+        }
+        for (size_t k = 0; k < e.kids.size(); ++k) a[k] = eval(c, e.kids[k]);
+        const size_t nargs = e.kids.size();
         ModelValue r;
         auto num = [&](size_t k) -> double {
             if (a[k].type == model_type_string) raise(msg_arg_type);
@@ -1126,7 +1133,7 @@ private:
         case 18:
             if (std::cos(checked(num(0))) == 0) raise(msg_overflow);
             return real(std::tan(num(0)));
-        case 19: return text(date_text(a.empty() ? 0 : truncated(num(0))));
+        case 19: return text(date_text(nargs == 0 ? 0 : truncated(num(0))));
         case 20: {
             int t[6];
             local_time(t);
@@ -1181,7 +1188,8 @@ private:
         }
         if (f >= 35 && f <= 50 && f != 42 && (f < 44 || f > 47) && host_.drawing_function) {
             ModelError err;
-            if (!host_.drawing_function(host_.context, f, a, r, err)) raise_copy(err);
+            std::vector<ModelValue> args(a, a + nargs);
+            if (!host_.drawing_function(host_.context, f, args, r, err)) raise_copy(err);
             return r;
         }
         raise(msg_function, {std::string("       ") + model_function_by_number(f)->name});
