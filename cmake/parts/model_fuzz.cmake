@@ -5,8 +5,9 @@ if(NOT SARVOLT_WIN32)
   find_program(SARVOLT_CLANGXX NAMES clang++ clang++-14)
 endif()
 if(NOT SARVOLT_WIN32 AND SARVOLT_CLANGXX)
-  file(GLOB model_fuzz_core ${CMAKE_SOURCE_DIR}/model/*.cpp ${CMAKE_SOURCE_DIR}/geometry/*.cpp
-       ${CMAKE_SOURCE_DIR}/store/*.cpp)
+  file(GLOB model_fuzz_core ${CMAKE_SOURCE_DIR}/model/model_names.cpp
+       ${CMAKE_SOURCE_DIR}/model/model_translator.cpp ${CMAKE_SOURCE_DIR}/model/model_interpreter.cpp
+       ${CMAKE_SOURCE_DIR}/geometry/*.cpp ${CMAKE_SOURCE_DIR}/store/*.cpp)
   list(FILTER model_fuzz_core EXCLUDE REGEX "_win\\.cpp$")
   set(model_fuzz_sources ${CMAKE_SOURCE_DIR}/tests/fuzz/fuzz_model.cpp ${model_fuzz_core}
       ${CMAKE_SOURCE_DIR}/base/program_messages.cpp ${CMAKE_SOURCE_DIR}/base/os_layer_posix.cpp
