@@ -237,6 +237,7 @@
 #define IDD_MESSAGE_INTERNAL 681      /* the message with the internal-error picture */
 #define IDD_SCANNER_PROGRESS 706
 #define IDD_CONSTRUCTION_LOG 180     /* the view construction log */
+#define IDD_MODEL 351                 /* "Модель": the model window */
 
 /* The stage panels and their compact forms (used at 100 dpi and below). */
 #define IDD_PANEL_POINTS 121
@@ -368,6 +369,14 @@
 #define IDC_ANNOTATION_REPLACE_SKETCHES 1332
 #define IDC_ANNOTATION_ROUGHNESS_UNMARKED 1500
 #define IDC_ANNOTATION_SHOW_VARIABLES 1663
+
+/* The model window (IDD_MODEL). */
+#define IDC_MODEL_EDITOR 1336
+#define IDC_MODEL_CONSOLE 1339
+#define IDC_MODEL_RUN 1555
+#define IDC_MODEL_GUTTER 1570
+#define IDC_MODEL_SEARCH_TEXT 2030
+#define IDC_MODEL_SEARCH 1175
 
 /* ---------------------------------------------------------------- pictures
  * Drawn by scripts/make_shell_images.py, which numbers them the same way. */

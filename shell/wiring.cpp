@@ -8,6 +8,7 @@
 #include "base/program_messages.h"
 #include "shell/document_binding.h"
 #include "shell/message_dialogs.h"
+#include "shell/model_window.h"
 #include "shell/projection_windows.h"
 
 void program_wiring() {
@@ -30,6 +31,9 @@ void program_wiring() {
 
     // Subsystems added later: one bind call each, below this line, in floor
     // order (stages, annotation, output, model, then the shell's own).
+    // The model: the model window command and the quiet run before the
+    // view construction.
+    model_bind();
 
     // The projection windows: before the frame registers its window
     // classes, which take the view procedure at registration.

@@ -1,0 +1,204 @@
+// Saved model values into bound dimensions and bars, and the run driver.
+#include "model/model_binding.h"
+
+#include "base/byte_order.h"
+#include "base/os_layer.h"
+#include "base/program_messages.h"
+#include "documents/checkpoints.h"
+#include "geometry/dimension_text.h"
+#include "store/drawing_header.h"
+#include "store/record_layouts.h"
+#include "store/records.h"
+
+#include <unordered_map>
+#include <vector>
+
+namespace {
+
+enum : uint32_t {
+    bar_kind = 8,
+    bar_variable = 14,  // u16 in a bar's construction record
+    bar_width = 16      // double
+};
+enum : uint16_t {
+    projection_flag_rebuild = 0x0200,  // bit 9: the view must be constructed again
+    projection_flag_built = 0x1000,    // bit 12
+    dimension_value_clear_on_change = 0x8800  // bits 11 and 15 of word +36
+};
+
+RecordRef* chain_of(unsigned char* rec, uint32_t offset) { return reinterpret_cast<RecordRef*>(rec + offset); }
+
+struct LockGuard {
+    LockGuard() {
+        if (drawing_critical_section) os_lock_enter(drawing_critical_section);
+    }
+    ~LockGuard() {
+        if (drawing_critical_section) os_lock_leave(drawing_critical_section);
+    }
+};
+
+// The stored variable records by id, copied out of the page buffer.
+std::unordered_map<uint32_t, std::vector<uint8_t>> stored_records(DrawingFile* df) {
+    std::unordered_map<uint32_t, std::vector<uint8_t>> out;
+    RecordRef* head = reinterpret_cast<RecordRef*>(df->header + header_model_variables);
+    PageBuffer* buf = &page_buffers[table_model];
+    for (unsigned char* r = record_next(df, head, nullptr, buf); r; r = record_next(df, head, r, buf)) {
+        uint16_t len = get_u16(r, record_length);
+        out[get_u32(r, model_variable_id)] = std::vector<uint8_t>(r, r + len);
+    }
+    return out;
+}
+
+void default_checkpoint() { drawing_checkpoint(1, default_undo_description()); }
+
+}  // namespace
+
+ModelBindResult model_bind_values(DrawingFile* df, const ModelBindHooks& hooks) {
+    ModelBindResult result;
+    LockGuard lock;
+    auto vars = stored_records(df);
+    if (error_flag) return result;
+    PageBuffer* pbuf = &page_buffers[table_projections];
+    PageBuffer* dbuf = &page_buffers[table_dimensions];
+    PageBuffer* cbuf = &page_buffers[table_construction];
+    RecordRef* projections = reinterpret_cast<RecordRef*>(df->header + header_projections);
+    for (unsigned char* p = record_next(df, projections, nullptr, pbuf); p && !error_flag;
+         p = record_next(df, projections, p, pbuf)) {
+        RecordRef* dims = chain_of(p, projection_dimensions);
+        for (unsigned char* d = record_next(df, dims, nullptr, dbuf); d && !error_flag;
+             d = record_next(df, dims, d, dbuf)) {
+            uint16_t id = get_u16(d, dimension_variable);
+            if (id == 0) continue;
+            auto it = vars.find(id);
+            if (it == vars.end()) {
+                put_u16(d, dimension_variable, 0);
+                dbuf->clean = 0;
+                ++result.bindings_cleared;
+                continue;
+            }
+            int type = model_variable_type(it->second.data());
+            if (type != model_type_integer && type != model_type_real) continue;
+            double value = variable_numeric_value(it->second.data());
+            if (value != get_f64(d, dimension_nominal)) {
+                if (!result.checkpoint_taken) {
+                    // The checkpoint copies the drawing as it is before the change.
+                    RecordRef dref = record_ref_of(dbuf, d);
+                    RecordRef pref = record_ref_of(pbuf, p);
+                    if (hooks.checkpoint)
+                        hooks.checkpoint(hooks.context);
+                    else
+                        default_checkpoint();
+                    result.checkpoint_taken = true;
+                    p = record_read_at(df, &pref, pbuf);
+                    d = record_read_at(df, &dref, dbuf);
+                    if (!p || !d || error_flag) break;
+                    dims = chain_of(p, projection_dimensions);
+                }
+                uint16_t pf = get_u16(p, projection_flags);
+                put_u16(p, projection_flags, static_cast<uint16_t>((pf | projection_flag_rebuild) & ~projection_flag_built));
+                pbuf->clean = 0;
+                put_u16(d, dimension_value_word,
+                        static_cast<uint16_t>(get_u16(d, dimension_value_word) & ~dimension_value_clear_on_change));
+                ++result.dimensions_changed;
+            }
+            put_f64(d, dimension_nominal, value);
+            dbuf->clean = 0;
+            if (hooks.dimension_label) hooks.dimension_label(hooks.context, df, p, d);
+        }
+        if (error_flag) break;
+        bool bars = false;
+        RecordRef* cons = chain_of(p, projection_construction);
+        for (unsigned char* c = record_next(df, cons, nullptr, cbuf); c && !error_flag;
+             c = record_next(df, cons, c, cbuf)) {
+            if (c[record_kind] != bar_kind) continue;
+            uint16_t id = get_u16(c, bar_variable);
+            if (id == 0) continue;
+            auto it = vars.find(id);
+            if (it == vars.end()) {
+                put_u16(c, bar_variable, 0);
+                cbuf->clean = 0;
+                ++result.bindings_cleared;
+                continue;
+            }
+            int type = model_variable_type(it->second.data());
+            if (type != model_type_integer && type != model_type_real) continue;
+            double value = variable_numeric_value(it->second.data());
+            if (value != get_f64(c, bar_width)) {
+                uint16_t pf = get_u16(p, projection_flags);
+                put_u16(p, projection_flags, static_cast<uint16_t>((pf | projection_flag_rebuild) & ~projection_flag_built));
+                pbuf->clean = 0;
+                put_f64(c, bar_width, value);
+                cbuf->clean = 0;
+                bars = true;
+                ++result.bars_changed;
+            }
+        }
+        // Every projection gets its values, whether or not a window shows it.
+        if (bars && hooks.bars_changed) hooks.bars_changed(hooks.context, df, p);
+    }
+    if (result.dimensions_changed && hooks.dimensions_changed) hooks.dimensions_changed(hooks.context);
+    return result;
+}
+
+void model_variable_unbind(DrawingFile* df, uint32_t id) {
+    LockGuard lock;
+    PageBuffer* pbuf = &page_buffers[table_projections];
+    PageBuffer* dbuf = &page_buffers[table_dimensions];
+    PageBuffer* cbuf = &page_buffers[table_construction];
+    RecordRef* projections = reinterpret_cast<RecordRef*>(df->header + header_projections);
+    for (unsigned char* p = record_next(df, projections, nullptr, pbuf); p && !error_flag;
+         p = record_next(df, projections, p, pbuf)) {
+        RecordRef* dims = chain_of(p, projection_dimensions);
+        for (unsigned char* d = record_next(df, dims, nullptr, dbuf); d && !error_flag;
+             d = record_next(df, dims, d, dbuf)) {
+            if (get_u16(d, dimension_variable) != id) continue;
+            put_u16(d, dimension_variable, 0);
+            dbuf->clean = 0;
+        }
+        RecordRef* cons = chain_of(p, projection_construction);
+        for (unsigned char* c = record_next(df, cons, nullptr, cbuf); c && !error_flag;
+             c = record_next(df, cons, c, cbuf)) {
+            if (c[record_kind] != bar_kind || get_u16(c, bar_variable) != id) continue;
+            put_u16(c, bar_variable, 0);
+            cbuf->clean = 0;
+        }
+    }
+}
+
+namespace {
+void unbind_hook(void*, DrawingFile* df, uint32_t id) { model_variable_unbind(df, id); }
+}  // namespace
+
+ModelProgramRun model_run_program(DrawingFile* df, int slot, const ModelHost& host, const ModelBindHooks& hooks,
+                                  std::string* editor_text) {
+    ModelProgramRun out;
+    std::string text;
+    ModelHead head;
+    {
+        LockGuard lock;
+        if (!model_program_load(df, slot, text, &head)) {
+            out.run.outcome = model_run_failed;
+            return out;
+        }
+    }
+    if (editor_text) text = *editor_text;
+    out.run = model_run(text.data(), text.size(), slot, host);
+    if (out.run.outcome != model_run_finished || slot != 0) return out;
+    LockGuard lock;
+    ModelStoreHooks store_hooks;
+    store_hooks.unbind = unbind_hook;
+    if (!variables_store_after_run(df, out.run.saved, text, &out.text_changed, store_hooks)) {
+        out.store_failed = true;
+        return out;
+    }
+    if (out.text_changed) {
+        if (editor_text) {
+            *editor_text = text;
+        } else if (!model_program_store(df, head, text.data(), text.size(), nullptr)) {
+            out.store_failed = true;
+            return out;
+        }
+    }
+    out.bind = model_bind_values(df, hooks);
+    return out;
+}

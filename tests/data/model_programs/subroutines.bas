@@ -1,0 +1,22 @@
+' GOSUB, GOTO, strings within range and arrays
+DIM A(10), I, K, T$
+FOR I = 0 TO 10 STEP 1
+A(I) = I * I - 3 * I
+NEXT I
+K = 0
+GOSUB 100
+PRINT K
+T$ = "ABCDEFGHIJ"
+PRINT LEN(T$)
+PRINT LEN(LEFT$(T$, 4) + MID$(T$, 3, 2))
+I = 0
+10 I = I + 1
+IF I < 25 THEN GOTO 10
+PRINT I
+PRINT INT(ABS(SIN(1) * 1000) + ABS(COS(2) * 1000) + ATN(1) * 1000 + EXP(2) * 100 + LOG(10) * 100)
+PRINT INT(-7.5) + INT(2 ^ 10 / 3)
+STOP
+100 FOR I = 0 TO 10 STEP 1
+K = K + A(I)
+NEXT I
+RETURN

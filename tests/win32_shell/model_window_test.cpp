@@ -1,0 +1,160 @@
+// The model window on a drawing: a run shows its start, output and stop
+// lines; the search names the editor's line; closing is refused while a run
+// goes on; the editor's text is stored on closing.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "base/program_messages.h"
+#include "model/model_storage.h"
+#include "shell/commands.h"
+#include "shell/frame_window.h"
+#include "shell/model_window.h"
+#include "shell/resource_ids.h"
+#include "shell_fixture.h"
+#include "store/drawing_file.h"
+#include "store/drawing_header.h"
+#include "store/records.h"
+
+namespace {
+
+std::vector<std::string> console(HWND d) {
+    std::vector<std::string> out;
+    HWND list = GetDlgItem(d, IDC_MODEL_CONSOLE);
+    int n = static_cast<int>(SendMessageA(list, LB_GETCOUNT, 0, 0));
+    for (int i = 0; i < n; ++i) {
+        char buf[1024] = {};
+        SendMessageA(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(buf));
+        out.push_back(buf);
+    }
+    return out;
+}
+
+bool console_has(HWND d, const std::string& text) {
+    for (const std::string& l : console(d))
+        if (l.find(text) != std::string::npos) return true;
+    return false;
+}
+
+// Pumps messages until the console shows text (or about 10 s pass).
+bool wait_for(HWND d, const std::string& text) {
+    for (int i = 0; i < 200; ++i) {
+        if (console_has(d, text)) return true;
+        pump_messages(50);
+    }
+    return console_has(d, text);
+}
+
+struct ModelWindow : ::testing::Test {
+    DrawingFile* df = nullptr;
+    const char* name = "model_window_test.svt";
+    void SetUp() override {
+        test_frame();
+        std::remove(name);
+        ASSERT_EQ(store_init(), 0);
+        df = drawing_file_new(name);
+        ASSERT_NE(df, nullptr);
+        drawing_file_set_mode(df, drawing_mode_create_new);
+        ASSERT_EQ(drawing_file_open(df, 0), 0);
+        open_drawings[0] = df;
+        current_drawing = 0;
+        error_flag = 0;
+        model_bind();
+    }
+    void TearDown() override {
+        open_drawings[0] = nullptr;
+        drawing_file_close(df);
+        drawing_file_free(df);
+        std::remove(name);
+    }
+    void store(const std::string& text) {
+        ModelHead h;
+        ASSERT_TRUE(model_program_store(df, h, text.data(), text.size(), nullptr));
+    }
+};
+
+TEST(ModelGutter, LinesFromTheFirstVisibleOne) {
+    EXPECT_EQ(model_gutter_text(1, 3), "00001\n00002\n00003\n");
+    EXPECT_EQ(model_gutter_text(99999, 2), "99999\n00000\n");
+    EXPECT_EQ(model_gutter_text(7, 0), "");
+}
+
+TEST_F(ModelWindow, RunShowsStartOutputAndStopLines) {
+    store("SAVE A\r\n\r\nA = 2\r\nPRINT A * 21\r\n");
+    std::vector<std::string> lines;
+    std::string search_line;
+    DialogWatcher w([&](HWND d) {
+        press(d, IDC_MODEL_RUN);
+        wait_for(d, "*=С Т О П  машина!=*");
+        lines = console(d);
+        SetDlgItemTextA(d, IDC_MODEL_SEARCH_TEXT, "A=2");
+        press(d, IDC_MODEL_SEARCH);
+        wait_for(d, "По заданному запросу");
+        search_line = console(d).back();
+        press(d, IDOK);
+    });
+    ASSERT_NE(command_seams.model_dialog, nullptr);
+    command_seams.model_dialog();
+    ASSERT_EQ(w.seen.size(), 1u);
+    EXPECT_EQ(w.seen[0].caption, "Модель");
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[0].substr(0, 27), "00000  *=С Т А Р Т=* ***** ");
+    // The stored program has no blank line: the editor shows it as stored.
+    EXPECT_EQ(lines[1], "00003  42");
+    EXPECT_EQ(lines[2], "00003  *=С Т О П  машина!=*");
+    EXPECT_EQ(search_line, "По заданному запросу найдено в строке 2");
+    std::vector<ModelVariableInfo> vars = model_variables_read(df);
+    ASSERT_EQ(vars.size(), 1u);
+    EXPECT_EQ(vars[0].name, "A");
+    EXPECT_EQ(vars[0].value, 2.0);
+    EXPECT_EQ(model_window, nullptr);
+}
+
+TEST_F(ModelWindow, ClosingIsRefusedWhileARunGoesOnAndTheTextIsStored) {
+    store("DIM I\r\n10 I = I + 1\r\nGOTO 10\r\n");
+    bool open_after_close = false;
+    bool stopped = false;
+    DialogWatcher w([&](HWND d) {
+        press(d, IDC_MODEL_RUN);
+        wait_for(d, "*=С Т А Р Т=*");
+        press(d, IDCANCEL);
+        pump_messages(300);
+        open_after_close = IsWindow(d) && worker_thread != nullptr;
+        press(d, IDC_MODEL_RUN);  // now the stop button
+        stopped = wait_for(d, "*=С Т О П  машина!=*");
+        pump_messages(100);
+        SetDlgItemTextA(d, IDC_MODEL_EDITOR, "PRINT 1\r\nPRINT 2\r\n");
+        press(d, IDOK);
+    });
+    command_seams.model_dialog();
+    EXPECT_TRUE(open_after_close);
+    EXPECT_TRUE(stopped);
+    EXPECT_EQ(worker_thread, nullptr);
+    std::string text;
+    ASSERT_TRUE(model_program_load(df, 0, text, nullptr));
+    EXPECT_EQ(text, "PRINT 1\r\nPRINT 2\r\n");
+}
+
+TEST_F(ModelWindow, QuietRunOnlyWhenAValueWaitsForWriteBack) {
+    store("SAVE A\r\nA = 3\r\n");
+    command_seams.run_model_program_when_marked();
+    EXPECT_TRUE(model_variables_read(df).empty());  // nothing marked: no run
+    // A stored variable marked as edited in the drawing makes the run happen.
+    ModelVariableInfo v;
+    v.id = 1;
+    v.type = model_type_real;
+    v.name = "A";
+    v.value = 3;
+    v.flags = model_variable_flag_edited;
+    std::vector<uint8_t> rec = model_variable_record_build(v);
+    RecordRef* head = reinterpret_cast<RecordRef*>(df->header + 52);
+    record_add(df, head, rec.data(), &page_buffers[table_model]);
+    command_seams.run_model_program_when_marked();
+    std::vector<ModelVariableInfo> vars = model_variables_read(df);
+    ASSERT_EQ(vars.size(), 1u);
+    EXPECT_EQ(vars[0].flags, 0);
+}
+
+}  // namespace
