@@ -3,6 +3,7 @@
 #include "output/import_session.h"
 
 #include <cfloat>
+#include <cmath>
 #include <cstring>
 
 #include "base/byte_order.h"
@@ -82,10 +83,7 @@ int import_session_begin(ImportSession* s) {
     return 0;
 }
 
-void import_session_end(ImportSession* s) {
-    if (s->index) point_index_free(s->index);
-    s->index = nullptr;
-}
+void import_session_end(ImportSession* s) { s->points.clear(); }
 
 uint8_t* import_projection(ImportSession* s) {
     if (!s->projection || !s->df) return nullptr;
@@ -125,32 +123,53 @@ int import_projection_new(ImportSession* s, const char* name, size_t length, int
     if (!got) return -1;
     put_u32(s->df->header, header_projections, head);
     s->projection = got;
-    if (s->index) point_index_free(s->index);
-    s->index = point_index_new();
+    s->points.clear();
+    s->cell = tolerance_get() * 4;
     uint32_t number = get_u32(rec.data(), record_key);
     s->projections.push_back(number);
     if (exchange_shell.projection_opened) exchange_shell.projection_opened(number);
     if (exchange_shell.prompt) exchange_shell.prompt("Ждите завершения импорта...");
-    return s->index ? 0 : -1;
+    return 0;
 }
 
+namespace {
+
+uint64_t cell_key(int64_t cx, int64_t cy) {
+    return (static_cast<uint64_t>(cx) * 0x9E3779B97F4A7C15ull) ^ static_cast<uint64_t>(cy);
+}
+
+int64_t cell_of(double v, double cell) {
+    double c = std::floor(v / cell);
+    if (c > 4e18) return static_cast<int64_t>(4e18);
+    if (c < -4e18) return static_cast<int64_t>(-4e18);
+    return static_cast<int64_t>(c);
+}
+
+}  // namespace
+
 uint32_t point_find_or_create(ImportSession* s, double x, double y) {
-    uint8_t probe[point_record_size] = {};
-    put_u16(probe, record_length, point_record_size);
-    put_f64(probe, point_sketch_x, x);
-    put_f64(probe, point_sketch_y, y);
-    put_f64(probe, point_true_x, x);
-    put_f64(probe, point_true_y, y);
-    uint8_t* p = import_projection(s);
-    if (!p) return 0;
-    const uint8_t* found = point_find_at(p, probe, s->index);
-    if (found) return get_u32(found, point_number);
+    if (!s->projection || !std::isfinite(x) || !std::isfinite(y)) return 0;
+    if (!(s->cell > 0)) s->cell = 4 * tolerance_standing;
+    // A point within the tolerance lies in this cell or a neighbour.
+    int64_t cx = cell_of(x, s->cell), cy = cell_of(y, s->cell);
+    for (int64_t dx = -1; dx <= 1; ++dx)
+        for (int64_t dy = -1; dy <= 1; ++dy) {
+            auto it = s->points.find(cell_key(cx + dx, cy + dy));
+            if (it == s->points.end()) continue;
+            for (const ImportSession::PointEntry& e : it->second)
+                if (points_equal(e.x, e.y, x, y)) return e.number;
+        }
+    uint8_t rec[point_record_size] = {};
+    put_u16(rec, record_length, point_record_size);
+    put_f64(rec, point_sketch_x, x);
+    put_f64(rec, point_sketch_y, y);
+    put_f64(rec, point_true_x, x);
+    put_f64(rec, point_true_y, y);
     uint32_t n = point_number_alloc();
     if (!n) return 0;
-    put_u32(probe, point_number, n);
-    RecordRef ref = add_to_projection_chain(s, projection_points, table_points, probe);
-    if (!ref) return 0;
-    if (s->index) s->index = point_index_append(s->index, ref, probe, 0);
+    put_u32(rec, point_number, n);
+    if (!add_to_projection_chain(s, projection_points, table_points, rec)) return 0;
+    s->points[cell_key(cx, cy)].push_back(ImportSession::PointEntry{x, y, n});
     return n;
 }
 

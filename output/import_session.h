@@ -12,11 +12,11 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <unordered_map>
 #include <vector>
 
 #include "geometry/geom_types.h"
 #include "store/drawing_file.h"
-#include "store/point_index.h"
 
 struct ExchangeShell {
     // A new drawing is needed because none is open: creates it (no wizard),
@@ -44,7 +44,15 @@ extern ExchangeShell exchange_shell;
 struct ImportSession {
     DrawingFile* df = nullptr;
     RecordRef projection = 0;        // current projection record, 0 before the first
-    PointIndex* index = nullptr;     // points of the current projection
+    // The reference points of the current projection (all made by this
+    // import), by grid cell of a few tolerances, for the tolerant lookup of
+    // point_find_or_create in constant time.
+    struct PointEntry {
+        double x, y;
+        uint32_t number;
+    };
+    std::unordered_map<uint64_t, std::vector<PointEntry>> points;
+    double cell = 0;
     unsigned long count = 0;         // graphic elements taken
     int no_auto_construction = 0;    // DXF: flag bit 10 of new projections
     std::vector<uint32_t> projections;  // numbers of the projections made, in order
@@ -54,7 +62,7 @@ struct ImportSession {
 // when none is open (exchange_shell.drawing_create, else drawing_new(1)).
 // Returns 0, or -1 when no drawing could be had (message already shown).
 int import_session_begin(ImportSession* s);
-// Frees the point index.
+// Forgets the point lookup.
 void import_session_end(ImportSession* s);
 
 // The current projection record (re-read through the projection buffer), or
@@ -65,13 +73,13 @@ uint8_t* import_projection(ImportSession* s);
 // of the given view type (above 8: "Фрагмент", type 8) at the end of the
 // drawing's projection list: flags 0x610 | type (bit 10 cleared unless
 // no_auto_construction for DXF), an empty frame, scale 1.0, random words in
-// the sketch-reference tail with its length 0.  Starts a fresh point index.
+// the sketch-reference tail with its length 0.  Starts a fresh point lookup.
 // Returns 0, or -1 when the store failed.
 int import_projection_new(ImportSession* s, const char* name, size_t length, int type, int mgi);
 
 // Reference-point number at (x, y) of the current projection: an existing
-// point there (tolerant compare) or a new one added to the projection's point
-// chain and the index.  0 when the store failed.
+// point there (both coordinates equal by compare_doubles) or a new one added
+// to the projection's point chain.  0 when the store failed.
 uint32_t point_find_or_create(ImportSession* s, double x, double y);
 
 // Stores a graphic element into the current projection.  kind 1 segment and

@@ -54,6 +54,14 @@ protected:
         settings_block_free();
     }
 
+    // Closes every drawing without saving: the next import makes a new one.
+    void close_and_forget() {
+        doc_test::rec().answer = 0;
+        for (int i = 0; i < 3 && open_drawing_count > 0; ++i) drawing_close();
+        ASSERT_EQ(open_drawing_count, 0);
+        doc_test::rec().answer = 1;
+    }
+
     // A projection with the frame (x1, y1)-(x2, y2) in the current drawing.
     RecordRef projection(uint32_t key, float x1, float y1, float x2, float y2) {
         RecordRef r = doc_test::add_projection(key);
@@ -121,6 +129,7 @@ protected:
         std::vector<uint16_t> w(17, 0);
         std::memcpy(w.data(), p.data() + 148, std::min<size_t>(32, get_u16(p.data(), 144)));
         int n = text_unpack_words(get_u16(p.data(), 144), w.data(), name, sizeof name, 3);
+        while (n > 0 && name[n - 1] == ' ') --n;
         return std::string(name, static_cast<size_t>(n));
     }
     static int kind_of(const Bytes& e) { return element_kind(e.data()); }
