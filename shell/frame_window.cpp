@@ -15,6 +15,7 @@
 #include "documents/checkpoints.h"
 #include "documents/documents.h"
 #include "shell/document_ui.h"
+#include "shell/exchange_commands.h"
 #include "shell/resource_ids.h"
 #include "base/program_messages.h"
 #include "documents/saving.h"
@@ -184,6 +185,7 @@ LRESULT CALLBACK frame_window_proc(HWND window, UINT message, WPARAM wparam, LPA
         startup_init(window);
         documents_win_init();
         commands_init();
+        exchange_commands_init();
         frame_create_panels(window);
         create_mdi_client(window);
         hint_timer_start();
