@@ -40,6 +40,10 @@ if(TARGET test_win32_shell)
   sarvolt_add_resources(test_win32_shell ${CMAKE_SOURCE_DIR}/resources/sarvolt.rc ${SARVOLT_RESOURCE_DEPENDS})
   set_tests_properties(test_win32_shell PROPERTIES ENVIRONMENT "TZ=Europe/Moscow" RUN_SERIAL TRUE)
 endif()
+# The exchange commands' test runs the import options dialog.
+if(TARGET test_win32_exchange)
+  sarvolt_add_resources(test_win32_exchange ${CMAKE_SOURCE_DIR}/resources/sarvolt.rc ${SARVOLT_RESOURCE_DEPENDS})
+endif()
 
 file(GLOB SARVOLT_SETUP_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/setup/*.cpp)
 if(SARVOLT_SETUP_SOURCES)

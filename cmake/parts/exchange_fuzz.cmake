@@ -34,7 +34,7 @@ if(NOT SARVOLT_WIN32)
       file(MAKE_DIRECTORY ${corpus})
       add_test(NAME fuzz_${kind}
         COMMAND ${CMAKE_COMMAND} -E env ASAN_OPTIONS=detect_leaks=1
-                ${exe} -runs=3000 -seed=1 -max_len=8192 -timeout=10 -rss_limit_mb=1024
+                ${exe} -runs=1000 -seed=1 -max_len=8192 -timeout=10 -rss_limit_mb=1024
                 ${corpus} ${CMAKE_SOURCE_DIR}/tests/data/exchange/${kind})
       set_tests_properties(fuzz_${kind} PROPERTIES TIMEOUT 600)
     endforeach()
