@@ -11,10 +11,13 @@
 #include "geometry/kernel_angles.h"
 #include "geometry/tolerance.h"
 #include "output/import_session.h"
+#include "render/output/dxf_writers.h"
 #include "store/record_layouts.h"
 #include "store/settings_block.h"
 
-ImportOptions import_options = {0.0, 0};
+ImportOptions import_options = {0};
+
+double import_thin_width_limit() { return dxf_line_width > 0 ? dxf_line_width : 0.25; }
 
 namespace {
 
@@ -279,7 +282,7 @@ void start(Import& im, int token) {
 
 void lineweight(Import& im, int w) {
     if (w < 0) return;  // ByLayer, ByBlock, Default
-    double limit = import_options.thin_width_limit > 0 ? import_options.thin_width_limit : 0.25;
+    double limit = import_thin_width_limit();
     if (w > limit * 100 + 1e-9) {
         if (im.p.line_type == 4) im.p.line_type = 5;
     } else if (im.p.line_type == 1) {

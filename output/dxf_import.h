@@ -27,11 +27,13 @@
 #include <string>
 #include <vector>
 
-// Values the import dialog keeps while the program runs.
+// Values the import dialog keeps while the program runs.  The thin-line
+// width limit (mm; 0 shows and works as 0.25) is dxf_line_width of the
+// output primitives: the DXF export leaves it at 0 after every export.
 struct ImportOptions {
-    double thin_width_limit;   // mm; 0 shows and works as 0.25
     int no_auto_construction;  // "без автопостроений": projection flag bit 10
 };
+double import_thin_width_limit();
 extern ImportOptions import_options;
 
 enum : int {

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "base/byte_order.h"
 #include "base/program_messages.h"
 #include "documents/documents.h"
 #include "geometry/naming.h"
@@ -16,6 +17,8 @@
 #include "output/exchange_binding.h"
 #include "output/import_session.h"
 #include "output/mgi_format.h"
+#include "output/dxf_export.h"
+#include "render/output/dxf_writers.h"
 #include "shell/commands.h"
 #include "shell/document_ui.h"
 #include "shell/frame_window.h"
@@ -31,7 +34,7 @@ namespace {
 
 const char text_open_failed[] = "$открытия файла";
 
-double shown_limit() { return import_options.thin_width_limit > 0 ? import_options.thin_width_limit : 0.25; }
+double shown_limit() { return import_thin_width_limit(); }
 
 void show_main_width(HWND dialog, double limit) {
     char text[96];
@@ -63,7 +66,7 @@ INT_PTR CALLBACK import_options_procedure(HWND dialog, UINT message, WPARAM wpar
             char text[32];
             GetDlgItemTextA(dialog, IDC_IMPORT_THIN_WIDTH, text, sizeof text);
             double v = std::fabs(std::atof(text));
-            if (v > 0 && std::isfinite(v)) import_options.thin_width_limit = v;  // 0 keeps the old value
+            if (v > 0 && std::isfinite(v)) dxf_line_width = v;  // 0 keeps the old value
             import_options.no_auto_construction = IsDlgButtonChecked(dialog, IDC_IMPORT_NO_AUTO) == BST_CHECKED;
             EndDialog(dialog, 1);
             return TRUE;
@@ -156,28 +159,43 @@ void export_drawing(int) {
     ofn.hwndOwner = frame_window;
     ofn.lpstrFile = path;
     ofn.nMaxFile = sizeof path;
-    ofn.lpstrFilter = "Файлы МГИ (*.mgi)\0*.mgi\0";
-    ofn.lpstrDefExt = "mgi";
+    bool dxf = current_stage == 6 && (get_u16(df->header, header_options) & header_opt_hatch_lines);
+    ofn.lpstrFilter = dxf ? "Файлы DXF (*.dxf)\0*.dxf\0Файлы МГИ (*.mgi)\0*.mgi\0" : "Файлы МГИ (*.mgi)\0*.mgi\0";
+    ofn.lpstrDefExt = dxf ? "dxf" : "mgi";
     ofn.lpstrTitle = "Имя файла для экспорта";
     ofn.lpstrInitialDir = saved_directory;
     ofn.Flags = OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_EXPLORER | OFN_LONGNAMES;
     if (!exchange_file_dialog(&ofn, 1)) return;
     // Without an extension, or with one no writer knows, the default one is
     // appended: the export always writes the file it names.
-    if (!extension_in_list(path, "MGI")) {
+    bool as_dxf = dxf && extension_in_list(path, "DXF");
+    if (!as_dxf && !extension_in_list(path, "MGI")) {
         size_t n = std::strlen(path);
         if (n > 0 && path[n - 1] == '.') path[--n] = '\0';
         if (n + 5 >= sizeof path) return;
-        std::strcat(path, ".mgi");
+        std::strcat(path, dxf ? ".dxf" : ".mgi");
+        as_dxf = dxf;
     }
-    FILE* f = std::fopen(path, "wb");
+    FILE* f = std::fopen(path, as_dxf ? "w" : "wb");
     if (!f) {
         open_failed(path);
         return;
     }
     busy(1);
     error_flag = 0;
-    mgi_write(f, df, current_stage);
+    if (as_dxf) {
+        // The folder of the file holds the temporary file of the entities.
+        char folder[780];
+        std::snprintf(folder, sizeof folder, "%s", path);
+        char* slash = std::strrchr(folder, '\\');
+        char* slash2 = std::strrchr(folder, '/');
+        if (slash2 > slash) slash = slash2;
+        if (slash) *slash = '\0';
+        else std::snprintf(folder, sizeof folder, ".");
+        dxf_write(f, folder, df, dxf_sheet_views(df));
+    } else {
+        mgi_write(f, df, current_stage);
+    }
     std::fclose(f);
     busy(0);
 }

@@ -5,6 +5,7 @@
 #include "tests/exchange/exchange_test_support.h"
 
 #include "output/dxf_import.h"
+#include "render/output/dxf_writers.h"
 
 namespace exchange_test {
 namespace {
@@ -15,7 +16,8 @@ class DxfFixtureTest : public ExchangeTest {
 protected:
     void SetUp() override {
         ExchangeTest::SetUp();
-        import_options = ImportOptions{0.0, 0};
+        import_options = ImportOptions{0};
+        dxf_line_width = 0;
         texts.clear();
         exchange_shell.place_text = [](uint8_t*, double, double, int, const char* t) {
             texts.push_back(t);

@@ -5,6 +5,7 @@
 #include "tests/exchange/exchange_test_support.h"
 
 #include "output/dxf_import.h"
+#include "render/output/dxf_writers.h"
 
 namespace exchange_test {
 namespace {
@@ -66,7 +67,8 @@ protected:
     }
     void SetUp() override {
         ExchangeTest::SetUp();
-        import_options = ImportOptions{0.0, 0};
+        import_options = ImportOptions{0};
+        dxf_line_width = 0;
     }
     std::vector<Bytes> only_elements() {
         std::vector<Bytes> ps = projections();

@@ -18,6 +18,7 @@
 #include "documents/documents.h"
 #include "output/dxf_import.h"
 #include "output/import_session.h"
+#include "render/output/dxf_writers.h"
 #include "shell/commands.h"
 #include "shell/document_ui.h"
 #include "shell/exchange_commands.h"
@@ -65,7 +66,8 @@ protected:
         document_shell = DocumentShell{};
         document_shell.ask = [](int, const char*, unsigned) { return 0; };
         exchange_commands_init();
-        import_options = ImportOptions{0.0, 0};
+        import_options = ImportOptions{0};
+        dxf_line_width = 0;
         answer_path.clear();
         document_dialog_answer = [](int, char* path, size_t size) {
             if (answer_path.empty()) return 0;
@@ -178,7 +180,7 @@ TEST_F(ExchangeCommands, OptionsDialogTakesTheWidthAndTheCheckBox) {
     import_drawing();
     user.join();
     EXPECT_EQ(shown_main, "  0.25|Ширина основной линии более   0.40 мм");
-    EXPECT_DOUBLE_EQ(import_options.thin_width_limit, 0.4);
+    EXPECT_DOUBLE_EQ(dxf_line_width, 0.4);
     EXPECT_EQ(import_options.no_auto_construction, 1);
     EXPECT_EQ(projection_count(), 1u);
     // The projection made carries "без автопостроения" (flag bit 10).
