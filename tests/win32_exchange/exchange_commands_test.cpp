@@ -23,6 +23,7 @@
 #include "shell/document_ui.h"
 #include "shell/exchange_commands.h"
 #include "shell/frame_window.h"
+#include "shell/panels.h"
 #include "shell/resource_ids.h"
 #include "store/drawing_header.h"
 #include "store/kernel_binding.h"
@@ -131,6 +132,27 @@ TEST_F(ExchangeCommands, ExportAsksBeforeOverwritingAndAppendsTheExtension) {
     export_drawing(0);
     EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 3 + 0)
         << "part.mgi, part.txt.mgi and the working drawing";
+    EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(ExchangeCommands, AtTheLayoutStageDxfIsOfferedAndWrittenWithCrLf) {
+    DrawingFile* df = current_drawing_file();
+    put_u16(df->header, header_options, get_u16(df->header, header_options) | header_opt_hatch_lines);
+    unsigned char keep = current_stage;
+    current_stage = 6;
+    answer_path = (dir / "plan").string();
+    export_drawing(0);
+    current_stage = keep;
+    EXPECT_EQ(std::string(exchange_dialog_seen.default_extension), "dxf");
+    ASSERT_TRUE(fs::exists(dir / "plan.dxf"));
+    EXPECT_FALSE(fs::exists(dir / "$$$sarvolt$dxf.tmp"));
+    FILE* f = std::fopen((dir / "plan.dxf").string().c_str(), "rb");
+    ASSERT_NE(f, nullptr);
+    std::string text(4096, '\0');
+    text.resize(std::fread(&text[0], 1, text.size(), f));
+    std::fclose(f);
+    EXPECT_EQ(text.compare(0, 12, "  0\r\nSECTION"), 0) << text.substr(0, 20);
+    EXPECT_NE(text.find("$HANDSEED"), std::string::npos);
     EXPECT_TRUE(messages.empty());
 }
 
