@@ -312,3 +312,7 @@ int dxf_write(FILE* f, const char* folder, DrawingFile* df, const std::vector<Dx
     }
     return 0;
 }
+
+Point2 dxf_sheet_point(const DxfNode& node, double scale, double height, Point2 p) {
+    return Point2{(p.x - node.origin_x + node.position_x) * scale, height - (p.y - node.origin_y + node.position_y) * scale};
+}

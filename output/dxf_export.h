@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "geometry/geom_types.h"
 #include "store/drawing_file.h"
 
 // Where a view lies on the sheet.
@@ -39,3 +40,7 @@ std::vector<DxfView> dxf_sheet_views(DrawingFile* df);
 // (the open-failure text with the temporary file's name, or "$экспорта").
 // dxf_line_width is 0 afterwards.
 int dxf_write(FILE* out, const char* folder, DrawingFile* df, const std::vector<DxfView>& views);
+
+// A model point of a view on the sheet, in DXF coordinates (the transform
+// above with scale and sheet height H).
+Point2 dxf_sheet_point(const DxfNode& node, double scale, double height, Point2 p);

@@ -17,6 +17,7 @@
 #include "output/exchange_binding.h"
 #include "output/import_session.h"
 #include "output/mgi_format.h"
+#include "output/aama_export.h"
 #include "output/dxf_export.h"
 #include "render/output/dxf_writers.h"
 #include "shell/commands.h"
@@ -160,7 +161,8 @@ void export_drawing(int) {
     ofn.lpstrFile = path;
     ofn.nMaxFile = sizeof path;
     bool dxf = current_stage == 6 && (get_u16(df->header, header_options) & header_opt_hatch_lines);
-    ofn.lpstrFilter = dxf ? "Файлы DXF (*.dxf)\0*.dxf\0Файлы МГИ (*.mgi)\0*.mgi\0" : "Файлы МГИ (*.mgi)\0*.mgi\0";
+    ofn.lpstrFilter = dxf ? "Файлы AAMA (*.aam)\0*.aam\0Файлы DXF (*.dxf)\0*.dxf\0Файлы МГИ (*.mgi)\0*.mgi\0"
+                          : "Файлы МГИ (*.mgi)\0*.mgi\0";
     ofn.lpstrDefExt = dxf ? "dxf" : "mgi";
     ofn.lpstrTitle = "Имя файла для экспорта";
     ofn.lpstrInitialDir = saved_directory;
@@ -169,21 +171,24 @@ void export_drawing(int) {
     // Without an extension, or with one no writer knows, the default one is
     // appended: the export always writes the file it names.
     bool as_dxf = dxf && extension_in_list(path, "DXF");
-    if (!as_dxf && !extension_in_list(path, "MGI")) {
+    bool as_aama = dxf && extension_in_list(path, "AAM");
+    if (!as_dxf && !as_aama && !extension_in_list(path, "MGI")) {
         size_t n = std::strlen(path);
         if (n > 0 && path[n - 1] == '.') path[--n] = '\0';
         if (n + 5 >= sizeof path) return;
         std::strcat(path, dxf ? ".dxf" : ".mgi");
         as_dxf = dxf;
     }
-    FILE* f = std::fopen(path, as_dxf ? "w" : "wb");
+    FILE* f = std::fopen(path, as_dxf || as_aama ? "w" : "wb");
     if (!f) {
         open_failed(path);
         return;
     }
     busy(1);
     error_flag = 0;
-    if (as_dxf) {
+    if (as_aama) {
+        aama_write(f, df, dxf_sheet_views(df));
+    } else if (as_dxf) {
         // The folder of the file holds the temporary file of the entities.
         char folder[780];
         std::snprintf(folder, sizeof folder, "%s", path);
