@@ -9,8 +9,11 @@ if(NOT SARVOLT_WIN32)
   if(SARVOLT_CLANGXX)
     file(GLOB exchange_fuzz_core
          ${CMAKE_SOURCE_DIR}/store/*.cpp ${CMAKE_SOURCE_DIR}/documents/*.cpp
-         ${CMAKE_SOURCE_DIR}/geometry/*.cpp ${CMAKE_SOURCE_DIR}/render/contours/*.cpp
-         ${CMAKE_SOURCE_DIR}/output/*.cpp)
+         ${CMAKE_SOURCE_DIR}/geometry/*.cpp ${CMAKE_SOURCE_DIR}/render/contours/*.cpp)
+    # The readers and what they use of the output side (the shared width).
+    foreach(s output/import_session output/mgi_format output/dxf_import render/output/dxf_writers)
+      list(APPEND exchange_fuzz_core ${CMAKE_SOURCE_DIR}/${s}.cpp)
+    endforeach()
     list(FILTER exchange_fuzz_core EXCLUDE REGEX "_win\\.cpp$")
     set(exchange_fuzz_sources ${CMAKE_SOURCE_DIR}/tests/fuzz/fuzz_exchange.cpp ${exchange_fuzz_core}
         ${CMAKE_SOURCE_DIR}/base/program_messages.cpp ${CMAKE_SOURCE_DIR}/base/os_layer_posix.cpp
