@@ -7,6 +7,8 @@
 
 #include "output/dxf_export.h"
 #include "render/output/dxf_writers.h"
+#include "render/output/element_drawing.h"
+#include "render/output/output_view.h"
 
 #include <fstream>
 #include <map>
@@ -177,6 +179,58 @@ TEST_F(DxfExportTest, AHalfScaleDrawingComesOutAtHalfSize) {
     EXPECT_NEAR(c.entities[0].v[0], 10, 1e-9);
     EXPECT_NEAR(c.entities[0].v[1], 297 - 10, 1e-9);
     EXPECT_NEAR(c.entities[0].v[2], 5, 1e-9);
+}
+
+TEST_F(DxfExportTest, EntitiesMatchThePrimitivesOfTheSameWalk) {
+    ASSERT_EQ(drawing_new(1), 0);
+    RecordRef p = projection(1, 0, 0, 100, 100);
+    add_element(p, element(element_kind_segment, 1, {{0, 0}, {50, 0}}, 1));
+    add_element(p, element(element_kind_segment, 2, {{0, 10}, {50, 10}}, 3));
+    add_element(p, element(element_kind_circle, 3, {{70, 50}, {60, 50}}, 2));
+    add_element(p, element(element_kind_arc_centre, 4, {{70, 80}, {60, 70}, {60, 80}}, 1));
+    add_element(p, element(element_kind_arc_points, 5, {{10, 60}, {30, 60}, {20, 70}}, 1));
+    std::vector<CurveVertex> v = {{0, {80, 10}, {85, 16}}, {0, {90, 20}, {95, 16}}, {0, {100, 10}, {}}};
+    add_element(p, curve(6, v));
+    // The primitives the walk hands to the writers, recorded.
+    DrawingFile* df = current_drawing_file();
+    dxf_recorder_install();
+    {
+        std::vector<DxfView> views = dxf_sheet_views(df);
+        ASSERT_EQ(views.size(), 1u);
+        RecordRef r = views[0].projection;
+        uint8_t* pr = record_read_at(df, &r, &page_buffers[table_projections]);
+        Bytes copy(pr, pr + get_u16(pr, 0));
+        copy.resize(projection_record_max);
+        OutputView view;
+        output_view_init(&view, output_sheet);
+        view.stage = 6;
+        view.projection = copy.data();
+        dxf_output_active = 1;
+        draw_view_elements(&view);
+        dxf_output_active = 0;
+    }
+    std::map<int, int> recorded;
+    int spline_pieces = 0;
+    for (const DxfEntity& e : dxf_recorded_entities()) {
+        if (e.width == 0) continue;
+        ++recorded[e.kind];
+        if (e.kind == dxf_spline_entity) spline_pieces += e.pieces;
+    }
+    dxf_recorder_remove();
+    std::ifstream in(exported());
+    std::stringstream text;
+    text << in.rdbuf();
+    auto count = [&](const std::string& what) {
+        int n = 0;
+        std::string t = text.str();
+        for (size_t at = t.find(what); at != std::string::npos; at = t.find(what, at + 1)) ++n;
+        return n;
+    };
+    EXPECT_EQ(count("  0\nLINE\n"), recorded[dxf_line_entity] + 4 * recorded[dxf_rectangle_entity]);
+    EXPECT_EQ(count("  0\nCIRCLE\n"), recorded[dxf_circle_entity]);
+    EXPECT_EQ(count("  0\nARC\n"), recorded[dxf_arc_entity]);
+    EXPECT_EQ(count("  0\nSPLINE\n"), spline_pieces);
+    EXPECT_GT(recorded[dxf_arc_entity], 0);
 }
 
 TEST(DxfLineweight, NearestStandardValueTiesToTheSmaller) {
