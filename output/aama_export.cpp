@@ -14,6 +14,7 @@
 #include "geometry/kernel_angles.h"
 #include "geometry/kernel_context.h"
 #include "geometry/metric.h"
+#include "geometry/naming.h"
 #include "geometry/text_numbers.h"
 #include "geometry/tolerance.h"
 #include "render/contours/contour_lists.h"
@@ -234,6 +235,10 @@ int aama_write(FILE* f, DrawingFile* df, const std::vector<DxfView>& views) {
         if (get_u32(copy.data(), projection_elements) == 0) continue;  // no graphic elements
         w.node = v.node;
         if (write_piece(w, df, copy.data(), get_u32(copy.data(), record_key)) != 0) {
+            // The piece without an outer outline is named under the message.
+            static char caption[300];
+            view_caption(copy.data(), caption, sizeof caption);
+            error_stack_push(caption);
             show_program_message(text_export_failed);
             error_flag = 1;
             result = -1;

@@ -128,5 +128,19 @@ TEST_F(AamaTest, ARoundPieceAndAnArcCornerGivePointsOnTheirArcs) {
     EXPECT_EQ(count(t, "  0\nVERTEX\n  8\n1\n"), 4 + 1 + 3);
 }
 
+TEST_F(AamaTest, APieceWithoutAClosedOutlineStopsTheExportWithItsCaption) {
+    ASSERT_EQ(drawing_new(1), 0);
+    RecordRef p = projection(1, 0, 0, 100, 60);
+    add_element(p, element(element_kind_segment, 1, {{0, 0}, {100, 0}}));
+    add_element(p, element(element_kind_segment, 2, {{100, 0}, {100, 60}}));
+    DrawingFile* df = current_drawing_file();
+    FILE* f = std::fopen(full("open.aam").c_str(), "w");
+    EXPECT_EQ(aama_write(f, df, dxf_sheet_views(df)), -1);
+    std::fclose(f);
+    ASSERT_EQ(doc_test::rec().messages.size(), 1u);
+    EXPECT_EQ(doc_test::rec().messages[0].rfind(expanded("$экспорта"), 0), 0u) << doc_test::rec().messages[0];
+    EXPECT_GT(doc_test::rec().messages[0].size(), expanded("$экспорта").size() + 1);
+}
+
 }  // namespace
 }  // namespace exchange_test
