@@ -165,6 +165,19 @@ TEST_F(DxfExportTest, IndependentReaderAcceptsTheFileAndSeesTheSheetGeometry) {
     EXPECT_EQ(weights[60], 1);
     EXPECT_EQ(weights[50], 1);
     EXPECT_EQ(weights[25], 1);
+#ifndef _WIN32
+    // A second reader: LibreCAD's console converter gives a one-page PDF
+    // (under a timeout: it hangs on some damaged files).
+    doc_test::fs::create_directory("pdf");
+    std::string convert = "QT_QPA_PLATFORM=offscreen timeout 120 librecad dxf2pdf -t pdf '" + path +
+                          "' > librecad.txt 2>&1; pdfinfo pdf/e.pdf > pdfinfo.txt 2>&1";
+    EXPECT_EQ(std::system(convert.c_str()), 0);
+    std::ifstream info("pdfinfo.txt");
+    std::string line, pages;
+    while (std::getline(info, line))
+        if (line.rfind("Pages:", 0) == 0) pages = line.substr(line.find_last_of(' ') + 1);
+    EXPECT_EQ(pages, "1");
+#endif
 }
 
 TEST_F(DxfExportTest, AHalfScaleDrawingComesOutAtHalfSize) {
