@@ -481,6 +481,7 @@ long dxf_read(FILE* f) {
     im.r.f = f;
     im.r.code = 0;
     im.s.no_auto_construction = import_options.no_auto_construction;
+    error_flag = 0;
     if (import_session_begin(&im.s) != 0) return -1;
     for (;;) {
         int token = dxf_next_pair(&im.r);

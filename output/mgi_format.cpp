@@ -434,6 +434,7 @@ long mgi_read(FILE* f) {
         show_program_message(failure);
         return -1;
     }
+    error_flag = 0;
     if (import_session_begin(&rd.s) != 0) return -1;
 
     // Title-block texts the drawing does not have yet, for the current sheet.

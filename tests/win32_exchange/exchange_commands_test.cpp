@@ -184,9 +184,11 @@ TEST_F(ExchangeCommands, OptionsDialogTakesTheWidthAndTheCheckBox) {
     std::string shown_main;
     std::thread user([&] {
         HWND d = nullptr;
+        // Found once shown: the dialog is set up before it becomes visible.
         for (int i = 0; i < 200 && !d; ++i) {
             Sleep(25);
             d = FindWindowA("#32770", "Импорт");
+            if (d && !IsWindowVisible(d)) d = nullptr;
         }
         if (!d) return;
         char text[100] = {0};
