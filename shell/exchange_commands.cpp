@@ -14,7 +14,6 @@
 #include "documents/documents.h"
 #include "geometry/naming.h"
 #include "output/dxf_import.h"
-#include "output/exchange_binding.h"
 #include "output/import_session.h"
 #include "output/mgi_format.h"
 #include "output/aama_export.h"
@@ -206,7 +205,6 @@ void export_drawing(int) {
 }
 
 void exchange_commands_init() {
-    exchange_bind();
     command_seams.import_drawing = import_drawing;
     command_seams.export_drawing = export_drawing;
 }

@@ -10,8 +10,7 @@
 void import_drawing();
 // Menu command "Экспорт" (kind 0 from the menu): MGI.
 void export_drawing(int kind);
-// Fills the shell's import and export command seams and binds the exchange
-// code (exchange_bind).
+// Fills the shell's import and export command seams.
 void exchange_commands_init();
 
 // Test hooks.  The options dialog: when set it answers in place of the

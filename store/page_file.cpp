@@ -69,8 +69,17 @@ int store_init() {
     if (!drawing_critical_section) drawing_critical_section = os_lock_create();
     if (!paint_event) paint_event = os_event_create(true);
     if (!file_io_event) file_io_event = os_event_create(true);
-    store_bind_kernel();
+    store_bind();
     return drawing_critical_section && paint_event && file_io_event ? 0 : -1;
+}
+
+void document_lock_acquire() {
+    if (paint_event) os_event_wait_ms(paint_event, 10000);
+    if (drawing_critical_section) os_lock_enter(drawing_critical_section);
+}
+
+void document_lock_release() {
+    if (drawing_critical_section) os_lock_leave(drawing_critical_section);
 }
 
 void page_io_begin() {

@@ -3,6 +3,7 @@
 
 #include "render/contours/hatch_generation.h"
 #include "render/output/element_drawing.h"
+#include "render/output/leader_marks.h"
 
 namespace {
 
@@ -22,6 +23,7 @@ int hatch_arc(const uint8_t* element) {
 
 void render_output_bind() {
     hatch_line_drawers = HatchLineDrawers{hatch_segment, hatch_circle, hatch_arc};
+    leader_marks_bind();
 }
 
 int draw_view_hatch_lines(OutputView* view, const ContourWindow* window) {

@@ -17,6 +17,7 @@
 #include "documents/document_seams.h"
 #include "documents/documents.h"
 #include "output/dxf_import.h"
+#include "output/exchange_binding.h"
 #include "output/import_session.h"
 #include "render/output/dxf_writers.h"
 #include "shell/commands.h"
@@ -66,6 +67,7 @@ protected:
         program_message_display = [](const ProgramMessage& m) { messages.push_back(m.text); };
         document_shell = DocumentShell{};
         document_shell.ask = [](int, const char*, unsigned) { return 0; };
+        exchange_bind();
         exchange_commands_init();
         import_options = ImportOptions{0};
         dxf_line_width = 0;
