@@ -40,6 +40,10 @@ if(TARGET test_win32_shell)
   sarvolt_add_resources(test_win32_shell ${CMAKE_SOURCE_DIR}/resources/sarvolt.rc ${SARVOLT_RESOURCE_DEPENDS})
   set_tests_properties(test_win32_shell PROPERTIES ENVIRONMENT "TZ=Europe/Moscow" RUN_SERIAL TRUE)
 endif()
+# The exchange commands' test runs the import options dialog.
+if(TARGET test_win32_exchange)
+  sarvolt_add_resources(test_win32_exchange ${CMAKE_SOURCE_DIR}/resources/sarvolt.rc ${SARVOLT_RESOURCE_DEPENDS})
+endif()
 # The wiring test starts the frame as the program does: it carries the resources.
 if(TARGET test_win32_wiring)
   sarvolt_add_resources(test_win32_wiring ${CMAKE_SOURCE_DIR}/resources/sarvolt.rc ${SARVOLT_RESOURCE_DEPENDS})

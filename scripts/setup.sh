@@ -22,7 +22,7 @@ fail() {
 
 packages=(mingw-w64 wine wine32:i386 wine64 xvfb xauth cmake make googletest nasm imagemagick
           xdotool x11-utils dpkg-dev python3 clang libclang-rt-14-dev arj
-          hershey-fonts-data poppler-utils liblnk-utils icoutils bwbasic yabasic valgrind)
+          hershey-fonts-data poppler-utils liblnk-utils icoutils bwbasic yabasic valgrind python3-ezdxf librecad)
 
 step "Debian packages"
 missing=()

@@ -238,6 +238,7 @@
 #define IDD_SCANNER_PROGRESS 706
 #define IDD_CONSTRUCTION_LOG 180     /* the view construction log */
 #define IDD_MODEL 351                 /* "Модель": the model window */
+#define IDD_IMPORT_OPTIONS 613        /* options of a DXF or AAMA import */
 
 /* The stage panels and their compact forms (used at 100 dpi and below). */
 #define IDD_PANEL_POINTS 121
@@ -263,6 +264,10 @@
 #define IDC_HELP_PICTURE 1629
 #define IDC_QUESTION_DONT_ASK 1978
 #define IDC_QUESTION_HELP 2112
+/* Import options (IDD_IMPORT_OPTIONS). */
+#define IDC_IMPORT_NO_AUTO 1753
+#define IDC_IMPORT_THIN_WIDTH 1935
+#define IDC_IMPORT_MAIN_WIDTH 1936
 /* Prompt panel. */
 #define IDC_STAGE_CAPTION 1010
 #define IDC_PROMPT 1052

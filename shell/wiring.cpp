@@ -8,6 +8,8 @@
 #include "base/program_messages.h"
 #include "shell/document_binding.h"
 #include "shell/message_dialogs.h"
+#include "shell/exchange_commands.h"
+#include "output/exchange_binding.h"
 #include "shell/model_window.h"
 #include "shell/projection_windows.h"
 
@@ -31,6 +33,10 @@ void program_wiring() {
 
     // Subsystems added later: one bind call each, below this line, in floor
     // order (stages, annotation, output, model, then the shell's own).
+    // Exchange formats: their prompts through the documents' shell.
+    exchange_bind();
+    // The import and export commands of the file menu.
+    exchange_commands_init();
     // The model: the model window command and the quiet run before the
     // view construction.
     model_bind();
