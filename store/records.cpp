@@ -498,7 +498,7 @@ unsigned char* record_read_at(DrawingFile* df, RecordRef* ref, PageBuffer* buf) 
 
 unsigned char* record_fetch(RecordRef* ref) {
     if (!ref || !ref_get(ref)) return nullptr;
-    return record_read_at(open_drawings[current_drawing & 1], ref, &page_buffers[table_projections]);
+    return record_read_at(current_drawing_file(), ref, &page_buffers[table_projections]);
 }
 
 uint32_t* record_chain_index(DrawingFile* df, RecordRef* head, int record_size, int field,
@@ -552,7 +552,7 @@ unsigned char* element_find_by_key(unsigned char* projection, const unsigned cha
     if (temporary_element_source_active)
         return !prev && piece_to_element_record ? piece_to_element_record(key) : nullptr;
     if (!projection) return nullptr;
-    DrawingFile* df = open_drawings[current_drawing & 1];
+    DrawingFile* df = current_drawing_file();
     PageBuffer* buf = &page_buffers[table_elements];
     RecordRef* head = reinterpret_cast<RecordRef*>(projection + projection_elements);
     for (unsigned char* r = record_next(df, head, prev, buf); r; r = record_next(df, head, r, buf)) {
@@ -566,7 +566,7 @@ namespace {
 template <typename Match>
 unsigned char* annotation_find(unsigned char* projection, RecordRef* out, Match match) {
     if (!projection) return nullptr;
-    DrawingFile* df = open_drawings[current_drawing & 1];
+    DrawingFile* df = current_drawing_file();
     PageBuffer* buf = &page_buffers[table_annotation];
     RecordRef* head = reinterpret_cast<RecordRef*>(projection + projection_annotations);
     for (unsigned char* r = record_next(df, head, nullptr, buf); r; r = record_next(df, head, r, buf)) {
@@ -602,7 +602,7 @@ unsigned char* projection_record(uint32_t id) {
         RecordRef r = projection_window_record_ref(id);
         if (r) return record_fetch(&r);
     }
-    DrawingFile* df = open_drawings[current_drawing & 1];
+    DrawingFile* df = current_drawing_file();
     if (!df || !df->header) return nullptr;
     return record_find_key(df, reinterpret_cast<RecordRef*>(df->header + header_projections), id,
                            nullptr, &page_buffers[table_projections]);
@@ -616,7 +616,7 @@ int element_page_outside(const void* p) {
 }
 
 void drawing_order_make_room(unsigned char* projection, unsigned char* contour, uint16_t level, int flags) {
-    DrawingFile* df = open_drawings[current_drawing & 1];
+    DrawingFile* df = current_drawing_file();
     if (!df || !projection || !contour) return;
     PageBuffer* eb = &page_buffers[table_elements];
     PageBuffer* cb = &page_buffers[table_contours];

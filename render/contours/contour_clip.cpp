@@ -29,7 +29,6 @@ void free_hatch_lines(ContourWindow* window) {
 
 namespace {
 
-DrawingFile* current() { return open_drawings[current_drawing & 1]; }
 RecordRef* chain(uint8_t* projection, uint32_t offset) {
     return reinterpret_cast<RecordRef*>(projection + offset);
 }
@@ -223,7 +222,7 @@ bool gather_contours(uint8_t* projection, int mode, uint32_t which, uint16_t own
         for (size_t i = 0; i < contour_array_count; ++i)
             consider(out, contour_array[i], nullptr, mode, which, own_level, element_box, range);
     } else {
-        DrawingFile* df = current();
+        DrawingFile* df = current_drawing_file();
         RecordRef* head = chain(projection, projection_contours);
         std::vector<RecordRef> refs;
         for (uint8_t* r = record_next(df, head, nullptr, contours_buf()); r && !error_flag;
@@ -253,7 +252,7 @@ bool gather_contours(uint8_t* projection, int mode, uint32_t which, uint16_t own
         }
     }
     if (mode == clip_hatch_mode) {
-        DrawingFile* df = current();
+        DrawingFile* df = current_drawing_file();
         RecordRef* head = chain(projection, projection_annotations);
         for (uint8_t* a = record_next(df, head, nullptr, annotation_buf()); a && !error_flag;
              a = record_next(df, head, a, annotation_buf())) {
@@ -280,7 +279,7 @@ std::vector<uint8_t> copy_record(const uint8_t* e) {
 
 struct IndexGuard {
     IndexGuard(uint8_t* projection) {
-        DrawingFile* df = current();
+        DrawingFile* df = current_drawing_file();
         element_index = df ? record_chain_index(df, chain(projection, projection_elements), element_size2, 0, 0,
                                                 elements_buf())
                            : nullptr;
@@ -412,7 +411,7 @@ int clip_path(ContourWindow* window, const std::vector<uint8_t>& rec, const Path
     }
     if (!result) return 0;
 
-    DrawingFile* df = current();
+    DrawingFile* df = current_drawing_file();
     int element_line_type = (get_u16(rec.data(), element_flags) >> 4) & 0x0F;
     for (size_t i = 0; i < pieces.size(); ++i) {
         Cell* row = &cells[i * entries.size()];
@@ -596,7 +595,7 @@ int clip_curve_to_contours(ContourWindow* window, const uint8_t* element, uint32
         else uncut.push_back(piece);
     }
     if (any && mode == clip_screening_mode && window && window->projection) {
-        DrawingFile* df = current();
+        DrawingFile* df = current_drawing_file();
         for (std::vector<uint8_t>& piece : uncut) {
             put_u16(piece.data(), element_flags,
                     static_cast<uint16_t>((get_u16(piece.data(), element_flags) & ~(element_flag_screen_piece |
@@ -654,7 +653,7 @@ uint8_t* build_contour_around_annotation(const uint8_t* annotation, RecordRef an
 
 void remove_screening_pieces(uint8_t* projection) {
     if (!projection) return;
-    DrawingFile* df = current();
+    DrawingFile* df = current_drawing_file();
     RecordRef* head = chain(projection, projection_elements);
     RecordRef prev_ref = 0;
     uint8_t* e = record_next(df, head, nullptr, elements_buf());
@@ -689,7 +688,7 @@ void rebuild_view_screening(uint8_t* projection) {
     if (kernel_projection_window && !kernel_projection_window(projection)) return;
     remove_screening_pieces(projection);
     if (error_flag || get_u32(projection, projection_contours) == 0) return;
-    DrawingFile* df = current();
+    DrawingFile* df = current_drawing_file();
     bool screening = false;
     RecordRef* contours = chain(projection, projection_contours);
     for (uint8_t* c = record_next(df, contours, nullptr, contours_buf()); c && !error_flag;

@@ -22,7 +22,6 @@
 
 namespace {
 
-DrawingFile* current() { return open_drawings[current_drawing & 1]; }
 RecordRef* chain(uint8_t* projection, uint32_t offset) {
     return reinterpret_cast<RecordRef*>(projection + offset);
 }
@@ -142,7 +141,7 @@ bool element_pieces(uint8_t* projection, const uint8_t* e, RecordRef ref, Contou
 // Moves the element end of a piece (and the reference point with its
 // number) onto a new position.  False when the element end is not found.
 bool move_element_end(uint8_t* projection, const ContourPiece* piece, Point2 old_end, Point2 to) {
-    DrawingFile* df = current();
+    DrawingFile* df = current_drawing_file();
     RecordRef ref = piece->source;
     uint8_t* e = record_read_at(df, &ref, elements_buf());
     if (!e || error_flag) return false;
@@ -269,7 +268,7 @@ void collect_contour_pieces(uint8_t* projection) {
     contour_pieces = nullptr;
     error_flag = 0;
     if (!projection) return;
-    DrawingFile* df = current();
+    DrawingFile* df = current_drawing_file();
     RecordRef* head = chain(projection, projection_elements);
     std::vector<uint32_t> curves_done;
     bool failed = false;
@@ -316,7 +315,7 @@ uint8_t* find_or_store_contour(uint8_t* projection, Point2 point, int kind, int 
     int outermost = kind == contour_kind_hatch ? 0 : unstored;
     uint8_t* traced = trace_contour_around(projection, point, outermost);
     if (!traced || unstored) return traced;
-    DrawingFile* df = current();
+    DrawingFile* df = current_drawing_file();
     RecordRef* head = chain(projection, projection_contours);
     double perimeter = get_f64(traced, contour_perimeter);
     Box box = get_box(traced, contour_box);
@@ -375,7 +374,7 @@ uint8_t* find_closed_contour(uint8_t* projection, Point2 point, int kind, int un
 
 void rebuild_hatch_contours(uint8_t* projection) {
     if (!projection) return;
-    DrawingFile* df = current();
+    DrawingFile* df = current_drawing_file();
     RecordRef* contours = chain(projection, projection_contours);
     for (bool deleted = true; deleted && !error_flag;) {
         deleted = false;
@@ -417,7 +416,7 @@ void rebuild_hatch_contours(uint8_t* projection) {
 
 bool projection_image_box_contains(uint8_t* projection, double x, double y) {
     if (!projection) return false;
-    DrawingFile* df = current();
+    DrawingFile* df = current_drawing_file();
     RecordRef* head = chain(projection, projection_elements);
     Box box = box_empty();
     bool any = false;
@@ -432,7 +431,7 @@ bool projection_image_box_contains(uint8_t* projection, double x, double y) {
 }
 
 void purge_temporary_records() {
-    DrawingFile* df = current();
+    DrawingFile* df = current_drawing_file();
     if (!df || !df->header) return;
     PageBuffer* pbuf = &page_buffers[table_projections];
     RecordRef* projections = reinterpret_cast<RecordRef*>(df->header + header_projections);
