@@ -29,23 +29,8 @@ static_assert(projection_type_word_offset == projection_flags, "projection flags
 namespace {
 
 
-// The record table of each chain of a projection.
-PageBuffer* chain_buffer(int chain) {
-    switch (chain) {
-    case projection_links: return &page_buffers[table_links];
-    case projection_annotations: return &page_buffers[table_annotation];
-    case projection_dimensions: return &page_buffers[table_dimensions];
-    case projection_elements: return &page_buffers[table_elements];
-    case projection_contours: return &page_buffers[table_contours];
-    case projection_construction: return &page_buffers[table_construction];
-    case projection_points: return &page_buffers[table_points];
-    default: return nullptr;
-    }
-}
-
-RecordRef* chain_head(uint8_t* projection, int chain) {
-    return reinterpret_cast<RecordRef*>(projection + chain);
-}
+PageBuffer* chain_buffer(int chain) { return projection_chain_buffer(static_cast<uint32_t>(chain)); }
+RecordRef* chain_head(uint8_t* projection, int chain) { return projection_chain(projection, static_cast<uint32_t>(chain)); }
 
 uint8_t* store_next(uint8_t* projection, int chain, const uint8_t* prev, uint32_t* ref) {
     PageBuffer* buf = chain_buffer(chain);

@@ -27,9 +27,6 @@ namespace {
 
 PageBuffer* contour_buffer() { return &page_buffers[table_contours]; }
 PageBuffer* element_buffer() { return &page_buffers[table_elements]; }
-RecordRef* chain(uint8_t* projection, uint32_t offset) {
-    return reinterpret_cast<RecordRef*>(projection + offset);
-}
 
 unsigned char* piece_hook(uint32_t number) { return contour_piece_element(number); }
 
@@ -127,7 +124,7 @@ int build_contour_array(uint8_t* projection, int screening_only) {
     if (!projection) return 0;
     DrawingFile* df = current_drawing_file();
     PageBuffer* buf = contour_buffer();
-    RecordRef* head = chain(projection, projection_contours);
+    RecordRef* head = projection_chain(projection, projection_contours);
     for (unsigned char* r = record_next(df, head, nullptr, buf); r && !error_flag; r = record_next(df, head, r, buf)) {
         uint16_t flags = get_u16(r, contour_flags);
         int kind = flags & contour_flag_kind;
@@ -211,7 +208,7 @@ uint8_t* contour_member_next(uint8_t* projection, const uint8_t* prev, uint32_t 
         return nullptr;
     }
     if (!projection) return nullptr;
-    RecordRef* head = chain(projection, projection_elements);
+    RecordRef* head = projection_chain(projection, projection_elements);
     for (unsigned char* r = record_next(df, head, prev, element_buffer()); r; r = record_next(df, head, r, element_buffer())) {
         if (error_flag) return nullptr;
         if (get_u32(r, element_number) == member) return r;
