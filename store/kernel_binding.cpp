@@ -19,11 +19,11 @@ static_assert(header_option_byte_offset == header_options3, "header options byte
 static_assert(header_length_unit_offset == header_length_unit, "header length unit");
 static_assert(header_scale_offset == header_scale, "header scale");
 static_assert(drawing_header_size == header_defined_size, "header size");
-static_assert(chain_annotation == projection_annotations, "annotation chain");
-static_assert(chain_dimensions == projection_dimensions, "dimension chain");
-static_assert(chain_elements == projection_elements, "element chain");
-static_assert(chain_contours == projection_contours, "contour chain");
-static_assert(chain_points == projection_points, "point chain");
+static_assert(static_cast<int>(chain_annotation) == static_cast<int>(projection_annotations), "annotation chain");
+static_assert(static_cast<int>(chain_dimensions) == static_cast<int>(projection_dimensions), "dimension chain");
+static_assert(static_cast<int>(chain_elements) == static_cast<int>(projection_elements), "element chain");
+static_assert(static_cast<int>(chain_contours) == static_cast<int>(projection_contours), "contour chain");
+static_assert(static_cast<int>(chain_points) == static_cast<int>(projection_points), "point chain");
 static_assert(projection_type_word_offset == projection_flags, "projection flags");
 
 namespace {
