@@ -173,11 +173,6 @@ bool drawing_read_only_refused() {
     return true;
 }
 
-DrawingFile* current_drawing_file() {
-    if (current_drawing < 0 || current_drawing > 1) return nullptr;
-    return open_drawings[current_drawing];
-}
-
 const char* documents_state_fault() {
     if (open_drawing_count < 0 || open_drawing_count > 2) return "drawing count out of range";
     int filled = (open_drawings[0] ? 1 : 0) + (open_drawings[1] ? 1 : 0);

@@ -35,9 +35,6 @@ extern int new_drawing_from_image;
 // The path the program was started with (null when none); set by the shell.
 extern const char* document_command_line_file;
 
-// The current drawing's handle, or null.
-DrawingFile* current_drawing_file();
-
 // The first rule of the states above that the slots or a drawing in them
 // break, or null when all hold.
 const char* documents_state_fault();

@@ -9,7 +9,7 @@
 #include "store/records.h"
 
 void group_flags_update(unsigned char* projection) {
-    DrawingFile* df = open_drawings[current_drawing & 1];
+    DrawingFile* df = current_drawing_file();
     if (!projection || !df) return;
     PageBuffer* buf = &page_buffers[table_contours];
     RecordRef* head = reinterpret_cast<RecordRef*>(projection + projection_contours);

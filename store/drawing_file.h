@@ -145,6 +145,9 @@ extern PageBuffer page_buffers[13];
 // The open drawings (two slots) and the index of the current one.
 extern DrawingFile* open_drawings[2];
 extern int current_drawing;
+// The current drawing's handle, or null (also when current_drawing names no
+// slot).  Every reader of the current drawing goes through this.
+DrawingFile* current_drawing_file();
 
 // The drawing lock and the events of the store; created by `store_init`.
 extern OsLock* drawing_critical_section;

@@ -1,6 +1,9 @@
 #include "store/kernel_binding.h"
 
+#include "geometry/extents.h"
+#include "geometry/kernel_context.h"
 #include "geometry/kernel_seams.h"
+#include "store/drawing_header.h"
 #include "store/drawing_file.h"
 #include "base/program_messages.h"
 #include "store/record_layouts.h"
@@ -9,32 +12,30 @@
 
 #include <cstring>
 
+// The kernel names the header and projection fields it reads by its own
+// constants (it sits below the store); they are the store's layout.
+static_assert(header_option_word_offset == header_options, "header options word");
+static_assert(header_option_byte_offset == header_options3, "header options byte");
+static_assert(header_length_unit_offset == header_length_unit, "header length unit");
+static_assert(header_scale_offset == header_scale, "header scale");
+static_assert(drawing_header_size == header_defined_size, "header size");
+static_assert(static_cast<int>(chain_annotation) == static_cast<int>(projection_annotations), "annotation chain");
+static_assert(static_cast<int>(chain_dimensions) == static_cast<int>(projection_dimensions), "dimension chain");
+static_assert(static_cast<int>(chain_elements) == static_cast<int>(projection_elements), "element chain");
+static_assert(static_cast<int>(chain_contours) == static_cast<int>(projection_contours), "contour chain");
+static_assert(static_cast<int>(chain_points) == static_cast<int>(projection_points), "point chain");
+static_assert(projection_type_word_offset == projection_flags, "projection flags");
+
 namespace {
 
-DrawingFile* current() { return open_drawings[current_drawing & 1]; }
 
-// The record table of each chain of a projection.
-PageBuffer* chain_buffer(int chain) {
-    switch (chain) {
-    case projection_links: return &page_buffers[table_links];
-    case projection_annotations: return &page_buffers[table_annotation];
-    case projection_dimensions: return &page_buffers[table_dimensions];
-    case projection_elements: return &page_buffers[table_elements];
-    case projection_contours: return &page_buffers[table_contours];
-    case projection_construction: return &page_buffers[table_construction];
-    case projection_points: return &page_buffers[table_points];
-    default: return nullptr;
-    }
-}
-
-RecordRef* chain_head(uint8_t* projection, int chain) {
-    return reinterpret_cast<RecordRef*>(projection + chain);
-}
+PageBuffer* chain_buffer(int chain) { return projection_chain_buffer(static_cast<uint32_t>(chain)); }
+RecordRef* chain_head(uint8_t* projection, int chain) { return projection_chain(projection, static_cast<uint32_t>(chain)); }
 
 uint8_t* store_next(uint8_t* projection, int chain, const uint8_t* prev, uint32_t* ref) {
     PageBuffer* buf = chain_buffer(chain);
     if (!projection || !buf) return nullptr;
-    uint8_t* r = record_next(current(), chain_head(projection, chain), prev, buf);
+    uint8_t* r = record_next(current_drawing_file(), chain_head(projection, chain), prev, buf);
     if (ref) *ref = r ? record_ref_of(buf, r) : 0;
     return r;
 }
@@ -42,13 +43,13 @@ uint8_t* store_next(uint8_t* projection, int chain, const uint8_t* prev, uint32_
 uint32_t store_add(uint8_t* projection, int chain, const uint8_t* record) {
     PageBuffer* buf = chain_buffer(chain);
     if (!projection || !buf) return 0;
-    if (chain == projection_contours) return contour_record_add(current(), chain_head(projection, chain), record);
-    return record_add(current(), chain_head(projection, chain), record, buf);
+    if (chain == projection_contours) return contour_record_add(current_drawing_file(), chain_head(projection, chain), record);
+    return record_add(current_drawing_file(), chain_head(projection, chain), record, buf);
 }
 
 void store_remove(uint8_t* projection, int chain, uint32_t ref) {
     PageBuffer* buf = chain_buffer(chain);
-    if (projection && buf) record_delete(current(), chain_head(projection, chain), ref, buf);
+    if (projection && buf) record_delete(current_drawing_file(), chain_head(projection, chain), ref, buf);
 }
 
 void store_changed(int chain, const uint8_t*) {
@@ -57,7 +58,7 @@ void store_changed(int chain, const uint8_t*) {
 }
 
 size_t drawing_path(char* out, size_t size) {
-    DrawingFile* df = current();
+    DrawingFile* df = current_drawing_file();
     if (!out || size == 0) return 0;
     out[0] = '\0';
     if (!df || !df->path) return 0;
@@ -68,7 +69,7 @@ size_t drawing_path(char* out, size_t size) {
 }
 
 uint32_t long_record(const uint8_t* data, uint32_t length) {
-    DrawingFile* df = current();
+    DrawingFile* df = current_drawing_file();
     return df ? blob_write(df, length, data) : 0;
 }
 

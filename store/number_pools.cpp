@@ -26,7 +26,7 @@ struct PoolResetBinding {
 namespace {
 
 unsigned char* current_header() {
-    DrawingFile* df = open_drawings[current_drawing];
+    DrawingFile* df = current_drawing_file();
     return df ? df->header : nullptr;
 }
 
@@ -103,7 +103,7 @@ uint32_t pool_highest(const NumberPool* p) {
 // with each record's key.  Merges after each projection.
 template <typename Fn>
 void walk_projection_chains(NumberPool* p, size_t chain_off, int table, Fn fn) {
-    DrawingFile* df = open_drawings[current_drawing];
+    DrawingFile* df = current_drawing_file();
     if (!df) return;
     PageBuffer* pb = &page_buffers[table_projections];
     RecordRef remembered = pb->page;

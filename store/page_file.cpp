@@ -54,6 +54,11 @@ struct PageCache {
     uint64_t kept_end = 0;
 };
 
+DrawingFile* current_drawing_file() {
+    if (current_drawing < 0 || current_drawing > 1) return nullptr;
+    return open_drawings[current_drawing];
+}
+
 int store_init() {
     std::memset(page_area, 0xCC, sizeof page_area);
     for (int i = 0; i < 13; ++i) {
@@ -510,7 +515,7 @@ bool positions_saved = false;
 
 void page_positions_save() {
     if (positions_saved) return;
-    DrawingFile* df = open_drawings[current_drawing & 1];
+    DrawingFile* df = current_drawing_file();
     for (int i = 0; i < 13; ++i)
         saved_positions[i] = page_buffers[i].owner == df ? page_buffers[i].page : 0;
     saved_positions_owner = df;
@@ -521,7 +526,7 @@ void page_positions_restore() {
     if (!positions_saved) return;
     positions_saved = false;
     DrawingFile* df = saved_positions_owner;
-    if (!df || df != open_drawings[current_drawing & 1]) return;
+    if (!df || df != current_drawing_file()) return;
     for (int i = 0; i < 13; ++i) {
         if (saved_positions[i] == 0) continue;
         RecordRef r = saved_positions[i];

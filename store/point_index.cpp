@@ -12,7 +12,6 @@ namespace {
 const uint32_t index_first_room = 43;
 const uint32_t index_growth = 42;
 
-DrawingFile* current() { return open_drawings[current_drawing]; }
 
 void entry_point(const unsigned char* rec, int use_true, double* x, double* y) {
     *x = get_f64(rec, use_true ? point_true_x : point_sketch_x);
@@ -68,7 +67,7 @@ PointIndex* point_index_append(PointIndex* ix, RecordRef ref, const unsigned cha
 }
 
 PointIndex* point_index_collect(RecordRef* head, PointIndex* ix, int use_true) {
-    DrawingFile* df = current();
+    DrawingFile* df = current_drawing_file();
     if (!df || !head || !ix) return ix;
     PageBuffer* b = &page_buffers[table_points];
     page_load(df, nullptr, b);
@@ -105,7 +104,7 @@ int point_index_lookup(RecordRef* head, uint32_t number, RecordRef* ref_out, con
         if (ref_out) *ref_out = ix->entries[i].ref;
         return 1;
     }
-    DrawingFile* df = current();
+    DrawingFile* df = current_drawing_file();
     if (!df || !head) return 0;
     RecordRef from = 0;
     unsigned char* r = record_find_key(df, head, number, &from, &page_buffers[table_points]);
@@ -117,7 +116,7 @@ int point_index_lookup(RecordRef* head, uint32_t number, RecordRef* ref_out, con
 
 unsigned char* point_find_at(const unsigned char* projection, const unsigned char* probe,
                              const PointIndex* ix) {
-    DrawingFile* df = current();
+    DrawingFile* df = current_drawing_file();
     if (!df || !projection || !probe) return nullptr;
     RecordRef head = get_u32(projection, projection_points);
     if (!head) return nullptr;
@@ -143,7 +142,7 @@ unsigned char* point_find_at(const unsigned char* projection, const unsigned cha
 
 unsigned char* link_next(const unsigned char* projection, const unsigned char* prev, uint32_t object,
                          int kind) {
-    DrawingFile* df = current();
+    DrawingFile* df = current_drawing_file();
     if (!df || !projection) return nullptr;
     RecordRef head = get_u32(projection, projection_links);
     size_t field = kind == 1 ? link_dimension : link_point;
@@ -157,7 +156,7 @@ unsigned char* link_next(const unsigned char* projection, const unsigned char* p
 unsigned char* link_next_in(const unsigned char* projection, const unsigned char* prev, uint32_t object,
                             int kind, const uint32_t* pairs) {
     if (!pairs) return link_next(projection, prev, object, kind);
-    DrawingFile* df = current();
+    DrawingFile* df = current_drawing_file();
     if (!df || !projection) return nullptr;
     PageBuffer* b = &page_buffers[table_links];
     uint32_t n = pairs[0];

@@ -1,3 +1,6 @@
+// Record primitives: adding, deleting, walking and reading the records of a
+// chain through a page buffer, chunked curve and contour records, the chain
+// index, and the drawing-order levels of contours and their members.
 #include "store/records.h"
 
 #include "store/drawing_header.h"
@@ -498,7 +501,7 @@ unsigned char* record_read_at(DrawingFile* df, RecordRef* ref, PageBuffer* buf) 
 
 unsigned char* record_fetch(RecordRef* ref) {
     if (!ref || !ref_get(ref)) return nullptr;
-    return record_read_at(open_drawings[current_drawing & 1], ref, &page_buffers[table_projections]);
+    return record_read_at(current_drawing_file(), ref, &page_buffers[table_projections]);
 }
 
 uint32_t* record_chain_index(DrawingFile* df, RecordRef* head, int record_size, int field,
@@ -548,66 +551,6 @@ uint32_t* record_chain_index(DrawingFile* df, RecordRef* head, int record_size, 
     return a;
 }
 
-unsigned char* element_find_by_key(unsigned char* projection, const unsigned char* prev, uint32_t key) {
-    if (temporary_element_source_active)
-        return !prev && piece_to_element_record ? piece_to_element_record(key) : nullptr;
-    if (!projection) return nullptr;
-    DrawingFile* df = open_drawings[current_drawing & 1];
-    PageBuffer* buf = &page_buffers[table_elements];
-    RecordRef* head = reinterpret_cast<RecordRef*>(projection + projection_elements);
-    for (unsigned char* r = record_next(df, head, prev, buf); r; r = record_next(df, head, r, buf)) {
-        if (error_flag) return nullptr;
-        if (get_u32(r, 2) == key) return r;
-    }
-    return nullptr;
-}
-
-namespace {
-template <typename Match>
-unsigned char* annotation_find(unsigned char* projection, RecordRef* out, Match match) {
-    if (!projection) return nullptr;
-    DrawingFile* df = open_drawings[current_drawing & 1];
-    PageBuffer* buf = &page_buffers[table_annotation];
-    RecordRef* head = reinterpret_cast<RecordRef*>(projection + projection_annotations);
-    for (unsigned char* r = record_next(df, head, nullptr, buf); r; r = record_next(df, head, r, buf)) {
-        if (error_flag) return nullptr;
-        if (get_u16(r, 0) >= 10 && match(r)) {
-            if (out) ref_set(out, record_ref_of(buf, r));
-            return r;
-        }
-    }
-    return nullptr;
-}
-}  // namespace
-
-unsigned char* annotation_find_key_kind(unsigned char* projection, uint32_t key, uint8_t kind,
-                                        RecordRef* out) {
-    return annotation_find(projection, out, [&](const unsigned char* r) {
-        return get_u32(r, 2) == key && r[6] == kind;
-    });
-}
-
-unsigned char* annotation_find_key_fields(unsigned char* projection, uint32_t key, int a, int b,
-                                          RecordRef* out) {
-    return annotation_find(projection, out, [&](const unsigned char* r) {
-        uint16_t f = get_u16(r, 8);
-        return get_u32(r, 2) == key && r[6] == 5 && static_cast<int>((f >> 7) & 3) == a &&
-               static_cast<int>((f >> 9) & 3) == b;
-    });
-}
-
-unsigned char* projection_record(uint32_t id) {
-    if (id == 0) return nullptr;
-    if (projection_window_record_ref) {
-        RecordRef r = projection_window_record_ref(id);
-        if (r) return record_fetch(&r);
-    }
-    DrawingFile* df = open_drawings[current_drawing & 1];
-    if (!df || !df->header) return nullptr;
-    return record_find_key(df, reinterpret_cast<RecordRef*>(df->header + header_projections), id,
-                           nullptr, &page_buffers[table_projections]);
-}
-
 int element_page_outside(const void* p) {
     if (!p) return 0;
     const unsigned char* c = static_cast<const unsigned char*>(p);
@@ -616,7 +559,7 @@ int element_page_outside(const void* p) {
 }
 
 void drawing_order_make_room(unsigned char* projection, unsigned char* contour, uint16_t level, int flags) {
-    DrawingFile* df = open_drawings[current_drawing & 1];
+    DrawingFile* df = current_drawing_file();
     if (!df || !projection || !contour) return;
     PageBuffer* eb = &page_buffers[table_elements];
     PageBuffer* cb = &page_buffers[table_contours];
@@ -690,97 +633,3 @@ void drawing_order_make_room(unsigned char* projection, unsigned char* contour, 
     if (c_entry) load_page(df, c_entry, cb, false);
 }
 
-// Copies of a default record from byte 4 of a buffer, the counter field
-// raised by 1 after each copy, the tail filled with the start of one more.
-void page_fill_defaults(PageBuffer* b, unsigned char* rec, size_t size, size_t counter_off) {
-    if (!b || !b->data || !rec || size == 0 || size > page_size - 4) return;
-    size_t off = 4;
-    while (off + size <= page_size) {
-        std::memcpy(b->data + off, rec, size);
-        put_u32(rec, counter_off, get_u32(rec, counter_off) + 1);
-        off += size;
-    }
-    std::memcpy(b->data + off, rec, page_size - off);
-}
-
-void page_buffers_init_defaults() {
-    unsigned char r[512];
-    for (int t = table_annotation; t <= table_construction; ++t) {
-        PageBuffer* b = &page_buffers[t];
-        if (!b->data) return;
-        fill_random_words(r, sizeof r);
-        size_t size = 0, counter = 2;
-        switch (t) {
-        case table_annotation: {
-            size = 60;
-            put_u32(r, 2, 1);
-            r[6] = 0;
-            r[7] = 10;
-            uint16_t f = get_u16(r, 8);
-            f = static_cast<uint16_t>((f & ~0x0780 & ~0x002F) | ((settings_text_size_for_store() & 0x0F) << 7));
-            put_u16(r, 8, f);
-            r[9] |= 0x08;
-            break;
-        }
-        case table_projections:
-            size = 440;
-            put_u32(r, 2, 1);
-            put_u32(r, 6, 8192);
-            put_u32(r, 14, 6144);
-            put_u32(r, 18, 4096);
-            put_u32(r, 30, 2048);
-            put_f32(r, 58, FLT_MAX);
-            put_f32(r, 62, FLT_MAX);
-            put_f32(r, 66, -FLT_MAX);
-            put_f32(r, 70, -FLT_MAX);
-            r[99] |= 0x02;
-            for (size_t o : {50u, 54u, 74u, 78u, 82u, 86u}) put_u32(r, o, 0);
-            std::memset(r + 148, 0, 32);
-            break;
-        case table_points:
-        case table_title_block:
-            size = 48;
-            put_u32(r, 2, 1);
-            std::memset(r + 28, 0, 16);
-            break;
-        case table_links:
-            size = 26;
-            put_u32(r, 2, 1087);
-            put_u32(r, 14, 0);
-            put_u32(r, 18, 0);
-            put_u16(r, 24, static_cast<uint16_t>((get_u16(r, 24) | 1) & ~2));
-            break;
-        case table_dimensions:
-            size = 100;
-            for (size_t o : {40u, 44u, 48u, 52u}) put_u32(r, o, 0);
-            std::memset(r + 64, 0, 32);
-            break;
-        case table_elements:
-            size = 54;
-            put_u32(r, 2, 12);
-            put_u16(r, 6, 0);
-            put_u16(r, 8, 0);
-            put_u16(r, 12, static_cast<uint16_t>(get_u16(r, 12) & 0x1FFF));
-            put_f64(r, 30, 3.4028234663852886e38);
-            put_f64(r, 46, 3.4028234663852886e38);
-            break;
-        case table_contours:
-        case table_model:
-            size = 86;
-            for (size_t o : {6u, 14u, 22u, 30u}) put_f64(r, o, DBL_MAX);
-            break;
-        case table_tables:
-            size = 16;
-            counter = 4;
-            put_u32(r, 4, 14);
-            break;
-        case table_construction:
-            size = 62;
-            r[6] = 5;
-            put_u32(r, 2, 0);
-            break;
-        }
-        put_u16(r, 0, static_cast<uint16_t>(t == table_tables ? 54 : size));
-        page_fill_defaults(b, r, size, counter);
-    }
-}

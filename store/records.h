@@ -63,6 +63,12 @@ RecordRef record_ref_of(const PageBuffer* buf, const unsigned char* rec);
 uint32_t* record_chain_index(DrawingFile* df, RecordRef* head, int record_size, int field,
                              RecordRef start, PageBuffer* buf);
 
+// The chains of a projection record (projection_links .. projection_points
+// of record_layouts.h): the head of one, null for no projection or an offset
+// that names no chain; and the page buffer that holds that chain's records.
+RecordRef* projection_chain(uint8_t* projection, uint32_t chain);
+PageBuffer* projection_chain_buffer(uint32_t chain);
+
 // Lookups in a projection's chains (projection: a ProjectionRecord).
 unsigned char* element_find_by_key(unsigned char* projection, const unsigned char* prev, uint32_t key);
 unsigned char* annotation_find_key_kind(unsigned char* projection, uint32_t key, uint8_t kind,

@@ -29,10 +29,6 @@ void free_hatch_lines(ContourWindow* window) {
 
 namespace {
 
-DrawingFile* current() { return open_drawings[current_drawing & 1]; }
-RecordRef* chain(uint8_t* projection, uint32_t offset) {
-    return reinterpret_cast<RecordRef*>(projection + offset);
-}
 PageBuffer* elements_buf() { return &page_buffers[table_elements]; }
 PageBuffer* contours_buf() { return &page_buffers[table_contours]; }
 PageBuffer* annotation_buf() { return &page_buffers[table_annotation]; }
@@ -223,8 +219,8 @@ bool gather_contours(uint8_t* projection, int mode, uint32_t which, uint16_t own
         for (size_t i = 0; i < contour_array_count; ++i)
             consider(out, contour_array[i], nullptr, mode, which, own_level, element_box, range);
     } else {
-        DrawingFile* df = current();
-        RecordRef* head = chain(projection, projection_contours);
+        DrawingFile* df = current_drawing_file();
+        RecordRef* head = projection_chain(projection, projection_contours);
         std::vector<RecordRef> refs;
         for (uint8_t* r = record_next(df, head, nullptr, contours_buf()); r && !error_flag;
              r = record_next(df, head, r, contours_buf())) {
@@ -253,8 +249,8 @@ bool gather_contours(uint8_t* projection, int mode, uint32_t which, uint16_t own
         }
     }
     if (mode == clip_hatch_mode) {
-        DrawingFile* df = current();
-        RecordRef* head = chain(projection, projection_annotations);
+        DrawingFile* df = current_drawing_file();
+        RecordRef* head = projection_chain(projection, projection_annotations);
         for (uint8_t* a = record_next(df, head, nullptr, annotation_buf()); a && !error_flag;
              a = record_next(df, head, a, annotation_buf())) {
             int kind = a[record_kind];
@@ -280,8 +276,8 @@ std::vector<uint8_t> copy_record(const uint8_t* e) {
 
 struct IndexGuard {
     IndexGuard(uint8_t* projection) {
-        DrawingFile* df = current();
-        element_index = df ? record_chain_index(df, chain(projection, projection_elements), element_size2, 0, 0,
+        DrawingFile* df = current_drawing_file();
+        element_index = df ? record_chain_index(df, projection_chain(projection, projection_elements), element_size2, 0, 0,
                                                 elements_buf())
                            : nullptr;
         if (error_flag) error_flag = 0;  // no index: members are found by walking the chain
@@ -412,7 +408,7 @@ int clip_path(ContourWindow* window, const std::vector<uint8_t>& rec, const Path
     }
     if (!result) return 0;
 
-    DrawingFile* df = current();
+    DrawingFile* df = current_drawing_file();
     int element_line_type = (get_u16(rec.data(), element_flags) >> 4) & 0x0F;
     for (size_t i = 0; i < pieces.size(); ++i) {
         Cell* row = &cells[i * entries.size()];
@@ -488,7 +484,7 @@ int clip_path(ContourWindow* window, const std::vector<uint8_t>& rec, const Path
             if (element_kind(rec.data()) != 3) put_u32(out.data(), element_points + 8, 0);
             for (int k = 0; k < 3; ++k) put_point2(out.data(), element_coords3 + 16 * static_cast<size_t>(k), pieces[i].g[k]);
         }
-        if (!record_add(df, chain(projection, projection_elements), out.data(), elements_buf()) || error_flag) {
+        if (!record_add(df, projection_chain(projection, projection_elements), out.data(), elements_buf()) || error_flag) {
             error_flag = 1;
             return result;
         }
@@ -596,13 +592,13 @@ int clip_curve_to_contours(ContourWindow* window, const uint8_t* element, uint32
         else uncut.push_back(piece);
     }
     if (any && mode == clip_screening_mode && window && window->projection) {
-        DrawingFile* df = current();
+        DrawingFile* df = current_drawing_file();
         for (std::vector<uint8_t>& piece : uncut) {
             put_u16(piece.data(), element_flags,
                     static_cast<uint16_t>((get_u16(piece.data(), element_flags) & ~(element_flag_screen_piece |
                                                                                     element_flag_screened)) |
                                           0x1000));
-            if (!record_add(df, chain(window->projection, projection_elements), piece.data(), elements_buf()) ||
+            if (!record_add(df, projection_chain(window->projection, projection_elements), piece.data(), elements_buf()) ||
                 error_flag) {
                 error_flag = 1;
                 return any;
@@ -654,8 +650,8 @@ uint8_t* build_contour_around_annotation(const uint8_t* annotation, RecordRef an
 
 void remove_screening_pieces(uint8_t* projection) {
     if (!projection) return;
-    DrawingFile* df = current();
-    RecordRef* head = chain(projection, projection_elements);
+    DrawingFile* df = current_drawing_file();
+    RecordRef* head = projection_chain(projection, projection_elements);
     RecordRef prev_ref = 0;
     uint8_t* e = record_next(df, head, nullptr, elements_buf());
     while (e && !error_flag) {
@@ -689,9 +685,9 @@ void rebuild_view_screening(uint8_t* projection) {
     if (kernel_projection_window && !kernel_projection_window(projection)) return;
     remove_screening_pieces(projection);
     if (error_flag || get_u32(projection, projection_contours) == 0) return;
-    DrawingFile* df = current();
+    DrawingFile* df = current_drawing_file();
     bool screening = false;
-    RecordRef* contours = chain(projection, projection_contours);
+    RecordRef* contours = projection_chain(projection, projection_contours);
     for (uint8_t* c = record_next(df, contours, nullptr, contours_buf()); c && !error_flag;
          c = record_next(df, contours, c, contours_buf())) {
         int kind = contour_kind(c);
@@ -700,7 +696,7 @@ void rebuild_view_screening(uint8_t* projection) {
     if (!screening || error_flag) return;
     if (build_contour_array(projection, 1) != 0) return;
     ContourWindow window{projection, nullptr};
-    RecordRef* head = chain(projection, projection_elements);
+    RecordRef* head = projection_chain(projection, projection_elements);
     for (uint8_t* e = record_next(df, head, nullptr, elements_buf()); e && !error_flag;) {
         RecordRef ref = record_ref_of(elements_buf(), e);
         uint16_t flags = get_u16(e, element_flags);

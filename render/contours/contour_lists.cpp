@@ -25,12 +25,8 @@ uint32_t* element_index = nullptr;
 
 namespace {
 
-DrawingFile* current() { return open_drawings[current_drawing & 1]; }
 PageBuffer* contour_buffer() { return &page_buffers[table_contours]; }
 PageBuffer* element_buffer() { return &page_buffers[table_elements]; }
-RecordRef* chain(uint8_t* projection, uint32_t offset) {
-    return reinterpret_cast<RecordRef*>(projection + offset);
-}
 
 unsigned char* piece_hook(uint32_t number) { return contour_piece_element(number); }
 
@@ -126,9 +122,9 @@ void free_contour_array() {
 int build_contour_array(uint8_t* projection, int screening_only) {
     free_contour_array();
     if (!projection) return 0;
-    DrawingFile* df = current();
+    DrawingFile* df = current_drawing_file();
     PageBuffer* buf = contour_buffer();
-    RecordRef* head = chain(projection, projection_contours);
+    RecordRef* head = projection_chain(projection, projection_contours);
     for (unsigned char* r = record_next(df, head, nullptr, buf); r && !error_flag; r = record_next(df, head, r, buf)) {
         uint16_t flags = get_u16(r, contour_flags);
         int kind = flags & contour_flag_kind;
@@ -192,7 +188,7 @@ uint8_t* contour_piece_element(uint32_t number) {
 
 uint8_t* contour_member_next(uint8_t* projection, const uint8_t* prev, uint32_t member) {
     if (contour_pieces_active) return prev ? nullptr : contour_piece_element(member);
-    DrawingFile* df = current();
+    DrawingFile* df = current_drawing_file();
     if (element_index) {
         uint32_t count = element_index[0];
         uint32_t i = 0;
@@ -212,7 +208,7 @@ uint8_t* contour_member_next(uint8_t* projection, const uint8_t* prev, uint32_t 
         return nullptr;
     }
     if (!projection) return nullptr;
-    RecordRef* head = chain(projection, projection_elements);
+    RecordRef* head = projection_chain(projection, projection_elements);
     for (unsigned char* r = record_next(df, head, prev, element_buffer()); r; r = record_next(df, head, r, element_buffer())) {
         if (error_flag) return nullptr;
         if (get_u32(r, element_number) == member) return r;
@@ -382,7 +378,7 @@ uint32_t append_variable_reference(uint32_t key, char* text, size_t text_size) {
     if (key == 0 || !text || text_size == 0) return 0;
     const char* open = std::strchr(text, '{');
     if (open && std::strchr(open + 1, '}')) return 0;
-    DrawingFile* df = current();
+    DrawingFile* df = current_drawing_file();
     if (!df || !df->header) return 0;
     RecordRef head = get_u32(df->header, header_model_variables);
     unsigned char* v = record_find_key(df, &head, key, nullptr, &page_buffers[table_model]);

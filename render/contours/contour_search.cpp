@@ -22,10 +22,6 @@
 
 namespace {
 
-DrawingFile* current() { return open_drawings[current_drawing & 1]; }
-RecordRef* chain(uint8_t* projection, uint32_t offset) {
-    return reinterpret_cast<RecordRef*>(projection + offset);
-}
 PageBuffer* elements_buf() { return &page_buffers[table_elements]; }
 PageBuffer* contours_buf() { return &page_buffers[table_contours]; }
 PageBuffer* annotation_buf() { return &page_buffers[table_annotation]; }
@@ -142,7 +138,7 @@ bool element_pieces(uint8_t* projection, const uint8_t* e, RecordRef ref, Contou
 // Moves the element end of a piece (and the reference point with its
 // number) onto a new position.  False when the element end is not found.
 bool move_element_end(uint8_t* projection, const ContourPiece* piece, Point2 old_end, Point2 to) {
-    DrawingFile* df = current();
+    DrawingFile* df = current_drawing_file();
     RecordRef ref = piece->source;
     uint8_t* e = record_read_at(df, &ref, elements_buf());
     if (!e || error_flag) return false;
@@ -178,7 +174,7 @@ bool move_element_end(uint8_t* projection, const ContourPiece* piece, Point2 old
     put_point2(e, at, to);
     elements_buf()->clean = 0;
     if (point_no) {
-        uint8_t* pt = record_find_key(df, chain(projection, projection_points), point_no, nullptr,
+        uint8_t* pt = record_find_key(df, projection_chain(projection, projection_points), point_no, nullptr,
                                       &page_buffers[table_points]);
         if (pt && !error_flag) {
             put_f64(pt, point_sketch_x, to.x);
@@ -269,8 +265,8 @@ void collect_contour_pieces(uint8_t* projection) {
     contour_pieces = nullptr;
     error_flag = 0;
     if (!projection) return;
-    DrawingFile* df = current();
-    RecordRef* head = chain(projection, projection_elements);
+    DrawingFile* df = current_drawing_file();
+    RecordRef* head = projection_chain(projection, projection_elements);
     std::vector<uint32_t> curves_done;
     bool failed = false;
     RecordRef ref = 0;
@@ -316,8 +312,8 @@ uint8_t* find_or_store_contour(uint8_t* projection, Point2 point, int kind, int 
     int outermost = kind == contour_kind_hatch ? 0 : unstored;
     uint8_t* traced = trace_contour_around(projection, point, outermost);
     if (!traced || unstored) return traced;
-    DrawingFile* df = current();
-    RecordRef* head = chain(projection, projection_contours);
+    DrawingFile* df = current_drawing_file();
+    RecordRef* head = projection_chain(projection, projection_contours);
     double perimeter = get_f64(traced, contour_perimeter);
     Box box = get_box(traced, contour_box);
     for (uint8_t* r = record_next(df, head, nullptr, contours_buf()); r && !error_flag;
@@ -375,8 +371,8 @@ uint8_t* find_closed_contour(uint8_t* projection, Point2 point, int kind, int un
 
 void rebuild_hatch_contours(uint8_t* projection) {
     if (!projection) return;
-    DrawingFile* df = current();
-    RecordRef* contours = chain(projection, projection_contours);
+    DrawingFile* df = current_drawing_file();
+    RecordRef* contours = projection_chain(projection, projection_contours);
     for (bool deleted = true; deleted && !error_flag;) {
         deleted = false;
         for (uint8_t* r = record_next(df, contours, nullptr, contours_buf()); r && !error_flag;
@@ -389,7 +385,7 @@ void rebuild_hatch_contours(uint8_t* projection) {
         }
     }
     if (error_flag) return;
-    RecordRef* annotations = chain(projection, projection_annotations);
+    RecordRef* annotations = projection_chain(projection, projection_annotations);
     bool collected = false;
     for (uint8_t* a = record_next(df, annotations, nullptr, annotation_buf()); a && !error_flag;) {
         RecordRef ref = record_ref_of(annotation_buf(), a);
@@ -417,8 +413,8 @@ void rebuild_hatch_contours(uint8_t* projection) {
 
 bool projection_image_box_contains(uint8_t* projection, double x, double y) {
     if (!projection) return false;
-    DrawingFile* df = current();
-    RecordRef* head = chain(projection, projection_elements);
+    DrawingFile* df = current_drawing_file();
+    RecordRef* head = projection_chain(projection, projection_elements);
     Box box = box_empty();
     bool any = false;
     for (uint8_t* e = record_next(df, head, nullptr, elements_buf()); e && !error_flag;
@@ -432,7 +428,7 @@ bool projection_image_box_contains(uint8_t* projection, double x, double y) {
 }
 
 void purge_temporary_records() {
-    DrawingFile* df = current();
+    DrawingFile* df = current_drawing_file();
     if (!df || !df->header) return;
     PageBuffer* pbuf = &page_buffers[table_projections];
     RecordRef* projections = reinterpret_cast<RecordRef*>(df->header + header_projections);
@@ -440,7 +436,7 @@ void purge_temporary_records() {
         RecordRef pref = record_ref_of(pbuf, p);
         put_u16(p, projection_flags, static_cast<uint16_t>(get_u16(p, projection_flags) & ~0x0800));
         pbuf->clean = 0;
-        RecordRef* annotations = chain(p, projection_annotations);
+        RecordRef* annotations = projection_chain(p, projection_annotations);
         for (uint8_t* a = record_next(df, annotations, nullptr, annotation_buf()); a && !error_flag;
              a = record_next(df, annotations, a, annotation_buf())) {
             if (a[record_kind] == annotation_hatching && (a[8] & 1)) {
@@ -448,7 +444,7 @@ void purge_temporary_records() {
                 annotation_buf()->clean = 0;
             }
         }
-        RecordRef* contours = chain(p, projection_contours);
+        RecordRef* contours = projection_chain(p, projection_contours);
         for (bool deleted = true; deleted && !error_flag;) {
             deleted = false;
             for (uint8_t* c = record_next(df, contours, nullptr, contours_buf()); c && !error_flag;
@@ -464,7 +460,7 @@ void purge_temporary_records() {
                 break;
             }
         }
-        RecordRef* elements = chain(p, projection_elements);
+        RecordRef* elements = projection_chain(p, projection_elements);
         for (bool deleted = true; deleted && !error_flag;) {
             deleted = false;
             for (uint8_t* e = record_next(df, elements, nullptr, elements_buf()); e && !error_flag;

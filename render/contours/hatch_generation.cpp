@@ -23,7 +23,7 @@ void report_missing_contour(const uint8_t* projection) {
     error_stack_push("на проекции:");
     error_stack_push(caption);
     show_program_message("$в контуре штриховки");
-    DrawingFile* df = open_drawings[current_drawing & 1];
+    DrawingFile* df = current_drawing_file();
     if (df && df->header)
         put_u16(df->header, header_options, static_cast<uint16_t>(get_u16(df->header, header_options) | 0x0800));
     error_flag = 1;
@@ -39,7 +39,7 @@ void generate_hatch(ContourWindow* window, const uint8_t* hatching) {
     uint32_t id = get_u32(hatching, record_key);
     uint8_t hatch[hatching_record_size];
     std::memcpy(hatch, hatching, hatching_record_size);
-    DrawingFile* df = open_drawings[current_drawing & 1];
+    DrawingFile* df = current_drawing_file();
     RecordRef* contours = reinterpret_cast<RecordRef*>(projection + projection_contours);
     uint8_t* contour = find_contour_by_number(df, contours, id);
     if (error_flag) return;

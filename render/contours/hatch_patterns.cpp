@@ -520,7 +520,7 @@ int hatch_gen_user(const Box*, const Box* R, void** slot, const uint8_t* h, uint
         st->element_ref = 0;
         st->tile_started = false;
     }
-    DrawingFile* df = open_drawings[current_drawing & 1];
+    DrawingFile* df = current_drawing_file();
     PageBuffer* buf = &page_buffers[table_elements];
     for (;;) {
         if (st->row > st->rows) return finish(slot);

@@ -92,7 +92,7 @@ bool take_value(DrawingFile* df, const char* name, int length) {
 DrawingFile* text_variables_drawing() {
     if (current_drawing < 0 || current_drawing > 1)
         return nullptr;
-    DrawingFile* df = open_drawings[current_drawing];
+    DrawingFile* df = current_drawing_file();
     return df != nullptr && df->header != nullptr ? df : nullptr;
 }
 
