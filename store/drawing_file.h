@@ -131,6 +131,19 @@ extern OsLock* drawing_critical_section;
 extern OsEvent* paint_event;    // reset by a projection window while it paints
 extern OsEvent* file_io_event;  // reset while page I/O of a drawing file runs
 
+// Set while an operation changes the drawing: projection windows neither
+// paint their contents nor take mouse input while it is set.
+extern volatile int busy_flag;
+
+// The document lock of a changing operation: the busy flag is saved and
+// set, the paint event awaited (no time-out), the critical section entered.
+// Its release leaves the section and puts the saved busy flag back.
+struct DocumentLock {
+    int saved_busy;
+};
+DocumentLock document_lock_take();
+void document_lock_release(const DocumentLock& lock);
+
 // Creates the lock and the events (signalled) unless start-up made them,
 // sets up the page buffers with their guards (0xCC) and fills the kernel's
 // store seams.  Returns 0, or -1 when an object cannot be made.  Start-up

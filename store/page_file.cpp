@@ -73,6 +73,21 @@ int store_init() {
     return drawing_critical_section && paint_event && file_io_event ? 0 : -1;
 }
 
+volatile int busy_flag = 0;
+
+DocumentLock document_lock_take() {
+    DocumentLock lock = {busy_flag};
+    busy_flag = 1;
+    if (paint_event) os_event_wait(paint_event);
+    if (drawing_critical_section) os_lock_enter(drawing_critical_section);
+    return lock;
+}
+
+void document_lock_release(const DocumentLock& lock) {
+    if (drawing_critical_section) os_lock_leave(drawing_critical_section);
+    busy_flag = lock.saved_busy;
+}
+
 void page_io_begin() {
     if (io_depth++ == 0 && file_io_event) os_event_wait(file_io_event);
     if (drawing_critical_section) os_lock_enter(drawing_critical_section);
