@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 
+#include "shell/document_stage.h"
 #include "shell/frame_window.h"
 #include "shell/message_dialogs.h"
 #include "shell/panels.h"
@@ -83,7 +84,18 @@ void document_menu_state(bool open) {
 
 void drawing_ready() { document_menu_state(true); }
 
+void new_drawing_ready() {
+    drawing_ready();
+    new_drawing_stage_ready();
+}
+
+void drawing_loaded() {
+    loaded_drawing_stage_reset();
+    drawing_ready();
+}
+
 void drawing_closed() {
+    closed_drawing_stage_reset();
     current_stage = 0;
     document_menu_state(open_drawing_count > 0);
 }
@@ -151,10 +163,9 @@ int seconds_hook() {
 
 // Undo and redo run under the document lock.
 void locked(void (*fn)()) {
-    if (paint_event) os_event_wait_ms(paint_event, 10000);
-    if (drawing_critical_section) os_lock_enter(drawing_critical_section);
+    DocumentLock lock = document_lock_take();
     fn();
-    if (drawing_critical_section) os_lock_leave(drawing_critical_section);
+    document_lock_release(lock);
     main_title_update();
 }
 
@@ -311,8 +322,8 @@ void documents_win_init() {
     document_shell.busy_cursor = busy_cursor;
     document_shell.save_dialog = save_dialog;
     document_shell.recent_files_add = recent_files_add;
-    document_shell.new_drawing_ready = drawing_ready;
-    document_shell.drawing_loaded = drawing_ready;
+    document_shell.new_drawing_ready = new_drawing_ready;
+    document_shell.drawing_loaded = drawing_loaded;
     document_shell.drawing_closed = drawing_closed;
     drawing_open_path_hook = open_path_hook;
     drawing_is_open_hook = is_open_hook;
