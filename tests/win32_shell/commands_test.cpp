@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <map>
 #include <string>
 #include <vector>
@@ -24,6 +25,8 @@
 #include "documents/documents.h"
 #include "documents/tool_state.h"
 #include "shell/resource_ids.h"
+#include "shell/document_stage.h"
+#include "store/drawing_header.h"
 
 namespace {
 
@@ -342,6 +345,38 @@ TEST(ProgramWiring, NewDrawingStagesAndCloseRunThroughTheDocumentsCode) {
     dispatch_menu_command(IDM_FILE_CLOSE);
     pump_messages(100);
     EXPECT_EQ(no.seen.size(), 2u);
+    EXPECT_EQ(open_drawing_count, 0);
+    DeleteFileA(path.c_str());
+}
+
+// The drawing scale: 0.0 is ignored; a different factor renews the
+// construction time stamp (and clears the word beside it), one equal within
+// the tolerance only stores the factor.
+TEST(ProgramWiring, DrawingScaleRenewsTheConstructionStampOnlyWhenItChanges) {
+    test_frame();
+    ASSERT_EQ(open_drawing_count, 0);
+    dispatch_menu_command(IDM_FILE_NEW);
+    pump_messages(100);
+    DrawingFile* df = current_drawing_file();
+    ASSERT_NE(df, nullptr);
+    std::string path = df->path;
+    unsigned char* h = df->header;
+    put_u32(h, header_construction_time, 5);
+    put_u32(h, header_dword_140, 9);
+    drawing_scale_set(0.0);
+    EXPECT_EQ(get_f64(h, header_scale), 1.0);
+    EXPECT_EQ(get_u32(h, header_construction_time), 5u);
+    drawing_scale_set(1.0 + 1e-9);  // the same scale within the tolerance
+    EXPECT_EQ(get_u32(h, header_construction_time), 5u);
+    EXPECT_EQ(get_u32(h, header_dword_140), 9u);
+    uint32_t before = static_cast<uint32_t>(time(nullptr));
+    drawing_scale_set(0.5);
+    EXPECT_EQ(get_f64(h, header_scale), 0.5);
+    EXPECT_GE(get_u32(h, header_construction_time), before);
+    EXPECT_EQ(get_u32(h, header_dword_140), 0u);
+    DialogWatcher no([](HWND d) { press(d, IDCANCEL); });
+    dispatch_menu_command(IDM_FILE_CLOSE);
+    pump_messages(100);
     EXPECT_EQ(open_drawing_count, 0);
     DeleteFileA(path.c_str());
 }
