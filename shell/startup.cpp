@@ -246,8 +246,8 @@ bool startup_run(HWND frame) {
         if (!*e) return false;
     }
     // The page buffers and their guard bytes (0xCC), before anything can
-    // touch a drawing.
-    if (store_init() != 0) return false;
+    // touch a drawing; once only, so that a second run never wipes pages.
+    if (!page_buffers[0].data && store_init() != 0) return false;
     HDC dc = CreateDCA("DISPLAY", nullptr, nullptr, nullptr);
     if (dc) {
         screen_dpi = GetDeviceCaps(dc, LOGPIXELSX);
