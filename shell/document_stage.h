@@ -17,7 +17,7 @@ void new_drawing_stage_ready();
 // next stage command builds its panel again.
 void loaded_drawing_stage_reset();
 // A drawing was closed: the stage-panel slot shows the empty panel and the
-// window menu loses every item from the first window item (40500) on.
+// window menu loses every item from the first window item on.
 void closed_drawing_stage_reset();
 
 // Removes from menu every item from the one with id first_id on; returns
