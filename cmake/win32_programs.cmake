@@ -41,16 +41,39 @@ if(TARGET test_win32_shell)
   set_tests_properties(test_win32_shell PROPERTIES ENVIRONMENT "TZ=Europe/Moscow" RUN_SERIAL TRUE)
 endif()
 
-file(GLOB SARVOLT_SETUP_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/setup/*.cpp)
-if(SARVOLT_SETUP_SOURCES)
-  add_executable(setup WIN32 ${SARVOLT_SETUP_SOURCES})
-  sarvolt_target_flags(setup)
-  target_link_libraries(setup PRIVATE comctl32 comdlg32 gdi32 user32 advapi32 shell32 ole32 uuid)
-  set_target_properties(setup PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
-  if(EXISTS ${CMAKE_SOURCE_DIR}/resources/setup.rc)
-    sarvolt_add_resources(setup ${CMAKE_SOURCE_DIR}/resources/setup.rc)
-  endif()
-endif()
+# The installer: its Win32 code (setup/*_win.cpp) over the portable rules and
+# steps of setup_core (cmake/parts/setup.cmake), with its own resources.
+file(GLOB SARVOLT_SETUP_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/setup/*_win.cpp)
+set(SARVOLT_SETUP_IMAGES_RC ${CMAKE_BINARY_DIR}/generated/setup_images.rc)
+add_custom_command(OUTPUT ${SARVOLT_SETUP_IMAGES_RC}
+  COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/scripts/make_setup_images.py
+          ${CMAKE_BINARY_DIR}/generated
+  DEPENDS ${CMAKE_SOURCE_DIR}/scripts/make_setup_images.py
+  COMMENT "Setup pictures"
+  VERBATIM)
+add_executable(setup WIN32 ${SARVOLT_SETUP_SOURCES})
+sarvolt_target_flags(setup)
+target_link_libraries(setup PRIVATE setup_core comctl32 comdlg32 gdi32 user32 advapi32 shell32
+  shlwapi ole32 uuid)
+set_target_properties(setup PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+sarvolt_add_resources(setup ${CMAKE_SOURCE_DIR}/resources/setup.rc ${SARVOLT_SETUP_IMAGES_RC}
+  ${CMAKE_SOURCE_DIR}/setup/setup_ids.h ${CMAKE_SOURCE_DIR}/resources/setup.manifest)
+
+# The distribution folder, made from the same list as the installer's table:
+# build/<tree>/distribution holds SARVOLT.exe, Setup.exe, the sample
+# drawings, the help pages and the manual's pictures.
+file(GLOB SARVOLT_SETUP_HELP CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/resources/help/*.htm)
+set(SARVOLT_DISTRIBUTION ${CMAKE_BINARY_DIR}/distribution)
+add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/distribution.stamp
+  COMMAND ${Python3_EXECUTABLE} ${SARVOLT_SETUP_SCRIPT} folder ${SARVOLT_SETUP_LIST}
+          ${SARVOLT_DISTRIBUTION} --program $<TARGET_FILE:SARVOLT> --setup $<TARGET_FILE:setup>
+          --help ${CMAKE_SOURCE_DIR}/resources/help
+          --photo ${CMAKE_SOURCE_DIR}/tests/data/images/colour.jpg
+  COMMAND ${CMAKE_COMMAND} -E touch ${CMAKE_BINARY_DIR}/distribution.stamp
+  DEPENDS SARVOLT setup ${SARVOLT_SETUP_SCRIPT} ${SARVOLT_SETUP_LIST} ${SARVOLT_SETUP_HELP}
+  COMMENT "Distribution folder"
+  VERBATIM)
+add_custom_target(distribution ALL DEPENDS ${CMAKE_BINARY_DIR}/distribution.stamp)
 
 # GUI tests: a probe program finds, checks and closes windows from inside
 # Wine; each test is a shell script that drives one scenario.
@@ -63,4 +86,11 @@ foreach(t ${SARVOLT_GUI_TESTS})
   get_filename_component(tn ${t} NAME_WE)
   add_test(NAME gui_${tn} COMMAND bash ${t} ${CMAKE_BINARY_DIR})
   set_tests_properties(gui_${tn} PROPERTIES TIMEOUT 180 RUN_SERIAL TRUE)
+endforeach()
+# The installer's scenarios install, check and remove whole distributions in
+# a copy of a fresh prefix; the first one makes that prefix (half a minute).
+foreach(t gui_setup_install gui_setup_failures)
+  if(TEST ${t})
+    set_tests_properties(${t} PROPERTIES TIMEOUT 420)
+  endif()
 endforeach()

@@ -22,7 +22,7 @@ fail() {
 
 packages=(mingw-w64 wine wine32:i386 wine64 xvfb xauth cmake make googletest nasm imagemagick
           xdotool x11-utils dpkg-dev python3 clang libclang-rt-14-dev arj
-          hershey-fonts-data poppler-utils)
+          hershey-fonts-data poppler-utils liblnk-utils icoutils)
 
 step "Debian packages"
 missing=()

@@ -3,6 +3,7 @@
 
 #include "render/contours/hatch_generation.h"
 #include "render/output/element_drawing.h"
+#include "render/output/leader_marks.h"
 
 namespace {
 
@@ -22,6 +23,9 @@ int hatch_arc(const uint8_t* element) {
 
 void render_output_bind() {
     hatch_line_drawers = HatchLineDrawers{hatch_segment, hatch_circle, hatch_arc};
+    // The extents of a leader take the box of its marks from the same
+    // routine that draws them.
+    leader_marks_bind();
 }
 
 int draw_view_hatch_lines(OutputView* view, const ContourWindow* window) {

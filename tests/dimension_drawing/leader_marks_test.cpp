@@ -1,11 +1,13 @@
 // Leader marks: the pieces of each form and bend mark against points worked
 // out from the mark sizes, the box of measuring mode against the extents of
 // the recorded drawing (so the extents code and the drawing cannot drift),
-// and the measurer the extents code calls.
+// and the measurer the extents code calls, as the program's start-up binds it.
 #include "tests/dimension_drawing/dimension_test_support.h"
 
 #include "geometry/extents.h"
+#include "render/contours/hatch_generation.h"
 #include "render/output/leader_marks.h"
+#include "render/output/output_binding.h"
 
 using namespace dimension_test;
 
@@ -138,7 +140,9 @@ TEST_F(LeaderMarks, TheMeasuredBoxIsTheBoxOfTheDrawing) {
 
 TEST_F(LeaderMarks, TheExtentsCodeMeasuresThroughTheBoundMeasurer) {
     KernelMeasurers saved = kernel_measurers;
-    leader_marks_bind();
+    HatchLineDrawers saved_drawers = hatch_line_drawers;
+    // The program's start-up binding fills the measurer.
+    render_output_bind();
     std::vector<uint8_t> l = leader_with(6, 1);
     put_pf(l, leader_point1, 0, 0);
     put_pf(l, leader_point2, 30, 0);
@@ -161,6 +165,7 @@ TEST_F(LeaderMarks, TheExtentsCodeMeasuresThroughTheBoundMeasurer) {
     std::vector<uint8_t> plain = leader_with(0, 0);
     EXPECT_EQ(kernel_measurers.leader_marks_box(plain.data(), corners, PointF{0, 0}, &got), 0);
     kernel_measurers = saved;
+    hatch_line_drawers = saved_drawers;
 }
 
 }  // namespace

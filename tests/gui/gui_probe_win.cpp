@@ -21,6 +21,11 @@
 //                                    CLASS, or else the dialog TITLE
 //   gui_probe metric N              prints GetSystemMetrics(N)
 //   gui_probe zoomed CLASS          exits 0 when the window of CLASS is maximised
+//   gui_probe settext TITLE ID TEXT sets the text of control ID of the dialog TITLE
+//   gui_probe dlgtext TITLE ID      prints the text of control ID of the dialog TITLE
+//   gui_probe enabled TITLE ID      prints 1 when control ID of the dialog TITLE
+//                                    is enabled, else 0
+//   gui_probe click TITLE ID        clicks control ID of the dialog TITLE (BM_CLICK)
 //   gui_probe run FILE PROGRAM      starts PROGRAM in the current folder, waits
 //                                    for it and writes its exit code to FILE
 // With GUI_PROBE_DESKTOP set, the probe works in that Wine desktop (the
@@ -252,6 +257,32 @@ int main(int argc, char** argv) {
         int id = std::atoi(argv[3]);
         PostMessageA(d, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
                      reinterpret_cast<LPARAM>(GetDlgItem(d, id)));
+        return 0;
+    }
+    if (argc >= 4 && (std::strcmp(argv[1], "settext") == 0 || std::strcmp(argv[1], "dlgtext") == 0 ||
+                      std::strcmp(argv[1], "enabled") == 0 || std::strcmp(argv[1], "click") == 0)) {
+        HWND d = wait_dialog(argv[2], 5000);
+        HWND c = d ? GetDlgItem(d, std::atoi(argv[3])) : nullptr;
+        if (!c) return 1;
+        if (std::strcmp(argv[1], "settext") == 0) {
+            if (argc < 5) return 64;
+            return SendMessageA(c, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(argv[4])) ? 0 : 1;
+        }
+        if (std::strcmp(argv[1], "click") == 0) return PostMessageA(c, BM_CLICK, 0, 0) ? 0 : 1;
+        if (std::strcmp(argv[1], "enabled") == 0) {
+            std::printf("%d\n", IsWindowEnabled(c) ? 1 : 0);
+            return 0;
+        }
+        // WM_GETTEXT: GetWindowText does not read an edit control of
+        // another process.
+        char text[1024] = {};
+        DWORD_PTR got = 0;
+        SendMessageTimeoutA(c, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG,
+                            5000, &got);
+        std::string t = to_utf8(text);
+        for (size_t i = 0; (i = t.find("\r\n", i)) != std::string::npos;) t.replace(i, 2, "\\n");
+        for (size_t i = 0; (i = t.find('\n', i)) != std::string::npos;) t.replace(i, 1, "\\n");
+        std::printf("%s\n", t.c_str());
         return 0;
     }
     if (argc >= 4 && std::strcmp(argv[1], "gone") == 0) {

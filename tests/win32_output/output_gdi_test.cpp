@@ -1,7 +1,7 @@
 // The output code drawing through GDI into a 24-bit DIB section: pixel
 // checks at places computed from the geometry, the GDI behaviours the
 // drawing relies on, a fixture drawing walked into the picture (written as
-// output_walk.bmp into the build folder for review) and picking by a
+// output_walk.png into the build folder for review) and picking by a
 // simulated click.
 #include <windows.h>
 
@@ -241,7 +241,7 @@ TEST_F(GdiWalkTest, FixtureDrawingInksWhereTheGeometrySays) {
     p.view.visible_layers = 0x0F;  // layer 4 hidden
     p.view.projection = projection.data();
     draw_view_elements(p.v());
-    EXPECT_TRUE(p.write_bmp("output_walk.bmp"));
+    EXPECT_TRUE(p.write_png("output_walk.png"));
     EXPECT_TRUE(p.ink_near(100, 20, 0));                 // main line midpoint
     EXPECT_TRUE(p.ink_near(100, 40, 0));                 // thin line
     EXPECT_FALSE(p.ink_near(100, 160, 2));               // hidden layer leaves background
