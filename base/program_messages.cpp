@@ -1,6 +1,5 @@
+// Program messages, the portable half (see program_messages.h).
 #include "base/program_messages.h"
-
-#include "store/drawing_file.h"
 
 #include <cstring>
 
@@ -10,12 +9,14 @@ char message_text[360];
 char last_shown_message[360];
 int file_unusable = 0;
 int unusable_quit_done = 0;
-void (*program_message_display)(const ProgramMessage& message) = nullptr;
+void program_message_unshown(const ProgramMessage&) {}
+void (*program_message_display)(const ProgramMessage& message) = program_message_unshown;
+static bool no_failed_drawing() { return false; }
+bool (*failed_drawing_open)() = no_failed_drawing;
 
 namespace {
 const char text_error_word[] = "ОШИБКА ";
 const char text_not_allowed[] = "недопустим";
-const char text_document_failure[] = "$в структуре данных";
 const size_t message_limit = 359;
 }  // namespace
 
@@ -56,20 +57,6 @@ bool message_has_internal_code(const char* text) {
     }
     return false;
 }
-
-namespace {
-
-// A drawing in one of the slots whose header marks it as failed.
-bool failed_drawing_open() {
-    for (DrawingFile* df : open_drawings) {
-        if (df && (df->flags & drawing_flag_open) && df->header &&
-            (df->header[111] & 0x08))
-            return true;
-    }
-    return false;
-}
-
-}  // namespace
 
 int show_program_message(const char* text) {
     if (!text) text = "";
@@ -116,16 +103,9 @@ int show_program_message(const char* text) {
     m.close_everything = m.fatal || (m.internal_code && failed_drawing_open()) ||
                          (file_unusable && !unusable_quit_done);
     if (file_unusable && !unusable_quit_done) unusable_quit_done = file_unusable;
-    if (program_message_display) program_message_display(m);
+    program_message_display(m);
     // Everything is being closed: callers up the chain must not go on with
     // records of the closed drawings.
     if (m.close_everything) error_flag = 1;
     return 0;
-}
-
-int report_document_failure(DrawingFile* document) {
-    if (document && document->header) document->header[111] |= 0x08;
-    int r = show_program_message(text_document_failure);
-    error_flag = 1;
-    return r;
 }

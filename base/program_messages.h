@@ -1,14 +1,13 @@
 // Program messages, the portable half: the global error flag, the list of
 // message details, the expansion of the message markers, the assembly of the
 // text that is shown, and the rule that a failure passed up through several
-// callers is shown once.  Showing the dialog belongs to the shell, which sets
-// `program_message_display`; without it nothing is displayed (tests install a
-// recorder there).
+// callers is shown once.  Showing the dialog belongs to the shell: the
+// program's wiring sets `program_message_display`; until then nothing is
+// displayed (tests install a recorder there).  What the messages need of the
+// open drawings the store hands in (`failed_drawing_open`).
 #pragma once
 #include <cstddef>
 #include <cstdint>
-
-struct DrawingFile;
 
 // 0 no failure, 1 error, 2 already reported, 4 a close that failed, 5 a
 // fragment library that could not be opened, 100 projection not constructed.
@@ -43,8 +42,13 @@ struct ProgramMessage {
     bool fatal;             // the message carried '#': restart on the current drawing
     bool close_everything;  // after the dialog: close every drawing and quit
 };
-// The display seam, set by the shell at start-up; null shows nothing.
+// The display seam, set by the program's wiring; program_message_unshown,
+// its first value, shows nothing.
 extern void (*program_message_display)(const ProgramMessage& message);
+void program_message_unshown(const ProgramMessage& message);
+// True when an open drawing is marked as failed: an internal code then
+// closes everything.  Filled by the store (store_bind); answers false before.
+extern bool (*failed_drawing_open)();
 
 // Copies src to dst (dst_size bytes, NUL-terminated, cut to fit), replacing
 // '$' by "ОШИБКА ", '%' by "недопустим" and dropping '#'.  Returns the length.
@@ -59,6 +63,3 @@ bool message_has_internal_code(const char* text);
 // `error_flag` set so that callers unwind instead of using closed drawings.
 int show_program_message(const char* text);
 
-// Marks the document as failed (header byte 111 bit 3), shows
-// "$в структуре данных" and sets `error_flag` to 1.
-int report_document_failure(DrawingFile* document);

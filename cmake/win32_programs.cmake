@@ -40,6 +40,10 @@ if(TARGET test_win32_shell)
   sarvolt_add_resources(test_win32_shell ${CMAKE_SOURCE_DIR}/resources/sarvolt.rc ${SARVOLT_RESOURCE_DEPENDS})
   set_tests_properties(test_win32_shell PROPERTIES ENVIRONMENT "TZ=Europe/Moscow" RUN_SERIAL TRUE)
 endif()
+# The wiring test starts the frame as the program does: it carries the resources.
+if(TARGET test_win32_wiring)
+  sarvolt_add_resources(test_win32_wiring ${CMAKE_SOURCE_DIR}/resources/sarvolt.rc ${SARVOLT_RESOURCE_DEPENDS})
+endif()
 
 # The installer: its Win32 code (setup/*_win.cpp) over the portable rules and
 # steps of setup_core (cmake/parts/setup.cmake), with its own resources.

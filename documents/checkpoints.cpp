@@ -41,7 +41,7 @@ bool fault(int op, const char* path) { return document_file_fault && document_fi
 uint64_t ticks() { return document_ticks ? document_ticks() : os_milliseconds(); }
 
 void menu_changed(int redo) {
-    if (document_shell.checkpoint_menu_changed) document_shell.checkpoint_menu_changed(redo);
+    document_shell.checkpoint_menu_changed(redo);
 }
 
 void menu_enable(int redo, int on) {
@@ -54,11 +54,11 @@ void renumber(CheckpointNode* n) {
 }
 
 void prompt(const char* t) {
-    if (document_shell.prompt_show) document_shell.prompt_show(t);
+    document_shell.prompt_show(t);
 }
 
 void cursor(int on) {
-    if (document_shell.busy_cursor) document_shell.busy_cursor(on);
+    document_shell.busy_cursor(on);
 }
 
 CheckpointNode* node_new(const char* file, int64_t time, int automatic, const uint16_t* description) {
@@ -418,7 +418,7 @@ int drawing_checkpoint(int automatic, const uint16_t* description) {
         uint64_t spent = (ticks() - start) / 1000;
         unsigned limit = static_cast<unsigned>(df->header[header_checkpoint_limit]) + 1;
         if (spent > limit) {
-            answer = document_shell.ask ? document_shell.ask(27, nullptr, limit) : 0;
+            answer = document_shell.ask(27, nullptr, limit);
             if (answer) auto_checkpoints_off = 1;
         }
     }
@@ -555,20 +555,20 @@ void undo_redo(int redo) {
 // Undo and redo replace the drawing under the document lock: no projection
 // window paints or takes a click while its file is swapped.
 void drawing_undo() {
-    DocumentLock lock = document_lock_take();
+    document_lock_acquire();
     undo_redo(0);
-    document_lock_release(lock);
+    document_lock_release();
 }
 void drawing_redo() {
-    DocumentLock lock = document_lock_take();
+    document_lock_acquire();
     undo_redo(1);
-    document_lock_release(lock);
+    document_lock_release();
 }
 
 void undo_list_pick(int redo, int position) {
     int count = checkpoint_count(redo);
     undo_steps = position >= 0 && position < count ? position + 1 : count + 1;
-    if (document_shell.changed) document_shell.changed(redo ? document_redo_chosen : document_undo_chosen);
+    document_shell.changed(redo ? document_redo_chosen : document_undo_chosen);
 }
 
 void checkpoints_discard() {

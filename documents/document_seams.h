@@ -1,7 +1,9 @@
 // What the document code asks of the shell, the projection windows, the
-// stage tools and the file system, through function pointers.  The shell
-// fills them at start-up; tests fill them with recorders.  A null pointer
-// means "nothing to do" (or "No" for a question, "cancelled" for a dialog).
+// stage tools and the file system, through function pointers.  The program's
+// wiring fills the table once at start-up; tests fill it with recorders.
+// Until then every member does nothing (a question answers "No", a dialog is
+// cancelled, the wizard and the image loader succeed with nothing to do),
+// so no caller tests a member for null.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -72,6 +74,8 @@ struct DocumentShell {
 };
 
 extern DocumentShell document_shell;
+// The do-nothing table document_shell starts with.
+extern const DocumentShell document_shell_unbound;
 
 // Whole-file operations of the document code go through these, so that a
 // test can make any one of them fail.  fault(op, path) non-zero fails it.

@@ -29,7 +29,27 @@ const char program_title[] = "SARVOLT - Конструкторская доку�
 const char text_read_only_opened[] = "Файл только для чтения: чертёж открыт для просмотра";
 const char text_read_only_refused[] =
     "Чертёж открыт только для просмотра: файл только для чтения. Запишите его под другим именем";
-DocumentShell document_shell = {};
+namespace {
+int no_answer(int, const char*, unsigned) { return 0; }
+void nothing() {}
+int no_projections() { return 0; }
+int no_image(const unsigned char*) { return 1; }
+void no_bitmaps(DrawingFile*) {}
+void no_text(const char*) {}
+const char* empty_caption() { return ""; }
+const char* no_caption() { return nullptr; }
+void no_change(DocumentChange) {}
+void no_menu(int) {}
+int no_dialog(const char*, char*, size_t) { return 0; }
+void no_snapshot(const char*, const char*) {}
+}  // namespace
+
+const DocumentShell document_shell_unbound = {
+    no_answer,     nothing,     nothing,      no_projections, no_image,  no_bitmaps,
+    no_text,       empty_caption, no_caption, no_change,      no_menu,   no_text,
+    no_menu,       no_dialog,   no_text,      nothing,        nothing,   nothing,
+    no_snapshot};
+DocumentShell document_shell = document_shell_unbound;
 int (*document_file_fault)(int op, const char* path) = nullptr;
 uint64_t (*document_ticks)() = nullptr;
 
@@ -138,10 +158,10 @@ int strncasecmp_portable(const char* a, const char* b, size_t n) {
 
 void drawing_slot_drop(DrawingFile* df) {
     if (!df) return;
-    if (document_shell.projection_windows_destroy_all) document_shell.projection_windows_destroy_all();
+    document_shell.projection_windows_destroy_all();
     slot_give_back(df);
     checkpoints_discard();
-    if (document_shell.drawing_closed) document_shell.drawing_closed();
+    document_shell.drawing_closed();
     main_title_update();
 }
 
@@ -157,6 +177,20 @@ bool drawing_read_only_refused() {
 DrawingFile* current_drawing_file() {
     if (current_drawing < 0 || current_drawing > 1) return nullptr;
     return open_drawings[current_drawing];
+}
+
+const char* documents_state_fault() {
+    if (open_drawing_count < 0 || open_drawing_count > 2) return "drawing count out of range";
+    int filled = (open_drawings[0] ? 1 : 0) + (open_drawings[1] ? 1 : 0);
+    if (filled != open_drawing_count) return "drawing count differs from the filled slots";
+    if (open_drawings[1] && !open_drawings[0]) return "the second slot filled before the first";
+    if (open_drawing_count > 0 && (current_drawing < 0 || current_drawing >= open_drawing_count))
+        return "the current drawing names an empty slot";
+    for (DrawingFile* df : open_drawings) {
+        if (!df) continue;
+        if (const char* fault = drawing_file_state_fault(df)) return fault;
+    }
+    return nullptr;
 }
 
 bool path_is_working_file(const char* path) {
@@ -230,7 +264,7 @@ int drawing_new(int no_wizard) {
     if (ok) {
         point_numbers_rebuild();
         element_numbers_rebuild();
-        if (!no_wizard && document_shell.create_initial_projections) {
+        if (!no_wizard) {
             int r = document_shell.create_initial_projections();
             if (r < 0 || error_flag) ok = false;
         }
@@ -256,8 +290,8 @@ int drawing_new(int no_wizard) {
     uint16_t o = get_u16(df->header, header_options);
     put_u16(df->header, header_options, static_cast<uint16_t>(o | header_opt_drawing_open));
     put_u32(df->header, header_identity, static_cast<uint32_t>(os_time_now()));
-    if (document_shell.new_drawing_ready) document_shell.new_drawing_ready();
-    if (document_shell.changed) document_shell.changed(document_checkpoint_possible);
+    document_shell.new_drawing_ready();
+    document_shell.changed(document_checkpoint_possible);
     main_title_update();
     error_flag = 0;
     return 0;
@@ -277,7 +311,7 @@ void drawing_open_path(const char* path) {
     size_t len = std::strlen(full);
     if (document_command_line_file && len >= 4 && strncasecmp_portable(full + len - 4, ".BMP", 4) == 0) {
         new_drawing_from_image = 1;
-        if (document_shell.changed) document_shell.changed(document_new_drawing_wanted);
+        document_shell.changed(document_new_drawing_wanted);
         return;
     }
     std::string open_path = full;
@@ -369,8 +403,8 @@ void drawing_open_path(const char* path) {
     o = static_cast<uint16_t>((o | header_opt_drawing_open) & ~header_opt_failed);
     put_u16(df->header, header_options, o);
     main_title_update();
-    if (document_shell.changed) document_shell.changed(document_checkpoint_possible);
-    if (document_shell.changed) document_shell.changed(document_opened);
+    document_shell.changed(document_checkpoint_possible);
+    document_shell.changed(document_opened);
     error_flag = 0;
 }
 
@@ -432,8 +466,7 @@ int drawing_load() {
             ns.best_time = 0;
             os_folder_list(ns.folder.empty() ? "." : ns.folder.c_str(), "svt*.tmp", newest_visit, &ns);
             close_untouched(df);
-            if (document_shell.offer_snapshot)
-                document_shell.offer_snapshot(df->path, ns.best.empty() ? nullptr : ns.best.c_str());
+            document_shell.offer_snapshot(df->path, ns.best.empty() ? nullptr : ns.best.c_str());
             error_stack_push(df->path);
             if (!ns.best.empty()) {
                 static std::string best;
@@ -444,7 +477,7 @@ int drawing_load() {
             error_flag = 1;
             return 1;
         }
-        if (document_shell.prompt_show) document_shell.prompt_show(text_not_closed_checked);
+        document_shell.prompt_show(text_not_closed_checked);
     }
     uint16_t version = get_u16(df->header, header_version);
     if (version < drawing_format_version && read_only) {
@@ -454,10 +487,10 @@ int drawing_load() {
         error_flag = 1;
         return 1;
     }
-    if (read_only && df->read_only_fallback && document_shell.prompt_show)
+    if (read_only && df->read_only_fallback)
         document_shell.prompt_show(text_read_only_opened);
     if (version < drawing_format_version) {
-        int yes = document_shell.ask ? document_shell.ask(18, df->path, 0) : 0;
+        int yes = document_shell.ask(18, df->path, 0);
         if (!yes) {
             close_untouched(df);
             error_flag = 1;
@@ -520,8 +553,10 @@ int drawing_load() {
         element_default_offset =
             drawing_style_base + get_f64(settings_block, settings_text_height_offset) + 2.48;
     dimension_tool_state = 0;
-    if (document_shell.drawing_loaded) document_shell.drawing_loaded();
-    if (document_shell.load_conventional_image) {
+    document_shell.drawing_loaded();
+    {
+        // The conventional images of the picture chain, in chain order; the
+        // first that fails to load ends the loading.
         RecordRef head = get_u32(df->header, header_pictures);
         PageBuffer* b = &page_buffers[table_pictures];
         std::vector<RecordRef> refs;
@@ -535,7 +570,7 @@ int drawing_load() {
         }
     }
     error_flag = 0;
-    if (document_shell.projection_windows_open_all) document_shell.projection_windows_open_all();
+    document_shell.projection_windows_open_all();
     error_flag = 0;
     return 0;
 }
@@ -556,11 +591,10 @@ void main_title_text(char* out, size_t size) {
     }
     char name[path_size];
     drawing_file_name_part(name, sizeof name);
-    std::string stage = document_shell.stage_caption ? document_shell.stage_caption() : "";
+    std::string stage = document_shell.stage_caption();
     while (!stage.empty() && stage.back() == ' ') stage.pop_back();
     std::string t = std::string(name) + " [этап " + stage;
-    const char* view = document_shell.active_projection_caption ? document_shell.active_projection_caption()
-                                                                : nullptr;
+    const char* view = document_shell.active_projection_caption();
     if (view) t += std::string(", активная проекция: \"") + view + "\"";
     char ver[32];
     std::snprintf(ver, sizeof ver, "] - SARVOLT %u.%u", 9u, 4u);
@@ -571,7 +605,7 @@ void main_title_text(char* out, size_t size) {
 void main_title_update() {
     char t[1100];
     main_title_text(t, sizeof t);
-    if (document_shell.title_set) document_shell.title_set(t);
+    document_shell.title_set(t);
 }
 
 // ---------------------------------------------------------------- close
@@ -579,15 +613,15 @@ int drawing_file_close_asking(DrawingFile* df) {
     error_flag = 0;
     if (!df) return 0;
     if (df->flags & drawing_flag_open) {
-        if (document_shell.picture_bitmaps_free) document_shell.picture_bitmaps_free(df);
+        document_shell.picture_bitmaps_free(df);
         if (df->flags & drawing_flag_unnamed) {
-            int yes = document_shell.ask ? document_shell.ask(2, df->path, 0) : 0;
+            int yes = document_shell.ask(2, df->path, 0);
             if (yes && drawing_ask_save_name("*.svt") == 0) drawing_save_as(0);
         }
     }
     // An unnamed working file never goes into the recent-files list: the
     // start-up cleanup may delete it.
-    if (!(df->flags & drawing_flag_unnamed) && document_shell.recent_files_add)
+    if (!(df->flags & drawing_flag_unnamed))
         document_shell.recent_files_add(df->path);
     error_flag = 0;
     if (!(df->flags & drawing_flag_open)) return 0;
@@ -610,13 +644,13 @@ int drawing_close() {
         error_flag = static_cast<int16_t>(r ? r : 4);
         return error_flag;
     }
-    if (document_shell.projection_windows_destroy_all) document_shell.projection_windows_destroy_all();
+    document_shell.projection_windows_destroy_all();
     slot_give_back(df);
     checkpoints_discard();
-    if (document_shell.changed) document_shell.changed(document_checkpoint_impossible);
-    if (document_shell.drawing_closed) document_shell.drawing_closed();
+    document_shell.changed(document_checkpoint_impossible);
+    document_shell.drawing_closed();
     if (open_drawing_count == 0) {
-        if (document_shell.title_set) document_shell.title_set(program_title);
+        document_shell.title_set(program_title);
     } else {
         main_title_update();
     }

@@ -3,6 +3,24 @@
 // A drawing is always edited in place in a file: an existing drawing in its
 // own file, a new one in an unnamed working file "svtNNNNN.tmp" in the
 // current folder.
+//
+// States of a drawing in the program, and the function that moves it:
+//  - open: drawing_new (a new working file) or drawing_open_path (a named
+//    drawing, or a copy of a snapshot) takes a slot (at most two, kept in
+//    the first slots; current_drawing names the current one) and opens the
+//    file; its header says "drawing open" while a writable drawing is open.
+//  - clean / dirty: as the page engine says (store/drawing_file.h); the
+//    save commands (documents/saving.h) and checkpoints make it clean.
+//  - failed: report_document_failure; the next internal-error message
+//    closes everything (the shell's close-everything road).
+//  - unusable: a drawing not closed normally whose structure check failed is
+//    closed untouched and its slot given back (the user is pointed at its
+//    newest snapshot); a drawing whose file cannot be opened again after a
+//    checkpoint, an undo or a copy is dropped by drawing_slot_drop.
+//  - closing: drawing_close asks about unsaved work, closes the file and
+//    gives the slot back; a close that failed keeps the drawing open.
+// documents_state_fault checks the slots and each open drawing against
+// these rules; the tests call it after each kind of step.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -19,6 +37,10 @@ extern const char* document_command_line_file;
 
 // The current drawing's handle, or null.
 DrawingFile* current_drawing_file();
+
+// The first rule of the states above that the slots or a drawing in them
+// break, or null when all hold.
+const char* documents_state_fault();
 
 int drawing_new(int no_wizard);
 int drawing_load();

@@ -84,7 +84,7 @@ int drawing_ask_save_name(const char* mask) {
     error_flag = 0;
     current_dir_save();
     char path[780] = {0};
-    if (!document_shell.save_dialog || !document_shell.save_dialog(mask, path, sizeof path) || !path[0]) {
+    if (!document_shell.save_dialog(mask, path, sizeof path) || !path[0]) {
         error_flag = 1;
         return 1;
     }
@@ -127,10 +127,10 @@ void save_as_locked(int move);
 // The whole save runs under the document lock; the busy flag is cleared at
 // the end whatever it was before.
 void drawing_save_as(int move) {
-    DocumentLock lock = document_lock_take();
+    document_lock_acquire();
     save_as_locked(move);
-    lock.saved_busy = 0;
-    document_lock_release(lock);
+    document_lock_release();
+    busy_flag = 0;
 }
 
 namespace {
@@ -185,7 +185,7 @@ void save_as_locked(int move) {
         // The copy is a new drawing: the old snapshots no longer belong to it.
         put_u32(df->header, header_identity, static_cast<uint32_t>(os_time_now()));
         drawing_save();
-        if (document_shell.changed) document_shell.changed(document_checkpoint_possible);
+        document_shell.changed(document_checkpoint_possible);
     }
     // The lists name snapshots of the old name (in the old folder): they end here.
     checkpoints_discard();

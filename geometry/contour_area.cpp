@@ -194,7 +194,7 @@ int contour_measure_area(uint8_t* projection, uint8_t* target, const uint8_t* co
         put_f64(target, contour_area_offset, area);
         put_f32(target, contour_reference_x_offset, static_cast<float>(rx));
         put_f32(target, contour_reference_y_offset, static_cast<float>(ry));
-        if (kernel_store.changed) kernel_store.changed(chain_contours, target);
+        kernel_store.changed(chain_contours, target);
     };
     auto fail = [&]() {
         // No area that looks valid; the caller learns it from the flag.
@@ -207,7 +207,7 @@ int contour_measure_area(uint8_t* projection, uint8_t* target, const uint8_t* co
     std::vector<std::pair<Point2, Point2>> ends;
     for (int m = 0; m < count; ++m) {
         uint32_t key = get_u32(contour, contour_members_offset + 4 * static_cast<size_t>(m));
-        const uint8_t* e = kernel_store.find_element ? kernel_store.find_element(projection, nullptr, key) : nullptr;
+        const uint8_t* e = kernel_store.find_element(projection, nullptr, key);
         if (!e) return fail();
         int kind = get_u16(e, curve_flags_offset) & 0x0F;
         if (kind == 2) {

@@ -638,7 +638,6 @@ namespace {
 // A copy of the source element of that number and one of the kinds, or
 // empty.
 bool find_source(uint8_t* projection, uint32_t number, int kind_a, int kind_b, uint8_t* copy, size_t room) {
-    if (!kernel_store.find_element) return false;
     for (uint8_t* r = kernel_store.find_element(projection, nullptr, number); r;
          r = kernel_store.find_element(projection, r, number)) {
         int kind = get_u16(r, curve_flags_offset) & 0x0F;
@@ -654,8 +653,7 @@ bool find_source(uint8_t* projection, uint32_t number, int kind_a, int kind_b, u
 
 // Deletes every old image of that number, then adds the new one.
 uint32_t replace_and_add(uint8_t* projection, uint32_t number, const uint8_t* image, int replace) {
-    if (!kernel_store.add) return 0;
-    if (replace && kernel_store.next && kernel_store.remove) {
+    if (replace) {
         bool again = true;
         while (again) {
             again = false;

@@ -173,7 +173,6 @@ uint8_t* curve_join_pieces(uint8_t* projection, uint32_t number, const uint8_t* 
     if (element && !(get_u16(element, curve_style_offset) & curve_flag_continuation)) return copy_curve(element, 0);
     uint8_t* copy = element ? copy_curve(element, 0) : nullptr;
     if (element && !copy) return nullptr;
-    if (!kernel_store.next) return copy;
     size_t element_len = element ? get_u16(element, curve_length_offset) : 0;
     for (uint8_t* rec = kernel_store.next(projection, chain_elements, nullptr, nullptr); rec;
          rec = kernel_store.next(projection, chain_elements, rec, nullptr)) {
@@ -185,7 +184,7 @@ uint8_t* curve_join_pieces(uint8_t* projection, uint32_t number, const uint8_t* 
             if (!(style & curve_flag_continuation)) {
                 if (mark) {
                     put_u16(rec, curve_style_offset, static_cast<uint16_t>(style | curve_flag_continuation));
-                    if (kernel_store.changed) kernel_store.changed(chain_elements, rec);
+                    kernel_store.changed(chain_elements, rec);
                 }
                 return copy_curve(rec, 0);
             }

@@ -107,7 +107,6 @@ int box_add_element(uint8_t* projection, Box* box, const uint8_t* e) {
 }
 
 void box_add_projection_points(uint8_t* projection, Box* box, int computed) {
-    if (!kernel_store.next) return;
     bool any = false;
     for (uint8_t* p = kernel_store.next(projection, chain_points, nullptr, nullptr); p;
          p = kernel_store.next(projection, chain_points, p, nullptr)) {
@@ -173,7 +172,7 @@ double element_record_length(const uint8_t* e) {
 double elements_total_length(uint8_t* projection, uint32_t number) {
     DocumentLockGuard lock;
     double sum = 0;
-    if (!projection || !kernel_store.next) return 0;
+    if (!projection) return 0;
     for (uint8_t* e = kernel_store.next(projection, chain_elements, nullptr, nullptr); e;
          e = kernel_store.next(projection, chain_elements, e, nullptr)) {
         if (get_u32(e, 2) != number || (get_u16(e, 10) & 0x3000)) continue;
@@ -335,16 +334,14 @@ void projection_store_frame(uint8_t* projection, const Box* B, int padded) {
 int projection_compute_extents(uint8_t* projection, int computed) {
     int stage = current_stage();
     Box box = box_empty();
-    if (kernel_store.next) {
-        for (uint8_t* e = kernel_store.next(projection, chain_elements, nullptr, nullptr); e;
-             e = kernel_store.next(projection, chain_elements, e, nullptr)) {
-            uint16_t f = get_u16(e, 10);
-            if (f & 0x8000) continue;
-            int line = (f >> 4) & 0x0F;
-            if (stage >= 5 && (((f >> 12) & 3) == 2 || line == 0 || (f & 0x800) || (stage >= 6 && line == 15)))
-                continue;
-            box_add_element(projection, &box, e);
-        }
+    for (uint8_t* e = kernel_store.next(projection, chain_elements, nullptr, nullptr); e;
+         e = kernel_store.next(projection, chain_elements, e, nullptr)) {
+        uint16_t f = get_u16(e, 10);
+        if (f & 0x8000) continue;
+        int line = (f >> 4) & 0x0F;
+        if (stage >= 5 && (((f >> 12) & 3) == 2 || line == 0 || (f & 0x800) || (stage >= 6 && line == 15)))
+            continue;
+        box_add_element(projection, &box, e);
     }
     if (*kernel_error_flag) return -1;
     Box elements = box;
@@ -397,7 +394,6 @@ void projection_extend_frame_to_point(uint8_t* projection, const uint8_t* point)
 }
 
 void projection_compute_contour_extents(uint8_t* projection) {
-    if (!kernel_store.next) return;
     bool measure = current_stage() == 5 || (get_u16(projection, projection_type_word_offset) & 4);
     for (uint8_t* c = kernel_store.next(projection, chain_contours, nullptr, nullptr); c;
          c = kernel_store.next(projection, chain_contours, c, nullptr)) {
@@ -425,55 +421,53 @@ void projection_compute_contour_extents(uint8_t* projection) {
         }
         put_box(c, 6, box);
         if (measure) put_f64(c, 38, length);
-        if (kernel_store.changed) kernel_store.changed(chain_contours, c);
+        kernel_store.changed(chain_contours, c);
     }
 }
 
 void projection_compute_annotation_extents(uint8_t* projection) {
     Box box = stored_frame(projection);
-    if (kernel_store.next) {
-        for (uint8_t* d = kernel_store.next(projection, chain_dimensions, nullptr, nullptr); d;
-             d = kernel_store.next(projection, chain_dimensions, d, nullptr)) {
-            uint8_t shape = get_u8(d, 36);
-            if (shape & 0x08) continue;
-            int kind = shape >> 4;
-            PointF a = get_pointf(d, 40), b = get_pointf(d, 48), c = get_pointf(d, 56);
-            Box s;
-            if (kind == 1) {
-                box_normalize(&s, a.x, a.y, b.x, b.y);
-                box_union(&box, &s);
-            } else if (kind == 3) {
-                ArcByCentre arc{{a.x, a.y}, {b.x, b.y}, {c.x, c.y}};
-                box_of_segment_or_arc(&s, &arc, 3);
-                box_union(&box, &s);
-            }
+    for (uint8_t* d = kernel_store.next(projection, chain_dimensions, nullptr, nullptr); d;
+         d = kernel_store.next(projection, chain_dimensions, d, nullptr)) {
+        uint8_t shape = get_u8(d, 36);
+        if (shape & 0x08) continue;
+        int kind = shape >> 4;
+        PointF a = get_pointf(d, 40), b = get_pointf(d, 48), c = get_pointf(d, 56);
+        Box s;
+        if (kind == 1) {
+            box_normalize(&s, a.x, a.y, b.x, b.y);
+            box_union(&box, &s);
+        } else if (kind == 3) {
+            ArcByCentre arc{{a.x, a.y}, {b.x, b.y}, {c.x, c.y}};
+            box_of_segment_or_arc(&s, &arc, 3);
+            box_union(&box, &s);
         }
-        for (uint8_t* r = kernel_store.next(projection, chain_annotation, nullptr, nullptr); r;
-             r = kernel_store.next(projection, chain_annotation, r, nullptr)) {
-            Box s = box_empty();
-            TextMetrics m{};
-            switch (get_u8(r, 6)) {
-            case 0:
-                if (get_u16(r, 8) & 0x1000) break;
-                if (kernel_measurers.dimension_label_metrics && kernel_measurers.dimension_label_metrics(r, &m))
-                    box_of_dimension_label(&s, r, &m);
-                break;
-            case 1:
-                if (kernel_measurers.annotation_text_metrics && kernel_measurers.annotation_text_metrics(r, &m))
-                    box_of_leader_annotation(&s, r, &m);
-                break;
-            case 3: box_of_two_point_annotation(&s, r); break;
-            case 4:
-                if (kernel_measurers.section_designation_bounds) kernel_measurers.section_designation_bounds(r, &s);
-                break;
-            case 5:
-                if (kernel_measurers.roughness_sign_bounds) kernel_measurers.roughness_sign_bounds(r, &s);
-                break;
-            case 6: box_of_repeated_annotation(&s, r); break;
-            default: break;
-            }
-            if (!box_is_empty(&s)) box_union(&box, &s);
+    }
+    for (uint8_t* r = kernel_store.next(projection, chain_annotation, nullptr, nullptr); r;
+         r = kernel_store.next(projection, chain_annotation, r, nullptr)) {
+        Box s = box_empty();
+        TextMetrics m{};
+        switch (get_u8(r, 6)) {
+        case 0:
+            if (get_u16(r, 8) & 0x1000) break;
+            if (kernel_measurers.dimension_label_metrics && kernel_measurers.dimension_label_metrics(r, &m))
+                box_of_dimension_label(&s, r, &m);
+            break;
+        case 1:
+            if (kernel_measurers.annotation_text_metrics && kernel_measurers.annotation_text_metrics(r, &m))
+                box_of_leader_annotation(&s, r, &m);
+            break;
+        case 3: box_of_two_point_annotation(&s, r); break;
+        case 4:
+            if (kernel_measurers.section_designation_bounds) kernel_measurers.section_designation_bounds(r, &s);
+            break;
+        case 5:
+            if (kernel_measurers.roughness_sign_bounds) kernel_measurers.roughness_sign_bounds(r, &s);
+            break;
+        case 6: box_of_repeated_annotation(&s, r); break;
+        default: break;
         }
+        if (!box_is_empty(&s)) box_union(&box, &s);
     }
     box_widen(&box, sheet_to_model_length(10.0));
     projection_store_frame(projection, &box, 0);

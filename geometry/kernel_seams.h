@@ -69,8 +69,9 @@ enum ProjectionChain : int {
 
 // The record primitives the kernel walks and changes chains with.  Record
 // pointers are valid until the next call through the same chain; callers
-// copy what they keep.  Null members: the store is absent (walks find
-// nothing, adds fail).
+// copy what they keep.  Every member is set: kernel_store_unbound, the
+// value before the store binds itself, stands for an absent store (walks find
+// nothing, adds fail, changes go nowhere).
 struct KernelStore {
     // The record after prev in the projection's chain (the first for prev
     // null), or null at the end; *ref receives its reference when ref is given.
@@ -87,8 +88,10 @@ struct KernelStore {
     uint8_t* (*find_element)(uint8_t* projection, const uint8_t* prev, uint32_t key);
 };
 extern KernelStore kernel_store;
+extern const KernelStore kernel_store_unbound;
 
-// The document lock (busy flag, paint-event wait, critical section).  The
+// The document lock (paint-event wait, critical section): the store's
+// document_lock_acquire / document_lock_release pair.  The
 // routines that take it themselves must not be called while painting: the
 // paint event stays reset while a window paints, so the wait would never end.
 struct KernelLock {
@@ -98,6 +101,8 @@ struct KernelLock {
     bool (*painting)();
 };
 extern KernelLock kernel_lock;
+// No lock and no painting: the value before the store binds the lock.
+extern const KernelLock kernel_lock_unbound;
 
 // Takes the lock for the life of the guard.
 struct DocumentLockGuard {

@@ -338,30 +338,6 @@ void recent_files_menu_refresh() {
     recent_files_menu_build(had_items ? 0 : 1);
 }
 
-static void (*documents_recent_add)(const char* path);
-static void (*documents_loaded)();
-
-static void recent_add_and_refresh(const char* path) {
-    if (documents_recent_add) documents_recent_add(path);
-    recent_files_menu_refresh();
-}
-
-static void loaded_menu_state() {
-    if (documents_loaded) documents_loaded();
-    update_menu_state(IDM_FILE_OPEN);
-}
-
-void commands_init() {
-    if (document_shell.recent_files_add != recent_add_and_refresh) {
-        documents_recent_add = document_shell.recent_files_add;
-        document_shell.recent_files_add = recent_add_and_refresh;
-    }
-    if (document_shell.drawing_loaded != loaded_menu_state) {
-        documents_loaded = document_shell.drawing_loaded;
-        document_shell.drawing_loaded = loaded_menu_state;
-    }
-}
-
 void window_place_at_frame_origin(HWND window, const RECT* rect) {
     if (!window || !rect || rect->right - rect->left <= 0 || rect->bottom - rect->top <= 0) return;
     POINT origin = {0, 0};

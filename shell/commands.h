@@ -88,8 +88,4 @@ void recent_files_menu_build(int first);
 // Rebuilds the recent-file items after the list changed.
 void recent_files_menu_refresh();
 
-// Binds the dispatcher to the documents code (after its own binding): the
-// menu state follows a loaded drawing, the recent-file items a closed one.
-void commands_init();
-
 void window_place_at_frame_origin(HWND window, const RECT* rect);

@@ -210,10 +210,10 @@ int dispatch_menu_command(int id) {
         if (command_seams.projection_dialog_run) {
             // The dialog changes the drawing: it runs under the document
             // lock and ends the busy state whatever it found.
-            DocumentLock lock = document_lock_take();
+            document_lock_acquire();
             command_seams.projection_dialog_run(id == IDM_PROJECTION_NEW ? 0 : 8);
             lock.saved_busy = 0;
-            document_lock_release(lock);
+            document_lock_release();
         }
         if (command_seams.projection_windows_refresh) command_seams.projection_windows_refresh(0);
         return 0;

@@ -1,3 +1,5 @@
+// The Win32 side of the documents: file dialogs, recent files, the document
+// commands, the undo and redo submenus and the menu state.
 #include "shell/document_ui.h"
 
 #include <commdlg.h>
@@ -6,7 +8,6 @@
 #include <cstring>
 #include <string>
 
-#include "shell/document_stage.h"
 #include "shell/frame_window.h"
 #include "shell/message_dialogs.h"
 #include "shell/panels.h"
@@ -52,24 +53,11 @@ void enable(int id, int on) {
     if (frame_window) DrawMenuBar(frame_window);
 }
 
-void title_set(const char* t) {
-    if (frame_window) SetWindowTextA(frame_window, t);
-}
-
-const char* stage_caption() {
-    static char text[128];
-    text[0] = 0;
-    if (prompt_panel) GetDlgItemTextA(prompt_panel, IDC_STAGE_CAPTION, text, sizeof text);
-    return text;
-}
-
-void busy_cursor(int on) { SetCursor(LoadCursorA(nullptr, on ? IDC_WAIT : IDC_ARROW)); }
-
-int ask(int code, const char* extra, unsigned) { return ask_confirmation(frame_window, code, extra); }
-
 void post_command(int id) {
     if (frame_window) PostMessageA(frame_window, WM_COMMAND, static_cast<WPARAM>(id), 0);
 }
+
+}  // namespace
 
 // The document commands that need an open drawing.
 void document_menu_state(bool open) {
@@ -82,25 +70,7 @@ void document_menu_state(bool open) {
     }
 }
 
-void drawing_ready() { document_menu_state(true); }
-
-void new_drawing_ready() {
-    drawing_ready();
-    new_drawing_stage_ready();
-}
-
-void drawing_loaded() {
-    loaded_drawing_stage_reset();
-    drawing_ready();
-}
-
-void drawing_closed() {
-    closed_drawing_stage_reset();
-    current_stage = 0;
-    document_menu_state(open_drawing_count > 0);
-}
-
-int file_dialog(int save, const char* mask, char* path, size_t size) {
+int document_file_dialog(int save, const char* mask, char* path, size_t size) {
     if (document_dialog_answer) return document_dialog_answer(save, path, size);
     char name[780];
     std::snprintf(name, sizeof name, "%s", mask ? mask : "");
@@ -135,42 +105,7 @@ int file_dialog(int save, const char* mask, char* path, size_t size) {
     return 1;
 }
 
-int save_dialog(const char* mask, char* path, size_t size) { return file_dialog(1, mask, path, size); }
-
-void open_path_hook(const char* path) {
-    if (path == command_line_file) document_command_line_file = command_line_file;
-    drawing_open_path(path);
-}
-
-int is_open_hook() { return open_drawing_count > 0 ? 1 : 0; }
-
-void close_all() {
-    for (int guard = 0; guard < 4 && open_drawing_count > 0; ++guard) {
-        current_drawing = open_drawing_count - 1;
-        if (drawing_close() != 0) break;
-    }
-}
-
-const char* path_hook() {
-    DrawingFile* df = current_drawing_file();
-    return df ? df->path : nullptr;
-}
-
-int seconds_hook() {
-    DrawingFile* df = current_drawing_file();
-    return df ? df->header[header_checkpoint_limit] : 3;
-}
-
-// Undo and redo run under the document lock.
-void locked(void (*fn)()) {
-    DocumentLock lock = document_lock_take();
-    fn();
-    document_lock_release(lock);
-    main_title_update();
-}
-
-void undo_hook() { locked(drawing_undo); }
-void redo_hook() { locked(drawing_redo); }
+namespace {
 
 const uint16_t* manual_description() {
     static uint16_t words[20];
@@ -249,7 +184,7 @@ void drawing_open_dialog() {
     }
     current_dir_save();
     char path[780] = {0};
-    if (file_dialog(0, nullptr, path, sizeof path)) drawing_open_path(path);
+    if (document_file_dialog(0, nullptr, path, sizeof path)) drawing_open_path(path);
 }
 
 // ---------------------------------------------------------------- commands
@@ -275,7 +210,7 @@ int documents_command(int id) {
         return 1;
     case IDM_FILE_OPEN:
         drawing_open_dialog();
-        if (!error_flag && open_drawing_count > 0) drawing_ready();
+        if (!error_flag && open_drawing_count > 0) document_menu_state(true);
         return 1;
     case IDM_FILE_CLOSE:
         drawing_close();
@@ -312,27 +247,7 @@ int documents_command(int id) {
     return 0;
 }
 
-void documents_win_init() {
-    document_shell.ask = ask;
-    document_shell.title_set = title_set;
-    document_shell.stage_caption = stage_caption;
-    document_shell.changed = document_change_show;
-    document_shell.checkpoint_menu_changed = checkpoint_menu_rebuild;
-    document_shell.prompt_show = prompt_show;
-    document_shell.busy_cursor = busy_cursor;
-    document_shell.save_dialog = save_dialog;
-    document_shell.recent_files_add = recent_files_add;
-    document_shell.new_drawing_ready = new_drawing_ready;
-    document_shell.drawing_loaded = drawing_loaded;
-    document_shell.drawing_closed = drawing_closed;
-    drawing_open_path_hook = open_path_hook;
-    drawing_is_open_hook = is_open_hook;
-    drawing_undo_hook = undo_hook;
-    drawing_redo_hook = redo_hook;
-    close_all_drawings_hook = close_all;
-    checkpoints_discard_hook = checkpoints_discard;
-    current_drawing_path_hook = path_hook;
-    seconds_for_checkpoint_question_hook = seconds_hook;
+void documents_menus_init() {
     // The undo and redo items of the file menu become the two submenus.
     HMENU fm = file_menu();
     if (fm && !undo_submenu) {

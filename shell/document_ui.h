@@ -8,8 +8,14 @@
 
 #include "documents/document_seams.h"
 
-// Binds the document code to the frame (seams, hooks, the two submenus).
-void documents_win_init();
+// Makes the undo and redo items of the file menu the two submenus and sets
+// the document commands' menu state for no open drawing.
+void documents_menus_init();
+// Greys or enables the document commands for an open drawing (open) or none.
+void document_menu_state(bool open);
+// The open (save = 0) or save (1) dialog; mask as in the program ("*.svt").
+// Writes the chosen full path; 0 when cancelled.
+int document_file_dialog(int save, const char* mask, char* path, size_t size);
 // Runs a document command of the main menu; 1 when id was one of them.
 int documents_command(int id);
 

@@ -3,6 +3,8 @@
 #include "shell/frame_window.h"
 
 #include "shell/commands.h"
+#include "shell/construction_run.h"
+#include "shell/document_hooks.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -45,10 +47,6 @@ DWORD gui_thread_id;
 volatile LONG program_closing;
 InvalidateRequest* invalidate_queue;
 
-void (*drawing_open_path_hook)(const char* path);
-int (*drawing_is_open_hook)();
-void (*drawing_undo_hook)();
-void (*drawing_redo_hook)();
 
 char* command_line_path(const char* tail) {
     if (!tail || !*tail) return nullptr;
@@ -161,10 +159,9 @@ static void frame_destroy() {
     if (stopped) {
         // A worker that did not end may still hold the lock: then the
         // program quits without touching drawing data.
-        if (paint_event) os_event_wait_ms(paint_event, 10000);
-        if (drawing_critical_section) os_lock_enter(drawing_critical_section);
+        document_lock_acquire();
         terminate_workers_and_close();
-        if (drawing_critical_section) os_lock_leave(drawing_critical_section);
+        document_lock_release();
     }
     PostQuitMessage(0);
 }
@@ -182,14 +179,13 @@ LRESULT CALLBACK frame_window_proc(HWND window, UINT message, WPARAM wparam, LPA
             return -1;
         }
         startup_init(window);
-        documents_win_init();
-        commands_init();
+        documents_menus_init();
         frame_create_panels(window);
         create_mdi_client(window);
         hint_timer_start();
         return 0;
     case WM_SIZE: {
-        if (!drawing_is_open_hook || !drawing_is_open_hook()) {
+        if (!shell_documents.is_open()) {
             RECT r;
             GetWindowRect(window, &r);
             char size[40];
@@ -228,7 +224,7 @@ LRESULT CALLBACK frame_window_proc(HWND window, UINT message, WPARAM wparam, LPA
         frame_destroy();
         return 0;
     case UM_OPEN_START_FILE:
-        if (command_line_file && drawing_open_path_hook) drawing_open_path_hook(command_line_file);
+        if (command_line_file) shell_documents.open_path(command_line_file);
         return 0;
     case UM_INIT_MENUS:
         help_init();
@@ -238,10 +234,16 @@ LRESULT CALLBACK frame_window_proc(HWND window, UINT message, WPARAM wparam, LPA
     case UM_SHOW_START_DIALOG:
         return 0;
     case UM_UNDO:
-        if (drawing_undo_hook) drawing_undo_hook();
+        shell_documents.undo();
         return 0;
     case UM_REDO:
-        if (drawing_redo_hook) drawing_redo_hook();
+        shell_documents.redo();
+        return 0;
+    case UM_SHOW_CONSTRUCTION_DIALOG:
+        start_view_construction();
+        return 0;
+    case UM_START_CONSTRUCTION:
+        start_construction_thread();
         return 0;
     case UM_CLOSE_EVERYTHING: {
         char* path = reinterpret_cast<char*>(lparam);
@@ -258,7 +260,6 @@ LRESULT CALLBACK frame_window_proc(HWND window, UINT message, WPARAM wparam, LPA
 HWND frame_create(HINSTANCE instance) {
     program_instance = instance;
     gui_thread_id = GetCurrentThreadId();
-    program_message_display = program_message_show;
     WNDCLASSEXA wc;
     ZeroMemory(&wc, sizeof wc);
     wc.cbSize = sizeof wc;

@@ -4,6 +4,8 @@
 #pragma once
 #include <windows.h>
 
+#include "shell/frame_face.h"
+
 // Private frame messages.
 enum {
     UM_OPEN_START_FILE = WM_USER + 1,
@@ -24,8 +26,6 @@ enum {
 extern const char frame_class_name[];    // "SarVolt"
 extern const char frame_window_title[];  // "SARVOLT - Конструкторская документация"
 
-extern HINSTANCE program_instance;
-extern HWND frame_window;
 extern HWND mdi_client;
 extern HMENU main_menu;
 extern char* command_line_file;
@@ -104,11 +104,6 @@ void post_paint(HWND window);
 InvalidateRequest* queue_invalidate(HWND window, const RECT* rect, int erase);
 void flush_invalidate_queue();
 
-// ---------------------------------------------------------------- seams
-// Filled by the documents code; each may stay null while that code is absent.
-extern void (*drawing_open_path_hook)(const char* path);
-extern int (*drawing_is_open_hook)();
-extern void (*drawing_undo_hook)();
-extern void (*drawing_redo_hook)();
+// ---------------------------------------------------------------- commands
 // The command dispatcher; returns 0 when the command was handled.
 int dispatch_menu_command(int id);

@@ -1,6 +1,8 @@
 // Help pages in the web browser, and the start of outside programs.
 #include "shell/help.h"
 
+#include "shell/document_hooks.h"
+
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
@@ -295,11 +297,9 @@ std::string restart_command_line(const char* folder, const char* path) {
     return line;
 }
 
-const char* (*saved_directory_hook)();
-
 BOOL restart_program(const char* path) {
     std::string app = std::string(program_folder) + "\\SARVOLT.exe";
-    const char* folder = saved_directory_hook ? saved_directory_hook() : nullptr;
+    const char* folder = shell_documents.saved_directory();
     return start_process(app.c_str(), restart_command_line(program_folder, path), folder);
 }
 

@@ -40,9 +40,9 @@ void open_context_help();
 void set_help_topic(int topic);
 int set_context_help_topic(int topic);
 void init_help_button(HWND dialog);
+// Starts the program again on path, in the folder the documents saved
+// (shell_documents.saved_directory).
 BOOL restart_program(const char* path);
-// The working folder of a restart (the store's saved folder); null: none.
-extern const char* (*saved_directory_hook)();
 // The command line of a restart: the quoted program path and the quoted path.
 std::string restart_command_line(const char* folder, const char* path);
 BOOL run_viewer_program(const char* program, const char* folder, const char* argument,

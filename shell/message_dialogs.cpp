@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "shell/document_hooks.h"
 #include "shell/frame_window.h"
 #include "shell/help.h"
 #include "shell/resource_ids.h"
@@ -19,11 +20,6 @@ char question_text[360];
 int remembered_answer_20 = -1;
 bool closed_everything;
 
-void (*stop_image_threads_hook)();
-void (*close_all_drawings_hook)();
-void (*checkpoints_discard_hook)();
-const char* (*current_drawing_path_hook)();
-int (*seconds_for_checkpoint_question_hook)();
 
 static bool on_gui_thread() { return gui_thread_id == 0 || GetCurrentThreadId() == gui_thread_id; }
 
@@ -52,9 +48,9 @@ void terminate_workers_and_close() {
         post_close_request(close_only, nullptr);
         return;
     }
-    if (stop_image_threads_hook) stop_image_threads_hook();
-    if (close_all_drawings_hook) close_all_drawings_hook();
-    if (checkpoints_discard_hook) checkpoints_discard_hook();
+    shell_documents.stop_image_threads();
+    shell_documents.close_all();
+    shell_documents.checkpoints_discard();
 }
 
 void close_everything_and_quit(const char* restart_path, bool restart) {
@@ -97,7 +93,7 @@ INT_PTR CALLBACK message_dialog_proc(HWND dialog, UINT message, WPARAM wparam, L
 }
 
 void program_message_show(const ProgramMessage& m) {
-    if (m.fatal && stop_image_threads_hook && on_gui_thread()) stop_image_threads_hook();
+    if (m.fatal && on_gui_thread()) shell_documents.stop_image_threads();
     HWND owner = dialog_owner(frame_window && IsWindow(frame_window) ? frame_window : nullptr);
     int dialog = m.internal_code ? IDD_MESSAGE_INTERNAL : IDD_MESSAGE;
     DialogBoxParamA(program_instance, MAKEINTRESOURCEA(dialog), owner, message_dialog_proc,
@@ -106,7 +102,7 @@ void program_message_show(const ProgramMessage& m) {
         // The current drawing's path is kept before everything closes; with
         // no drawing open the program starts again without one.
         char path[1040] = "";
-        const char* current = current_drawing_path_hook ? current_drawing_path_hook() : nullptr;
+        const char* current = shell_documents.current_path();
         if (current) lstrcpynA(path, current, sizeof path);
         close_everything_and_quit(path, true);
     } else if (m.close_everything) {
@@ -206,7 +202,7 @@ INT_PTR CALLBACK confirmation_dialog_proc(HWND dialog, UINT message, WPARAM wpar
 
 int ask_confirmation(HWND owner, int code, const char* extra) {
     unsigned seconds =
-        static_cast<unsigned>(seconds_for_checkpoint_question_hook ? seconds_for_checkpoint_question_hook() : 0) + 1;
+        static_cast<unsigned>(shell_documents.checkpoint_question_seconds()) + 1;
     question_text_build(code, extra, seconds);
     QuestionState q = {code, code == 20 ? &remembered_answer_20 : nullptr};
     if (q.cell && (*q.cell == 0 || *q.cell == 1)) return *q.cell;

@@ -25,16 +25,6 @@ void question_text_build(int code, const char* extra, unsigned seconds);
 int ask_confirmation(HWND owner, int code, const char* extra);
 INT_PTR CALLBACK confirmation_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam);
 
-// Seams of the documents code, each may be null: stops the image threads of
-// the projection windows; closes every open drawing in slot order (asking
-// for unnamed ones); discards the checkpoint lists; the path of the current
-// drawing; the header byte 111 of the current drawing.
-extern void (*stop_image_threads_hook)();
-extern void (*close_all_drawings_hook)();
-extern void (*checkpoints_discard_hook)();
-extern const char* (*current_drawing_path_hook)();
-extern int (*seconds_for_checkpoint_question_hook)();
-
 // Stops the image threads, closes every drawing, discards the checkpoints.
 // On a worker thread the closing is handed to the GUI thread.
 void terminate_workers_and_close();

@@ -262,7 +262,7 @@ void modifier_prompt_show(int key) {
         else if (current_stage == 5) hint_prompt(stage5[ctrl_hint_mode & 3]);
     } else if (key == VK_MENU && alt_held) {
         save_prompt();
-        int tool = point_tool_hook ? point_tool_hook() : 0;
+        int tool = point_tool_hook();
         if (current_stage == 1) {
             if (tool == IDC_POINTS_AUX_LINES) prompt_show("*точку на удаляемой оси");
             else if (tool == IDC_POINTS_AT_DISTANCE) prompt_show("*удаляемую пометку точки");
@@ -275,7 +275,8 @@ void modifier_prompt_show(int key) {
     }
 }
 
-int (*point_tool_hook)();
+static int no_point_tool() { return 0; }
+int (*point_tool_hook)() = no_point_tool;
 
 static int fade_step(int highlight, int target) {
     int step = (highlight - target) / 15;

@@ -3,6 +3,8 @@
 #pragma once
 #include <windows.h>
 
+#include "shell/frame_face.h"
+
 struct StageBarButton {
     int button, command, topic, icon;
     const char* hint;
@@ -30,13 +32,10 @@ extern HCURSOR clock_cursor;
 extern short progress_ticks;
 extern double progress_seconds;
 extern char progress_text[260];
-// The reference-point tool of the stage panel (null until the stage tools
+// The reference-point tool of the stage panel (0 until the stage tools
 // fill it).
 extern int (*point_tool_hook)();
 
-// Shows a prompt in the prompt control of the prompt panel ('*' starts "Укажите ",
-// '+' starts "Задайте ") on the highlight colour, which then fades.
-void prompt_show(const char* text);
 // A heap copy of the current prompt (the caller frees it); shows that the
 // point cannot be used.
 char* prompt_point_rejected();

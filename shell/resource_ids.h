@@ -236,6 +236,7 @@
 #define IDD_HINT 339
 #define IDD_MESSAGE_INTERNAL 681      /* the message with the internal-error picture */
 #define IDD_SCANNER_PROGRESS 706
+#define IDD_CONSTRUCTION_LOG 180     /* the view construction log */
 
 /* The stage panels and their compact forms (used at 100 dpi and below). */
 #define IDD_PANEL_POINTS 121
@@ -350,6 +351,7 @@
 #define IDC_CONSTRUCTION_DIMENSIONS 1055
 #define IDC_CONSTRUCTION_SELECTION 1090
 #define IDC_CONSTRUCTION_LOG 1096
+#define IDC_CONSTRUCTION_GO_ON 1782  /* log dialog: go on to the annotation stage */
 #define IDC_CONSTRUCTION_CYCLE 1574
 #define IDC_CONSTRUCTION_MARK_IN_LIST 1596
 #define IDC_CONSTRUCTION_NEXT_IN_CHAIN 1668

@@ -237,7 +237,6 @@ static void build_image_lists() {
 }
 
 bool startup_run(HWND frame) {
-    kernel_context().report_message = [](const char* text) { show_program_message(text); };
     if (!drawing_critical_section) drawing_critical_section = os_lock_create();
     if (!drawing_critical_section) return false;
     OsEvent** events[4] = {&paint_event, &sheet_paint_event, &file_io_event, &page_list_event};

@@ -41,6 +41,26 @@
 //    keeps S recoverable meanwhile.
 // So a stop or a full disk at any moment loses at most the work since the
 // last completed save.
+//
+// States of a drawing file, and what moves it from one to the next:
+//  - closed: a handle without a file (drawing_file_new; drawing_file_close
+//    after a close that wrote everything).  file null, flag open clear.
+//  - open: drawing_file_open; flag open set, file, header and path present.
+//    An open drawing is clean or dirty:
+//  - clean: nothing changed since the last saved state (open, save, close);
+//    the journal is absent.
+//  - dirty: a page inside the saved state was overwritten (the page engine
+//    journals it first) or pages were appended; drawing_file_save makes it
+//    clean again.  A drawing open for viewing only (flag read-only) is never
+//    dirty: nothing is written to it.
+//  - failed: report_document_failure set header_opt_failed; the next
+//    internal-error message closes everything (drawing_failed_open).
+//  - unusable: a damaged page was met (file_unusable, base/program_messages.h);
+//    the next message closes everything.
+//  - closing: drawing_file_close writes the buffers, the cache and the
+//    header, then ends the journal.  A close that failed (error_flag 4)
+//    leaves the drawing open and dirty, its journal kept, to be tried again.
+// drawing_file_state_fault checks these rules for one handle.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -135,15 +155,6 @@ extern OsEvent* file_io_event;  // reset while page I/O of a drawing file runs
 // paint their contents nor take mouse input while it is set.
 extern volatile int busy_flag;
 
-// The document lock of a changing operation: the busy flag is saved and
-// set, the paint event awaited (no time-out), the critical section entered.
-// Its release leaves the section and puts the saved busy flag back.
-struct DocumentLock {
-    int saved_busy;
-};
-DocumentLock document_lock_take();
-void document_lock_release(const DocumentLock& lock);
-
 // Creates the lock and the events (signalled) unless start-up made them,
 // sets up the page buffers with their guards (0xCC) and fills the kernel's
 // store seams.  Returns 0, or -1 when an object cannot be made.  Start-up
@@ -151,6 +162,17 @@ void document_lock_release(const DocumentLock& lock);
 // block is unpacked; the first drawing_file_new does both when start-up has
 // not.
 int store_init();
+
+// The document lock, the one pair every routine that changes the open
+// drawings as a whole takes (undo, redo, shut-down, the kernel's walks):
+// acquire saves the busy flag (at the thread's outermost hold) and sets it,
+// waits until no window paints (at most ten seconds; the paint event stays
+// reset while a window paints) and then enters the drawing critical section,
+// which a thread may enter again; release leaves it and, at the outermost
+// hold, puts the saved busy flag back.  Never taken while the calling thread
+// paints.
+void document_lock_acquire();
+void document_lock_release();
 
 // Test seam: called before every read (write = 0) and write (write = 1) of a
 // drawing file; a non-zero answer makes that operation fail.
@@ -176,6 +198,19 @@ void page_chain_free(DrawingFile* df, RecordRef* head, PageBuffer* buf);
 RecordRef blob_write(DrawingFile* df, uint32_t length, const void* data);
 uint32_t blob_read(DrawingFile* df, RecordRef* ref, void* dest);
 int blob_free(DrawingFile* df, RecordRef* ref);
+
+// ---------------------------------------------------------------- failures
+// A drawing whose structure was found damaged is marked as failed
+// (header_opt_failed of the header options).
+// Marks the document as failed, shows "$в структуре данных" and sets
+// `error_flag` to 1.
+int report_document_failure(DrawingFile* document);
+// True when a drawing in one of the slots is open and marked as failed.
+bool drawing_failed_open();
+
+// The first rule of the states above that df breaks, or null when it keeps
+// them all (tests call it after every kind of step).
+const char* drawing_file_state_fault(const DrawingFile* df);
 
 // ---------------------------------------------------------------- handles
 DrawingFile* drawing_file_new(const char* name);

@@ -74,6 +74,11 @@ uint32_t long_record(const uint8_t* data, uint32_t length) {
 
 }  // namespace
 
+void store_bind() {
+    store_bind_kernel();
+    failed_drawing_open = drawing_failed_open;
+}
+
 void store_bind_kernel() {
     kernel_error_flag = &error_flag;
     kernel_text_pack = text_pack_words;
@@ -85,4 +90,6 @@ void store_bind_kernel() {
     kernel_store.remove = store_remove;
     kernel_store.changed = store_changed;
     kernel_store.find_element = element_find_by_key;
+    kernel_lock.acquire = document_lock_acquire;
+    kernel_lock.release = document_lock_release;
 }

@@ -69,23 +69,27 @@ int store_init() {
     if (!drawing_critical_section) drawing_critical_section = os_lock_create();
     if (!paint_event) paint_event = os_event_create(true);
     if (!file_io_event) file_io_event = os_event_create(true);
-    store_bind_kernel();
+    store_bind();
     return drawing_critical_section && paint_event && file_io_event ? 0 : -1;
 }
 
 volatile int busy_flag = 0;
 
-DocumentLock document_lock_take() {
-    DocumentLock lock = {busy_flag};
+// The busy flag a thread found when it first took the lock, put back when it
+// leaves its outermost hold (the critical section may be entered again).
+static thread_local int lock_depth = 0;
+static thread_local int lock_saved_busy = 0;
+
+void document_lock_acquire() {
+    if (lock_depth++ == 0) lock_saved_busy = busy_flag;
     busy_flag = 1;
-    if (paint_event) os_event_wait(paint_event);
+    if (paint_event) os_event_wait_ms(paint_event, 10000);
     if (drawing_critical_section) os_lock_enter(drawing_critical_section);
-    return lock;
 }
 
-void document_lock_release(const DocumentLock& lock) {
+void document_lock_release() {
     if (drawing_critical_section) os_lock_leave(drawing_critical_section);
-    busy_flag = lock.saved_busy;
+    if (lock_depth > 0 && --lock_depth == 0) busy_flag = lock_saved_busy;
 }
 
 void page_io_begin() {

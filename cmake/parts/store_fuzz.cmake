@@ -10,7 +10,7 @@ if(NOT SARVOLT_WIN32)
   find_program(SARVOLT_CLANGXX NAMES clang++ clang++-14)
   set(store_fuzz_core
       store/drawing_file.cpp store/page_file.cpp store/free_pages.cpp store/blobs.cpp store/rollback_journal.cpp
-      store/drawing_header.cpp store/records.cpp store/text_codec.cpp
+      store/drawing_header.cpp store/records.cpp store/text_codec.cpp store/drawing_failure.cpp
       base/program_messages.cpp base/os_layer_posix.cpp store/settings_block.cpp
       store/archive_reader.cpp store/kernel_binding.cpp geometry/text_numbers.cpp
       geometry/kernel_context.cpp geometry/kernel_seams.cpp)

@@ -251,7 +251,6 @@ double contour_turn(const ContourPiece* a, int ea, const ContourPiece* b, int eb
                 angle[i] = e[i] == 1 ? toward - g : toward + g;
             } else {
                 show_program_message("$алгоритма 2");
-                tolerance_set(tolerance_standing);
                 return 0;
             }
             if (compare_doubles(angle[i], 0.0) == 0) angle[i] = 0;
@@ -259,7 +258,7 @@ double contour_turn(const ContourPiece* a, int ea, const ContourPiece* b, int eb
             while (angle[i] <= -k_two_pi()) angle[i] += k_two_pi();
         }
     }
-    tolerance_set(tolerance_standing);
+    // The guard gave the caller's tolerance back.
     double d = angle[1] - angle[0];
     if (angle[0] < angle[1]) d -= k_two_pi();
     while (d < -k_two_pi()) d += k_two_pi();

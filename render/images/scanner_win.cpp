@@ -9,7 +9,7 @@
 #include "base/byte_order.h"
 #include "render/images/bmp_image.h"
 #include "render/images/twain_records.h"
-#include "shell/panels.h"
+#include "shell/frame_face.h"
 #include "base/program_messages.h"
 #include "store/settings_block.h"
 

@@ -7,6 +7,7 @@
 
 #include "base/byte_order.h"
 #include "base/program_messages.h"
+#include "store/drawing_file.h"
 #include "store/record_layouts.h"
 #include "store/text_codec.h"
 

@@ -310,7 +310,7 @@ void write_mark(uint8_t* el, bool marked) {
     uint16_t g = marked ? static_cast<uint16_t>(f | element_flag_marked) : static_cast<uint16_t>(f & ~element_flag_marked);
     if (g == f) return;
     put_u16(el, element_flags, g);
-    if (kernel_store.changed) kernel_store.changed(chain_elements, el);
+    kernel_store.changed(chain_elements, el);
 }
 
 void show_count() {

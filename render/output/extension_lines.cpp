@@ -41,7 +41,7 @@ void extend_extension_line(Segment* seg, Point2 target, int collapse) {
 }
 
 const uint8_t* next_axis_obstacle(uint8_t* projection, const uint8_t* previous) {
-    if (!projection || !kernel_store.next) return nullptr;
+    if (!projection) return nullptr;
     const uint8_t* e = previous;
     for (;;) {
         e = kernel_store.next(projection, chain_elements, e, nullptr);

@@ -23,8 +23,6 @@ int hatch_arc(const uint8_t* element) {
 
 void render_output_bind() {
     hatch_line_drawers = HatchLineDrawers{hatch_segment, hatch_circle, hatch_arc};
-    // The extents of a leader take the box of its marks from the same
-    // routine that draws them.
     leader_marks_bind();
 }
 

@@ -1,6 +1,6 @@
 // Binds the output code into the seams below it: the element routines become
-// the drawers of hatch lines, and the leader-mark routine measures the marks
-// for the extents code.  Start-up calls render_output_bind once.
+// the drawers of hatch lines, the leader marks the kernel's leader-mark
+// measurer.  program_wiring calls render_output_bind once.
 #pragma once
 
 #include "render/contours/contour_clip.h"

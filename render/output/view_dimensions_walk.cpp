@@ -275,7 +275,7 @@ void draw_annotation(Walk* w, const uint8_t* rec, uint32_t ref) {
 // Dimension number -> model variable, read once when labels may show
 // variable names.
 void collect_label_variables(Walk* w) {
-    if (!kernel_store.next || !text_variables_shown_as_names(text_variables_drawing())) return;
+    if (!text_variables_shown_as_names(text_variables_drawing())) return;
     for (const uint8_t* d = kernel_store.next(w->projection, chain_dimensions, nullptr, nullptr); d;
          d = kernel_store.next(w->projection, chain_dimensions, d, nullptr)) {
         if (get_u16(d, record_length) < dimension_variable + 2) continue;
@@ -307,23 +307,21 @@ int draw_view_dimensions(OutputView* view, int mode) {
         collect_axis_obstacles(view, w.projection, &w.obstacles);
         collect_label_variables(&w);
         uint32_t edited = seams.edited_dimension ? seams.edited_dimension(view) : 0;
-        if (kernel_store.next) {
-            uint32_t ref = 0;
-            for (const uint8_t* d = kernel_store.next(w.projection, chain_dimensions, nullptr, &ref); d;
-                 d = kernel_store.next(w.projection, chain_dimensions, d, &ref)) {
-                if (!length_sound(d, dimension_min_length)) continue;
-                std::vector<uint8_t> copy(d, d + get_u16(d, record_length));
-                draw_dimension(&w, copy.data(), edited);
-                if (pick_hit(&w, copy.data())) picked_dimension(&w, copy.data(), ref);
-            }
-            for (const uint8_t* a = kernel_store.next(w.projection, chain_annotation, nullptr, &ref); a;
-                 a = kernel_store.next(w.projection, chain_annotation, a, &ref)) {
-                int kind = a[record_kind];
-                if (kind >= annotation_kind_count || !length_sound(a, annotation_min_length(kind))) continue;
-                std::vector<uint8_t> copy(a, a + get_u16(a, record_length));
-                draw_annotation(&w, copy.data(), ref);
-                if (pick_hit(&w, copy.data())) pick.picked_annotation = ref;
-            }
+        uint32_t ref = 0;
+        for (const uint8_t* d = kernel_store.next(w.projection, chain_dimensions, nullptr, &ref); d;
+             d = kernel_store.next(w.projection, chain_dimensions, d, &ref)) {
+            if (!length_sound(d, dimension_min_length)) continue;
+            std::vector<uint8_t> copy(d, d + get_u16(d, record_length));
+            draw_dimension(&w, copy.data(), edited);
+            if (pick_hit(&w, copy.data())) picked_dimension(&w, copy.data(), ref);
+        }
+        for (const uint8_t* a = kernel_store.next(w.projection, chain_annotation, nullptr, &ref); a;
+             a = kernel_store.next(w.projection, chain_annotation, a, &ref)) {
+            int kind = a[record_kind];
+            if (kind >= annotation_kind_count || !length_sound(a, annotation_min_length(kind))) continue;
+            std::vector<uint8_t> copy(a, a + get_u16(a, record_length));
+            draw_annotation(&w, copy.data(), ref);
+            if (pick_hit(&w, copy.data())) pick.picked_annotation = ref;
         }
     } catch (const std::bad_alloc&) {
         kernel_report_out_of_memory();

@@ -150,7 +150,7 @@ Result unpack(const Bytes& archive, size_t capacity) {
     r.dest.assign(capacity, 0xEE);
     r.rc = unpack_from_memory(archive.data(), archive.size(), r.dest.data(), capacity);
     r.flag = error_flag;
-    program_message_display = nullptr;
+    program_message_display = program_message_unshown;
     return r;
 }
 

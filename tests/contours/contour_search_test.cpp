@@ -52,6 +52,14 @@ TEST_F(ContourSearch, TurnOrdersPiecesLeavingOneEnd) {
     ASSERT_FALSE(shown().empty());
     EXPECT_NE(shown().back().find("алгоритма 2"), std::string::npos);
     EXPECT_EQ(tolerance_get(), tolerance_standing);
+    // The turn leaves the caller's tolerance as it found it, on both roads.
+    for (double caller : {tolerance_arc_snap, tolerance_fine}) {
+        ToleranceGuard held(caller);
+        contour_turn(p, 0, up, 0);
+        EXPECT_EQ(tolerance_get(), caller);
+        contour_turn(circle, 0, p, 0);
+        EXPECT_EQ(tolerance_get(), caller);
+    }
     for (ContourPiece* x : {p, up, left, down, arc, circle}) std::free(x);
 }
 

@@ -71,7 +71,7 @@ protected:
         select_text_font(3, 0, 0);
         saved_store = kernel_store;
         for (auto& c : fake_chains().chains) c.clear();
-        kernel_store = KernelStore{};
+        kernel_store = kernel_store_unbound;
         kernel_store.next = fake_next;
         dimension_window_seams = DimensionWindowSeams{};
         dimension_pick_state = DimensionPickState{};

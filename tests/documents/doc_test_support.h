@@ -185,7 +185,7 @@ protected:
         checkpoint_hold = auto_checkpoints_off = 0;
         checkpoints_discard();
         rec() = Recorder();
-        document_shell = DocumentShell{};
+        document_shell = document_shell_unbound;
         document_shell.ask = [](int code, const char*, unsigned) {
             rec().questions.push_back(code);
             return rec().answer;
@@ -217,8 +217,8 @@ protected:
         }
         open_drawing_count = 0;
         checkpoints_discard();
-        program_message_display = nullptr;
-        document_shell = DocumentShell{};
+        program_message_display = program_message_unshown;
+        document_shell = document_shell_unbound;
         fs::current_path(home);
         std::error_code ec;
         fs::remove_all(dir, ec);

@@ -28,7 +28,9 @@ TEST_F(Documents, NewAddSaveCloseReopenGivesIdenticalRecords) {
     ASSERT_EQ(before.size(), 402u);
     // Closing an unnamed drawing asks question 2; the answer saves it as plan.svt.
     EXPECT_TRUE(contains(rec().changes, document_checkpoint_possible));
+    EXPECT_EQ(documents_state_fault(), nullptr);
     ASSERT_EQ(drawing_close(), 0);
+    EXPECT_EQ(documents_state_fault(), nullptr);
     EXPECT_EQ(rec().changes.back(), document_checkpoint_impossible);
     EXPECT_EQ(rec().questions, (std::vector<int>{2}));
     EXPECT_EQ(open_drawing_count, 0);
@@ -42,6 +44,7 @@ TEST_F(Documents, NewAddSaveCloseReopenGivesIdenticalRecords) {
     ASSERT_EQ(error_flag, 0);
     ASSERT_EQ(open_drawing_count, 1);
     EXPECT_EQ(all_records(), before);
+    EXPECT_EQ(documents_state_fault(), nullptr);
     EXPECT_TRUE(os_file_exists("svt_plan_00001.tmp"));
     EXPECT_EQ(rec().titles.back(), "plan.svt [этап Опорные точки] - SARVOLT 9.4");
     EXPECT_TRUE(contains(rec().changes, document_opened));
@@ -171,17 +174,51 @@ TEST_F(Documents, ClosingTheFirstOfTwoKeepsTheSecondReachable) {
     DrawingFile* second = current_drawing_file();
     current_drawing = 0;
     ASSERT_EQ(drawing_close(), 0);
+    EXPECT_EQ(documents_state_fault(), nullptr);
     EXPECT_EQ(open_drawing_count, 1);
     EXPECT_EQ(current_drawing_file(), second);
     // A new drawing goes beside it, not over it.
     ASSERT_EQ(drawing_new(1), 0);
     EXPECT_EQ(open_drawings[0], second);
     EXPECT_NE(open_drawings[1], second);
+    EXPECT_EQ(documents_state_fault(), nullptr);
     ASSERT_EQ(drawing_close(), 0);
     ASSERT_EQ(drawing_close(), 0);
     EXPECT_EQ(open_drawing_count, 0);
     EXPECT_EQ(drawing_close(), 0);
     EXPECT_EQ(open_drawing_count, 0);
+}
+
+// The state check names a broken rule of the slots and of an open drawing.
+TEST_F(Documents, StateCheckNamesABrokenRule) {
+    EXPECT_EQ(documents_state_fault(), nullptr);
+    ASSERT_EQ(drawing_new(1), 0);
+    ASSERT_EQ(documents_state_fault(), nullptr);
+    DrawingFile* df = current_drawing_file();
+    struct Case {
+        const char* rule;
+        void (*breaks)(DrawingFile*);
+        void (*mends)(DrawingFile*);
+    };
+    static OsFile* kept;
+    const Case cases[] = {
+        {"count", [](DrawingFile*) { open_drawing_count = 2; }, [](DrawingFile*) { open_drawing_count = 1; }},
+        {"current", [](DrawingFile*) { current_drawing = 1; }, [](DrawingFile*) { current_drawing = 0; }},
+        {"without a file", [](DrawingFile* d) { kept = d->file; d->file = nullptr; },
+         [](DrawingFile* d) { d->file = kept; }},
+        {"viewing", [](DrawingFile* d) { d->flags |= drawing_flag_read_only; d->journal = reinterpret_cast<RollbackJournal*>(d); },
+         [](DrawingFile* d) { d->flags = static_cast<uint8_t>(d->flags & ~drawing_flag_read_only); d->journal = nullptr; }},
+    };
+    for (const Case& c : cases) {
+        RollbackJournal* journal = df->journal;
+        c.breaks(df);
+        const char* fault = documents_state_fault();
+        ASSERT_NE(fault, nullptr) << c.rule;
+        EXPECT_NE(std::string(fault).find(c.rule), std::string::npos) << fault;
+        c.mends(df);
+        if (std::string(c.rule) == "viewing") df->journal = journal;
+        EXPECT_EQ(documents_state_fault(), nullptr) << c.rule;
+    }
 }
 
 TEST_F(Documents, CancelledWizardLeavesNoFile) {
@@ -204,6 +241,7 @@ TEST_F(Documents, FailedCloseKeepsTheDrawingOpenAndItsPages) {
     EXPECT_EQ(open_drawing_count, 1);
     ASSERT_NE(current_drawing_file(), nullptr);
     EXPECT_TRUE(current_drawing_file()->flags & drawing_flag_open);
+    EXPECT_EQ(documents_state_fault(), nullptr);
     drawing_io_fault = nullptr;
     EXPECT_EQ(all_records(), before);
     ASSERT_EQ(drawing_close(), 0);

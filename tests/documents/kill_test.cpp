@@ -40,7 +40,7 @@ TEST(KillChild, EditUntilStopped) {
     }).detach();
     ASSERT_EQ(store_init(), 0);
     page_buffers_init_defaults();
-    document_shell = DocumentShell{};
+    document_shell = document_shell_unbound;
     drawing_open_path("kill.svt");
     if (error_flag) std::_Exit(4);
     DrawingFile* df = current_drawing_file();

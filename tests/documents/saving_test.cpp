@@ -163,8 +163,8 @@ TEST_F(Saving, SaveAsWaitsForPaintingAndHoldsTheBusyFlag) {
     EXPECT_TRUE(os_file_exists("locked.svt"));
     // The lock of a nested operation gives back the flag it found.
     busy_flag = 1;
-    DocumentLock lock = document_lock_take();
-    document_lock_release(lock);
+    document_lock_acquire();
+    document_lock_release();
     EXPECT_EQ(busy_flag, 1);
     busy_flag = 0;
 }

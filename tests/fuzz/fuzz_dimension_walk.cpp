@@ -76,7 +76,7 @@ void set_up() {
     }
     if (stroke_fonts_load(res) != 0) std::abort();
     text_settings_bind_settings_block();
-    kernel_store = KernelStore{};
+    kernel_store = kernel_store_unbound;
     kernel_store.next = next;
     output_window_seams = OutputWindowSeams{};
     output_window_seams.pick_marker_damaged = every_third;
@@ -117,7 +117,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         set_up();
         ready = true;
     }
-    program_message_display = nullptr;
+    program_message_display = program_message_unshown;
     error_flag = 0;
     error_stack_clear();
     dxf_recorder_clear();

@@ -54,7 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         path = "fuzz_drawing_" + std::to_string(getpid()) + ".svt";
         std::atexit([] { std::remove(path.c_str()); });
     }
-    program_message_display = nullptr;
+    program_message_display = program_message_unshown;
     FILE* f = std::fopen(path.c_str(), "wb");
     if (!f) return 0;
     if (size) std::fwrite(data, 1, size, f);

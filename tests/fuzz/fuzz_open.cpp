@@ -67,8 +67,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size) std::fwrite(data, 1, size, f);
     std::fclose(f);
 
-    program_message_display = nullptr;
-    document_shell = DocumentShell{};
+    program_message_display = program_message_unshown;
+    document_shell = document_shell_unbound;
     document_shell.ask = [](int, const char*, unsigned) { return 1; };
     error_flag = 0;
     error_stack_clear();

@@ -77,7 +77,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             std::fprintf(stderr, "fuzz_walk: %ld projections walked\n", walked_projections);
         });
     }
-    program_message_display = nullptr;
+    program_message_display = program_message_unshown;
     FILE* f = std::fopen(path.c_str(), "wb");
     if (!f) return 0;
     if (size) std::fwrite(data, 1, size, f);

@@ -110,12 +110,12 @@ inline void install() {
         ++state().lock_acquires;
     };
     kernel_lock.release = [] { --state().lock_depth; };
-    kernel_lock.painting = nullptr;
+    kernel_lock.painting = kernel_lock_unbound.painting;
 }
 
 inline void uninstall() {
-    kernel_store = KernelStore{nullptr, nullptr, nullptr, nullptr, nullptr};
-    kernel_lock = KernelLock{nullptr, nullptr, nullptr};
+    kernel_store = kernel_store_unbound;
+    kernel_lock = kernel_lock_unbound;
 }
 
 // An element record of `len` bytes with number, kind and flags.

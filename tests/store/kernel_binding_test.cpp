@@ -13,7 +13,7 @@ namespace {
 class KernelBinding : public StoreTest {
 protected:
     void TearDown() override {
-        kernel_store = KernelStore{nullptr, nullptr, nullptr, nullptr, nullptr};
+        kernel_store = kernel_store_unbound;
         StoreTest::TearDown();
     }
 };

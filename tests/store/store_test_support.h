@@ -101,7 +101,7 @@ protected:
             drawing_file_free(df);
         }
         for (const std::string& f : files) std::remove(f.c_str());
-        program_message_display = nullptr;
+        program_message_display = program_message_unshown;
         open_drawings[0] = open_drawings[1] = nullptr;
     }
     DrawingFile* handle(const std::string& name, uint8_t mode) {

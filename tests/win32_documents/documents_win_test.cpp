@@ -13,6 +13,7 @@
 #include "documents/checkpoints.h"
 #include "documents/document_seams.h"
 #include "documents/documents.h"
+#include "shell/document_binding.h"
 #include "shell/document_ui.h"
 #include "shell/recent_files.h"
 #include "shell/registry_settings.h"
@@ -47,7 +48,7 @@ protected:
         ASSERT_EQ(store_init(), 0);
         ASSERT_EQ(settings_block_unpack(), 0);  // names the user key
         page_buffers_init_defaults();
-        program_message_display = nullptr;
+        program_message_display = program_message_unshown;
         main_menu = CreateMenu();
         file = CreatePopupMenu();
         AppendMenuA(file, MF_STRING, 40001, "&Новый чертёж");
@@ -55,7 +56,8 @@ protected:
         AppendMenuA(file, MF_STRING, 40080, "Отменить");
         AppendMenuA(file, MF_STRING, 40081, "Вернуть");
         AppendMenuA(main_menu, MF_POPUP, reinterpret_cast<UINT_PTR>(file), "&Файл");
-        documents_win_init();
+        documents_bind_shell();
+        documents_menus_init();
         document_shell.ask = [](int, const char*, unsigned) { return 0; };
         RegDeleteKeyA(HKEY_CURRENT_USER, "SOFTWARE\\Zorvan\\SARVOLT");
     }
@@ -64,7 +66,7 @@ protected:
         while (open_drawing_count > 0 && drawing_close() == 0) {
         }
         checkpoints_discard();
-        document_shell = DocumentShell{};
+        document_shell = document_shell_unbound;
         fs::current_path(home);
         std::error_code ec;
         fs::remove_all(dir, ec);

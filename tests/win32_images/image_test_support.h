@@ -37,7 +37,7 @@ protected:
         program_message_display = [](const ProgramMessage& m) { messages.push_back(m.text); };
     }
     void TearDown() override {
-        program_message_display = nullptr;
+        program_message_display = program_message_unshown;
         error_flag = 0;
         settings_block_free();
     }

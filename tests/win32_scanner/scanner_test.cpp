@@ -121,7 +121,7 @@ protected:
         DestroyWindow(requester);
         DeleteFileA(file.c_str());
         if (stub_module) FreeLibrary(stub_module);
-        program_message_display = nullptr;
+        program_message_display = program_message_unshown;
         error_flag = 0;
         settings_block_free();
     }

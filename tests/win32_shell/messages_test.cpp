@@ -8,6 +8,7 @@
 #include <string>
 #include <thread>
 
+#include "shell/document_hooks.h"
 #include "shell/frame_window.h"
 #include "shell/help.h"
 #include "shell/message_dialogs.h"
@@ -27,19 +28,20 @@ void record_close() {
 const char* drawing_path() { return "C:\\Мои чертежи\\вал 1.svt"; }
 
 struct MessageRoads : ::testing::Test {
+    ShellDocumentHooks saved_hooks;
     void SetUp() override {
         test_frame();
         program_message_display = program_message_show;  // store tests may have replaced it
         closes = 0;
-        close_all_drawings_hook = record_close;
+        saved_hooks = shell_documents;
+        shell_documents.close_all = record_close;
         error_flag = 0;
         error_stack_clear();
         file_unusable = unusable_quit_done = 0;
         closed_everything = false;
     }
     void TearDown() override {
-        close_all_drawings_hook = nullptr;
-        current_drawing_path_hook = nullptr;
+        shell_documents = saved_hooks;
         program_closing = 0;
         closed_everything = false;
         file_unusable = unusable_quit_done = 0;
@@ -108,7 +110,7 @@ TEST_F(MessageRoads, FatalMessageClosesAndRestartsOnTheQuotedDrawingPath) {
     char saved[sizeof program_folder];
     std::memcpy(saved, program_folder, sizeof saved);
     lstrcpynA(program_folder, folder.c_str(), sizeof program_folder);
-    current_drawing_path_hook = drawing_path;
+    shell_documents.current_path = drawing_path;
     {
         DialogWatcher w;
         show_program_message("Недостаточно оперативной памяти. Данные будут сохранены, программа рестартована#");

@@ -2,12 +2,17 @@
 
 #include <cstring>
 
+#include "shell/wiring.h"
 #include "shell/frame_window.h"
 
 static HWND frame;
 
 HWND test_frame() {
-    if (!frame) frame = frame_create(GetModuleHandleA(nullptr));
+    if (!frame) {
+        // As WinMain: the program's wiring first, then the frame.
+        program_wiring();
+        frame = frame_create(GetModuleHandleA(nullptr));
+    }
     pump_messages();
     return frame;
 }

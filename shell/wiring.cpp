@@ -1,0 +1,32 @@
+// The program's one wiring function (see wiring.h).
+#include "shell/wiring.h"
+
+#include "geometry/kernel_context.h"
+#include "store/kernel_binding.h"
+#include "render/contours/contour_lists.h"
+#include "render/output/output_binding.h"
+#include "base/program_messages.h"
+#include "shell/document_binding.h"
+#include "shell/message_dialogs.h"
+
+void program_wiring() {
+    // Messages: the program's messages and the kernel's reports are shown
+    // in the message dialogs.
+    program_message_display = program_message_show;
+    kernel_context().report_message = [](const char* text) { show_program_message(text); };
+
+    // The store under the kernel and the messages: error flag, text codec,
+    // long records, the record primitives of the chains, the document lock,
+    // and whether a failed drawing is open.
+    store_bind();
+    // The contour code's pieces under the element look-ups.
+    contour_lists_bind();
+    // The output code under the hatch-line drawers and the leader-mark
+    // measurer.
+    render_output_bind();
+    // The documents and the shell, both ways.
+    documents_bind_shell();
+
+    // Subsystems added later: one bind call each, below this line, in floor
+    // order (stages, annotation, output, model, then the shell's own).
+}
