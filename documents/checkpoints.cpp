@@ -552,8 +552,18 @@ void undo_redo(int redo) {
 
 }  // namespace
 
-void drawing_undo() { undo_redo(0); }
-void drawing_redo() { undo_redo(1); }
+// Undo and redo replace the drawing under the document lock: no projection
+// window paints or takes a click while its file is swapped.
+void drawing_undo() {
+    document_lock_acquire();
+    undo_redo(0);
+    document_lock_release();
+}
+void drawing_redo() {
+    document_lock_acquire();
+    undo_redo(1);
+    document_lock_release();
+}
 
 void undo_list_pick(int redo, int position) {
     int count = checkpoint_count(redo);

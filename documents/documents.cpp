@@ -8,6 +8,7 @@
 #include "store/record_layouts.h"
 #include "store/records.h"
 #include "documents/saving.h"
+#include "documents/tool_state.h"
 #include "store/settings_block.h"
 #include "documents/upgrades.h"
 #include "geometry/kernel_context.h"
@@ -275,6 +276,10 @@ int drawing_new(int no_wizard) {
         error_flag = 1;
         return 1;
     }
+    // A new drawing starts with the standard text size and arrowhead and
+    // with the tools' state words afresh.
+    new_drawing_text_settings();
+    new_drawing_tool_state();
     uint16_t o2 = get_u16(df->header, header_options2);
     put_u16(df->header, header_options2, static_cast<uint16_t>(o2 | header_opt2_new_style));
     uint16_t o = get_u16(df->header, header_options);
@@ -539,6 +544,10 @@ int drawing_load() {
     checkpoint_hold = 0;
     auto_checkpoints_off = 0;
     settings_from_header(df->header);
+    if (settings_block)
+        element_default_offset =
+            drawing_style_base + get_f64(settings_block, settings_text_height_offset) + 2.48;
+    dimension_tool_state = 0;
     document_shell.drawing_loaded();
     {
         // The conventional images of the picture chain, in chain order; the

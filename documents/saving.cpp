@@ -120,7 +120,21 @@ void drawing_stamp_save_time(DrawingFile* df) {
         put_u16(df->header, header_stamp + 2 * static_cast<size_t>(n + i), words[i]);
 }
 
+namespace {
+void save_as_locked(int move);
+}
+
+// The whole save runs under the document lock; the busy flag is cleared at
+// the end whatever it was before.
 void drawing_save_as(int move) {
+    document_lock_acquire();
+    save_as_locked(move);
+    document_lock_release();
+    busy_flag = 0;
+}
+
+namespace {
+void save_as_locked(int move) {
     DrawingFile* df = current_drawing_file();
     error_flag = 0;
     if (!df || !(df->flags & drawing_flag_open) || !chosen_save_path[0]) {
@@ -178,6 +192,7 @@ void drawing_save_as(int move) {
     main_title_update();
     error_flag = 0;
 }
+}  // namespace
 
 // ---------------------------------------------------------------- file operations
 int doc_file_copy(const char* from, const char* to) {

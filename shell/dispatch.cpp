@@ -207,7 +207,14 @@ int dispatch_menu_command(int id) {
         return 0;
     case IDM_PROJECTION_NEW:
     case IDM_FRAGMENT_NEW:
-        if (command_seams.projection_dialog_run) command_seams.projection_dialog_run(id == IDM_PROJECTION_NEW ? 0 : 8);
+        if (command_seams.projection_dialog_run) {
+            // The dialog changes the drawing: it runs under the document
+            // lock and ends the busy state whatever it found.
+            document_lock_acquire();
+            command_seams.projection_dialog_run(id == IDM_PROJECTION_NEW ? 0 : 8);
+            lock.saved_busy = 0;
+            document_lock_release();
+        }
         if (command_seams.projection_windows_refresh) command_seams.projection_windows_refresh(0);
         return 0;
     case IDM_PROJECTION_PROPERTIES:

@@ -9,6 +9,7 @@
 
 #include "shell/commands.h"
 #include "shell/document_hooks.h"
+#include "shell/document_stage.h"
 #include "shell/document_ui.h"
 #include "shell/frame_window.h"
 #include "shell/message_dialogs.h"
@@ -55,14 +56,22 @@ void recent_add(const char* path) {
     recent_files_menu_refresh();
 }
 
-void drawing_ready() { document_menu_state(true); }
+// A new drawing checks the reference-point stage; a loaded one forgets the
+// stage panel shown before; closing shows the empty stage panel and removes
+// the window items.
+void new_drawing_ready() {
+    document_menu_state(true);
+    new_drawing_stage_ready();
+}
 
 void drawing_loaded() {
+    loaded_drawing_stage_reset();
     document_menu_state(true);
     update_menu_state(IDM_FILE_OPEN);
 }
 
 void drawing_closed() {
+    closed_drawing_stage_reset();
     current_stage = 0;
     document_menu_state(open_drawing_count > 0);
 }
@@ -118,7 +127,7 @@ void documents_bind_shell() {
     to_shell.busy_cursor = busy_cursor;
     to_shell.save_dialog = save_dialog;
     to_shell.recent_files_add = recent_add;
-    to_shell.new_drawing_ready = drawing_ready;
+    to_shell.new_drawing_ready = new_drawing_ready;
     to_shell.drawing_loaded = drawing_loaded;
     to_shell.drawing_closed = drawing_closed;
     document_shell = to_shell;

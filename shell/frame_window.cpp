@@ -403,6 +403,7 @@ void show_stage_panel(int id, DLGPROC procedure) {
         HWND active = reinterpret_cast<HWND>(SendMessageA(mdi_client, WM_MDIGETACTIVE, 0, 0));
         if (active) SetFocus(active);
     }
+    busy_flag = 0;
     RECT c;
     GetClientRect(frame_window, &c);
     SendMessageA(frame_window, WM_SIZE, SIZE_RESTORED, MAKELPARAM(c.right, c.bottom));

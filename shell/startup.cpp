@@ -8,6 +8,8 @@
 
 #include "geometry/kernel_context.h"
 #include "geometry/tolerance.h"
+#include "geometry/units_scale.h"
+#include "render/contours/hatch_patterns.h"
 #include "render/text/stroke_font.h"
 #include "render/text/stroke_font_win.h"
 #include "shell/frame_window.h"
@@ -15,6 +17,7 @@
 #include "shell/registry_settings.h"
 #include "shell/resource_ids.h"
 #include "base/program_messages.h"
+#include "store/records.h"
 #include "store/settings_block.h"
 
 OsEvent* sheet_paint_event;
@@ -241,6 +244,9 @@ bool startup_run(HWND frame) {
         if (!*e) *e = os_event_create(true);
         if (!*e) return false;
     }
+    // The page buffers and their guard bytes (0xCC), before anything can
+    // touch a drawing; once only, so that a second run never wipes pages.
+    if (!page_buffers[0].data && store_init() != 0) return false;
     HDC dc = CreateDCA("DISPLAY", nullptr, nullptr, nullptr);
     if (dc) {
         screen_dpi = GetDeviceCaps(dc, LOGPIXELSX);
@@ -250,6 +256,7 @@ bool startup_run(HWND frame) {
     context_menu = LoadMenuA(program_instance, MAKEINTRESOURCEA(IDR_CONTEXT_MENUS));
     load_pictures();
     if (stroke_fonts_load_module(program_instance) != 0) return false;
+    hatch_kinds_install();
     register_child_classes();
     build_image_lists();
     prompt_colour = GetSysColor(COLOR_BTNFACE);
@@ -257,12 +264,16 @@ bool startup_run(HWND frame) {
     hint_brush = CreateSolidBrush(highlight_colour);
     if (settings_block_unpack() != 0) return false;  // also binds the kernel's texts
     text_settings_bind_settings_block();  // text heights, index shifts, slant, colour
+    // The default records of the record tables take the text size of the
+    // settings block, so they are built once it is unpacked.
+    page_buffers_init_defaults();
     file_association_repair();
     if (!registry_program_folder(program_folder, sizeof program_folder))
         GetCurrentDirectoryA(sizeof program_folder, program_folder);
     char work[781];
     if (registry_user_read(registry_path_value, work, sizeof work) && work[0]) SetCurrentDirectoryA(work);
     kernel_compute_angle_constants();
+    init_dimension_drawing_constants();  // uses the angle constants
     SYSTEMTIME now;
     GetLocalTime(&now);
     stale_files_remove(stale_cutoff(now));

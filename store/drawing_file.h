@@ -154,6 +154,10 @@ extern OsLock* drawing_critical_section;
 extern OsEvent* paint_event;    // reset by a projection window while it paints
 extern OsEvent* file_io_event;  // reset while page I/O of a drawing file runs
 
+// Set while an operation changes the drawing: projection windows neither
+// paint their contents nor take mouse input while it is set.
+extern volatile int busy_flag;
+
 // Creates the lock and the events (signalled) unless start-up made them,
 // sets up the page buffers with their guards (0xCC) and fills the kernel's
 // store seams.  Returns 0, or -1 when an object cannot be made.  Start-up
@@ -164,10 +168,12 @@ int store_init();
 
 // The document lock, the one pair every routine that changes the open
 // drawings as a whole takes (undo, redo, shut-down, the kernel's walks):
-// acquire waits until no window paints (at most ten seconds; the paint event
-// stays reset while a window paints) and then enters the drawing critical
-// section, which a thread may enter again; release leaves it.  Never taken
-// while the calling thread paints.
+// acquire saves the busy flag (at the thread's outermost hold) and sets it,
+// waits until no window paints (at most ten seconds; the paint event stays
+// reset while a window paints) and then enters the drawing critical section,
+// which a thread may enter again; release leaves it and, at the outermost
+// hold, puts the saved busy flag back.  Never taken while the calling thread
+// paints.
 void document_lock_acquire();
 void document_lock_release();
 

@@ -78,13 +78,23 @@ int store_init() {
     return drawing_critical_section && paint_event && file_io_event ? 0 : -1;
 }
 
+volatile int busy_flag = 0;
+
+// The busy flag a thread found when it first took the lock, put back when it
+// leaves its outermost hold (the critical section may be entered again).
+static thread_local int lock_depth = 0;
+static thread_local int lock_saved_busy = 0;
+
 void document_lock_acquire() {
+    if (lock_depth++ == 0) lock_saved_busy = busy_flag;
+    busy_flag = 1;
     if (paint_event) os_event_wait_ms(paint_event, 10000);
     if (drawing_critical_section) os_lock_enter(drawing_critical_section);
 }
 
 void document_lock_release() {
     if (drawing_critical_section) os_lock_leave(drawing_critical_section);
+    if (lock_depth > 0 && --lock_depth == 0) busy_flag = lock_saved_busy;
 }
 
 void page_io_begin() {

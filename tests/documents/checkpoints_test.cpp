@@ -1,5 +1,9 @@
 #include "doc_test_support.h"
 
+#include <atomic>
+#include <chrono>
+#include <thread>
+
 #include "store/text_codec.h"
 
 using namespace doc_test;
@@ -133,6 +137,40 @@ TEST_F(Checkpoints, UndoAndRedoRestoreTheFileByteForByte) {
     EXPECT_EQ(rec().changes.back(), document_redo_chosen);
     drawing_redo();
     EXPECT_EQ(records(), last);
+}
+
+// Undo and redo swap the drawing's file under the document lock, whoever
+// calls them: they wait while a window paints and keep the busy flag set
+// while the file is renamed, then give back the flag they found.
+std::atomic<int> renames_seen{0};
+std::atomic<int> busy_while_renaming{-1};
+
+TEST_F(Checkpoints, UndoAndRedoRunUnderTheDocumentLock) {
+    ASSERT_EQ(drawing_checkpoint(0, nullptr), 0);
+    edit();
+    document_file_fault = [](int op, const char*) {
+        if (op == doc_op_rename) {
+            busy_while_renaming = busy_flag;
+            ++renames_seen;
+        }
+        return 0;
+    };
+    for (void (*step)() : {drawing_undo, drawing_redo}) {
+        renames_seen = 0;
+        busy_while_renaming = -1;
+        busy_flag = 0;
+        os_event_reset(paint_event);
+        std::thread worker(step);
+        std::this_thread::sleep_for(std::chrono::milliseconds(150));
+        EXPECT_EQ(renames_seen, 0) << "the step did not wait for the painting";
+        os_event_set(paint_event);
+        worker.join();
+        EXPECT_EQ(error_flag, 0);
+        EXPECT_GE(renames_seen, 1);
+        EXPECT_EQ(busy_while_renaming, 1);
+        EXPECT_EQ(busy_flag, 0);
+    }
+    document_file_fault = nullptr;
 }
 
 TEST_F(Checkpoints, MenuPickSetsTheSteps) {

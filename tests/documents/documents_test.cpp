@@ -1,6 +1,8 @@
 #include "doc_test_support.h"
 
+#include "documents/tool_state.h"
 #include "documents/upgrades.h"
+#include "store/settings_block.h"
 
 using namespace doc_test;
 
@@ -48,6 +50,57 @@ TEST_F(Documents, NewAddSaveCloseReopenGivesIdenticalRecords) {
     EXPECT_TRUE(contains(rec().changes, document_opened));
     // The point pool was rebuilt from the records.
     EXPECT_EQ(point_number_alloc(), 401u);
+}
+
+// The text settings and tool state a drawing starts with: a new drawing
+// takes size index 2 (3.5 mm), arrowhead 0 and fresh tool state words,
+// whatever the previous drawing left; a loaded drawing takes its own size
+// index and arrowhead from its header and derives the element dialog's
+// default offset from them.
+TEST_F(Documents, NewAndLoadedDrawingsSetTextSettingsAndToolState) {
+    ASSERT_EQ(settings_block_unpack(), 0);
+    struct BlockFree {
+        ~BlockFree() { settings_block_free(); }
+    } block_free;
+    auto index = [] { return get_u16(settings_block, 187); };
+    auto height = [] { return get_f64(settings_block, 179); };
+    auto arrowhead = [] { return get_u16(settings_block, 189); };
+    put_u16(settings_block, 187, 6);
+    put_f64(settings_block, 179, 14.0);
+    put_u16(settings_block, 189, 3);
+    dimension_tool_state = 9;
+    title_block_state[0] = title_block_state[1] = title_block_state[2] = 7;
+    rec().answer = 0;
+    ASSERT_EQ(drawing_new(1), 0);
+    EXPECT_EQ(index(), 2);
+    EXPECT_EQ(height(), 3.5);
+    EXPECT_EQ(arrowhead(), 0);
+    EXPECT_EQ(dimension_tool_state, 0);
+    EXPECT_EQ(title_block_state[0], 0);
+    EXPECT_EQ(title_block_state[1], 0);
+    EXPECT_EQ(title_block_state[2], 1);
+    const unsigned char* h = current_drawing_file()->header;
+    EXPECT_TRUE(h[112] & 0x10);
+    EXPECT_TRUE(h[111] & 0x04);
+    EXPECT_EQ(get_f64(h, 128), 1.0);
+    ASSERT_EQ(drawing_close(), 0);
+
+    // A stored drawing with size index 4 (7 mm) and arrowhead kind 5.
+    std::string p = make_drawing("styled.svt");
+    Bytes b = file_bytes(p);
+    b[112] = static_cast<unsigned char>((b[112] & 0xF0) | 4);
+    b[111] = static_cast<unsigned char>((b[111] & 0x0F) | 0x50);
+    write_bytes(p, b);
+    dimension_tool_state = 9;
+    element_default_offset = 0;
+    drawing_open_path("styled.svt");
+    ASSERT_EQ(error_flag, 0);
+    EXPECT_EQ(index(), 4);
+    EXPECT_EQ(height(), 7.0);
+    EXPECT_EQ(arrowhead(), 5);
+    EXPECT_NEAR(element_default_offset, 1.2 + 7.0 + 2.48, 1e-12);
+    EXPECT_EQ(dimension_tool_state, 0);
+    ASSERT_EQ(drawing_close(), 0);
 }
 
 TEST_F(Documents, OpenMakesSnapshotsOnlyForNamedDrawings) {

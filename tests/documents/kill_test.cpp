@@ -177,11 +177,37 @@ TEST_F(KillTest, EveryStopLeavesAConsistentDrawingOrAnOfferedSnapshot) {
         // Keep the folder small: old snapshots go.
         for (const std::string& f : folder_files("svt*.tmp")) std::remove(f.c_str());
     }
+    // The refused branch, reached on purpose: a stop that left a chain link
+    // past the end of the file and no journal to put it right.  The drawing
+    // is refused, its newest snapshot is offered, and taking it opens.
+    {
+        SCOPED_TRACE("damaged after a stop");
+        ASSERT_FALSE(drawing_journal_pending("kill.svt"));
+        Bytes good = file_bytes("kill.svt");
+        write_bytes("svt_kill_00042.tmp", good);
+        Bytes b = good;
+        put_u16(b.data(), header_options, static_cast<uint16_t>(get_u16(b.data(), header_options) | 0x0400));
+        uint32_t first = get_u32(b.data(), header_projections) & ~0x7FFu;
+        ASSERT_LT(first + 4, b.size());
+        put_u32(b.data(), first, static_cast<uint32_t>(b.size() + 64 * 2048) | 4);
+        write_bytes("kill.svt", b);
+        offered.clear();
+        drawing_open_path("kill.svt");
+        ASSERT_NE(error_flag, 0);
+        ++refused;
+        EXPECT_EQ(fs::path(offered).filename().string(), "svt_kill_00042.tmp");
+        ASSERT_EQ(doc_file_copy(offered.c_str(), "kill.svt"), 0);
+        drawing_open_path("kill.svt");
+        ASSERT_EQ(error_flag, 0);
+        EXPECT_FALSE(pages_in_use().empty());
+        ASSERT_EQ(drawing_close(), 0);
+    }
     std::printf("consistent %d (%d checked after a stop, %d put back from the journal), refused with a "
                 "snapshot %d\n",
                 consistent, unclosed, rolled_back, refused);
     EXPECT_GT(rolled_back, 0);
-    EXPECT_GT(unclosed + refused, 0);
+    EXPECT_GT(unclosed, 0);
+    EXPECT_GT(refused, 0);
 }
 
 }  // namespace

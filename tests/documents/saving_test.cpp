@@ -2,6 +2,10 @@
 
 #include "store/text_codec.h"
 
+#include <atomic>
+#include <chrono>
+#include <thread>
+
 using namespace doc_test;
 
 namespace {
@@ -120,6 +124,49 @@ TEST_F(Saving, FailedCopyKeepsTheDrawingOpenUnderItsName) {
     EXPECT_EQ(all_records(), before);
     EXPECT_FALSE(os_file_exists("elsewhere.svt"));
     EXPECT_TRUE(folder_files("*.part").empty());
+}
+
+// "Save as" is a changing operation under the document lock: it waits while
+// a projection window paints, keeps the busy flag set while it copies (so
+// that no window paints or takes a click meanwhile) and clears it at the end.
+std::atomic<int> copies_seen{0};
+std::atomic<int> busy_while_copying{-1};
+
+TEST_F(Saving, SaveAsWaitsForPaintingAndHoldsTheBusyFlag) {
+    make_drawing("lock.svt");
+    drawing_open_path("lock.svt");
+    ASSERT_EQ(error_flag, 0);
+    rec().save_choice = full("locked.svt");
+    ASSERT_EQ(drawing_ask_save_name("*.svt"), 0);
+    copies_seen = 0;
+    busy_while_copying = -1;
+    document_file_fault = [](int op, const char*) {
+        if (op == doc_op_copy) {
+            busy_while_copying = busy_flag;
+            ++copies_seen;
+        }
+        return 0;
+    };
+    busy_flag = 0;
+    os_event_reset(paint_event);  // a window is painting
+    std::thread saver([] { drawing_save_as(0); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    EXPECT_EQ(copies_seen, 0) << "the save did not wait for the painting";
+    EXPECT_EQ(busy_flag, 1);
+    os_event_set(paint_event);  // painting done
+    saver.join();
+    document_file_fault = nullptr;
+    EXPECT_EQ(error_flag, 0);
+    EXPECT_GE(copies_seen, 1);
+    EXPECT_EQ(busy_while_copying, 1);
+    EXPECT_EQ(busy_flag, 0);
+    EXPECT_TRUE(os_file_exists("locked.svt"));
+    // The lock of a nested operation gives back the flag it found.
+    busy_flag = 1;
+    document_lock_acquire();
+    document_lock_release();
+    EXPECT_EQ(busy_flag, 1);
+    busy_flag = 0;
 }
 
 }  // namespace

@@ -171,4 +171,18 @@ TEST_F(TextOracle, DeviationTextsFromTheirParts) {
         format_limit_deviations(out, sizeof out, 0, c.upper, c.lower);
         EXPECT_EQ(std::string(out), expect) << c.upper << " " << c.lower;
     }
+    // Worked out by hand from the rules: equal magnitudes share "+-", a zero
+    // side is left out (the lower one keeps its slash), trailing zeros and a
+    // point left last go, and fit letters stand alone.
+    struct Hand { uint16_t letters; double upper, lower; const char* text; };
+    const Hand hand[] = {
+        {0, 0.1, -0.05, "+0.1/-0.05"},  {0, 0.02, -0.02, "+-0.02"}, {0, 0.0, 0.0, ""},
+        {0, 0.125, 0.0, "+0.125"},      {0, 0.0, -0.3, "/-0.3"},    {0, 12.0, -0.5, "+12/-0.5"},
+        {0, 1.5, -0.75, "+1.5/-0.75"},  {0x3748, 0.1, -0.1, "H7"},
+    };
+    for (const Hand& h : hand) {
+        char out[96];
+        format_limit_deviations(out, sizeof out, h.letters, h.upper, h.lower);
+        EXPECT_STREQ(out, h.text) << h.upper << " " << h.lower;
+    }
 }

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <map>
 #include <string>
 #include <vector>
@@ -20,6 +21,12 @@
 #include "shell/document_ui.h"
 #include "base/program_messages.h"
 #include "store/settings_block.h"
+#include "base/byte_order.h"
+#include "documents/documents.h"
+#include "documents/tool_state.h"
+#include "shell/resource_ids.h"
+#include "shell/document_stage.h"
+#include "store/drawing_header.h"
 
 namespace {
 
@@ -123,6 +130,11 @@ struct Dispatcher : ::testing::Test {
     }
 };
 
+const char* file_part_of(const std::string& path) {
+    size_t cut = path.find_last_of("\\/");
+    return path.c_str() + (cut == std::string::npos ? 0 : cut + 1);
+}
+
 std::string prompt_text(int id = 1052) {
     char text[300] = {};
     GetDlgItemTextA(prompt_panel, id, text, sizeof text);
@@ -159,6 +171,18 @@ TEST_F(Dispatcher, CommandsOfLaterSubsystemsGoThroughTheirSeams) {
     dispatch_menu_command(40055);
     EXPECT_EQ(record.calls, (std::vector<std::string>{"options", "options more"}));
     EXPECT_EQ(help_topic, 36);
+    // A new projection or fragment is made under the document lock: the
+    // busy flag is set while its dialog runs and clear afterwards.
+    static int busy_in_dialog;
+    busy_in_dialog = -1;
+    command_seams.projection_dialog_run = [](int) { busy_in_dialog = busy_flag; };
+    for (int id : {40099, 40100}) {
+        busy_in_dialog = -1;
+        busy_flag = 0;
+        dispatch_menu_command(id);
+        EXPECT_EQ(busy_in_dialog, 1) << id;
+        EXPECT_EQ(busy_flag, 0) << id;
+    }
     // With every seam empty the same commands do nothing and do not fail.
     command_seams = CommandSeams{};
     for (const Case& c : cases) EXPECT_EQ(dispatch_menu_command(c.id), 0) << c.id;
@@ -259,6 +283,102 @@ TEST_F(Dispatcher, StageCommandsAreForwardedToTheButtonsOfTheCurrentPanel) {
     EXPECT_FALSE(enabled(40117));  // its button is disabled
     EXPECT_FALSE(enabled(40119));  // its button is missing
     stage_submenu_rebuild();
+}
+
+// The dispatcher with the hooks the program itself fills at start-up (no
+// seam replaced): a new drawing is made by the documents code with the
+// settings of a new drawing, the stage commands move the stage, and closing
+// the unnamed drawing asks question 2, empties the stage-panel slot, ends
+// the busy state and takes the window items off the window menu.  Opening
+// the working file again makes the next stage command build its panel anew.
+TEST(ProgramWiring, NewDrawingStagesAndCloseRunThroughTheDocumentsCode) {
+    test_frame();
+    ASSERT_EQ(open_drawing_count, 0);
+    ASSERT_NE(settings_block, nullptr);
+    put_u16(settings_block, settings_text_size_index_offset, 6);
+    dimension_tool_state = 5;
+    EXPECT_EQ(dispatch_menu_command(IDM_FILE_NEW), 0);
+    pump_messages(100);
+    DrawingFile* df = current_drawing_file();
+    ASSERT_NE(df, nullptr);
+    std::string path = df->path;
+    EXPECT_TRUE(df->flags & drawing_flag_unnamed);
+    EXPECT_EQ(get_u16(settings_block, settings_text_size_index_offset), 2);
+    EXPECT_EQ(get_f64(settings_block, settings_text_height_offset), 3.5);
+    EXPECT_EQ(get_f64(df->header, 128), 1.0);
+    EXPECT_EQ(dimension_tool_state, 0);
+    dispatch_menu_command(IDM_STAGE_POINTS);
+    EXPECT_EQ(current_stage, 1);
+    dispatch_menu_command(IDM_STAGE_DIMENSIONS);
+    EXPECT_EQ(current_stage, 2);
+    char title[300] = {};
+    GetWindowTextA(frame_window, title, sizeof title);
+    EXPECT_EQ(std::string(title).rfind(std::string(file_part_of(path)) + " [этап 3. Размерная сеть]", 0), 0u)
+        << title;
+
+    HMENU window_menu = GetSubMenu(main_menu, 4);
+    ASSERT_NE(window_menu, nullptr);
+    int items_before = GetMenuItemCount(window_menu);
+    AppendMenuA(window_menu, MF_STRING, IDM_WINDOW_LIST_FIRST, "1 Вид спереди");
+    AppendMenuA(window_menu, MF_STRING, IDM_WINDOW_LIST_FIRST + 1, "2 Вид сверху");
+    busy_flag = 1;
+    DialogWatcher no([](HWND d) { press(d, IDCANCEL); });
+    dispatch_menu_command(IDM_FILE_CLOSE);
+    pump_messages(100);
+    ASSERT_EQ(no.seen.size(), 1u);
+    EXPECT_NE(no.seen[0].text(IDC_QUESTION_TEXT).find("Определить имя временному документу?"), std::string::npos);
+    EXPECT_EQ(open_drawing_count, 0);
+    EXPECT_EQ(current_stage, 0);
+    GetWindowTextA(frame_window, title, sizeof title);
+    EXPECT_STREQ(title, "SARVOLT - Конструкторская документация");
+    EXPECT_EQ(stage_panel_id, IDD_STAGE_PANEL_EMPTY);
+    EXPECT_TRUE(IsWindow(stage_panel));
+    EXPECT_EQ(busy_flag, 0);
+    EXPECT_EQ(GetMenuItemCount(window_menu), items_before);
+    EXPECT_EQ(GetMenuState(window_menu, IDM_WINDOW_LIST_FIRST, MF_BYCOMMAND), static_cast<UINT>(-1));
+
+    // The working file opened again: the remembered stage panel is forgotten.
+    drawing_open_path(path.c_str());
+    pump_messages(100);
+    ASSERT_EQ(open_drawing_count, 1);
+    EXPECT_EQ(stage_panel_id, 0);
+    dispatch_menu_command(IDM_FILE_CLOSE);
+    pump_messages(100);
+    EXPECT_EQ(no.seen.size(), 2u);
+    EXPECT_EQ(open_drawing_count, 0);
+    DeleteFileA(path.c_str());
+}
+
+// The drawing scale: 0.0 is ignored; a different factor renews the
+// construction time stamp (and clears the word beside it), one equal within
+// the tolerance only stores the factor.
+TEST(ProgramWiring, DrawingScaleRenewsTheConstructionStampOnlyWhenItChanges) {
+    test_frame();
+    ASSERT_EQ(open_drawing_count, 0);
+    dispatch_menu_command(IDM_FILE_NEW);
+    pump_messages(100);
+    DrawingFile* df = current_drawing_file();
+    ASSERT_NE(df, nullptr);
+    std::string path = df->path;
+    unsigned char* h = df->header;
+    put_u32(h, header_construction_time, 5);
+    put_u32(h, header_dword_140, 9);
+    drawing_scale_set(0.0);
+    EXPECT_EQ(get_f64(h, header_scale), 1.0);
+    EXPECT_EQ(get_u32(h, header_construction_time), 5u);
+    drawing_scale_set(1.0 + 1e-9);  // the same scale within the tolerance
+    EXPECT_EQ(get_u32(h, header_construction_time), 5u);
+    EXPECT_EQ(get_u32(h, header_dword_140), 9u);
+    uint32_t before = static_cast<uint32_t>(time(nullptr));
+    drawing_scale_set(0.5);
+    EXPECT_EQ(get_f64(h, header_scale), 0.5);
+    EXPECT_GE(get_u32(h, header_construction_time), before);
+    EXPECT_EQ(get_u32(h, header_dword_140), 0u);
+    DialogWatcher no([](HWND d) { press(d, IDCANCEL); });
+    dispatch_menu_command(IDM_FILE_CLOSE);
+    pump_messages(100);
+    EXPECT_EQ(open_drawing_count, 0);
+    DeleteFileA(path.c_str());
 }
 
 TEST(MenuState, ItemsAndStageButtonsFollowTheStateReached) {

@@ -10,6 +10,10 @@
 #include "shell_fixture.h"
 #include "base/program_messages.h"
 #include "store/settings_block.h"
+#include "geometry/units_scale.h"
+#include "render/contours/hatch_patterns.h"
+#include "store/page_io.h"
+#include "store/records.h"
 
 TEST(Startup, ImageListsHoldEveryBitmapOfTheirTables) {
     test_frame();
@@ -31,6 +35,28 @@ TEST(Startup, CursorsIconsAndCheckMarksAreLoaded) {
     EXPECT_NE(empty_mono_bitmap, nullptr);
     EXPECT_NE(normal_cursor, nullptr);
     EXPECT_NE(hand_cursor, nullptr);
+}
+
+// What start-up leaves behind for the drawing code, checked against values
+// from the start-up order: every hatch kind but "none" has its generator, the dimension
+// drawing sizes are set (arrow 4.2 mm, a right angle), and the default
+// annotation record of the page buffers already carries the settings
+// block's text size (index 2) before any drawing is opened.
+TEST(Startup, HatchGeneratorsDimensionConstantsAndDefaultRecordsAreReady) {
+    test_frame();
+    // Kind 0 is "no hatching"; the thirteen others each have a generator.
+    EXPECT_EQ(hatch_kinds[0].generator, nullptr);
+    for (int i = 1; i < hatch_kind_count; ++i)
+        EXPECT_NE(hatch_kinds[i].generator, nullptr) << "hatch kind " << int(hatch_kinds[i].code);
+    EXPECT_EQ(dimension_drawing_constants[1], 4.2);
+    EXPECT_EQ(dimension_drawing_constants[2], 1.2);
+    EXPECT_NEAR(dimension_drawing_constants[5], 1.5707963267948966, 1e-15);
+    const PageBuffer& annotation = page_buffers[table_annotation];
+    ASSERT_NE(annotation.data, nullptr);
+    EXPECT_EQ(*annotation.front_guard, 0xCC);
+    // The default record is the first of the buffer's page: length 60.
+    EXPECT_EQ(get_u16(annotation.data, 4), 60);
+    EXPECT_EQ((get_u16(annotation.data, 4 + 8) >> 7) & 0x0F, 2);
 }
 
 static int icon_width(HICON icon) {
