@@ -10,24 +10,12 @@
 #include "shell/commands.h"
 #include "shell/frame_window.h"
 #include "shell/panels.h"
+#include "shell/projection_windows.h"
 #include "shell/resource_ids.h"
 #include "store/drawing_header.h"
 
 // The window menu is the fifth popup of the main menu.
 static const int window_menu_position = 4;
-
-void drawing_scale_set(double factor) {
-    DrawingFile* df = current_drawing_file();
-    if (!df || !(df->flags & drawing_flag_open) || factor == 0.0) return;
-    double scale = get_f64(df->header, header_scale);
-    if (compare_with_tolerance(factor, scale) != 0) {
-        // Generated hatch lines were built at the old scale.
-        if (get_u16(df->header, header_options) & header_opt_hatch_lines) purge_temporary_records();
-        put_u32(df->header, header_construction_time, static_cast<uint32_t>(std::time(nullptr)));
-        put_u32(df->header, header_dword_140, 0);
-    }
-    put_f64(df->header, header_scale, factor);
-}
 
 void new_drawing_stage_ready() {
     check_stage_button(IDM_STAGE_POINTS);

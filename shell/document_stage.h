@@ -4,11 +4,6 @@
 #pragma once
 #include <windows.h>
 
-// The drawing scale (header double 128): 0.0 is ignored; a factor that
-// differs from the scale (within the tolerance) first purges the temporary
-// records when the drawing holds generated hatch lines and renews the
-// construction time stamp, so that the views are constructed again.
-void drawing_scale_set(double factor);
 
 // A new drawing is ready: the reference-point stage is checked on the stage
 // bar and in the menus, and the scale is 1.0.

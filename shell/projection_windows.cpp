@@ -22,6 +22,7 @@
 #include "geometry/naming.h"
 #include "geometry/text_numbers.h"
 #include "geometry/tolerance.h"
+#include "render/contours/contour_search.h"
 #include "render/images/bmp_image.h"
 #include "render/images/image_loaders_win.h"
 #include "shell/commands.h"
@@ -735,9 +736,11 @@ void projection_window_toggle_placement(ProjectionWindow* w) {
 
 void drawing_scale_set(double factor) {
     DrawingFile* df = current_drawing_file();
-    if (!df || !df->header || !std::isfinite(factor) || !(factor > 0)) return;
+    if (!df || !df->header || !(df->flags & drawing_flag_open) || !std::isfinite(factor) || !(factor > 0)) return;
     double old = get_f64(df->header, header_scale);
     if (compare_doubles(factor, old) != 0) {
+        // Generated hatch lines were built at the old scale.
+        if (get_u16(df->header, header_options) & header_opt_hatch_lines) purge_temporary_records();
         put_u32(df->header, header_construction_time, static_cast<uint32_t>(time(nullptr)));
         put_u32(df->header, header_dword_140, 0);
     }

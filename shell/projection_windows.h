@@ -112,8 +112,12 @@ void window_menu_items_update(ProjectionWindow* w, HMENU menu);
 INT_PTR scale_panel_command(HWND panel, WPARAM wparam, LPARAM lparam);
 // Shows value in the scale panel and makes it the panel scale.
 void show_scale_value(double value);
-// Sets the drawing scale (header double 128); factors that are not finite
-// and above 0 are ignored.
+// Sets the drawing scale (header double 128) of the open current drawing;
+// factors that are not finite and above 0 are ignored.  A factor that
+// differs from the scale (within the tolerance) first purges the temporary
+// records when the drawing holds generated hatch lines and renews the
+// construction time stamp, so that the views are constructed again; the
+// scale panel then shows the zoom over the new factor.
 void drawing_scale_set(double factor);
 
 // The new-drawing wizard: creates the projections the user lists, opens

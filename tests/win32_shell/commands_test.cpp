@@ -26,6 +26,7 @@
 #include "documents/tool_state.h"
 #include "shell/resource_ids.h"
 #include "shell/document_stage.h"
+#include "shell/projection_windows.h"
 #include "store/drawing_header.h"
 
 namespace {
