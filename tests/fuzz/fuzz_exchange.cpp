@@ -42,8 +42,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         });
     }
     tolerance_set(tolerance_standing);
-    program_message_display = nullptr;
-    document_shell = DocumentShell{};
+    program_message_display = program_message_unshown;
+    document_shell = document_shell_unbound;
     exchange_shell = ExchangeShell{};
     error_flag = 0;
     error_stack_clear();

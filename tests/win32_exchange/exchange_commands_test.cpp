@@ -65,7 +65,7 @@ protected:
         program_instance = GetModuleHandleA(nullptr);
         messages.clear();
         program_message_display = [](const ProgramMessage& m) { messages.push_back(m.text); };
-        document_shell = DocumentShell{};
+        document_shell = document_shell_unbound;
         document_shell.ask = [](int, const char*, unsigned) { return 0; };
         exchange_bind();
         exchange_commands_init();
@@ -85,7 +85,7 @@ protected:
         import_options_answer = nullptr;
         while (open_drawing_count > 0 && drawing_close() == 0) {
         }
-        program_message_display = nullptr;
+        program_message_display = program_message_unshown;
         fs::current_path(home);
         std::error_code ec;
         fs::remove_all(dir, ec);
