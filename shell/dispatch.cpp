@@ -212,8 +212,8 @@ int dispatch_menu_command(int id) {
             // lock and ends the busy state whatever it found.
             document_lock_acquire();
             command_seams.projection_dialog_run(id == IDM_PROJECTION_NEW ? 0 : 8);
-            lock.saved_busy = 0;
             document_lock_release();
+            busy_flag = 0;
         }
         if (command_seams.projection_windows_refresh) command_seams.projection_windows_refresh(0);
         return 0;
