@@ -37,9 +37,11 @@ struct LockGuard {
     }
 };
 
+using StoredVariables = std::unordered_map<uint32_t, std::vector<uint8_t>>;
+
 // The stored variable records by id, copied out of the page buffer.
-std::unordered_map<uint32_t, std::vector<uint8_t>> stored_records(DrawingFile* df) {
-    std::unordered_map<uint32_t, std::vector<uint8_t>> out;
+StoredVariables stored_records(DrawingFile* df) {
+    StoredVariables out;
     RecordRef* head = reinterpret_cast<RecordRef*>(df->header + header_model_variables);
     PageBuffer* buf = &page_buffers[table_model];
     for (unsigned char* r = record_next(df, head, nullptr, buf); r; r = record_next(df, head, r, buf)) {
@@ -50,6 +52,33 @@ std::unordered_map<uint32_t, std::vector<uint8_t>> stored_records(DrawingFile* d
 }
 
 void default_checkpoint() { drawing_checkpoint(1, default_undo_description()); }
+
+// The numeric value of the variable whose id stands in the u16 at `id_offset` of `rec`.
+// A binding to a variable that no longer exists is cleared (and counted); false where the
+// record is unbound, was just cleared, or names a variable that is not a number.
+bool bound_numeric_value(unsigned char* rec, uint32_t id_offset, const StoredVariables& vars, PageBuffer* buf,
+                         ModelBindResult& result, double& value) {
+    uint16_t id = get_u16(rec, id_offset);
+    if (id == 0) return false;
+    auto it = vars.find(id);
+    if (it == vars.end()) {
+        put_u16(rec, id_offset, 0);
+        buf->clean = 0;
+        ++result.bindings_cleared;
+        return false;
+    }
+    int type = model_variable_type(it->second.data());
+    if (type != model_type_integer && type != model_type_real) return false;
+    value = variable_numeric_value(it->second.data());
+    return true;
+}
+
+// Marks a projection for construction again.
+void mark_rebuild(unsigned char* p, PageBuffer* pbuf) {
+    uint16_t pf = get_u16(p, projection_flags);
+    put_u16(p, projection_flags, static_cast<uint16_t>((pf | projection_flag_rebuild) & ~projection_flag_built));
+    pbuf->clean = 0;
+}
 
 }  // namespace
 
@@ -67,18 +96,8 @@ ModelBindResult model_bind_values(DrawingFile* df, const ModelBindHooks& hooks) 
         RecordRef* dims = chain_of(p, projection_dimensions);
         for (unsigned char* d = record_next(df, dims, nullptr, dbuf); d && !error_flag;
              d = record_next(df, dims, d, dbuf)) {
-            uint16_t id = get_u16(d, dimension_variable);
-            if (id == 0) continue;
-            auto it = vars.find(id);
-            if (it == vars.end()) {
-                put_u16(d, dimension_variable, 0);
-                dbuf->clean = 0;
-                ++result.bindings_cleared;
-                continue;
-            }
-            int type = model_variable_type(it->second.data());
-            if (type != model_type_integer && type != model_type_real) continue;
-            double value = variable_numeric_value(it->second.data());
+            double value;
+            if (!bound_numeric_value(d, dimension_variable, vars, dbuf, result, value)) continue;
             if (value != get_f64(d, dimension_nominal)) {
                 if (!result.checkpoint_taken) {
                     // The checkpoint copies the drawing as it is before the change.
@@ -94,9 +113,7 @@ ModelBindResult model_bind_values(DrawingFile* df, const ModelBindHooks& hooks) 
                     if (!p || !d || error_flag) break;
                     dims = chain_of(p, projection_dimensions);
                 }
-                uint16_t pf = get_u16(p, projection_flags);
-                put_u16(p, projection_flags, static_cast<uint16_t>((pf | projection_flag_rebuild) & ~projection_flag_built));
-                pbuf->clean = 0;
+                mark_rebuild(p, pbuf);
                 put_u16(d, dimension_value_word,
                         static_cast<uint16_t>(get_u16(d, dimension_value_word) & ~dimension_value_clear_on_change));
                 ++result.dimensions_changed;
@@ -111,22 +128,10 @@ ModelBindResult model_bind_values(DrawingFile* df, const ModelBindHooks& hooks) 
         for (unsigned char* c = record_next(df, cons, nullptr, cbuf); c && !error_flag;
              c = record_next(df, cons, c, cbuf)) {
             if (c[record_kind] != bar_kind) continue;
-            uint16_t id = get_u16(c, bar_variable);
-            if (id == 0) continue;
-            auto it = vars.find(id);
-            if (it == vars.end()) {
-                put_u16(c, bar_variable, 0);
-                cbuf->clean = 0;
-                ++result.bindings_cleared;
-                continue;
-            }
-            int type = model_variable_type(it->second.data());
-            if (type != model_type_integer && type != model_type_real) continue;
-            double value = variable_numeric_value(it->second.data());
+            double value;
+            if (!bound_numeric_value(c, bar_variable, vars, cbuf, result, value)) continue;
             if (value != get_f64(c, bar_width)) {
-                uint16_t pf = get_u16(p, projection_flags);
-                put_u16(p, projection_flags, static_cast<uint16_t>((pf | projection_flag_rebuild) & ~projection_flag_built));
-                pbuf->clean = 0;
+                mark_rebuild(p, pbuf);
                 put_f64(c, bar_width, value);
                 cbuf->clean = 0;
                 bars = true;

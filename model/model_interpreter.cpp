@@ -255,6 +255,14 @@ std::vector<Token> tokenize(const std::string& s) {
             continue;
         }
         ++i;
+        // Takes the second character of a two-character operator where it follows.
+        auto take = [&](char next) {
+            if (i < s.size() && s[i] == next) {
+                ++i;
+                return true;
+            }
+            return false;
+        };
         t.kind = t_op;
         switch (c) {
         case '(': t.kind = t_lparen; break;
@@ -265,34 +273,10 @@ std::vector<Token> tokenize(const std::string& s) {
         case '/': t.op = op_divide; break;
         case '\\': t.op = op_int_divide; break;
         case '+': t.op = op_add; break;
-        case '-':
-            if (i < s.size() && s[i] == '>') {
-                ++i;
-                t.op = op_imp;
-            } else {
-                t.op = op_subtract;
-            }
-            break;
+        case '-': t.op = take('>') ? op_imp : op_subtract; break;
         case '=': t.op = op_equal; break;
-        case '<':
-            if (i < s.size() && s[i] == '>') {
-                ++i;
-                t.op = op_not_equal;
-            } else if (i < s.size() && s[i] == '=') {
-                ++i;
-                t.op = op_less_equal;
-            } else {
-                t.op = op_less;
-            }
-            break;
-        case '>':
-            if (i < s.size() && s[i] == '=') {
-                ++i;
-                t.op = op_greater_equal;
-            } else {
-                t.op = op_greater;
-            }
-            break;
+        case '<': t.op = take('>') ? op_not_equal : take('=') ? op_less_equal : op_less; break;
+        case '>': t.op = take('=') ? op_greater_equal : op_greater; break;
         default:
             raise(msg_chars, {char_detail(t.pos)});
         }

@@ -224,14 +224,10 @@ int aama_write(FILE* f, DrawingFile* df, const std::vector<DxfView>& views) {
     w.scale = get_f64(df->header, header_scale);
     if (!(w.scale > 0) || !std::isfinite(w.scale)) w.scale = 1.0;
     w.height = get_f32(df->header, header_sheet_height);
-    PageBuffer* pb = &page_buffers[table_projections];
     int result = 0;
     for (const DxfView& v : views) {
-        RecordRef r = v.projection;
-        uint8_t* p = record_read_at(df, &r, pb);
-        if (!p) continue;
-        std::vector<uint8_t> copy(projection_record_max, 0);
-        std::memcpy(copy.data(), p, std::min<size_t>(get_u16(p, record_length), projection_record_max));
+        std::vector<uint8_t> copy = dxf_view_projection(df, v);
+        if (copy.empty()) continue;
         if (get_u32(copy.data(), projection_elements) == 0) continue;  // no graphic elements
         w.node = v.node;
         if (write_piece(w, df, copy.data(), get_u32(copy.data(), record_key)) != 0) {

@@ -1,6 +1,7 @@
 // DXF export: entity writers, the authored head and tail, the whole file.
 #include "output/dxf_export.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -169,6 +170,15 @@ int dxf_lineweight(double width_mm) {
     return best;
 }
 
+std::vector<uint8_t> dxf_view_projection(DrawingFile* df, const DxfView& v) {
+    RecordRef r = v.projection;
+    uint8_t* p = record_read_at(df, &r, &page_buffers[table_projections]);
+    if (!p) return {};
+    std::vector<uint8_t> copy(projection_record_max, 0);
+    std::memcpy(copy.data(), p, std::min<size_t>(get_u16(p, record_length), projection_record_max));
+    return copy;
+}
+
 std::vector<DxfView> dxf_sheet_views(DrawingFile* df) {
     std::vector<DxfView> views;
     bool sheets = get_u32(df->header, header_sheets) != 0;
@@ -208,13 +218,9 @@ int dxf_write(FILE* f, const char* folder, DrawingFile* df, const std::vector<Dx
     DxfWriters saved = dxf_writers;
     dxf_writers = DxfWriters{write_line, write_circle, write_arc, write_spline, write_rectangle, write_filled};
     dxf_output_active = 1;
-    PageBuffer* pb = &page_buffers[table_projections];
     for (const DxfView& v : views) {
-        RecordRef r = v.projection;
-        uint8_t* p = record_read_at(df, &r, pb);
-        if (!p) continue;
-        std::vector<uint8_t> copy(projection_record_max, 0);
-        std::memcpy(copy.data(), p, std::min<size_t>(get_u16(p, record_length), projection_record_max));
+        std::vector<uint8_t> copy = dxf_view_projection(df, v);
+        if (copy.empty()) continue;
         current.node = v.node;
         OutputView view;
         output_view_init(&view, output_sheet);

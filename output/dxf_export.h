@@ -35,6 +35,10 @@ int dxf_lineweight(double width_mm);
 // current sheet, placed at its area origin.
 std::vector<DxfView> dxf_sheet_views(DrawingFile* df);
 
+// A full-size copy of a view's projection record (zero past its stored
+// length), or an empty vector where the record cannot be read.
+std::vector<uint8_t> dxf_view_projection(DrawingFile* df, const DxfView& v);
+
 // Writes the DXF file to out (opened for text writing) with the temporary
 // file "$$$sarvolt$dxf.tmp" in folder.  Returns 0, or -1 after its message
 // (the open-failure text with the temporary file's name, or "$экспорта").

@@ -71,6 +71,17 @@ uint32_t next_projection_number(DrawingFile* df) {
     return n;
 }
 
+// Numbers an element record and puts it on the projection's element chain.
+// Returns 1, or -1 where no number or room is left.
+int element_add(ImportSession* s, uint8_t* rec) {
+    uint32_t number = element_number_alloc();
+    if (!number) return -1;
+    put_u32(rec, element_number, number);
+    if (!add_to_projection_chain(s, projection_elements, table_elements, rec)) return -1;
+    ++s->count;
+    return 1;
+}
+
 }  // namespace
 
 int import_session_begin(ImportSession* s) {
@@ -189,12 +200,7 @@ int import_element_store(ImportSession* s, int kind, int line_type, const Point2
         put_u32(rec.data(), element_points + 4 * i, pn);
         put_point2(rec.data(), coords + 16 * i, points[i]);
     }
-    uint32_t number = element_number_alloc();
-    if (!number) return -1;
-    put_u32(rec.data(), element_number, number);
-    if (!add_to_projection_chain(s, projection_elements, table_elements, rec.data())) return -1;
-    ++s->count;
-    return 1;
+    return element_add(s, rec.data());
 }
 
 int import_curve_store(ImportSession* s, int line_type, const CurveVertex* v, int n) {
@@ -213,12 +219,7 @@ int import_curve_store(ImportSession* s, int line_type, const CurveVertex* v, in
         put_point2(rec.data(), at + curve_vertex_x, v[i].point);
         if (i + 1 < n) put_point2(rec.data(), at + curve_vertex_through_x, v[i].through);
     }
-    uint32_t number = element_number_alloc();
-    if (!number) return -1;
-    put_u32(rec.data(), element_number, number);
-    if (!add_to_projection_chain(s, projection_elements, table_elements, rec.data())) return -1;
-    ++s->count;
-    return 1;
+    return element_add(s, rec.data());
 }
 
 void import_projection_extents(ImportSession* s) {

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <string>
 
+#include "shell/file_dialog.h"
 #include "shell/frame_window.h"
 #include "shell/message_dialogs.h"
 #include "shell/panels.h"
@@ -76,11 +77,7 @@ int document_file_dialog(int save, const char* mask, char* path, size_t size) {
     std::snprintf(name, sizeof name, "%s", mask ? mask : "");
     char title_buf[260] = {0};
     OPENFILENAMEA ofn;
-    ZeroMemory(&ofn, sizeof ofn);
-    ofn.lStructSize = sizeof ofn;
-    ofn.hwndOwner = frame_window;
-    ofn.lpstrFile = name;
-    ofn.nMaxFile = sizeof name;
+    file_dialog_init(&ofn, frame_window, name, sizeof name);
     ofn.lpstrFileTitle = title_buf;
     ofn.nMaxFileTitle = sizeof title_buf;
     ofn.lpstrInitialDir = saved_directory;

@@ -21,6 +21,7 @@
 #include "render/output/dxf_writers.h"
 #include "shell/commands.h"
 #include "shell/document_ui.h"
+#include "shell/file_dialog.h"
 #include "shell/frame_window.h"
 #include "shell/panels.h"
 #include "shell/resource_ids.h"
@@ -116,11 +117,7 @@ void busy(int on) {
 void import_drawing() {
     char path[780] = "";
     OPENFILENAMEA ofn;
-    ZeroMemory(&ofn, sizeof ofn);
-    ofn.lStructSize = sizeof ofn;
-    ofn.hwndOwner = frame_window;
-    ofn.lpstrFile = path;
-    ofn.nMaxFile = sizeof path;
+    file_dialog_init(&ofn, frame_window, path, sizeof path);
     ofn.lpstrFilter = "Файлы DXF (*.dxf)\0*.dxf\0Файлы AAMA (*.aam)\0*.aama;*.aam\0Файлы МГИ (*.mgi)\0*.mgi\0";
     ofn.lpstrTitle = "Имя файла для импорта";
     ofn.lpstrInitialDir = saved_directory;
@@ -154,11 +151,7 @@ void export_drawing(int) {
     char* dot = std::strrchr(path, '.');
     if (dot) *dot = '\0';
     OPENFILENAMEA ofn;
-    ZeroMemory(&ofn, sizeof ofn);
-    ofn.lStructSize = sizeof ofn;
-    ofn.hwndOwner = frame_window;
-    ofn.lpstrFile = path;
-    ofn.nMaxFile = sizeof path;
+    file_dialog_init(&ofn, frame_window, path, sizeof path);
     bool dxf = current_stage == 6 && (get_u16(df->header, header_options) & header_opt_hatch_lines);
     ofn.lpstrFilter = dxf ? "Файлы AAMA (*.aam)\0*.aam\0Файлы DXF (*.dxf)\0*.dxf\0Файлы МГИ (*.mgi)\0*.mgi\0"
                           : "Файлы МГИ (*.mgi)\0*.mgi\0";

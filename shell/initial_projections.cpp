@@ -21,6 +21,7 @@
 #include "geometry/naming.h"
 #include "shell/core/initial_projections.h"
 #include "shell/core/projection_records.h"
+#include "shell/file_dialog.h"
 #include "shell/frame_window.h"
 #include "shell/help.h"
 #include "shell/hints.h"
@@ -65,16 +66,9 @@ static void find_sketch(HWND dialog, const WizardRowIds& r) {
         static DWORD filter = 1;
         if (!folder[0]) registry_user_read(registry_photolib_value, folder, sizeof folder);
         OPENFILENAMEA o;
-        ZeroMemory(&o, sizeof o);
-        o.lStructSize = sizeof o;
-        o.hwndOwner = dialog;
-        o.lpstrFilter = "Эскиз (*.bmp;*.jpg;*.tif)\0*.bmp;*.jpg;*.jpeg;*.jpe;*.tif;*.tiff\0";
+        sketch_file_dialog_init(&o, dialog, file, sizeof file);
         o.nFilterIndex = filter;
-        o.lpstrFile = file;
-        o.nMaxFile = sizeof file;
         o.lpstrInitialDir = folder[0] ? folder : nullptr;
-        o.lpstrTitle = "Имя файла эскиза проекции";
-        o.Flags = OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST | OFN_HIDEREADONLY;
         if (!GetOpenFileNameA(&o)) return;
         filter = o.nFilterIndex;
         std::snprintf(folder, sizeof folder, "%.*s", static_cast<int>(o.nFileOffset), file);

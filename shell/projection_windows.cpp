@@ -28,6 +28,7 @@
 #include "shell/commands.h"
 #include "shell/core/projection_records.h"
 #include "shell/core/window_list.h"
+#include "shell/file_dialog.h"
 #include "shell/frame_window.h"
 #include "shell/hints.h"
 #include "shell/message_dialogs.h"
@@ -218,16 +219,9 @@ static int sketch_file_dialog(char* path, size_t size) {
     std::snprintf(file, sizeof file, "%s", path);
     char title[260] = "";
     OPENFILENAMEA o;
-    ZeroMemory(&o, sizeof o);
-    o.lStructSize = sizeof o;
-    o.hwndOwner = frame_window;
-    o.lpstrFilter = "Эскиз (*.bmp;*.jpg;*.tif)\0*.bmp;*.jpg;*.jpeg;*.jpe;*.tif;*.tiff\0";
-    o.lpstrFile = file;
-    o.nMaxFile = sizeof file;
+    sketch_file_dialog_init(&o, frame_window, file, sizeof file);
     o.lpstrFileTitle = title;
     o.nMaxFileTitle = sizeof title;
-    o.lpstrTitle = "Имя файла эскиза проекции";
-    o.Flags = OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST | OFN_HIDEREADONLY;
     if (!GetOpenFileNameA(&o)) return 0;
     std::snprintf(path, size, "%s", file);
     return 1;
