@@ -248,7 +248,7 @@ static void projections_all_deleted() {
     }
     check_stage_button(IDM_STAGE_POINTS);
     update_menu_state(IDM_FILE_NEW);
-    DLGPROC proc = command_seams.stage_panel_procedure ? command_seams.stage_panel_procedure(IDD_PANEL_POINTS) : nullptr;
+    DLGPROC proc = command_seams.stage_panel_procedure(IDD_PANEL_POINTS);
     show_stage_panel(IDD_PANEL_POINTS, proc);
     stage_set(1);
 }
@@ -262,8 +262,7 @@ static void refs_refresh() {
 }
 
 static bool close_asked(HWND window, ProjectionWindow* w) {
-    if (command_seams.dimension_input_active && command_seams.dimension_input_active() &&
-        command_seams.commit_dimension_input)
+    if (command_seams.dimension_input_active())
         command_seams.commit_dimension_input(stage_panel);
     char title[260] = "";
     GetWindowTextA(window, title, sizeof title);
