@@ -4,6 +4,7 @@
 
 #include "base/byte_order.h"
 #include "base/program_messages.h"
+#include "geometry/extents.h"
 #include "geometry/kernel_context.h"
 #include "store/drawing_header.h"
 #include "store/record_layouts.h"
@@ -290,4 +291,60 @@ int annotation_dialog_for_kind(int kind, bool low_resolution, bool roughness_opt
     case annotation_tolerance: return 496;
     default: return 0;
     }
+}
+
+// ---------------------------------------------------------------- picking
+
+bool annotation_record_box(const uint8_t* rec, Box* out) {
+    Box s = box_empty();
+    TextMetrics m{};
+    switch (rec[record_kind]) {
+    case annotation_dimension_text:
+        if (get_u16(rec, annotation_flags) & 0x1000) break;
+        if (kernel_measurers.dimension_label_metrics && kernel_measurers.dimension_label_metrics(rec, &m))
+            box_of_dimension_label(&s, rec, &m);
+        break;
+    case annotation_leader:
+        if (kernel_measurers.annotation_text_metrics && kernel_measurers.annotation_text_metrics(rec, &m))
+            box_of_leader_annotation(&s, rec, &m);
+        break;
+    case annotation_hatching: {
+        double x = get_f32(rec, hatching_seed), y = get_f32(rec, hatching_seed + 4);
+        double r = sheet_to_model_length(2.0);
+        s = Box{x - r, y - r, x + r, y + r};
+        break;
+    }
+    case annotation_text_fragment: box_of_two_point_annotation(&s, rec); break;
+    case annotation_section:
+        if (kernel_measurers.section_designation_bounds) kernel_measurers.section_designation_bounds(rec, &s);
+        break;
+    case annotation_roughness:
+        if (kernel_measurers.roughness_sign_bounds) kernel_measurers.roughness_sign_bounds(rec, &s);
+        break;
+    case annotation_tolerance: box_of_repeated_annotation(&s, rec); break;
+    default: break;
+    }
+    *out = s;
+    return !box_is_empty(&s);
+}
+
+RecordRef annotation_pick(uint8_t* projection, double x, double y, double slack) {
+    DrawingFile* df = current_drawing_file();
+    if (!df || !projection) return 0;
+    PageBuffer* buf = &page_buffers[table_annotation];
+    RecordRef* head = projection_chain(projection, projection_annotations);
+    RecordRef best = 0;
+    double best_area = 0;
+    for (uint8_t* r = record_next(df, head, nullptr, buf); r && !error_flag; r = record_next(df, head, r, buf)) {
+        if (get_u16(r, record_length) < 10) continue;
+        Box b;
+        if (!annotation_record_box(r, &b)) continue;
+        if (x < b.min_x - slack || x > b.max_x + slack || y < b.min_y - slack || y > b.max_y + slack) continue;
+        double area = (b.max_x - b.min_x) * (b.max_y - b.min_y);
+        if (!best || area < best_area) {
+            best = record_ref_of(buf, r);
+            best_area = area;
+        }
+    }
+    return best;
 }

@@ -131,3 +131,14 @@ bool annotation_backup_restore(uint8_t* projection, RecordRef* ref, const Record
 // is a screen of 100 pixels per inch or less; `roughness_option` the
 // drawing-header option bit 1 at offset 110.
 int annotation_dialog_for_kind(int kind, bool low_resolution, bool roughness_option);
+
+// ---------------------------------------------------------------- picking
+
+struct Box;
+// The drawing box of one annotation record, measured as the projection's
+// annotation extents measure it; false when it has none.
+bool annotation_record_box(const uint8_t* rec, Box* out);
+// The reference of the annotation record of the projection whose box holds
+// (x, y) widened by `slack` (model units), the smallest such box first; 0
+// when none does.  Hidden labels (flag bit 12) are not picked.
+RecordRef annotation_pick(uint8_t* projection, double x, double y, double slack);

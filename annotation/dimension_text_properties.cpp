@@ -62,3 +62,44 @@ bool dimension_text_checked(const uint8_t* label, const uint8_t* dimension, int 
     default: return false;
     }
 }
+
+#include "annotation/annotation_properties.h"
+#include "render/output/dimension_texts.h"
+
+void dimension_label_parts(const uint8_t* label, std::string parts[4]) {
+    DimensionTextParts p;
+    if (split_dimension_text(label, &p) != 0) {
+        for (int i = 0; i < 4; ++i) parts[i].clear();
+        return;
+    }
+    for (int i = 0; i < 4; ++i) parts[i] = p.part[i];
+}
+
+bool dimension_label_with_parts(const uint8_t* old, const char* const parts[4], std::vector<uint8_t>* out,
+                                const char** refusal) {
+    *refusal = nullptr;
+    std::string p[4];
+    dimension_label_parts(old, p);
+    for (int i = 0; i < 4; ++i)
+        if (parts[i]) p[i] = parts[i];
+    std::string first;
+    if (!p[0].empty()) first = p[0] + dimension_text_value_mark;
+    first += p[1];
+    if (!p[2].empty()) first += dimension_text_deviation_mark + p[2];
+    if (first.size() > 255) {
+        *refusal = "%ая длина обозначения номинала!";
+        return false;
+    }
+    RecordBytes packed = pack_whole_text(first + p[3]);
+    if (dimension_text_head + packed.size() > record_max_length) {
+        *refusal = "%ая длина обозначения номинала!";
+        return false;
+    }
+    out->assign(old, old + dimension_text_head);
+    out->insert(out->end(), packed.begin(), packed.end());
+    put_u16(out->data(), record_length, static_cast<uint16_t>(out->size()));
+    (*out)[dimension_text_first_length] = static_cast<uint8_t>(first.size());
+    uint16_t f = get_u16(out->data(), annotation_flags);
+    put_u16(out->data(), annotation_flags, static_cast<uint16_t>(p[3].empty() ? (f & ~0x0040) : (f | 0x0040)));
+    return true;
+}

@@ -40,3 +40,17 @@ struct DimensionTextControls {
 DimensionTextControls dimension_text_controls(const uint8_t* label, const uint8_t* dimension);
 // The check state each check box shows.
 bool dimension_text_checked(const uint8_t* label, const uint8_t* dimension, int control);
+
+#include <string>
+#include <vector>
+
+// The label of `old` with its four parts (before the nominal, the nominal,
+// after it, under the shelf) as given (null keeps the stored part): joined
+// as part 0, byte 24, part 1, byte 26, part 2 (24 only with a part 0, 26
+// only with a part 2), byte 7 its length, flag bit 6 with a part 3 after
+// it.  False with the refusal ("%ая длина обозначения номинала!") when the
+// first text passes 255 characters or the record 2044 bytes.
+bool dimension_label_with_parts(const uint8_t* old, const char* const parts[4], std::vector<uint8_t>* out,
+                                const char** refusal);
+// The four parts of a label.
+void dimension_label_parts(const uint8_t* label, std::string parts[4]);
