@@ -42,6 +42,17 @@ const std::string start_folder = build_folder();
 
 // What the screen shows of a window, as a PNG in the screenshots folder.
 bool screenshot(HWND w, const std::string& name) {
+    // The modal loop shows the dialog once its queue is empty; this runs
+    // before that, on the dialog's thread: show it, let it reach the display.
+    ShowWindow(w, SW_SHOWNORMAL);
+    for (DWORD end = GetTickCount() + 400; GetTickCount() < end;) {
+        MSG m;
+        while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&m);
+            DispatchMessageA(&m);
+        }
+        Sleep(20);
+    }
     RedrawWindow(w, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_ERASE);
     RECT r;
     if (!GetWindowRect(w, &r)) return false;
