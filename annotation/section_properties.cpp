@@ -86,8 +86,9 @@ int section_designation_bounds(const uint8_t* rec, Box* out) {
         for (uint32_t a : {static_cast<uint32_t>(section_anchor2), static_cast<uint32_t>(section_anchor4)}) {
             if (a == section_anchor4 && nodes < 2) break;
             Point2 p = pointf(rec, a);
-            add_point(out, p.x - slack, p.y - h - slack);
-            add_point(out, p.x + w + 0.27 * h + slack, p.y + depth + slack);
+            // Either way up: the letters' box on both sides of the baseline.
+            add_point(out, p.x - slack, p.y - h - depth - slack);
+            add_point(out, p.x + w + 0.27 * h + slack, p.y + h + depth + slack);
         }
     }
     return 1;

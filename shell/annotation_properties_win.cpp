@@ -645,9 +645,11 @@ void hatch_kind_buttons_show(HWND dialog, int start, int code) {
         state.hatch_start = start;
         for (int i = 0; i < 8; ++i) {
             const HatchKindRule* r = hatch_kind_rule(start + i);
-            char label[8];
-            std::snprintf(label, sizeof label, "%d", start + i);
-            set_text(dialog, hatch_kind_buttons[i], label);
+            // The kind's name on its button (its picture in time).
+            std::string label = r ? r->hint + 1 : "";
+            size_t cut = label.find('\n');
+            if (cut != std::string::npos) label = label.substr(0, cut);
+            set_text(dialog, hatch_kind_buttons[i], label.substr(0, 5));
             HWND b = GetDlgItem(dialog, hatch_kind_buttons[i]);
             if (b && r) hint_set_text(b, r->hint);
         }
