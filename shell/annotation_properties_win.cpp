@@ -24,6 +24,7 @@
 #include "annotation/tolerance_properties.h"
 #include "base/byte_order.h"
 #include "base/program_messages.h"
+#include "documents/checkpoints.h"
 #include "documents/saving.h"
 #include "geometry/extents.h"
 #include "geometry/kernel_context.h"
@@ -1248,6 +1249,8 @@ void open_element_properties_in(RecordRef projection_ref, RecordRef ref) {
         return;
     }
     if (worker_running) return;
+    // One undo step returns to the element as it was before its dialog.
+    drawing_checkpoint(1, default_undo_description());
     current_annotation_ref = ref;
     properties_projection_ref = projection_ref;
     saved_keyboard_layout = GetKeyboardLayout(0);

@@ -13,6 +13,7 @@
 #include "base/byte_order.h"
 #include "store/record_layouts.h"
 #include "store/text_codec.h"
+#include "render/output/tolerance_frame.h"
 
 #include <gtest/gtest.h>
 
@@ -193,6 +194,16 @@ TEST(ToleranceRules, CellWidths) {
             EXPECT_NEAR(got.datum_offset, got.sign_cell + value, 1e-9);
             EXPECT_NEAR(got.total, got.sign_cell + value + 7.5 + 2 * m + 4 * m, 1e-9);
         }
+    }
+}
+
+TEST(ToleranceRules, AStackedFrameWithoutSignsStillHasARow) {
+    RecordBytes r = record_of(annotation_tolerance, tolerance_head);
+    const struct { uint16_t flags; int rows; } cases[] = {
+        {0x0000, 1}, {0x0200, 1}, {0x0200 | (2 << 6), 2}, {0x0200 | (3 << 6), 3}, {0x0200 | (7 << 6), 3}, {3 << 6, 1}};
+    for (auto c : cases) {
+        put_u16(r.data(), annotation_flags, c.flags);
+        EXPECT_EQ(tolerance_frame_rows(r.data()), c.rows) << c.flags;
     }
 }
 

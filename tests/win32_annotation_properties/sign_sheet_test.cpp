@@ -16,6 +16,9 @@
 #include "geometry/kernel_context.h"
 #include "geometry/tolerance.h"
 #include "geometry/units_scale.h"
+#include "annotation/section_properties.h"
+#include "render/output/annotation_frames.h"
+#include "render/output/designation_letters.h"
 #include "render/output/leader_marks.h"
 #include "render/output/primitives.h"
 #include "render/output/roughness_sign.h"
@@ -226,6 +229,43 @@ TEST_F(SignSheet, TheSignCellIsAsWideAsTheRowHeight) {
     int mid = static_cast<int>(std::lround((5 + text_settings.text_heights[3]) * px_per_mm));
     EXPECT_TRUE(pic.ink_near(sx, mid, 1));
     EXPECT_TRUE(pic.ink_near(static_cast<int>(5 * px_per_mm), mid, 1));
+}
+
+}  // namespace
+
+namespace {
+
+// The section letters are drawn as stored: "Б1" takes both packed words.
+TEST_F(SignSheet, SectionLettersAreDrawnWhole) {
+    auto rightmost_ink = [](const char* letters) {
+        RecordBytes r(section_nodes + 16, 0);
+        put_u16(r.data(), record_length, static_cast<uint16_t>(r.size()));
+        r[record_kind] = annotation_section;
+        r[section_nodes_count] = 2;
+        put_u16(r.data(), annotation_flags, 1 | (5 << 2));
+        put_f32(r.data(), section_nodes, 20);
+        put_f32(r.data(), section_nodes + 4, 30);
+        put_f32(r.data(), section_nodes + 8, 20);
+        put_f32(r.data(), section_nodes + 12, 60);
+        section_set_letters(r.data(), letters);
+        EXPECT_EQ(section_letters_text(r.data()), letters);
+        place_designation_letters(r.data());
+        DibPicture pic(500, 700, px_per_mm);
+        draw_section_line(&pic.view, r.data(), 0);
+        GdiFlush();
+        int last = 0;
+        for (int y = 0; y < pic.height; ++y) {
+            const uint8_t* row = pic.bits + static_cast<size_t>(y) * pic.stride();
+            for (int x = pic.width - 1; x > last; --x)
+                if (row[3 * x] != 0xFF || row[3 * x + 1] != 0xFF || row[3 * x + 2] != 0xFF) {
+                    last = x;
+                    break;
+                }
+        }
+        return last;
+    };
+    int one = rightmost_ink("Б"), two = rightmost_ink("Б1");
+    EXPECT_GT(two, one + 4) << "the digit after the letter is drawn";
 }
 
 }  // namespace
