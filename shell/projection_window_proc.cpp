@@ -25,6 +25,7 @@
 #include "shell/message_dialogs.h"
 #include "shell/panels.h"
 #include "shell/projection_windows.h"
+#include "shell/annotation_properties_win.h"
 #include "shell/resource_ids.h"
 #include "shell/startup.h"
 #include "store/drawing_header.h"
@@ -397,6 +398,10 @@ LRESULT CALLBACK projection_window_proc(HWND window, UINT message, WPARAM wparam
         return 0;
     case WM_RBUTTONUP:
         if (blocked) return 0;
+        // In the annotation stage an element under the cursor opens its properties.
+        if (current_stage == 5 && GetKeyState(VK_MENU) >= 0 &&
+            annotation_properties_right_click(w, static_cast<short>(LOWORD(lparam)), static_cast<short>(HIWORD(lparam))))
+            return 0;
         if (current_stage == 4 || (GetKeyState(VK_MENU) < 0 && current_stage >= 1 && current_stage <= 5)) {
             int id = (w->view_flags & view_flag_type_mask) == 8 ? IDM_FRAGMENT_PROPERTIES : IDM_PROJECTION_PROPERTIES;
             PostMessageA(frame_window, WM_COMMAND, id, 0);

@@ -5,6 +5,7 @@
 #include "store/kernel_binding.h"
 #include "render/contours/contour_lists.h"
 #include "render/output/output_binding.h"
+#include "annotation/properties_binding.h"
 #include "base/program_messages.h"
 #include "shell/document_binding.h"
 #include "shell/message_dialogs.h"
@@ -33,6 +34,9 @@ void program_wiring() {
 
     // Subsystems added later: one bind call each, below this line, in floor
     // order (stages, annotation, output, model, then the shell's own).
+    // The annotation property code: the text-fragment text replacement and
+    // the section designation's measurer.
+    annotation_properties_bind();
     // Exchange formats: their prompts through the documents' shell.
     exchange_bind();
     // The import and export commands of the file menu.

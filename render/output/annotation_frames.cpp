@@ -77,11 +77,12 @@ void draw_section_line(OutputView* view, const uint8_t* section, uint32_t ref) {
         draw_dimension_line(view, 3, 0, 1, arrow1, nullptr, 0, 0, nullptr, 0, nullptr);
         draw_dimension_line(view, 3, 0, 1, arrow2, nullptr, 0, 0, nullptr, 0, nullptr);
     }
-    // The letters: the first packed word.
-    uint16_t word;
-    std::memcpy(&word, section + section_letters, 2);
-    char letters[8] = {};
-    text_unpack(letters, sizeof letters, &word, 2);
+    // The letters: both packed words (a class switch takes a symbol, so
+    // "Б1" already needs the second).
+    uint16_t words[2];
+    std::memcpy(words, section + section_letters, 4);
+    char letters[12] = {};
+    text_unpack(letters, sizeof letters, words, 4);
     if (!letters[0]) return;
     uint16_t flags = get_u16(section, annotation_flags);
     select_text_font((flags >> 2) & 0x0F, flags & 1, (flags >> 1) & 1);
