@@ -36,7 +36,9 @@ TEST(DrawingOptions, EveryCheckBoxSetsAndClearsItsOwnBitOnly) {
             EXPECT_EQ((v & c.mask) != 0, c.inverted);
             EXPECT_EQ(option_checked(h.data(), c.control), 0);
             for (int w : {110, 112, 114}) {
-                if (w != c.word) EXPECT_EQ(get_u16(h.data(), w), background);
+                if (w != c.word) {
+                    EXPECT_EQ(get_u16(h.data(), w), background);
+                }
             }
         }
     }

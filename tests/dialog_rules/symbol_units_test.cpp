@@ -108,8 +108,7 @@ TEST(GridStep, Bounds) {
         SCOPED_TRACE(testing::Message() << c.text << " unit " << c.unit);
         double step = -7;
         EXPECT_EQ(grid_step_from_text(c.text, c.unit, &step), c.ok);
-        if (c.ok) EXPECT_DOUBLE_EQ(step, c.step);
-        else EXPECT_EQ(step, -7);
+        EXPECT_DOUBLE_EQ(step, c.ok ? c.step : -7.0);
     }
 }
 
