@@ -43,9 +43,13 @@
 //   gui_probe settext CLASS ID TEXT sets the text of control ID
 //   gui_probe notify CLASS ID CODE  sends WM_COMMAND (ID, CODE) from control ID
 //                                    to its parent
+//   gui_probe postcmd TITLE ID CODE posts WM_COMMAND (ID, CODE) from control ID
+//                                    to the dialog TITLE (for handlers that
+//                                    show a modal message)
+//   gui_probe clipboard             prints the CF_TEXT text of the clipboard
 //   gui_probe lines TITLE ID        prints the lines of list box ID of the
 //                                    dialog TITLE, one a line
-//   gui_probe pick TITLE ID LINE CODE  selects LINE of list box ID of the dialog
+//   gui_probe pick TITLE ID LINE CODE  selects LINE of list box (or combo box) ID of the dialog
 //                                    TITLE (-1: none) and posts (ID, CODE) to it
 // With GUI_PROBE_DESKTOP set, the probe works in that Wine desktop (the
 // virtual desktop the program was started in).
@@ -460,6 +464,24 @@ int main(int argc, char** argv) {
         std::printf("%s\n", t.c_str());
         return 0;
     }
+    if (argc >= 5 && std::strcmp(argv[1], "postcmd") == 0) {
+        HWND d = wait_dialog(argv[2], 5000);
+        int id = std::atoi(argv[3]);
+        if (!d) return 1;
+        return PostMessageA(d, WM_COMMAND, MAKEWPARAM(id, std::strtol(argv[4], nullptr, 0)),
+                            reinterpret_cast<LPARAM>(GetDlgItem(d, id)))
+                   ? 0
+                   : 1;
+    }
+    if (argc >= 2 && std::strcmp(argv[1], "clipboard") == 0) {
+        if (!OpenClipboard(nullptr)) return 1;
+        HANDLE h = GetClipboardData(CF_TEXT);
+        const char* text = h ? static_cast<const char*>(GlobalLock(h)) : nullptr;
+        if (text) std::printf("%s\n", to_utf8(text).c_str());
+        if (text) GlobalUnlock(h);
+        CloseClipboard();
+        return text ? 0 : 1;
+    }
     if (argc >= 4 && (std::strcmp(argv[1], "lines") == 0 || std::strcmp(argv[1], "pick") == 0)) {
         HWND d = wait_dialog(argv[2], 5000);
         int id = std::atoi(argv[3]);
@@ -479,7 +501,10 @@ int main(int argc, char** argv) {
             return 0;
         }
         if (argc < 6) return 64;
-        SendMessageA(c, LB_SETCURSEL, static_cast<WPARAM>(std::atoi(argv[4])), 0);
+        char cls[32] = {};
+        GetClassNameA(c, cls, sizeof cls);
+        bool combo = lstrcmpiA(cls, "ComboBox") == 0;
+        SendMessageA(c, combo ? CB_SETCURSEL : LB_SETCURSEL, static_cast<WPARAM>(std::atoi(argv[4])), 0);
         PostMessageA(d, WM_COMMAND, MAKEWPARAM(id, std::strtol(argv[5], nullptr, 0)), reinterpret_cast<LPARAM>(c));
         return 0;
     }
