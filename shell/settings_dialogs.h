@@ -58,3 +58,8 @@ extern int (*sketch_library_answer)(char* path, size_t size);
 // "При автоматическом формировании для свободных точек размеры не зависят
 // от ортогональных осей": a program flag of the session, not stored.
 extern int free_point_dimensions_without_axes;
+
+// ---------------------------------------------------------------- projection lists
+// The lists of projections (kind 0) or fragments (kind 8) of the current
+// drawing.
+void projection_properties_run(int kind);

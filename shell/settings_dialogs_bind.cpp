@@ -23,5 +23,6 @@ void settings_dialogs_bind() {
     command_seams.symbol_table_dialog = symbol_table_dialog_run;
     command_seams.drawing_options_dialog = drawing_options_dialog_run;
     command_seams.drawing_options_more_dialog = drawing_options_more_dialog_run;
+    command_seams.projection_properties_dialog = projection_properties_run;
     kernel_photolib_folder = photolib_folder;
 }
