@@ -84,10 +84,8 @@ void browse_sketch_library(HWND dialog, int control) {
         if (SUCCEEDED(com)) CoUninitialize();
     }
     folder[MAX_PATH] = 0;
-    if (!chosen || !folder[0]) return;
     // One '\' at the end: a drive root already has it.
-    size_t n = std::strlen(folder);
-    if (folder[n - 1] != '\\') folder[n] = '\\', folder[n + 1] = 0;
+    if (!chosen || !library_folder_terminated(folder, sizeof folder)) return;
     settings_set_photolib(folder);
     photolib_show(dialog, control);
 }

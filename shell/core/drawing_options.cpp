@@ -173,3 +173,15 @@ bool projection_mark_for_curve_change(uint8_t* projection) {
     put_u16(projection, 98, static_cast<uint16_t>(flags | 0x0200));
     return true;
 }
+
+bool library_folder_terminated(char* folder, size_t size) {
+    if (!folder || !folder[0]) return false;
+    size_t n = 0;
+    while (n < size && folder[n]) ++n;
+    if (n >= size) return false;
+    if (folder[n - 1] == '\\') return true;
+    if (n + 2 > size) return false;
+    folder[n] = '\\';
+    folder[n + 1] = 0;
+    return true;
+}

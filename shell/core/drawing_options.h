@@ -105,3 +105,8 @@ bool dimension_nearest_points_set(uint8_t* dimension, bool on);
 // (no automatic construction) clear and a view kind other than 7 and 9.
 // Marks it (bit 9) and returns true, or leaves it.
 bool projection_mark_for_curve_change(uint8_t* projection);
+
+// The sketch-library folder as it is kept: one '\' at the end (a drive root
+// such as "C:\" already has it).  False for an empty folder or one that does
+// not fit in size bytes with the '\' and the NUL.
+bool library_folder_terminated(char* folder, size_t size);

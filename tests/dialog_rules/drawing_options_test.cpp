@@ -2,6 +2,7 @@
 // arrowhead replacement and the per-record flags.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <vector>
 
 #include "base/byte_order.h"
@@ -223,6 +224,33 @@ TEST(CurvePrecision, MarksExactlyTheProjectionsToRebuild) {
             EXPECT_EQ(projection_mark_for_curve_change(p.data()), want);
             EXPECT_EQ(get_u16(p.data(), 98), want ? (flags | 0x0200) : flags);
         }
+}
+
+}  // namespace
+
+namespace {
+
+TEST(SketchLibrary, OneBackslashAtTheEnd) {
+    struct Case {
+        const char* folder;
+        size_t size;
+        bool ok;
+        const char* kept;
+    } cases[] = {
+        {"C:\\Sketches", 64, true, "C:\\Sketches\\"},
+        {"C:\\", 64, true, "C:\\"},  // a drive root keeps its one backslash
+        {"D:\\lib\\", 64, true, "D:\\lib\\"},
+        {"", 64, false, ""},
+        {"C:\\ab", 6, false, "C:\\ab"},  // no room for the backslash and the NUL
+        {"C:\\ab", 7, true, "C:\\ab\\"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.folder);
+        char buf[64] = {};
+        std::snprintf(buf, sizeof buf, "%s", c.folder);
+        EXPECT_EQ(library_folder_terminated(buf, c.size), c.ok);
+        EXPECT_STREQ(buf, c.kept);
+    }
 }
 
 }  // namespace
