@@ -114,6 +114,8 @@ void list_fill(HWND dialog) {
     }
     int position = projection_list_position(listed, active_projection_number);
     for (int id : edit_controls) EnableWindow(GetDlgItem(dialog, id), !listed.empty());
+    // The sheet number only for projections of a drawing with sheets.
+    if (!df || !get_u32(df->header, header_sheets) || list_kind == 8) EnableWindow(GetDlgItem(dialog, IDC_LIST_SHEET), FALSE);
     if (listed.empty()) {
         SendMessageA(combo, CB_ADDSTRING, 0,
                      reinterpret_cast<LPARAM>(list_kind == 8 ? "Нет фрагментов" : "Нет проекций"));
