@@ -82,19 +82,22 @@ void draw_cell(const DRAWITEMSTRUCT* item, int reg) {
     // Model units to pixels: model lengths are sheet millimetres divided by
     // the drawing scale.
     double k = pixels_per_sheet_mm() * current_drawing_scale();
+    struct Measure {
+        const char* text;
+        double k;
+    } m{text.c_str(), k};
+    int size = symbol_cell_size_index(
+        cell_w, cell_h,
+        [](int index, double* w, double* h, void* ctx) {
+            auto* mm = static_cast<Measure*>(ctx);
+            select_text_font(index, 0, 0);
+            measure_text(mm->text, w, h);
+            *w *= mm->k, *h *= mm->k;
+        },
+        &m);
     double w = 0, h = 0;
-    int size = 6;
-    for (; size >= 1; --size) {
-        select_text_font(size, 0, 0);
-        w = 0, h = 0;
-        measure_text(text.c_str(), &w, &h);
-        if (compare_doubles(w * k, cell_w) <= 0 && compare_doubles(h * k, cell_h) <= 0) break;
-    }
-    if (size < 1) {
-        size = 1;
-        select_text_font(size, 0, 0);
-        measure_text(text.c_str(), &w, &h);
-    }
+    select_text_font(size, 0, 0);
+    measure_text(text.c_str(), &w, &h);
     GdiText g{item->hDC, k};
     TextCanvas canvas{&g, gdi_pen, gdi_line, gdi_circle, gdi_bezier, gdi_nothing, gdi_arc};
     double x = (cell_w - w * k) * 0.5 - 1.0, y = cell_h * 0.7777777777777777;

@@ -3,6 +3,8 @@
 
 #include <cstdio>
 
+#include "geometry/tolerance.h"
+
 int symbol_page_clamped(int page) {
     if (page < 0) return 0;
     if (page > symbol_table_pages - 1) return symbol_table_pages - 1;
@@ -69,4 +71,14 @@ void symbol_pick_append(std::string& line, unsigned char code, int reg) {
     }
     line += static_cast<char>(code);
     if (markup) line += static_cast<char>(code);
+}
+
+int symbol_cell_size_index(double cell_w, double cell_h, void (*measure)(int index, double* w, double* h, void* ctx),
+                           void* ctx) {
+    for (int index = 6; index >= 1; --index) {
+        double w = 0, h = 0;
+        measure(index, &w, &h, ctx);
+        if (compare_doubles(w, cell_w) <= 0 && compare_doubles(h, cell_h) <= 0) return index;
+    }
+    return 1;
 }

@@ -32,3 +32,9 @@ int symbol_register_in_force(const std::string& line);
 // the prefix ("@0" brings back register 0) and the character as it is;
 // otherwise the character, '@' and '\' doubled.
 void symbol_pick_append(std::string& line, unsigned char code, int reg);
+
+// The text-height index a cell draws its character in: from index 6 down to
+// 1, the first whose measured box (measure(index, &w, &h), in cell units)
+// fits the cell in width and height; 1 when none fits.
+int symbol_cell_size_index(double cell_w, double cell_h, void (*measure)(int index, double* w, double* h, void* ctx),
+                           void* ctx);

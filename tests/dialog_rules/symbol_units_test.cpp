@@ -142,3 +142,34 @@ TEST(ScaleParts, TitleBlockText) {
 }
 
 }  // namespace
+
+namespace {
+
+// Boxes of a character by height index, as the measuring would give them.
+const double box_w[10] = {1, 2, 3, 4, 6, 8, 11, 15, 20, 28};
+const double box_h[10] = {2, 3, 4, 5, 7, 10, 14, 20, 28, 40};
+void fake_measure(int index, double* w, double* h, void*) {
+    *w = box_w[index];
+    *h = box_h[index];
+}
+
+TEST(SymbolTable, CellHeightFromSixDown) {
+    struct Case {
+        double cell_w, cell_h;
+        int index;
+    } cases[] = {
+        {30, 30, 6},   // the largest tried is 6, never 7..9
+        {11, 14, 6},   // exactly the box of 6 fits
+        {10.9, 14, 5}, // too narrow for 6
+        {11, 13.9, 5}, // too low for 6
+        {4, 5, 3},
+        {2, 3, 1},
+        {0.5, 0.5, 1}, // nothing fits: the smallest tried
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.cell_w << " x " << c.cell_h);
+        EXPECT_EQ(symbol_cell_size_index(c.cell_w, c.cell_h, fake_measure, nullptr), c.index);
+    }
+}
+
+}  // namespace
