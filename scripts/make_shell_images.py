@@ -525,6 +525,39 @@ def zoom_picture(factor_text, plus):
     return cv
 
 
+def start_picture(kind):
+    """The picture buttons of the start dialog (40 x 40) and the grid-snap
+    button of the units dialog (24 x 24)."""
+    if kind == "snap":
+        cv = Canvas(24, 24, WHITE)
+        for i in range(3, 24, 6):
+            for j in range(3, 24, 6):
+                cv.set(i, j, GREY)
+                cv.set(i + 1, j, GREY)
+        cv.circle(14, 9, 2, RED, fill=RED)
+        cv.arrow(6, 19, 13, 11, BLUE, head=3)
+        return cv
+    cv = Canvas(40, 40, WHITE)
+    if kind == "new":
+        cv.polygon([(8, 4), (26, 4), (32, 10), (32, 36), (8, 36)], BLACK, fill=WHITE)
+        cv.line(26, 4, 26, 10, BLACK)
+        cv.line(26, 10, 32, 10, BLACK)
+        cv.line(12, 30, 28, 30, NAVY)
+        cv.line(12, 30, 12, 16, NAVY)
+        cv.text(16, 17, "+", RED, 2)
+    elif kind == "open":
+        cv.polygon([(4, 10), (14, 10), (17, 13), (34, 13), (34, 33), (4, 33)], OLIVE, fill=YELLOW)
+        cv.polygon([(8, 18), (38, 18), (34, 33), (4, 33)], OLIVE, fill=YELLOW)
+        cv.arrow(22, 12, 22, 2, DGREEN, head=4)
+    else:
+        cv.polygon([(6, 6), (19, 8), (19, 36), (6, 34)], NAVY, fill=BLUE)
+        cv.polygon([(21, 8), (34, 6), (34, 34), (21, 36)], NAVY, fill=BLUE)
+        for y in (13, 18, 23, 28):
+            cv.line(9, y, 16, y + 1, WHITE)
+            cv.line(24, y + 1, 31, y, WHITE)
+    return cv
+
+
 def main():
     out = sys.argv[1]
     img = os.path.join(out, "images")
@@ -572,6 +605,8 @@ def main():
     bitmaps[680] = internal_picture()
     bitmaps[1016] = zoom_picture("1.25", True)
     bitmaps[1017] = zoom_picture("0.8", False)
+    for rid, k in zip([15001, 15002, 15003, 15004], ["new", "open", "guide", "snap"]):
+        bitmaps[rid] = start_picture(k)
     for rid, cv in sorted(bitmaps.items()):
         rc.append('%d BITMAP "%s"' % (rid, put("bitmap%d.bmp" % rid, bmp4(cv))))
     face, mask = clock_face()

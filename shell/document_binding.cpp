@@ -18,6 +18,7 @@
 #include "shell/resource_ids.h"
 #include "documents/checkpoints.h"
 #include "documents/document_seams.h"
+#include "shell/settings_dialogs.h"
 #include "documents/documents.h"
 #include "store/drawing_header.h"
 
@@ -62,6 +63,7 @@ void recent_add(const char* path) {
 void new_drawing_ready() {
     document_menu_state(true);
     new_drawing_stage_ready();
+    units_dialog_after_new_drawing();
 }
 
 void drawing_loaded() {

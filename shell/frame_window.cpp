@@ -18,6 +18,7 @@
 #include "documents/documents.h"
 #include "shell/document_ui.h"
 #include "shell/resource_ids.h"
+#include "shell/settings_dialogs.h"
 #include "base/program_messages.h"
 #include "documents/saving.h"
 
@@ -232,6 +233,7 @@ LRESULT CALLBACK frame_window_proc(HWND window, UINT message, WPARAM wparam, LPA
         update_menu_state(current_drawing_file() ? IDM_FILE_OPEN : IDM_FILE_CLOSE);
         return 0;
     case UM_SHOW_START_DIALOG:
+        start_dialog_show(window);
         return 0;
     case UM_UNDO:
         shell_documents.undo();

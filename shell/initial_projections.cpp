@@ -27,6 +27,7 @@
 #include "shell/hints.h"
 #include "shell/projection_windows.h"
 #include "shell/registry_settings.h"
+#include "shell/settings_dialogs.h"
 #include "shell/resource_ids.h"
 #include "shell/startup.h"
 #include "store/drawing_header.h"
@@ -174,6 +175,7 @@ static INT_PTR CALLBACK initial_projections_dialog_proc(HWND dialog, UINT messag
             EndDialog(dialog, -1);
             return TRUE;
         case IDC_WIZARD_SHOW_LIBRARY:
+            browse_sketch_library(dialog, IDC_WIZARD_PHOTOLIB);
             return TRUE;
         case IDC_HELP_PICTURE:
             set_help_topic(2);

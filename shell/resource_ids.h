@@ -454,3 +454,88 @@
 #define IDC_WIZARD_REQUIREMENTS_FIND 2120
 #define IDC_WIZARD_PHOTOLIB 2058
 #define IDC_WIZARD_SHOW_LIBRARY 1008
+
+/* ---------------------------------------------------------------- settings dialogs
+ * The start dialog, the option dialogs, the symbol table and the units
+ * dialog, with their pictures (bitmaps 15001..15004). */
+#define IDD_START 560                 /* " С чего начать?" */
+#define IDD_UNITS 372                 /* "Единица измерений и масштаб" */
+#define IDD_SYMBOL_TABLE 412          /* "Таблица символов" */
+#define IDD_DRAWING_OPTIONS 418       /* " Нюансы  чертежа" */
+#define IDD_DRAWING_OPTIONS_MORE 719  /* " Дополнительные нюансы" */
+#define IDB_START_NEW 15001
+#define IDB_START_OPEN 15002
+#define IDB_START_GUIDE 15003
+#define IDB_UNITS_SNAP 15004
+/* Start dialog. */
+#define IDC_START_NEW_PICTURE 1110
+#define IDC_START_OPEN_PICTURE 1171
+#define IDC_START_GUIDE_PICTURE 1676
+#define IDC_START_NEW 2015
+#define IDC_START_OPEN 2016
+#define IDC_START_GUIDE 2017
+#define IDC_START_WEB 1934
+#define IDC_START_RECENT 1675
+#define IDC_START_VERSION 2019
+/* Units, scale and grid. */
+#define IDC_UNITS_UNIT 1390
+#define IDC_UNITS_GRID_X 1705
+#define IDC_UNITS_GRID_Y 1773
+#define IDC_UNITS_SCALE_A 1642
+#define IDC_UNITS_SCALE_B 1643
+#define IDC_UNITS_SNAP 1774
+/* Symbol table: 32 cells and their captions in two runs of ids. */
+#define IDC_SYMBOLS_REGISTER_0 1170
+#define IDC_SYMBOLS_REGISTER_1 1171
+#define IDC_SYMBOLS_REGISTER_2 1172
+#define IDC_SYMBOLS_SCROLL 1493
+#define IDC_SYMBOLS_LINE 1705
+#define IDC_SYMBOLS_CELL_FIRST 15100  /* .. +31 */
+#define IDC_SYMBOLS_CAPTION_FIRST 15140  /* .. +31 */
+/* Drawing options (418 and 719). */
+#define IDC_OPTIONS_EXIT 15020
+#define IDC_OPTIONS_MORE 15021
+#define IDC_OPTIONS_STATUS 1522
+#define IDC_OPTIONS_TEXT_HEIGHT 1172
+#define IDC_OPTIONS_HEIGHT_ALL 1660
+#define IDC_OPTIONS_COLLATION 1855
+#define IDC_OPTIONS_COLLATION_SPIN 1856
+#define IDC_OPTIONS_POINT_NUMBERS 1778
+#define IDC_OPTIONS_POINT_NUMBERS_ALL 1781
+#define IDC_OPTIONS_CONTINUE 1783
+#define IDC_OPTIONS_NO_INNER_EXTENSIONS 1513
+#define IDC_OPTIONS_NO_FILLET_CROSSINGS 1654
+#define IDC_OPTIONS_ROUNDING 1970
+#define IDC_OPTIONS_ROUNDING_DIGITS 1971
+#define IDC_OPTIONS_REPLACE_SKETCHES 1784
+#define IDC_OPTIONS_SAME_POINTS 1672
+#define IDC_OPTIONS_MOVE_KEEP 1645
+#define IDC_OPTIONS_MOVE_CHANGE 1028
+#define IDC_OPTIONS_MOVE_FREE 1860
+#define IDC_OPTIONS_FINE_CURVES 1673
+#define IDC_OPTIONS_AUTO_DIMENSIONS 2101
+#define IDC_OPTIONS_FREE_AXES 1644
+#define IDC_OPTIONS_ARROWHEADS 1514
+#define IDC_OPTIONS_WAIT 2040
+#define IDC_OPTIONS_WAIT_SPIN 2137
+#define IDC_OPTIONS_PHOTOLIB 2058
+#define IDC_OPTIONS_PHOTOLIB_BROWSE 1008
+#define IDC_OPTIONS_NEAREST_SET 1170
+#define IDC_OPTIONS_NEAREST_CLEAR 1171
+#define IDC_OPTIONS_REPLACE_FROM 1516
+#define IDC_OPTIONS_REPLACE_TO 1517
+#define IDC_OPTIONS_REPLACE_RUN 1518
+/* Projection and fragment lists (IDD_PROJECTION_LIST / IDD_FRAGMENT_LIST). */
+#define IDD_PROJECTION_LIST 184       /* "Проекции чертежа" */
+#define IDD_FRAGMENT_LIST 183         /* "Фрагменты чертежа" */
+#define IDC_LIST_PROJECTIONS 1100
+#define IDC_LIST_TITLE 1012
+#define IDC_LIST_TYPE 1088
+#define IDC_LIST_SCALE 1761
+#define IDC_LIST_SHEET_LABEL 1735
+#define IDC_LIST_SHEET 1705
+#define IDC_LIST_NOT_ON_SHEETS 1149
+#define IDC_LIST_NO_AUTO 1753
+#define IDC_LIST_DELETE 1109
+#define IDC_LIST_NEW 1110
+#define IDC_LIST_INFO 1640

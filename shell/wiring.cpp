@@ -13,6 +13,7 @@
 #include "output/exchange_binding.h"
 #include "shell/model_window.h"
 #include "shell/projection_windows.h"
+#include "shell/settings_dialogs.h"
 
 void program_wiring() {
     // Messages: the program's messages and the kernel's reports are shown
@@ -48,4 +49,6 @@ void program_wiring() {
     // The projection windows: before the frame registers its window
     // classes, which take the view procedure at registration.
     projection_windows_bind();
+    // The settings dialogs: units, symbol table, drawing options.
+    settings_dialogs_bind();
 }

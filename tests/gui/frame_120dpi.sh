@@ -20,6 +20,7 @@ wine reg add "$key" /v LogPixels /t REG_DWORD /d 120 /f >/dev/null
 
 start_sarvolt 1280x1024
 if wine "$probe" wait SarVolt "SARVOLT - Конструкторская документация" 60000 >/dev/null; then
+    dismiss_start_dialog
     sleep 1
     read -r x y w h < <(probe rect SarVolt 1298)
     echo "stage-bar button: ${w}x${h}"

@@ -8,6 +8,7 @@ source "$(dirname "$0")/gui_lib.bash"
 
 start_sarvolt 1280x1024
 if wine "$probe" wait SarVolt "SARVOLT - Конструкторская документация" 60000 >/dev/null; then
+    dismiss_start_dialog
     sleep 1
     wine "$probe" zoomed SarVolt || fail "frame is not maximised"
     prompt=$(probe text SarVolt 1052)

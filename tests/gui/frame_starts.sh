@@ -17,6 +17,13 @@ wine "$build/bin/SARVOLT.exe" &
 pid=$!
 status=0
 if wine "$probe" wait SarVolt "SARVOLT - Конструкторская документация" 60000; then
+    # Started without a drawing: the start dialog comes first.
+    if wine "$probe" dialog " С чего начать?" 10000 >/dev/null; then
+        wine "$probe" press " С чего начать?" 2
+        wine "$probe" gone " С чего начать?" 5000 || { echo "start dialog did not close"; status=1; }
+    else
+        echo "no start dialog"; status=1
+    fi
     import -window root "$shots/frame_starts.png" || echo "screenshot failed"
     wine "$probe" close SarVolt 20000 || { echo "frame did not close"; status=1; }
 else

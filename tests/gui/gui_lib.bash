@@ -58,3 +58,11 @@ finish() {
 probe() { wine "$probe" "$@" | tr -d '\r'; return "${PIPESTATUS[0]}"; }
 
 shot() { import -window root "$shots/$1.png" 2>/dev/null || echo "screenshot $1 failed"; }
+
+# Started without a drawing, the program shows its start dialog: closes it
+# (button 2) when it appears within the time given (ms, 10000 by default).
+dismiss_start_dialog() {
+    wine "$probe" dialog " С чего начать?" "${1:-10000}" >/dev/null 2>&1 || return 0
+    wine "$probe" press " С чего начать?" 2 >/dev/null 2>&1
+    wine "$probe" gone " С чего начать?" 5000 >/dev/null 2>&1
+}

@@ -43,6 +43,14 @@
 //   gui_probe settext CLASS ID TEXT sets the text of control ID
 //   gui_probe notify CLASS ID CODE  sends WM_COMMAND (ID, CODE) from control ID
 //                                    to its parent
+//   gui_probe postcmd TITLE ID CODE posts WM_COMMAND (ID, CODE) from control ID
+//                                    to the dialog TITLE (for handlers that
+//                                    show a modal message)
+//   gui_probe clipboard             prints the CF_TEXT text of the clipboard
+//   gui_probe lines TITLE ID        prints the lines of list box ID of the
+//                                    dialog TITLE, one a line
+//   gui_probe pick TITLE ID LINE CODE  selects LINE of list box (or combo box) ID of the dialog
+//                                    TITLE (-1: none) and posts (ID, CODE) to it
 // With GUI_PROBE_DESKTOP set, the probe works in that Wine desktop (the
 // virtual desktop the program was started in).
 // Started under the name iexplore.exe (or any name but gui_probe), it
@@ -454,6 +462,50 @@ int main(int argc, char** argv) {
         std::string t = to_utf8(text);
         for (size_t i = 0; (i = t.find("\r\n", i)) != std::string::npos;) t.replace(i, 2, "\\n");
         std::printf("%s\n", t.c_str());
+        return 0;
+    }
+    if (argc >= 5 && std::strcmp(argv[1], "postcmd") == 0) {
+        HWND d = wait_dialog(argv[2], 5000);
+        int id = std::atoi(argv[3]);
+        if (!d) return 1;
+        return PostMessageA(d, WM_COMMAND, MAKEWPARAM(id, std::strtol(argv[4], nullptr, 0)),
+                            reinterpret_cast<LPARAM>(GetDlgItem(d, id)))
+                   ? 0
+                   : 1;
+    }
+    if (argc >= 2 && std::strcmp(argv[1], "clipboard") == 0) {
+        if (!OpenClipboard(nullptr)) return 1;
+        HANDLE h = GetClipboardData(CF_TEXT);
+        const char* text = h ? static_cast<const char*>(GlobalLock(h)) : nullptr;
+        if (text) std::printf("%s\n", to_utf8(text).c_str());
+        if (text) GlobalUnlock(h);
+        CloseClipboard();
+        return text ? 0 : 1;
+    }
+    if (argc >= 4 && (std::strcmp(argv[1], "lines") == 0 || std::strcmp(argv[1], "pick") == 0)) {
+        HWND d = wait_dialog(argv[2], 5000);
+        int id = std::atoi(argv[3]);
+        HWND c = d ? GetDlgItem(d, id) : nullptr;
+        if (!c) return 1;
+        if (argv[1][0] == 'l') {
+            LRESULT n = SendMessageA(c, LB_GETCOUNT, 0, 0);
+            // Wine hands a list box's text to another process in UTF-16.
+            for (LRESULT i = 0; i < n; ++i) {
+                wchar_t text[1024] = {};
+                if (SendMessageW(c, LB_GETTEXTLEN, i, 0) < 1024)
+                    SendMessageW(c, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text));
+                char utf8[4096] = {};
+                WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8, sizeof utf8, nullptr, nullptr);
+                std::printf("%s\n", utf8);
+            }
+            return 0;
+        }
+        if (argc < 6) return 64;
+        char cls[32] = {};
+        GetClassNameA(c, cls, sizeof cls);
+        bool combo = lstrcmpiA(cls, "ComboBox") == 0;
+        SendMessageA(c, combo ? CB_SETCURSEL : LB_SETCURSEL, static_cast<WPARAM>(std::atoi(argv[4])), 0);
+        PostMessageA(d, WM_COMMAND, MAKEWPARAM(id, std::strtol(argv[5], nullptr, 0)), reinterpret_cast<LPARAM>(c));
         return 0;
     }
     std::printf("usage: gui_probe wait|close|acp|dialog|press|gone|rect|text|post|popup|metric ...\n");

@@ -24,6 +24,7 @@ wine reg add "$key" /ve /d "\"$browser\" \"%1\"" /f >/dev/null
 # The help pages sit beside the program, which is started in its own folder.
 start_sarvolt 1280x1024 "$build/bin"
 if wine "$probe" wait SarVolt "SARVOLT - Конструкторская документация" 60000 >/dev/null; then
+    dismiss_start_dialog
     sleep 1
     wine "$probe" post SarVolt 0x111 40071 0   # manual, 5.4 (topic 10)
     for _ in $(seq 1 50); do [ -s "$GUI_PROBE_RECORD" ] && break; sleep 0.2; done

@@ -7,6 +7,7 @@ source "$(dirname "$0")/gui_lib.bash"
 
 start_sarvolt 1280x1024
 if wine "$probe" wait SarVolt "SARVOLT - Конструкторская документация" 60000 >/dev/null; then
+    dismiss_start_dialog
     sleep 1
     read -r x y w h < <(probe rect SarVolt 1298)
     xdotool mousemove $((x + w / 2)) $((y + h / 2))

@@ -8,6 +8,7 @@ source "$(dirname "$0")/gui_lib.bash"
 
 start_sarvolt 1280x1024
 if wine "$probe" wait SarVolt "SARVOLT - Конструкторская документация" 60000 >/dev/null; then
+    dismiss_start_dialog
     wine "$probe" post SarVolt 0x111 133 0
     texts=$(probe dialog "В Н И М А Н И Е !!!" 10000)
     grep -q "^1001	Изменения могут привести к исчезновению помеченных на проекции 3D линий, задействованных в развёртках$" \

@@ -27,6 +27,7 @@ wait_for() {
 
 start_sarvolt 1280x1024 "$work"
 if wine "$probe" wait SarVolt "" 60000 >/dev/null; [ -n "$(probe title SarVolt)" ]; then
+    dismiss_start_dialog
     sleep 0.5
     cmd 40001
     # A new drawing starts with the wizard; OK takes its one front view.

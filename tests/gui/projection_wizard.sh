@@ -19,6 +19,7 @@ sketch=$(winepath -w "$work/sketch.bmp" 2>/dev/null | tr -d '\r')
 
 start_sarvolt 1280x1024 "$work"
 if wine "$probe" wait SarVolt "" 60000 >/dev/null; [ -n "$(probe title SarVolt)" ]; then
+    dismiss_start_dialog
     # Cancelled: no window, no drawing.
     wine "$probe" post SarVolt 0x0111 40001 0 >/dev/null
     wine "$probe" answer 2171 2 cancel || fail "no wizard on the first new drawing"

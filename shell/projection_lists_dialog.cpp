@@ -1,0 +1,285 @@
+// The lists of projections and of fragments: choose one, rename it, change
+// its view type, scale, sheet and construction flags, delete it or make a
+// new one.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "shell/settings_dialogs.h"
+
+#include "base/byte_order.h"
+#include "base/program_messages.h"
+#include "documents/checkpoints.h"
+#include "geometry/kernel_seams.h"
+#include "geometry/naming.h"
+#include "geometry/text_numbers.h"
+#include "shell/commands.h"
+#include "shell/core/projection_list.h"
+#include "shell/core/projection_records.h"
+#include "shell/frame_window.h"
+#include "shell/help.h"
+#include "shell/message_dialogs.h"
+#include "shell/projection_windows.h"
+#include "shell/resource_ids.h"
+#include "store/drawing_header.h"
+#include "store/record_layouts.h"
+#include "store/records.h"
+#include "store/text_codec.h"
+
+extern int keep_projection_on_destroy;
+
+namespace {
+
+int list_kind;  // 0 projections, 8 fragments
+enum { list_ended_by_delete = 2 };
+
+DrawingFile* drawing() {
+    DrawingFile* df = current_drawing_file();
+    return df && df->header ? df : nullptr;
+}
+
+// The record of projection `number` in the projection buffer, or null.
+unsigned char* projection_find(DrawingFile* df, uint32_t number) {
+    RecordRef head = get_u32(df->header, header_projections);
+    PageBuffer* pb = &page_buffers[table_projections];
+    for (unsigned char* p = record_next(df, &head, nullptr, pb); p; p = record_next(df, &head, p, pb))
+        if (get_u32(p, 2) == number) return p;
+    return nullptr;
+}
+
+long sheet_count(DrawingFile* df) {
+    RecordRef head = get_u32(df->header, header_sheets);
+    PageBuffer* b = &page_buffers[table_tables];
+    long n = 0;
+    for (unsigned char* s = record_next(df, &head, nullptr, b); s; s = record_next(df, &head, s, b)) ++n;
+    return n;
+}
+
+uint32_t chosen(HWND dialog) {
+    LRESULT i = SendDlgItemMessageA(dialog, IDC_LIST_PROJECTIONS, CB_GETCURSEL, 0, 0);
+    if (i < 0) return 0;
+    return static_cast<uint32_t>(SendDlgItemMessageA(dialog, IDC_LIST_PROJECTIONS, CB_GETITEMDATA, i, 0));
+}
+
+const int edit_controls[] = {IDC_LIST_TITLE, IDC_LIST_TYPE, IDC_LIST_SCALE, IDC_LIST_SHEET, IDC_LIST_NOT_ON_SHEETS,
+                             IDC_LIST_NO_AUTO, IDOK, IDC_LIST_DELETE};
+
+void load(HWND dialog, uint32_t number) {
+    DrawingFile* df = drawing();
+    unsigned char* p = df ? projection_find(df, number) : nullptr;
+    if (!p) return;
+    char title[260] = "";
+    int bytes = get_u16(p, projection_title_length);
+    if (bytes > 32) bytes = 32;
+    uint16_t words[16] = {};
+    for (int i = 0; i < (bytes + 1) / 2; ++i) words[i] = get_u16(p, projection_title + 2 * i);
+    if (bytes) text_unpack_words(bytes, words, title, sizeof title, 3);
+    trim_trailing_blanks(std::strlen(title), title);
+    SetDlgItemTextA(dialog, IDC_LIST_TITLE, title);
+    uint16_t flags = get_u16(p, projection_flags);
+    int type = flags & 0x0F;
+    HWND types = GetDlgItem(dialog, IDC_LIST_TYPE);
+    int count = static_cast<int>(SendMessageA(types, CB_GETCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i)
+        if (SendMessageA(types, CB_GETITEMDATA, i, 0) == type) SendMessageA(types, CB_SETCURSEL, i, 0);
+    double scale = get_f64(p, projection_scale);
+    if (scale > 2500.0) scale = 2500.0;
+    if (scale == 0.0) scale = 1.0;
+    char text[64];
+    format_number_by_magnitude(text, sizeof text, scale);
+    SetDlgItemTextA(dialog, IDC_LIST_SCALE, text);
+    std::snprintf(text, sizeof text, "%u", static_cast<unsigned>(get_u16(p, projection_sheet) & 0x07FF));
+    SetDlgItemTextA(dialog, IDC_LIST_SHEET, text);
+    CheckDlgButton(dialog, IDC_LIST_NOT_ON_SHEETS, (flags & 0x0100) ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(dialog, IDC_LIST_NO_AUTO, (flags & 0x0400) ? BST_CHECKED : BST_UNCHECKED);
+}
+
+void list_fill(HWND dialog) {
+    DrawingFile* df = drawing();
+    HWND combo = GetDlgItem(dialog, IDC_LIST_PROJECTIONS);
+    SendMessageA(combo, CB_RESETCONTENT, 0, 0);
+    std::vector<uint32_t> listed;
+    if (df) {
+        RecordRef head = get_u32(df->header, header_projections);
+        PageBuffer* pb = &page_buffers[table_projections];
+        for (unsigned char* p = record_next(df, &head, nullptr, pb); p; p = record_next(df, &head, p, pb)) {
+            if (!projection_listed(list_kind, 0, get_u16(p, projection_flags) & 0x0F)) continue;
+            char caption[260];
+            view_caption_full(p, caption, sizeof caption);
+            LRESULT i = SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(caption));
+            SendMessageA(combo, CB_SETITEMDATA, i, get_u32(p, 2));
+            listed.push_back(get_u32(p, 2));
+        }
+    }
+    int position = projection_list_position(listed, active_projection_number);
+    for (int id : edit_controls) EnableWindow(GetDlgItem(dialog, id), !listed.empty());
+    // The sheet number only for projections of a drawing with sheets.
+    if (!df || !get_u32(df->header, header_sheets) || list_kind == 8) EnableWindow(GetDlgItem(dialog, IDC_LIST_SHEET), FALSE);
+    if (listed.empty()) {
+        SendMessageA(combo, CB_ADDSTRING, 0,
+                     reinterpret_cast<LPARAM>(list_kind == 8 ? "Нет фрагментов" : "Нет проекций"));
+        SendMessageA(combo, CB_SETCURSEL, 0, 0);
+        return;
+    }
+    SendMessageA(combo, CB_SETCURSEL, position > 0 ? position - 1 : 0, 0);
+    load(dialog, chosen(dialog));
+}
+
+// "Выполнить": the controls written back; false (message shown) for a
+// value refused.
+bool apply(HWND dialog) {
+    DrawingFile* df = drawing();
+    uint32_t number = chosen(dialog);
+    if (!df || !number) return true;
+    char text[260] = "";
+    GetDlgItemTextA(dialog, IDC_LIST_SCALE, text, sizeof text);
+    double scale = parse_number_text(text);
+    if (!projection_scale_acceptable(scale)) {
+        show_program_message("Масштаб проекции: число больше 0 и не больше 2500");
+        return false;
+    }
+    long sheet = -1;
+    bool with_sheets = list_kind != 8 && get_u32(df->header, header_sheets) != 0;
+    if (with_sheets) {
+        GetDlgItemTextA(dialog, IDC_LIST_SHEET, text, sizeof text);
+        char* end = nullptr;
+        sheet = std::strtol(text, &end, 10);
+        long sheets = sheet_count(df);
+        if (end == text || *end || !projection_sheet_acceptable(sheet, sheets)) {
+            char message[128];
+            std::snprintf(message, sizeof message, "Номер листа: от 1 до %ld", sheets);
+            show_program_message(message);
+            return false;
+        }
+    }
+    char title[64] = "";
+    GetDlgItemTextA(dialog, IDC_LIST_TITLE, title, sizeof title);
+    LRESULT t = SendDlgItemMessageA(dialog, IDC_LIST_TYPE, CB_GETCURSEL, 0, 0);
+    int type = t >= 0 ? static_cast<int>(SendDlgItemMessageA(dialog, IDC_LIST_TYPE, CB_GETITEMDATA, t, 0)) : -1;
+    bool not_on_sheets = IsDlgButtonChecked(dialog, IDC_LIST_NOT_ON_SHEETS) == BST_CHECKED;
+    bool no_auto = IsDlgButtonChecked(dialog, IDC_LIST_NO_AUTO) == BST_CHECKED;
+    char caption[260] = "";
+    {
+        DocumentLockGuard lock;
+        unsigned char* p = projection_find(df, number);
+        if (!p) return true;
+        uint16_t words[16] = {};
+        int bytes = text_pack_words(static_cast<int>(std::strlen(title)), title, words, 16, 3);
+        for (int i = 0; i < 16; ++i) put_u16(p, projection_title + 2 * i, words[i]);
+        put_u16(p, projection_title_length, static_cast<uint16_t>(bytes));
+        uint16_t flags = get_u16(p, projection_flags);
+        if (type >= 0 && list_kind != 8 && type != 8) flags = static_cast<uint16_t>((flags & ~0x000F) | type);
+        if (get_f64(p, projection_scale) != scale) flags |= 0x0200;
+        put_f64(p, projection_scale, scale);
+        if (with_sheets)
+            put_u16(p, projection_sheet, static_cast<uint16_t>((get_u16(p, projection_sheet) & ~0x07FF) | sheet));
+        flags = static_cast<uint16_t>(not_on_sheets ? (flags | 0x0100) : (flags & ~0x0100));
+        if ((flags & 0x0400) && !no_auto) flags |= 0x0200;
+        flags = static_cast<uint16_t>(no_auto ? (flags | 0x0400) : (flags & ~0x0400));
+        put_u16(p, projection_flags, flags);
+        page_buffers[table_projections].clean = 0;
+        view_caption_full(p, caption, sizeof caption);
+        if (ProjectionWindow* w = projection_window_find_by_id(number)) {
+            w->view_flags = static_cast<uint16_t>((w->view_flags & ~view_flag_type_mask) | (flags & 0x0F));
+        }
+    }
+    // The open window takes the new caption.
+    if (ProjectionWindow* w = projection_window_find_by_id(number))
+        if (w->window) SetWindowTextA(w->window, caption);
+    return true;
+}
+
+// "Удалить": after the question the window (or the record alone) goes.
+bool remove(HWND dialog) {
+    DrawingFile* df = drawing();
+    uint32_t number = chosen(dialog);
+    if (!df || !number) return false;
+    char caption[260] = "";
+    GetDlgItemTextA(dialog, IDC_LIST_PROJECTIONS, caption, sizeof caption);
+    if (!ask_confirmation(dialog, 1, caption)) return false;
+    uint16_t description[20] = {};
+    text_pack("Удаление проекции", description, sizeof description);
+    drawing_checkpoint_numbered(1, description, number);
+    ProjectionWindow* w = projection_window_find_by_id(number);
+    if (w && w->window && mdi_client) {
+        keep_projection_on_destroy = 0;
+        SendMessageA(mdi_client, WM_MDIDESTROY, reinterpret_cast<WPARAM>(w->window), 0);
+    } else {
+        DocumentLockGuard lock;
+        projection_delete_stored(df, number);
+    }
+    window_list_build();
+    return true;
+}
+
+INT_PTR CALLBACK projection_lists_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
+    switch (message) {
+    case WM_INITDIALOG: {
+        init_help_button(dialog);
+        DrawingFile* df = drawing();
+        if (!df || !get_u32(df->header, header_sheets) || list_kind == 8) {
+            EnableWindow(GetDlgItem(dialog, IDC_LIST_SHEET_LABEL), FALSE);
+            EnableWindow(GetDlgItem(dialog, IDC_LIST_SHEET), FALSE);
+        }
+        for (int type = 0; type < VIEW_KIND_COUNT; ++type) {
+            if (type == 8) continue;
+            LRESULT i = SendDlgItemMessageA(dialog, IDC_LIST_TYPE, CB_ADDSTRING, 0,
+                                            reinterpret_cast<LPARAM>(view_kind_names[type]));
+            SendDlgItemMessageA(dialog, IDC_LIST_TYPE, CB_SETITEMDATA, i, type);
+        }
+        if (list_kind == 8) EnableWindow(GetDlgItem(dialog, IDC_LIST_TYPE), FALSE);
+        list_fill(dialog);
+        return TRUE;
+    }
+    case WM_COMMAND: {
+        int id = LOWORD(wparam), code = HIWORD(wparam);
+        switch (id) {
+        case IDC_LIST_PROJECTIONS:
+            if (code == CBN_SELCHANGE && chosen(dialog)) load(dialog, chosen(dialog));
+            return TRUE;
+        case IDOK:
+            if (apply(dialog)) EndDialog(dialog, IDOK);
+            return TRUE;
+        case IDCANCEL:
+            EndDialog(dialog, IDCANCEL);
+            return TRUE;
+        case IDC_LIST_DELETE:
+            if (remove(dialog)) EndDialog(dialog, list_ended_by_delete);
+            return TRUE;
+        case IDC_LIST_NEW:
+            if (command_seams.projection_dialog_run) {
+                document_lock_acquire();
+                command_seams.projection_dialog_run(list_kind);
+                document_lock_release();
+                busy_flag = 0;
+            }
+            list_fill(dialog);
+            return TRUE;
+        case IDC_HELP_PICTURE:
+            set_help_topic(list_kind == 8 ? 17 : 4);
+            open_help_topic();
+            return TRUE;
+        default:
+            return FALSE;
+        }
+    }
+    default:
+        return FALSE;
+    }
+}
+
+}  // namespace
+
+void projection_properties_run(int kind) {
+    DrawingFile* df = drawing();
+    if (!df) return;
+    list_kind = kind == 8 ? 8 : 0;
+    uint16_t description[20] = {};
+    text_pack(list_kind == 8 ? "Списки фрагментов" : "Списки проекций", description, sizeof description);
+    drawing_checkpoint(1, description);
+    DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(list_kind == 8 ? IDD_FRAGMENT_LIST : IDD_PROJECTION_LIST),
+                    frame_window, projection_lists_proc, 0);
+    // The windows are repainted, after a delete as well.
+    if (command_seams.projection_windows_refresh) command_seams.projection_windows_refresh(0);
+}
