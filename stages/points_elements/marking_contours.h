@@ -1,0 +1,76 @@
+// Contours made of marked elements and the drawing-order levels of contours
+// and elements: creating a contour from the marked elements, describing it,
+// deleting it with the level rules that follow, extending the contours of
+// an element that was split, and the texts the image stage shows.
+//
+// Levels: a contour has an even level from 2; its members take that level;
+// odd levels are element levels between contours; 0 means none given and
+// counts as 1.  The projection keeps the highest level (u16 +102), which is
+// never below the highest contour or element level.
+#pragma once
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "store/drawing_file.h"
+
+enum : uint16_t { contour_flag_break = 0x0080 };
+enum {
+    contour_kind_screen = 0,
+    contour_kind_hole = 1,
+    contour_kind_hatch = 2,
+    contour_kind_route = 4,
+    contour_kind_composite = 5,
+    contour_kind_fold = 6
+};
+
+// Appends the description of a contour to text (which holds its prefix,
+// "Помечен", "Удален", "Выбран" or "Показан").
+void contour_describe(std::string& text, int kind, int level, uint32_t number, double length);
+
+// The member numbers of contour `number` (all its chunks, in order), and
+// its head record's kind and level; false when no record has the number.
+bool contour_member_list(DrawingFile* df, unsigned char* projection, uint32_t number, std::vector<uint32_t>* members,
+                     int* kind, int* level);
+
+// The contour (not a hatch contour) that holds element `element` with the
+// highest level: its number, 0 when none.
+uint32_t contour_innermost_of_element(DrawingFile* df, unsigned char* projection, uint32_t element, int* level);
+
+// After element old_number was split and new_number is its second part:
+// every contour of kind 0, 1, 4 or 6 holding old_number is stored again
+// (chunks joined) with new_number appended.
+void contours_add_split_element(DrawingFile* df, unsigned char* projection, uint32_t old_number,
+                                uint32_t new_number);
+
+struct ContourHooks {
+    // Automatic checkpoint; returns the projection record to use afterwards,
+    // null to give up.
+    std::function<unsigned char*(unsigned char* projection)> checkpoint;
+    std::function<void(const char* text)> prompt;
+    std::function<void(const char* text)> message;
+};
+
+// A contour of `kind` (0 screen, 1 hole, 4 route, 6 fold) from the marked
+// elements of the projection: the contour number is taken first (a drawing
+// whose contour numbers are used up shows "Слишком много контуров" and
+// changes nothing); the members (a screening piece stands for the source
+// record of its number, each number once) get the member flag, the new
+// level (highest + 2) and lose their mark.  Returns the contour number,
+// 0 when nothing was stored.
+uint32_t contour_create_from_marked(DrawingFile* df, unsigned char** projection, int kind,
+                                    const ContourHooks& hooks);
+
+// Deletes contour `number` and applies the level rules: contours of kinds
+// 0, 1, 4, 6 at or above its level L move down by 2 (not below 2); elements
+// above L move down by 2 (not below 1); members at or below L take the
+// level of their innermost remaining contour, or stop being members; a view
+// break on the contour is deleted.  The projection's highest level becomes
+// the highest level that remains, rounded up to even (0 when none).
+// Returns the deleted contour's level, 0 when there was none.
+int contour_delete(DrawingFile* df, unsigned char* projection, uint32_t number);
+
+// The highest contour or element level of the projection, rounded up to
+// even.
+uint16_t projection_levels_highest(DrawingFile* df, unsigned char* projection);
