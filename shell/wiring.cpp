@@ -7,6 +7,7 @@
 #include "render/output/output_binding.h"
 #include "base/program_messages.h"
 #include "shell/document_binding.h"
+#include "shell/elements_binding.h"
 #include "shell/message_dialogs.h"
 #include "shell/exchange_commands.h"
 #include "output/exchange_binding.h"
@@ -33,6 +34,8 @@ void program_wiring() {
 
     // Subsystems added later: one bind call each, below this line, in floor
     // order (stages, annotation, output, model, then the shell's own).
+    // Graphic elements: the rebuild of the changed projections.
+    elements_bind();
     // Exchange formats: their prompts through the documents' shell.
     exchange_bind();
     // The import and export commands of the file menu.
