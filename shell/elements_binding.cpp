@@ -77,9 +77,12 @@ void rebuild_changed_projections(int full) {
 bool elements_rebuild_projection(unsigned char* projection, bool full) {
     DrawingFile* df = current_drawing_file();
     if (!df || !projection) return false;
-    rebuild_projection_elements(df, projection, full, program_hooks());
+    RebuildHooks hooks = program_hooks();
+    int fillets_failed = 0;
+    hooks.fillets_failed = &fillets_failed;
+    rebuild_projection_elements(df, projection, full, hooks);
     page_buffers[table_projections].clean = 0;
-    return false;
+    return fillets_failed > 0;
 }
 
 void elements_bind() {

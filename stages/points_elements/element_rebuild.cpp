@@ -8,6 +8,7 @@
 #include "base/program_messages.h"
 #include "geometry/curve_images.h"
 #include "geometry/curves.h"
+#include "stages/points_elements/element_fillets.h"
 #include "stages/points_elements/element_records.h"
 #include "store/record_layouts.h"
 #include "store/records.h"
@@ -269,8 +270,14 @@ int rebuild_projection_elements(DrawingFile* df, unsigned char* projection, bool
         build_image(projection, im.first, im.second);
         if (error_flag) return rebuild_failed;
     }
-    // 7-8. Dimension directions and bar outlines belong to their owners.
+    // 7. Dimension directions belong to the dimension network; the fillets
+    // of the true view are made here.
     if (hooks.dimensions) hooks.dimensions(projection, full);
+    if (full && hooks.stage >= 5) {
+        int failed = fillets_build(df, projection);
+        if (hooks.fillets_failed) *hooks.fillets_failed = failed;
+    }
+    // 8. Bar outlines belong to the bars.
     if (hooks.bars) hooks.bars(projection);
     if (error_flag) return rebuild_failed;
     if (lost_point) {

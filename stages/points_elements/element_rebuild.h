@@ -43,6 +43,9 @@ struct RebuildHooks {
     std::function<void(unsigned char* projection, uint32_t point)> remeasure;
     // Set while control points must stay where they are.
     bool hold_control_points = false;
+    // When set: receives the number of corners whose fillet could not be
+    // built (full rebuilds at stage 5 and later build the fillets).
+    int* fillets_failed = nullptr;
 };
 
 enum {
