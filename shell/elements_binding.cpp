@@ -87,4 +87,5 @@ bool elements_rebuild_projection(unsigned char* projection, bool full) {
 
 void elements_bind() {
     command_seams.rebuild_changed_projections = rebuild_changed_projections;
+    element_panel_bind();
 }

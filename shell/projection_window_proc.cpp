@@ -18,6 +18,7 @@
 #include "render/output/output_view.h"
 #include "render/output/view_dimensions_walk.h"
 #include "shell/commands.h"
+#include "shell/elements_binding.h"
 #include "shell/core/projection_records.h"
 #include "shell/core/window_list.h"
 #include "shell/frame_window.h"
@@ -382,6 +383,11 @@ LRESULT CALLBACK projection_window_proc(HWND window, UINT message, WPARAM wparam
     case WM_MOUSEWHEEL:
         if (!blocked) wheel(window, w, wparam, lparam);
         return 0;
+    case WM_LBUTTONDOWN:
+        if (!blocked && image_stage_click(window, static_cast<short>(LOWORD(lparam)), static_cast<short>(HIWORD(lparam)),
+                                          wparam))
+            return 0;
+        break;
     case WM_MBUTTONDOWN:
         pan_anchor.x = static_cast<short>(LOWORD(lparam));
         pan_anchor.y = static_cast<short>(HIWORD(lparam));
