@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "base/program_messages.h"
+#include "geometry/curve_images.h"
 #include "geometry/curves.h"
 #include "geometry/extents.h"
 #include "geometry/intersect.h"
@@ -135,6 +136,136 @@ RecordRef add_element(InsertionContext& ctx, const Bytes& rec) {
                       &page_buffers[table_elements]);
 }
 
+
+Point2 bezier_at(const BezierGeom& b, double t) {
+    double u = 1 - t;
+    double a = u * u * u, c1 = 3 * u * u * t, c2 = 3 * u * t * t, d = t * t * t;
+    return Point2{a * b.start.x + c1 * b.control1.x + c2 * b.control2.x + d * b.end.x,
+                  a * b.start.y + c1 * b.control1.y + c2 * b.control2.y + d * b.end.y};
+}
+
+BezierGeom bezier_of(const unsigned char* rec) {
+    return BezierGeom{get_point2(rec, element_coords4), get_point2(rec, element_coords4 + 16),
+                      get_point2(rec, element_coords4 + 32), get_point2(rec, element_coords4 + 48)};
+}
+
+void put_bezier(unsigned char* rec, const BezierGeom& b) {
+    put_point2(rec, element_coords4, b.start);
+    put_point2(rec, element_coords4 + 16, b.end);
+    put_point2(rec, element_coords4 + 32, b.control1);
+    put_point2(rec, element_coords4 + 48, b.control2);
+}
+
+// The Bezier spline (kind 12) of that number, 0 when there is none.
+RecordRef bezier_source_of(InsertionContext& ctx, uint32_t number) {
+    RecordRef* head = projection_chain(ctx.projection, projection_elements);
+    PageBuffer* eb = &page_buffers[table_elements];
+    for (unsigned char* r = record_next(ctx.df, head, nullptr, eb); r && !error_flag; r = record_next(ctx.df, head, r, eb))
+        if (get_u32(r, element_number) == number && element_kind(r) == element_kind_bezier && element_record_valid(r))
+            return record_ref_of(eb, r);
+    return 0;
+}
+
+// Moves a stored point (sketch and true position).
+void move_point(InsertionContext& ctx, uint32_t number, Point2 at) {
+    RecordRef from = 0;
+    unsigned char* p = record_find_key(ctx.df, projection_chain(ctx.projection, projection_points), number, &from,
+                                       &page_buffers[table_points]);
+    if (!p || get_u16(p, record_length) != point_record_size) return;
+    put_point2(p, point_sketch_x, at);
+    put_point2(p, point_true_x, at);
+    page_buffers[table_points].clean = 0;
+}
+
+uint32_t add_control_point(InsertionContext& ctx, Point2 at) {
+    uint32_t n = point_number_alloc();
+    if (!n || !add_reference_point(ctx, n, at)) return 0;
+    RecordRef from = 0;
+    unsigned char* p = record_find_key(ctx.df, projection_chain(ctx.projection, projection_points), n, &from,
+                                       &page_buffers[table_points]);
+    if (p) {
+        p[point_flags2] = static_cast<unsigned char>(p[point_flags2] | 0x01);
+        page_buffers[table_points].clean = 0;
+    }
+    return n;
+}
+
+// Splits a Bezier spline where a probe crosses it: the spline keeps its
+// start and ends at the new point, a second spline runs on to the old end;
+// the old control points go to the outer control points of the halves and
+// two new control points take the inner ones, so that each half keeps its
+// part of the curve.
+int insert_point_into_bezier(InsertionContext& ctx, RecordRef element, InsertionResult* out) {
+    PageBuffer* eb = &page_buffers[table_elements];
+    RecordRef at = element;
+    unsigned char* r = record_read_at(ctx.df, &at, eb);
+    if (!r || error_flag) return -1;
+    Bytes rec(r, r + get_u16(r, record_length));
+    BezierGeom b = bezier_of(rec.data());
+    double t_hit = -1;
+    for (int k = 0; k < 50 && t_hit < 0; ++k) {
+        double t0 = k * 0.02, t1 = (k + 1) * 0.02;
+        Segment chord{bezier_at(b, t0), bezier_at(b, t1)};
+        double chord_len = std::hypot(chord.end.x - chord.start.x, chord.end.y - chord.start.y);
+        for (const Segment& probe : ctx.probes) {
+            Point2 hit[2];
+            if (intersect_segments(&probe, &chord, hit) < 1) continue;
+            double along = chord_len > 0 ? std::hypot(hit[0].x - chord.start.x, hit[0].y - chord.start.y) / chord_len : 0;
+            t_hit = t0 + (t1 - t0) * along;
+            break;
+        }
+    }
+    if (t_hit <= 0 || t_hit >= 1) return 0;
+    Point2 m = bezier_at(b, t_hit);
+    if (same_pixel(ctx, m, b.start) || same_pixel(ctx, m, b.end)) return 0;
+    if (ctx.checkpoint) {
+        unsigned char* np = ctx.checkpoint(ctx.projection);
+        if (!np) return 0;
+        ctx.projection = np;
+    }
+    uint32_t fresh = point_number_alloc();
+    uint32_t second = fresh ? element_number_alloc() : 0;
+    if (!fresh || !second) return -1;
+    BezierGeom first_half, second_half;
+    bezier_split(&b, t_hit, &first_half, &second_half);
+    first_half.end = m;
+    second_half.start = m;
+    uint32_t ne = get_u32(rec.data(), element_points + 4);
+    uint32_t c1 = get_u32(rec.data(), element_points + 8), c2 = get_u32(rec.data(), element_points + 12);
+    if (!add_reference_point(ctx, fresh, m)) return -1;
+    uint32_t inner1 = add_control_point(ctx, first_half.control2);
+    uint32_t inner2 = inner1 ? add_control_point(ctx, second_half.control1) : 0;
+    if (!inner2) return -1;
+    move_point(ctx, c1, first_half.control1);
+    move_point(ctx, c2, second_half.control2);
+    Bytes part2 = rec;
+    put_bezier(rec.data(), first_half);
+    put_u32(rec.data(), element_points + 4, fresh);
+    put_u32(rec.data(), element_points + 12, inner1);
+    put_bezier(part2.data(), second_half);
+    put_u32(part2.data(), element_number, second);
+    put_u16(part2.data(), element_options,
+            static_cast<uint16_t>(get_u16(part2.data(), element_options) & ~element_opt_bar_centre));
+    put_u32(part2.data(), element_points, fresh);
+    put_u32(part2.data(), element_points + 4, ne);
+    put_u32(part2.data(), element_points + 8, inner2);
+    put_u32(part2.data(), element_points + 12, c2);
+    uint32_t number = get_u32(rec.data(), element_number);
+    if (!rewrite(ctx, element, rec) || !add_element(ctx, part2)) return -1;
+    build_bezier_image(ctx.projection, number, 1);
+    build_bezier_image(ctx.projection, second, 1);
+    if (error_flag) return -1;
+    if (get_u16(rec.data(), element_flags) & element_flag_contour_member)
+        contours_add_split_element(ctx.df, ctx.projection, number, second);
+    if (error_flag) return -1;
+    prompt(ctx, text_point_set);
+    if (out) {
+        out->point = fresh;
+        out->new_element = second;
+    }
+    return 1;
+}
+
 }  // namespace
 
 Point2 arc_part_midpoint(Point2 centre, Point2 from, Point2 to) {
@@ -158,8 +289,6 @@ int insert_point_into_element(InsertionContext& ctx, RecordRef element, Insertio
     Bytes rec(r, r + get_u16(r, record_length));
     int kind = element_kind(rec.data());
     uint32_t number = get_u32(rec.data(), element_number);
-    const uint32_t* none = nullptr;
-    (void)none;
 
     // Checks first: nothing is taken or changed before the point is known.
     Point2 p{};
@@ -189,8 +318,13 @@ int insert_point_into_element(InsertionContext& ctx, RecordRef element, Insertio
         }
         break;
     }
+    case element_kind_bezier:
+        return insert_point_into_bezier(ctx, element, out);
     case element_kind_curve: {
         if (get_u16(rec.data(), element_options) & element_opt_image) {
+            // The image of a Bezier spline stands for the spline.
+            RecordRef source = bezier_source_of(ctx, number);
+            if (source) return insert_point_into_bezier(ctx, source, out);
             prompt(ctx, text_no_point_here);
             return 0;
         }

@@ -6,6 +6,8 @@
 #include "stages/points_elements/element_insert.h"
 #include "stages/points_elements/marking_contours.h"
 
+#include "geometry/curve_images.h"
+
 using namespace elements_test;
 
 namespace {
@@ -41,11 +43,13 @@ protected:
         ctx.probes[0] = Segment{{x - h, y - h}, {x + h, y + h}};
         ctx.probes[1] = Segment{{x - h, y + h}, {x + h, y - h}};
     }
-    RecordRef ref_of(uint32_t n) {
+    // The record of element n (its curve image with image set).
+    RecordRef ref_of(uint32_t n, bool image = false) {
         PageBuffer* b = &page_buffers[table_elements];
         for (uint8_t* r = record_next(df, head(projection_elements), nullptr, b); r;
              r = record_next(df, head(projection_elements), r, b))
-            if (get_u32(r, element_number) == n) return record_ref_of(b, r);
+            if (get_u32(r, element_number) == n && ((get_u16(r, element_options) & element_opt_image) != 0) == image)
+                return record_ref_of(b, r);
         return 0;
     }
     Bytes with_coords(Bytes r, std::vector<Point2> pts) {
@@ -263,4 +267,67 @@ TEST_F(Insert, ASplitRouteMemberKeepsTheWholeLineInTheRouteAndDimensionsFollow) 
     EXPECT_EQ(links, 3);
     EXPECT_TRUE(to_new);
     EXPECT_EQ(get_u32(df->header, 84), 3u);
+}
+
+namespace {
+
+Point2 cubic(Point2 p0, Point2 c1, Point2 c2, Point2 p3, double t) {
+    double u = 1 - t;
+    return Point2{u * u * u * p0.x + 3 * u * u * t * c1.x + 3 * u * t * t * c2.x + t * t * t * p3.x,
+                  u * u * u * p0.y + 3 * u * u * t * c1.y + 3 * u * t * t * c2.y + t * t * t * p3.y};
+}
+
+}  // namespace
+
+TEST_F(Insert, ABezierSplitThroughItsImageKeepsBothHalvesOnTheOriginalSpline) {
+    const Point2 p0{0, 0}, p3{30, 0}, c1{5, 20}, c2{25, 20};
+    point(1, p0.x, p0.y);
+    point(2, p3.x, p3.y);
+    point(3, c1.x, c1.y);
+    point(4, c2.x, c2.y);
+    add(with_coords(fixed(12, {1, 2, 3, 4}), {p0, p3, c1, c2}), 101);
+    ASSERT_NE(build_bezier_image(proj(), 101, 1), 0u);
+    Bytes image = image_of(101);
+    ASSERT_FALSE(image.empty());
+    // Click on the spline at t = 0.3, through its image.
+    Point2 at = cubic(p0, c1, c2, p3, 0.3);
+    pick(at.x, at.y, 0.3);
+    InsertionResult res;
+    ASSERT_EQ(insert_point_into_element(ctx, ref_of(101, true), &res), 1);
+    Bytes a = stored(101), b = stored(res.new_element);
+    ASSERT_EQ(element_kind(a.data()), 12);
+    ASSERT_EQ(element_kind(b.data()), 12);
+    Point2 np = point_at(res.point);
+    // The original spline, densely sampled on its own.
+    std::vector<Point2> original;
+    for (int i = 0; i <= 20000; ++i) original.push_back(cubic(p0, c1, c2, p3, i / 20000.0));
+    auto off_original = [&](Point2 q) {
+        double best = 1e300;
+        for (const Point2& o : original) best = std::min(best, dist(o, q));
+        return best;
+    };
+    EXPECT_LT(off_original(np), 1e-3);
+    for (const Bytes* h : {&a, &b}) {
+        Point2 s = get_point2(h->data(), 30), e = get_point2(h->data(), 46);
+        Point2 k1 = get_point2(h->data(), 62), k2 = get_point2(h->data(), 78);
+        for (int i = 0; i <= 50; ++i) EXPECT_LT(off_original(cubic(s, k1, k2, e, i / 50.0)), 2e-3) << i;
+        // The control points of the record are the reference points it names.
+        EXPECT_LT(dist(point_at(get_u32(h->data(), 22)), k1), 1e-12);
+        EXPECT_LT(dist(point_at(get_u32(h->data(), 26)), k2), 1e-12);
+    }
+    EXPECT_LT(dist(get_point2(a.data(), 46), np), 1e-12);
+    EXPECT_LT(dist(get_point2(b.data(), 30), np), 1e-12);
+    EXPECT_EQ(get_u32(a.data(), 14), 1u);
+    EXPECT_EQ(get_u32(b.data(), 18), 2u);
+    // The old control points are kept (moved), the inner ones are new
+    // control points; both halves have their images.
+    EXPECT_EQ(get_u32(a.data(), 22), 3u);
+    EXPECT_EQ(get_u32(b.data(), 26), 4u);
+    RecordRef from = 0;
+    unsigned char* inner = record_find_key(df, head(projection_points), get_u32(a.data(), 26), &from,
+                                           &page_buffers[table_points]);
+    ASSERT_NE(inner, nullptr);
+    EXPECT_EQ(inner[point_flags2] & 1, 1);
+    EXPECT_FALSE(image_of(101).empty());
+    EXPECT_FALSE(image_of(res.new_element).empty());
 }
