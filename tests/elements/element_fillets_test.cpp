@@ -123,8 +123,8 @@ TEST_F(FilletRecords, AFilletDimensionRoundsTheCornerAtTheFullRebuild) {
     Point2 s = get_point2(arc->data(), 26), e = get_point2(arc->data(), 42);
     EXPECT_NEAR(std::min(dist(s, {3, 0}) + dist(e, {0, 3}), dist(s, {0, 3}) + dist(e, {3, 0})), 0, 1e-9);
     double sweep = std::atan2(s.y - 3, s.x - 3) - std::atan2(e.y - 3, e.x - 3);
-    sweep = std::fmod(sweep + 4 * M_PI, 2 * M_PI);
-    EXPECT_NEAR(sweep, M_PI / 2, 1e-9);
+    sweep = std::fmod(sweep + 4 * pi, 2 * pi);
+    EXPECT_NEAR(sweep, pi / 2, 1e-9);
     // A sketch rebuild (stage 1) takes the fillet away again.
     hooks.stage = 1;
     ASSERT_EQ(rebuild_projection_elements(df, proj(), false, hooks), rebuild_ok);

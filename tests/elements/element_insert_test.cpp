@@ -18,8 +18,8 @@ double dist(Point2 a, Point2 b) { return std::hypot(a.x - b.x, a.y - b.y); }
 // computed here on its own (a full turn when both ends coincide).
 double sweep(Point2 s, Point2 e, Point2 c) {
     double a = std::atan2(s.y - c.y, s.x - c.x) - std::atan2(e.y - c.y, e.x - c.x);
-    a = std::fmod(a, 2 * M_PI);
-    if (a <= 1e-12) a += 2 * M_PI;
+    a = std::fmod(a, 2 * pi);
+    if (a <= 1e-12) a += 2 * pi;
     return a;
 }
 
@@ -121,7 +121,7 @@ TEST_F(Insert, ACircleBecomesTwoArcsMeetingAtTheNewPointAndItsOldPoint) {
     EXPECT_NEAR(dist(np, {0, 0}), 10, 1e-9);
     EXPECT_LT(dist(as, {10, 0}) + dist(ae, np) + dist(bs, np) + dist(be, {10, 0}), 1e-9);
     EXPECT_LT(dist(ac, {0, 0}) + dist(bc, {0, 0}), 1e-12);
-    EXPECT_NEAR(sweep(as, ae, ac) + sweep(bs, be, bc), 2 * M_PI, 1e-9);
+    EXPECT_NEAR(sweep(as, ae, ac) + sweep(bs, be, bc), 2 * pi, 1e-9);
 }
 
 TEST_F(Insert, AnArcWithCentreKeepsItsSweepAcrossBothParts) {
@@ -136,8 +136,8 @@ TEST_F(Insert, AnArcWithCentreKeepsItsSweepAcrossBothParts) {
     Bytes a = stored(101), b = stored(res.new_element);
     double total = sweep(get_point2(a.data(), 26), get_point2(a.data(), 42), get_point2(a.data(), 58)) +
                    sweep(get_point2(b.data(), 26), get_point2(b.data(), 42), get_point2(b.data(), 58));
-    EXPECT_NEAR(total, M_PI, 1e-9);
-    EXPECT_NEAR(sweep(get_point2(a.data(), 26), get_point2(a.data(), 42), {0, 0}), M_PI / 4, 1e-6);
+    EXPECT_NEAR(total, pi, 1e-9);
+    EXPECT_NEAR(sweep(get_point2(a.data(), 26), get_point2(a.data(), 42), {0, 0}), pi / 4, 1e-6);
 }
 
 TEST_F(Insert, AThreePointArcGivesTwoArcsWithNewMidpoints) {
@@ -160,7 +160,7 @@ TEST_F(Insert, AThreePointArcGivesTwoArcsWithNewMidpoints) {
     }
     EXPECT_LT(dist(get_point2(a.data(), 42), np), 1e-12);
     EXPECT_LT(dist(get_point2(b.data(), 26), np), 1e-12);
-    EXPECT_NEAR(std::atan2(get_point2(a.data(), 58).y, get_point2(a.data(), 58).x), M_PI / 12, 1e-6);
+    EXPECT_NEAR(std::atan2(get_point2(a.data(), 58).y, get_point2(a.data(), 58).x), pi / 12, 1e-6);
 }
 
 TEST_F(Insert, ACurveTakesTheNewPointAsAVertexAndKeepsItsOtherVertices) {

@@ -209,7 +209,7 @@ TEST(CarryControlPoints, OnlyRotationsAndScalingsCarry) {
         for (int k = 2; k < 4; ++k) {
             double old_rel = std::atan2(old_pts[k].y - old_pts[0].y, old_pts[k].x - old_pts[0].x) - old_base;
             double new_rel = std::atan2(now[k].y - c.p0.y, now[k].x - c.p0.x) - new_base;
-            EXPECT_NEAR(std::remainder(new_rel - old_rel, 2 * M_PI), 0, 1e-12) << c.what;
+            EXPECT_NEAR(std::remainder(new_rel - old_rel, 2 * pi), 0, 1e-12) << c.what;
             EXPECT_NEAR(dist(now[k], c.p0), ratio * dist(old_pts[k], old_pts[0]), 1e-12) << c.what;
         }
     }

@@ -23,6 +23,7 @@
 namespace elements_test {
 
 using Bytes = std::vector<uint8_t>;
+constexpr double pi = 3.14159265358979323846;
 
 class ElementsTest : public store_test::StoreTest {
 public:
