@@ -1,6 +1,7 @@
 // Contours of marked elements and the drawing-order level rules.
 #include "stages/points_elements/marking_contours.h"
 
+#include <algorithm>
 #include <cstring>
 #include <map>
 #include <set>
@@ -333,4 +334,171 @@ int contour_delete(DrawingFile* df, unsigned char* projection, uint32_t number) 
     // 5. The highest level that remains.
     put_u16(projection, projection_highest_level, projection_levels_highest(df, projection));
     return level;
+}
+
+int delete_marked_elements(DrawingFile* df, unsigned char** projection, bool fragments, const DeletionHooks& hooks) {
+    if (!df || !projection || !*projection) return 0;
+    RecordRef* eh = projection_chain(*projection, projection_elements);
+    PageBuffer* eb = element_buffer();
+    // The numbers to delete, each once, in chain order.
+    std::vector<uint32_t> numbers;
+    std::set<uint32_t> seen;
+    std::vector<uint32_t> bars, break_contours;
+    for (unsigned char* e = record_next(df, eh, nullptr, eb); e && !error_flag; e = record_next(df, eh, e, eb)) {
+        if (get_u16(e, record_length) < element_head_size) continue;
+        if (!(get_u16(e, element_flags) & element_flag_marked)) continue;
+        uint16_t o = get_u16(e, element_options);
+        if ((o & element_opt_bar_outline) && !fragments) continue;
+        uint32_t n = get_u32(e, element_number);
+        if (!seen.insert(n).second) continue;
+        numbers.push_back(n);
+        if (o & element_opt_bar_centre) bars.push_back(n);
+        if (element_kind(e) == element_kind_break && get_u16(e, record_length) == element_size_break)
+            break_contours.push_back(get_u32(e, element_break_contour));
+    }
+    if (numbers.empty() || error_flag) return 0;
+    if (hooks.checkpoint) {
+        unsigned char* p = hooks.checkpoint(*projection);
+        if (!p) return 0;
+        *projection = p;
+        eh = projection_chain(*projection, projection_elements);
+    }
+    // A deleted break no longer uses its contour.
+    RecordRef* ch = projection_chain(*projection, projection_contours);
+    PageBuffer* cb = contour_buffer();
+    for (unsigned char* c = record_next(df, ch, nullptr, cb); c && !error_flag; c = record_next(df, ch, c, cb)) {
+        if (get_u16(c, record_length) < contour_head_size) continue;
+        for (uint32_t b : break_contours)
+            if (get_u32(c, contour_number) == b) {
+                put_u16(c, contour_flags, static_cast<uint16_t>(get_u16(c, contour_flags) & ~contour_flag_break));
+                cb->clean = 0;
+            }
+    }
+    // The contours holding them go first (they set the levels of the rest).
+    for (uint32_t n : numbers) {
+        int level = 0;
+        for (uint32_t c = contour_innermost_of_element(df, *projection, n, &level); c;
+             c = contour_innermost_of_element(df, *projection, n, &level)) {
+            if (!contour_delete(df, *projection, c) || error_flag) break;
+        }
+    }
+    // Every record of those numbers.
+    std::vector<RecordRef> doomed;
+    for (unsigned char* e = record_next(df, eh, nullptr, eb); e && !error_flag; e = record_next(df, eh, e, eb))
+        if (get_u16(e, record_length) >= 6 && seen.count(get_u32(e, element_number))) doomed.push_back(record_ref_of(eb, e));
+    delete_collected_records(df, eh, doomed, eb);
+    if (error_flag) return 0;
+    for (uint32_t n : numbers) {
+        element_number_release(n);
+        if (hooks.annotations_deleted) hooks.annotations_deleted(*projection, n);
+    }
+    for (uint32_t b : bars)
+        if (hooks.bar_deleted) hooks.bar_deleted(*projection, b);
+    // The projection changed; its break flag (word +98 bit 13, which is
+    // byte +99 bit 5) stays only while breaks remain.
+    uint16_t pf = static_cast<uint16_t>(get_u16(*projection, projection_flags) | 0x0200);
+    if (!break_contours.empty()) {
+        bool breaks_left = false;
+        for (unsigned char* e = record_next(df, eh, nullptr, eb); e && !error_flag; e = record_next(df, eh, e, eb))
+            if (element_kind(e) == element_kind_break) breaks_left = true;
+        pf = static_cast<uint16_t>(breaks_left ? (pf | 0x2000) : (pf & ~0x2000));
+    }
+    put_u16(*projection, projection_flags, pf);
+    return static_cast<int>(numbers.size());
+}
+
+namespace {
+
+// The first record of element `number` that is not a screening piece.
+bool element_head_of(DrawingFile* df, unsigned char* projection, uint32_t number, uint16_t* level, bool* member) {
+    RecordRef* eh = projection_chain(projection, projection_elements);
+    PageBuffer* eb = element_buffer();
+    for (unsigned char* e = record_next(df, eh, nullptr, eb); e && !error_flag; e = record_next(df, eh, e, eb)) {
+        if (get_u16(e, record_length) < element_head_size || get_u32(e, element_number) != number) continue;
+        if (get_u16(e, element_flags) & element_flag_screen_piece) continue;
+        *level = get_u16(e, element_level);
+        *member = (get_u16(e, element_flags) & element_flag_contour_member) != 0;
+        return true;
+    }
+    return false;
+}
+
+void set_contour_level(DrawingFile* df, unsigned char* projection, uint32_t number, int level) {
+    RecordRef* ch = projection_chain(projection, projection_contours);
+    PageBuffer* cb = contour_buffer();
+    for (unsigned char* c = record_next(df, ch, nullptr, cb); c && !error_flag; c = record_next(df, ch, c, cb))
+        if (get_u16(c, record_length) >= contour_head_size && get_u32(c, contour_number) == number) {
+            put_i16(c, contour_level, static_cast<int16_t>(level));
+            cb->clean = 0;
+        }
+}
+
+}  // namespace
+
+int distribute_levels(DrawingFile* df, unsigned char* projection, uint32_t near_element, bool near_single,
+                      uint32_t far_element, bool far_single) {
+    if (!df || !projection) return 0;
+    uint16_t far_level = 0, near_level = 0;
+    bool far_member = false, near_member = false;
+    if (!element_head_of(df, projection, far_element, &far_level, &far_member) ||
+        !element_head_of(df, projection, near_element, &near_level, &near_member))
+        return 0;
+    // 1. The reference level of the far side.
+    int b = far_level;
+    bool far_by_contour = far_member && !far_single;
+    if (far_by_contour && !contour_innermost_of_element(df, projection, far_element, &b)) return 0;
+    if (b == 0) b = 1;
+    // 2. The near side's own level.
+    int e = near_level;
+    bool near_contour = near_member && !near_single;
+    uint32_t near_c = 0;
+    if (near_contour && !(near_c = contour_innermost_of_element(df, projection, near_element, &e))) return 0;
+    if (e == 0) e = 1;
+    RecordRef* eh = projection_chain(projection, projection_elements);
+    PageBuffer* eb = element_buffer();
+    auto set_number_level = [&](uint32_t number, int level) {
+        for (unsigned char* r = record_next(df, eh, nullptr, eb); r && !error_flag; r = record_next(df, eh, r, eb))
+            if (get_u16(r, record_length) >= element_head_size && get_u32(r, element_number) == number) {
+                put_u16(r, element_level, static_cast<uint16_t>(level));
+                eb->clean = 0;
+            }
+    };
+    if (!near_contour) {
+        // 3. A single near element goes just in front of the far side.
+        set_number_level(near_element, far_by_contour ? b + 1 : b);
+    } else if (far_by_contour) {
+        // 4. A near contour moves behind the far contour.
+        if (b < e) return 0;
+        std::vector<uint32_t> members;
+        for (const ContourInfo& c : all_contours(df, projection)) {
+            if (c.number == near_c) members = c.members;
+            else if (c.kind != contour_kind_hatch && c.level > e && c.level <= b)
+                set_contour_level(df, projection, c.number, c.level - 2);
+        }
+        for (unsigned char* r = record_next(df, eh, nullptr, eb); r && !error_flag; r = record_next(df, eh, r, eb)) {
+            if (get_u16(r, record_length) < element_head_size) continue;
+            if (get_u16(r, element_flags) & element_flag_screen_piece) continue;
+            int l = get_u16(r, element_level);
+            bool in_near = std::find(members.begin(), members.end(), get_u32(r, element_number)) != members.end();
+            if (in_near) l = l < b ? b : l;
+            else if (l > e && l <= b) l -= 2;
+            put_u16(r, element_level, static_cast<uint16_t>(l));
+            eb->clean = 0;
+        }
+        set_contour_level(df, projection, near_c, b);
+    } else {
+        // 5. A single far element goes just behind the near contour.
+        set_number_level(far_element, e - 1);
+    }
+    // 6. Marks cleared, the projection changed, its highest level refreshed.
+    for (unsigned char* r = record_next(df, eh, nullptr, eb); r && !error_flag; r = record_next(df, eh, r, eb)) {
+        if (get_u16(r, record_length) < element_head_size) continue;
+        if (get_u16(r, element_flags) & element_flag_marked) {
+            put_u16(r, element_flags, static_cast<uint16_t>(get_u16(r, element_flags) & ~element_flag_marked));
+            eb->clean = 0;
+        }
+    }
+    put_u16(projection, projection_flags, static_cast<uint16_t>(get_u16(projection, projection_flags) | 0x0200));
+    put_u16(projection, projection_highest_level, projection_levels_highest(df, projection));
+    return error_flag ? 0 : 1;
 }

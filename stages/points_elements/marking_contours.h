@@ -74,3 +74,28 @@ int contour_delete(DrawingFile* df, unsigned char* projection, uint32_t number);
 // The highest contour or element level of the projection, rounded up to
 // even.
 uint16_t projection_levels_highest(DrawingFile* df, unsigned char* projection);
+
+struct DeletionHooks {
+    // Automatic checkpoint before the first deletion; returns the projection
+    // record to use afterwards, null to give up.
+    std::function<unsigned char*(unsigned char* projection)> checkpoint;
+    // The bar whose centre element (options bit 5) was deleted, and the
+    // annotations anchored to a deleted element: their owners delete them.
+    std::function<void(unsigned char* projection, uint32_t element)> bar_deleted;
+    std::function<void(unsigned char* projection, uint32_t element)> annotations_deleted;
+};
+
+// Deletes the marked elements of the projection (with `fragments`, bar
+// outlines as well): every record of a marked element's number (its curve
+// image or its source, its pieces), the contours that held it, a view
+// break's mark on its contour.  Element numbers are given back.  Returns
+// the number of elements deleted.
+int delete_marked_elements(DrawingFile* df, unsigned char** projection, bool fragments, const DeletionHooks& hooks);
+
+// The distribution of levels between a near object (the marked element
+// `near_element`, as a contour unless single) and a far one (`far_element`,
+// as a contour unless single): see the level rules at the top.  Returns 1
+// when levels changed, 0 when nothing was to do or an innermost contour
+// could not be found.
+int distribute_levels(DrawingFile* df, unsigned char* projection, uint32_t near_element, bool near_single,
+                      uint32_t far_element, bool far_single);

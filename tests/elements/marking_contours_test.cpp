@@ -4,6 +4,10 @@
 
 #include "stages/points_elements/marking_contours.h"
 
+#include "geometry/curve_images.h"
+
+#include <algorithm>
+
 using namespace elements_test;
 
 TEST(ContourDescribe, TextsByKind) {
@@ -166,4 +170,86 @@ TEST_F(Contours, ALongContourIsChunkedAndGrowsWhenAMemberIsSplit) {
     int level = 0;
     EXPECT_EQ(contour_innermost_of_element(df, proj(), 5000, &level), c);
     EXPECT_EQ(level, 2);
+}
+
+TEST_F(Contours, LevelDistributionTable) {
+    struct Case {
+        const char* what;
+        uint32_t near_element;
+        bool near_single;
+        uint32_t far_element;
+        bool far_single;
+        int changed;
+        int level_11, level_12, level_13, level_14;  // after
+        int contour_a, contour_b;
+    } cases[] = {
+        {"loose element before a far contour", 13, true, 12, false, 1, 2, 4, 5, 0, 2, 4},
+        {"loose element before a loose one", 13, true, 14, true, 1, 2, 4, 1, 0, 2, 4},
+        {"near contour behind a farther one", 11, false, 12, false, 1, 4, 2, 0, 0, 4, 2},
+        {"near contour already in front", 12, false, 11, false, 0, 2, 4, 0, 0, 2, 4},
+        {"far element alone behind a near contour", 11, false, 14, true, 1, 2, 4, 0, 1, 2, 4},
+    };
+    for (const Case& c : cases) {
+        Bytes fresh(projection_record_max, 0);
+        projection = fresh;
+        add(fixed(1, {1, 2}), 11);
+        add(fixed(1, {2, 3}), 12);
+        add(fixed(1, {3, 1}), 13);
+        add(fixed(1, {1, 3}), 14);
+        uint32_t a = contour_of({11});
+        uint32_t b = contour_of({12});
+        ASSERT_EQ(level_of_contour(a), 2);
+        ASSERT_EQ(level_of_contour(b), 4);
+        mark(c.near_element);
+        EXPECT_EQ(distribute_levels(df, proj(), c.near_element, c.near_single, c.far_element, c.far_single), c.changed)
+            << c.what;
+        EXPECT_EQ(element_level_of(11), c.level_11) << c.what;
+        EXPECT_EQ(element_level_of(12), c.level_12) << c.what;
+        EXPECT_EQ(element_level_of(13), c.level_13) << c.what;
+        EXPECT_EQ(element_level_of(14), c.level_14) << c.what;
+        EXPECT_EQ(level_of_contour(a), c.contour_a) << c.what;
+        EXPECT_EQ(level_of_contour(b), c.contour_b) << c.what;
+        if (c.changed) {
+            EXPECT_FALSE(get_u16(stored(c.near_element).data(), element_flags) & element_flag_marked) << c.what;
+            EXPECT_GE(get_u16(proj(), 102), std::max({c.contour_a, c.contour_b, c.level_13, c.level_14})) << c.what;
+            EXPECT_EQ(get_u16(proj(), 102) % 2, 0) << c.what;
+        }
+    }
+}
+
+TEST_F(Contours, DeletingAMarkedCurveImageDeletesItsSourceAndItsContour) {
+    point(4, 30, 0);
+    point(5, 20, 8);
+    Bytes ellipse = fixed(10, {1, 2, 5});
+    put_point2(ellipse.data(), 26, Point2{15, 0});   // on the ellipse, end of the first axis
+    put_point2(ellipse.data(), 42, Point2{5, 3});    // on the ellipse, end of the second axis
+    put_point2(ellipse.data(), 58, Point2{5, 0});    // centre
+    add(ellipse, 21);
+    add(fixed(1, {1, 2}), 22);
+    ASSERT_NE(build_ellipse_image(proj(), 21, 1), 0u);
+    ASSERT_EQ(all(21).size(), 2u);
+    uint32_t c = contour_of({22});
+    // Mark only the image of 21, and line 22.
+    PageBuffer* b = &page_buffers[table_elements];
+    for (uint8_t* r = record_next(df, head(projection_elements), nullptr, b); r;
+         r = record_next(df, head(projection_elements), r, b))
+        if (get_u32(r, element_number) == 21 && (get_u16(r, element_options) & element_opt_image)) {
+            put_u16(r, element_flags, static_cast<uint16_t>(get_u16(r, element_flags) | element_flag_marked));
+            b->clean = 0;
+        }
+    mark(22);
+    int checkpoints = 0;
+    DeletionHooks dh;
+    dh.checkpoint = [&](unsigned char* p) { ++checkpoints; return p; };
+    unsigned char* p = proj();
+    EXPECT_EQ(delete_marked_elements(df, &p, false, dh), 2);
+    EXPECT_EQ(checkpoints, 1);
+    EXPECT_TRUE(all(21).empty());
+    EXPECT_TRUE(all(22).empty());
+    EXPECT_FALSE(element_number_is_used(21));
+    EXPECT_FALSE(contour_member_list(df, proj(), c, nullptr, nullptr, nullptr));
+    EXPECT_TRUE(get_u16(proj(), 98) & 0x0200);
+    // Nothing marked: nothing deleted, no checkpoint.
+    EXPECT_EQ(delete_marked_elements(df, &p, false, dh), 0);
+    EXPECT_EQ(checkpoints, 1);
 }
