@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The command dispatcher end to end in the running program: a new drawing
-# (command 40001) gets a working file and the reference-point stage, the
+# (command 40001, its wizard answered) gets a working file and the reference-point stage, the
 # stage commands 40004 and 40005 move the stage caption, and closing the
 # unnamed drawing asks whether to name it; answered "No", the title and
 # the stage caption return to those of no drawing and the working file is
@@ -29,11 +29,13 @@ start_sarvolt 1280x1024 "$work"
 if wine "$probe" wait SarVolt "" 60000 >/dev/null; [ -n "$(probe title SarVolt)" ]; then
     sleep 0.5
     cmd 40001
+    # A new drawing starts with the wizard; OK takes its one front view.
+    wine "$probe" answer 2171 1 run || fail "no new-drawing wizard"
     title=$(wait_for title "svt00001.tmp \\[этап *\\] - SARVOLT 9.4") || fail "title after a new drawing: $title"
     [ -f "$work/svt00001.tmp" ] || fail "no working file for the new drawing"
     cmd 40004
     c=$(wait_for caption "1. Опорные точки") || fail "caption after 40004: $c"
-    title=$(wait_for title "svt00001.tmp \\[этап 1. Опорные точки\\] - SARVOLT 9.4") || fail "title at stage 1: $title"
+    title=$(wait_for title "svt00001.tmp \\[этап 1. Опорные точки, активная проекция: \"Вид спереди\"\\] - SARVOLT 9.4") || fail "title at stage 1: $title"
     cmd 40005
     c=$(wait_for caption "3. Размерная сеть") || fail "caption after 40005: $c"
     shot new_stages

@@ -292,9 +292,7 @@ TEST_F(Dispatcher, StageCommandsAreForwardedToTheButtonsOfTheCurrentPanel) {
 // the unnamed drawing asks question 2, empties the stage-panel slot, ends
 // the busy state and takes the window items off the window menu.  Opening
 // the working file again makes the next stage command build its panel anew.
-// Disabled until it answers the new-drawing wizard the projection windows
-// brought (a new drawing now waits for it).
-TEST(ProgramWiring, DISABLED_NewDrawingStagesAndCloseRunThroughTheDocumentsCode) {
+TEST(ProgramWiring, NewDrawingStagesAndCloseRunThroughTheDocumentsCode) {
     test_frame();
     ASSERT_EQ(open_drawing_count, 0);
     ASSERT_NE(settings_block, nullptr);
@@ -320,8 +318,9 @@ TEST(ProgramWiring, DISABLED_NewDrawingStagesAndCloseRunThroughTheDocumentsCode)
     EXPECT_EQ(current_stage, 2);
     char title[300] = {};
     GetWindowTextA(frame_window, title, sizeof title);
-    EXPECT_NE(std::string(title).find(std::string(file_part_of(path)) + " [этап 3. Размерная сеть]"), std::string::npos)
-        << title;
+    // The wizard's one view is the active projection window, named in the title.
+    EXPECT_EQ(std::string(title), std::string(file_part_of(path)) +
+                                      " [этап 3. Размерная сеть, активная проекция: \"Вид спереди\"] - SARVOLT 9.4");
 
     HMENU window_menu = GetSubMenu(main_menu, 4);
     ASSERT_NE(window_menu, nullptr);
@@ -368,12 +367,14 @@ TEST(ProgramWiring, DISABLED_NewDrawingStagesAndCloseRunThroughTheDocumentsCode)
 // The drawing scale: 0.0 is ignored; a different factor renews the
 // construction time stamp (and clears the word beside it), one equal within
 // the tolerance only stores the factor.
-// Disabled until it answers the new-drawing wizard (see above).
-TEST(ProgramWiring, DISABLED_DrawingScaleRenewsTheConstructionStampOnlyWhenItChanges) {
+TEST(ProgramWiring, DrawingScaleRenewsTheConstructionStampOnlyWhenItChanges) {
     test_frame();
     ASSERT_EQ(open_drawing_count, 0);
-    dispatch_menu_command(IDM_FILE_NEW);
-    pump_messages(100);
+    {
+        DialogWatcher wizard([](HWND d) { press(d, IDOK); });
+        dispatch_menu_command(IDM_FILE_NEW);
+        pump_messages(100);
+    }
     DrawingFile* df = current_drawing_file();
     ASSERT_NE(df, nullptr);
     std::string path = df->path;
