@@ -438,6 +438,10 @@ LRESULT CALLBACK projection_window_proc(HWND window, UINT message, WPARAM wparam
         case projection_probe_bitmap_width: return w->bitmap_size[0];
         case projection_probe_sketch_width: return std::lround(w->sketch_size[0] * 1000.0);
         case projection_probe_number: return static_cast<LRESULT>(w->number);
+        case projection_probe_scale_x: return std::lround(w->scale[0] * 1000.0);
+        case projection_probe_scale_y: return std::lround(w->scale[1] * 1000.0);
+        case projection_probe_shift_x: return std::lround(w->scroll_shift[0] * 1000.0);
+        case projection_probe_shift_y: return std::lround(w->scroll_shift[1] * 1000.0);
         default: return -1;
         }
     default:
