@@ -502,3 +502,72 @@ int distribute_levels(DrawingFile* df, unsigned char* projection, uint32_t near_
     put_u16(projection, projection_highest_level, projection_levels_highest(df, projection));
     return error_flag ? 0 : 1;
 }
+
+int visibility_level_typed(int typed, int highest) {
+    if (typed <= 0) return 1;
+    if (typed > highest) return highest + 2;
+    return typed;
+}
+
+int assign_visibility_level(DrawingFile* df, unsigned char* projection, int level) {
+    if (!df || !projection || level <= 0) return 0;
+    int loose_level = level % 2 == 0 ? level - 1 : level;
+    int whole_level = level % 2 == 0 ? level : level + 1;
+    RecordRef* eh = projection_chain(projection, projection_elements);
+    PageBuffer* eb = element_buffer();
+    // The marked numbers.
+    std::set<uint32_t> marked;
+    for (unsigned char* e = record_next(df, eh, nullptr, eb); e && !error_flag; e = record_next(df, eh, e, eb))
+        if (get_u16(e, record_length) >= element_head_size && (get_u16(e, element_flags) & element_flag_marked) &&
+            element_kind(e) != element_kind_symbol)
+            marked.insert(get_u32(e, element_number));
+    if (marked.empty() || error_flag) return 0;
+    // Contours whose members are all marked move as a whole.
+    std::vector<ContourInfo> contours = all_contours(df, projection);
+    std::set<uint32_t> whole;
+    for (const ContourInfo& c : contours) {
+        if (c.kind == contour_kind_hatch || c.members.empty()) continue;
+        bool all = true;
+        for (uint32_t m : c.members) all = all && marked.count(m);
+        if (all) whole.insert(c.number);
+    }
+    std::map<uint32_t, int> new_level;   // element number -> level
+    std::set<uint32_t> drop_member, moved_contours;
+    for (uint32_t n : marked) {
+        uint16_t l = 0;
+        bool member = false;
+        if (!element_head_of(df, projection, n, &l, &member)) continue;
+        int inner_level = 0;
+        uint32_t inner = member ? contour_innermost_of_element(df, projection, n, &inner_level) : 0;
+        if (inner && whole.count(inner)) {
+            moved_contours.insert(inner);
+            new_level[n] = whole_level;
+        } else {
+            if (member && !inner) drop_member.insert(n);
+            new_level[n] = loose_level;
+        }
+    }
+    for (uint32_t c : moved_contours) {
+        // Make room at the contour level for the moved contour.
+        unsigned char head[contour_head_size] = {};
+        put_u32(head, contour_number, c);
+        drawing_order_make_room(projection, head, static_cast<uint16_t>(whole_level), 0);
+        set_contour_level(df, projection, c, whole_level);
+    }
+    int given = 0;
+    for (unsigned char* e = record_next(df, eh, nullptr, eb); e && !error_flag; e = record_next(df, eh, e, eb)) {
+        if (get_u16(e, record_length) < element_head_size) continue;
+        auto it = new_level.find(get_u32(e, element_number));
+        if (it == new_level.end()) continue;
+        put_u16(e, element_level, static_cast<uint16_t>(it->second));
+        if (drop_member.count(it->first))
+            put_u16(e, element_flags, static_cast<uint16_t>(get_u16(e, element_flags) & ~element_flag_contour_member));
+        eb->clean = 0;
+        ++given;
+    }
+    int highest = get_u16(projection, projection_highest_level);
+    uint16_t levels_now = projection_levels_highest(df, projection);
+    if (levels_now > highest) highest = levels_now;
+    put_u16(projection, projection_highest_level, static_cast<uint16_t>((highest + 1) & ~1));
+    return error_flag ? 0 : given;
+}

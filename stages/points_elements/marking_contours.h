@@ -99,3 +99,17 @@ int delete_marked_elements(DrawingFile* df, unsigned char** projection, bool fra
 // could not be found.
 int distribute_levels(DrawingFile* df, unsigned char* projection, uint32_t near_element, bool near_single,
                       uint32_t far_element, bool far_single);
+
+// The level typed in the visibility-level dialog as it is used: 0 becomes 1,
+// a level above the projection's highest becomes highest + 2.
+int visibility_level_typed(int typed, int highest);
+
+// Gives the marked elements (conventional images excepted) visibility
+// level L: an even L is element level L - 1 and contour level L, an odd L
+// element level L and contour level L + 1.  A contour all of whose members
+// are marked moves to the contour level with its members (the contours at
+// or above it make room); other marked elements take the element level,
+// and a member flag that no contour backs is dropped.  The projection's
+// highest level takes the levels given, rounded up to even.  Returns the
+// number of elements given a level.
+int assign_visibility_level(DrawingFile* df, unsigned char* projection, int level);

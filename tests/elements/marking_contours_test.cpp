@@ -253,3 +253,34 @@ TEST_F(Contours, DeletingAMarkedCurveImageDeletesItsSourceAndItsContour) {
     EXPECT_EQ(delete_marked_elements(df, &p, false, dh), 0);
     EXPECT_EQ(checkpoints, 1);
 }
+
+TEST_F(Contours, AssigningAVisibilityLevel) {
+    struct Typed { int typed, highest, used; } typed[] = {{0, 4, 1}, {7, 4, 6}, {3, 4, 3}, {4, 4, 4}};
+    for (const Typed& t : typed) EXPECT_EQ(visibility_level_typed(t.typed, t.highest), t.used) << t.typed;
+    add(fixed(1, {1, 2}), 11);
+    add(fixed(1, {2, 3}), 12);
+    add(fixed(1, {3, 1}), 13);
+    add(fixed(1, {1, 3}), 14);
+    add(symbol(1, {1}), 15);
+    uint32_t a = contour_of({11});
+    uint32_t b = contour_of({12});
+    // Level 4: the loose element gets 3, the whole contour A moves to 4 and
+    // B makes room above it; the unmarked element and the image keep theirs.
+    mark(13);
+    mark(11);
+    mark(15);
+    EXPECT_EQ(assign_visibility_level(df, proj(), 4), 2);
+    EXPECT_EQ(element_level_of(13), 3);
+    EXPECT_EQ(element_level_of(11), 4);
+    EXPECT_EQ(level_of_contour(a), 4);
+    EXPECT_EQ(level_of_contour(b), 6);
+    EXPECT_EQ(element_level_of(12), 6);
+    EXPECT_EQ(element_level_of(14), 0);
+    EXPECT_EQ(element_level_of(15), 0);
+    EXPECT_EQ(get_u16(proj(), 102), 6);
+    // An odd level: elements take it, whole contours the level above.
+    EXPECT_EQ(assign_visibility_level(df, proj(), 5), 2);
+    EXPECT_EQ(element_level_of(13), 5);
+    EXPECT_EQ(level_of_contour(a), 6);
+}
+
