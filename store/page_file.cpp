@@ -5,9 +5,11 @@
 #include "base/program_messages.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <thread>
 #include <unordered_map>
 #include <vector>
 
@@ -80,13 +82,32 @@ int store_init() {
 
 volatile int busy_flag = 0;
 
-// The busy flag a thread found when it first took the lock, put back when it
-// leaves its outermost hold (the critical section may be entered again).
+// The busy flag is raised while any thread holds the lock or waits for it,
+// and put back to what the first of them found once the last one leaves.
+// The count is process-wide: with a per-thread count, a second thread that
+// came while the first held the lock would take the raised flag as the one
+// to restore and leave it raised for good.  The bookkeeping itself is a few
+// instructions under a spin guard, apart from the critical section, so a
+// waiting thread can count itself in before it blocks.
 static thread_local int lock_depth = 0;
-static thread_local int lock_saved_busy = 0;
+static int lock_holders = 0;
+static int lock_saved_busy = 0;
+static std::atomic_flag lock_books = ATOMIC_FLAG_INIT;
+
+namespace {
+struct BooksGuard {
+    BooksGuard() {
+        while (lock_books.test_and_set(std::memory_order_acquire)) std::this_thread::yield();
+    }
+    ~BooksGuard() { lock_books.clear(std::memory_order_release); }
+};
+}  // namespace
 
 void document_lock_acquire() {
-    if (lock_depth++ == 0) lock_saved_busy = busy_flag;
+    if (lock_depth++ == 0) {
+        BooksGuard g;
+        if (lock_holders++ == 0) lock_saved_busy = busy_flag;
+    }
     busy_flag = 1;
     if (paint_event) os_event_wait_ms(paint_event, 10000);
     if (drawing_critical_section) os_lock_enter(drawing_critical_section);
@@ -94,7 +115,10 @@ void document_lock_acquire() {
 
 void document_lock_release() {
     if (drawing_critical_section) os_lock_leave(drawing_critical_section);
-    if (lock_depth > 0 && --lock_depth == 0) busy_flag = lock_saved_busy;
+    if (lock_depth > 0 && --lock_depth == 0) {
+        BooksGuard g;
+        if (--lock_holders == 0) busy_flag = lock_saved_busy;
+    }
 }
 
 void page_io_begin() {

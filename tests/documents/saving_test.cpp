@@ -167,6 +167,32 @@ TEST_F(Saving, SaveAsWaitsForPaintingAndHoldsTheBusyFlag) {
     document_lock_release();
     EXPECT_EQ(busy_flag, 1);
     busy_flag = 0;
+
+    // Two threads whose holds overlap: the second comes while the first
+    // holds the lock, so it finds the flag raised; once both have left, the
+    // flag is the one the first found, not the raised one.
+    for (int found : {0, 1}) {
+        busy_flag = found;
+        std::atomic<int> stage{0};
+        std::thread first([&] {
+            document_lock_acquire();
+            stage = 1;
+            while (stage != 2) std::this_thread::yield();
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));  // the second now waits
+            document_lock_release();
+        });
+        while (stage != 1) std::this_thread::yield();
+        std::thread second([&] {
+            stage = 2;
+            document_lock_acquire();
+            EXPECT_EQ(busy_flag, 1) << "the flag fell while the second thread held the lock";
+            document_lock_release();
+        });
+        first.join();
+        second.join();
+        EXPECT_EQ(busy_flag, found);
+    }
+    busy_flag = 0;
 }
 
 }  // namespace
