@@ -8,6 +8,7 @@
 #include "base/program_messages.h"
 #include "geometry/curve_images.h"
 #include "geometry/curves.h"
+#include "geometry/extents.h"
 #include "render/contours/contour_search.h"
 #include "store/drawing_header.h"
 #include "store/record_layouts.h"
@@ -120,6 +121,7 @@ uint32_t store_element(ElementInput& in, DrawingFile* df, unsigned char** projec
     if (!ref || error_flag) return 0;
     uint32_t number = get_u32(in.element.data(), element_number);
     int kind = element_kind(in.element.data());
+    projection_extend_frame_to_element(*projection, in.element.data());
     if (kind == element_kind_wavy) build_wavy_line_image(*projection, number, 1);
     else if (kind == element_kind_ellipse || kind == element_kind_elliptic_arc) build_ellipse_image(*projection, number, 1);
     else if (kind == element_kind_bezier) build_bezier_image(*projection, number, 1);

@@ -8,6 +8,7 @@
 #include "base/program_messages.h"
 #include "geometry/curve_images.h"
 #include "geometry/curves.h"
+#include "geometry/extents.h"
 #include "stages/points_elements/element_fillets.h"
 #include "stages/points_elements/element_records.h"
 #include "store/record_layouts.h"
@@ -279,6 +280,9 @@ int rebuild_projection_elements(DrawingFile* df, unsigned char* projection, bool
     }
     // 8. Bar outlines belong to the bars.
     if (hooks.bars) hooks.bars(projection);
+    if (error_flag) return rebuild_failed;
+    // 10. The extents of the contours follow their members.
+    if (get_u32(projection, projection_contours)) projection_compute_contour_extents(projection);
     if (error_flag) return rebuild_failed;
     if (lost_point) {
         report_lost_point(hooks, projection, lost_point, lost_element);
