@@ -27,6 +27,8 @@ namespace {
 
 ElementInput image_input;
 HWND image_panel;
+// The projection window that receives the element in hand.
+uint32_t input_window_number;
 
 // Pixels around a point's mark within which a click takes it.
 const int pick_pixels = 6;
@@ -180,6 +182,16 @@ int image_stage_click(HWND window, int x, int y, WPARAM keys) {
     if (current_stage != 3 || image_input.state == input_idle) return 0;
     ProjectionWindow* w = projection_window_find_by_hwnd(window);
     if (!w) return 0;
+    // Input moves to another window: the element in hand is given up, so
+    // that no element takes points of two projections.
+    if (w->number != input_window_number) {
+        if (image_input.step > 0) {
+            int state = image_input.state;
+            cancel_element_input(image_input, input_hooks());
+            image_input.state = state;
+        }
+        input_window_number = w->number;
+    }
     ViewTransform t = window_transform(w);
     with_projection(w, [&](DrawingFile* df, unsigned char* p) {
         std::string point = point_under(df, p, &t, x, y);
