@@ -1,6 +1,8 @@
 // Element input at the image stage: the click state machine.
 #include "stages/points_elements/element_input.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -10,6 +12,7 @@
 #include "geometry/curves.h"
 #include "geometry/extents.h"
 #include "render/contours/contour_search.h"
+#include "stages/points_elements/marking_contours.h"
 #include "store/drawing_header.h"
 #include "store/record_layouts.h"
 #include "store/records.h"
@@ -21,6 +24,7 @@ const char* const text_point_misused = "Недопустимое использ�
 const char* const text_control_point = "%о использовать контрольную точку сплайна";
 const char* const text_curve_full = "Много точек плавной кривой!";
 const char* const text_curve_done = "Плавная кривая закончилась. Вводите очередную";
+const char* const text_not_on_break = "Помечаемая точка должна быть расположена на контуре разрыва";
 
 struct StateShape {
     int kind;
@@ -38,6 +42,7 @@ StateShape shape_of(int state) {
     case input_ellipse: return {element_kind_ellipse, 3};
     case input_bezier: return {element_kind_bezier, 4};
     case input_curve: return {element_kind_curve, curve_input_max_points};
+    case input_break: return {element_kind_break, 2};
     default: return {0, 0};
     }
 }
@@ -113,6 +118,54 @@ std::vector<CurveVertex> curve_vertices_of(const ElementInput& in) {
     std::vector<CurveVertex> v(static_cast<size_t>(n));
     for (int i = 0; i < n; ++i) v[static_cast<size_t>(i)] = element_curve_vertex(in.element.data(), i);
     return v;
+}
+
+// The contour a view break may lie on at this point: the innermost contour
+// of an element using the point (kinds 1-5 and 11, generated records
+// included) that is an opaque screen (kind 0) holding at least one invisible
+// and one visible member; 0 when none.
+uint32_t break_contour_at(DrawingFile* df, unsigned char* projection, uint32_t point) {
+    RecordRef* eh = projection_chain(projection, projection_elements);
+    PageBuffer* eb = &page_buffers[table_elements];
+    std::vector<uint32_t> users;
+    for (unsigned char* r = record_next(df, eh, nullptr, eb); r && !error_flag; r = record_next(df, eh, r, eb)) {
+        int kind = element_kind(r);
+        if (!((kind >= 1 && kind <= 5) || kind == element_kind_symbol)) continue;
+        if (!(get_u16(r, element_flags) & element_flag_contour_member)) continue;
+        ElementPointPlace places[64];
+        int n = element_point_places(r, places, 64);
+        for (int i = 0; i < n; ++i)
+            if (places[i].number == point) {
+                users.push_back(get_u32(r, element_number));
+                break;
+            }
+    }
+    for (uint32_t e : users) {
+        int level = 0, kind = -1;
+        uint32_t c = contour_innermost_of_element(df, projection, e, &level);
+        std::vector<uint32_t> members;
+        if (!c || !contour_member_list(df, projection, c, &members, &kind, nullptr) || kind != contour_kind_screen)
+            continue;
+        bool invisible = false, visible = false;
+        for (unsigned char* r = record_next(df, eh, nullptr, eb); r && !error_flag; r = record_next(df, eh, r, eb)) {
+            if (get_u16(r, element_flags) & element_flag_generated) continue;
+            if (std::find(members.begin(), members.end(), get_u32(r, element_number)) == members.end()) continue;
+            if (element_line_type(r) == 0) invisible = true;
+            else visible = true;
+        }
+        if (invisible && visible) return c;
+    }
+    return 0;
+}
+
+void flag_contour_broken(DrawingFile* df, unsigned char* projection, uint32_t contour) {
+    RecordRef* ch = projection_chain(projection, projection_contours);
+    PageBuffer* cb = &page_buffers[table_contours];
+    for (unsigned char* c = record_next(df, ch, nullptr, cb); c && !error_flag; c = record_next(df, ch, c, cb))
+        if (get_u16(c, record_length) >= contour_head_size && get_u32(c, contour_number) == contour) {
+            put_u16(c, contour_flags, static_cast<uint16_t>(get_u16(c, contour_flags) | contour_flag_break));
+            cb->clean = 0;
+        }
 }
 
 // Stores the element in hand; returns its number or 0.
@@ -250,6 +303,16 @@ int element_input_click(ElementInput& in, DrawingFile* df, unsigned char** proje
                 before = 4;
             }
             break;
+        case input_break: {
+            uint32_t contour = break_contour_at(df, *projection, number);
+            if (!contour || (index == 1 && (earlier(0) || contour != get_u32(in.element.data(), element_break_contour)))) {
+                accept = false;
+                rejection = text_not_on_break;
+            } else if (index == 0) {
+                put_u32(in.element.data(), element_break_contour, contour);
+            }
+            break;
+        }
         case input_bezier:
             if (index >= 2 && !(flags2 & 0x01) && (point_in_use(df, *projection, number) || (flags2 & 0x04))) {
                 accept = false;
@@ -280,8 +343,18 @@ int element_input_click(ElementInput& in, DrawingFile* df, unsigned char** proje
                 make_control_point(df, *projection, point_at_index(in, 2));
                 make_control_point(df, *projection, point_at_index(in, 3));
             }
+            bool is_break = in.state == input_break;
+            uint32_t break_contour = is_break ? get_u32(in.element.data(), element_break_contour) : 0;
+            if (is_break) {
+                double gap = hooks.break_gap ? hooks.break_gap() : 10.0;
+                put_f64(in.element.data(), element_break_gap, std::isfinite(gap) ? std::fabs(gap) : 10.0);
+            }
             uint32_t stored = store_element(in, df, projection, hooks);
             if (!stored) return -1;
+            if (is_break) {
+                flag_contour_broken(df, *projection, break_contour);
+                put_u16(*projection, projection_flags, static_cast<uint16_t>(get_u16(*projection, projection_flags) | 0x2000));
+            }
             int state = in.state;
             if (in.prompt_saved) show_prompt(in, hooks, in.saved_prompt.c_str());
             cancel_element_input(in, hooks);

@@ -6,9 +6,10 @@
 // element.
 //
 // States: 0 idle; 1 line; 2 circle; 3 arc with centre; 4 arc through three
-// points; 5 smooth curve; 6 wavy line; 9 elliptic arc; 10 ellipse; 12 Bezier
-// spline (7 fragment insertion, 8 view break, 11 conventional image, 20 and
-// 21 selection are served by their own tools).
+// points; 5 smooth curve; 6 wavy line; 8 view break (two points on the
+// contour of an opaque screen that holds invisible and visible lines);
+// 9 elliptic arc; 10 ellipse; 12 Bezier spline (7 fragment insertion,
+// 11 conventional image, 20 and 21 selection are served by their own tools).
 #pragma once
 #include <cstdint>
 #include <functional>
@@ -44,6 +45,9 @@ struct ElementInputHooks {
     std::function<void(const char* text)> message;         // a message box (markers expanded by it)
     std::function<void()> save;                            // the drawing saved in place
     std::function<void(unsigned char* projection, uint32_t number)> stored;  // frame, clipping, repaint
+    // The gap of a new view break (the gap dialog, default 10.0); its
+    // absolute value is stored.
+    std::function<double()> break_gap;
     ElementStoreHooks store;                               // checkpoint and automatic dimensions
 };
 

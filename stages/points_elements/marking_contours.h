@@ -13,17 +13,12 @@
 #include <string>
 #include <vector>
 
+#include "render/contours/contour_lists.h"
 #include "store/drawing_file.h"
 
+// The contour kinds are the rendering's (contour_kind_*); a contour used by
+// a view break has bit 7 of its flags word.
 enum : uint16_t { contour_flag_break = 0x0080 };
-enum {
-    contour_kind_screen = 0,
-    contour_kind_hole = 1,
-    contour_kind_hatch = 2,
-    contour_kind_route = 4,
-    contour_kind_composite = 5,
-    contour_kind_fold = 6
-};
 
 // Appends the description of a contour to text (which holds its prefix,
 // "Помечен", "Удален", "Выбран" or "Показан").

@@ -4,6 +4,7 @@
 #include "tests/elements/elements_fixture.h"
 
 #include "stages/points_elements/element_input.h"
+#include "stages/points_elements/marking_contours.h"
 
 using namespace elements_test;
 
@@ -189,5 +190,69 @@ TEST_F(Input, TheLineTypeFollowsTheKindRules) {
     ASSERT_EQ(stored_numbers.size(), 2u);
     EXPECT_EQ(element_line_type(stored(stored_numbers[0]).data()), 2);
     EXPECT_EQ(element_line_type(stored(stored_numbers[1]).data()), 3);
+    current_line_type = 1;
+}
+
+TEST_F(Input, AViewBreakLiesOnTheContourOfAScreenWithInvisibleAndVisibleLines) {
+    add(fixed(1, {1, 2}, 0), 11);   // invisible
+    add(fixed(1, {2, 3}, 1), 12);   // visible
+    add(fixed(1, {3, 4}, 1), 13);   // loose
+    add(fixed(1, {5, 6}, 1), 14);   // on a screen without invisible lines
+    for (uint32_t n : {11u, 12u, 14u}) {
+        PageBuffer* b = &page_buffers[table_elements];
+        for (uint8_t* r = record_next(df, head(projection_elements), nullptr, b); r;
+             r = record_next(df, head(projection_elements), r, b))
+            if (get_u32(r, element_number) == n && n != 14) {
+                put_u16(r, element_flags, static_cast<uint16_t>(get_u16(r, element_flags) | element_flag_marked));
+                b->clean = 0;
+            }
+    }
+    put_u32(df->header, 92, 0xFFFFFFFF);
+    ContourHooks ch;
+    unsigned char* p = proj();
+    uint32_t screen = contour_create_from_marked(df, &p, 0, ch);
+    ASSERT_NE(screen, 0u);
+    {
+        PageBuffer* b = &page_buffers[table_elements];
+        for (uint8_t* r = record_next(df, head(projection_elements), nullptr, b); r;
+             r = record_next(df, head(projection_elements), r, b))
+            if (get_u32(r, element_number) == 14) {
+                put_u16(r, element_flags, static_cast<uint16_t>(get_u16(r, element_flags) | element_flag_marked));
+                b->clean = 0;
+            }
+    }
+    p = proj();
+    ASSERT_NE(contour_create_from_marked(df, &p, 0, ch), 0u);
+    hooks.break_gap = [] { return -7.5; };
+    current_line_type = 7;   // a thread: a break takes the thin line instead
+    element_input_choose(in, input_break, hooks);
+    struct Step { uint32_t point; int result; } steps[] = {
+        {4, 0},   // a loose line's end
+        {6, 0},   // a screen without invisible lines
+        {1, 1},
+        {1, 0},   // the same point again
+        {5, 0},   // not on the same contour
+        {3, 2},
+    };
+    for (const Step& s : steps) {
+        EXPECT_EQ(click(s.point), s.result) << "point " << s.point;
+        if (s.result == 0 && s.point != 1) {
+            EXPECT_EQ(prompts.back(), "Помечаемая точка должна быть расположена на контуре разрыва");
+        }
+    }
+    ASSERT_EQ(stored_numbers.size(), 1u);
+    Bytes r = stored(stored_numbers[0]);
+    ASSERT_EQ(r.size(), 74u);
+    EXPECT_EQ(element_kind(r.data()), 8);
+    EXPECT_EQ(element_line_type(r.data()), 2);
+    EXPECT_EQ(get_u32(r.data(), 14), 1u);
+    EXPECT_EQ(get_u32(r.data(), 18), 3u);
+    EXPECT_EQ(get_u32(r.data(), 54), screen);
+    EXPECT_EQ(get_f64(r.data(), 66), 7.5);
+    EXPECT_TRUE(get_u16(proj(), 98) & 0x2000);
+    PageBuffer* cb = &page_buffers[table_contours];
+    for (uint8_t* c = record_next(df, head(projection_contours), nullptr, cb); c;
+         c = record_next(df, head(projection_contours), c, cb))
+        EXPECT_EQ((get_u16(c, 66) & 0x80) != 0, get_u32(c, 2) == screen);
     current_line_type = 1;
 }
