@@ -5,6 +5,8 @@
 // the reference point under the cursor to the element input.
 #include <windows.h>
 
+#include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -33,6 +35,42 @@ uint32_t input_window_number;
 // Pixels around a point's mark within which a click takes it.
 const int pick_pixels = 6;
 
+// The gap dialog: a number with a decimal point or comma; a text that is
+// no number is refused and the dialog stays.
+INT_PTR CALLBACK break_gap_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
+    switch (message) {
+    case WM_INITDIALOG:
+        SetDlgItemTextA(dialog, IDC_BREAK_GAP, "10.0");
+        SetWindowLongPtrA(dialog, DWLP_USER, lparam);
+        return TRUE;
+    case WM_COMMAND:
+        if (LOWORD(wparam) == IDOK) {
+            char text[64] = {};
+            GetDlgItemTextA(dialog, IDC_BREAK_GAP, text, sizeof text);
+            for (char& c : text)
+                if (c == ',') c = '.';
+            char* end = nullptr;
+            double v = std::strtod(text, &end);
+            while (end && (*end == ' ' || *end == '\t')) ++end;
+            if (!end || end == text || *end || !std::isfinite(v)) {
+                show_program_message("Зазор задан неверно");
+                SetFocus(GetDlgItem(dialog, IDC_BREAK_GAP));
+                return TRUE;
+            }
+            *reinterpret_cast<double*>(GetWindowLongPtrA(dialog, DWLP_USER)) = std::fabs(v);
+            EndDialog(dialog, IDOK);
+            return TRUE;
+        }
+        if (LOWORD(wparam) == IDCANCEL) {
+            EndDialog(dialog, IDCANCEL);
+            return TRUE;
+        }
+        return FALSE;
+    default:
+        return FALSE;
+    }
+}
+
 ElementInputHooks input_hooks() {
     ElementInputHooks h;
     h.prompt = [](const char* text) { prompt_show(text); };
@@ -41,6 +79,7 @@ ElementInputHooks input_hooks() {
     };
     h.message = [](const char* text) { show_program_message(text); };
     h.save = [] { drawing_save(); };
+    h.break_gap = ask_break_gap;
     h.store.checkpoint = [](unsigned char* projection) {
         drawing_checkpoint(1, default_undo_description());
         return projection;
@@ -57,7 +96,7 @@ const ToolState tools[] = {
     {IDC_IMAGE_ARC_BY_CENTRE, input_arc_centre}, {IDC_IMAGE_ARC_BY_POINTS, input_arc_points},
     {IDC_IMAGE_ELLIPSE, input_ellipse},     {IDC_IMAGE_ELLIPSE_ARC, input_elliptic_arc},
     {IDC_IMAGE_WAVY_LINE, input_wavy},      {IDC_IMAGE_SPLINE, input_bezier},
-    {IDC_IMAGE_SMOOTH_CURVE, input_curve},
+    {IDC_IMAGE_SMOOTH_CURVE, input_curve},  {IDC_IMAGE_BREAK, input_break},
 };
 
 ViewTransform window_transform(const ProjectionWindow* w) {
@@ -177,6 +216,13 @@ DLGPROC stage_panel_procedure_of(int panel) {
 }
 
 }  // namespace
+
+double ask_break_gap() {
+    double gap = 10.0;
+    DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_BREAK_GAP), GetActiveWindow(), break_gap_proc,
+                    reinterpret_cast<LPARAM>(&gap));
+    return gap;
+}
 
 int image_stage_click(HWND window, int x, int y, WPARAM keys) {
     if (current_stage != 3 || image_input.state == input_idle) return 0;

@@ -21,3 +21,7 @@ int image_stage_click(HWND window, int x, int y, WPARAM keys);
 // The image-stage panel's procedure joins the stage panels (the procedure
 // that was there answers the other panels).
 void element_panel_bind();
+
+// The gap of a new view break, asked in its dialog (10.0 when cancelled;
+// the absolute value of the number typed).
+double ask_break_gap();

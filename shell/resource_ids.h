@@ -352,6 +352,9 @@
 #define IDC_IMAGE_BAR 1883
 #define IDC_IMAGE_LAYERS 2220
 #define IDC_IMAGE_LINE_TYPES 1073
+/* The gap of a new view break (dialog IDD_BREAK_GAP). */
+#define IDD_BREAK_GAP 474
+#define IDC_BREAK_GAP 1531
 
 #define IDC_CONSTRUCTION_NOMINAL 1028
 #define IDC_CONSTRUCTION_STOP 1033

@@ -61,3 +61,39 @@ TEST(ElementPanel, JoinsTheStagePanelsAndServesItsTools) {
     current_line_type = 1;
     command_seams.stage_panel_procedure = saved;
 }
+
+TEST(ElementPanel, TheBreakGapDialogRefusesWhatIsNoNumber) {
+    ASSERT_NE(test_frame(), nullptr);
+    // "abc" is refused with a message and the dialog stays; "-12,5" then
+    // gives 12.5.
+    HWND gap_dialog = nullptr;
+    int gap_dialogs = 0, messages = 0;
+    {
+        DialogWatcher w([&](HWND d) {
+            char caption[128] = {};
+            GetWindowTextA(d, caption, sizeof caption);
+            if (GetDlgItem(d, IDC_BREAK_GAP)) {
+                ++gap_dialogs;
+                gap_dialog = d;
+                char text[32] = {};
+                GetDlgItemTextA(d, IDC_BREAK_GAP, text, sizeof text);
+                EXPECT_STREQ(text, "10.0");
+                SetDlgItemTextA(d, IDC_BREAK_GAP, "abc");
+                press(d, IDOK);
+            } else {
+                ++messages;
+                press(d, IDOK);
+                SetDlgItemTextA(gap_dialog, IDC_BREAK_GAP, "-12,5");
+                press(gap_dialog, IDOK);
+            }
+        });
+        EXPECT_EQ(ask_break_gap(), 12.5);
+    }
+    EXPECT_EQ(gap_dialogs, 1);
+    EXPECT_EQ(messages, 1);
+    // Cancel keeps the default gap.
+    {
+        DialogWatcher w([](HWND d) { press(d, IDCANCEL); });
+        EXPECT_EQ(ask_break_gap(), 10.0);
+    }
+}
