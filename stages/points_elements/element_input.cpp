@@ -304,8 +304,12 @@ int element_input_click(ElementInput& in, DrawingFile* df, unsigned char** proje
             }
             break;
         case input_break: {
+            if (index == 1 && earlier(0)) {
+                accept = false;   // the same point again
+                break;
+            }
             uint32_t contour = break_contour_at(df, *projection, number);
-            if (!contour || (index == 1 && (earlier(0) || contour != get_u32(in.element.data(), element_break_contour)))) {
+            if (!contour || (index == 1 && contour != get_u32(in.element.data(), element_break_contour))) {
                 accept = false;
                 rejection = text_not_on_break;
             } else if (index == 0) {

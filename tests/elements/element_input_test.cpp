@@ -236,8 +236,10 @@ TEST_F(Input, AViewBreakLiesOnTheContourOfAScreenWithInvisibleAndVisibleLines) {
     };
     for (const Step& s : steps) {
         EXPECT_EQ(click(s.point), s.result) << "point " << s.point;
-        if (s.result == 0 && s.point != 1) {
-            EXPECT_EQ(prompts.back(), "Помечаемая точка должна быть расположена на контуре разрыва");
+        if (s.result == 0) {
+            EXPECT_EQ(prompts.back(), s.point == 1 ? "Эту точку использовать нельзя!"
+                                                   : "Помечаемая точка должна быть расположена на контуре разрыва")
+                << "point " << s.point;
         }
     }
     ASSERT_EQ(stored_numbers.size(), 1u);
