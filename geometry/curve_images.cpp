@@ -2,6 +2,7 @@
 #include "geometry/curve_images.h"
 
 #include "geometry/curves.h"
+#include "geometry/extents.h"
 #include "geometry/intersect.h"
 #include "geometry/kernel_angles.h"
 #include "geometry/kernel_context.h"

@@ -11,7 +11,66 @@
 #include <cmath>
 #include <vector>
 
-KernelMeasurers kernel_measurers = {nullptr, nullptr, nullptr, nullptr, nullptr, nullptr};
+// ---------------------------------------------------------------- boxes of geometry
+void box_normalize(Box* out, double x1, double y1, double x2, double y2) {
+    out->min_x = std::fmin(x1, x2);
+    out->min_y = std::fmin(y1, y2);
+    out->max_x = std::fmax(x1, x2);
+    out->max_y = std::fmax(y1, y2);
+}
+
+void box_of_circle(Box* out, const CircleGeom* c) {
+    double r = point_distance(c->on_circle, c->centre);
+    *out = Box{c->centre.x - r, c->centre.y - r, c->centre.x + r, c->centre.y + r};
+}
+
+void box_of_segment_or_arc(Box* out, const ArcByCentre* g, int kind) {
+    ArcByCentre arc = *g;
+    if (kind == 4) {
+        ArcByPoints p{g->start, g->end, g->centre};
+        if (!arc_by_points_to_centre(&p, &arc)) {
+            box_normalize(out, g->start.x, g->start.y, g->end.x, g->end.y);
+            return;
+        }
+    }
+    const Point2 K = arc.centre;
+    double r = point_distance(arc.start, K);
+    Point2 extreme[4] = {{K.x - r, K.y}, {K.x, K.y - r}, {K.x + r, K.y}, {K.x, K.y + r}};
+    bool on[4];
+    for (int i = 0; i < 4; ++i) {
+        Point2 p = extreme[i];
+        on[i] = arc_filter_points(&arc, &p, 1) == 1;
+    }
+    out->min_x = on[0] ? K.x - r : std::fmin(arc.start.x, arc.end.x);
+    out->min_y = on[1] ? K.y - r : std::fmin(arc.start.y, arc.end.y);
+    out->max_x = on[2] ? K.x + r : std::fmax(arc.start.x, arc.end.x);
+    out->max_y = on[3] ? K.y + r : std::fmax(arc.start.y, arc.end.y);
+}
+
+int16_t box_of_curve_pieces(Box* out, const CurveVertex* v, int count) {
+    if (count < 2) return 0;
+    Box b = box_empty();
+    for (int i = 0; i + 1 < count; ++i) {
+        ArcByCentre piece{v[i].point, v[i + 1].point, v[i].through};
+        Box pb;
+        box_of_segment_or_arc(&pb, &piece, 4);
+        box_union(&b, &pb);
+    }
+    *out = b;
+    return static_cast<int16_t>(count - 1);
+}
+
+// Until the drawing subsystems bind their measurers, each measures nothing.
+namespace {
+int no_symbol_box(uint8_t*, const uint8_t*, Box*) { return 0; }
+int no_leader_marks_box(const uint8_t*, const PointF[4], PointF, Box*) { return 0; }
+int no_text_metrics(const uint8_t*, TextMetrics*) { return 0; }
+int no_bounds(const uint8_t*, Box*) { return 0; }
+}  // namespace
+
+const KernelMeasurers kernel_measurers_unbound = {no_symbol_box, no_leader_marks_box, no_text_metrics,
+                                                  no_text_metrics, no_bounds, no_bounds};
+KernelMeasurers kernel_measurers = kernel_measurers_unbound;
 ProjectionFrameWindow* (*kernel_projection_window)(const uint8_t*) = nullptr;
 int (*kernel_current_stage)() = nullptr;
 
@@ -90,7 +149,7 @@ void box_add_curve_element(Box* box, const uint8_t* e) {
 
 void box_add_symbol_element(uint8_t* projection, Box* box, const uint8_t* e) {
     Box s;
-    if (kernel_measurers.symbol_box && kernel_measurers.symbol_box(projection, e, &s)) box_union(box, &s);
+    if (kernel_measurers.symbol_box(projection, e, &s)) box_union(box, &s);
 }
 
 int box_add_element(uint8_t* projection, Box* box, const uint8_t* e) {
@@ -255,7 +314,7 @@ void box_of_leader_annotation(Box* out, const uint8_t* rec, const TextMetrics* m
         frame = Box{cx - side / 2, cy - side / 2, cx + side / 2, cy + side / 2};
     }
     if (!box_is_empty(&frame)) box_union(out, &frame);
-    if ((get_u8(rec, 10) & 0x3F) && kernel_measurers.leader_marks_box) {
+    if (get_u8(rec, 10) & 0x3F) {
         PointF corners[4] = {{static_cast<float>(x1), static_cast<float>(y1)},
                              {static_cast<float>(x2), static_cast<float>(y1)},
                              {static_cast<float>(x2), static_cast<float>(y2)},
@@ -450,19 +509,19 @@ void projection_compute_annotation_extents(uint8_t* projection) {
         switch (get_u8(r, 6)) {
         case 0:
             if (get_u16(r, 8) & 0x1000) break;
-            if (kernel_measurers.dimension_label_metrics && kernel_measurers.dimension_label_metrics(r, &m))
+            if (kernel_measurers.dimension_label_metrics(r, &m))
                 box_of_dimension_label(&s, r, &m);
             break;
         case 1:
-            if (kernel_measurers.annotation_text_metrics && kernel_measurers.annotation_text_metrics(r, &m))
+            if (kernel_measurers.annotation_text_metrics(r, &m))
                 box_of_leader_annotation(&s, r, &m);
             break;
         case 3: box_of_two_point_annotation(&s, r); break;
         case 4:
-            if (kernel_measurers.section_designation_bounds) kernel_measurers.section_designation_bounds(r, &s);
+            kernel_measurers.section_designation_bounds(r, &s);
             break;
         case 5:
-            if (kernel_measurers.roughness_sign_bounds) kernel_measurers.roughness_sign_bounds(r, &s);
+            kernel_measurers.roughness_sign_bounds(r, &s);
             break;
         case 6: box_of_repeated_annotation(&s, r); break;
         default: break;

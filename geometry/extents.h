@@ -12,6 +12,11 @@
 
 bool box_is_empty(const Box* b);
 void box_union(Box* a, const Box* b);
+void box_normalize(Box* out, double x1, double y1, double x2, double y2);
+void box_of_circle(Box* out, const CircleGeom* c);
+// arc: three points (ArcByCentre for kind 3, ArcByPoints layout for kind 4).
+void box_of_segment_or_arc(Box* out, const ArcByCentre* arc, int kind);
+int16_t box_of_curve_pieces(Box* out, const CurveVertex* v, int count);
 // Widens every side by m.
 void box_widen(Box* b, double m);
 
@@ -70,6 +75,8 @@ struct KernelMeasurers {
     int (*section_designation_bounds)(const uint8_t* rec, Box* out);
     int (*roughness_sign_bounds)(const uint8_t* rec, Box* out);
 };
+// Starts as kernel_measurers_unbound: every measurer measures nothing.
+extern const KernelMeasurers kernel_measurers_unbound;
 extern KernelMeasurers kernel_measurers;
 
 // ---------------------------------------------------------------- projection frame

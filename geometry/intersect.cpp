@@ -1,6 +1,7 @@
 // Intersections and scan lines.
 #include "geometry/intersect.h"
 
+#include "geometry/extents.h"
 #include "geometry/metric.h"
 
 #include <cmath>

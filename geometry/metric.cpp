@@ -1,8 +1,5 @@
-// Distances, angles, arcs and boxes.
+// Distances, angles and arcs.
 #include "geometry/metric.h"
-
-#include "geometry/extents.h"
-#include "geometry/intersect.h"
 
 #include <cmath>
 
@@ -165,99 +162,8 @@ double point_line_distance(const Segment* seg, Point2 p) {
     return std::fabs((S.x - E.x) / L * p.y + (E.y - S.y) / L * p.x + (E.x * S.y - S.x * E.y) / L);
 }
 
-namespace {
-
-// The nearer end point of a segment or an arc; E on a tie.
-double nearer_end(Point2 S, Point2 E, Point2 p, Point2* nearest) {
-    double ds = point_distance(p, S), de = point_distance(p, E);
-    if (ds < de) {
-        if (nearest) *nearest = S;
-        return ds;
-    }
-    if (nearest) *nearest = E;
-    return de;
-}
-
-}  // namespace
-
-double point_segment_distance(const Segment* seg, Point2 p, int16_t* count, Point2* nearest) {
-    double d = point_line_distance(seg, p);
-    double theta = angle_of(seg->start, seg->end);
-    // One reach for both axes keeps the auxiliary segment perpendicular, so
-    // its hit is the foot of the perpendicular.
-    double reach = d + std::fmax(tolerance_for_magnitude(p.x), tolerance_for_magnitude(p.y));
-    Segment aux{{p.x + std::cos(theta + k_half_pi()) * reach, p.y + std::sin(theta + k_half_pi()) * reach},
-                {p.x + std::cos(theta - k_half_pi()) * reach, p.y + std::sin(theta - k_half_pi()) * reach}};
-    Point2 hits[2];
-    int n = intersect_segments(seg, &aux, hits);
-    if (n > 0) {
-        if (count) *count = static_cast<int16_t>(n);
-        if (nearest) *nearest = hits[0];
-        return d;
-    }
-    if (count) *count = 0;
-    return nearer_end(seg->start, seg->end, p, nearest);
-}
-
 double point_arc_radial_distance(const ArcByCentre* arc, Point2 p) {
     return std::fabs(point_distance(p, arc->centre) - point_distance(arc->start, arc->centre));
-}
-
-double point_arc_distance(const ArcByCentre* arc, Point2 p, int16_t* count, Point2* nearest) {
-    double r = point_arc_radial_distance(arc, p);
-    double alpha = angle_of(p, arc->centre);
-    double reach = r + std::fmax(tolerance_for_magnitude(p.x), tolerance_for_magnitude(p.y));
-    double c = std::cos(alpha), s = std::sin(alpha);
-    Segment aux{{p.x - c * reach, p.y - s * reach}, {p.x + c * reach, p.y + s * reach}};
-    Point2 hits[2];
-    int n = intersect_segment_arc(&aux, arc, 3, hits);
-    if (n > 0) {
-        if (count) *count = static_cast<int16_t>(n);
-        if (nearest) {
-            *nearest = hits[0];
-            if (n > 1 && point_distance(p, hits[1]) < point_distance(p, hits[0])) *nearest = hits[1];
-        }
-        return r;
-    }
-    if (count) *count = 0;
-    return nearer_end(arc->start, arc->end, p, nearest);
-}
-
-double point_element_distance(int kind, const Point2* g, Point2 p, Point2* nearest) {
-    switch (kind) {
-    case 1: {
-        Segment s{g[0], g[1]};
-        return point_segment_distance(&s, p, nullptr, nearest);
-    }
-    case 2: {
-        const Point2 on = g[0], c = g[1];
-        double r = point_distance(on, c);
-        double dc = point_distance(p, c);
-        if (nearest) {
-            // The circle point on the ray from the centre through p; for p at
-            // the centre every circle point is nearest: take the stored one.
-            if (dc == 0) {
-                *nearest = on;
-            } else {
-                *nearest = Point2{c.x + (p.x - c.x) * r / dc, c.y + (p.y - c.y) * r / dc};
-            }
-        }
-        return std::fabs(dc - r);
-    }
-    case 3: {
-        ArcByCentre a{g[0], g[1], g[2]};
-        return point_arc_distance(&a, p, nullptr, nearest);
-    }
-    case 4: {
-        ArcByPoints a{g[0], g[1], g[2]};
-        ArcByCentre c;
-        if (arc_by_points_to_centre(&a, &c)) return point_arc_distance(&c, p, nullptr, nearest);
-        Segment s{a.start, a.end};
-        return point_segment_distance(&s, p, nullptr, nearest);
-    }
-    default:
-        return 0;
-    }
 }
 
 void correct_arc_center(ArcByCentre* arc) {
@@ -352,54 +258,6 @@ void arc_divide(const ArcByCentre* arc, Point2* out, int n) {
         double a = as - k * sw / n;
         out[k - 1] = Point2{arc->centre.x + r * std::cos(a), arc->centre.y + r * std::sin(a)};
     }
-}
-
-void box_normalize(Box* out, double x1, double y1, double x2, double y2) {
-    out->min_x = std::fmin(x1, x2);
-    out->min_y = std::fmin(y1, y2);
-    out->max_x = std::fmax(x1, x2);
-    out->max_y = std::fmax(y1, y2);
-}
-
-void box_of_circle(Box* out, const CircleGeom* c) {
-    double r = point_distance(c->on_circle, c->centre);
-    *out = Box{c->centre.x - r, c->centre.y - r, c->centre.x + r, c->centre.y + r};
-}
-
-void box_of_segment_or_arc(Box* out, const ArcByCentre* g, int kind) {
-    ArcByCentre arc = *g;
-    if (kind == 4) {
-        ArcByPoints p{g->start, g->end, g->centre};
-        if (!arc_by_points_to_centre(&p, &arc)) {
-            box_normalize(out, g->start.x, g->start.y, g->end.x, g->end.y);
-            return;
-        }
-    }
-    const Point2 K = arc.centre;
-    double r = point_distance(arc.start, K);
-    Point2 extreme[4] = {{K.x - r, K.y}, {K.x, K.y - r}, {K.x + r, K.y}, {K.x, K.y + r}};
-    bool on[4];
-    for (int i = 0; i < 4; ++i) {
-        Point2 p = extreme[i];
-        on[i] = arc_filter_points(&arc, &p, 1) == 1;
-    }
-    out->min_x = on[0] ? K.x - r : std::fmin(arc.start.x, arc.end.x);
-    out->min_y = on[1] ? K.y - r : std::fmin(arc.start.y, arc.end.y);
-    out->max_x = on[2] ? K.x + r : std::fmax(arc.start.x, arc.end.x);
-    out->max_y = on[3] ? K.y + r : std::fmax(arc.start.y, arc.end.y);
-}
-
-int16_t box_of_curve_pieces(Box* out, const CurveVertex* v, int count) {
-    if (count < 2) return 0;
-    Box b = box_empty();
-    for (int i = 0; i + 1 < count; ++i) {
-        ArcByCentre piece{v[i].point, v[i + 1].point, v[i].through};
-        Box pb;
-        box_of_segment_or_arc(&pb, &piece, 4);
-        box_union(&b, &pb);
-    }
-    *out = b;
-    return static_cast<int16_t>(count - 1);
 }
 
 namespace {

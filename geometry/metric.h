@@ -1,4 +1,5 @@
-// Distances, angles, arcs and boxes: the metric layer of the kernel.
+// Distances, angles and arcs: the metric layer of the kernel.  Nearest
+// points are in nearest_points.h, boxes in extents.h.
 //
 // All equality tests go through compare_doubles at the tolerance in force.
 // Arcs of kind 3 (ArcByCentre) run from start to end in the direction of
@@ -40,12 +41,7 @@ int arc_by_points_to_centre(const ArcByPoints* arc, ArcByCentre* out);
 double point_distance(Point2 a, Point2 b);
 double float_point_distance_squared(PointF a, PointF b);
 double point_line_distance(const Segment* seg, Point2 p);
-double point_segment_distance(const Segment* seg, Point2 p, int16_t* count, Point2* nearest);
 double point_arc_radial_distance(const ArcByCentre* arc, Point2 p);
-double point_arc_distance(const ArcByCentre* arc, Point2 p, int16_t* count, Point2* nearest);
-// kind 1 Segment, 2 CircleGeom, 3 ArcByCentre, 4 ArcByPoints (geometry given
-// as its first Point2); other kinds measure 0.
-double point_element_distance(int kind, const Point2* geometry, Point2 p, Point2* nearest);
 
 void correct_arc_center(ArcByCentre* arc);
 void sort_points_on_arc(const ArcByCentre* arc, Point2* points, int count);
@@ -53,12 +49,6 @@ int16_t arc_filter_points(const ArcByCentre* arc, Point2* points, int count);
 double arc_mid_angle(const ArcByCentre* arc);
 void arc_midpoint(const ArcByCentre* arc, Point2* out);
 void arc_divide(const ArcByCentre* arc, Point2* out, int n);
-
-void box_normalize(Box* out, double x1, double y1, double x2, double y2);
-void box_of_circle(Box* out, const CircleGeom* c);
-// arc: three points (ArcByCentre for kind 3, ArcByPoints layout for kind 4).
-void box_of_segment_or_arc(Box* out, const ArcByCentre* arc, int kind);
-int16_t box_of_curve_pieces(Box* out, const CurveVertex* v, int count);
 
 int16_t segment_extend(int start_flag, int end_flag, Segment* seg, double len);
 int16_t arc_extend(int start_flag, int end_flag, ArcByCentre* arc, double len);

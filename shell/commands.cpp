@@ -293,7 +293,7 @@ void update_menu_state(int state) {
 
 int stop_worker_and_return_to_layout() {
     InterlockedExchange(&worker_running, 0);
-    if (!command_seams.layout_wait_pending || !command_seams.layout_wait_pending()) return 0;
+    if (!command_seams.layout_wait_pending()) return 0;
     check_stage_button(IDM_STAGE_LAYOUT);
     stage_set(6);
     if (stage_panel) SetFocus(stage_panel);

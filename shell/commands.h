@@ -48,6 +48,9 @@ struct CommandSeams {
     void (*model_dialog)();
     void (*tables_dialog)();
 };
+// Starts as command_seams_unbound (every command does nothing); each
+// subsystem's bind fills its own members.
+extern const CommandSeams command_seams_unbound;
 extern CommandSeams command_seams;
 
 // Availability of the checkpoint, undo and redo commands, taken from the

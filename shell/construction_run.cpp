@@ -156,7 +156,7 @@ void close_after_end(HWND dialog, bool copy_log) {
     DestroyWindow(dialog);
     hints_suppress(0);
     enable_stage_commands();
-    if (command_seams.projection_windows_refresh) command_seams.projection_windows_refresh(0);
+    command_seams.projection_windows_refresh(0);
     if (go_on && frame_window) {
         check_stage_button(IDM_STAGE_ANNOTATION);
         PostMessageA(frame_window, WM_COMMAND, IDM_STAGE_ANNOTATION, 0);

@@ -16,16 +16,37 @@
 #include "shell/document_ui.h"
 #include "base/program_messages.h"
 
-CommandSeams command_seams;
+// What each command of a subsystem does until that subsystem binds it:
+// nothing (no panel procedure, no dimension being entered, no text or
+// picture for a stage command, a dialog that was cancelled).
+namespace {
+DLGPROC no_panel_procedure(int) { return nullptr; }
+int none() { return 0; }
+void nothing() {}
+void nothing_with(int) {}
+void nothing_on_panel(HWND) {}
+int not_handled(int) { return 0; }
+const char* no_text(int, int) { return nullptr; }
+HBITMAP no_picture(int, int) { return nullptr; }
+}  // namespace
+
+const CommandSeams command_seams_unbound = {
+    no_panel_procedure, none, nothing_on_panel, nothing_with, nothing,
+    no_text, no_picture,
+    nothing_with, nothing_with, nothing_with, nothing,
+    not_handled,
+    none, nothing, nothing, nothing_with, none, nothing_with,
+    nothing, nothing, none, nothing,
+    nothing, nothing,
+};
+CommandSeams command_seams = command_seams_unbound;
 
 static DLGPROC panel_procedure(int panel) {
-    return command_seams.stage_panel_procedure ? command_seams.stage_panel_procedure(panel)
-                                               : nullptr;
+    return command_seams.stage_panel_procedure(panel);
 }
 
 static void end_dimension_input() {
-    if (current_stage == 2 && command_seams.dimension_input_active &&
-        command_seams.dimension_input_active() && command_seams.commit_dimension_input)
+    if (current_stage == 2 && command_seams.dimension_input_active())
         command_seams.commit_dimension_input(stage_panel);
 }
 
@@ -39,7 +60,7 @@ static void close_sheet_window() {
 }
 
 static void rebuild_changed(int all) {
-    if (command_seams.rebuild_changed_projections) command_seams.rebuild_changed_projections(all);
+    command_seams.rebuild_changed_projections(all);
 }
 
 static int mdi_child_count() {
@@ -124,7 +145,7 @@ static void construction_stage() {
         sheet_window = nullptr;
         update_menu_state(menu_state_sheet_window_closed);
     }
-    if (command_seams.run_model_program_when_marked) command_seams.run_model_program_when_marked();
+    command_seams.run_model_program_when_marked();
     show_stage_panel(IDD_PANEL_CONSTRUCTION, panel_procedure(IDD_PANEL_CONSTRUCTION));
     stage_set(4);
     if (frame_window) PostMessageA(frame_window, UM_SHOW_CONSTRUCTION_DIALOG, 0, 0);
@@ -151,26 +172,26 @@ static void layout_stage() {
     stage_set(6);
     if (previous_stage != 5 && previous_stage != 6) rebuild_changed(1);
     cursor_set_normal(frame_window);
-    if (command_seams.open_layout_windows) command_seams.open_layout_windows();
+    command_seams.open_layout_windows();
 }
 
 static void print_command() {
     stage_set(9);
     hints_suppress(1);
-    int printed = command_seams.print_dialog_and_print ? command_seams.print_dialog_and_print() : 0;
+    int printed = command_seams.print_dialog_and_print();
     if (!printed) print_cancelled = 1;
     hints_suppress(0);
     stage_set(6);
 }
 
 static void window_list_activate(int id) {
-    if (command_seams.window_command) command_seams.window_command(id);
+    command_seams.window_command(id);
 }
 
 int dispatch_menu_command(int id) {
     switch (id) {
     case IDM_SKETCH_PATHS_UPDATE:
-        if (command_seams.sketch_paths_update) command_seams.sketch_paths_update();
+        command_seams.sketch_paths_update();
         return 0;
     case IDM_FILE_NEW: new_drawing(); return 0;
     case IDM_FILE_CLOSE: close_drawing(); return 0;
@@ -186,51 +207,48 @@ int dispatch_menu_command(int id) {
         undo_or_redo(id);
         return 0;
     case IDM_FILE_IMPORT:
-        if (!stop_worker_and_return_to_layout() && command_seams.import_drawing) command_seams.import_drawing();
+        if (!stop_worker_and_return_to_layout()) command_seams.import_drawing();
         return 0;
     case IDM_FILE_EXPORT:
-        if (!stop_worker_and_return_to_layout() && command_seams.export_drawing) command_seams.export_drawing(0);
+        if (!stop_worker_and_return_to_layout()) command_seams.export_drawing(0);
         return 0;
     case IDM_FILE_PRINT: print_command(); return 0;
     case IDM_SETTINGS_UNITS:
-        if (current_drawing_file() && command_seams.units_dialog) command_seams.units_dialog();
+        if (current_drawing_file()) command_seams.units_dialog();
         return 0;
     case IDM_SETTINGS_SYMBOLS:
-        if (command_seams.symbol_table_dialog) command_seams.symbol_table_dialog();
+        command_seams.symbol_table_dialog();
         return 0;
     case IDM_SETTINGS_DRAWING_OPTIONS:
         set_help_topic(35);
-        if (command_seams.drawing_options_dialog && command_seams.drawing_options_dialog()) {
+        if (command_seams.drawing_options_dialog()) {
             set_help_topic(36);
-            if (command_seams.drawing_options_more_dialog) command_seams.drawing_options_more_dialog();
+            command_seams.drawing_options_more_dialog();
         }
         return 0;
     case IDM_PROJECTION_NEW:
     case IDM_FRAGMENT_NEW:
-        if (command_seams.projection_dialog_run) {
-            // The dialog changes the drawing: it runs under the document
-            // lock and ends the busy state whatever it found.
-            document_lock_acquire();
-            command_seams.projection_dialog_run(id == IDM_PROJECTION_NEW ? 0 : 8);
-            document_lock_release();
-            busy_flag = 0;
-        }
-        if (command_seams.projection_windows_refresh) command_seams.projection_windows_refresh(0);
+        // The dialog changes the drawing: it runs under the document lock
+        // and ends the busy state whatever it found.
+        document_lock_acquire();
+        command_seams.projection_dialog_run(id == IDM_PROJECTION_NEW ? 0 : 8);
+        document_lock_release();
+        busy_flag = 0;
+        command_seams.projection_windows_refresh(0);
         return 0;
     case IDM_PROJECTION_PROPERTIES:
     case IDM_FRAGMENT_PROPERTIES:
-        if (command_seams.projection_properties_dialog)
-            command_seams.projection_properties_dialog(id == IDM_PROJECTION_PROPERTIES ? 0 : 8);
+        command_seams.projection_properties_dialog(id == IDM_PROJECTION_PROPERTIES ? 0 : 8);
         return 0;
     case IDM_FILE_MODEL:
-        if (command_seams.model_dialog) command_seams.model_dialog();
+        command_seams.model_dialog();
         return 0;
     case IDM_FILE_TITLE_BLOCK:
-        if (command_seams.choose_title_block) command_seams.choose_title_block(1);
+        command_seams.choose_title_block(1);
         return 0;
     case IDM_FILE_TABLES:
         drawing_checkpoint(1, default_undo_description());
-        if (command_seams.tables_dialog) command_seams.tables_dialog();
+        command_seams.tables_dialog();
         return 0;
     case IDM_STAGE_POINTS: simple_stage(IDD_PANEL_POINTS, 1); return 0;
     case IDM_STAGE_IMAGE: simple_stage(IDD_PANEL_IMAGE, 3); return 0;
@@ -280,7 +298,7 @@ int dispatch_menu_command(int id) {
     }
     if (forward_stage_command(id)) return 1;
     if (id >= IDM_WINDOW_LIST_FIRST && id < IDM_WINDOW_LIST_END) {
-        if (command_seams.window_command && command_seams.window_command(id)) return 0;
+        if (command_seams.window_command(id)) return 0;
     }
     // Commands of the frame's MDI window menu go on to DefFrameProcA.
     return 1;

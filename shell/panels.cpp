@@ -163,7 +163,7 @@ void stage_submenu_rebuild() {
     info.dwTypeData = text;
     SetMenuItemInfoA(main_menu, 3, TRUE, &info);
     if (frame_window) DrawMenuBar(frame_window);
-    if (current_stage < 1 || current_stage > 6 || !command_seams.stage_command_text) return;
+    if (current_stage < 1 || current_stage > 6) return;
     // The submenu lists the first items of the stage's command table (the
     // construction stage shows five of its eight), named as the panel's tools.
     static const int item_counts[7] = {0, 8, 19, 25, 5, 12, 4};
@@ -175,10 +175,8 @@ void stage_submenu_rebuild() {
         if (std::strlen(name) >= sizeof joined) continue;
         join_text_lines(joined, name);
         AppendMenuA(submenu, MF_STRING, t.pairs[i].command, joined);
-        if (command_seams.stage_command_picture) {
-            HBITMAP picture = command_seams.stage_command_picture(current_stage, t.pairs[i].command);
-            if (picture) SetMenuItemBitmaps(submenu, t.pairs[i].command, MF_BYCOMMAND, picture, picture);
-        }
+        HBITMAP picture = command_seams.stage_command_picture(current_stage, t.pairs[i].command);
+        if (picture) SetMenuItemBitmaps(submenu, t.pairs[i].command, MF_BYCOMMAND, picture, picture);
     }
 }
 

@@ -26,6 +26,7 @@
 #include "shell/message_dialogs.h"
 #include "shell/panels.h"
 #include "shell/projection_windows.h"
+#include "shell/annotation_properties_win.h"
 #include "shell/resource_ids.h"
 #include "shell/startup.h"
 #include "store/drawing_header.h"
@@ -249,7 +250,7 @@ static void projections_all_deleted() {
     }
     check_stage_button(IDM_STAGE_POINTS);
     update_menu_state(IDM_FILE_NEW);
-    DLGPROC proc = command_seams.stage_panel_procedure ? command_seams.stage_panel_procedure(IDD_PANEL_POINTS) : nullptr;
+    DLGPROC proc = command_seams.stage_panel_procedure(IDD_PANEL_POINTS);
     show_stage_panel(IDD_PANEL_POINTS, proc);
     stage_set(1);
 }
@@ -263,8 +264,7 @@ static void refs_refresh() {
 }
 
 static bool close_asked(HWND window, ProjectionWindow* w) {
-    if (command_seams.dimension_input_active && command_seams.dimension_input_active() &&
-        command_seams.commit_dimension_input)
+    if (command_seams.dimension_input_active())
         command_seams.commit_dimension_input(stage_panel);
     char title[260] = "";
     GetWindowTextA(window, title, sizeof title);
@@ -404,6 +404,10 @@ LRESULT CALLBACK projection_window_proc(HWND window, UINT message, WPARAM wparam
         return 0;
     case WM_RBUTTONUP:
         if (blocked) return 0;
+        // In the annotation stage an element under the cursor opens its properties.
+        if (current_stage == 5 && GetKeyState(VK_MENU) >= 0 &&
+            annotation_properties_right_click(w, static_cast<short>(LOWORD(lparam)), static_cast<short>(HIWORD(lparam))))
+            return 0;
         if (current_stage == 4 || (GetKeyState(VK_MENU) < 0 && current_stage >= 1 && current_stage <= 5)) {
             int id = (w->view_flags & view_flag_type_mask) == 8 ? IDM_FRAGMENT_PROPERTIES : IDM_PROJECTION_PROPERTIES;
             PostMessageA(frame_window, WM_COMMAND, id, 0);

@@ -5,6 +5,7 @@
 #include "store/kernel_binding.h"
 #include "render/contours/contour_lists.h"
 #include "render/output/output_binding.h"
+#include "annotation/properties_binding.h"
 #include "base/program_messages.h"
 #include "shell/document_binding.h"
 #include "shell/elements_binding.h"
@@ -36,6 +37,9 @@ void program_wiring() {
     // order (stages, annotation, output, model, then the shell's own).
     // Graphic elements: the rebuild of the changed projections.
     elements_bind();
+    // The annotation property code: the text-fragment text replacement and
+    // the section designation's measurer.
+    annotation_properties_bind();
     // Exchange formats: their prompts through the documents' shell.
     exchange_bind();
     // The import and export commands of the file menu.

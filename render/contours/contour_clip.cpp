@@ -50,10 +50,10 @@ bool annotation_text_box(const uint8_t* a, Box* out) {
     TextMetrics m{};
     if (kind == annotation_dimension_text) {
         if (get_u16(a, annotation_flags) & 0x5000) return false;
-        if (!kernel_measurers.dimension_label_metrics || !kernel_measurers.dimension_label_metrics(a, &m)) return false;
+        if (!kernel_measurers.dimension_label_metrics(a, &m)) return false;
         box_of_dimension_label_text(out, a, &m);
     } else if (kind == annotation_leader) {
-        if (!kernel_measurers.annotation_text_metrics || !kernel_measurers.annotation_text_metrics(a, &m)) return false;
+        if (!kernel_measurers.annotation_text_metrics(a, &m)) return false;
         box_of_annotation_text(out, a, &m);
     } else if (kind == annotation_text_fragment) {
         box_of_two_point_annotation(out, a);

@@ -59,8 +59,7 @@ void draw_section_line(OutputView* view, const uint8_t* section, uint32_t ref) {
     int nodes = section_node_count(section);
     if (nodes < 1) return;
     auto node = [&](int k) { return point_f(section, section_nodes + section_node_size * static_cast<size_t>(k)); };
-    if (nodes >= 2 && !dxf_output_active && dimension_window_seams.section_line_being_entered &&
-        dimension_window_seams.section_line_being_entered(view, ref)) {
+    if (nodes >= 2 && !dxf_output_active && dimension_window_seams.section_line_being_entered(view, ref)) {
         PenScope pen = canvas_select_pen(&view->canvas,
                                          PenDesc{pen_dot, 1, settings_u32(settings_accent_colour_offset)});
         for (int k = 0; k + 1 < nodes; ++k) {
@@ -78,11 +77,12 @@ void draw_section_line(OutputView* view, const uint8_t* section, uint32_t ref) {
         draw_dimension_line(view, 3, 0, 1, arrow1, nullptr, 0, 0, nullptr, 0, nullptr);
         draw_dimension_line(view, 3, 0, 1, arrow2, nullptr, 0, 0, nullptr, 0, nullptr);
     }
-    // The letters: the first packed word.
-    uint16_t word;
-    std::memcpy(&word, section + section_letters, 2);
-    char letters[8] = {};
-    text_unpack(letters, sizeof letters, &word, 2);
+    // The letters: both packed words (a class switch takes a symbol, so
+    // "Б1" already needs the second).
+    uint16_t words[2];
+    std::memcpy(words, section + section_letters, 4);
+    char letters[12] = {};
+    text_unpack(letters, sizeof letters, words, 4);
     if (!letters[0]) return;
     uint16_t flags = get_u16(section, annotation_flags);
     select_text_font((flags >> 2) & 0x0F, flags & 1, (flags >> 1) & 1);
@@ -105,7 +105,7 @@ void draw_fragment_frame(OutputView* view, const uint8_t* fragment, uint32_t ref
     if (!view || !fragment) return;
     Point2 a = point_f(fragment, text_fragment_frame1), b = point_f(fragment, text_fragment_frame2);
     uint16_t flags = get_u16(fragment, annotation_flags);
-    bool open = ref && dimension_window_seams.open_text_fragment && dimension_window_seams.open_text_fragment() == ref;
+    bool open = ref && dimension_window_seams.open_text_fragment() == ref;
     const Segment sides[4] = {{{a.x, a.y}, {a.x, b.y}}, {{a.x, b.y}, {b.x, b.y}}, {{b.x, b.y}, {b.x, a.y}},
                               {{b.x, a.y}, {a.x, a.y}}};
     const int shifts[4] = {6, 12, 8, 10};

@@ -74,8 +74,7 @@ void draw_dimension_line(OutputView* view, int end_selector, int style, int geom
         canvas_restore_pen(&pen);
         return;
     }
-    if (mark && dimension_window_seams.pick_marker_active && dimension_window_seams.pick_marker_active(view) &&
-        dimension_window_seams.pick_marker_redraw)
+    if (mark && dimension_window_seams.pick_marker_active(view))
         dimension_window_seams.pick_marker_redraw(view);
     int edited = context && context->edited && end == 0 && end_selector != 3;
     // The arrow of a leader points along the leader line (geometry type 1).

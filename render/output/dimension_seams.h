@@ -43,6 +43,9 @@ struct DimensionWindowSeams {
     // The small picture of a hatching's kind at its seed point.
     void (*draw_hatch_kind_icon)(OutputView* view, const uint8_t* hatching);
 };
+// Starts as dimension_window_seams_unbound (every member does nothing and
+// reports nothing); the window code binds its own.
+extern const DimensionWindowSeams dimension_window_seams_unbound;
 extern DimensionWindowSeams dimension_window_seams;
 
 // The selection state of the annotation stage that the walk fills.  It

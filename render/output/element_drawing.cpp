@@ -314,12 +314,10 @@ void write_mark(uint8_t* el, bool marked) {
 }
 
 void show_count() {
-    if (output_window_seams.status_show_number)
-        output_window_seams.status_show_number(static_cast<unsigned>(marked_element_count));
+    output_window_seams.status_show_number(static_cast<unsigned>(marked_element_count));
 }
 
 void show_picked_prompt(const uint8_t* el) {
-    if (!output_window_seams.prompt_show) return;
     char text[96] = "";
     const char* name = line_type_name(element_line_type(el));
     if (name) {
@@ -337,14 +335,14 @@ void pick_element(WalkState& w, uint8_t* el) {
     const OutputWindowSeams& s = output_window_seams;
     uint8_t* proj = w.projection;
     uint16_t flags = flags_of(el);
-    int nesting = s.nesting_state ? s.nesting_state() : 0;
+    int nesting = s.nesting_state();
     if (flags & element_flag_marked) {
         write_mark(el, false);
         if (marked_element_count > 0) --marked_element_count;
     } else if (nesting == 2) {
         if (marked_element_count < INT16_MAX) ++marked_element_count;
         show_count();
-        if (s.nest_marked_elements) s.nest_marked_elements(proj, el);
+        s.nest_marked_elements(proj, el);
         w.picked = true;
         w.ended = true;
         return;
@@ -353,7 +351,7 @@ void pick_element(WalkState& w, uint8_t* el) {
         show_picked_prompt(el);
         if (nesting == 1) {
             marked_element_count = 1;
-            if (s.nesting_start) s.nesting_start(proj, el);
+            s.nesting_start(proj, el);
         } else if (marked_element_count < INT16_MAX) {
             ++marked_element_count;
         }
@@ -361,12 +359,12 @@ void pick_element(WalkState& w, uint8_t* el) {
     show_count();
     flags = flags_of(el);
     if (flags & element_flag_contour_member) {
-        if (s.mark_element_contour) s.mark_element_contour(proj, el);
+        s.mark_element_contour(proj, el);
     } else if (get_u16(el, element_fragment) != 0) {
-        if (s.mark_element_fragment) s.mark_element_fragment(proj, el);
+        s.mark_element_fragment(proj, el);
     } else if (is_hidden_piece(flags)) {
-        if (s.apply_element_mark) s.apply_element_mark(proj, el);
-    } else if (s.apply_mark_to_curve_pieces) {
+        s.apply_element_mark(proj, el);
+    } else {
         s.apply_mark_to_curve_pieces(proj, el);
     }
     w.picked = true;
@@ -439,7 +437,7 @@ void walk_pass(WalkState& w, int pass) {
         if (is_drawn(view, flags)) draw_by_kind(view, el, kind, pass);
         if (!w.ui || pass != 0 || w.picked) continue;
         const OutputWindowSeams& s = output_window_seams;
-        if (s.insert_point_into_element && s.insert_point_into_element(view, el)) {
+        if (s.insert_point_into_element(view, el)) {
             w.ended = true;
             break;
         }
@@ -447,9 +445,9 @@ void walk_pass(WalkState& w, int pass) {
             pick_element(w, el);
             continue;
         }
-        if (stage == 5 && tolerance_pick_request && s.pick_marker_damaged && s.pick_marker_damaged(view, 5, el)) {
+        if (stage == 5 && tolerance_pick_request && s.pick_marker_damaged(view, 5, el)) {
             Point2 at = {0.0, 0.0};
-            if (s.pick_marker_position) s.pick_marker_position(view, &at);
+            s.pick_marker_position(view, &at);
             w.picked = true;
             w.tolerance_found = true;
             w.tolerance_at = at;
@@ -472,7 +470,7 @@ void draw_view_elements(OutputView* view) {
     // The projection type goes to the view flags; the window flags keep
     // their own meaning.
     if (stage < 4) view->view_flags = static_cast<uint16_t>((view->view_flags & ~0x000F) | (type_word & 0x000F));
-    if (output_window_seams.print_counter) output_window_seams.print_counter((type_word & 0x0800) != 0);
+    output_window_seams.print_counter((type_word & 0x0800) != 0);
 
     const int last_pass = stage <= 3 ? 2 : stage <= 5 ? 1 : 0;
     walk_pass(w, 0);
@@ -483,20 +481,18 @@ void draw_view_elements(OutputView* view) {
     const OutputWindowSeams& s = output_window_seams;
     bool error = kernel_error_flag && *kernel_error_flag;
     if (!w.ended && !error && stage == 3) {
-        uint32_t active = s.active_projection_number ? s.active_projection_number() : 0;
+        uint32_t active = s.active_projection_number();
         if (get_u32(w.projection, record_key) != active) {
-            if (s.pick_marker_hide) s.pick_marker_hide(view);
+            s.pick_marker_hide(view);
         } else {
-            if (s.fill_marked_elements_combo) s.fill_marked_elements_combo(view, walk_marked_seen);
-            if (!walk_marked_seen && s.walk_marked_symbol_seen && s.walk_marked_symbol_seen() &&
-                s.enable_image_toolbar)
-                s.enable_image_toolbar();
+            s.fill_marked_elements_combo(view, walk_marked_seen);
+            if (!walk_marked_seen && s.walk_marked_symbol_seen()) s.enable_image_toolbar();
         }
     }
     if ((stage == 1 || stage == 3) && s.pick_marker_hide) s.pick_marker_hide(view);
     if (stage == 5 && w.tolerance_found) {
-        if (s.pick_marker_hide) s.pick_marker_hide(view);
-        if (s.place_tolerance_designation) s.place_tolerance_designation(view, w.tolerance_at);
+        s.pick_marker_hide(view);
+        s.place_tolerance_designation(view, w.tolerance_at);
     }
     tolerance_pick_request = 0;
 }

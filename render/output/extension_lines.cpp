@@ -56,11 +56,9 @@ void collect_axis_obstacles(OutputView* view, uint8_t* projection, std::vector<S
     out->clear();
     for (const uint8_t* e = next_axis_obstacle(projection, nullptr); e; e = next_axis_obstacle(projection, e))
         out->push_back(Segment{get_point2(e, element_coords2), get_point2(e, element_coords2 + 16)});
-    if (dimension_window_seams.diameter_crosses) {
-        std::vector<Segment> crosses;
-        dimension_window_seams.diameter_crosses(view, &crosses);
-        out->insert(out->end(), crosses.begin(), crosses.end());
-    }
+    std::vector<Segment> crosses;
+    dimension_window_seams.diameter_crosses(view, &crosses);
+    out->insert(out->end(), crosses.begin(), crosses.end());
 }
 
 void cut_extension_pieces(std::vector<Segment>* pieces, const Segment& obstacle) {

@@ -4,7 +4,31 @@
 #include "geometry/extents.h"
 #include "store/records.h"
 
-OutputWindowSeams output_window_seams = {};
+// Until the window code binds them: no pick marker, no point tool, no
+// active projection, panels that show nothing, no image-stage input.
+namespace {
+int not_damaged(OutputView*, int, const uint8_t*) { return 0; }
+void no_position(OutputView*, Point2*) {}
+void nothing_in_view(OutputView*) {}
+int not_consumed(OutputView*, uint8_t*) { return 0; }
+uint32_t no_projection() { return 0; }
+void no_prompt(const char*) {}
+void no_number(unsigned) {}
+void no_combo(OutputView*, int) {}
+int none() { return 0; }
+void nothing() {}
+void no_designation(OutputView*, Point2) {}
+void no_counter(int) {}
+void nothing_to_element(uint8_t*, uint8_t*) {}
+}  // namespace
+
+const OutputWindowSeams output_window_seams_unbound = {
+    not_damaged, no_position, nothing_in_view, not_consumed, no_projection,
+    no_prompt, no_number, no_combo, none, nothing, no_designation, no_counter,
+    none, nothing_to_element, nothing_to_element, nothing_to_element, nothing_to_element,
+    nothing_to_element, nothing_to_element,
+};
+OutputWindowSeams output_window_seams = output_window_seams_unbound;
 
 int output_current_stage() {
     int stage = kernel_current_stage ? kernel_current_stage() : 0;

@@ -75,8 +75,7 @@ int output_current_stage();
 
 // ---------------------------------------------------------------- window seams
 // Services of the projection window (its pick marker, the panels, the print
-// dialog, the marking tools of the image stage) that the walks call.  Each
-// member may be null: the call then does nothing (and reports no hit).
+// dialog, the marking tools of the image stage) that the walks call.
 struct OutputWindowSeams {
     // The pick marker: non-zero when the drawing of `element` (just drawn)
     // covered a pixel of the marker placed by a click in this view.
@@ -112,4 +111,7 @@ struct OutputWindowSeams {
     void (*apply_element_mark)(uint8_t* projection, uint8_t* element);
     void (*apply_mark_to_curve_pieces)(uint8_t* projection, uint8_t* element);
 };
+// Starts as output_window_seams_unbound (every member does nothing and
+// reports no hit); the window code binds its own.
+extern const OutputWindowSeams output_window_seams_unbound;
 extern OutputWindowSeams output_window_seams;

@@ -36,7 +36,10 @@ void separator(OutputView* view, double x, double top, double bottom) {
 
 int tolerance_frame_rows(const uint8_t* record) {
     uint16_t flags = get_u16(record, annotation_flags);
-    return (flags & 0x200) ? (flags >> 6) & 7 : 1;
+    // A stacked frame shows one to three rows (a count of 0 still one).
+    if (!(flags & 0x200)) return 1;
+    int rows = (flags >> 6) & 7;
+    return rows < 1 ? 1 : rows > 3 ? 3 : rows;
 }
 
 void draw_tolerance_frame(OutputView* view, const uint8_t* record) {

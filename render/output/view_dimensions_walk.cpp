@@ -30,7 +30,28 @@
 #include "render/text/text_variables.h"
 #include "store/record_layouts.h"
 
-DimensionWindowSeams dimension_window_seams = {};
+// Until the window code binds them: no crosses, nothing edited or being
+// entered, no pick marker, no property dialog, no hatch icon.
+namespace {
+void no_crosses(OutputView*, std::vector<Segment>*) {}
+uint32_t none_in_view(OutputView*) { return 0; }
+uint32_t none_open() { return 0; }
+int not_entered(OutputView*, uint32_t) { return 0; }
+int not_in_view(OutputView*) { return 0; }
+void nothing_in_view(OutputView*) {}
+void no_position(OutputView*, Point2*) {}
+void no_crosshair(OutputView*, Point2) {}
+void nothing_with(int) {}
+int not_opened(uint32_t) { return 0; }
+void no_icon(OutputView*, const uint8_t*) {}
+}  // namespace
+
+const DimensionWindowSeams dimension_window_seams_unbound = {
+    no_crosses,      none_in_view,    none_open,    not_entered,  not_in_view,  nothing_in_view,
+    nothing_in_view, not_in_view,     no_position,  nothing_in_view, no_crosshair, nothing_with,
+    nothing_with,    not_opened,      no_icon,
+};
+DimensionWindowSeams dimension_window_seams = dimension_window_seams_unbound;
 DimensionPickState dimension_pick_state = {};
 
 namespace {
@@ -73,7 +94,7 @@ struct Walk {
 // The pixel test after a record was drawn: the first record that covered
 // the pick marker is the hit.
 bool pick_hit(Walk* w, const uint8_t* rec) {
-    if (!w->screen || w->picked || !output_window_seams.pick_marker_damaged) return false;
+    if (!w->screen || w->picked) return false;
     if (!output_window_seams.pick_marker_damaged(w->view, 5, rec)) return false;
     w->picked = true;
     return true;
@@ -84,10 +105,10 @@ void picked_dimension(Walk* w, const uint8_t* dim, uint32_t ref) {
     if (s.open_request) return;
     s.picked_dimension = ref;
     const DimensionWindowSeams& seams = dimension_window_seams;
-    if (seams.set_pick_cursor) seams.set_pick_cursor(w->view);
+    seams.set_pick_cursor(w->view);
     Point2 at{0, 0};
-    if (seams.pick_marker_position) seams.pick_marker_position(w->view, &at);
-    if (seams.move_crosshair) seams.move_crosshair(w->view, at);
+    seams.pick_marker_position(w->view, &at);
+    seams.move_crosshair(w->view, at);
     // The end shown in the arrowhead combo: the first end when the marker
     // lies on the far half of a radial dimension, else the nearer end.
     Point2 p[3];
@@ -101,8 +122,8 @@ void picked_dimension(Walk* w, const uint8_t* dim, uint32_t ref) {
     }
     s.picked_dimension_end = end;
     uint16_t kind_word = get_u16(dim, dimension_kind_word);
-    if (seams.enable_arrowhead_controls) seams.enable_arrowhead_controls(1);
-    if (seams.select_arrowhead_style) seams.select_arrowhead_style(end == 1 ? (kind_word >> 8) & 0x0F : kind_word >> 12);
+    seams.enable_arrowhead_controls(1);
+    seams.select_arrowhead_style(end == 1 ? (kind_word >> 8) & 0x0F : kind_word >> 12);
 }
 
 void draw_dimension(Walk* w, const uint8_t* dim, uint32_t edited) {
@@ -297,7 +318,7 @@ int draw_view_dimensions(OutputView* view, int mode) {
         pick.picked_dimension = 0;
         pick.picked_annotation = 0;
         pick.picked_dimension_end = 0;
-        if (seams.pick_marker_active && seams.pick_marker_active(view) && seams.pick_marker_redraw)
+        if (seams.pick_marker_active(view))
             seams.pick_marker_redraw(view);
     }
     w.projection = output_view_projection(view);
@@ -306,7 +327,7 @@ int draw_view_dimensions(OutputView* view, int mode) {
     try {
         collect_axis_obstacles(view, w.projection, &w.obstacles);
         collect_label_variables(&w);
-        uint32_t edited = seams.edited_dimension ? seams.edited_dimension(view) : 0;
+        uint32_t edited = seams.edited_dimension(view);
         uint32_t ref = 0;
         for (const uint8_t* d = kernel_store.next(w.projection, chain_dimensions, nullptr, &ref); d;
              d = kernel_store.next(w.projection, chain_dimensions, d, &ref)) {
@@ -330,10 +351,10 @@ int draw_view_dimensions(OutputView* view, int mode) {
     if (!w.screen) return mode;
     if (pick.open_request && (pick.picked_annotation || pick.picked_dimension)) {
         pick.open_request = 0;
-        if (seams.pick_marker_hide) seams.pick_marker_hide(view);
+        seams.pick_marker_hide(view);
         uint32_t ref = pick.picked_annotation ? pick.picked_annotation : pick.picked_dimension;
-        return seams.open_element_properties ? seams.open_element_properties(ref) : 0;
+        return seams.open_element_properties(ref);
     }
     if (mode != 0) return mode;
-    return seams.pick_marker_replace ? seams.pick_marker_replace(view) : 0;
+    return seams.pick_marker_replace(view);
 }

@@ -73,14 +73,14 @@ protected:
         for (auto& c : fake_chains().chains) c.clear();
         kernel_store = kernel_store_unbound;
         kernel_store.next = fake_next;
-        dimension_window_seams = DimensionWindowSeams{};
+        dimension_window_seams = dimension_window_seams_unbound;
         dimension_pick_state = DimensionPickState{};
         error_flag = 0;
         set_drawing_scale(1.0);
     }
     void TearDown() override {
         kernel_store = saved_store;
-        dimension_window_seams = DimensionWindowSeams{};
+        dimension_window_seams = dimension_window_seams_unbound;
         dimension_pick_state = DimensionPickState{};
         for (auto& c : fake_chains().chains) c.clear();
         OutputTest::TearDown();

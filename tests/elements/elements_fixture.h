@@ -9,6 +9,7 @@
 #include "geometry/curves.h"
 #include "geometry/kernel_context.h"
 #include "geometry/metric.h"
+#include "geometry/nearest_points.h"
 #include "geometry/tolerance.h"
 #include "stages/points_elements/element_records.h"
 #include "store/kernel_binding.h"

@@ -78,9 +78,9 @@ void set_up() {
     text_settings_bind_settings_block();
     kernel_store = kernel_store_unbound;
     kernel_store.next = next;
-    output_window_seams = OutputWindowSeams{};
+    output_window_seams = output_window_seams_unbound;
     output_window_seams.pick_marker_damaged = every_third;
-    dimension_window_seams = DimensionWindowSeams{};
+    dimension_window_seams = dimension_window_seams_unbound;
     dimension_window_seams.diameter_crosses = [](OutputView*, std::vector<Segment>* out) {
         out->push_back(Segment{{0, 0}, {0, 100}});
     };

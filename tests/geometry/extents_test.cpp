@@ -33,7 +33,7 @@ protected:
         g_stage = 1;
         kernel_projection_window = [](const uint8_t*) { return g_window_open ? &g_window : nullptr; };
         kernel_current_stage = [] { return g_stage; };
-        kernel_measurers = KernelMeasurers{};
+        kernel_measurers = kernel_measurers_unbound;
         kernel_measurers.symbol_box = [](uint8_t*, const uint8_t*, Box* out) {
             *out = Box{-50, -50, -40, -40};
             return 1;
@@ -43,7 +43,7 @@ protected:
         fake_store::uninstall();
         kernel_projection_window = nullptr;
         kernel_current_stage = nullptr;
-        kernel_measurers = KernelMeasurers{};
+        kernel_measurers = kernel_measurers_unbound;
         KernelTest::TearDown();
     }
     uint8_t projection[440] = {};

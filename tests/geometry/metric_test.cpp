@@ -1,6 +1,8 @@
 // Table sine and cosine, arc sweeps and centres, distances, arc ordering,
 // boxes and the lengthening of segments and arcs.
+#include "geometry/extents.h"
 #include "geometry/metric.h"
+#include "geometry/nearest_points.h"
 
 #include "fake_drawing.h"
 

@@ -23,7 +23,7 @@ protected:
         ASSERT_EQ(settings_block_unpack(), 0);
         store_bind_kernel();
         df = create();
-        output_window_seams = OutputWindowSeams{};
+        output_window_seams = output_window_seams_unbound;
         dxf_output_active = 0;
         marked_element_count = 0;
         layer_mark_request = 0;
@@ -31,7 +31,7 @@ protected:
         tolerance_pick_element = 0;
     }
     void TearDown() override {
-        output_window_seams = OutputWindowSeams{};
+        output_window_seams = output_window_seams_unbound;
         dxf_output_active = 0;
         settings_block_free();
         StoreTest::TearDown();

@@ -86,12 +86,12 @@ protected:
         marked_element_count = 0;
         layer_mark_request = 0;
         tolerance_pick_request = 0;
-        output_window_seams = OutputWindowSeams{};
+        output_window_seams = output_window_seams_unbound;
     }
     void TearDown() override {
         dxf_output_active = 0;
         dxf_recorder_remove();
-        output_window_seams = OutputWindowSeams{};
+        output_window_seams = output_window_seams_unbound;
         bind_current_drawing_header(nullptr);
         settings_block_free();
     }

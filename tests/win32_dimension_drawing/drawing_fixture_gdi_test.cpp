@@ -81,7 +81,7 @@ protected:
         ASSERT_EQ(font_test::load_fonts(fonts), 0);
         text_settings_bind_settings_block();
         text_settings.text_colour = 0;
-        dimension_window_seams = DimensionWindowSeams{};
+        dimension_window_seams = dimension_window_seams_unbound;
         dimension_pick_state = DimensionPickState{};
         dimension_window_seams.draw_hatch_kind_icon = [](OutputView*, const uint8_t*) { ++hatch_icons; };
         output_window_seams.pick_marker_damaged = probe_damaged;
@@ -90,7 +90,7 @@ protected:
         fixture();
     }
     void TearDown() override {
-        dimension_window_seams = DimensionWindowSeams{};
+        dimension_window_seams = dimension_window_seams_unbound;
         dimension_pick_state = DimensionPickState{};
         select_text_font(0, 0, 0);
         FontResourceBytes none[stroke_font_count] = {};

@@ -95,7 +95,7 @@ struct Dispatcher : ::testing::Test {
         seam_calls = &record;
         stage_before = current_stage;
         panel_before = stage_panel;
-        command_seams = CommandSeams{};
+        command_seams = command_seams_unbound;
         command_seams.projection_dialog_run = [](int k) { note("projection dialog", k); };
         command_seams.projection_properties_dialog = [](int k) { note("properties", k); };
         command_seams.projection_windows_refresh = [](int f) { note("refresh", f); };
@@ -120,7 +120,7 @@ struct Dispatcher : ::testing::Test {
         };
     }
     void TearDown() override {
-        command_seams = CommandSeams{};
+        command_seams = command_seams_unbound;
         if (stage_panel != panel_before) {
             DestroyWindow(stage_panel);
             stage_panel = panel_before;
@@ -185,7 +185,7 @@ TEST_F(Dispatcher, CommandsOfLaterSubsystemsGoThroughTheirSeams) {
         EXPECT_EQ(busy_flag, 0) << id;
     }
     // With every seam empty the same commands do nothing and do not fail.
-    command_seams = CommandSeams{};
+    command_seams = command_seams_unbound;
     for (const Case& c : cases) EXPECT_EQ(dispatch_menu_command(c.id), 0) << c.id;
 }
 
@@ -769,7 +769,7 @@ TEST(StageSwitch, StageSubmenuListsTheStagesToolsAndTakesNewTexts) {
     char text[64] = {};
     GetMenuStringA(submenu, 40189, text, sizeof text, MF_BYCOMMAND);
     EXPECT_STREQ(text, "   Новоеимя");
-    command_seams = CommandSeams{};
+    command_seams = command_seams_unbound;
     current_stage = 0;
     stage_submenu_rebuild();
     EXPECT_EQ(GetMenuItemCount(submenu), 0);
