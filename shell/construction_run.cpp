@@ -8,6 +8,7 @@
 #include "documents/documents.h"
 #include "geometry/naming.h"
 #include "shell/commands.h"
+#include "shell/elements_binding.h"
 #include "shell/frame_window.h"
 #include "shell/hints.h"
 #include "shell/panels.h"
@@ -70,6 +71,7 @@ unsigned construct_all_projections() {
     ConstructionCallbacks cb;
     cb.log_line = post_line;
     cb.stop_requested = construction_stop_requested;
+    cb.rebuild_elements = elements_rebuild_projection;
     DrawingFile* df = current_drawing_file();
     if (!df || !df->header) {
         post_line("Нет проекций");

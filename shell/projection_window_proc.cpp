@@ -18,6 +18,7 @@
 #include "render/output/output_view.h"
 #include "render/output/view_dimensions_walk.h"
 #include "shell/commands.h"
+#include "shell/elements_binding.h"
 #include "shell/core/projection_records.h"
 #include "shell/core/window_list.h"
 #include "shell/frame_window.h"
@@ -382,6 +383,11 @@ LRESULT CALLBACK projection_window_proc(HWND window, UINT message, WPARAM wparam
     case WM_MOUSEWHEEL:
         if (!blocked) wheel(window, w, wparam, lparam);
         return 0;
+    case WM_LBUTTONDOWN:
+        if (!blocked && image_stage_click(window, static_cast<short>(LOWORD(lparam)), static_cast<short>(HIWORD(lparam)),
+                                          wparam))
+            return 0;
+        break;
     case WM_MBUTTONDOWN:
         pan_anchor.x = static_cast<short>(LOWORD(lparam));
         pan_anchor.y = static_cast<short>(HIWORD(lparam));
@@ -436,6 +442,10 @@ LRESULT CALLBACK projection_window_proc(HWND window, UINT message, WPARAM wparam
         case projection_probe_bitmap_width: return w->bitmap_size[0];
         case projection_probe_sketch_width: return std::lround(w->sketch_size[0] * 1000.0);
         case projection_probe_number: return static_cast<LRESULT>(w->number);
+        case projection_probe_scale_x: return std::lround(w->scale[0] * 1000.0);
+        case projection_probe_scale_y: return std::lround(w->scale[1] * 1000.0);
+        case projection_probe_shift_x: return std::lround(w->scroll_shift[0] * 1000.0);
+        case projection_probe_shift_y: return std::lround(w->scroll_shift[1] * 1000.0);
         default: return -1;
         }
     default:

@@ -145,5 +145,9 @@ enum {
     projection_probe_primitives = 3,
     projection_probe_bitmap_width = 4,
     projection_probe_sketch_width = 5,
-    projection_probe_number = 6
+    projection_probe_number = 6,
+    projection_probe_scale_x = 7,    // pixels per drawing unit
+    projection_probe_scale_y = 8,
+    projection_probe_shift_x = 9,    // scroll shift
+    projection_probe_shift_y = 10
 };

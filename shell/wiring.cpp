@@ -8,6 +8,7 @@
 #include "annotation/properties_binding.h"
 #include "base/program_messages.h"
 #include "shell/document_binding.h"
+#include "shell/elements_binding.h"
 #include "shell/message_dialogs.h"
 #include "shell/exchange_commands.h"
 #include "output/exchange_binding.h"
@@ -35,6 +36,8 @@ void program_wiring() {
 
     // Subsystems added later: one bind call each, below this line, in floor
     // order (stages, annotation, output, model, then the shell's own).
+    // Graphic elements: the rebuild of the changed projections.
+    elements_bind();
     // The annotation property code: the text-fragment text replacement and
     // the section designation's measurer.
     annotation_properties_bind();

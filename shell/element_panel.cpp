@@ -1,0 +1,255 @@
+// The image-stage panel (dialog 139 and its compact form 333) and the
+// element input of the projection windows: the tool buttons choose what the
+// next clicks on reference points make, the selector the line type of new
+// elements; a left click in a projection window at the image stage gives
+// the reference point under the cursor to the element input.
+#include <windows.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "base/program_messages.h"
+#include "documents/checkpoints.h"
+#include "documents/saving.h"
+#include "geometry/transforms.h"
+#include "render/output/element_drawing.h"
+#include "shell/commands.h"
+#include "shell/elements_binding.h"
+#include "shell/frame_face.h"
+#include "shell/panels.h"
+#include "shell/projection_windows.h"
+#include "shell/resource_ids.h"
+#include "stages/points_elements/element_input.h"
+#include "store/record_layouts.h"
+#include "store/records.h"
+
+namespace {
+
+ElementInput image_input;
+HWND image_panel;
+// The projection window that receives the element in hand.
+uint32_t input_window_number;
+
+// Pixels around a point's mark within which a click takes it.
+const int pick_pixels = 6;
+
+// The gap dialog: a number with a decimal point or comma; a text that is
+// no number is refused and the dialog stays.
+INT_PTR CALLBACK break_gap_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
+    switch (message) {
+    case WM_INITDIALOG:
+        SetDlgItemTextA(dialog, IDC_BREAK_GAP, "10.0");
+        SetWindowLongPtrA(dialog, DWLP_USER, lparam);
+        return TRUE;
+    case WM_COMMAND:
+        if (LOWORD(wparam) == IDOK) {
+            char text[64] = {};
+            GetDlgItemTextA(dialog, IDC_BREAK_GAP, text, sizeof text);
+            for (char& c : text)
+                if (c == ',') c = '.';
+            char* end = nullptr;
+            double v = std::strtod(text, &end);
+            while (end && (*end == ' ' || *end == '\t')) ++end;
+            if (!end || end == text || *end || !std::isfinite(v)) {
+                show_program_message("Зазор задан неверно");
+                SetFocus(GetDlgItem(dialog, IDC_BREAK_GAP));
+                return TRUE;
+            }
+            *reinterpret_cast<double*>(GetWindowLongPtrA(dialog, DWLP_USER)) = std::fabs(v);
+            EndDialog(dialog, IDOK);
+            return TRUE;
+        }
+        if (LOWORD(wparam) == IDCANCEL) {
+            EndDialog(dialog, IDCANCEL);
+            return TRUE;
+        }
+        return FALSE;
+    default:
+        return FALSE;
+    }
+}
+
+ElementInputHooks input_hooks() {
+    ElementInputHooks h;
+    h.prompt = [](const char* text) { prompt_show(text); };
+    h.show_step = [](int step) {
+        if (step >= 0) status_show_number(static_cast<unsigned>(step));
+    };
+    h.message = [](const char* text) { show_program_message(text); };
+    h.save = [] { drawing_save(); };
+    h.break_gap = ask_break_gap;
+    h.store.checkpoint = [](unsigned char* projection) {
+        drawing_checkpoint(1, default_undo_description());
+        return projection;
+    };
+    return h;
+}
+
+struct ToolState {
+    int id;
+    int state;
+};
+const ToolState tools[] = {
+    {IDC_IMAGE_LINE, input_line},           {IDC_IMAGE_CIRCLE, input_circle},
+    {IDC_IMAGE_ARC_BY_CENTRE, input_arc_centre}, {IDC_IMAGE_ARC_BY_POINTS, input_arc_points},
+    {IDC_IMAGE_ELLIPSE, input_ellipse},     {IDC_IMAGE_ELLIPSE_ARC, input_elliptic_arc},
+    {IDC_IMAGE_WAVY_LINE, input_wavy},      {IDC_IMAGE_SPLINE, input_bezier},
+    {IDC_IMAGE_SMOOTH_CURVE, input_curve},  {IDC_IMAGE_BREAK, input_break},
+};
+
+ViewTransform window_transform(const ProjectionWindow* w) {
+    ViewTransform t{};
+    t.view_offset = {w->view_offset[0], w->view_offset[1]};
+    t.scroll_shift = {w->scroll_shift[0], w->scroll_shift[1]};
+    t.scale = {w->scale[0], w->scale[1]};
+    return t;
+}
+
+// Runs op on a copy of the window's projection record under the document
+// lock and writes its chain heads and flags back.
+template <typename Op>
+void with_projection(ProjectionWindow* w, Op op) {
+    DrawingFile* df = current_drawing_file();
+    if (!df || !w) return;
+    document_lock_acquire();
+    PageBuffer* pb = &page_buffers[table_projections];
+    RecordRef at = w->record_ref;
+    unsigned char* p = record_read_at(df, &at, pb);
+    if (p) {
+        unsigned char copy[projection_record_max] = {};
+        uint32_t len = get_u16(p, record_length);
+        std::memcpy(copy, p, len < sizeof copy ? len : sizeof copy);
+        op(df, copy);
+        at = w->record_ref;
+        p = record_read_at(current_drawing_file(), &at, pb);
+        if (p) {
+            std::memcpy(p + projection_links, copy + projection_links, projection_points + 4 - projection_links);
+            put_u16(p, projection_flags, get_u16(copy, projection_flags));
+            pb->clean = 0;
+        }
+    }
+    document_lock_release();
+    if (w->window) InvalidateRect(w->window, nullptr, TRUE);
+}
+
+// The reference point of the projection nearest the pixel, within the pick
+// distance: a copy of its record, empty when none.
+std::string point_under(DrawingFile* df, unsigned char* projection, const ViewTransform* t, int x, int y) {
+    std::string best;
+    long best_d = (pick_pixels + 1) * (pick_pixels + 1) * 2;
+    RecordRef* head = projection_chain(projection, projection_points);
+    PageBuffer* b = &page_buffers[table_points];
+    for (unsigned char* r = record_next(df, head, nullptr, b); r && !error_flag; r = record_next(df, head, r, b)) {
+        if (get_u16(r, record_length) != point_record_size) continue;
+        long dx = view_x_to_pixel(t, get_f64(r, point_sketch_x)) - x;
+        long dy = view_y_to_pixel(t, get_f64(r, point_sketch_y)) - y;
+        if (dx > pick_pixels || dx < -pick_pixels || dy > pick_pixels || dy < -pick_pixels) continue;
+        if (dx * dx + dy * dy < best_d) {
+            best_d = dx * dx + dy * dy;
+            best.assign(reinterpret_cast<const char*>(r), point_record_size);
+        }
+    }
+    return best;
+}
+
+void enable_finish(HWND panel) {
+    if (panel) EnableWindow(GetDlgItem(panel, IDC_IMAGE_FINISH_CURVE), image_input.state == input_curve);
+}
+
+INT_PTR CALLBACK image_panel_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
+    switch (message) {
+    case WM_INITDIALOG: {
+        image_panel = dialog;
+        current_line_type = 1;
+        HWND types = GetDlgItem(dialog, IDC_IMAGE_LINE_TYPES);
+        for (int i = 0; i < line_type_count; ++i)
+            SendMessageA(types, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line_type_name(line_type_codes[i])));
+        SendMessageA(types, CB_SETCURSEL, static_cast<WPARAM>(line_type_position(current_line_type)), 0);
+        image_input = ElementInput();
+        enable_finish(dialog);
+        return TRUE;
+    }
+    case WM_COMMAND: {
+        int id = LOWORD(wparam);
+        for (const ToolState& t : tools) {
+            if (t.id != id) continue;
+            element_input_choose(image_input, t.state, input_hooks());
+            enable_finish(dialog);
+            return TRUE;
+        }
+        if (id == IDC_IMAGE_FINISH_CURVE) {
+            with_projection(projection_window_active(), [](DrawingFile* df, unsigned char* p) {
+                finish_smooth_curve(image_input, df, &p, input_hooks());
+            });
+            return TRUE;
+        }
+        if (id == IDC_IMAGE_LINE_TYPES && HIWORD(wparam) == CBN_SELCHANGE) {
+            LRESULT sel = SendMessageA(GetDlgItem(dialog, IDC_IMAGE_LINE_TYPES), CB_GETCURSEL, 0, 0);
+            if (sel >= 0 && sel < line_type_count) {
+                current_line_type = line_type_codes[sel];
+                std::string text = std::string("Выбран новый тип линий \"") + current_line_type_name() + "\"";
+                prompt_show(text.c_str());
+            }
+            return TRUE;
+        }
+        return FALSE;
+    }
+    case WM_DESTROY:
+        if (image_panel == dialog) {
+            cancel_element_input(image_input, input_hooks());
+            image_input.state = input_idle;
+            image_panel = nullptr;
+        }
+        return FALSE;
+    default:
+        return FALSE;
+    }
+}
+
+DLGPROC (*earlier_panel_procedure)(int panel);
+
+DLGPROC stage_panel_procedure_of(int panel) {
+    if (panel == IDD_PANEL_IMAGE || panel == IDD_PANEL_IMAGE_COMPACT) return image_panel_proc;
+    return earlier_panel_procedure ? earlier_panel_procedure(panel) : nullptr;
+}
+
+}  // namespace
+
+double ask_break_gap() {
+    double gap = 10.0;
+    DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_BREAK_GAP), GetActiveWindow(), break_gap_proc,
+                    reinterpret_cast<LPARAM>(&gap));
+    return gap;
+}
+
+int image_stage_click(HWND window, int x, int y, WPARAM keys) {
+    if (current_stage != 3 || image_input.state == input_idle) return 0;
+    ProjectionWindow* w = projection_window_find_by_hwnd(window);
+    if (!w) return 0;
+    // Input moves to another window: the element in hand is given up, so
+    // that no element takes points of two projections.
+    if (w->number != input_window_number) {
+        if (image_input.step > 0) {
+            int state = image_input.state;
+            cancel_element_input(image_input, input_hooks());
+            image_input.state = state;
+        }
+        input_window_number = w->number;
+    }
+    ViewTransform t = window_transform(w);
+    with_projection(w, [&](DrawingFile* df, unsigned char* p) {
+        std::string point = point_under(df, p, &t, x, y);
+        if (point.empty()) return;
+        element_input_click(image_input, df, &p, reinterpret_cast<const unsigned char*>(point.data()),
+                            (keys & MK_CONTROL) != 0, input_hooks());
+        error_flag = 0;
+    });
+    return 1;
+}
+
+void element_panel_bind() {
+    earlier_panel_procedure = command_seams.stage_panel_procedure;
+    command_seams.stage_panel_procedure = stage_panel_procedure_of;
+}
