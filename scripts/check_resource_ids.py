@@ -163,6 +163,11 @@ def check_rc(text, values):
                 token = control_id(m.group(1), m.group(2))
                 if token in allowed_bare:
                     continue
+                # A row of controls made by a macro: the first id of the
+                # range plus the macro's index.
+                ranged = re.fullmatch(r'([A-Z_][A-Z0-9_]*_FIRST)\s*\+\s*[a-z]\w*', token)
+                if ranged:
+                    token = ranged.group(1)
                 if not is_name(token):
                     errors.append(f'a control of {head} is named by the number {token}')
                     continue

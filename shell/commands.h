@@ -10,11 +10,10 @@
 // Commands that belong to other subsystems.  Each stays null (the command
 // does nothing) until its subsystem fills it in.
 struct CommandSeams {
-    // Stage tools: the panel procedure of a stage panel template; whether a
-    // dimension is being entered and its commit; the rebuild of changed
-    // projections; the model program run before construction when a model
-    // variable asks for it.
-    DLGPROC (*stage_panel_procedure)(int panel);
+    // Whether a dimension is being entered and its commit; the rebuild of
+    // changed projections; the model program run before construction when a
+    // model variable asks for it.  (The stage panels' procedures are in the
+    // stage-tools table.)
     int (*dimension_input_active)();
     void (*commit_dimension_input)(HWND panel);
     void (*rebuild_changed_projections)(int all);

@@ -14,13 +14,13 @@
 #include "documents/document_seams.h"
 #include "documents/documents.h"
 #include "shell/document_ui.h"
+#include "shell/stage_tools.h"
 #include "base/program_messages.h"
 
 // What each command of a subsystem does until that subsystem binds it:
 // nothing (no panel procedure, no dimension being entered, no text or
 // picture for a stage command, a dialog that was cancelled).
 namespace {
-DLGPROC no_panel_procedure(int) { return nullptr; }
 int none() { return 0; }
 void nothing() {}
 void nothing_with(int) {}
@@ -31,7 +31,7 @@ HBITMAP no_picture(int, int) { return nullptr; }
 }  // namespace
 
 const CommandSeams command_seams_unbound = {
-    no_panel_procedure, none, nothing_on_panel, nothing_with, nothing,
+    none, nothing_on_panel, nothing_with, nothing,
     no_text, no_picture,
     nothing_with, nothing_with, nothing_with, nothing,
     not_handled,
@@ -42,7 +42,7 @@ const CommandSeams command_seams_unbound = {
 CommandSeams command_seams = command_seams_unbound;
 
 static DLGPROC panel_procedure(int panel) {
-    return command_seams.stage_panel_procedure(panel);
+    return stage_panel_procedure(panel);
 }
 
 static void end_dimension_input() {

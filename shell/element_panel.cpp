@@ -21,6 +21,7 @@
 #include "shell/panels.h"
 #include "shell/projection_windows.h"
 #include "shell/resource_ids.h"
+#include "shell/stage_tools.h"
 #include "stages/points_elements/element_input.h"
 #include "store/record_layouts.h"
 #include "store/records.h"
@@ -208,13 +209,6 @@ INT_PTR CALLBACK image_panel_proc(HWND dialog, UINT message, WPARAM wparam, LPAR
     }
 }
 
-DLGPROC (*earlier_panel_procedure)(int panel);
-
-DLGPROC stage_panel_procedure_of(int panel) {
-    if (panel == IDD_PANEL_IMAGE || panel == IDD_PANEL_IMAGE_COMPACT) return image_panel_proc;
-    return earlier_panel_procedure ? earlier_panel_procedure(panel) : nullptr;
-}
-
 }  // namespace
 
 double ask_break_gap() {
@@ -250,6 +244,6 @@ int image_stage_click(HWND window, int x, int y, WPARAM keys) {
 }
 
 void element_panel_bind() {
-    earlier_panel_procedure = command_seams.stage_panel_procedure;
-    command_seams.stage_panel_procedure = stage_panel_procedure_of;
+    stage_tools[3].panel_procedure = image_panel_proc;
+    stage_tools[3].left_down = image_stage_click;
 }

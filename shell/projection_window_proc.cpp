@@ -28,6 +28,7 @@
 #include "shell/projection_windows.h"
 #include "shell/annotation_properties_win.h"
 #include "shell/resource_ids.h"
+#include "shell/stage_tools.h"
 #include "shell/startup.h"
 #include "store/drawing_header.h"
 #include "store/records.h"
@@ -129,6 +130,7 @@ static void paint(HWND window, ProjectionWindow* w) {
         projection_paint_primitives = 0;
         paint_sketch(w, dc);
         if (current_drawing_file()) paint_drawing(w, dc);
+        if (current_drawing_file()) stage_tools_of(current_stage).paint_over(window, dc);
         if (paint_event) os_event_set(paint_event);
         if (drawing_critical_section) os_lock_leave(drawing_critical_section);
         input_block_flag = 0;
@@ -250,7 +252,7 @@ static void projections_all_deleted() {
     }
     check_stage_button(IDM_STAGE_POINTS);
     update_menu_state(IDM_FILE_NEW);
-    DLGPROC proc = command_seams.stage_panel_procedure(IDD_PANEL_POINTS);
+    DLGPROC proc = stage_panel_procedure(IDD_PANEL_POINTS);
     show_stage_panel(IDD_PANEL_POINTS, proc);
     stage_set(1);
 }
@@ -378,22 +380,31 @@ LRESULT CALLBACK projection_window_proc(HWND window, UINT message, WPARAM wparam
         return 0;
     }
     case WM_KEYDOWN:
+        if (!blocked && stage_tools_of(current_stage).key_down(window, static_cast<int>(wparam))) return 0;
         key_down(window, w, static_cast<int>(wparam));
         return 0;
     case WM_MOUSEWHEEL:
         if (!blocked) wheel(window, w, wparam, lparam);
         return 0;
     case WM_LBUTTONDOWN:
-        if (!blocked && image_stage_click(window, static_cast<short>(LOWORD(lparam)), static_cast<short>(HIWORD(lparam)),
-                                          wparam))
-            return 0;
+    case WM_LBUTTONUP:
+    case WM_LBUTTONDBLCLK: {
+        if (blocked) return 0;
+        StageTools& tools = stage_tools_of(current_stage);
+        int (*handler)(HWND, int, int, WPARAM) = message == WM_LBUTTONDOWN ? tools.left_down
+                                                 : message == WM_LBUTTONUP ? tools.left_up
+                                                                           : tools.left_double;
+        if (handler(window, static_cast<short>(LOWORD(lparam)), static_cast<short>(HIWORD(lparam)), wparam)) return 0;
         break;
+    }
     case WM_MBUTTONDOWN:
         pan_anchor.x = static_cast<short>(LOWORD(lparam));
         pan_anchor.y = static_cast<short>(HIWORD(lparam));
         return 0;
     case WM_MOUSEMOVE:
         if (blocked) return 0;
+        stage_tools_of(current_stage).mouse_move(window, static_cast<short>(LOWORD(lparam)),
+                                                 static_cast<short>(HIWORD(lparam)), wparam);
         if (wparam & MK_MBUTTON) pan(window, w, static_cast<short>(LOWORD(lparam)), static_cast<short>(HIWORD(lparam)));
         if ((!projection_windows->next || wheel_seen) && !scale_edit_active) SetFocus(window);
         wheel_seen = 0;
@@ -404,6 +415,10 @@ LRESULT CALLBACK projection_window_proc(HWND window, UINT message, WPARAM wparam
         return 0;
     case WM_RBUTTONUP:
         if (blocked) return 0;
+        if (GetKeyState(VK_MENU) >= 0 &&
+            stage_tools_of(current_stage).right_up(window, static_cast<short>(LOWORD(lparam)),
+                                                   static_cast<short>(HIWORD(lparam)), wparam))
+            return 0;
         // In the annotation stage an element under the cursor opens its properties.
         if (current_stage == 5 && GetKeyState(VK_MENU) >= 0 &&
             annotation_properties_right_click(w, static_cast<short>(LOWORD(lparam)), static_cast<short>(HIWORD(lparam))))

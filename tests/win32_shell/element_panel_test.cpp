@@ -1,5 +1,5 @@
-// The image-stage panel: it joins the stage panels without taking the
-// others' procedure, lists the nine line types, and enables the curve's
+// The image-stage panel: it fills its own row of the stage tools without
+// touching the others', lists the nine line types, and enables the curve's
 // finish button only while a curve is being entered.
 #include <windows.h>
 
@@ -10,13 +10,13 @@
 #include "shell/commands.h"
 #include "shell/elements_binding.h"
 #include "shell/resource_ids.h"
+#include "shell/stage_tools.h"
 #include "stages/points_elements/element_records.h"
 #include "tests/win32_shell/shell_fixture.h"
 
 namespace {
 
 INT_PTR CALLBACK other_panel(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
-DLGPROC earlier(int panel) { return panel == IDD_PANEL_POINTS ? other_panel : nullptr; }
 
 std::string item_text(HWND combo, int i) {
     char text[128] = {};
@@ -29,14 +29,17 @@ std::string item_text(HWND combo, int i) {
 TEST(ElementPanel, JoinsTheStagePanelsAndServesItsTools) {
     HWND frame = test_frame();
     ASSERT_NE(frame, nullptr);
-    DLGPROC (*saved)(int) = command_seams.stage_panel_procedure;
-    command_seams.stage_panel_procedure = earlier;
+    StageTools saved[stage_tool_rows];
+    for (int i = 0; i < stage_tool_rows; ++i) saved[i] = stage_tools[i];
+    for (int i = 0; i < stage_tool_rows; ++i) stage_tools[i] = stage_tools_unbound;
+    stage_tools[1].panel_procedure = other_panel;
     element_panel_bind();
-    DLGPROC image = command_seams.stage_panel_procedure(IDD_PANEL_IMAGE);
+    DLGPROC image = stage_panel_procedure(IDD_PANEL_IMAGE);
     EXPECT_NE(image, nullptr);
-    EXPECT_EQ(command_seams.stage_panel_procedure(IDD_PANEL_IMAGE_COMPACT), image);
-    EXPECT_EQ(command_seams.stage_panel_procedure(IDD_PANEL_POINTS), other_panel);
-    EXPECT_EQ(command_seams.stage_panel_procedure(IDD_PANEL_DIMENSIONS), nullptr);
+    EXPECT_EQ(stage_panel_procedure(IDD_PANEL_IMAGE_COMPACT), image);
+    EXPECT_EQ(stage_panel_procedure(IDD_PANEL_POINTS), other_panel);
+    EXPECT_EQ(stage_panel_procedure(IDD_PANEL_DIMENSIONS), nullptr);
+    EXPECT_EQ(stage_panel_procedure(4242), nullptr);
 
     current_line_type = 3;
     HWND panel = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_PANEL_IMAGE), frame, image, 0);
@@ -59,7 +62,7 @@ TEST(ElementPanel, JoinsTheStagePanelsAndServesItsTools) {
     EXPECT_EQ(current_line_type, 7);
     DestroyWindow(panel);
     current_line_type = 1;
-    command_seams.stage_panel_procedure = saved;
+    for (int i = 0; i < stage_tool_rows; ++i) stage_tools[i] = saved[i];
 }
 
 TEST(ElementPanel, TheBreakGapDialogRefusesWhatIsNoNumber) {
