@@ -54,6 +54,7 @@ int main() {
     fs::create_directories(dir);
     fs::current_path(dir);
     store_init();
+    store_bind();
     settings_block_unpack();
     page_buffers_init_defaults();
     kernel_context_set_defaults();

@@ -41,6 +41,7 @@ int main() {
     kernel_context_set_defaults();
     tolerance_set(tolerance_standing);
     if (store_init() != 0 || settings_block_unpack() != 0) return 1;
+    store_bind();
     page_buffers_init_defaults();
     store_bind_kernel();
     std::remove(bench_path);

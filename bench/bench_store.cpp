@@ -8,6 +8,7 @@
 #include "store/drawing_header.h"
 #include "base/program_messages.h"
 #include "store/records.h"
+#include "store/kernel_binding.h"
 
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
@@ -224,6 +225,7 @@ public:
 
 int main(int argc, char** argv) {
     if (store_init() != 0) return 1;
+    store_bind();
     register_all();
     benchmark::Initialize(&argc, argv);
     RatioReporter reporter;

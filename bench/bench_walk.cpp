@@ -109,6 +109,7 @@ void run(const char* back_end, OutputView* view, const int counts[2]) {
 
 int main() {
     if (store_init() != 0 || settings_block_unpack() != 0) return 1;
+    store_bind();
     page_buffers_init_defaults();
     kernel_context_set_defaults();
     tolerance_set(tolerance_standing);

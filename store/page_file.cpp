@@ -1,7 +1,6 @@
 // Page buffers, page loading and write-back, and the page cache.
 #include "store/drawing_file.h"
 #include "store/page_io.h"
-#include "store/kernel_binding.h"
 #include "base/program_messages.h"
 
 #include <algorithm>
@@ -76,7 +75,6 @@ int store_init() {
     if (!drawing_critical_section) drawing_critical_section = os_lock_create();
     if (!paint_event) paint_event = os_event_create(true);
     if (!file_io_event) file_io_event = os_event_create(true);
-    store_bind();
     return drawing_critical_section && paint_event && file_io_event ? 0 : -1;
 }
 

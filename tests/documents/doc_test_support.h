@@ -6,6 +6,7 @@
 #include "documents/document_seams.h"
 #include "documents/documents.h"
 #include "store/drawing_header.h"
+#include "store/kernel_binding.h"
 #include "store/number_pools.h"
 #include "base/program_messages.h"
 #include "store/record_layouts.h"
@@ -168,6 +169,7 @@ protected:
         fs::create_directory(dir);
         fs::current_path(dir);
         ASSERT_EQ(store_init(), 0);
+        store_bind();
         page_buffers_init_defaults();
         error_flag = 0;
         error_stack_clear();

@@ -8,6 +8,7 @@
 #include "base/program_messages.h"
 #include "store/record_layouts.h"
 #include "store/records.h"
+#include "store/kernel_binding.h"
 
 #include <unistd.h>
 
@@ -50,6 +51,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static std::string path;
     if (path.empty()) {
         store_init();
+        store_bind();
         page_buffers_init_defaults();
         path = "fuzz_drawing_" + std::to_string(getpid()) + ".svt";
         std::atexit([] { std::remove(path.c_str()); });

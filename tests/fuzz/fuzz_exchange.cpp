@@ -28,6 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static std::string folder;
     if (folder.empty()) {
         store_init();
+        store_bind();
         settings_block_unpack();
         page_buffers_init_defaults();
         kernel_context_set_defaults();

@@ -65,6 +65,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static std::string path;
     if (path.empty()) {
         store_init();
+        store_bind();
         page_buffers_init_defaults();
         settings_block_unpack();
         kernel_context_set_defaults();

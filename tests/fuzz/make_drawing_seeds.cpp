@@ -7,6 +7,7 @@
 #include "base/program_messages.h"
 #include "store/record_layouts.h"
 #include "store/records.h"
+#include "store/kernel_binding.h"
 
 #include <cstdio>
 #include <string>
@@ -49,6 +50,7 @@ int main(int argc, char** argv) {
     }
     std::string dir = argv[1];
     if (store_init() != 0) return 1;
+    store_bind();
     bool ok = true;
 
     DrawingFile* df = create(dir + "/empty.svt");

@@ -20,6 +20,7 @@
 #include "store/drawing_header.h"
 #include "store/record_layouts.h"
 #include "store/records.h"
+#include "store/kernel_binding.h"
 
 static const double positions[8][2] = {{20, 20}, {80, 20}, {80, 60}, {20, 60}, {50, 40}, {50, 80}, {110, 40}, {110, 80}};
 
@@ -55,6 +56,7 @@ static int list_elements(const char* path) {
 int main(int argc, char** argv) {
     if (argc < 2) return 2;
     if (store_init() != 0) return 3;
+    store_bind();
     page_buffers_init_defaults();
     if (std::strcmp(argv[1], "--elements") == 0) return argc < 3 ? 2 : list_elements(argv[2]);
     std::remove(argv[1]);

@@ -20,6 +20,7 @@
 #include "store/drawing_header.h"
 #include "store/record_layouts.h"
 #include "store/records.h"
+#include "store/kernel_binding.h"
 
 static void add_line(DrawingFile* df, RecordRef pref, uint32_t key, double x1, double y1, double x2, double y2) {
     unsigned char r[64] = {};
@@ -59,6 +60,7 @@ static int list(const char* path) {
 int main(int argc, char** argv) {
     if (argc < 3) return 2;
     if (store_init() != 0) return 3;
+    store_bind();
     page_buffers_init_defaults();
     if (std::strcmp(argv[1], "--list") == 0) return list(argv[2]);
     std::remove(argv[1]);

@@ -2,6 +2,7 @@
 // recorder in place of the message dialog, and helpers for raw file bytes.
 #pragma once
 #include "store/drawing_file.h"
+#include "store/kernel_binding.h"
 #include "store/drawing_header.h"
 #include "base/program_messages.h"
 #include "store/records.h"
@@ -87,6 +88,7 @@ protected:
     void SetUp() override {
         display_before = program_message_display;
         ASSERT_EQ(store_init(), 0);
+        store_bind();
         page_buffers_init_defaults();
         error_flag = 0;
         error_stack_clear();
