@@ -172,9 +172,12 @@ bool picture_bend(const RasterView& src, const int32_t pp[4][2], double k, const
         !prepare(picture_chain, &from) || !prepare(symbol_chain, &to))
         return false;
 
-    // Bounds: every third column and row of the picture (and the last ones).
+    // Bounds: every third column and row of the picture (and the last ones);
+    // the preview of a large picture takes about 400 of each, so a paint
+    // stays quick.
     double x0 = INFINITY, y0 = INFINITY, x1 = -INFINITY, y1 = -INFINITY;
-    auto step_to = [](int32_t i, int32_t n) { return i + 3 < n ? i + 3 : (i == n - 1 ? n : n - 1); };
+    const int32_t step = final_form ? 3 : std::max<int32_t>(3, std::max(src.width, src.height) / 400);
+    auto step_to = [step](int32_t i, int32_t n) { return i + step < n ? i + step : (i == n - 1 ? n : n - 1); };
     for (int32_t y = 0; y < src.height; y = step_to(y, src.height))
         for (int32_t x = 0; x < src.width; x = step_to(x, src.width)) {
             Point2 q;
