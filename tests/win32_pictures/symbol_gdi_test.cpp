@@ -57,7 +57,9 @@ TEST_F(SymbolGdiTest, QuarterSignFillsTheSectorBetweenRightAndUp) {
 
 TEST_F(SymbolGdiTest, DotBelowOnePixelLightsOnePixel) {
     DibPicture p(60, 60, 0.5, 3);  // 1.5 mm is 0.75 pixel
-    std::vector<uint8_t> rec = symbol(48, {{60, 60}});
+    // The centre (59, 60) and the circle's point (60.5, 60) fall on one
+    // pixel, (30, 30): the dot is that one pixel.
+    std::vector<uint8_t> rec = symbol(48, {{59, 60}});
     draw_symbol(p.v(), rec.data(), nullptr, 1);
     EXPECT_EQ(p.count_ink(), 1);
     EXPECT_TRUE(p.ink(30, 30));
