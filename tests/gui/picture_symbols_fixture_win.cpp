@@ -22,6 +22,7 @@
 #include "store/drawing_file.h"
 #include "store/drawing_header.h"
 #include "store/record_layouts.h"
+#include "store/kernel_binding.h"
 #include "store/records.h"
 
 namespace {
@@ -130,6 +131,7 @@ int list(const char* path) {
 int main(int argc, char** argv) {
     if (argc < 2) return 2;
     if (store_init() != 0) return 3;
+    store_bind();
     page_buffers_init_defaults();
     if (std::strcmp(argv[1], "--list") == 0) return argc < 3 ? 2 : list(argv[2]);
     const bool damaged = argc >= 3 && std::strcmp(argv[2], "--damaged") == 0;
