@@ -1,0 +1,114 @@
+#!/usr/bin/env bash
+# The reference-point stage on a drawing with a sketch: posted clicks add
+# four points, drag one, drop one on another (the merge question answered
+# Yes), delete one with Alt+click, lay a horizontal auxiliary line through
+# a point and drop a point near it (it snaps onto the line); the saved
+# drawing, read back by the store, holds exactly those points and the line.
+# Screenshots of each step.
+set -u
+build=$1
+source "$(dirname "$0")/gui_lib.bash"
+fixture=$build/bin/projection_fixture.exe
+reader=$build/bin/points_fixture.exe
+trap finish EXIT
+
+python3 - "$work/sketch.bmp" <<'PY'
+import struct, sys
+w, h = 400, 300
+row = bytearray()
+for x in range(w):
+    row += b"\xc0\xc0\xc0" if x % 50 == 0 else b"\xf0\xf0\xf0"
+rows = b"".join(bytes(row) if y % 50 else b"\xc0" * (w * 3) for y in range(h))
+info = struct.pack("<IiiHHIIiiII", 40, w, h, 1, 24, 0, len(rows), 2835, 2835, 0, 0)
+head = b"BM" + struct.pack("<IHHI", 14 + 40 + len(rows), 0, 0, 54)
+open(sys.argv[1], "wb").write(head + info + rows)
+PY
+winpath() { winepath -w "$1" 2>/dev/null | tr -d '\r'; }
+(cd "$work" && wine "$fixture" points.svt "1:$(winpath "$work/sketch.bmp")" >/dev/null 2>&1) ||
+    { fail "fixture drawing not written"; exit 1; }
+
+start_sarvolt 1280x1024 "$work" points.svt
+wine "$probe" wait SarVolt "" 60000 >/dev/null
+[ -n "$(probe title SarVolt)" ] || { fail "SARVOLT did not start"; exit 1; }
+for _ in $(seq 1 100); do
+    [ -n "$(probe views SarVolt)" ] && break
+    sleep 0.2
+done
+[ -n "$(probe views SarVolt)" ] || { fail "no projection window"; exit 1; }
+wine "$probe" post SarVolt 0x0111 40004 0 >/dev/null   # the reference-point stage
+sleep 1
+
+# The view's transform: model = offset - shift + pixel / scale.
+figure() { probe viewsend SarVolt 1 0x8050 "$1" 0; }
+read -r ox oy sx sy hx hy <<<"$(figure 1) $(figure 2) $(figure 7) $(figure 8) $(figure 9) $(figure 10)"
+echo "view: offset $ox $oy scale $sx $sy shift $hx $hy (x1000)"
+model() {  # pixel x y -> model x y, 3 decimals
+    python3 -c "print('%.3f %.3f' % ($ox/1000 - $hx/1000 + $1/($sx/1000), $oy/1000 - $hy/1000 + $2/($sy/1000)))"
+}
+send() { probe viewsend SarVolt 1 "$1" "$2" $(( ($4 << 16) | $3 )) >/dev/null; }
+click() { send 0x0201 1 "$1" "$2"; send 0x0202 0 "$1" "$2"; }
+drag() {  # x0 y0 x1 y1
+    send 0x0201 1 "$1" "$2"
+    send 0x0200 1 $(( ($1 + $3) / 2 )) $(( ($2 + $4) / 2 ))
+    send 0x0200 1 "$3" "$4"
+}
+tool() { probe notify SarVolt "$1" 0 >/dev/null || fail "no tool button $1"; sleep 0.3; }
+points() { (cd "$work" && wine "$reader" points.svt | tr -d '\r'); }
+
+tool 1170                                      # add points
+click 100 100; click 200 100; click 200 200; click 300 150
+click 101 101                                  # on point 1's mark: refused
+shot points_stage_added
+
+tool 239                                       # move
+drag 200 100 250 120; send 0x0202 0 250 120
+shot points_stage_dragged
+# Point 3 onto point 4: the merge question, answered Yes.
+drag 200 200 300 150
+( send 0x0202 0 300 150 ) &
+up=$!
+text=$(probe popup 1033 8000) || fail "no merge question"
+echo "question: $text"
+wine "$probe" answer 1033 1 yes >/dev/null
+wait $up
+shot points_stage_merged
+
+# Alt+click on point 1 deletes it.
+xdotool keydown Alt 2>/dev/null
+send 0x0104 0x12 0 0                            # WM_SYSKEYDOWN VK_MENU
+click 100 100
+xdotool keyup Alt 2>/dev/null
+send 0x0105 0x12 0 0
+shot points_stage_deleted
+
+# A horizontal auxiliary line through point 2 (the dialog answered "Да"),
+# then point 4 dropped two pixels off it snaps onto it.
+( probe notify SarVolt 1904 0 >/dev/null ) &
+tooljob=$!
+wine "$probe" dialog " Тип вспомогательных линий" 8000 >/dev/null || fail "no auxiliary-line dialog"
+wine "$probe" press " Тип вспомогательных линий" 1 >/dev/null
+wait $tooljob
+click 250 120
+shot points_stage_aux_line
+tool 239
+drag 300 150 320 122; send 0x0202 0 320 122
+shot points_stage_snapped
+
+wine "$probe" post SarVolt 0x0111 40013 0 >/dev/null   # save
+sleep 2
+wine "$probe" close SarVolt 10000 >/dev/null 2>&1
+wait_end || fail "SARVOLT.exe did not end"
+
+got=$(points)
+echo "$got"
+read -r x2 y2 <<<"$(model 250 120)"
+read -r x4 y4 <<<"$(model 300 150)"
+read -r x4n _ <<<"$(model 320 122)"
+pts=$(printf '%s\n' "$got" | awk '$1 == "point" { printf "%s %s;", $3, $4 }')
+echo "points: $pts"
+[ "$(printf '%s\n' "$got" | grep -c '^point')" = 2 ] || fail "expected two points (four added, one merged, one deleted)"
+[[ $pts == *"$x2 $y2;"* ]] || fail "the dragged point is not at $x2 $y2"
+[[ $pts == *"$x4n $y2;"* ]] || fail "the point dropped near the line is not on it at $x4n $y2"
+aux=$(printf '%s\n' "$got" | awk '$1 == "aux"')
+echo "aux: $aux"
+[ "$(printf '%s\n' "$aux" | awk '{ print $2, $3, $5 }')" = "0 0 $y2" ] || fail "no free horizontal line through point 2"
