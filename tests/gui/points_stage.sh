@@ -2,7 +2,8 @@
 # The reference-point stage on a drawing with a sketch: posted clicks add
 # four points, drag one, drop one on another (the merge question answered
 # Yes), delete one with Alt+click, lay a horizontal auxiliary line through
-# a point and drop a point near it (it snaps onto the line); the saved
+# a point, drop a point near it (it snaps onto the line) and place it at a
+# typed distance from another (a text that is no number refused); the saved
 # drawing, read back by the store, holds exactly those points and the line.
 # Screenshots of each step.
 set -u
@@ -94,6 +95,29 @@ tool 239
 drag 300 150 320 122; send 0x0202 0 320 122
 shot points_stage_snapped
 
+# Placing at a distance along X: the dialog answered "Да", point 2 the
+# base, the snapped point the one to place; a text that is no number is
+# refused with a message, then 20 places it.
+( probe notify SarVolt 1908 0 >/dev/null ) &
+tooljob=$!
+wine "$probe" dialog "Расстояние..." 8000 >/dev/null || fail "no distance dialog"
+wine "$probe" press "Расстояние..." 1 >/dev/null
+wait $tooljob
+click 250 120
+click 320 120
+[ "$(probe childenabled SarVolt 1511)" = 1 ] || fail "\"Да\" not enabled by a point to place"
+probe childtext SarVolt 1111 "abc" >/dev/null
+( probe notify SarVolt 1511 0 >/dev/null ) &
+applyjob=$!
+text=$(probe popup 1001 8000) || fail "no message for a bad distance"
+echo "message: $text"
+[[ $text == *"Расстояние задано неверно"* ]] || fail "wrong message for a bad distance: $text"
+wine "$probe" answer 1001 1 ok >/dev/null
+wait $applyjob
+probe childtext SarVolt 1111 "20" >/dev/null
+probe notify SarVolt 1511 0 >/dev/null
+shot points_stage_distance
+
 wine "$probe" post SarVolt 0x0111 40013 0 >/dev/null   # save
 sleep 2
 wine "$probe" close SarVolt 10000 >/dev/null 2>&1
@@ -108,7 +132,8 @@ pts=$(printf '%s\n' "$got" | awk '$1 == "point" { printf "%s %s;", $3, $4 }')
 echo "points: $pts"
 [ "$(printf '%s\n' "$got" | grep -c '^point')" = 2 ] || fail "expected two points (four added, one merged, one deleted)"
 [[ $pts == *"$x2 $y2;"* ]] || fail "the dragged point is not at $x2 $y2"
-[[ $pts == *"$x4n $y2;"* ]] || fail "the point dropped near the line is not on it at $x4n $y2"
+xd=$(python3 -c "print('%.3f' % ($x2 + 20))")
+[[ $pts == *"$xd $y2;"* ]] || fail "the point placed at 20 from point 2 is not at $xd $y2"
 aux=$(printf '%s\n' "$got" | awk '$1 == "aux"')
 echo "aux: $aux"
 [ "$(printf '%s\n' "$aux" | awk '{ print $2, $3, $5 }')" = "0 0 $y2" ] || fail "no free horizontal line through point 2"
