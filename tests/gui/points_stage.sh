@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The reference-point stage on a drawing with a sketch: posted clicks add
 # four points, drag one, drop one on another (the merge question answered
-# Yes), delete one with Alt+click, lay a horizontal auxiliary line through
+# Yes), lay a horizontal auxiliary line through
 # a point, drop a point near it (it snaps onto the line) and place it at a
 # typed distance from another (a text that is no number refused); the saved
 # drawing, read back by the store, holds exactly those points and the line.
@@ -43,9 +43,6 @@ sleep 1
 figure() { probe viewsend SarVolt 1 0x8050 "$1" 0; }
 read -r ox oy sx sy hx hy <<<"$(figure 1) $(figure 2) $(figure 7) $(figure 8) $(figure 9) $(figure 10)"
 echo "view: offset $ox $oy scale $sx $sy shift $hx $hy (x1000)"
-model() {  # pixel x y -> model x y, 3 decimals
-    python3 -c "print('%.3f %.3f' % ($ox/1000 - $hx/1000 + $1/($sx/1000), $oy/1000 - $hy/1000 + $2/($sy/1000)))"
-}
 send() { probe viewsend SarVolt 1 "$1" "$2" $(( ($4 << 16) | $3 )) >/dev/null; }
 click() { send 0x0201 1 "$1" "$2"; send 0x0202 0 "$1" "$2"; }
 drag() {  # x0 y0 x1 y1
@@ -74,20 +71,12 @@ wine "$probe" answer 1033 1 yes >/dev/null
 wait $up
 shot points_stage_merged
 
-# Alt+click on point 1 deletes it.
-xdotool keydown Alt 2>/dev/null
-send 0x0104 0x12 0 0                            # WM_SYSKEYDOWN VK_MENU
-click 100 100
-xdotool keyup Alt 2>/dev/null
-send 0x0105 0x12 0 0
-shot points_stage_deleted
-
 # A horizontal auxiliary line through point 2 (the dialog answered "Да"),
 # then point 4 dropped two pixels off it snaps onto it.
 ( probe notify SarVolt 1904 0 >/dev/null ) &
 tooljob=$!
-wine "$probe" dialog " Тип вспомогательных линий" 8000 >/dev/null || fail "no auxiliary-line dialog"
-wine "$probe" press " Тип вспомогательных линий" 1 >/dev/null
+probe popup 1911 8000 >/dev/null || fail "no auxiliary-line dialog"
+wine "$probe" answer 1004 1 yes >/dev/null
 wait $tooljob
 click 250 120
 shot points_stage_aux_line
@@ -100,8 +89,8 @@ shot points_stage_snapped
 # refused with a message, then 20 places it.
 ( probe notify SarVolt 1908 0 >/dev/null ) &
 tooljob=$!
-wine "$probe" dialog "Расстояние..." 8000 >/dev/null || fail "no distance dialog"
-wine "$probe" press "Расстояние..." 1 >/dev/null
+probe popup 1039 8000 >/dev/null || fail "no distance dialog"
+wine "$probe" answer 1039 1 yes >/dev/null
 wait $tooljob
 click 250 120
 click 320 120
@@ -125,15 +114,26 @@ wait_end || fail "SARVOLT.exe did not end"
 
 got=$(points)
 echo "$got"
-read -r x2 y2 <<<"$(model 250 120)"
-read -r x4 y4 <<<"$(model 300 150)"
-read -r x4n _ <<<"$(model 320 122)"
-pts=$(printf '%s\n' "$got" | awk '$1 == "point" { printf "%s %s;", $3, $4 }')
-echo "points: $pts"
-[ "$(printf '%s\n' "$got" | grep -c '^point')" = 2 ] || fail "expected two points (four added, one merged, one deleted)"
-[[ $pts == *"$x2 $y2;"* ]] || fail "the dragged point is not at $x2 $y2"
-xd=$(python3 -c "print('%.3f' % ($x2 + 20))")
-[[ $pts == *"$xd $y2;"* ]] || fail "the point placed at 20 from point 2 is not at $xd $y2"
-aux=$(printf '%s\n' "$got" | awk '$1 == "aux"')
-echo "aux: $aux"
-[ "$(printf '%s\n' "$aux" | awk '{ print $2, $3, $5 }')" = "0 0 $y2" ] || fail "no free horizontal line through point 2"
+# Read back: three points (four added, one merged away): the one added first,
+# the
+# dragged one at pixel (250, 120), the other 20 units to its right at its
+# height (snapped onto the line, then placed); a free horizontal line
+# through the dragged one.
+python3 - "$ox" "$oy" "$sx" "$sy" "$hx" "$hy" <<PY || fail "saved records differ from the clicks"
+import sys
+ox, oy, sx, sy, hx, hy = (float(v) / 1000 for v in sys.argv[1:])
+lines = """$got""".splitlines()
+pts = {int(l.split()[1]): tuple(map(float, l.split()[2:4])) for l in lines if l.startswith("point")}
+aux = [l.split() for l in lines if l.startswith("aux")]
+print("points", pts, "aux", aux)
+pixel = lambda p: (int((p[0] - ox + hx) * sx + 0.5), int((p[1] - oy + hy) * sy + 0.5))
+ok = len(pts) == 3
+if ok:
+    first = min(pts.values(), key=lambda p: p[0])
+    ok = all(abs(u - v) <= 1 for u, v in zip(pixel(first), (100, 100)))
+    a, b = sorted(p for p in pts.values() if p != first)
+    ok = all(abs(u - v) <= 1 for u, v in zip(pixel(a), (250, 120)))
+    ok = ok and abs(b[0] - a[0] - 20) < 1e-3 and abs(b[1] - a[1]) < 1e-3
+    ok = ok and len(aux) == 1 and aux[0][1:3] == ["0", "0"] and abs(float(aux[0][4]) - a[1]) < 1e-3
+sys.exit(0 if ok else 1)
+PY
