@@ -13,10 +13,12 @@
 #include "store/drawing_header.h"
 #include "store/record_layouts.h"
 #include "store/records.h"
+#include "store/kernel_binding.h"
 
 int main(int argc, char** argv) {
     if (argc < 2) return 2;
     if (store_init() != 0) return 3;
+    store_bind();
     page_buffers_init_defaults();
     DrawingFile* df = drawing_file_new(argv[1]);
     if (!df) return 4;
