@@ -44,11 +44,11 @@ protected:
 
 TEST_F(Marking, HitTestTakesTheNearestVisibleSelectableElement) {
     // A horizontal line y = 0 from 0 to 10, a circle of radius 5 about
-    // (20, 0), an arc with centre (40, 0) from (45, 0) to (35, 0) through
-    // the upper half.
+    // (20, 0), an arc with centre (40, 0) from (35, 0) to (45, 0): arcs run
+    // by decreasing angle, so through (40, 5).
     add(placed(1, {1, 2}, {{0, 0}, {10, 0}}), 11);
     add(placed(2, {3, 4}, {{25, 0}, {20, 0}}), 12);
-    add(placed(3, {5, 6, 7}, {{45, 0}, {35, 0}, {40, 0}}), 13);
+    add(placed(3, {5, 6, 7}, {{35, 0}, {45, 0}, {40, 0}}), 13);
     struct Case { Point2 p; double reach; uint32_t want; } cases[] = {
         {{5, 0.4}, 1, 11},     // above the line
         {{20, 5.3}, 1, 12},    // above the circle's top
@@ -152,8 +152,8 @@ TEST_F(Marking, TheBandTakesWhatItsSidesCrossOrWhatStartsInside) {
     add(placed(1, {1, 2}, {{20, 0}, {30, 0}}), 13);    // outside
     add(placed(2, {3, 4}, {{105, 5}, {5, 5}}), 14);    // circle around the box
     add(placed(2, {3, 4}, {{12, 5}, {5, 5}}), 15);     // circle crossing all sides
-    add(placed(3, {5, 6, 7}, {{14, 0}, {6, 0}, {10, 0}}), 16);  // upper half arc, crosses x = 10
-    add(placed(3, {5, 6, 7}, {{24, 0}, {16, 0}, {20, 0}}), 17);  // arc beyond the box
+    add(placed(3, {5, 6, 7}, {{6, 0}, {14, 0}, {10, 0}}), 16);  // through (10, 4): crosses x = 10
+    add(placed(3, {5, 6, 7}, {{16, 0}, {24, 0}, {20, 0}}), 17);  // arc beyond the box
     EXPECT_EQ(elements_mark_in_box(df, proj(), box, layer_mask_all, true), 4);
     EXPECT_TRUE(marked(11) && marked(12) && marked(15) && marked(16));
     EXPECT_FALSE(marked(13) || marked(14) || marked(17));

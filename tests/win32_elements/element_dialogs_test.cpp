@@ -62,6 +62,7 @@ protected:
     RecordRef pref = 0;
     ProjectionWindow window{};
     HWND panel = nullptr;
+    HWND frame = nullptr;
     std::vector<int> questions;
 
     void SetUp() override {
@@ -95,13 +96,17 @@ protected:
         };
         element_panel_bind();
         current_stage = 3;
-        panel = CreateDialogParamA(program_instance, MAKEINTRESOURCEA(IDD_PANEL_IMAGE), nullptr,
+        // The panel is a child dialog: it lives in a frame of its own here.
+        frame = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 1100, 80, nullptr, nullptr, program_instance, nullptr);
+        ASSERT_NE(frame, nullptr);
+        panel = CreateDialogParamA(program_instance, MAKEINTRESOURCEA(IDD_PANEL_IMAGE), frame,
                                    stage_tools[3].panel_procedure, 0);
         ASSERT_NE(panel, nullptr);
         stage_panel = panel;
     }
     void TearDown() override {
         if (panel) DestroyWindow(panel);
+        if (frame) DestroyWindow(frame);
         stage_panel = nullptr;
         stage_tools[3] = stage_tools_unbound;
         element_dialog_shown = nullptr;
@@ -259,6 +264,7 @@ TEST_F(ElementDialogs, LineLengthRefusesNoNumberAndScalesOnlyOnExecute) {
     // A text that is no number: the message, the dialog stays; then cancel.
     bool stayed = false;
     script() = [&](HWND d, int) {
+        ShowWindow(d, SW_SHOW);  // ending a dialog hides it
         set_edit(d, IDC_LENGTH_NEW, "двадцать");
         press_now(d, IDOK);
         stayed = IsWindow(d) && IsWindowVisible(d);
@@ -432,6 +438,7 @@ TEST_F(ElementDialogs, FoldWidthsAreCheckedAndStoredOnYes) {
     // zero: refused; then "Удалить" is not pressed and 2/6 stored.
     bool stayed_difference = false, stayed_zero = false;
     script() = [&](HWND d, int) {
+        ShowWindow(d, SW_SHOW);  // ending a dialog hides it
         SetDlgItemTextA(d, IDC_FOLD_WIDTH_START, "2");
         SetDlgItemTextA(d, IDC_FOLD_WIDTH_END, "10");
         press_now(d, IDOK);
