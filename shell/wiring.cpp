@@ -11,6 +11,7 @@
 #include "shell/elements_binding.h"
 #include "shell/message_dialogs.h"
 #include "shell/exchange_commands.h"
+#include "shell/fragment_dialog.h"
 #include "output/exchange_binding.h"
 #include "shell/model_window.h"
 #include "shell/projection_windows.h"
@@ -45,6 +46,8 @@ void program_wiring() {
     exchange_bind();
     // The import and export commands of the file menu.
     exchange_commands_init();
+    // Fragment insertion: its questions, prompt and checkpoint.
+    fragments_bind();
     // The model: the model window command and the quiet run before the
     // view construction.
     model_bind();
