@@ -8,8 +8,6 @@
 #include "base/byte_order.h"
 #include "base/program_messages.h"
 #include "geometry/naming.h"
-#include "stages/points_elements/element_records.h"
-#include "stages/points_elements/marking_contours.h"
 #include "store/drawing_header.h"
 #include "store/number_pools.h"
 #include "store/record_layouts.h"
@@ -19,9 +17,26 @@ namespace {
 int ask_no(int, const char*) { return 0; }
 void prompt_nothing(const char*) {}
 int checkpoint_nothing() { return 0; }
+// Without the contour rules of the image stage: the contour's records
+// (its continuation chunks too) are deleted and nothing else changes.
+void delete_contour_records(DrawingFile* df, uint8_t* projection, uint32_t number) {
+    RecordRef* h = reinterpret_cast<RecordRef*>(projection + projection_contours);
+    PageBuffer* buf = &page_buffers[table_contours];
+    for (;;) {
+        uint8_t* hit = nullptr;
+        for (uint8_t* r = record_next(df, h, nullptr, buf); r; r = record_next(df, h, r, buf))
+            if (get_u32(r, contour_number) == number) {
+                hit = r;
+                break;
+            }
+        if (!hit) return;
+        record_delete(df, h, record_ref_of(buf, hit), buf);
+        if (error_flag) return;
+    }
+}
 }  // namespace
 
-const FragmentShell fragment_shell_unbound = {ask_no, prompt_nothing, checkpoint_nothing};
+const FragmentShell fragment_shell_unbound = {ask_no, prompt_nothing, checkpoint_nothing, delete_contour_records};
 FragmentShell fragment_shell = fragment_shell_unbound;
 
 const char* const text_fragment_wait = "Ждите завершения вставки";
@@ -242,13 +257,9 @@ void remove_fragment_instance(DrawingFile* df, uint8_t* projection, uint16_t ins
     {
         RecordRef* h = head_of(projection, projection_elements);
         PageBuffer* buf = &page_buffers[table_elements];
-        std::vector<ElementPointPlace> places(1024);
-        for (uint8_t* r = record_next(df, h, nullptr, buf); r; r = record_next(df, h, r, buf)) {
-            size_t want = get_u16(r, record_length) / 16 + 8;
-            if (places.size() < want) places.resize(want);
-            int n = element_point_places(r, places.data(), static_cast<int>(places.size()));
-            for (int i = 0; i < n; ++i) used.insert(places[i].number);
-        }
+        for (uint8_t* r = record_next(df, h, nullptr, buf); r; r = record_next(df, h, r, buf))
+            for (const ElementPlace& p : fragment_element_places(r))
+                if (p.number) used.insert(get_u32(r, p.number));
     }
     std::set<uint32_t> point_numbers;
     delete_where(df, projection, projection_points, table_points, [&](const uint8_t* r) {
@@ -289,7 +300,7 @@ void remove_fragment_instance(DrawingFile* df, uint8_t* projection, uint16_t ins
                 !(get_u16(r, contour_flags) & contour_flag_continuation))
                 contours.push_back(get_u32(r, contour_number));
     }
-    for (uint32_t n : contours) contour_delete(df, projection, n);
+    for (uint32_t n : contours) fragment_shell.delete_contour(df, projection, n);
     // Leaders and text fragments, the instance record, the maps.
     delete_where(df, projection, projection_annotations, table_annotation, [instance](const uint8_t* r) {
         return instance_of(projection_annotations, r) == instance;

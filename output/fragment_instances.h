@@ -11,7 +11,8 @@
 #include "store/drawing_file.h"
 
 // What insertion needs of the shell.  Starts as fragment_shell_unbound
-// (questions answered No, nothing shown).
+// (questions answered No, nothing shown, contours deleted without the
+// level rules).
 struct FragmentShell {
     // Confirmation question `code` (6: binding points without directions,
     // 12: dimensions change their directions) with an extra text; 1 for Yes.
@@ -20,6 +21,9 @@ struct FragmentShell {
     void (*prompt)(const char* text);
     // The automatic checkpoint before a change; 0 when taken.
     int (*checkpoint)();
+    // Deletes a contour of the projection by its number.  Unbound: its
+    // records only; the image stage's deletion also applies its level rules.
+    void (*delete_contour)(DrawingFile* df, uint8_t* projection, uint32_t number);
 };
 extern const FragmentShell fragment_shell_unbound;
 extern FragmentShell fragment_shell;

@@ -14,8 +14,6 @@
 #include "geometry/transforms.h"
 #include "render/contours/contour_clip.h"
 #include "render/contours/contour_lists.h"
-#include "stages/points_elements/element_records.h"
-#include "stages/points_elements/marking_contours.h"
 #include "store/drawing_header.h"
 #include "store/number_pools.h"
 #include "store/record_layouts.h"
@@ -242,38 +240,15 @@ int copy_points(Copy& c, const std::vector<Bytes>& points) {
 // Transforms the coordinates of an element copy and rewrites its point
 // numbers; false when one of its points was not copied.
 bool transform_element(Copy& c, Bytes& rec) {
-    ElementPointPlace places[64];
-    int kind = element_kind(rec.data());
-    int n = element_point_places(rec.data(), places, 64);
-    if (kind == element_kind_curve || kind == element_kind_symbol) {
-        // Long records: walk them fully.
-        std::vector<ElementPointPlace> all(static_cast<size_t>(rec.size() / 16 + 1));
-        n = element_point_places(rec.data(), all.data(), static_cast<int>(all.size()));
-        for (int i = 0; i < n; ++i) {
-            uint32_t to = 0;
-            if (all[i].number && !c.mapped(number_map_points, all[i].number, &to)) return false;
-            if (all[i].number) put_u32(rec.data(), all[i].coords - 4, to);
-            c.apply_at(rec.data(), all[i].coords);
+    for (const ElementPlace& p : fragment_element_places(rec.data())) {
+        if (p.number) {
+            uint32_t from = get_u32(rec.data(), p.number), to = 0;
+            if (from && !c.mapped(number_map_points, from, &to)) return false;
+            if (from) put_u32(rec.data(), p.number, to);
         }
-        if (kind == element_kind_curve) {
-            int count = get_i16(rec.data(), curve_count);
-            for (int i = 0; i < count; ++i) {
-                uint32_t at = curve_vertices + curve_vertex_size * static_cast<uint32_t>(i) + curve_vertex_through_x;
-                if (at + 16 <= rec.size()) c.apply_at(rec.data(), at);
-            }
-        }
-        return true;
+        c.apply_at(rec.data(), p.coords);
     }
-    const unsigned char* numbers = nullptr;
-    int count = element_point_numbers(rec.data(), &numbers);
-    for (int i = 0; i < count; ++i) {
-        uint32_t from = get_u32(rec.data(), element_points + 4 * static_cast<uint32_t>(i));
-        uint32_t to = 0;
-        if (from && !c.mapped(number_map_points, from, &to)) return false;
-        if (from) put_u32(rec.data(), element_points + 4 * static_cast<uint32_t>(i), to);
-    }
-    for (int i = 0; i < n; ++i) c.apply_at(rec.data(), places[i].coords);
-    if (kind == element_kind_arc_centre && c.mirrored) {
+    if (element_kind(rec.data()) == element_kind_arc_centre && c.mirrored) {
         // A mirrored arc keeps running the same way: start and end change places.
         uint8_t* r = rec.data();
         uint32_t a = get_u32(r, element_points), b = get_u32(r, element_points + 4);
@@ -659,6 +634,49 @@ int write_number_maps(Copy& c) {
 }
 
 }  // namespace
+
+std::vector<ElementPlace> fragment_element_places(const uint8_t* rec) {
+    std::vector<ElementPlace> out;
+    uint32_t len = get_u16(rec, record_length);
+    int kind = element_kind(rec);
+    auto fixed = [&](int count, uint32_t coords) {
+        if (coords + 16u * static_cast<uint32_t>(count) > len) return;
+        for (int i = 0; i < count; ++i)
+            out.push_back({element_points + 4u * static_cast<uint32_t>(i), coords + 16u * static_cast<uint32_t>(i)});
+    };
+    switch (kind) {
+    case element_kind_segment:
+    case element_kind_circle:
+    case element_kind_break: fixed(2, element_coords2); break;
+    case element_kind_arc_centre:
+    case element_kind_arc_points:
+    case element_kind_wavy:
+    case element_kind_ellipse: fixed(3, element_coords3); break;
+    case element_kind_bezier: fixed(4, element_coords4); break;
+    case element_kind_elliptic_arc: fixed(5, element_coords5); break;
+    case element_kind_curve: {
+        int n = get_i16(rec, curve_count);
+        for (int i = 0; i < n; ++i) {
+            uint32_t at = curve_vertices + curve_vertex_size * static_cast<uint32_t>(i);
+            if (at + curve_vertex_y + 8 > len) break;
+            out.push_back({at + curve_vertex_point, at + curve_vertex_x});
+            if (at + curve_vertex_through_y + 8 <= len) out.push_back({0, at + curve_vertex_through_x});
+        }
+        break;
+    }
+    case element_kind_symbol: {
+        int n = get_u16(rec, element_symbol_count);
+        for (int i = 0; i < n; ++i) {
+            uint32_t at = element_symbol_items + element_symbol_item_size * static_cast<uint32_t>(i);
+            if (at + element_symbol_item_size > len) break;
+            out.push_back({at, at + 4});
+        }
+        break;
+    }
+    default: break;
+    }
+    return out;
+}
 
 int insert_fragment_records(DrawingFile* target_df, uint8_t* target, const uint8_t* source, DrawingFile* source_df,
                             const FragmentCopyRequest& request, FragmentCopyResult* result) {

@@ -13,6 +13,7 @@
 // and then written into target_df.
 #pragma once
 #include <cstdint>
+#include <vector>
 
 #include "output/fragment_params.h"
 #include "output/fragment_placement.h"
@@ -32,6 +33,18 @@ struct FragmentCopyResult {
     int points = 0, elements = 0, dimensions = 0, links = 0, annotations = 0, contours = 0;
     int skipped_annotations = 0;  // records whose anchor was not copied
 };
+
+// The places of an element record's reference points: the offset of each
+// point number (0 for a place without one, such as a curve's through
+// point) and of its coordinate pair, by kind: 1, 2, 8 two; 3, 4, 6, 10
+// three; 12 four; 9 five; a curve's vertices with their through points;
+// a conventional image's items; nothing for kind 7, unknown kinds and
+// records too short for their counts.
+struct ElementPlace {
+    uint32_t number;
+    uint32_t coords;
+};
+std::vector<ElementPlace> fragment_element_places(const uint8_t* rec);
 
 // Copies; returns 0, or -1 on a store failure or a full fragment counter
 // (the counter's message shown, nothing copied in that case).

@@ -10,6 +10,7 @@
 #include "documents/document_seams.h"
 #include "geometry/dimension_text.h"
 #include "shell/frame_window.h"
+#include "stages/points_elements/marking_contours.h"
 #include "shell/help.h"
 #include "shell/message_dialogs.h"
 #include "shell/resource_ids.h"
@@ -194,7 +195,10 @@ int checkpoint() { return drawing_checkpoint(1, nullptr) == 0 ? 0 : -1; }
 }  // namespace
 
 void fragments_bind() {
-    fragment_shell = FragmentShell{ask, prompt, checkpoint};
+    fragment_shell = FragmentShell{ask, prompt, checkpoint,
+                                   [](DrawingFile* df, uint8_t* projection, uint32_t number) {
+                                       contour_delete(df, projection, number);
+                                   }};
 }
 
 int fragment_insert_command(HWND owner, uint32_t target_key, DrawingFile* source_df, uint32_t source_key,

@@ -658,3 +658,49 @@ TEST_F(FragmentTest, WholeProjectionCopyRewritesEveryReference) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(FragmentElementPlaces, EveryKindGivesItsPointsAndNothingBeyondTheRecord) {
+    auto record = [](int kind, size_t size) {
+        Bytes r(size, 0);
+        put_u16(r.data(), record_length, static_cast<uint16_t>(size));
+        put_u16(r.data(), element_flags, static_cast<uint16_t>(kind));
+        return r;
+    };
+    struct Case {
+        const char* name;
+        Bytes rec;
+        size_t places;
+        size_t numbered;
+    };
+    Bytes curve = record(element_kind_curve, 3 * curve_vertex_size);  // user curve: no last through point
+    put_i16(curve.data(), curve_count, 3);
+    Bytes long_count = curve;
+    put_i16(long_count.data(), curve_count, 400);  // a count beyond the record
+    Bytes symbol = record(element_kind_symbol, element_symbol_items + 2 * element_symbol_item_size);
+    put_u16(symbol.data(), element_symbol_count, 2);
+    Case cases[] = {
+        {"segment", record(element_kind_segment, element_size2), 2, 2},
+        {"arc", record(element_kind_arc_centre, element_size3), 3, 3},
+        {"bezier", record(element_kind_bezier, element_size_bezier), 4, 4},
+        {"elliptic arc", record(element_kind_elliptic_arc, element_size_elliptic_arc), 5, 5},
+        {"short segment", record(element_kind_segment, 40), 0, 0},
+        {"fragment kind", record(element_kind_fragment, element_default_size), 0, 0},
+        {"curve", curve, 5, 3},
+        {"curve count past the record", long_count, 5, 3},
+        {"symbol", symbol, 2, 2},
+    };
+    for (const Case& c : cases) {
+        std::vector<ElementPlace> places = fragment_element_places(c.rec.data());
+        size_t numbered = 0;
+        for (const ElementPlace& p : places) {
+            EXPECT_LE(p.coords + 16, c.rec.size()) << c.name;
+            if (p.number) ++numbered;
+        }
+        EXPECT_EQ(places.size(), c.places) << c.name;
+        EXPECT_EQ(numbered, c.numbered) << c.name;
+    }
+}
+
+}  // namespace
