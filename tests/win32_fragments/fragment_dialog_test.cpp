@@ -1,7 +1,7 @@
 // Fragment insertion under Wine: the insertion dialog driven as a user
 // would (its control rules, "Да" and "Отказаться"), the scale's text, and
-// the insertion command copying a fragment from the other open drawing,
-// with one undo taking the whole insertion back.
+// the insertion command copying a fragment of the drawing, with one undo
+// taking the whole insertion back.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -175,6 +175,11 @@ TEST(FragmentScaleText, TrailingZerosGo) {
 
 // ---------------------------------------------------------------- insertion
 
+std::vector<std::string>& shown_messages() {
+    static std::vector<std::string> v;
+    return v;
+}
+
 class FragmentCommand : public ::testing::Test {
 protected:
     fs::path home, dir;
@@ -188,7 +193,8 @@ protected:
         ASSERT_EQ(settings_block_unpack(), 0);
         page_buffers_init_defaults();
         store_bind_kernel();
-        program_message_display = [](const ProgramMessage&) {};
+        shown_messages().clear();
+        program_message_display = [](const ProgramMessage& m) { shown_messages().push_back(m.text); };
         document_shell = document_shell_unbound;
         document_shell.ask = [](int, const char*, unsigned) { return 0; };
         fragments_bind();
@@ -258,19 +264,16 @@ protected:
     }
 };
 
-TEST_F(FragmentCommand, FragmentFromTheOtherDrawingComesWithNewNumbersAndOneUndoTakesItBack) {
-    // The library drawing: a fragment of two segments over three points.
+TEST_F(FragmentCommand, FragmentComesWithNewNumbersAndOneUndoTakesItBack) {
+    // One drawing: a fragment of two segments over three points, and a
+    // projection with its own point 1 and segment 1.
     ASSERT_EQ(drawing_new(1), 0);
-    DrawingFile* library = current_drawing_file();
     add_projection(1);
     add(1, projection_points, table_points, point(1, 0, 0));
     add(1, projection_points, table_points, point(2, 10, 0));
     add(1, projection_points, table_points, point(3, 10, 5));
     add(1, projection_elements, table_elements, segment(1, 1, 2, {0, 0}, {10, 0}));
     add(1, projection_elements, table_elements, segment(2, 2, 3, {10, 0}, {10, 5}));
-    // The drawing worked on: one projection with its own point 1 and segment 1.
-    ASSERT_EQ(drawing_new(1), 0);
-    ASSERT_NE(current_drawing_file(), library);
     add_projection(7);
     add(7, projection_points, table_points, point(1, 100, 100));
     add(7, projection_points, table_points, point(2, 120, 100));
@@ -282,7 +285,8 @@ TEST_F(FragmentCommand, FragmentFromTheOtherDrawingComesWithNewNumbersAndOneUndo
     p.target_points[0] = 2;
     p.source_xy[0] = {0, 0};
     p.target_xy[0] = {120, 100};
-    ASSERT_EQ(fragment_insert_command(nullptr, 7, library, 1, &p), fragment_inserted);
+    ASSERT_EQ(fragment_insert_command(nullptr, 7, current_drawing_file(), 1, &p), fragment_inserted)
+        << "error " << error_flag << " " << (shown_messages().empty() ? "" : shown_messages().back());
     EXPECT_EQ(error_flag, 0);
     EXPECT_EQ(p.instance, 1);
 
