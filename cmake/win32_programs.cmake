@@ -52,6 +52,10 @@ endif()
 if(TARGET test_win32_elements)
   sarvolt_add_resources(test_win32_elements ${CMAKE_SOURCE_DIR}/resources/sarvolt.rc ${SARVOLT_RESOURCE_DEPENDS})
 endif()
+# The fragment insertion test runs the insertion dialog.
+if(TARGET test_win32_fragments)
+  sarvolt_add_resources(test_win32_fragments ${CMAKE_SOURCE_DIR}/resources/sarvolt.rc ${SARVOLT_RESOURCE_DEPENDS})
+endif()
 # The wiring test starts the frame as the program does: it carries the resources.
 if(TARGET test_win32_wiring)
   sarvolt_add_resources(test_win32_wiring ${CMAKE_SOURCE_DIR}/resources/sarvolt.rc ${SARVOLT_RESOURCE_DEPENDS})

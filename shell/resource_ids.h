@@ -639,6 +639,24 @@
 #define IDC_LEVEL_NEW 1135
 #define IDC_LEVEL_HELP 1629
 
+/* Fragment insertion modes (IDD_FRAGMENT_INSERT, "Режимы вставки"). */
+#define IDD_FRAGMENT_INSERT 395
+#define IDC_FRG_SERIAL 1405
+#define IDC_FRG_HIDE_DIMENSIONS 1149
+#define IDC_FRG_CORRECT_NOMINALS 1649
+#define IDC_FRG_WITHOUT_DIMENSIONS 1645
+#define IDC_FRG_ONLY_MARKED 1665
+#define IDC_FRG_REINSERT 1770
+#define IDC_FRG_USE_PARAMETERS 1865
+#define IDC_FRG_SCALE_LABEL 1322
+#define IDC_FRG_SCALE 1013
+#define IDC_FRG_ANGLE_LABEL 1863
+#define IDC_FRG_ANGLE 1864
+#define IDC_FRG_MIRROR 1866
+#define IDC_FRG_WITHOUT_POINTS 1867
+#define IDC_FRG_CONSTANT_UPDATE 1897
+#define IDC_FRG_UPDATE 1102
+#define IDC_FRG_HELP 1629
 /* Reference-point stage: panel IDD_PANEL_POINTS (and its compact form), the
  * auxiliary-line type dialog and the distance-tool dialog. */
 #define IDC_POINTS_VALUE 1111
