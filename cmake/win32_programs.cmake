@@ -48,6 +48,14 @@ endif()
 if(TARGET test_win32_annotation_properties)
   sarvolt_add_resources(test_win32_annotation_properties ${CMAKE_SOURCE_DIR}/resources/sarvolt.rc ${SARVOLT_RESOURCE_DEPENDS})
 endif()
+# The image-stage dialogs' test runs their templates and the image panel.
+if(TARGET test_win32_elements)
+  sarvolt_add_resources(test_win32_elements ${CMAKE_SOURCE_DIR}/resources/sarvolt.rc ${SARVOLT_RESOURCE_DEPENDS})
+endif()
+# The fragment insertion test runs the insertion dialog.
+if(TARGET test_win32_fragments)
+  sarvolt_add_resources(test_win32_fragments ${CMAKE_SOURCE_DIR}/resources/sarvolt.rc ${SARVOLT_RESOURCE_DEPENDS})
+endif()
 # The wiring test starts the frame as the program does: it carries the resources.
 if(TARGET test_win32_wiring)
   sarvolt_add_resources(test_win32_wiring ${CMAKE_SOURCE_DIR}/resources/sarvolt.rc ${SARVOLT_RESOURCE_DEPENDS})

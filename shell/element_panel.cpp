@@ -16,6 +16,8 @@
 #include "geometry/transforms.h"
 #include "render/output/element_drawing.h"
 #include "shell/commands.h"
+#include "shell/element_dialogs.h"
+#include "shell/element_marking_tools.h"
 #include "shell/elements_binding.h"
 #include "shell/frame_face.h"
 #include "shell/panels.h"
@@ -23,6 +25,7 @@
 #include "shell/resource_ids.h"
 #include "shell/stage_tools.h"
 #include "stages/points_elements/element_input.h"
+#include "stages/points_elements/element_marking.h"
 #include "store/record_layouts.h"
 #include "store/records.h"
 
@@ -108,31 +111,9 @@ ViewTransform window_transform(const ProjectionWindow* w) {
     return t;
 }
 
-// Runs op on a copy of the window's projection record under the document
-// lock and writes its chain heads and flags back.
 template <typename Op>
 void with_projection(ProjectionWindow* w, Op op) {
-    DrawingFile* df = current_drawing_file();
-    if (!df || !w) return;
-    document_lock_acquire();
-    PageBuffer* pb = &page_buffers[table_projections];
-    RecordRef at = w->record_ref;
-    unsigned char* p = record_read_at(df, &at, pb);
-    if (p) {
-        unsigned char copy[projection_record_max] = {};
-        uint32_t len = get_u16(p, record_length);
-        std::memcpy(copy, p, len < sizeof copy ? len : sizeof copy);
-        op(df, copy);
-        at = w->record_ref;
-        p = record_read_at(current_drawing_file(), &at, pb);
-        if (p) {
-            std::memcpy(p + projection_links, copy + projection_links, projection_points + 4 - projection_links);
-            put_u16(p, projection_flags, get_u16(copy, projection_flags));
-            pb->clean = 0;
-        }
-    }
-    document_lock_release();
-    if (w->window) InvalidateRect(w->window, nullptr, TRUE);
+    with_image_projection(w, [&](DrawingFile* df, unsigned char* p) { op(df, p); });
 }
 
 // The reference point of the projection nearest the pixel, within the pick
@@ -159,6 +140,23 @@ void enable_finish(HWND panel) {
     if (panel) EnableWindow(GetDlgItem(panel, IDC_IMAGE_FINISH_CURVE), image_input.state == input_curve);
 }
 
+// Leaving a selection state clears the marks of the input window.
+void leave_selection() {
+    if (image_input.state != input_marking && image_input.state != input_levels) return;
+    marking_reset();
+    if (ProjectionWindow* w = image_window())
+        with_projection(w, [](DrawingFile* df, unsigned char* p) { elements_unmark_all(df, p); });
+}
+
+// A tool button: the input in hand is given up (the drawing saved) and the
+// state begins with its prompt.
+void choose_state(HWND panel, int state) {
+    leave_selection();
+    element_input_choose(image_input, state, input_hooks());
+    enable_finish(panel);
+    marking_panel_refresh(panel, state);
+}
+
 INT_PTR CALLBACK image_panel_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
     switch (message) {
     case WM_INITDIALOG: {
@@ -169,17 +167,23 @@ INT_PTR CALLBACK image_panel_proc(HWND dialog, UINT message, WPARAM wparam, LPAR
             SendMessageA(types, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line_type_name(line_type_codes[i])));
         SendMessageA(types, CB_SETCURSEL, static_cast<WPARAM>(line_type_position(current_line_type)), 0);
         image_input = ElementInput();
+        marking_reset();
         enable_finish(dialog);
+        marking_panel_refresh(dialog, image_input.state);
         return TRUE;
     }
     case WM_COMMAND: {
         int id = LOWORD(wparam);
         for (const ToolState& t : tools) {
             if (t.id != id) continue;
-            element_input_choose(image_input, t.state, input_hooks());
-            enable_finish(dialog);
+            choose_state(dialog, t.state);
             return TRUE;
         }
+        if (id == IDC_IMAGE_MARKING || id == IDC_IMAGE_VISIBILITY_LEVELS) {
+            choose_state(dialog, id == IDC_IMAGE_MARKING ? input_marking : input_levels);
+            return TRUE;
+        }
+        if (marking_command(dialog, id, HIWORD(wparam), image_input.state)) return TRUE;
         if (id == IDC_IMAGE_FINISH_CURVE) {
             with_projection(projection_window_active(), [](DrawingFile* df, unsigned char* p) {
                 finish_smooth_curve(image_input, df, &p, input_hooks());
@@ -188,7 +192,10 @@ INT_PTR CALLBACK image_panel_proc(HWND dialog, UINT message, WPARAM wparam, LPAR
         }
         if (id == IDC_IMAGE_LINE_TYPES && HIWORD(wparam) == CBN_SELCHANGE) {
             LRESULT sel = SendMessageA(GetDlgItem(dialog, IDC_IMAGE_LINE_TYPES), CB_GETCURSEL, 0, 0);
-            if (sel >= 0 && sel < line_type_count) {
+            if (sel >= 0 && sel < line_type_count && line_type_codes[sel] == current_line_type) {
+                // The type already current goes to the marked elements.
+                marking_command(dialog, IDC_IMAGE_APPLY_LINE_TYPE, 0, image_input.state);
+            } else if (sel >= 0 && sel < line_type_count) {
                 current_line_type = line_type_codes[sel];
                 std::string text = std::string("Выбран новый тип линий \"") + current_line_type_name() + "\"";
                 prompt_show(text.c_str());
@@ -199,6 +206,7 @@ INT_PTR CALLBACK image_panel_proc(HWND dialog, UINT message, WPARAM wparam, LPAR
     }
     case WM_DESTROY:
         if (image_panel == dialog) {
+            leave_selection();
             cancel_element_input(image_input, input_hooks());
             image_input.state = input_idle;
             image_panel = nullptr;
@@ -220,6 +228,8 @@ double ask_break_gap() {
 
 int image_stage_click(HWND window, int x, int y, WPARAM keys) {
     if (current_stage != 3 || image_input.state == input_idle) return 0;
+    if (image_input.state == input_marking || image_input.state == input_levels)
+        return marking_left_down(window, x, y, keys, image_input.state);
     ProjectionWindow* w = projection_window_find_by_hwnd(window);
     if (!w) return 0;
     // Input moves to another window: the element in hand is given up, so
@@ -243,7 +253,21 @@ int image_stage_click(HWND window, int x, int y, WPARAM keys) {
     return 1;
 }
 
+namespace {
+int image_stage_move(HWND window, int x, int y, WPARAM keys) {
+    if (current_stage != 3) return 0;
+    return marking_mouse_move(window, x, y, keys);
+}
+int image_stage_up(HWND window, int x, int y, WPARAM keys) {
+    if (current_stage != 3) return 0;
+    return marking_left_up(window, x, y, keys, image_input.state);
+}
+}  // namespace
+
 void element_panel_bind() {
     stage_tools[3].panel_procedure = image_panel_proc;
     stage_tools[3].left_down = image_stage_click;
+    stage_tools[3].mouse_move = image_stage_move;
+    stage_tools[3].left_up = image_stage_up;
+    stage_tools[3].paint_over = marking_paint_over;
 }

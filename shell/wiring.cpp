@@ -13,6 +13,7 @@
 #include "shell/message_dialogs.h"
 #include "shell/point_stage.h"
 #include "shell/exchange_commands.h"
+#include "shell/fragment_dialog.h"
 #include "output/exchange_binding.h"
 #include "shell/model_window.h"
 #include "shell/projection_windows.h"
@@ -53,6 +54,8 @@ void program_wiring() {
     exchange_bind();
     // The import and export commands of the file menu.
     exchange_commands_init();
+    // Fragment insertion: its questions, prompt and checkpoint.
+    fragments_bind();
     // The model: the model window command and the quiet run before the
     // view construction.
     model_bind();

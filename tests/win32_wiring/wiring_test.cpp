@@ -29,6 +29,7 @@
 #include "shell/resource_ids.h"
 #include "shell/stage_tools.h"
 #include "shell/wiring.h"
+#include "output/fragment_instances.h"
 #include "store/drawing_file.h"
 #include "store/records.h"
 #include "store/text_codec.h"
@@ -64,6 +65,7 @@ HookImage hooks_now() {
     h.add("piece_to_element_record", piece_to_element_record);
     h.add("point_tool_hook", point_tool_hook);
     h.add("stage_tools", stage_tools);
+    h.add("fragment_shell", fragment_shell);
     return h;
 }
 
@@ -173,6 +175,11 @@ TEST(ProgramWiring, EachHookHoldsItsRoutine) {
     EXPECT_TRUE(differs(shell_documents.checkpoint_question_seconds,
                         shell_documents_unbound.checkpoint_question_seconds));
     EXPECT_TRUE(differs(shell_documents.saved_directory, shell_documents_unbound.saved_directory));
+    // Fragment insertion: questions, prompt, checkpoint and contour deletion.
+    EXPECT_TRUE(differs(fragment_shell.ask, fragment_shell_unbound.ask));
+    EXPECT_TRUE(differs(fragment_shell.prompt, fragment_shell_unbound.prompt));
+    EXPECT_TRUE(differs(fragment_shell.checkpoint, fragment_shell_unbound.checkpoint));
+    EXPECT_TRUE(differs(fragment_shell.delete_contour, fragment_shell_unbound.delete_contour));
 }
 
 // When the last step of the documents showed its message: with no drawing

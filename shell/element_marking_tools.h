@@ -1,0 +1,35 @@
+// The marking tools of the image stage in the running program: clicks and
+// the rubber band in a projection window (marking state 21, level
+// distribution state 20), the marked-element list and the buttons that
+// follow the marks, and the panel commands that work on marked elements
+// and contours.
+#pragma once
+#include <windows.h>
+
+#include <cstdint>
+#include <functional>
+
+#include "shell/projection_windows.h"
+
+// A question of the program (code 13: delete all contours); null asks with
+// the confirmation dialog.  Tests answer through it.
+extern std::function<int(int code)> element_question;
+
+// The projection window the image panel works on: the active one, else
+// the input window, else the first.
+ProjectionWindow* image_window();
+
+// Refills the marked-element list of the panel and sets the buttons that
+// depend on the marks and contours of the window's projection.
+void marking_panel_refresh(HWND panel, int state);
+// Forgets the band, the element chosen in the list and the first pick of
+// the level distribution.
+void marking_reset();
+
+int marking_left_down(HWND window, int x, int y, WPARAM keys, int state);
+int marking_mouse_move(HWND window, int x, int y, WPARAM keys);
+int marking_left_up(HWND window, int x, int y, WPARAM keys, int state);
+void marking_paint_over(HWND window, HDC dc);
+
+// A panel command of the marking tools; returns true when it was one.
+bool marking_command(HWND panel, int id, int notification, int state);

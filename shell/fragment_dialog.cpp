@@ -1,0 +1,219 @@
+// The fragment insertion dialog and the fragment commands of the shell.
+#include "shell/fragment_dialog.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "base/os_layer.h"
+#include "base/program_messages.h"
+#include "documents/checkpoints.h"
+#include "documents/document_seams.h"
+#include "geometry/dimension_text.h"
+#include "shell/frame_window.h"
+#include "stages/points_elements/marking_contours.h"
+#include "shell/help.h"
+#include "shell/message_dialogs.h"
+#include "shell/resource_ids.h"
+#include "store/drawing_file.h"
+
+FragmentDialogContext fragment_dialog_context;
+
+namespace {
+void nothing() {}
+}  // namespace
+
+const FragmentDialogActions fragment_dialog_actions_unbound = {nothing, nothing};
+FragmentDialogActions fragment_dialog_actions = fragment_dialog_actions_unbound;
+
+void fragment_scale_text(double scale, char* out, size_t size) {
+    if (!out || size == 0) return;
+    char text[64];
+    std::snprintf(text, sizeof text, "%-14.8lf", scale);
+    size_t n = std::strlen(text);
+    while (n > 0 && text[n - 1] == ' ') --n;
+    if (std::memchr(text, '.', n)) {
+        while (n > 0 && text[n - 1] == '0') --n;
+        if (n > 0 && text[n - 1] == '.') --n;
+    }
+    text[n] = '\0';
+    std::snprintf(out, size, "%s", text);
+}
+
+namespace {
+
+struct ModeCheck {
+    int id;
+    uint8_t bit;
+};
+const ModeCheck mode_checks[] = {
+    {IDC_FRG_HIDE_DIMENSIONS, fragment_mode_hide_dimensions},
+    {IDC_FRG_CORRECT_NOMINALS, fragment_mode_correct_nominals},
+    {IDC_FRG_WITHOUT_DIMENSIONS, fragment_mode_without_dimensions},
+    {IDC_FRG_WITHOUT_POINTS, fragment_mode_without_points},
+    {IDC_FRG_USE_PARAMETERS, fragment_mode_user_parameters},
+    {IDC_FRG_MIRROR, fragment_mode_mirrored},
+    {IDC_FRG_CONSTANT_UPDATE, fragment_mode_constant_update},
+};
+
+bool checked(HWND d, int id) { return IsDlgButtonChecked(d, id) == BST_CHECKED; }
+void check(HWND d, int id, bool on) { CheckDlgButton(d, id, on ? BST_CHECKED : BST_UNCHECKED); }
+void enable(HWND d, int id, bool on) { EnableWindow(GetDlgItem(d, id), on ? TRUE : FALSE); }
+
+FragmentSettings& edited() { return fragment_dialog_settings; }
+
+void set_bit(uint8_t bit, bool on) {
+    if (on) edited().mode |= bit;
+    else edited().mode &= static_cast<uint8_t>(~bit);
+}
+
+void show_scale(HWND d) {
+    char text[64];
+    fragment_scale_text(edited().scale, text, sizeof text);
+    SetDlgItemTextA(d, IDC_FRG_SCALE, text);
+}
+
+void show_angle(HWND d) {
+    char text[64];
+    format_dimension_value(text, sizeof text, edited().angle, 3, 0);
+    SetDlgItemTextA(d, IDC_FRG_ANGLE, text);
+}
+
+// Shows the edited settings and applies the rules that tie the controls
+// together.
+void show(HWND d) {
+    FragmentSettings& s = edited();
+    bool without = s.mode & fragment_mode_without_dimensions;
+    if (without) s.mode &= static_cast<uint8_t>(~(fragment_mode_hide_dimensions | fragment_mode_correct_nominals));
+    else
+        s.mode &= static_cast<uint8_t>(
+            ~(fragment_mode_user_parameters | fragment_mode_without_points | fragment_mode_constant_update));
+    if (!(s.mode & fragment_mode_without_points)) s.mode &= static_cast<uint8_t>(~fragment_mode_constant_update);
+    if (!fragment_dialog_context.marked) s.only_marked = false;
+    if (fragment_dialog_context.instance_mode < 0) s.reinsert = false;
+    for (const ModeCheck& m : mode_checks) check(d, m.id, s.mode & m.bit);
+    check(d, IDC_FRG_SERIAL, s.serial);
+    check(d, IDC_FRG_ONLY_MARKED, s.only_marked);
+    check(d, IDC_FRG_REINSERT, s.reinsert);
+    enable(d, IDC_FRG_HIDE_DIMENSIONS, !without);
+    enable(d, IDC_FRG_CORRECT_NOMINALS, !without);
+    enable(d, IDC_FRG_WITHOUT_DIMENSIONS, !s.only_marked);
+    enable(d, IDC_FRG_USE_PARAMETERS, without);
+    enable(d, IDC_FRG_WITHOUT_POINTS, without);
+    enable(d, IDC_FRG_CONSTANT_UPDATE, s.mode & fragment_mode_without_points);
+    bool parameters = s.mode & fragment_mode_user_parameters;
+    for (int id : {IDC_FRG_SCALE_LABEL, IDC_FRG_SCALE, IDC_FRG_ANGLE_LABEL, IDC_FRG_ANGLE, IDC_FRG_MIRROR})
+        enable(d, id, parameters);
+    enable(d, IDC_FRG_ONLY_MARKED, fragment_dialog_context.marked && !s.reinsert);
+    enable(d, IDC_FRG_REINSERT, fragment_dialog_context.instance_mode >= 0);
+    enable(d, IDC_FRG_SERIAL, !s.reinsert);
+}
+
+void command(HWND d, int id, int code) {
+    FragmentSettings& s = edited();
+    switch (id) {
+    case IDC_FRG_SERIAL: s.serial = checked(d, id); break;
+    case IDC_FRG_ONLY_MARKED:
+        s.only_marked = checked(d, id);
+        if (s.only_marked) s.mode |= fragment_mode_without_dimensions;
+        break;
+    case IDC_FRG_REINSERT:
+        s.reinsert = checked(d, id);
+        if (s.reinsert) {
+            // The instance's own modes (bits 0-4) come in; serial and
+            // marked-only insertion do not apply.
+            s.mode = static_cast<uint8_t>((s.mode & ~0x1F) | (fragment_dialog_context.instance_mode & 0x1F));
+            s.serial = false;
+            s.only_marked = false;
+        }
+        break;
+    case IDC_FRG_SCALE:
+        if (code == EN_KILLFOCUS || code == EN_MAXTEXT) {
+            char text[64] = "";
+            GetDlgItemTextA(d, IDC_FRG_SCALE, text, sizeof text);
+            double v = parse_angle(text, nullptr);
+            if (v > 0.0) s.scale = v;
+            show_scale(d);
+        }
+        return;
+    case IDC_FRG_ANGLE:
+        if (code == EN_KILLFOCUS || code == EN_MAXTEXT) {
+            char text[64] = "";
+            GetDlgItemTextA(d, IDC_FRG_ANGLE, text, sizeof text);
+            s.angle = parse_angle(text, nullptr);
+            show_angle(d);
+        }
+        return;
+    case IDC_FRG_UPDATE: fragment_dialog_actions.update_dynamic(); return;
+    case IDC_FRG_HELP: help_open(22); return;
+    case IDOK:
+        fragment_settings = s;
+        EndDialog(d, IDOK);
+        if (s.reinsert) fragment_dialog_actions.reinsert_marked();
+        return;
+    case IDCANCEL:
+        fragment_dialog_settings = fragment_settings;
+        EndDialog(d, IDCANCEL);
+        return;
+    default:
+        for (const ModeCheck& m : mode_checks)
+            if (m.id == id) set_bit(m.bit, checked(d, id));
+        break;
+    }
+    show(d);
+}
+
+}  // namespace
+
+INT_PTR CALLBACK fragment_insert_dialog(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
+    switch (message) {
+    case WM_INITDIALOG:
+        fragment_dialog_settings = fragment_settings;
+        show(dialog);
+        show_scale(dialog);
+        show_angle(dialog);
+        return TRUE;
+    case WM_COMMAND:
+        command(dialog, LOWORD(wparam), HIWORD(wparam));
+        return TRUE;
+    }
+    return FALSE;
+}
+
+INT_PTR fragment_insert_dialog_run(HWND owner) {
+    return DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_FRAGMENT_INSERT), owner,
+                           fragment_insert_dialog, 0);
+}
+
+namespace {
+
+int ask(int code, const char* extra) { return ask_confirmation(nullptr, code, extra) == 1 ? 1 : 0; }
+void prompt(const char* text) {
+    if (document_shell.prompt_show) document_shell.prompt_show(text);
+}
+int checkpoint() { return drawing_checkpoint(1, nullptr) == 0 ? 0 : -1; }
+
+}  // namespace
+
+void fragments_bind() {
+    fragment_shell = FragmentShell{ask, prompt, checkpoint,
+                                   [](DrawingFile* df, uint8_t* projection, uint32_t number) {
+                                       contour_delete(df, projection, number);
+                                   }};
+}
+
+int fragment_insert_command(HWND owner, uint32_t target_key, DrawingFile* source_df, uint32_t source_key,
+                            FragmentInsertParams* params) {
+    if (!current_drawing_file() || !source_df || !params) return fragment_failed;
+    // The checkpoint first: it closes and opens the drawing again, and one
+    // undo then takes the whole insertion back.
+    bool same = source_df == current_drawing_file();
+    if (fragment_shell.checkpoint() != 0) return fragment_failed;
+    DrawingFile* df = current_drawing_file();
+    if (same) source_df = df;
+    if (drawing_critical_section) os_lock_enter(drawing_critical_section);
+    int r = insert_fragment(df, target_key, source_df, source_key, params, fragment_settings, false);
+    if (drawing_critical_section) os_lock_leave(drawing_critical_section);
+    if (owner) InvalidateRect(owner, nullptr, TRUE);
+    if (mdi_client) RedrawWindow(mdi_client, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
+    return r;
+}

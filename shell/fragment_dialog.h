@@ -1,0 +1,47 @@
+// The fragment insertion dialog "Режимы вставки" (IDD_FRAGMENT_INSERT) and
+// the fragment commands of the shell: the binding of the insertion's
+// questions, prompt and checkpoint, and the insertion of a fragment into a
+// projection under the drawing lock.
+#pragma once
+#include <windows.h>
+
+#include <cstdint>
+
+#include "output/fragment_instances.h"
+
+// What the dialog is told when it opens: whether elements of the active
+// projection are marked, and the mode bits of the intact instance that a
+// marked element belongs to (-1: none).  Set by the caller before opening.
+struct FragmentDialogContext {
+    bool marked = false;
+    int instance_mode = -1;
+};
+extern FragmentDialogContext fragment_dialog_context;
+
+// Seams of the dialog's two buttons that run other work: the update of all
+// constant-update instances ("Обновить") and the re-insertion of the marked
+// instances after "Да" in re-insertion mode.  Start as do-nothing.
+struct FragmentDialogActions {
+    void (*update_dynamic)();
+    void (*reinsert_marked)();
+};
+extern const FragmentDialogActions fragment_dialog_actions_unbound;
+extern FragmentDialogActions fragment_dialog_actions;
+
+INT_PTR CALLBACK fragment_insert_dialog(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam);
+// Runs the dialog modally; IDOK or IDCANCEL.
+INT_PTR fragment_insert_dialog_run(HWND owner);
+
+// Text of a scale as the dialog shows it: "%-14.8lf" without trailing
+// zeros (and without a trailing point).
+void fragment_scale_text(double scale, char* out, size_t size);
+
+// Fills fragment_shell: questions through the confirmation dialog, the
+// prompt line, the automatic checkpoint.
+void fragments_bind();
+
+// Inserts the fragment (projection source_key of source_df) into projection
+// target_key of the current drawing with the live settings, under the
+// drawing lock, with a checkpoint; repaints the projection windows.
+int fragment_insert_command(HWND owner, uint32_t target_key, DrawingFile* source_df, uint32_t source_key,
+                            FragmentInsertParams* params);

@@ -1,0 +1,706 @@
+// Fragment insertion into a real drawing: the copies, their numbers and
+// places, re-insertion, removal, renumbering, the counter limit, a fragment
+// from the other open drawing, and the whole-projection copy.
+#include "output/fragment_instances.h"
+
+#include "tests/store/store_test_support.h"
+
+#include <cmath>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "geometry/kernel_context.h"
+#include "geometry/naming.h"
+#include "geometry/tolerance.h"
+#include "store/kernel_binding.h"
+#include "store/number_pools.h"
+#include "store/record_layouts.h"
+#include "store/settings_block.h"
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+constexpr uint32_t fragment_key = 1;
+constexpr uint32_t target_key = 2;
+
+struct Asked {
+    std::vector<int> codes;
+    std::vector<std::string> extras;
+    int answer = 0;
+};
+Asked& asked() {
+    static Asked a;
+    return a;
+}
+
+class FragmentTest : public store_test::StoreTest {
+protected:
+    DrawingFile* df = nullptr;
+
+    void SetUp() override {
+        StoreTest::SetUp();
+        kernel_context_set_defaults();
+        tolerance_set(tolerance_standing);
+        ASSERT_EQ(settings_block_unpack(), 0);
+        store_bind_kernel();
+        asked() = Asked();
+        fragment_shell = fragment_shell_unbound;
+        fragment_shell.ask = [](int code, const char* extra) {
+            asked().codes.push_back(code);
+            asked().extras.push_back(extra);
+            return asked().answer;
+        };
+        df = create();
+        build_fragment(df);
+        add_projection(df, target_key, true);
+        add(df, target_key, projection_points, table_points, point(100, 50, 50));
+        add(df, target_key, projection_points, table_points, point(101, 50, 70));
+    }
+    void TearDown() override {
+        fragment_shell = fragment_shell_unbound;
+        settings_block_free();
+        StoreTest::TearDown();
+    }
+
+    static void add_projection(DrawingFile* d, uint32_t key, bool directed) {
+        Bytes p(projection_record_head, 0);
+        put_u16(p.data(), record_length, projection_record_head);
+        put_u32(p.data(), record_key, key);
+        put_u16(p.data(), projection_flags, directed ? 0x1000 : 0);
+        put_f64(p.data(), projection_scale_offset, 1.0);
+        RecordRef head = get_u32(d->header, header_projections);
+        ASSERT_NE(record_add_at_end(d, &head, p.data(), &page_buffers[table_projections]), 0u);
+        put_u32(d->header, header_projections, head);
+    }
+    static void add(DrawingFile* d, uint32_t key, uint32_t chain, int table, const Bytes& r) {
+        uint8_t* p = fragment_projection_in(d, key);
+        ASSERT_NE(p, nullptr);
+        RecordRef head = get_u32(p, chain);
+        ASSERT_NE(record_add_at_end(d, &head, r.data(), &page_buffers[table]), 0u);
+        p = fragment_projection_in(d, key);
+        put_u32(p, chain, head);
+        page_buffers[table_projections].clean = 0;
+    }
+    static std::vector<Bytes> records(DrawingFile* d, uint32_t key, uint32_t chain, int table) {
+        std::vector<Bytes> out;
+        uint8_t* p = fragment_projection_in(d, key);
+        if (!p) return out;
+        RecordRef head = get_u32(p, chain);
+        for (uint8_t* r = record_next(d, &head, nullptr, &page_buffers[table]); r;
+             r = record_next(d, &head, r, &page_buffers[table]))
+            out.emplace_back(r, r + get_u16(r, 0));
+        return out;
+    }
+    std::vector<Bytes> target(uint32_t chain, int table) { return records(df, target_key, chain, table); }
+
+    static Bytes point(uint32_t n, double x, double y) {
+        Bytes r(point_record_size, 0);
+        put_u16(r.data(), record_length, point_record_size);
+        put_u32(r.data(), point_number, n);
+        put_u16(r.data(), point_flags, 0x0003);
+        put_point2(r.data(), point_sketch_x, Point2{x, y});
+        put_point2(r.data(), point_true_x, Point2{x, y});
+        return r;
+    }
+    static Bytes element(int kind, uint32_t n, std::vector<uint32_t> pts, std::vector<Point2> xy) {
+        uint32_t size = pts.size() == 2 ? element_size2 : element_size3;
+        Bytes r(size, 0);
+        put_u16(r.data(), record_length, static_cast<uint16_t>(size));
+        put_u32(r.data(), element_number, n);
+        put_u16(r.data(), element_flags, static_cast<uint16_t>(kind | (1 << 4)));
+        for (size_t i = 0; i < pts.size(); ++i) put_u32(r.data(), element_points + 4 * i, pts[i]);
+        uint32_t at = pts.size() == 2 ? element_coords2 : element_coords3;
+        for (size_t i = 0; i < xy.size(); ++i) put_point2(r.data(), at + 16 * i, xy[i]);
+        return r;
+    }
+    static Bytes dimension(uint32_t n, int kind, uint32_t p1, uint32_t p2, double nominal, uint16_t variable) {
+        Bytes r(dimension_record_size, 0);
+        put_u16(r.data(), record_length, dimension_record_size);
+        put_u32(r.data(), dimension_number, n);
+        put_u32(r.data(), dimension_axis_point1, p1);
+        put_u32(r.data(), dimension_axis_point2, p2);
+        put_f64(r.data(), dimension_nominal, nominal);
+        put_u16(r.data(), dimension_variable, variable);
+        put_u16(r.data(), dimension_kind_word, static_cast<uint16_t>(kind));
+        return r;
+    }
+    static Bytes annotation(int kind, uint32_t key, size_t size) {
+        Bytes r(size, 0);
+        put_u16(r.data(), record_length, static_cast<uint16_t>(size));
+        put_u32(r.data(), record_key, key);
+        r[record_kind] = static_cast<uint8_t>(kind);
+        return r;
+    }
+    static void put_pf(Bytes& r, uint32_t at, float x, float y) {
+        put_f32(r.data(), at, x);
+        put_f32(r.data(), at + 4, y);
+    }
+    static Bytes contour(uint32_t n, std::vector<uint32_t> members) {
+        Bytes r(contour_head_size + 4 * members.size(), 0);
+        put_u16(r.data(), record_length, static_cast<uint16_t>(r.size()));
+        put_u32(r.data(), contour_number, n);
+        put_i16(r.data(), contour_level, 2);
+        put_i16(r.data(), contour_member_count, static_cast<int16_t>(members.size()));
+        for (size_t i = 0; i < members.size(); ++i) put_u32(r.data(), contour_members + 4 * i, members[i]);
+        return r;
+    }
+
+    // The fragment: points 1 (0,0), 2 (10,0), 3 (0,10), 4 (10,10); a
+    // segment 1-2, an arc from 2 to 3 about 1, a segment 2-4; dimension 1
+    // (kind 1, 1-2, nominal 10, variable 7) with its label and a link;
+    // dimension 2 (kind 5, 2-4); a leader bound to 3; a text fragment; a
+    // contour of elements 1 and 3.
+    static void build_fragment(DrawingFile* d) {
+        add_projection(d, fragment_key, true);
+        add(d, fragment_key, projection_points, table_points, point(1, 0, 0));
+        add(d, fragment_key, projection_points, table_points, point(2, 10, 0));
+        add(d, fragment_key, projection_points, table_points, point(3, 0, 10));
+        add(d, fragment_key, projection_points, table_points, point(4, 10, 10));
+        add(d, fragment_key, projection_elements, table_elements,
+            element(element_kind_segment, 1, {1, 2}, {{0, 0}, {10, 0}}));
+        add(d, fragment_key, projection_elements, table_elements,
+            element(element_kind_arc_centre, 2, {2, 3, 1}, {{10, 0}, {0, 10}, {0, 0}}));
+        add(d, fragment_key, projection_elements, table_elements,
+            element(element_kind_segment, 3, {2, 4}, {{10, 0}, {10, 10}}));
+        add(d, fragment_key, projection_dimensions, table_dimensions, dimension(1, 1, 1, 2, 10.0, 7));
+        add(d, fragment_key, projection_dimensions, table_dimensions, dimension(2, 5, 2, 4, 10.0, 0));
+        add(d, fragment_key, projection_annotations, table_annotation,
+            annotation(annotation_dimension_text, 1, dimension_text_head + 2));
+        Bytes link(link_record_size, 0);
+        put_u16(link.data(), record_length, link_record_size);
+        put_u32(link.data(), link_number, 1);
+        put_u32(link.data(), link_point, 1);
+        put_u32(link.data(), link_dimension, 1);
+        add(d, fragment_key, projection_links, table_links, link);
+        Bytes leader = annotation(annotation_leader, 0, leader_head + 2);
+        put_u32(leader.data(), leader_binding, 3);
+        put_pf(leader, leader_point1, 0, 10);
+        put_pf(leader, leader_point2, 5, 15);
+        put_pf(leader, leader_point3, 10, 15);
+        put_pf(leader, leader_text1, 8, 14);
+        add(d, fragment_key, projection_annotations, table_annotation, leader);
+        Bytes text = annotation(annotation_text_fragment, 0, text_fragment_head + 2);
+        put_pf(text, text_fragment_corner1, 20, 20);
+        put_pf(text, text_fragment_corner2, 30, 25);
+        put_f32(text.data(), text_fragment_baseline, 22);
+        add(d, fragment_key, projection_annotations, table_annotation, text);
+        add(d, fragment_key, projection_contours, table_contours, contour(1, {1, 3}));
+        put_u32(d->header, header_highest_dimension, 2);
+        put_u32(d->header, header_highest_link, 1);
+        put_u32(d->header, header_contour_counter, 1);
+    }
+
+    // Binding 1-2 of the fragment onto 100-101 of the target: a quarter turn
+    // and a scale of 2 about (50,50).
+    static FragmentInsertParams two_points() {
+        FragmentInsertParams p;
+        p.source_projection = fragment_key;
+        p.target_projection = target_key;
+        p.source_count = p.target_count = 2;
+        p.source_points[0] = 1;
+        p.source_points[1] = 2;
+        p.source_xy[0] = {0, 0};
+        p.source_xy[1] = {10, 0};
+        p.target_points[0] = 100;
+        p.target_points[1] = 101;
+        p.target_xy[0] = {50, 50};
+        p.target_xy[1] = {50, 70};
+        return p;
+    }
+    int insert(FragmentInsertParams& p, const FragmentSettings& s = FragmentSettings(),
+               DrawingFile* source = nullptr, FragmentCopyResult* result = nullptr) {
+        return insert_fragment(df, target_key, source ? source : df, fragment_key, &p, s, false, result);
+    }
+
+    std::vector<Bytes> of_instance(uint32_t chain, int table, uint32_t at, uint16_t instance) {
+        std::vector<Bytes> out;
+        for (Bytes& r : target(chain, table))
+            if (get_u16(r.data(), at) == instance) out.push_back(r);
+        return out;
+    }
+    static const Bytes* by_number(const std::vector<Bytes>& rs, uint32_t n) {
+        for (const Bytes& r : rs)
+            if (get_u32(r.data(), record_key) == n) return &r;
+        return nullptr;
+    }
+    // The copy of fragment object `from` under the instance's number map.
+    uint32_t copy_of(int map_kind, uint32_t from, uint16_t instance) {
+        for (Bytes& r : target(projection_construction, table_construction))
+            if (r[record_kind] == construction_number_map && get_u16(r.data(), number_map_instance) == instance &&
+                (r[construction_flags] & 0x0F) == map_kind && get_u32(r.data(), record_key) == from)
+                return get_u32(r.data(), number_map_target);
+        return 0;
+    }
+    uint16_t counter() { return get_u16(fragment_projection_in(df, target_key), projection_fragment_counter); }
+};
+
+void expect_at(const Bytes& r, uint32_t at, Point2 want, const char* what) {
+    Point2 got = get_point2(r.data(), at);
+    EXPECT_NEAR(got.x, want.x, 1e-9) << what;
+    EXPECT_NEAR(got.y, want.y, 1e-9) << what;
+}
+void expect_float_at(const Bytes& r, uint32_t at, float x, float y, const char* what) {
+    EXPECT_NEAR(get_f32(r.data(), at), x, 1e-4) << what;
+    EXPECT_NEAR(get_f32(r.data(), at + 4), y, 1e-4) << what;
+}
+
+TEST_F(FragmentTest, InsertedTwiceGivesTwoInstancesWithTheirOwnNumbersAndPlaces) {
+    FragmentInsertParams p = two_points();
+    FragmentCopyResult r1, r2;
+    ASSERT_EQ(insert(p, FragmentSettings(), nullptr, &r1), fragment_inserted);
+    EXPECT_EQ(r1.instance, 1);
+    p = two_points();
+    ASSERT_EQ(insert(p, FragmentSettings(), nullptr, &r2), fragment_inserted);
+    EXPECT_EQ(r2.instance, 2);
+    EXPECT_EQ(counter(), 2);
+    EXPECT_EQ(error_flag, 0);
+
+    std::set<uint32_t> point_numbers, element_numbers;
+    for (uint16_t inst : {1, 2}) {
+        auto pts = of_instance(projection_points, table_points, point_fragment, inst);
+        auto els = of_instance(projection_elements, table_elements, element_fragment, inst);
+        ASSERT_EQ(pts.size(), 3u) << inst;  // point 1 lands on target point 100
+        ASSERT_EQ(els.size(), 3u) << inst;
+        for (auto& r : pts) point_numbers.insert(get_u32(r.data(), point_number));
+        for (auto& r : els) element_numbers.insert(get_u32(r.data(), element_number));
+
+        // Quarter turn, scale 2, (0,0) on (50,50): (x,y) -> (50 - 2y, 50 + 2x).
+        uint32_t p2 = copy_of(number_map_points, 2, inst), p3 = copy_of(number_map_points, 3, inst),
+                 p4 = copy_of(number_map_points, 4, inst);
+        ASSERT_TRUE(p2 && p3 && p4);
+        EXPECT_EQ(copy_of(number_map_points, 1, inst), 100u);
+        expect_at(*by_number(pts, p2), point_sketch_x, {50, 70}, "point 2");
+        expect_at(*by_number(pts, p3), point_true_x, {30, 50}, "point 3 true");
+        expect_at(*by_number(pts, p4), point_sketch_x, {30, 70}, "point 4");
+
+        const Bytes* arc = by_number(els, copy_of(number_map_elements, 2, inst));
+        ASSERT_NE(arc, nullptr);
+        EXPECT_EQ(get_u32(arc->data(), element_points), p2);
+        EXPECT_EQ(get_u32(arc->data(), element_points + 4), p3);
+        EXPECT_EQ(get_u32(arc->data(), element_points + 8), 100u);
+        expect_at(*arc, element_coords3, {50, 70}, "arc start");
+        expect_at(*arc, element_coords3 + 16, {30, 50}, "arc end");
+
+        auto dims = of_instance(projection_dimensions, table_dimensions, 30, inst);
+        ASSERT_EQ(dims.size(), 2u);
+        const Bytes* d1 = by_number(dims, copy_of(number_map_dimensions, 1, inst));
+        ASSERT_NE(d1, nullptr);
+        EXPECT_EQ(get_u32(d1->data(), dimension_axis_point1), 100u);
+        EXPECT_EQ(get_u32(d1->data(), dimension_axis_point2), p2);
+        EXPECT_DOUBLE_EQ(get_f64(d1->data(), dimension_nominal), 20.0);  // scale 2 from the points
+        EXPECT_EQ(get_u16(d1->data(), dimension_variable), 0);           // dropped at scale 2
+
+        auto links = of_instance(projection_links, table_links, link_zero, inst);
+        ASSERT_EQ(links.size(), 1u);
+        EXPECT_EQ(get_u32(links[0].data(), link_point), 100u);
+        EXPECT_EQ(get_u32(links[0].data(), link_dimension), get_u32(d1->data(), dimension_number));
+
+        auto contours = of_instance(projection_contours, table_contours, contour_fragment, inst);
+        ASSERT_EQ(contours.size(), 1u);
+        EXPECT_EQ(get_u32(contours[0].data(), contour_members), copy_of(number_map_elements, 1, inst));
+        EXPECT_EQ(get_u32(contours[0].data(), contour_members + 4), copy_of(number_map_elements, 3, inst));
+        ShortName name;
+        short_name_decimal(get_u32(contours[0].data(), contour_number), &name);
+        EXPECT_EQ(std::memcmp(contours[0].data() + 74, name.text, 8), 0);
+    }
+    EXPECT_EQ(point_numbers.size(), 6u);
+    EXPECT_EQ(element_numbers.size(), 6u);
+    for (uint32_t n : point_numbers) EXPECT_TRUE(n != 100 && n != 101) << n;
+
+    // Labels follow their dimension; leader and text fragment land at their
+    // transformed places with the instance number.
+    int labels = 0, leaders = 0, texts = 0;
+    for (Bytes& a : target(projection_annotations, table_annotation)) {
+        switch (a[record_kind]) {
+        case annotation_dimension_text:
+            ++labels;
+            EXPECT_TRUE(get_u16(a.data(), annotation_flags) & 0x0800);
+            break;
+        case annotation_leader: {
+            ++leaders;
+            uint16_t inst = static_cast<uint16_t>(get_u16(a.data(), 12));
+            EXPECT_EQ(get_u32(a.data(), leader_binding), copy_of(number_map_points, 3, inst));
+            expect_float_at(a, leader_point1, 30, 50, "leader arrow");
+            expect_float_at(a, leader_point3, 20, 70, "leader shelf end");
+            expect_float_at(a, leader_text1, 18, 69, "leader text moved with the shelf end");
+            break;
+        }
+        case annotation_text_fragment:
+            ++texts;
+            EXPECT_NE(get_u16(a.data(), 12), 0);
+            expect_float_at(a, text_fragment_corner1, 10, 90, "text corner");
+            expect_float_at(a, text_fragment_corner2, 20, 95, "text corner 2 shifted alike");
+            EXPECT_NEAR(get_f32(a.data(), text_fragment_baseline), 92, 1e-4);
+            break;
+        }
+    }
+    EXPECT_EQ(labels, 2);
+    EXPECT_EQ(leaders, 2);
+    EXPECT_EQ(texts, 2);
+
+    // One instance record each, with the placement's inputs.
+    int records = 0;
+    for (Bytes& r : target(projection_construction, table_construction)) {
+        if (r[record_kind] != construction_fragment_instance) continue;
+        ++records;
+        ASSERT_EQ(r.size(), fragment_record_size);
+        EXPECT_EQ(get_u32(r.data(), fragment_source), fragment_key);
+        EXPECT_EQ(r[fragment_mode] & 0x80, 0x80);
+        EXPECT_EQ(get_u16(r.data(), fragment_source_bindings), 2);
+        EXPECT_EQ(get_u32(r.data(), fragment_source_points + 4), 2u);
+        EXPECT_EQ(get_u32(r.data(), fragment_target_points + 4), 101u);
+        EXPECT_DOUBLE_EQ(get_f64(r.data(), fragment_scale), 1.0);
+    }
+    EXPECT_EQ(records, 2);
+}
+
+TEST_F(FragmentTest, ReinsertionKeepsNumbersSoTargetDimensionsStayBound) {
+    FragmentInsertParams p = two_points();
+    ASSERT_EQ(insert(p), fragment_inserted);
+    uint32_t p3 = copy_of(number_map_points, 3, 1), e2 = copy_of(number_map_elements, 2, 1),
+             d1 = copy_of(number_map_dimensions, 1, 1);
+    uint32_t contour = get_u32(of_instance(projection_contours, table_contours, contour_fragment, 1)[0].data(),
+                               contour_number);
+    // A dimension of the target's own on a point of the instance.
+    add(df, target_key, projection_dimensions, table_dimensions, dimension(60, 1, 101, p3, 5.0, 0));
+
+    FragmentSettings s;
+    s.reinsert = true;
+    p = two_points();
+    p.instance = 1;
+    p.target_xy[1] = {50, 60};  // the target moved: scale 1 now
+    ASSERT_EQ(insert(p, s), fragment_inserted);
+    EXPECT_EQ(error_flag, 0);
+    EXPECT_EQ(counter(), 1);
+    EXPECT_EQ(copy_of(number_map_points, 3, 1), p3);
+    EXPECT_EQ(copy_of(number_map_elements, 2, 1), e2);
+    EXPECT_EQ(copy_of(number_map_dimensions, 1, 1), d1);
+    auto pts = of_instance(projection_points, table_points, point_fragment, 1);
+    ASSERT_NE(by_number(pts, p3), nullptr);
+    expect_at(*by_number(pts, p3), point_sketch_x, {40, 50}, "point 3 at the new place");
+    EXPECT_NE(by_number(target(projection_dimensions, table_dimensions), 60), nullptr);
+    EXPECT_EQ(of_instance(projection_elements, table_elements, element_fragment, 1).size(), 3u);
+    auto contours = of_instance(projection_contours, table_contours, contour_fragment, 1);
+    ASSERT_EQ(contours.size(), 1u);
+    EXPECT_EQ(get_u32(contours[0].data(), contour_number), contour);
+    int records = 0;
+    for (Bytes& r : target(projection_construction, table_construction))
+        if (r[record_kind] == construction_fragment_instance) ++records;
+    EXPECT_EQ(records, 1);
+}
+
+TEST_F(FragmentTest, WithoutDimensionsKeepsOnlyHiddenKindFiveAndCopiesEveryPoint) {
+    FragmentSettings s;
+    s.mode = fragment_mode_without_dimensions;
+    FragmentInsertParams p = two_points();
+    ASSERT_EQ(insert(p, s), fragment_inserted);
+    auto dims = of_instance(projection_dimensions, table_dimensions, 30, 1);
+    ASSERT_EQ(dims.size(), 1u);
+    EXPECT_EQ(dimension_kind(dims[0].data()), 5);
+    EXPECT_TRUE(get_u16(dims[0].data(), dimension_value_word) & 0x0008);
+    auto pts = of_instance(projection_points, table_points, point_fragment, 1);
+    EXPECT_EQ(pts.size(), 4u);
+    for (auto& r : pts) EXPECT_EQ(get_u16(r.data(), point_flags) & 3, 0);
+    EXPECT_TRUE(of_instance(projection_links, table_links, link_zero, 1).empty());
+}
+
+TEST_F(FragmentTest, MirroredArcExchangesItsEnds) {
+    FragmentInsertParams p = two_points();
+    p.source_count = p.target_count = 3;
+    p.source_points[2] = 3;
+    p.source_xy[2] = {0, 10};
+    p.target_points[2] = 100;  // only its place matters here
+    p.target_xy[2] = {70, 50};
+    ASSERT_EQ(insert(p), fragment_inserted);
+    // Mirror about the bisector: (x,y) -> (50 + 2y, 50 + 2x).
+    auto elements = target(projection_elements, table_elements);
+    const Bytes* arc = by_number(elements, copy_of(number_map_elements, 2, 1));
+    ASSERT_NE(arc, nullptr);
+    EXPECT_EQ(get_u32(arc->data(), element_points), copy_of(number_map_points, 3, 1));
+    EXPECT_EQ(get_u32(arc->data(), element_points + 4), copy_of(number_map_points, 2, 1));
+    expect_at(*arc, element_coords3, {70, 50}, "start: the image of the old end");
+    expect_at(*arc, element_coords3 + 16, {50, 70}, "end: the image of the old start");
+    expect_at(*arc, element_coords3 + 32, {50, 50}, "centre");
+}
+
+TEST_F(FragmentTest, TurnOfDirectedDimensionsIsAskedAndNoInsertsNothing) {
+    // A kind-0 dimension keeps a direction of its own: a quarter turn asks.
+    add(df, fragment_key, projection_dimensions, table_dimensions, dimension(3, 0, 3, 4, 10.0, 0));
+    size_t before = target(projection_elements, table_elements).size();
+    FragmentInsertParams p = two_points();
+    asked().answer = 0;
+    EXPECT_EQ(insert(p), fragment_refused);
+    ASSERT_EQ(asked().codes.size(), 1u);
+    EXPECT_EQ(asked().codes[0], 12);
+    EXPECT_EQ(asked().extras[0], "  Вставить фрагмент несмотря на это?");
+    EXPECT_EQ(target(projection_elements, table_elements).size(), before);
+    EXPECT_EQ(counter(), 0);
+    asked().answer = 1;
+    EXPECT_EQ(insert(p), fragment_inserted);
+    // A half turn (t2 left of t1) asks nothing.
+    asked() = Asked();
+    p = two_points();
+    p.target_xy[1] = {30, 50};
+    EXPECT_EQ(insert(p), fragment_inserted);
+    EXPECT_TRUE(asked().codes.empty());
+}
+
+TEST_F(FragmentTest, RemovalTakesEverythingOfTheInstanceAndGivesNumbersBack) {
+    FragmentInsertParams p = two_points();
+    ASSERT_EQ(insert(p), fragment_inserted);
+    ASSERT_EQ(insert(p = two_points()), fragment_inserted);
+    std::vector<uint32_t> points1, elements1;
+    for (auto& r : of_instance(projection_points, table_points, point_fragment, 1))
+        points1.push_back(get_u32(r.data(), point_number));
+    for (auto& r : of_instance(projection_elements, table_elements, element_fragment, 1))
+        elements1.push_back(get_u32(r.data(), element_number));
+    ASSERT_EQ(points1.size(), 3u);
+
+    remove_fragment_instance(df, fragment_projection_in(df, target_key), 1, false);
+    page_buffers[table_projections].clean = 0;
+    EXPECT_EQ(error_flag, 0);
+    for (uint32_t chain_table : {0, 1, 2, 3, 4}) {
+        static const uint32_t chains[] = {projection_points, projection_elements, projection_dimensions,
+                                          projection_links, projection_contours};
+        static const int tables[] = {table_points, table_elements, table_dimensions, table_links, table_contours};
+        static const uint32_t fields[] = {point_fragment, element_fragment, 30, link_zero, contour_fragment};
+        EXPECT_TRUE(of_instance(chains[chain_table], tables[chain_table], fields[chain_table], 1).empty())
+            << chain_table;
+        EXPECT_FALSE(of_instance(chains[chain_table], tables[chain_table], fields[chain_table], 2).empty())
+            << chain_table;
+    }
+    int labels = 0;
+    for (Bytes& a : target(projection_annotations, table_annotation)) {
+        if (a[record_kind] == annotation_leader || a[record_kind] == annotation_text_fragment) {
+            EXPECT_EQ(get_u16(a.data(), 12), 2);
+        }
+        if (a[record_kind] == annotation_dimension_text) ++labels;
+    }
+    EXPECT_EQ(labels, 1);
+    for (Bytes& r : target(projection_construction, table_construction)) {
+        EXPECT_NE(get_u16(r.data(), r[record_kind] == construction_number_map ? uint32_t{number_map_instance} : 8u), 1)
+            << int(r[record_kind]);
+    }
+    for (uint32_t n : points1) EXPECT_FALSE(point_number_is_used(n)) << n;
+    for (uint32_t n : elements1) EXPECT_FALSE(element_number_is_used(n)) << n;
+    // The target's own points stay.
+    EXPECT_EQ(of_instance(projection_points, table_points, point_fragment, 0).size(), 2u);
+}
+
+TEST_F(FragmentTest, RenumberingClosesGapsAndCountsNumbersHeldOnlyByBars) {
+    auto element_of = [&](uint32_t n, uint16_t inst) {
+        Bytes e = element(element_kind_segment, n, {100, 101}, {{50, 50}, {50, 70}});
+        put_u16(e.data(), element_fragment, inst);
+        add(df, target_key, projection_elements, table_elements, e);
+    };
+    auto instance_record = [&](uint16_t inst) {
+        Bytes r(fragment_record_size, 0);
+        put_u16(r.data(), record_length, fragment_record_size);
+        r[record_kind] = construction_fragment_instance;
+        put_u16(r.data(), fragment_instance, inst);
+        add(df, target_key, projection_construction, table_construction, r);
+    };
+    auto bar = [&](uint16_t inst) {
+        Bytes r(construction_default_size, 0);
+        put_u16(r.data(), record_length, construction_default_size);
+        r[record_kind] = construction_bar;
+        put_u16(r.data(), bar_instance, inst);
+        add(df, target_key, projection_construction, table_construction, r);
+    };
+    element_of(10, 2);
+    instance_record(2);
+    element_of(11, 5);
+    instance_record(5);
+    renumber_fragment_instances(df, fragment_projection_in(df, target_key));
+    page_buffers[table_projections].clean = 0;
+    std::multiset<uint16_t> got;
+    for (auto& e : target(projection_elements, table_elements)) got.insert(get_u16(e.data(), element_fragment));
+    EXPECT_EQ(got, (std::multiset<uint16_t>{1, 2}));
+    std::multiset<uint16_t> records;
+    for (auto& r : target(projection_construction, table_construction))
+        records.insert(get_u16(r.data(), fragment_instance));
+    EXPECT_EQ(records, (std::multiset<uint16_t>{1, 2}));
+    EXPECT_EQ(counter(), 2);
+
+    // A bar holding 3 alone: 6 moves into 4, not onto the bar's number.
+    bar(3);
+    element_of(12, 6);
+    renumber_fragment_instances(df, fragment_projection_in(df, target_key));
+    page_buffers[table_projections].clean = 0;
+    got.clear();
+    for (auto& e : target(projection_elements, table_elements)) got.insert(get_u16(e.data(), element_fragment));
+    EXPECT_EQ(got, (std::multiset<uint16_t>{1, 2, 4}));
+    EXPECT_EQ(counter(), 4);
+}
+
+TEST_F(FragmentTest, FullCounterRefusesAndCopiesNothing) {
+    uint8_t* t = fragment_projection_in(df, target_key);
+    put_u16(t, projection_fragment_counter, 65535);
+    page_buffers[table_projections].clean = 0;
+    FragmentInsertParams p = two_points();
+    EXPECT_EQ(insert(p), fragment_failed);
+    ASSERT_FALSE(store_test::shown().empty());
+    EXPECT_EQ(store_test::shown().back(), "Счётчик фрагментов переполнен");
+    EXPECT_TRUE(target(projection_elements, table_elements).empty());
+    EXPECT_EQ(target(projection_points, table_points).size(), 2u);
+}
+
+TEST_F(FragmentTest, FragmentFromTheOtherOpenDrawingCopiesTheSame) {
+    DrawingFile* lib = create("library");
+    build_fragment(lib);
+    open_drawings[0] = df;
+    open_drawings[1] = lib;
+    current_drawing = 0;
+    FragmentInsertParams p = two_points();
+    ASSERT_EQ(insert(p, FragmentSettings(), lib), fragment_inserted);
+    EXPECT_EQ(error_flag, 0);
+    auto pts = of_instance(projection_points, table_points, point_fragment, 1);
+    ASSERT_EQ(pts.size(), 3u);
+    std::set<std::pair<double, double>> places;
+    for (auto& r : pts) places.insert({get_f64(r.data(), point_sketch_x), get_f64(r.data(), point_sketch_y)});
+    EXPECT_EQ(places, (std::set<std::pair<double, double>>{{50, 70}, {30, 50}, {30, 70}}));
+    EXPECT_EQ(of_instance(projection_elements, table_elements, element_fragment, 1).size(), 3u);
+    EXPECT_EQ(of_instance(projection_dimensions, table_dimensions, 30, 1).size(), 2u);
+    // The library is left as it was.
+    EXPECT_EQ(records(lib, fragment_key, projection_points, table_points).size(), 4u);
+}
+
+TEST_F(FragmentTest, WholeProjectionCopyRewritesEveryReference) {
+    Bytes hatching = annotation(annotation_hatching, 1, hatching_record_size);
+    put_u32(hatching.data(), hatching_binding, 3);
+    put_pf(hatching, hatching_seed, 5, 1);
+    add(df, fragment_key, projection_annotations, table_annotation, hatching);
+    Bytes section = annotation(annotation_section, 0, section_nodes);
+    put_u32(section.data(), section_binding, 4);
+    put_pf(section, section_anchor1, 1, 2);
+    add(df, fragment_key, projection_annotations, table_annotation, section);
+    Bytes sign = annotation(annotation_roughness, 1, roughness_head + 2);
+    put_u16(sign.data(), annotation_flags, 1 << 9);  // on the first extension line of dimension 1
+    add(df, fragment_key, projection_annotations, table_annotation, sign);
+    Bytes tolerance = annotation(annotation_tolerance, 0, tolerance_head + 2);
+    put_u32(tolerance.data(), tolerance_element, 3);
+    add(df, fragment_key, projection_annotations, table_annotation, tolerance);
+    Bytes dangling = tolerance;
+    put_u32(dangling.data(), tolerance_element, 99);  // no such element
+    add(df, fragment_key, projection_annotations, table_annotation, dangling);
+
+    // Copy into an empty projection, shifted by (100, 0).
+    add_projection(df, 3, false);
+    FragmentPlacement shift;
+    shift.matrix = AffineMatrix{1, 0, 0, 1, 100, 0, 0};
+    FragmentCopyRequest request;
+    request.placement = &shift;
+    FragmentCopyResult result;
+    std::vector<uint8_t> source(fragment_projection_in(df, fragment_key),
+                                fragment_projection_in(df, fragment_key) + projection_record_head);
+    ASSERT_EQ(insert_fragment_records(df, fragment_projection_in(df, 3), source.data(), df, request, &result), 0);
+    page_buffers[table_projections].clean = 0;
+    EXPECT_EQ(error_flag, 0);
+    EXPECT_EQ(result.instance, 0);
+    EXPECT_EQ(result.skipped_annotations, 1);  // the dangling tolerance, without ending the copy
+    EXPECT_TRUE(store_test::shown().empty());
+
+    auto pts = records(df, 3, projection_points, table_points);
+    auto els = records(df, 3, projection_elements, table_elements);
+    auto dims = records(df, 3, projection_dimensions, table_dimensions);
+    auto contours = records(df, 3, projection_contours, table_contours);
+    ASSERT_EQ(pts.size(), 4u);
+    ASSERT_EQ(els.size(), 3u);
+    ASSERT_EQ(dims.size(), 2u);
+    ASSERT_EQ(contours.size(), 1u);
+    auto number_at = [&](Point2 at) -> uint32_t {
+        for (auto& r : pts)
+            if (get_point2(r.data(), point_sketch_x).x == at.x && get_point2(r.data(), point_sketch_x).y == at.y)
+                return get_u32(r.data(), point_number);
+        return 0;
+    };
+    uint32_t p3 = number_at({100, 10}), p4 = number_at({110, 10});
+    ASSERT_TRUE(p3 && p4);
+    uint32_t seg3 = 0;
+    for (auto& e : els)
+        if (element_kind(e.data()) == element_kind_segment && get_u32(e.data(), element_points + 4) == p4)
+            seg3 = get_u32(e.data(), element_number);
+    ASSERT_NE(seg3, 0u);
+    uint32_t dim1 = 0;
+    for (auto& d : dims)
+        if (dimension_kind(d.data()) == 1) dim1 = get_u32(d.data(), dimension_number);
+    for (auto& d : dims) EXPECT_EQ(get_u16(d.data(), dimension_variable), 0);  // no instance: dropped
+    uint32_t copied_contour = get_u32(contours[0].data(), contour_number);
+    EXPECT_NE(copied_contour, 1u);
+
+    int seen = 0;
+    for (auto& a : records(df, 3, projection_annotations, table_annotation)) {
+        switch (a[record_kind]) {
+        case annotation_hatching:
+            ++seen;
+            EXPECT_EQ(get_u32(a.data(), record_key), copied_contour);
+            EXPECT_EQ(get_u32(a.data(), hatching_binding), p3);
+            expect_float_at(a, hatching_seed, 105, 1, "seed");
+            break;
+        case annotation_section:
+            ++seen;
+            EXPECT_EQ(get_u32(a.data(), section_binding), p4);
+            expect_float_at(a, section_anchor1, 101, 2, "section anchor");
+            break;
+        case annotation_roughness:
+            ++seen;
+            EXPECT_EQ(get_u32(a.data(), record_key), dim1);
+            break;
+        case annotation_tolerance:
+            ++seen;
+            EXPECT_EQ(get_u32(a.data(), tolerance_element), seg3);
+            break;
+        }
+    }
+    EXPECT_EQ(seen, 4);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(FragmentElementPlaces, EveryKindGivesItsPointsAndNothingBeyondTheRecord) {
+    auto record = [](int kind, size_t size) {
+        Bytes r(size, 0);
+        put_u16(r.data(), record_length, static_cast<uint16_t>(size));
+        put_u16(r.data(), element_flags, static_cast<uint16_t>(kind));
+        return r;
+    };
+    struct Case {
+        const char* name;
+        Bytes rec;
+        size_t places;
+        size_t numbered;
+    };
+    Bytes curve = record(element_kind_curve, 3 * curve_vertex_size);  // user curve: no last through point
+    put_i16(curve.data(), curve_count, 3);
+    Bytes long_count = curve;
+    put_i16(long_count.data(), curve_count, 400);  // a count beyond the record
+    Bytes symbol = record(element_kind_symbol, element_symbol_items + 2 * element_symbol_item_size);
+    put_u16(symbol.data(), element_symbol_count, 2);
+    Case cases[] = {
+        {"segment", record(element_kind_segment, element_size2), 2, 2},
+        {"arc", record(element_kind_arc_centre, element_size3), 3, 3},
+        {"bezier", record(element_kind_bezier, element_size_bezier), 4, 4},
+        {"elliptic arc", record(element_kind_elliptic_arc, element_size_elliptic_arc), 5, 5},
+        {"short segment", record(element_kind_segment, 40), 0, 0},
+        {"fragment kind", record(element_kind_fragment, element_default_size), 0, 0},
+        {"curve", curve, 5, 3},
+        {"curve count past the record", long_count, 5, 3},
+        {"symbol", symbol, 2, 2},
+    };
+    for (const Case& c : cases) {
+        std::vector<ElementPlace> places = fragment_element_places(c.rec.data());
+        size_t numbered = 0;
+        for (const ElementPlace& p : places) {
+            EXPECT_LE(p.coords + 16, c.rec.size()) << c.name;
+            if (p.number) ++numbered;
+        }
+        EXPECT_EQ(places.size(), c.places) << c.name;
+        EXPECT_EQ(numbered, c.numbered) << c.name;
+    }
+}
+
+}  // namespace

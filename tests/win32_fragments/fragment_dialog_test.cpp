@@ -1,0 +1,323 @@
+// Fragment insertion under Wine: the insertion dialog driven as a user
+// would (its control rules, "Да" and "Отказаться"), the scale's text, and
+// the insertion command copying a fragment of the drawing, with one undo
+// taking the whole insertion back.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "base/byte_order.h"
+#include "base/program_messages.h"
+#include "documents/checkpoints.h"
+#include "documents/document_seams.h"
+#include "documents/documents.h"
+#include "geometry/geom_types.h"
+#include "geometry/naming.h"
+#include "shell/fragment_dialog.h"
+#include "shell/resource_ids.h"
+#include "store/drawing_header.h"
+#include "store/kernel_binding.h"
+#include "store/record_layouts.h"
+#include "store/records.h"
+#include "store/settings_block.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+// Runs `user` against the dialog "Режимы вставки" once it shows, while the
+// dialog runs modally on this thread; returns the dialog's result.
+INT_PTR drive_dialog(const std::function<void(HWND)>& user) {
+    std::thread t([&] {
+        HWND d = nullptr;
+        for (int i = 0; i < 400 && !d; ++i) {
+            Sleep(25);
+            d = FindWindowA("#32770", "Режимы вставки");
+            if (d && !IsWindowVisible(d)) d = nullptr;
+        }
+        if (d) user(d);
+    });
+    INT_PTR r = fragment_insert_dialog_run(nullptr);
+    t.join();
+    return r;
+}
+void click(HWND d, int id) { SendMessageA(GetDlgItem(d, id), BM_CLICK, 0, 0); }
+bool on(HWND d, int id) { return IsDlgButtonChecked(d, id) == BST_CHECKED; }
+bool enabled(HWND d, int id) { return IsWindowEnabled(GetDlgItem(d, id)) != FALSE; }
+
+class FragmentDialog : public ::testing::Test {
+protected:
+    void SetUp() override {
+        fragment_settings = FragmentSettings();
+        fragment_dialog_settings = FragmentSettings();
+        fragment_dialog_context = FragmentDialogContext();
+        fragment_dialog_actions = fragment_dialog_actions_unbound;
+        ASSERT_EQ(settings_block_unpack(), 0);
+    }
+    void TearDown() override {
+        fragment_dialog_actions = fragment_dialog_actions_unbound;
+        settings_block_free();
+    }
+};
+
+TEST_F(FragmentDialog, ControlsFollowTheirRulesAndYesKeepsTheSettings) {
+    struct Seen {
+        bool params_before = true, points_before = true, hide_before = false;
+        bool params_after = false, points_after = false, hide_after = true, hide_cleared = false;
+        bool update_after_points = false, cleared_on_uncheck = false, points_disabled_again = false;
+        bool scale_edit_enabled = false, only_marked_disabled = false;
+        std::string scale_text;
+    } seen;
+    INT_PTR r = drive_dialog([&](HWND d) {
+        seen.only_marked_disabled = !enabled(d, IDC_FRG_ONLY_MARKED);  // nothing marked
+        seen.params_before = enabled(d, IDC_FRG_USE_PARAMETERS);
+        seen.points_before = enabled(d, IDC_FRG_WITHOUT_POINTS);
+        click(d, IDC_FRG_HIDE_DIMENSIONS);
+        seen.hide_before = on(d, IDC_FRG_HIDE_DIMENSIONS);
+        click(d, IDC_FRG_WITHOUT_DIMENSIONS);
+        seen.params_after = enabled(d, IDC_FRG_USE_PARAMETERS);
+        seen.points_after = enabled(d, IDC_FRG_WITHOUT_POINTS);
+        seen.hide_after = enabled(d, IDC_FRG_HIDE_DIMENSIONS);
+        seen.hide_cleared = !on(d, IDC_FRG_HIDE_DIMENSIONS);
+        click(d, IDC_FRG_WITHOUT_POINTS);
+        seen.update_after_points = enabled(d, IDC_FRG_CONSTANT_UPDATE);
+        click(d, IDC_FRG_CONSTANT_UPDATE);
+        // Unchecking "without dimensions" clears and disables its dependants.
+        click(d, IDC_FRG_WITHOUT_DIMENSIONS);
+        seen.cleared_on_uncheck = !on(d, IDC_FRG_WITHOUT_POINTS) && !on(d, IDC_FRG_CONSTANT_UPDATE);
+        seen.points_disabled_again = !enabled(d, IDC_FRG_WITHOUT_POINTS) && !enabled(d, IDC_FRG_CONSTANT_UPDATE);
+        click(d, IDC_FRG_WITHOUT_DIMENSIONS);
+        click(d, IDC_FRG_USE_PARAMETERS);
+        seen.scale_edit_enabled = enabled(d, IDC_FRG_SCALE);
+        SetDlgItemTextA(d, IDC_FRG_SCALE, "2.50");
+        SendMessageA(d, WM_COMMAND, MAKEWPARAM(IDC_FRG_SCALE, EN_KILLFOCUS),
+                     reinterpret_cast<LPARAM>(GetDlgItem(d, IDC_FRG_SCALE)));
+        char text[64] = "";
+        GetDlgItemTextA(d, IDC_FRG_SCALE, text, sizeof text);
+        seen.scale_text = text;
+        click(d, IDC_FRG_MIRROR);
+        click(d, IDOK);
+    });
+    EXPECT_EQ(r, IDOK);
+    EXPECT_TRUE(seen.only_marked_disabled);
+    EXPECT_FALSE(seen.params_before);
+    EXPECT_FALSE(seen.points_before);
+    EXPECT_TRUE(seen.hide_before);
+    EXPECT_TRUE(seen.params_after);
+    EXPECT_TRUE(seen.points_after);
+    EXPECT_FALSE(seen.hide_after);
+    EXPECT_TRUE(seen.hide_cleared);
+    EXPECT_TRUE(seen.update_after_points);
+    EXPECT_TRUE(seen.cleared_on_uncheck);
+    EXPECT_TRUE(seen.points_disabled_again);
+    EXPECT_TRUE(seen.scale_edit_enabled);
+    EXPECT_EQ(seen.scale_text, "2.5");
+    EXPECT_EQ(fragment_settings.mode, fragment_mode_always | fragment_mode_without_dimensions |
+                                          fragment_mode_user_parameters | fragment_mode_mirrored);
+    EXPECT_DOUBLE_EQ(fragment_settings.scale, 2.5);
+}
+
+TEST_F(FragmentDialog, CancelLeavesTheLiveSettings) {
+    fragment_settings.mode = fragment_mode_always | fragment_mode_hide_dimensions;
+    INT_PTR r = drive_dialog([](HWND d) {
+        click(d, IDC_FRG_HIDE_DIMENSIONS);
+        click(d, IDC_FRG_SERIAL);
+        click(d, IDCANCEL);
+    });
+    EXPECT_EQ(r, IDCANCEL);
+    EXPECT_EQ(fragment_settings.mode, fragment_mode_always | fragment_mode_hide_dimensions);
+    EXPECT_FALSE(fragment_settings.serial);
+    EXPECT_EQ(fragment_dialog_settings.mode, fragment_settings.mode);
+}
+
+TEST_F(FragmentDialog, ReinsertionTakesTheInstanceModesAndRunsAfterYes) {
+    static int reinserted;
+    reinserted = 0;
+    fragment_dialog_context.marked = true;
+    fragment_dialog_context.instance_mode = 0x80 | fragment_mode_correct_nominals;
+    fragment_dialog_actions.reinsert_marked = [] { ++reinserted; };
+    bool serial_off = false, marked_disabled = false;
+    drive_dialog([&](HWND d) {
+        click(d, IDC_FRG_SERIAL);
+        click(d, IDC_FRG_REINSERT);
+        serial_off = !on(d, IDC_FRG_SERIAL);
+        marked_disabled = !enabled(d, IDC_FRG_ONLY_MARKED);
+        click(d, IDOK);
+    });
+    EXPECT_TRUE(serial_off);
+    EXPECT_TRUE(marked_disabled);
+    EXPECT_TRUE(fragment_settings.reinsert);
+    EXPECT_EQ(fragment_settings.mode & 0x1F, fragment_mode_correct_nominals);
+    EXPECT_EQ(reinserted, 1);
+}
+
+TEST(FragmentScaleText, TrailingZerosGo) {
+    struct Case {
+        double v;
+        const char* text;
+    } cases[] = {{1.0, "1"}, {2.5, "2.5"}, {0.125, "0.125"}, {1234.5678, "1234.5678"}, {0.00000001, "0.00000001"}};
+    for (const Case& c : cases) {
+        char out[32];
+        fragment_scale_text(c.v, out, sizeof out);
+        EXPECT_STREQ(out, c.text) << c.v;
+    }
+}
+
+// ---------------------------------------------------------------- insertion
+
+std::vector<std::string>& shown_messages() {
+    static std::vector<std::string> v;
+    return v;
+}
+
+class FragmentCommand : public ::testing::Test {
+protected:
+    fs::path home, dir;
+    void SetUp() override {
+        home = fs::current_path();
+        dir = home / (std::string("frgwin_") + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir);
+        fs::create_directory(dir);
+        fs::current_path(dir);
+        ASSERT_EQ(store_init(), 0);
+        ASSERT_EQ(settings_block_unpack(), 0);
+        page_buffers_init_defaults();
+        store_bind_kernel();
+        shown_messages().clear();
+        program_message_display = [](const ProgramMessage& m) { shown_messages().push_back(m.text); };
+        document_shell = document_shell_unbound;
+        document_shell.ask = [](int, const char*, unsigned) { return 0; };
+        fragments_bind();
+        fragment_shell.ask = [](int, const char*) { return 0; };
+        fragment_settings = FragmentSettings();
+    }
+    void TearDown() override {
+        fragment_shell = fragment_shell_unbound;
+        while (open_drawing_count > 0 && drawing_close() == 0) {
+        }
+        program_message_display = program_message_unshown;
+        fs::current_path(home);
+        std::error_code ec;
+        fs::remove_all(dir, ec);
+    }
+
+    static void add_projection(uint32_t key) {
+        DrawingFile* d = current_drawing_file();
+        Bytes p(projection_record_head, 0);
+        put_u16(p.data(), record_length, projection_record_head);
+        put_u32(p.data(), record_key, key);
+        put_u16(p.data(), projection_flags, 0x1000);
+        put_f64(p.data(), projection_scale_offset, 1.0);
+        RecordRef head = get_u32(d->header, header_projections);
+        ASSERT_NE(record_add_at_end(d, &head, p.data(), &page_buffers[table_projections]), 0u);
+        put_u32(d->header, header_projections, head);
+    }
+    static void add(uint32_t key, uint32_t chain, int table, const Bytes& r) {
+        DrawingFile* d = current_drawing_file();
+        uint8_t* p = fragment_projection_in(d, key);
+        ASSERT_NE(p, nullptr);
+        RecordRef head = get_u32(p, chain);
+        ASSERT_NE(record_add_at_end(d, &head, r.data(), &page_buffers[table]), 0u);
+        p = fragment_projection_in(d, key);
+        put_u32(p, chain, head);
+        page_buffers[table_projections].clean = 0;
+    }
+    static Bytes point(uint32_t n, double x, double y) {
+        Bytes r(point_record_size, 0);
+        put_u16(r.data(), record_length, point_record_size);
+        put_u32(r.data(), point_number, n);
+        put_point2(r.data(), point_sketch_x, Point2{x, y});
+        put_point2(r.data(), point_true_x, Point2{x, y});
+        return r;
+    }
+    static Bytes segment(uint32_t n, uint32_t a, uint32_t b, Point2 pa, Point2 pb) {
+        Bytes r(element_size2, 0);
+        put_u16(r.data(), record_length, element_size2);
+        put_u32(r.data(), element_number, n);
+        put_u16(r.data(), element_flags, static_cast<uint16_t>(element_kind_segment | (1 << 4)));
+        put_u32(r.data(), element_points, a);
+        put_u32(r.data(), element_points + 4, b);
+        put_point2(r.data(), element_coords2, pa);
+        put_point2(r.data(), element_coords2 + 16, pb);
+        return r;
+    }
+    static std::vector<Bytes> chain(uint32_t key, uint32_t offset, int table) {
+        std::vector<Bytes> out;
+        DrawingFile* d = current_drawing_file();
+        uint8_t* p = fragment_projection_in(d, key);
+        if (!p) return out;
+        RecordRef h = get_u32(p, offset);
+        for (uint8_t* r = record_next(d, &h, nullptr, &page_buffers[table]); r;
+             r = record_next(d, &h, r, &page_buffers[table]))
+            out.emplace_back(r, r + get_u16(r, 0));
+        return out;
+    }
+};
+
+TEST_F(FragmentCommand, FragmentComesWithNewNumbersAndOneUndoTakesItBack) {
+    // One drawing: a fragment of two segments over three points, and a
+    // projection with its own point 1 and segment 1.
+    ASSERT_EQ(drawing_new(1), 0);
+    add_projection(1);
+    add(1, projection_points, table_points, point(1, 0, 0));
+    add(1, projection_points, table_points, point(2, 10, 0));
+    add(1, projection_points, table_points, point(3, 10, 5));
+    add(1, projection_elements, table_elements, segment(1, 1, 2, {0, 0}, {10, 0}));
+    add(1, projection_elements, table_elements, segment(2, 2, 3, {10, 0}, {10, 5}));
+    add_projection(7);
+    add(7, projection_points, table_points, point(1, 100, 100));
+    add(7, projection_points, table_points, point(2, 120, 100));
+    add(7, projection_elements, table_elements, segment(1, 1, 2, {100, 100}, {120, 100}));
+
+    FragmentInsertParams p;
+    p.source_count = p.target_count = 1;
+    p.source_points[0] = 1;
+    p.target_points[0] = 2;
+    p.source_xy[0] = {0, 0};
+    p.target_xy[0] = {120, 100};
+    ASSERT_EQ(fragment_insert_command(nullptr, 7, current_drawing_file(), 1, &p), fragment_inserted)
+        << "error " << error_flag << " " << (shown_messages().empty() ? "" : shown_messages().back());
+    EXPECT_EQ(error_flag, 0);
+    EXPECT_EQ(p.instance, 1);
+
+    auto elements = chain(7, projection_elements, table_elements);
+    ASSERT_EQ(elements.size(), 3u);
+    std::vector<uint32_t> numbers;
+    for (auto& e : elements) {
+        numbers.push_back(get_u32(e.data(), element_number));
+        if (get_u16(e.data(), element_fragment) != 1) continue;
+        EXPECT_NE(get_u32(e.data(), element_number), 1u);  // the target's own number stays its own
+    }
+    std::sort(numbers.begin(), numbers.end());
+    EXPECT_EQ(std::unique(numbers.begin(), numbers.end()), numbers.end());
+    auto points = chain(7, projection_points, table_points);
+    ASSERT_EQ(points.size(), 4u);  // binding point 1 lands on the target's point 2
+    bool far_end = false;
+    for (auto& r : points)
+        if (get_u16(r.data(), point_fragment) == 1 && get_f64(r.data(), point_sketch_x) == 130.0 &&
+            get_f64(r.data(), point_sketch_y) == 105.0)
+            far_end = true;
+    EXPECT_TRUE(far_end);
+    int instance_records = 0;
+    for (auto& r : chain(7, projection_construction, table_construction))
+        if (r[record_kind] == construction_fragment_instance) ++instance_records;
+    EXPECT_EQ(instance_records, 1);
+
+    // One undo: the drawing as before the insertion.
+    drawing_undo();
+    EXPECT_EQ(chain(7, projection_elements, table_elements).size(), 1u);
+    EXPECT_EQ(chain(7, projection_points, table_points).size(), 2u);
+    EXPECT_TRUE(chain(7, projection_construction, table_construction).empty());
+}
+
+}  // namespace
