@@ -543,3 +543,12 @@
 #define IDC_LIST_DELETE 1109
 #define IDC_LIST_NEW 1110
 #define IDC_LIST_INFO 1640
+/* ---------------------------------------------------------------- dimension panels
+   The dimension panel's own controls (IDD_PANEL_DIMENSIONS and its compact
+   form) and its pop-up list of dimensions. */
+#define IDD_DIMENSION_LIST 631        /* pop-up list of the projection's dimensions */
+#define IDC_DIMENSION_PREFIX 1326
+#define IDC_DIMENSION_KIND 1032
+#define IDC_DIMENSION_NOMINAL 1028
+#define IDC_DIMENSION_LIST 1055
+#define IDC_DIMENSION_POPUP_LIST 114
