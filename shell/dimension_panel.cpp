@@ -409,6 +409,7 @@ INT_PTR CALLBACK dimension_panel_proc(HWND dialog, UINT message, WPARAM wparam, 
         case IDC_DIMENSION_SHAFT:
         case IDC_DIMENSION_HOLE:
             input.params.shaft = id == IDC_DIMENSION_SHAFT;
+            CheckRadioButton(dialog, IDC_DIMENSION_SHAFT, IDC_DIMENSION_HOLE, id);
             prompt_show(input.params.shaft ? "Размеры будут определены как для вала" : "Размеры будут определены как для отверстия");
             return TRUE;
         case IDC_DIMENSION_HIDE_ALL:

@@ -56,6 +56,12 @@
 //   gui_probe pickin CLASS ID INDEX selects item INDEX of combo box ID inside
 //                                    the window of CLASS and sends its parent
 //                                    (ID, CBN_SELCHANGE)
+//   gui_probe setin CLASS ID TEXT   sets the text of control ID inside the
+//                                    window of CLASS (a combo box's edit too)
+//   gui_probe postin CLASS ANCHOR ID posts WM_COMMAND (ID, BN_CLICKED) to the
+//                                    parent of control ANCHOR inside the window
+//                                    of CLASS (for ids such as 1 that other
+//                                    children share)
 //   gui_probe press2 CLASS ID       clicks button ID inside the window of CLASS
 //                                    (BM_CLICK: check boxes and radio buttons
 //                                    change their state as under the mouse)
@@ -514,6 +520,21 @@ int main(int argc, char** argv) {
         bool combo = lstrcmpiA(cls, "ComboBox") == 0;
         SendMessageA(c, combo ? CB_SETCURSEL : LB_SETCURSEL, static_cast<WPARAM>(std::atoi(argv[4])), 0);
         PostMessageA(d, WM_COMMAND, MAKEWPARAM(id, std::strtol(argv[5], nullptr, 0)), reinterpret_cast<LPARAM>(c));
+        return 0;
+    }
+    if (argc >= 5 && std::strcmp(argv[1], "postin") == 0) {
+        HWND top = FindWindowA(argv[2], nullptr);
+        HWND anchor = top ? descendant(top, std::atoi(argv[3])) : nullptr;
+        if (!anchor) return 1;
+        HWND parent = GetParent(anchor);
+        int id = std::atoi(argv[4]);
+        return PostMessageA(parent, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(parent, id))) ? 0 : 1;
+    }
+    if (argc >= 5 && std::strcmp(argv[1], "setin") == 0) {
+        HWND top = FindWindowA(argv[2], nullptr);
+        HWND c = top ? descendant(top, std::atoi(argv[3])) : nullptr;
+        if (!c) return 1;
+        SendMessageA(c, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(argv[4]));
         return 0;
     }
     if (argc >= 5 && std::strcmp(argv[1], "pickin") == 0) {
