@@ -148,7 +148,13 @@ void close_after_end(HWND dialog, bool copy_log) {
             SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
         }
         SetWindowTextA(combo, kSeeHere);
-        EnableWindow(combo, TRUE);
+    }
+    // The construction panel's viewing controls come back after a run
+    // (the closed-chain step waits for a selection).
+    if (stage_panel && GetDlgItem(stage_panel, IDC_CONSTRUCTION_LOG)) {
+        static const int ids[] = {IDC_CONSTRUCTION_LOG, IDC_CONSTRUCTION_NOMINAL, IDC_CONSTRUCTION_DIMENSIONS,
+                                  IDC_CONSTRUCTION_MARK_IN_LIST, IDC_CONSTRUCTION_SELECTION, IDC_CONSTRUCTION_CYCLE};
+        for (int id : ids) EnableWindow(GetDlgItem(stage_panel, id), TRUE);
     }
     bool go_on = !run_failed && (header_options_word() & kGoOnOption);
     if (current_modeless_dialog == dialog) current_modeless_dialog = nullptr;

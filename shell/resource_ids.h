@@ -674,3 +674,12 @@
 #define IDC_DISTANCE_ALONG_X 1037
 #define IDC_DISTANCE_FROM_LINE 1038
 #define IDC_DISTANCE_ANGLE 1039
+/* ---------------------------------------------------------------- dimension panels
+   The dimension panel's own controls (IDD_PANEL_DIMENSIONS and its compact
+   form) and its pop-up list of dimensions. */
+#define IDD_DIMENSION_LIST 631        /* pop-up list of the projection's dimensions */
+#define IDC_DIMENSION_PREFIX 1326
+#define IDC_DIMENSION_KIND 1032
+#define IDC_DIMENSION_NOMINAL 1028
+#define IDC_DIMENSION_LIST 1055
+#define IDC_DIMENSION_POPUP_LIST 114

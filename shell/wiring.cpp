@@ -7,6 +7,7 @@
 #include "render/output/output_binding.h"
 #include "annotation/properties_binding.h"
 #include "base/program_messages.h"
+#include "shell/dimension_panels.h"
 #include "shell/document_binding.h"
 #include "shell/elements_binding.h"
 #include "shell/picture_binding.h"
@@ -65,4 +66,7 @@ void program_wiring() {
     projection_windows_bind();
     // The settings dialogs: units, symbol table, drawing options.
     settings_dialogs_bind();
+    // The dimension stage's panel, its clicks and the dimension seams; the
+    // view-construction stage's panel.
+    dimension_panels_bind();
 }

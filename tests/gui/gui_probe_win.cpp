@@ -51,6 +51,20 @@
 //                                    dialog TITLE, one a line
 //   gui_probe pick TITLE ID LINE CODE  selects LINE of list box (or combo box) ID of the dialog
 //                                    TITLE (-1: none) and posts (ID, CODE) to it
+//   gui_probe items CLASS ID        prints the items of combo box ID inside the
+//                                    window of CLASS, one a line
+//   gui_probe pickin CLASS ID INDEX selects item INDEX of combo box ID inside
+//                                    the window of CLASS and sends its parent
+//                                    (ID, CBN_SELCHANGE)
+//   gui_probe setin CLASS ID TEXT   sets the text of control ID inside the
+//                                    window of CLASS (a combo box's edit too)
+//   gui_probe postin CLASS ANCHOR ID posts WM_COMMAND (ID, BN_CLICKED) to the
+//                                    parent of control ANCHOR inside the window
+//                                    of CLASS (for ids such as 1 that other
+//                                    children share)
+//   gui_probe press2 CLASS ID       clicks button ID inside the window of CLASS
+//                                    (BM_CLICK: check boxes and radio buttons
+//                                    change their state as under the mouse)
 // With GUI_PROBE_DESKTOP set, the probe works in that Wine desktop (the
 // virtual desktop the program was started in).
 // Started under the name iexplore.exe (or any name but gui_probe), it
@@ -521,6 +535,46 @@ int main(int argc, char** argv) {
         bool combo = lstrcmpiA(cls, "ComboBox") == 0;
         SendMessageA(c, combo ? CB_SETCURSEL : LB_SETCURSEL, static_cast<WPARAM>(std::atoi(argv[4])), 0);
         PostMessageA(d, WM_COMMAND, MAKEWPARAM(id, std::strtol(argv[5], nullptr, 0)), reinterpret_cast<LPARAM>(c));
+        return 0;
+    }
+    if (argc >= 5 && std::strcmp(argv[1], "postin") == 0) {
+        HWND top = FindWindowA(argv[2], nullptr);
+        HWND anchor = top ? descendant(top, std::atoi(argv[3])) : nullptr;
+        if (!anchor) return 1;
+        HWND parent = GetParent(anchor);
+        int id = std::atoi(argv[4]);
+        return PostMessageA(parent, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(parent, id))) ? 0 : 1;
+    }
+    if (argc >= 5 && std::strcmp(argv[1], "setin") == 0) {
+        HWND top = FindWindowA(argv[2], nullptr);
+        HWND c = top ? descendant(top, std::atoi(argv[3])) : nullptr;
+        if (!c) return 1;
+        SendMessageA(c, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(argv[4]));
+        return 0;
+    }
+    if (argc >= 5 && std::strcmp(argv[1], "pickin") == 0) {
+        HWND top = FindWindowA(argv[2], nullptr);
+        int id = std::atoi(argv[3]);
+        HWND c = top ? descendant(top, id) : nullptr;
+        if (!c) return 1;
+        SendMessageA(c, CB_SETCURSEL, static_cast<WPARAM>(std::atoi(argv[4])), 0);
+        SendMessageA(GetParent(c), WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(c));
+        return 0;
+    }
+    if (argc >= 4 && (std::strcmp(argv[1], "items") == 0 || std::strcmp(argv[1], "press2") == 0)) {
+        HWND top = FindWindowA(argv[2], nullptr);
+        HWND c = top ? descendant(top, std::atoi(argv[3])) : nullptr;
+        if (!c) return 1;
+        if (argv[1][0] == 'p') return PostMessageA(c, BM_CLICK, 0, 0) ? 0 : 1;
+        LRESULT n = SendMessageA(c, CB_GETCOUNT, 0, 0);
+        for (LRESULT i = 0; i < n; ++i) {
+            wchar_t text[1024] = {};
+            if (SendMessageW(c, CB_GETLBTEXTLEN, i, 0) < 1024)
+                SendMessageW(c, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
+            char utf8[4096] = {};
+            WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8, sizeof utf8, nullptr, nullptr);
+            std::printf("%s\n", utf8);
+        }
         return 0;
     }
     std::printf("usage: gui_probe wait|close|acp|dialog|press|gone|rect|text|post|popup|metric ...\n");
