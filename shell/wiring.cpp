@@ -6,6 +6,7 @@
 #include "render/contours/contour_lists.h"
 #include "render/output/output_binding.h"
 #include "annotation/properties_binding.h"
+#include "annotation/properties_layout_binding.h"
 #include "base/program_messages.h"
 #include "shell/document_binding.h"
 #include "shell/elements_binding.h"
@@ -41,6 +42,9 @@ void program_wiring() {
     // The annotation property code: the text-fragment text replacement and
     // the section designation's measurer.
     annotation_properties_bind();
+    // The annotation layout: the label and leader-text measurers and the
+    // property dialogs' layout services.
+    annotation_bind();
     // Exchange formats: their prompts through the documents' shell.
     exchange_bind();
     // The import and export commands of the file menu.
