@@ -67,6 +67,8 @@ RecordRef add_selected(uint8_t* projection, AnnotationStage* s, const RecordByte
     if (!df || !head) return 0;
     RecordRef ref = record_add(df, head, rec.data(), &page_buffers[table_annotation]);
     if (!ref || error_flag) return 0;
+    // The chain head lives in the projection record.
+    page_buffers[table_projections].clean = 0;
     s->selected_annotation_ref = ref;
     return ref;
 }

@@ -8,6 +8,7 @@
 #include "annotation/properties_binding.h"
 #include "annotation/properties_layout_binding.h"
 #include "base/program_messages.h"
+#include "shell/annotation_mouse.h"
 #include "shell/document_binding.h"
 #include "shell/elements_binding.h"
 #include "shell/message_dialogs.h"
@@ -49,6 +50,10 @@ void program_wiring() {
     exchange_bind();
     // The import and export commands of the file menu.
     exchange_commands_init();
+    // The annotation stage: its panel, its mouse in the projection windows
+    // and the DXF readers' text placement (after the exchange binding,
+    // which starts the exchange seams afresh).
+    annotation_panel_bind();
     // The model: the model window command and the quiet run before the
     // view construction.
     model_bind();
