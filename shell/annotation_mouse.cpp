@@ -13,6 +13,7 @@
 #include "annotation/annotation_records.h"
 #include "annotation/annotation_tools.h"
 #include "base/byte_order.h"
+#include "base/program_messages.h"
 #include "documents/checkpoints.h"
 #include "geometry/nearest_points.h"
 #include "geometry/transforms.h"
@@ -128,8 +129,8 @@ uint32_t element_under(unsigned char* projection, const ProjectionWindow* w, Poi
         if (kind < 1 || kind > 4 || (f & element_flag_screen_piece)) continue;
         Point2 g[3];
         std::memcpy(g, r + (kind <= 2 ? element_coords2 : element_coords3), (kind <= 2 ? 2 : 3) * sizeof(Point2));
-        Point2 near{};
-        double d = point_element_distance(kind, g, p, &near);
+        Point2 foot{};
+        double d = point_element_distance(kind, g, p, &foot);
         if (d <= best) {
             best = d;
             number = get_u32(r, element_number);
