@@ -378,6 +378,9 @@
 #define IDC_ANNOTATION_REPLACE_SKETCHES 1332
 #define IDC_ANNOTATION_ROUGHNESS_UNMARKED 1500
 #define IDC_ANNOTATION_SHOW_VARIABLES 1663
+/* The annotation panel's arrowhead kinds and the button that applies one. */
+#define IDC_ANNOTATION_ARROWHEAD_KINDS 1154
+#define IDC_ANNOTATION_ARROWHEAD_APPLY 1158
 
 /* The model window (IDD_MODEL). */
 #define IDC_MODEL_EDITOR 1336

@@ -6,8 +6,10 @@
 #include "render/contours/contour_lists.h"
 #include "render/output/output_binding.h"
 #include "annotation/properties_binding.h"
+#include "annotation/properties_layout_binding.h"
 #include "base/program_messages.h"
 #include "shell/dimension_panels.h"
+#include "shell/annotation_mouse.h"
 #include "shell/document_binding.h"
 #include "shell/elements_binding.h"
 #include "shell/picture_binding.h"
@@ -51,12 +53,19 @@ void program_wiring() {
     // The annotation property code: the text-fragment text replacement and
     // the section designation's measurer.
     annotation_properties_bind();
+    // The annotation layout: the label and leader-text measurers and the
+    // property dialogs' layout services.
+    annotation_bind();
     // Exchange formats: their prompts through the documents' shell.
     exchange_bind();
     // The import and export commands of the file menu.
     exchange_commands_init();
     // Fragment insertion: its questions, prompt and checkpoint.
     fragments_bind();
+    // The annotation stage: its panel, its mouse in the projection windows
+    // and the DXF readers' text placement (after the exchange binding,
+    // which starts the exchange seams afresh).
+    annotation_panel_bind();
     // The model: the model window command and the quiet run before the
     // view construction.
     model_bind();

@@ -1,0 +1,40 @@
+// Dimension placement: the search that puts the dimension lines of straight
+// dimensions outside a projection's frame, each 10 mm (sheet) further out
+// until it crosses no placed line's band, with the side chosen by the
+// nearer frame edge and switched once when its extension lines would cross
+// a placed line.  The search works on plain items (the points and
+// directions a dimension's links give) and ends for every input: the
+// distance is capped and an item that cannot be placed is marked.
+#pragma once
+#include <cstdint>
+#include <vector>
+
+#include "geometry/geom_types.h"
+
+struct PlacementItem {
+    // In: the extreme points of the first and second role, the directions
+    // of the two extension lines (radians), the sort key (the nominal as a
+    // view length) and whether the line is kept as it stands.
+    Point2 first, second;
+    double first_direction, second_direction;
+    double view_length;
+    bool keep = false;
+    // Out: the dimension line and the extension lines' ends on it.
+    Point2 line_start{}, line_end{};
+    bool placed = false;
+    bool unplaceable = false;  // state bit 5: cannot be placed correctly
+    double distance = 0;       // beyond the frame, drawing units
+};
+
+struct PlacementFrame {
+    Box frame;          // the projection's frame
+    double sheet_mm;    // drawing units per sheet millimetre
+};
+
+// Places every item that is not kept, in the order of the sort key (of
+// equal keys the later item first).  Returns the number of items marked
+// unplaceable.  Lines of kept items are taken as placed.
+int resolve_placement_collisions(std::vector<PlacementItem>& items, const PlacementFrame& f);
+
+// The message shown once when items were marked.
+extern const char* const placement_marked_message;
