@@ -29,6 +29,8 @@
 #include "shell/annotation_properties_win.h"
 #include "shell/resource_ids.h"
 #include "shell/stage_tools.h"
+#include "shell/view_marks.h"
+#include "shell/view_picking.h"
 #include "shell/startup.h"
 #include "store/drawing_header.h"
 #include "store/records.h"
@@ -98,7 +100,10 @@ static void paint_sketch(ProjectionWindow* w, HDC dc) {
     SetStretchBltMode(dc, old);
 }
 
-static void paint_drawing(ProjectionWindow* w, HDC dc) {
+// The walks over the projection: elements, the marks, the stage's own
+// drawing, then (from the annotation stage on) dimensions and annotation.
+// no_pick is the pick marker's result: non-zero when no marker was drawn.
+static void paint_drawing(ProjectionWindow* w, HWND window, HDC dc, int no_pick) {
     OutputView view;
     output_view_init(&view, output_screen);
     view.canvas = gdi_canvas(dc);
@@ -115,7 +120,9 @@ static void paint_drawing(ProjectionWindow* w, HDC dc) {
     for (int i = 0; i < 8; ++i) view.layer_colours[i] = w->layer_colours[i];
     view.window = w;
     draw_view_elements(&view);
-    if (current_stage > 4) draw_view_dimensions(&view, 1);
+    marks_draw(w, dc);
+    stage_tools_of(current_stage).paint_over(window, dc);
+    if (current_stage > 4) draw_view_dimensions(&view, no_pick);
 }
 
 static void paint(HWND window, ProjectionWindow* w) {
@@ -129,8 +136,10 @@ static void paint(HWND window, ProjectionWindow* w) {
         SetBkMode(dc, TRANSPARENT);
         projection_paint_primitives = 0;
         paint_sketch(w, dc);
-        if (current_drawing_file()) paint_drawing(w, dc);
-        if (current_drawing_file()) stage_tools_of(current_stage).paint_over(window, dc);
+        int no_pick = pick_marker_draw(w);
+        if (current_drawing_file()) paint_drawing(w, window, dc, no_pick);
+        pick_marker_erase();
+        crosshair_draw(w, dc);
         if (paint_event) os_event_set(paint_event);
         if (drawing_critical_section) os_lock_leave(drawing_critical_section);
         input_block_flag = 0;
@@ -257,14 +266,6 @@ static void projections_all_deleted() {
     stage_set(1);
 }
 
-static void refs_refresh() {
-    DrawingFile* df = current_drawing_file();
-    for (const ProjectionEntry& e : projection_chain_entries(df)) {
-        ProjectionWindow* w = projection_window_find_by_id(e.number);
-        if (w) w->record_ref = e.ref;
-    }
-}
-
 static bool close_asked(HWND window, ProjectionWindow* w) {
     if (command_seams.dimension_input_active())
         command_seams.commit_dimension_input(stage_panel);
@@ -279,15 +280,21 @@ static bool close_asked(HWND window, ProjectionWindow* w) {
 }
 
 static void destroy(ProjectionWindow* w) {
+    picking_window_gone(w);
     if (drawing_critical_section) os_lock_enter(drawing_critical_section);
     if (current_projection_window == w) current_projection_window = nullptr;
+    if (w->marks) {
+        modifier_keys_show(VK_MENU, 0);
+        mark_set_free(w->marks);
+        w->marks = nullptr;
+    }
     if (w->sketch_dc) DeleteDC(w->sketch_dc);
     if (w->sketch_bitmap && !(w->window_flags & window_flag_bitmap_borrowed)) DeleteObject(w->sketch_bitmap);
     bool deleted = false;
     if (!keep_projection_on_destroy && !program_closing) {
         DrawingFile* df = current_drawing_file();
         deleted = projection_delete_stored(df, w->number) == 0;
-        if (deleted) refs_refresh();
+        if (deleted) projection_refs_refresh();
     }
     for (ProjectionWindow** at = &projection_windows; *at; at = &(*at)->next) {
         if (*at == w) {
@@ -302,7 +309,7 @@ static void destroy(ProjectionWindow* w) {
     if (drawing_critical_section) os_lock_leave(drawing_critical_section);
     if (deleted) {
         if (!projection_windows) projections_all_deleted();
-        refs_refresh();
+        projection_refs_refresh();
         window_list_build();
     }
     keep_projection_on_destroy = 1;
