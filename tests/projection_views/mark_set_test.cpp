@@ -10,6 +10,8 @@ using namespace doc_test;
 
 namespace {
 
+constexpr double kPi = 3.14159265358979323846;
+
 Bytes dimension_bytes(uint32_t key, uint32_t p1, uint32_t p2, uint16_t kind) {
     Bytes d(dimension_record_size, 0);
     put_u16(d.data(), record_length, dimension_record_size);
@@ -170,7 +172,7 @@ TEST_F(MarkSetTest, MissingPointsAreReported) {
 TEST(MarkShapes, ArrowTrianglesAndCrosses) {
     MarkEntry centre{nullptr, 5, 3, 0.0, 2.0, 2.0};
     MarkEntry second_role{&centre, 4, 2, 0.0, 8.0, 8.0};
-    MarkEntry first_role{&second_role, 3, 1, M_PI / 2, 5.0, 5.0};
+    MarkEntry first_role{&second_role, 3, 1, kPi / 2, 5.0, 5.0};
     MarkEntry b{&first_role, 2, mark_second_end, 0, 10.0, 0.0};
     MarkEntry a{&b, 1, mark_first_end, 0, 0.0, 0.0};
     MarkSet set{&a, 0, mark_set_anchor_valid, 0, {1.0, 1.0}};
@@ -185,7 +187,7 @@ TEST(MarkShapes, ArrowTrianglesAndCrosses) {
     EXPECT_EQ(s[0].kind, MarkShape::dotted_line);
     EXPECT_TRUE(near(s[0].p[0][0], 0) && near(s[0].p[1][0], 100));
     // From (100, 0) back towards (0, 0): angle 180 +- 30 degrees, length 12.
-    double dx = 12 * std::cos(M_PI / 6), dy = 12 * std::sin(M_PI / 6);
+    double dx = 12 * std::cos(kPi / 6), dy = 12 * std::sin(kPi / 6);
     EXPECT_TRUE(near(s[1].p[1][0], 100 - dx) && near(std::fabs(s[1].p[1][1]), dy));
     EXPECT_TRUE(near(s[2].p[1][0], 100 - dx) && near(std::fabs(s[2].p[1][1]), dy));
     EXPECT_TRUE(near(s[1].p[1][1], -s[2].p[1][1]));
