@@ -36,6 +36,7 @@
 #include "shell/resource_ids.h"
 #include "shell/startup.h"
 #include "shell/view_picking.h"
+#include "output/import_session.h"
 #include "shell/core/mark_set.h"
 #include "store/drawing_header.h"
 #include "store/record_layouts.h"
@@ -1027,8 +1028,41 @@ static void windows_refresh(int) {
         if (w->window) InvalidateRect(w->window, nullptr, TRUE);
 }
 
+// ---------------------------------------------------------------- imported projections
+// A projection made by an import gets its window at once.
+static void imported_projection_opened(uint32_t number) {
+    for (const ProjectionEntry& e : projection_chain_entries(current_drawing_file())) {
+        if (e.number != number || projection_window_find_by_id(number)) continue;
+        projection_window_open(e.ref, 1);
+        break;
+    }
+    if (frame_window) cursor_set_clock(frame_window);
+}
+
+// The import ended: the changed projections are rebuilt (when asked) and
+// the windows tiled and fitted.
+static void imported_projections_finished(int rebuild, int tile) {
+    if (rebuild) command_seams.rebuild_changed_projections(0);
+    if (tile && mdi_client) {
+        SendMessageA(mdi_client, WM_MDITILE, 0, 0);
+        for (ProjectionWindow* w = projection_windows; w; w = w->next) {
+            if (!w->window || IsIconic(w->window)) continue;
+            SendMessageA(mdi_client, WM_MDIACTIVATE, reinterpret_cast<WPARAM>(w->window), 0);
+            RECT r;
+            GetClientRect(w->window, &r);
+            w->client_size[0] = static_cast<float>(r.right);
+            w->client_size[1] = static_cast<float>(r.bottom);
+            projection_window_fit(w);
+        }
+    }
+    if (frame_window) cursor_set_normal(frame_window);
+    main_title_update();
+}
+
 void projection_windows_bind() {
     view_picking_bind();
+    exchange_shell.projection_opened = imported_projection_opened;
+    exchange_shell.import_finished = imported_projections_finished;
     projection_window_proc_hook = projection_window_proc;
     document_shell.projection_windows_open_all = projection_windows_open_all;
     document_shell.projection_windows_destroy_all = projection_windows_destroy_all;
