@@ -50,7 +50,11 @@ void pick_marker_record_click(ProjectionWindow* w, int x, int y) {
 }
 
 void pick_marker_move(ProjectionWindow* w, int x, int y) {
-    if (pick_marker.placed) pick_marker_erase();
+    // The old marker goes: put back when a paint drew it, else just forgotten.
+    if (pick_marker.placed && !pick_marker_erase()) {
+        pick_marker.placed = 0;
+        pick_marker.visible = 0;
+    }
     if (x == 0 || y == 0) return;
     pick_marker.x = x;
     pick_marker.y = y;
