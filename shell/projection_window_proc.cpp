@@ -16,6 +16,7 @@
 #include "render/output/element_drawing.h"
 #include "render/output/gdi_canvas_win.h"
 #include "render/output/output_view.h"
+#include "render/output/symbol_drawing.h"
 #include "render/output/view_dimensions_walk.h"
 #include "shell/commands.h"
 #include "shell/elements_binding.h"
@@ -119,7 +120,12 @@ static void paint_drawing(ProjectionWindow* w, HWND window, HDC dc, int no_pick)
     view.visible_layers = static_cast<uint8_t>(w->visible_layers);
     for (int i = 0; i < 8; ++i) view.layer_colours[i] = w->layer_colours[i];
     view.window = w;
+    // The symbols of the upper layer lie under the elements, the others
+    // over them.  With a pick marker drawn the elements are picked first:
+    // the symbols under them are then left out of this paint.
+    int symbols_left = no_pick ? draw_view_symbols(&view, 1, 0) : 1;
     draw_view_elements(&view);
+    if (symbols_left) draw_view_symbols(&view, 0, no_pick);
     marks_draw(w, dc);
     stage_tools_of(current_stage).paint_over(window, dc);
     if (current_stage > 4) draw_view_dimensions(&view, no_pick);
@@ -146,6 +152,8 @@ static void paint(HWND window, ProjectionWindow* w) {
         w->paint_dc = nullptr;
     }
     EndPaint(window, &ps);
+    // Messages of the symbols are shown outside the paint and its lock.
+    picture_symbol_messages_flush();
 }
 
 // ---------------------------------------------------------------- scrolling
