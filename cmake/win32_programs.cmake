@@ -119,10 +119,3 @@ foreach(t gui_setup_install gui_setup_failures)
     set_tests_properties(${t} PROPERTIES TIMEOUT 420)
   endif()
 endforeach()
-# Known fault, waiting for its fix: the projection-window scenario does not
-# find the scrolled view where it looks for it since the one document lock.
-foreach(t gui_projection_windows)
-  if(TEST ${t})
-    set_tests_properties(${t} PROPERTIES DISABLED TRUE)
-  endif()
-endforeach()

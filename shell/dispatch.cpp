@@ -296,10 +296,13 @@ int dispatch_menu_command(int id) {
         open_help_topic();
         return 0;
     }
-    if (forward_stage_command(id)) return 1;
+    // The window list before the stage commands: at some stages every id
+    // counts as forwarded, and the pick would then reach DefFrameProcA,
+    // which activates by creation order instead of by the list.
     if (id >= IDM_WINDOW_LIST_FIRST && id < IDM_WINDOW_LIST_END) {
         if (command_seams.window_command(id)) return 0;
     }
+    if (forward_stage_command(id)) return 1;
     // Commands of the frame's MDI window menu go on to DefFrameProcA.
     return 1;
 }

@@ -19,6 +19,8 @@
 #include "shell/document_ui.h"
 #include "shell/resource_ids.h"
 #include "shell/settings_dialogs.h"
+#include "shell/projection_windows.h"
+#include "shell/core/pick_marker.h"
 #include "base/program_messages.h"
 #include "documents/saving.h"
 
@@ -247,6 +249,9 @@ LRESULT CALLBACK frame_window_proc(HWND window, UINT message, WPARAM wparam, LPA
     case UM_START_CONSTRUCTION:
         start_construction_thread();
         return 0;
+    case UM_REOPEN_PROJECTION_WINDOW:
+        projection_window_reopen(reinterpret_cast<ProjectionWindow*>(lparam));
+        return 0;
     case UM_CLOSE_EVERYTHING: {
         char* path = reinterpret_cast<char*>(lparam);
         close_everything_and_quit(path, wparam != 0);
@@ -398,6 +403,8 @@ void show_stage_panel(int id, DLGPROC procedure) {
         hints_remove_dialog(stage_panel);
         DestroyWindow(stage_panel);
     }
+    // A marker placed for the old stage's tools picks nothing in the new one.
+    pick_marker_reset();
     stage_panel = panel;
     stage_panel_id = id;
     stage_panel_font = reinterpret_cast<HFONT>(SendMessageA(panel, WM_GETFONT, 0, 0));

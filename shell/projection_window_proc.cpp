@@ -30,6 +30,8 @@
 #include "shell/annotation_properties_win.h"
 #include "shell/resource_ids.h"
 #include "shell/stage_tools.h"
+#include "shell/view_marks.h"
+#include "shell/view_picking.h"
 #include "shell/startup.h"
 #include "store/drawing_header.h"
 #include "store/records.h"
@@ -99,7 +101,10 @@ static void paint_sketch(ProjectionWindow* w, HDC dc) {
     SetStretchBltMode(dc, old);
 }
 
-static void paint_drawing(ProjectionWindow* w, HDC dc) {
+// The walks over the projection: elements, the marks, the stage's own
+// drawing, then (from the annotation stage on) dimensions and annotation.
+// no_pick is the pick marker's result: non-zero when no marker was drawn.
+static void paint_drawing(ProjectionWindow* w, HWND window, HDC dc, int no_pick) {
     OutputView view;
     output_view_init(&view, output_screen);
     view.canvas = gdi_canvas(dc);
@@ -116,11 +121,14 @@ static void paint_drawing(ProjectionWindow* w, HDC dc) {
     for (int i = 0; i < 8; ++i) view.layer_colours[i] = w->layer_colours[i];
     view.window = w;
     // The symbols of the upper layer lie under the elements, the others
-    // over them.
-    int symbols_left = draw_view_symbols(&view, 1, 0);
+    // over them.  With a pick marker drawn the elements are picked first:
+    // the symbols under them are then left out of this paint.
+    int symbols_left = no_pick ? draw_view_symbols(&view, 1, 0) : 1;
     draw_view_elements(&view);
-    if (symbols_left) draw_view_symbols(&view, 0, 1);
-    if (current_stage > 4) draw_view_dimensions(&view, 1);
+    if (symbols_left) draw_view_symbols(&view, 0, no_pick);
+    marks_draw(w, dc);
+    stage_tools_of(current_stage).paint_over(window, dc);
+    if (current_stage > 4) draw_view_dimensions(&view, no_pick);
 }
 
 static void paint(HWND window, ProjectionWindow* w) {
@@ -134,8 +142,10 @@ static void paint(HWND window, ProjectionWindow* w) {
         SetBkMode(dc, TRANSPARENT);
         projection_paint_primitives = 0;
         paint_sketch(w, dc);
-        if (current_drawing_file()) paint_drawing(w, dc);
-        if (current_drawing_file()) stage_tools_of(current_stage).paint_over(window, dc);
+        int no_pick = pick_marker_draw(w);
+        if (current_drawing_file()) paint_drawing(w, window, dc, no_pick);
+        pick_marker_erase();
+        crosshair_draw(w, dc);
         if (paint_event) os_event_set(paint_event);
         if (drawing_critical_section) os_lock_leave(drawing_critical_section);
         input_block_flag = 0;
@@ -264,14 +274,6 @@ static void projections_all_deleted() {
     stage_set(1);
 }
 
-static void refs_refresh() {
-    DrawingFile* df = current_drawing_file();
-    for (const ProjectionEntry& e : projection_chain_entries(df)) {
-        ProjectionWindow* w = projection_window_find_by_id(e.number);
-        if (w) w->record_ref = e.ref;
-    }
-}
-
 static bool close_asked(HWND window, ProjectionWindow* w) {
     if (command_seams.dimension_input_active())
         command_seams.commit_dimension_input(stage_panel);
@@ -286,15 +288,21 @@ static bool close_asked(HWND window, ProjectionWindow* w) {
 }
 
 static void destroy(ProjectionWindow* w) {
+    picking_window_gone(w);
     if (drawing_critical_section) os_lock_enter(drawing_critical_section);
     if (current_projection_window == w) current_projection_window = nullptr;
+    if (w->marks) {
+        modifier_keys_show(VK_MENU, 0);
+        mark_set_free(w->marks);
+        w->marks = nullptr;
+    }
     if (w->sketch_dc) DeleteDC(w->sketch_dc);
     if (w->sketch_bitmap && !(w->window_flags & window_flag_bitmap_borrowed)) DeleteObject(w->sketch_bitmap);
     bool deleted = false;
     if (!keep_projection_on_destroy && !program_closing) {
         DrawingFile* df = current_drawing_file();
         deleted = projection_delete_stored(df, w->number) == 0;
-        if (deleted) refs_refresh();
+        if (deleted) projection_refs_refresh();
     }
     for (ProjectionWindow** at = &projection_windows; *at; at = &(*at)->next) {
         if (*at == w) {
@@ -309,7 +317,7 @@ static void destroy(ProjectionWindow* w) {
     if (drawing_critical_section) os_lock_leave(drawing_critical_section);
     if (deleted) {
         if (!projection_windows) projections_all_deleted();
-        refs_refresh();
+        projection_refs_refresh();
         window_list_build();
     }
     keep_projection_on_destroy = 1;

@@ -35,6 +35,9 @@
 #include "shell/panels.h"
 #include "shell/resource_ids.h"
 #include "shell/startup.h"
+#include "shell/view_picking.h"
+#include "output/import_session.h"
+#include "shell/core/mark_set.h"
 #include "store/drawing_header.h"
 #include "store/record_layouts.h"
 #include "store/records.h"
@@ -52,6 +55,7 @@ static char* sketch_search_folder;
 ProjectionWindow* projection_window_creating;
 // Projection numbers of the window list, entry k at index k.
 static std::vector<uint32_t> window_list_numbers;
+extern int keep_projection_on_destroy;
 
 LRESULT CALLBACK projection_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 
@@ -584,8 +588,6 @@ void projection_windows_open_all() {
     main_title_update();
 }
 
-extern int keep_projection_on_destroy;
-
 void projection_windows_destroy_all() {
     while (projection_windows) {
         ProjectionWindow* w = projection_windows;
@@ -598,6 +600,9 @@ void projection_windows_destroy_all() {
             projection_windows = w->next;
             if (w->sketch_dc) DeleteDC(w->sketch_dc);
             if (w->sketch_bitmap && !(w->window_flags & window_flag_bitmap_borrowed)) DeleteObject(w->sketch_bitmap);
+            picking_window_gone(w);
+            mark_set_free(w->marks);
+            std::free(w->diameter_crosses);
             std::free(w->new_sketch_path);
             std::free(w);
         }
@@ -856,6 +861,116 @@ void window_menu_items_update(ProjectionWindow* w, HMENU menu) {
     ModifyMenuA(menu, IDM_CONTEXT_RAISE_WINDOW, MF_BYCOMMAND | MF_STRING, IDM_CONTEXT_RAISE_WINDOW, updated);
 }
 
+// Re-tiling: tile the windows, then activate and fit each window marked for
+// it; every mark is cleared.
+static void retile() {
+    busy_flag = 0;
+    if (mdi_client) SendMessageA(mdi_client, WM_MDITILE, 0, 0);
+    for (ProjectionWindow* w = projection_windows; w; w = w->next) {
+        if (!w->window || !(w->window_flags & window_flag_retile) || IsIconic(w->window)) continue;
+        SendMessageA(mdi_client, WM_MDIACTIVATE, reinterpret_cast<WPARAM>(w->window), 0);
+        RECT r;
+        GetClientRect(w->window, &r);
+        w->client_size[0] = static_cast<float>(r.right);
+        w->client_size[1] = static_cast<float>(r.bottom);
+        projection_window_fit(w);
+    }
+    for (ProjectionWindow* w = projection_windows; w; w = w->next)
+        w->window_flags = static_cast<uint16_t>(w->window_flags & ~window_flag_retile);
+}
+
+// Minimises the windows of fragments (type 8), or of the second list (flag
+// 0x400, not on the sheets), and marks the others for re-tiling.
+static void minimise_and_retile(bool fragments) {
+    busy_flag = 1;
+    if (paint_event) os_event_wait(paint_event);
+    DrawingFile* df = current_drawing_file();
+    if (!fragments && df && df->header) df->header[header_options3] |= 0x80;
+    for (ProjectionWindow* w = projection_windows; w; w = w->next) {
+        unsigned char* p = window_record(w);
+        uint16_t flags = p ? get_u16(p, projection_flags) : 0;
+        bool minimise = fragments ? (flags & view_flag_type_mask) == 8 : (flags & view_flag_not_on_sheets) != 0;
+        if (minimise && w->window) {
+            ShowWindow(w->window, SW_MINIMIZE);
+            w->window_flags = static_cast<uint16_t>(w->window_flags & ~window_flag_retile);
+        } else {
+            w->window_flags |= window_flag_retile;
+        }
+    }
+    retile();
+}
+
+void projection_window_reopen(ProjectionWindow* target) {
+    ProjectionWindow* w = projection_windows;
+    while (w && w != target) w = w->next;
+    if (!w || !w->window || !w->record_ref) return;
+    unsigned char* p = window_record(w);
+    if (!p) return;
+    uint32_t number = get_u32(p, record_key);
+    ProjectionWindow* same = projection_window_find_by_id(number);
+    if (same != w) return;
+    RecordRef ref = w->record_ref;
+    keep_projection_on_destroy = 1;
+    SendMessageA(mdi_client, WM_MDIDESTROY, reinterpret_cast<WPARAM>(w->window), 0);
+    DrawingFile* df = current_drawing_file();
+    RecordRef at = ref;
+    p = df ? record_read_at(df, &at, &page_buffers[table_projections]) : nullptr;
+    if (!p || get_u32(p, record_key) != number) return;
+    if (get_u16(p, projection_flags) & view_flag_no_sketch) {
+        // A projection without sketch drops its kind-18 construction records.
+        RecordRef head = get_u32(p, projection_construction);
+        bool removed = false;
+        for (unsigned char* r = record_next(df, &head, nullptr, &page_buffers[table_construction]); r && !error_flag;) {
+            if (r[record_kind] == 18) {
+                record_delete(df, &head, record_ref_of(&page_buffers[table_construction], r),
+                              &page_buffers[table_construction]);
+                removed = true;
+                r = record_next(df, &head, nullptr, &page_buffers[table_construction]);
+            } else {
+                r = record_next(df, &head, r, &page_buffers[table_construction]);
+            }
+        }
+        if (removed) {
+            at = ref;
+            p = record_read_at(df, &at, &page_buffers[table_projections]);
+            if (!p) return;
+            put_u32(p, projection_construction, head);
+            page_buffers[table_projections].clean = 0;
+        }
+    }
+    projection_window_open(ref, 1);
+}
+
+void projection_refs_refresh() {
+    DrawingFile* df = current_drawing_file();
+    for (const ProjectionEntry& e : projection_chain_entries(df)) {
+        ProjectionWindow* w = projection_window_find_by_id(e.number);
+        if (w) w->record_ref = e.ref;
+    }
+}
+
+// "Сделать первым на экране": the active projection's record moves to the
+// end of the projection chain; the windows are then tiled again.
+static void bring_first() {
+    ProjectionWindow* w = projection_window_find_by_id(active_projection_number);
+    DrawingFile* df = current_drawing_file();
+    if (!w || !df || !df->header || !w->record_ref) return;
+    document_lock_acquire();
+    RecordRef at = w->record_ref;
+    unsigned char* p = record_read_at(df, &at, &page_buffers[table_projections]);
+    if (p) {
+        std::vector<unsigned char> copy(p, p + get_u16(p, record_length));
+        RecordRef head = get_u32(df->header, header_projections);
+        record_delete(df, &head, w->record_ref, &page_buffers[table_projections]);
+        RecordRef moved = error_flag ? 0 : record_add_at_end(df, &head, copy.data(), &page_buffers[table_projections]);
+        put_u32(df->header, header_projections, head);
+        if (moved) w->record_ref = moved;
+        projection_refs_refresh();
+    }
+    document_lock_release();
+    if (frame_window) PostMessageA(frame_window, WM_COMMAND, IDM_WINDOW_TILE, 0);
+}
+
 static int window_command(int id) {
     if (id >= IDM_WINDOW_LIST_FIRST && id < IDM_WINDOW_LIST_END) {
         size_t k = static_cast<size_t>(id - IDM_WINDOW_LIST_FIRST);
@@ -870,6 +985,7 @@ static int window_command(int id) {
     case IDM_WINDOW_CASCADE:
     case IDM_WINDOW_TILE:
         for (ProjectionWindow* w = projection_windows; w; w = w->next) {
+            w->window_flags = static_cast<uint16_t>(w->window_flags & ~window_flag_second_placement);
             if (!w->window || IsIconic(w->window)) continue;
             RECT r;
             GetClientRect(w->window, &r);
@@ -878,15 +994,18 @@ static int window_command(int id) {
             projection_window_fit(w);
         }
         return 1;
-    case IDM_WINDOW_REDRAW_ALL:
-        for (ProjectionWindow* w = projection_windows; w; w = w->next)
+    case IDM_WINDOW_REDRAW_ALL: {
+        for (ProjectionWindow* w = projection_windows; w; w = w->next) {
             if (w->window) InvalidateRect(w->window, nullptr, TRUE);
+        }
+        DrawingFile* df = current_drawing_file();
+        if (df && df->header) df->header[header_options3] = static_cast<uint8_t>(df->header[header_options3] & ~0x80);
+        retile();
         return 1;
-    case IDM_WINDOW_MINIMISE_FRAGMENTS:
-        for (ProjectionWindow* w = projection_windows; w; w = w->next)
-            if (w->window && (w->view_flags & view_flag_type_mask) == 8) ShowWindow(w->window, SW_MINIMIZE);
-        if (mdi_client) SendMessageA(mdi_client, WM_MDITILE, 0, 0);
-        return 1;
+    }
+    case IDM_WINDOW_MINIMISE_FRAGMENTS: minimise_and_retile(true); return 1;
+    case IDM_WINDOW_MINIMISE_SECOND_LIST: minimise_and_retile(false); return 1;
+    case IDM_WINDOW_BRING_FIRST: bring_first(); return 1;
     default: return 0;
     }
 }
@@ -909,7 +1028,41 @@ static void windows_refresh(int) {
         if (w->window) InvalidateRect(w->window, nullptr, TRUE);
 }
 
+// ---------------------------------------------------------------- imported projections
+// A projection made by an import gets its window at once.
+static void imported_projection_opened(uint32_t number) {
+    for (const ProjectionEntry& e : projection_chain_entries(current_drawing_file())) {
+        if (e.number != number || projection_window_find_by_id(number)) continue;
+        projection_window_open(e.ref, 1);
+        break;
+    }
+    if (frame_window) cursor_set_clock(frame_window);
+}
+
+// The import ended: the changed projections are rebuilt (when asked) and
+// the windows tiled and fitted.
+static void imported_projections_finished(int rebuild, int tile) {
+    if (rebuild) command_seams.rebuild_changed_projections(0);
+    if (tile && mdi_client) {
+        SendMessageA(mdi_client, WM_MDITILE, 0, 0);
+        for (ProjectionWindow* w = projection_windows; w; w = w->next) {
+            if (!w->window || IsIconic(w->window)) continue;
+            SendMessageA(mdi_client, WM_MDIACTIVATE, reinterpret_cast<WPARAM>(w->window), 0);
+            RECT r;
+            GetClientRect(w->window, &r);
+            w->client_size[0] = static_cast<float>(r.right);
+            w->client_size[1] = static_cast<float>(r.bottom);
+            projection_window_fit(w);
+        }
+    }
+    if (frame_window) cursor_set_normal(frame_window);
+    main_title_update();
+}
+
 void projection_windows_bind() {
+    view_picking_bind();
+    exchange_shell.projection_opened = imported_projection_opened;
+    exchange_shell.import_finished = imported_projections_finished;
     projection_window_proc_hook = projection_window_proc;
     document_shell.projection_windows_open_all = projection_windows_open_all;
     document_shell.projection_windows_destroy_all = projection_windows_destroy_all;

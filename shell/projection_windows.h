@@ -31,7 +31,8 @@ enum : uint16_t {
     window_flag_points_off = 0x0008,
     window_flag_new_sketch = 0x0010,
     window_flag_bitmap_borrowed = 0x0040,
-    window_flag_was_minimised = 0x0080
+    window_flag_was_minimised = 0x0080,
+    window_flag_retile = 0x0100
 };
 
 struct ProjectionWindow {
@@ -95,6 +96,13 @@ void projection_window_create_child(ProjectionWindow* w);
 // every window (the projections are kept) when the drawing closes.
 void projection_windows_open_all();
 void projection_windows_destroy_all();
+// Takes each window's record reference again from the projection chain.
+void projection_refs_refresh();
+// Closes the window of w (keeping its projection) and opens it again from
+// its record, with its sketch loaded anew; construction records of kind 18
+// are dropped first for a projection without sketch.  Does nothing unless w
+// is an open window still holding its projection's record.
+void projection_window_reopen(ProjectionWindow* w);
 
 // The window's axis x (0) or y (1) as the view arithmetic sees it.
 ViewAxis projection_window_axis(const ProjectionWindow* w, int axis);

@@ -344,8 +344,14 @@ int main(int argc, char** argv) {
         SendMessageA(c, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(argv[4]));
         return 0;
     }
-    if (argc >= 4 && (std::strcmp(argv[1], "settext") == 0 || std::strcmp(argv[1], "dlgtext") == 0 ||
-                      std::strcmp(argv[1], "enabled") == 0 || std::strcmp(argv[1], "click") == 0)) {
+    // "settext" has two forms: a window class (a control anywhere inside the
+    // top-level window of that class) or a dialog caption.  The class form
+    // is taken when such a window exists; otherwise the dialog form would
+    // wait for a dialog that never comes and leave the control unchanged.
+    bool settext_by_class = argc >= 5 && std::strcmp(argv[1], "settext") == 0 && FindWindowA(argv[2], nullptr);
+    if (argc >= 4 && !settext_by_class &&
+        (std::strcmp(argv[1], "settext") == 0 || std::strcmp(argv[1], "dlgtext") == 0 ||
+         std::strcmp(argv[1], "enabled") == 0 || std::strcmp(argv[1], "click") == 0)) {
         HWND d = wait_dialog(argv[2], 5000);
         HWND c = d ? GetDlgItem(d, std::atoi(argv[3])) : nullptr;
         if (!c) return 1;
@@ -438,12 +444,11 @@ int main(int argc, char** argv) {
         SendMessageA(w, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<short>(std::atoi(argv[4]))), MAKELPARAM(c.x, c.y));
         return 0;
     }
-    if (argc >= 5 && std::strcmp(argv[1], "settext") == 0) {
+    if (settext_by_class) {
         HWND top = FindWindowA(argv[2], nullptr);
         HWND c = top ? descendant(top, std::atoi(argv[3])) : nullptr;
         if (!c) return 1;
-        SendMessageA(c, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(argv[4]));
-        return 0;
+        return SendMessageA(c, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(argv[4])) ? 0 : 1;
     }
     if (argc >= 5 && std::strcmp(argv[1], "notify") == 0) {
         HWND top = FindWindowA(argv[2], nullptr);

@@ -21,6 +21,9 @@
 #include "geometry/kernel_seams.h"
 #include "render/contours/hatch_generation.h"
 #include "render/output/leader_marks.h"
+#include "render/output/dimension_seams.h"
+#include "render/output/output_view.h"
+#include "output/import_session.h"
 #include "shell/document_hooks.h"
 #include "shell/document_ui.h"
 #include "shell/frame_window.h"
@@ -180,6 +183,14 @@ TEST(ProgramWiring, EachHookHoldsItsRoutine) {
     EXPECT_TRUE(differs(fragment_shell.prompt, fragment_shell_unbound.prompt));
     EXPECT_TRUE(differs(fragment_shell.checkpoint, fragment_shell_unbound.checkpoint));
     EXPECT_TRUE(differs(fragment_shell.delete_contour, fragment_shell_unbound.delete_contour));
+    // The projection windows answer the walks' questions about the pick
+    // marker, and open the windows of imported projections.
+    EXPECT_TRUE(differs(output_window_seams.pick_marker_damaged, output_window_seams_unbound.pick_marker_damaged));
+    EXPECT_TRUE(differs(output_window_seams.prompt_show, output_window_seams_unbound.prompt_show));
+    EXPECT_TRUE(differs(dimension_window_seams.pick_marker_active, dimension_window_seams_unbound.pick_marker_active));
+    EXPECT_TRUE(differs(dimension_window_seams.move_crosshair, dimension_window_seams_unbound.move_crosshair));
+    EXPECT_TRUE(exchange_shell.projection_opened != nullptr);
+    EXPECT_TRUE(exchange_shell.import_finished != nullptr);
 }
 
 // When the last step of the documents showed its message: with no drawing
