@@ -672,6 +672,50 @@ int fit_cell_text(std::string* text, double width, double height, double* box_w,
     return 0;
 }
 
+namespace {
+
+// The title block of kind on a sheet w x h mm: every block (an optional one
+// only with a stored field; with main_only just block 0), its lines thick
+// then thin, then the cells' texts.
+void draw_title_block(OutputView* view, int kind, double w, double ht, int rotated, uint32_t sheet, bool main_only) {
+    const TitleBlockLayout* lay = title_block_layout(kind);
+    if (!lay) return;
+    DrawingFile* df = current_drawing_file();
+    bool shown[256] = {};
+    const TitleBlockBlock* by_number[256] = {};
+    for (int i = 0; i < lay->block_count; ++i) {
+        const TitleBlockBlock& blk = lay->blocks[i];
+        by_number[blk.number] = &blk;
+        if (main_only && blk.number != 0) continue;
+        shown[blk.number] = !(blk.flags & title_block_optional) || (df && block_has_field(df, *lay, blk.number, sheet));
+        if (error_flag) return;
+    }
+    for (int pass = 1; pass >= 0; --pass) {
+        PenScope pen = canvas_select_pen(&view->canvas, create_text_pen(view, pass ? sheet_pen_thick : sheet_pen_thin));
+        for (int i = 0; i < lay->line_count; ++i) {
+            const TitleBlockLine& ln = lay->lines[i];
+            const TitleBlockBlock* blk = by_number[ln.block];
+            if (ln.weight != pass || !blk || !shown[ln.block]) continue;
+            SheetPoint a = title_block_point(*blk, w, ht, rotated, ln.x1, ln.y1);
+            SheetPoint z = title_block_point(*blk, w, ht, rotated, ln.x2, ln.y2);
+            sheet_line(view, a.x, a.y, z.x, z.y);
+        }
+        canvas_restore_pen(&pen);
+    }
+    for (int i = 0; i < lay->cell_count && !error_flag; ++i) {
+        const TitleBlockCell& c = lay->cells[i];
+        const TitleBlockBlock* blk = by_number[c.block];
+        if (!blk || !shown[c.block]) continue;
+        // The cells below the frame belong to a sheet, not to a page.
+        if (main_only && c.y < 0) continue;
+        std::string text = cell_text(df, c, sheet);
+        if (text.empty()) continue;
+        draw_cell(view, c, *blk, w, ht, rotated, text);
+    }
+}
+
+}  // namespace
+
 void draw_sheet(OutputView* view) {
     const uint8_t* hd = current_drawing_header();
     if (!view || !hd) return;
@@ -685,58 +729,31 @@ void draw_sheet(OutputView* view) {
     double hb = title_block_height_of(kind);
     if (hb >= 0) title_block_height = hb;
 
-    PenScope thin = canvas_select_pen(&view->canvas, create_text_pen(view, sheet_pen_thin));
-    sheet_line(view, 0, 0, w, 0);
-    sheet_line(view, w, 0, w, ht);
-    sheet_line(view, w, ht, 0, ht);
-    sheet_line(view, 0, ht, 0, 0);
-
-    PenScope thick = canvas_select_pen(&view->canvas, create_text_pen(view, sheet_pen_thick));
-    double l = sheet_frame_left, t = sheet_frame_margin;
-    double r = w - sheet_frame_margin, b = ht - sheet_frame_margin;
-    sheet_line(view, l, t, r, t);
-    sheet_line(view, r, t, r, b);
-    sheet_line(view, r, b, l, b);
-    sheet_line(view, l, b, l, t);
-
-    const TitleBlockLayout* lay = title_block_layout(kind);
-    DrawingFile* df = current_drawing_file();
-    if (lay) {
-        bool shown[256] = {};
-        for (int i = 0; i < lay->block_count; ++i) {
-            const TitleBlockBlock& blk = lay->blocks[i];
-            shown[blk.number] = !(blk.flags & title_block_optional) ||
-                                (df && block_has_field(df, *lay, blk.number, sheet));
-            if (error_flag) break;
-        }
-        const TitleBlockBlock* by_number[256] = {};
-        for (int i = 0; i < lay->block_count; ++i) by_number[lay->blocks[i].number] = &lay->blocks[i];
-        // Thick lines first, then the thin ones.
-        for (int pass = 1; pass >= 0; --pass) {
-            if (pass == 0) {
-                canvas_restore_pen(&thick);
-                thick = canvas_select_pen(&view->canvas, create_text_pen(view, sheet_pen_thin));
-            }
-            for (int i = 0; i < lay->line_count; ++i) {
-                const TitleBlockLine& ln = lay->lines[i];
-                const TitleBlockBlock* blk = by_number[ln.block];
-                if (ln.weight != pass || !blk || !shown[ln.block]) continue;
-                SheetPoint a = title_block_point(*blk, w, ht, rotated, ln.x1, ln.y1);
-                SheetPoint z = title_block_point(*blk, w, ht, rotated, ln.x2, ln.y2);
-                sheet_line(view, a.x, a.y, z.x, z.y);
-            }
-        }
-        canvas_restore_pen(&thick);
-        for (int i = 0; i < lay->cell_count && !error_flag; ++i) {
-            const TitleBlockCell& c = lay->cells[i];
-            const TitleBlockBlock* blk = by_number[c.block];
-            if (!blk || !shown[c.block]) continue;
-            std::string text = cell_text(df, c, sheet);
-            if (text.empty()) continue;
-            draw_cell(view, c, *blk, w, ht, rotated, text);
-        }
-    } else {
+    {
+        PenScope thin = canvas_select_pen(&view->canvas, create_text_pen(view, sheet_pen_thin));
+        sheet_line(view, 0, 0, w, 0);
+        sheet_line(view, w, 0, w, ht);
+        sheet_line(view, w, ht, 0, ht);
+        sheet_line(view, 0, ht, 0, 0);
+        canvas_restore_pen(&thin);
+    }
+    {
+        PenScope thick = canvas_select_pen(&view->canvas, create_text_pen(view, sheet_pen_thick));
+        double l = sheet_frame_left, t = sheet_frame_margin;
+        double r = w - sheet_frame_margin, b = ht - sheet_frame_margin;
+        sheet_line(view, l, t, r, t);
+        sheet_line(view, r, t, r, b);
+        sheet_line(view, r, b, l, b);
+        sheet_line(view, l, b, l, t);
         canvas_restore_pen(&thick);
     }
-    canvas_restore_pen(&thin);
+    draw_title_block(view, kind, w, ht, rotated, sheet, false);
+}
+
+void draw_title_block_page(OutputView* view, double page_w, double page_h) {
+    const uint8_t* hd = current_drawing_header();
+    if (!view || !hd) return;
+    int kind = get_u8(hd, header_title_block_kind);
+    uint32_t sheet = get_u16(hd, header_current_sheet);
+    draw_title_block(view, kind, page_w, page_h, 0, sheet, true);
 }

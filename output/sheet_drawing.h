@@ -102,3 +102,9 @@ int fit_cell_text(std::string* text, double width, double height, double* box_w,
 // common one.  Sheet mm become model units by the drawing scale; y runs
 // downward.
 void draw_sheet(OutputView* view);
+
+// The title block's main block alone on a printer page of page_w x page_h
+// mm (the title block printed on a page of its own): drawn as on a sheet of
+// the page's size, its corner 5 mm inside the page's bottom right corner,
+// without outline and frame.
+void draw_title_block_page(OutputView* view, double page_w, double page_h);
