@@ -13,6 +13,7 @@
 #include "shell/exchange_commands.h"
 #include "output/exchange_binding.h"
 #include "shell/model_window.h"
+#include "shell/layout_panel.h"
 #include "shell/print_run.h"
 #include "shell/projection_windows.h"
 #include "shell/settings_dialogs.h"
@@ -55,6 +56,8 @@ void program_wiring() {
     projection_windows_bind();
     // The settings dialogs: units, symbol table, drawing options.
     settings_dialogs_bind();
+    // The layout stage's format panel.
+    layout_panel_bind();
     // Printing: the print-setup record, the print command and the print
     // dialog's page counter.
     print_bind();
