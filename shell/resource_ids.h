@@ -566,3 +566,6 @@
 #define IDD_USER_FORMAT 775
 #define IDC_USER_FORMAT_X 1037
 #define IDC_USER_FORMAT_Y 1036
+/* The title-block kind dialog (IDD_TITLE_BLOCK_KIND). */
+#define IDD_TITLE_BLOCK_KIND 256
+#define IDC_TITLE_BLOCK_KIND 1181

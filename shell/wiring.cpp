@@ -15,6 +15,7 @@
 #include "shell/model_window.h"
 #include "shell/layout_panel.h"
 #include "shell/print_run.h"
+#include "shell/title_block_dialog.h"
 #include "shell/projection_windows.h"
 #include "shell/settings_dialogs.h"
 
@@ -56,8 +57,9 @@ void program_wiring() {
     projection_windows_bind();
     // The settings dialogs: units, symbol table, drawing options.
     settings_dialogs_bind();
-    // The layout stage's format panel.
+    // The layout stage's format panel and the title-block command.
     layout_panel_bind();
+    title_block_dialog_bind();
     // Printing: the print-setup record, the print command and the print
     // dialog's page counter.
     print_bind();

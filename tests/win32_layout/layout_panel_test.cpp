@@ -16,6 +16,7 @@
 #include "shell/layout_panel.h"
 #include "shell/resource_ids.h"
 #include "shell/stage_tools.h"
+#include "shell/title_block_dialog.h"
 #include "store/drawing_header.h"
 #include "store/record_layouts.h"
 #include "store/records.h"
@@ -196,6 +197,43 @@ TEST_F(LayoutPanelTest, UserFormatDialog) {
         } else {
             EXPECT_EQ(entry(25), "Пользовательский");
         }
+    }
+}
+
+// Picks entry `kind` of the title-block kind dialog once it is up and
+// presses `button`.
+void answer_kind(int kind, int button, std::atomic<bool>* done) {
+    HWND d = nullptr;
+    for (int i = 0; i < 400 && !d; ++i) {
+        d = FindWindowA(nullptr, "Выбор основной надписи");
+        if (!d) Sleep(25);
+    }
+    if (!d) return;
+    char name[200] = {};
+    SendDlgItemMessageA(d, IDC_TITLE_BLOCK_KIND, CB_GETLBTEXT, 2, reinterpret_cast<LPARAM>(name));
+    if (std::string(name) == title_block_kind_name(2)) *done = true;
+    SendDlgItemMessageA(d, IDC_TITLE_BLOCK_KIND, CB_SETCURSEL, kind, 0);
+    PostMessageA(d, WM_COMMAND, button, 0);
+}
+
+TEST_F(LayoutPanelTest, TitleBlockKindGoesToTheHeaderAndTheSheet) {
+    ASSERT_EQ(get_u8(df->header, header_title_block_kind), 0);
+    struct {
+        int kind, button, expected;
+    } cases[] = {{2, IDOK, 2}, {5, IDCANCEL, 2}, {7, IDOK, 7}, {0, IDOK, 0}};
+    for (auto& c : cases) {
+        SCOPED_TRACE(c.kind);
+        std::atomic<bool> done{false};
+        std::thread t(answer_kind, c.kind, c.button, &done);
+        choose_title_block(1);
+        t.join();
+        EXPECT_TRUE(done);  // the list holds the kinds' names
+        EXPECT_EQ(get_u8(df->header, header_title_block_kind), c.expected);
+        RecordRef* head = reinterpret_cast<RecordRef*>(df->header + header_sheets);
+        unsigned char* r = record_next(df, head, nullptr, &page_buffers[table_tables]);
+        ASSERT_NE(r, nullptr);
+        EXPECT_EQ(get_u8(r, sheet_title_block), c.expected);
+        EXPECT_DOUBLE_EQ(title_block_height, title_block_height_of(c.expected));
     }
 }
 
