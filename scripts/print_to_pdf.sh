@@ -67,8 +67,8 @@ stop_cups() {
 }
 trap stop_cups EXIT
 up=0
-for _ in $(seq 1 100); do
-    if lpstat -r 2>/dev/null | grep -q "is running"; then up=1; break; fi
+for _ in $(seq 1 300); do
+    if LC_ALL=C LANG=C lpstat -r 2>/dev/null | grep -q "is running"; then up=1; break; fi
     sleep 0.1
 done
 if [ $up -ne 1 ]; then

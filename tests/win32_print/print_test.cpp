@@ -167,7 +167,7 @@ struct DialogDriver {
                 SendMessageA(d, WM_VSCROLL, SB_LINEUP, reinterpret_cast<LPARAM>(GetDlgItem(d, IDC_PRINT_COPIES_SPIN)));
             PostMessageA(d, WM_COMMAND, IDOK, 0);
             if (stop_after > 0) {
-                for (int i = 0; i < 2400 && IsWindow(d); ++i) {
+                for (int i = 0; i < 24000 && IsWindow(d); ++i) {
                     char buf[64] = {};
                     GetDlgItemTextA(d, IDC_PRINT_PROGRESS, buf, sizeof buf);
                     unsigned page = 0, count = 0;
@@ -217,13 +217,19 @@ TEST_F(PrintTest, PrintersThatCannotPrintAreRefused) {
     print_setup.hDC = nullptr;
     EXPECT_EQ(print_drawing(), print_refused_no_dc);
     EXPECT_TRUE(store_test::shown().empty());
-    // A user format no paper holds is refused with a message.
+    // A sheet that would take more pages than any print run holds, and a
+    // page no larger than the pages' overlap, are refused with a message.
     put_u32(df->header, header_user_format_width, 10000);
     put_u32(df->header, header_user_format_height, 10000);
     set_sheet(sheet_format_user, false, 0);
-    fake_caps = {2479, 3508, 209, 297, 300, 300, RC_BITBLT};
-    EXPECT_EQ(print_run_begin(dc, "PDF"), print_refused_pages);
-    EXPECT_EQ(store_test::shown().size(), 1u);
+    const PrintDeviceCaps small[] = {{236, 236, 20, 20, 300, 300, RC_BITBLT}, {100, 100, 8, 8, 300, 300, RC_BITBLT}};
+    for (const PrintDeviceCaps& c : small) {
+        store_test::shown().clear();
+        fake_caps = c;
+        EXPECT_EQ(print_run_begin(dc, "PDF"), print_refused_pages);
+        EXPECT_EQ(store_test::shown().size(), 1u);
+        EXPECT_EQ(print_run, nullptr);
+    }
     DeleteDC(dc);
 }
 
@@ -293,7 +299,7 @@ TEST_F(PrintTest, A3SheetPrintsOnOnePageAtFullSize) {
     EXPECT_EQ(print_dialog_and_print(), 1);
     driver.t.join();
     EXPECT_TRUE(driver.done);
-    expect_pdf("A3SheetPrints pages=1 size=842x1191 rot=90 line=200 line=100 line=395 line=282");
+    expect_pdf("A3SheetPrints pages=1 size=842x1191 rot=90 line=200 line=100 line=395 line=287");
 }
 
 // An A1 sheet on A4 with the title block on a page of its own: the 5 x 3
