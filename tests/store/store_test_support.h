@@ -80,7 +80,12 @@ protected:
     std::vector<DrawingFile*> opened;
     std::vector<std::string> files;
 
+    // The message display the test found, put back afterwards: a process that
+    // runs store tests beside window tests keeps its dialogs.
+    void (*display_before)(const ProgramMessage&) = nullptr;
+
     void SetUp() override {
+        display_before = program_message_display;
         ASSERT_EQ(store_init(), 0);
         page_buffers_init_defaults();
         error_flag = 0;
@@ -101,7 +106,7 @@ protected:
             drawing_file_free(df);
         }
         for (const std::string& f : files) std::remove(f.c_str());
-        program_message_display = program_message_unshown;
+        program_message_display = display_before ? display_before : program_message_unshown;
         open_drawings[0] = open_drawings[1] = nullptr;
     }
     DrawingFile* handle(const std::string& name, uint8_t mode) {

@@ -57,11 +57,16 @@ static BOOL CALLBACK collect(HWND w, LPARAM p) {
 static const UINT watch_message = RegisterWindowMessageA("sarvolt test watcher");
 
 static LRESULT CALLBACK cbt(int code, WPARAM wparam, LPARAM lparam) {
-    if (code == HCBT_ACTIVATE && active_watcher) {
+    // A dialog is watched from its creation, and again when it comes back
+    // to the front after being answered: a process that is not in the
+    // foreground gets no activation for a new dialog.
+    if ((code == HCBT_ACTIVATE || code == HCBT_CREATEWND) && active_watcher) {
         HWND w = reinterpret_cast<HWND>(wparam);
         char cls[32] = {};
         GetClassNameA(w, cls, sizeof cls);
-        if (std::strcmp(cls, "#32770") == 0 && !GetPropA(w, "watched")) {
+        bool child = code == HCBT_CREATEWND &&
+                     (reinterpret_cast<CBT_CREATEWNDA*>(lparam)->lpcs->style & WS_CHILD) != 0;
+        if (std::strcmp(cls, "#32770") == 0 && !child && !GetPropA(w, "watched")) {
             SetPropA(w, "watched", reinterpret_cast<HANDLE>(1));
             PostMessageA(w, watch_message, 0, 0);
         }

@@ -26,6 +26,8 @@
 #include "shell/frame_window.h"
 #include "shell/message_dialogs.h"
 #include "shell/panels.h"
+#include "shell/resource_ids.h"
+#include "shell/stage_tools.h"
 #include "shell/wiring.h"
 #include "store/drawing_file.h"
 #include "store/records.h"
@@ -61,12 +63,28 @@ HookImage hooks_now() {
     h.add("kernel_contour_pieces_active", kernel_contour_pieces_active);
     h.add("piece_to_element_record", piece_to_element_record);
     h.add("point_tool_hook", point_tool_hook);
+    h.add("stage_tools", stage_tools);
     return h;
 }
 
 // The frame, made once in this process as the program makes it once.
 HWND frame;
 HookImage after_wiring;
+
+// The start dialog the program shows when it starts without a drawing: a
+// thread timer, which its modal loop dispatches, finds it and cancels it.
+int start_dialogs_seen;
+BOOL CALLBACK cancel_start_dialog(HWND w, LPARAM) {
+    char kind[16] = "";
+    GetClassNameA(w, kind, sizeof kind);
+    if (std::strcmp(kind, "#32770") != 0 || !GetDlgItem(w, IDC_START_NEW)) return TRUE;
+    ++start_dialogs_seen;
+    PostMessageA(w, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    return FALSE;
+}
+void CALLBACK look_for_start_dialog(HWND, UINT, UINT_PTR, DWORD) {
+    EnumThreadWindows(GetCurrentThreadId(), cancel_start_dialog, 0);
+}
 
 void start_program() {
     if (frame) return;
@@ -76,15 +94,20 @@ void start_program() {
     ASSERT_NE(frame, nullptr);
     PostMessageA(frame, UM_INIT_MENUS, 0, 0);
     PostMessageA(frame, UM_SHOW_START_DIALOG, 0, 0);
+    UINT_PTR timer = SetTimer(nullptr, 0, 30, look_for_start_dialog);
     MSG msg;
     DWORD start = GetTickCount();
-    while (GetTickCount() - start < 300) {
+    while (GetTickCount() - start < 300 || (!start_dialogs_seen && GetTickCount() - start < 10000)) {
         while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
             TranslateMessage(&msg);
             DispatchMessageA(&msg);
         }
         Sleep(5);
     }
+    KillTimer(nullptr, timer);
+    // Drain what cancelling the dialog left.
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+    EXPECT_EQ(start_dialogs_seen, 1) << "the start dialog did not open once";
 }
 
 template <class F>
