@@ -157,6 +157,8 @@ void answer_user_format(const char* x, const char* y, int button, std::atomic<bo
         d = FindWindowA(nullptr, "Формат пользователя");
         if (!d) Sleep(25);
     }
+    // A dialog is visible once its initialisation has run.
+    for (int i = 0; i < 400 && d && !IsWindowVisible(d); ++i) Sleep(10);
     if (!d) return;
     SetDlgItemTextA(d, IDC_USER_FORMAT_X, x);
     SetDlgItemTextA(d, IDC_USER_FORMAT_Y, y);
@@ -214,6 +216,8 @@ void answer_kind(int kind, int button, std::atomic<bool>* done) {
         d = FindWindowA(nullptr, "Выбор основной надписи");
         if (!d) Sleep(25);
     }
+    // A dialog is visible once its initialisation has run.
+    for (int i = 0; i < 400 && d && !IsWindowVisible(d); ++i) Sleep(10);
     if (!d) return;
     char name[200] = {};
     SendDlgItemMessageA(d, IDC_TITLE_BLOCK_KIND, CB_GETLBTEXT, 2, reinterpret_cast<LPARAM>(name));

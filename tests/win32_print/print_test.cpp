@@ -158,7 +158,9 @@ struct DialogDriver {
                 d = FindWindowA(nullptr, "Печать чертежа");
                 if (!d) Sleep(50);
             }
-            if (!d) return;
+            // A dialog is visible once its initialisation has run.
+    for (int i = 0; i < 400 && d && !IsWindowVisible(d); ++i) Sleep(10);
+    if (!d) return;
             for (int id : clicks) {
                 SendMessageA(GetDlgItem(d, id), BM_SETCHECK, BST_CHECKED, 0);
                 SendMessageA(d, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
@@ -170,8 +172,11 @@ struct DialogDriver {
                 for (int i = 0; i < 24000 && IsWindow(d); ++i) {
                     char buf[64] = {};
                     GetDlgItemTextA(d, IDC_PRINT_PROGRESS, buf, sizeof buf);
-                    unsigned page = 0, count = 0;
-                    if (std::sscanf(buf, "Страница %u  из  %u", &page, &count) == 2 && page >= (unsigned)stop_after) {
+                    // "Страница  2  из  15": the first number is the page printed.
+                    const char* q = buf;
+                    while (*q && (*q < '0' || *q > '9')) ++q;
+                    unsigned long page = std::strtoul(q, nullptr, 10);
+                    if (page >= static_cast<unsigned long>(stop_after)) {
                         PostMessageA(d, WM_COMMAND, IDCANCEL, 0);
                         break;
                     }
@@ -207,8 +212,9 @@ TEST_F(PrintTest, PrintersThatCannotPrintAreRefused) {
         EXPECT_EQ(print_run_begin(dc, "Плоттер 7"), c.result);
         ASSERT_EQ(store_test::shown().size(), 1u);
         EXPECT_NE(store_test::shown()[0].find(c.text), std::string::npos) << store_test::shown()[0];
-        if (c.result == print_refused_no_graphics)
+        if (c.result == print_refused_no_graphics) {
             EXPECT_NE(store_test::shown()[0].find("Плоттер 7"), std::string::npos);
+        }
         EXPECT_EQ(print_run, nullptr);
     }
     // Without a printer DC nothing is done.
