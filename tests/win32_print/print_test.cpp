@@ -159,8 +159,8 @@ struct DialogDriver {
                 if (!d) Sleep(50);
             }
             // A dialog is visible once its initialisation has run.
-    for (int i = 0; i < 400 && d && !IsWindowVisible(d); ++i) Sleep(10);
-    if (!d) return;
+            for (int i = 0; i < 400 && d && !IsWindowVisible(d); ++i) Sleep(10);
+            if (!d) return;
             for (int id : clicks) {
                 SendMessageA(GetDlgItem(d, id), BM_SETCHECK, BST_CHECKED, 0);
                 SendMessageA(d, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
