@@ -16,6 +16,7 @@
 #include "render/output/element_drawing.h"
 #include "render/output/gdi_canvas_win.h"
 #include "render/output/output_view.h"
+#include "render/output/symbol_drawing.h"
 #include "render/output/view_dimensions_walk.h"
 #include "shell/commands.h"
 #include "shell/elements_binding.h"
@@ -114,7 +115,11 @@ static void paint_drawing(ProjectionWindow* w, HDC dc) {
     view.visible_layers = static_cast<uint8_t>(w->visible_layers);
     for (int i = 0; i < 8; ++i) view.layer_colours[i] = w->layer_colours[i];
     view.window = w;
+    // The symbols of the upper layer lie under the elements, the others
+    // over them.
+    int symbols_left = draw_view_symbols(&view, 1, 0);
     draw_view_elements(&view);
+    if (symbols_left) draw_view_symbols(&view, 0, 1);
     if (current_stage > 4) draw_view_dimensions(&view, 1);
 }
 
@@ -137,6 +142,8 @@ static void paint(HWND window, ProjectionWindow* w) {
         w->paint_dc = nullptr;
     }
     EndPaint(window, &ps);
+    // Messages of the symbols are shown outside the paint and its lock.
+    picture_symbol_messages_flush();
 }
 
 // ---------------------------------------------------------------- scrolling

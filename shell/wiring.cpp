@@ -9,6 +9,7 @@
 #include "base/program_messages.h"
 #include "shell/document_binding.h"
 #include "shell/elements_binding.h"
+#include "shell/picture_binding.h"
 #include "shell/message_dialogs.h"
 #include "shell/exchange_commands.h"
 #include "output/exchange_binding.h"
@@ -36,6 +37,9 @@ void program_wiring() {
     render_output_bind();
     // The documents and the shell, both ways.
     documents_bind_shell();
+    // Conventional symbols and pictures: the symbol measurer, the picture
+    // drawer, and the loading of a drawing's pictures at its opening.
+    pictures_bind();
 
     // Subsystems added later: one bind call each, below this line, in floor
     // order (stages, annotation, output, model, then the shell's own).

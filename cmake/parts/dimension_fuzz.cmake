@@ -9,7 +9,7 @@ if(NOT SARVOLT_WIN32 AND SARVOLT_CLANGXX)
   file(GLOB dimension_fuzz_core
        ${CMAKE_SOURCE_DIR}/geometry/*.cpp ${CMAKE_SOURCE_DIR}/store/*.cpp
        ${CMAKE_SOURCE_DIR}/render/text/*.cpp ${CMAKE_SOURCE_DIR}/render/contours/*.cpp
-       ${CMAKE_SOURCE_DIR}/render/output/*.cpp)
+       ${CMAKE_SOURCE_DIR}/render/images/*.cpp ${CMAKE_SOURCE_DIR}/render/output/*.cpp)
   list(FILTER dimension_fuzz_core EXCLUDE REGEX "_win\\.cpp$")
   set(dimension_fuzz_sources ${CMAKE_SOURCE_DIR}/tests/fuzz/fuzz_dimension_walk.cpp ${dimension_fuzz_core}
       ${CMAKE_SOURCE_DIR}/base/program_messages.cpp ${CMAKE_SOURCE_DIR}/base/os_layer_posix.cpp

@@ -1,5 +1,5 @@
 # Fuzz target of the picture routines (native tree only, clang's libFuzzer):
-# damaged DIB headers through pixel access, key-colour cleaning, sampling and
+# damaged BMP files and DIB headers through pixel access, key-colour cleaning, sampling and
 # the mapped copy, and damaged symbol element records.
 if(NOT SARVOLT_WIN32)
   find_program(SARVOLT_CLANGXX NAMES clang++ clang++-14)
@@ -8,6 +8,7 @@ if(NOT SARVOLT_WIN32)
         ${CMAKE_SOURCE_DIR}/tests/fuzz/fuzz_pictures.cpp
         ${CMAKE_SOURCE_DIR}/render/images/raster_pixels.cpp
         ${CMAKE_SOURCE_DIR}/render/images/bmp_image.cpp
+        ${CMAKE_SOURCE_DIR}/render/images/bmp_pixels.cpp
         ${CMAKE_SOURCE_DIR}/render/images/picture_placement.cpp
         ${CMAKE_SOURCE_DIR}/render/output/symbol_catalog.cpp)
     set(fuzz_pictures_exe ${CMAKE_BINARY_DIR}/fuzz_pictures)

@@ -1,7 +1,8 @@
 // Fuzz target of the picture routines: the input is a packed DIB (header,
-// colour table, rows) followed by a few control bytes, or a symbol element
-// record.  Damaged headers and records must be refused or handled within
+// colour table, rows) followed by a few control bytes, a stored BMP file
+// image, or a symbol element record.  Damaged headers and records must be refused or handled within
 // their buffers: never a crash, a hang or a read outside the input.
+#include "render/images/bmp_pixels.h"
 #include "render/images/picture_placement.h"
 #include "render/images/raster_pixels.h"
 #include "render/output/symbol_catalog.h"
@@ -25,6 +26,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (n > 0 && code < picture_symbol_first_code &&
             static_cast<uint32_t>(n) < symbol_catalog_entry(code)->point_count)
             __builtin_trap();
+        return 0;
+    }
+
+    if ((selector & 6) == 6) {
+        // A BMP file image: refused, or read into a DIB of its size.
+        std::vector<uint8_t> dib;
+        int32_t w = 0, h = 0;
+        if (bmp_to_dib24(body.data(), body.size(), &dib, &w, &h)) {
+            RasterView v;
+            if (!raster_view_of_dib(dib.data(), dib.size(), &v) || v.width != w || v.height != h)
+                __builtin_trap();
+        }
         return 0;
     }
 

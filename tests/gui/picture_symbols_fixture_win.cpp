@@ -1,0 +1,184 @@
+// picture_symbols_fixture: the drawing of the picture-symbol scenario,
+// written and read back through the program's own store.
+//   picture_symbols_fixture OUT.svt [--damaged]
+// writes one projection without a sketch holding three symbols: a circle
+// sign (code 0), a transparent picture placed by one point (code 1001) and
+// a picture bent along the Bezier of four points (code 1002), with the two
+// pictures' records and BMP blobs.  With --damaged the first picture's BMP
+// claims more rows than it holds.
+//   picture_symbols_fixture --list FILE.svt
+// prints the picture records field by field and the symbol elements (code
+// and points), one per line.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "base/byte_order.h"
+#include "base/program_messages.h"
+#include "render/images/picture_records.h"
+#include "shell/core/projection_records.h"
+#include "store/drawing_file.h"
+#include "store/drawing_header.h"
+#include "store/record_layouts.h"
+#include "store/records.h"
+
+namespace {
+
+// A 24-bit BMP of w x h: a blue disc on a magenta ground (the key colour).
+std::vector<uint8_t> disc_bmp(int w, int h) {
+    const size_t stride = (static_cast<size_t>(w) * 3 + 3) / 4 * 4;
+    std::vector<uint8_t> f(54 + stride * h, 0);
+    f[0] = 'B', f[1] = 'M';
+    put_u32(f.data(), 2, static_cast<uint32_t>(f.size()));
+    put_u32(f.data(), 10, 54);
+    put_u32(f.data(), 14, 40);
+    put_i32(f.data(), 18, w);
+    put_i32(f.data(), 22, h);
+    put_u16(f.data(), 26, 1);
+    put_u16(f.data(), 28, 24);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            uint8_t* p = f.data() + 54 + stride * y + 3 * x;
+            const double dx = x - w / 2.0, dy = y - h / 2.0;
+            const bool in = dx * dx + dy * dy < (w / 2.5) * (w / 2.5);
+            p[0] = 255, p[1] = 0, p[2] = in ? 0 : 255;
+        }
+    return f;
+}
+
+RecordRef add_picture(DrawingFile* df, uint32_t id, int points, bool transparent, const std::vector<uint8_t>& bmp,
+                      const int32_t pts[4][2], const char* name) {
+    PictureFields f;
+    f.id = id;
+    f.point_count = points;
+    f.transparent = transparent;
+    f.tolerance = 4;
+    f.height_mm = 20.f;
+    std::memcpy(f.points, pts, sizeof f.points);
+    std::strcpy(f.name, name);
+    f.blob = blob_write(df, static_cast<uint32_t>(bmp.size()), bmp.data());
+    f.blob_length = static_cast<uint32_t>(bmp.size());
+    f.key_x = 0;
+    f.key_row = 0;
+    uint8_t rec[74];
+    picture_record_build(f, rec);
+    RecordRef head = get_u32(df->header, header_pictures);
+    RecordRef r = record_add_at_end(df, &head, rec, &page_buffers[table_pictures]);
+    put_u32(df->header, header_pictures, head);
+    return r;
+}
+
+std::vector<uint8_t> symbol(uint32_t number, uint32_t code, const std::vector<std::vector<double>>& pts) {
+    const size_t size = element_symbol_items + element_symbol_item_size * pts.size();
+    std::vector<uint8_t> r(size, 0);
+    put_u16(r.data(), record_length, static_cast<uint16_t>(size));
+    put_u32(r.data(), element_number, number);
+    put_u16(r.data(), element_flags, element_kind_symbol | (1 << 4));
+    put_u16(r.data(), element_symbol_code, static_cast<uint16_t>(code));
+    put_u16(r.data(), element_symbol_count, static_cast<uint16_t>(pts.size()));
+    for (size_t i = 0; i < pts.size(); ++i) {
+        put_u32(r.data(), element_symbol_items + element_symbol_item_size * i, 0);
+        put_f64(r.data(), element_symbol_items + element_symbol_item_size * i + 4, pts[i][0]);
+        put_f64(r.data(), element_symbol_items + element_symbol_item_size * i + 12, pts[i][1]);
+    }
+    return r;
+}
+
+int list(const char* path) {
+    DrawingFile* df = drawing_file_new(path);
+    if (!df) return 4;
+    drawing_file_set_mode(df, drawing_mode_open_existing);
+    if (drawing_file_open(df, 1) != 0) return 5;
+    open_drawings[0] = df;
+    current_drawing = 0;
+    RecordRef ph = get_u32(df->header, header_pictures);
+    for (unsigned char* r = record_next(df, &ph, nullptr, &page_buffers[table_pictures]); r;
+         r = record_next(df, &ph, r, &page_buffers[table_pictures])) {
+        PictureFields f;
+        if (!picture_record_parse(r, &f)) continue;
+        std::printf("picture %u points %d transparent %d tolerance %u height %.3f key %06x", f.id, f.point_count,
+                    f.transparent ? 1 : 0, f.tolerance, f.height_mm, f.key_colour);
+        for (int i = 0; i < 4; ++i) std::printf(" %d,%d", f.points[i][0], f.points[i][1]);
+        std::printf(" name");
+        for (const char* c = f.name; *c; ++c) std::printf(" %02x", static_cast<unsigned char>(*c));
+        std::printf(" blob %u keypixel %d,%d\n", f.blob_length, f.key_x, f.key_row);
+    }
+    RecordRef head = get_u32(df->header, header_projections);
+    unsigned char* p = record_next(df, &head, nullptr, &page_buffers[table_projections]);
+    if (!p) return 6;
+    unsigned char proj[projection_record_max] = {};
+    std::memcpy(proj, p, get_u16(p, record_length) < sizeof proj ? get_u16(p, record_length) : sizeof proj);
+    RecordRef eh = get_u32(proj, projection_elements);
+    PageBuffer* eb = &page_buffers[table_elements];
+    for (unsigned char* r = record_next(df, &eh, nullptr, eb); r; r = record_next(df, &eh, r, eb)) {
+        if (get_u16(r, record_length) < element_head_size || element_kind(r) != element_kind_symbol) continue;
+        const int n = get_u16(r, element_symbol_count);
+        std::printf("symbol %u code %u", get_u32(r, element_number), get_u16(r, element_symbol_code));
+        for (int i = 0; i < n && i < 4; ++i)
+            std::printf(" %.3f,%.3f", get_f64(r, element_symbol_items + element_symbol_item_size * i + 4),
+                        get_f64(r, element_symbol_items + element_symbol_item_size * i + 12));
+        std::printf("\n");
+    }
+    drawing_file_close(df);
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) return 2;
+    if (store_init() != 0) return 3;
+    page_buffers_init_defaults();
+    if (std::strcmp(argv[1], "--list") == 0) return argc < 3 ? 2 : list(argv[2]);
+    const bool damaged = argc >= 3 && std::strcmp(argv[2], "--damaged") == 0;
+    std::remove(argv[1]);
+    DrawingFile* df = drawing_file_new(argv[1]);
+    if (!df) return 4;
+    drawing_file_set_mode(df, drawing_mode_create_new);
+    if (drawing_file_open(df, 0) != 0) return 5;
+    open_drawings[0] = df;
+    current_drawing = 0;
+    put_u32(df->header, header_identity, 12345);
+    put_u16(df->header, 108, 1);
+    uint8_t rec[projection_record_max] = {};
+    projection_record_init(rec, 1, static_cast<uint16_t>(1 | projection_flag_no_sketch));
+    put_f64(rec, projection_control_sketch, 1.0);
+    put_f64(rec, projection_control_true, 1.0);
+    put_f32(rec, projection_area_size, 200.f);
+    put_f32(rec, projection_area_size + 4, 200.f);
+    put_f32(rec, projection_frame, 10.f);
+    put_f32(rec, projection_frame + 4, 10.f);
+    put_f32(rec, projection_frame + 8, 150.f);
+    put_f32(rec, projection_frame + 12, 120.f);
+    RecordRef phead = get_u32(df->header, header_projections);
+    RecordRef ref = record_add_at_end(df, &phead, rec, &page_buffers[table_projections]);
+    put_u32(df->header, header_projections, phead);
+    if (!ref) return 7;
+
+    std::vector<uint8_t> first = disc_bmp(40, 40);
+    if (damaged) put_i32(first.data(), 22, 400);  // more rows than the file holds
+    const int32_t one[4][2] = {{20, 20}, {0, 0}, {0, 0}, {0, 0}};
+    const int32_t four[4][2] = {{0, 20}, {39, 20}, {13, 20}, {26, 20}};
+    if (!add_picture(df, 1001, 1, true, first, one, "disc")) return 8;
+    if (!add_picture(df, 1002, 4, false, disc_bmp(40, 40), four, "band")) return 8;
+
+    RecordRef elements = 0;
+    const std::vector<std::vector<uint8_t>> symbols = {
+        symbol(1, 0, {{50, 40}, {35, 40}}),
+        symbol(2, 1001, {{90, 40}}),
+        symbol(3, 1002, {{30, 90}, {130, 90}, {60, 60}, {100, 60}}),
+    };
+    for (const auto& s : symbols)
+        if (!record_add_at_end(df, &elements, s.data(), &page_buffers[table_elements])) return 9;
+    RecordRef at = ref;
+    unsigned char* p = record_read_at(df, &at, &page_buffers[table_projections]);
+    if (!p) return 10;
+    put_u32(p, projection_elements, elements);
+    page_buffers[table_projections].clean = 0;
+    put_u32(df->header, header_highest_element, 3);
+    put_u32(df->header, header_counters, 1);
+    drawing_file_close(df);
+    return error_flag ? 11 : 0;
+}
