@@ -40,6 +40,9 @@ struct CommandSeams {
     void (*choose_title_block)(int ask);
     // Settings dialogs.
     void (*units_dialog)();
+    // Run after the units dialog was confirmed: the points of every
+    // projection onto the grid.
+    void (*snap_all_points_to_grid)();
     void (*symbol_table_dialog)();
     int (*drawing_options_dialog)();
     void (*drawing_options_more_dialog)();

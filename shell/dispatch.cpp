@@ -36,7 +36,7 @@ const CommandSeams command_seams_unbound = {
     nothing_with, nothing_with, nothing_with, nothing,
     not_handled,
     none, nothing, nothing, nothing_with, none, nothing_with,
-    nothing, nothing, none, nothing,
+    nothing, nothing, nothing, none, nothing,
     nothing, nothing,
 };
 CommandSeams command_seams = command_seams_unbound;

@@ -569,3 +569,20 @@
 /* The title-block kind dialog (IDD_TITLE_BLOCK_KIND). */
 #define IDD_TITLE_BLOCK_KIND 256
 #define IDC_TITLE_BLOCK_KIND 1181
+/* Reference-point stage: panel IDD_PANEL_POINTS (and its compact form), the
+ * auxiliary-line type dialog and the distance-tool dialog. */
+#define IDC_POINTS_VALUE 1111
+#define IDC_POINTS_VALUE_LABEL 1993
+#define IDC_POINTS_APPLY 1511
+#define IDC_POINTS_INFO 1640
+#define IDD_AUX_LINE_TYPE 660         /* " Тип вспомогательных линий" */
+#define IDC_AUX_VERTICAL 1002
+#define IDC_AUX_HORIZONTAL 1003
+#define IDC_AUX_TWO_POINTS 1004
+#define IDC_POINTS_MAKE_DIMENSIONS 1911
+#define IDC_POINTS_HELP 1629
+#define IDD_POINTS_DISTANCE 661       /* "Расстояние..." */
+#define IDC_DISTANCE_ALONG_Y 1036
+#define IDC_DISTANCE_ALONG_X 1037
+#define IDC_DISTANCE_FROM_LINE 1038
+#define IDC_DISTANCE_ANGLE 1039

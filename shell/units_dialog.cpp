@@ -186,7 +186,7 @@ INT_PTR CALLBACK units_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPA
             return TRUE;
         }
         case IDOK:
-            if (commit(dialog)) end(dialog, 0);
+            if (commit(dialog)) end(dialog, IDOK);
             return TRUE;
         case IDCANCEL:
             end(dialog, 0);
@@ -202,7 +202,9 @@ INT_PTR CALLBACK units_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPA
 
 void units_dialog_run() {
     if (!drawing()) return;
-    DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_UNITS), frame_window, units_dialog_proc, 0);
+    if (DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_UNITS), frame_window, units_dialog_proc, 0) ==
+        IDOK)
+        command_seams.snap_all_points_to_grid();
 }
 
 void units_dialog_after_new_drawing() {

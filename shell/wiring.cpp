@@ -11,6 +11,7 @@
 #include "shell/elements_binding.h"
 #include "shell/picture_binding.h"
 #include "shell/message_dialogs.h"
+#include "shell/point_stage.h"
 #include "shell/exchange_commands.h"
 #include "output/exchange_binding.h"
 #include "shell/model_window.h"
@@ -43,6 +44,9 @@ void program_wiring() {
 
     // Subsystems added later: one bind call each, below this line, in floor
     // order (stages, annotation, output, model, then the shell's own).
+    // Reference points: the stage-1 panel, mouse and painting, and the
+    // points onto the grid after the units dialog.
+    point_stage_bind();
     // Graphic elements: the rebuild of the changed projections.
     elements_bind();
     // The annotation property code: the text-fragment text replacement and

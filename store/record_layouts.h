@@ -31,6 +31,16 @@ enum : uint32_t {
     projection_record_max = 440
 };
 
+// Bits of the u16 at projection_flags.
+enum : uint16_t {
+    projection_word_type = 0x000F,           // projection type
+    projection_word_control_count = 0x0060,  // bits 5-6: control points on the sketch (0..2)
+    projection_word_changed = 0x0200,        // its points or elements changed since the last rebuild
+    projection_word_no_auto = 0x0400,        // no automatic construction: true = sketch positions
+    projection_word_bit12 = 0x1000,
+    projection_word_has_break = 0x2000       // holds a view break
+};
+
 // ---------------------------------------------------------------- ElementRecord
 enum : uint32_t {
     element_number = 2,       // u32 key, shared by an element, its image and curve pieces
@@ -141,7 +151,24 @@ enum : uint16_t {
     point_flag_state = 0x0003, point_flag_hidden = 0x0004, point_flag_control = 0x0008,
     point_flag_no_dimension = 0x0020, point_flag_marks = 0x00C0, point_flag_big_mark = 0x0800,
     point_flag_show_number = 0x1000, point_flag_annotation = 0x2000, point_flag_origin = 0x4000,
-    point_flag_fixed = 0x8000
+    point_flag_fixed = 0x8000,
+    point_flag_centre = 0x0010,       // centre point of an element
+    point_flag_solver8 = 0x0100,      // set by applying construction results, read by the fillets
+    point_flag_thread_end = 0x0200,   // end of a thread line moved by the thread clean-up
+    point_flag_solver10 = 0x0400      // set by applying construction results
+};
+// Bits of the u16 at point_flags2.
+enum : uint16_t {
+    point_flag2_bezier_control = 0x0001,  // control point of a Bezier spline (drawn as a diamond)
+    point_flag2_shadow = 0x0002,          // the mark has a shadow (also bit 6)
+    point_flag2_hidden_a = 0x0004,        // with bit 3: not painted; alone: not moved by Ctrl+drag
+    point_flag2_hidden_b = 0x0008,
+    point_flag2_grabbed = 0x0010,         // cleared when the point is grabbed
+    point_flag2_no_hit = 0x0020,          // not picked; painted only with its number
+    point_flag2_shadow2 = 0x0040,
+    point_flag2_bezier_free = 0x0080,     // with bit 0: a control point that marks no spline
+    point_flag2_priority = 0x0100,        // wins ties of the hit test
+    point_flag2_picture = 0x8000          // its symbol's picture is prepared again after a move
 };
 
 // ---------------------------------------------------------------- DimensionLink
@@ -275,6 +302,26 @@ enum : uint16_t {
 enum : uint32_t {
     construction_flags = 7,  // u8; kind at 6: 1 perspective, 4 fragment instance, 8 bar, 9 auxiliary line, 18 symmetry
     construction_default_size = 62
+};
+// AuxLineRecord (construction kind 9): an infinite straight line.
+enum : uint32_t {
+    aux_line_dimension = 8,   // u32 dimension binding points to the line (0 none)
+    aux_line_x1 = 12,         // four doubles: x1, y1, x2, y2
+    aux_line_y1 = 20,
+    aux_line_x2 = 28,
+    aux_line_y2 = 36,
+    aux_line_anchor1 = 44,    // u32 point the line passes through (anchored lines)
+    aux_line_anchor2 = 48,    // u32 second point of a two-point line
+    aux_line_record_size = 52
+};
+enum : uint8_t {
+    construction_kind_fragment = 4, construction_kind_bar = 8, construction_kind_aux_line = 9,
+    construction_kind_symmetry = 18
+};
+enum : uint8_t {
+    aux_line_direction = 0x03,  // 0 horizontal, 1 vertical, 2 through two points
+    aux_line_anchored = 0x04,
+    aux_line_symmetry = 0x08
 };
 // FragmentInstanceRecord (construction kind 4)
 enum : uint32_t {

@@ -370,6 +370,55 @@ void record_delete(DrawingFile* df, RecordRef* head, RecordRef ref, PageBuffer* 
     page_chain_free(df, &empty, buf);
 }
 
+unsigned char* record_delete_and_next(DrawingFile* df, RecordRef* head, unsigned char* rec, PageBuffer* buf) {
+    RecordRef ref = record_ref_of(buf, rec);
+    if (!df || !head || !ref || buf->owner != df) {
+        error_flag = 1;
+        return nullptr;
+    }
+    uint32_t page = ref & page_address_mask;
+    uint32_t off = ref & ~page_address_mask;
+    int len = record_length_at(buf->data, off);
+    if (len <= 0) {
+        report_walk_damage(df);
+        return nullptr;
+    }
+    // Deleting the only record of a page gives the page back; its link is
+    // then the way on.
+    bool page_goes = off == 4 && record_length_at(buf->data, off + static_cast<uint32_t>(len)) == 0;
+    uint32_t link = get_u32(buf->data, 0) & page_address_mask;
+    error_flag = 0;
+    record_delete(df, head, ref, buf);
+    if (error_flag) return nullptr;
+    if (!page_goes) {
+        // The records behind rec moved down to its place.
+        if (!load_page(df, page, buf, true)) return nullptr;
+        int l = record_length_at(buf->data, off);
+        if (l < 0) {
+            report_walk_damage(df);
+            return nullptr;
+        }
+        if (l > 0) return buf->data + off;
+        link = get_u32(buf->data, 0) & page_address_mask;
+    }
+    uint32_t limit = page_limit(df);
+    for (uint32_t steps = 0; link; ++steps) {
+        if (steps > limit) {
+            report_walk_damage(df);
+            return nullptr;
+        }
+        if (!load_page(df, link, buf, true)) return nullptr;
+        int l = record_length_at(buf->data, 4);
+        if (l < 0) {
+            report_walk_damage(df);
+            return nullptr;
+        }
+        if (l > 0) return buf->data + 4;
+        link = get_u32(buf->data, 0) & page_address_mask;
+    }
+    return nullptr;
+}
+
 unsigned char* record_next(DrawingFile* df, RecordRef* head, const unsigned char* prev, PageBuffer* buf) {
     if (!df || !head || !buf) return nullptr;
     RecordRef h = ref_get(head);

@@ -47,6 +47,14 @@ RecordRef record_add_at_end(DrawingFile* df, RecordRef* head, const void* rec, P
 RecordRef contour_record_add(DrawingFile* df, RecordRef* head, const void* contour);
 void record_delete(DrawingFile* df, RecordRef* head, RecordRef ref, PageBuffer* buf);
 void record_delete_key(DrawingFile* df, RecordRef* head, uint32_t key, PageBuffer* buf);
+// The one way to delete records of a chain while walking it: deletes rec (a
+// record of head's chain met by a walk through buf) and returns the record
+// that followed it, or null at the chain's end or on a failure (error_flag
+// set). The walk goes on from the returned record, never from rec:
+//     for (r = record_next(df, head, nullptr, buf); r && !error_flag;)
+//         r = doomed(r) ? record_delete_and_next(df, head, r, buf)
+//                       : record_next(df, head, r, buf);
+unsigned char* record_delete_and_next(DrawingFile* df, RecordRef* head, unsigned char* rec, PageBuffer* buf);
 unsigned char* record_find_key(DrawingFile* df, RecordRef* head, uint32_t key, RecordRef* from,
                                PageBuffer* buf);
 unsigned char* record_next(DrawingFile* df, RecordRef* head, const unsigned char* prev,

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <unordered_set>
 
 #include "base/program_messages.h"
 #include "geometry/curve_images.h"
@@ -123,9 +124,26 @@ struct PendingPoint {
 
 void delete_collected_records(DrawingFile* df, RecordRef* head, const std::vector<RecordRef>& refs,
                               PageBuffer* buf) {
-    for (size_t i = refs.size(); i-- > 0;) {
-        record_delete(df, head, refs[i], buf);
-        if (error_flag) return;
+    if (refs.empty()) return;
+    std::unordered_set<RecordRef> doomed(refs.begin(), refs.end());
+    // Walk once, deleting through the store's walking rule.  A deletion moves
+    // the later records of its page down, so a record's reference as it was
+    // collected is its place now plus the bytes deleted before it on its page.
+    uint32_t page = 0, shift = 0;
+    error_flag = 0;
+    for (unsigned char* r = record_next(df, head, nullptr, buf); r && !error_flag && !doomed.empty();) {
+        RecordRef now = record_ref_of(buf, r);
+        if ((now & page_address_mask) != page) {
+            page = now & page_address_mask;
+            shift = 0;
+        }
+        RecordRef was = now + shift;
+        if (doomed.erase(was)) {
+            shift += get_u16(r, record_length);
+            r = record_delete_and_next(df, head, r, buf);
+        } else {
+            r = record_next(df, head, r, buf);
+        }
     }
 }
 

@@ -3,12 +3,9 @@
 // images made again), the elements of one moved point, the carrying of a
 // spline's control points, and the drive over the changed projections.
 //
-// Deleting records while walking a chain: record_delete compacts its page,
-// so the references of later records of that page move.  Every deletion
-// here collects the references during the walk and deletes them afterwards
-// from the last to the first (delete_collected_records): a deletion never
-// moves a record that lies before it, so every collected reference stays
-// right.
+// Deleting records while walking a chain goes through the store's one rule,
+// record_delete_and_next (store/records.h); delete_collected_records serves
+// the callers that decide what goes in one walk and delete in a second.
 #pragma once
 #include <cstdint>
 #include <functional>
@@ -18,8 +15,8 @@
 #include "geometry/geom_types.h"
 #include "store/drawing_file.h"
 
-// Deletes the records at refs (collected in chain order) from the chain,
-// last first.
+// Deletes the records at refs (collected by a walk of the chain with no
+// change since) from the chain, in one walk.
 void delete_collected_records(DrawingFile* df, RecordRef* head, const std::vector<RecordRef>& refs,
                               PageBuffer* buf);
 

@@ -315,6 +315,21 @@ int main(int argc, char** argv) {
                      reinterpret_cast<LPARAM>(GetDlgItem(d, id)));
         return 0;
     }
+    // A control anywhere inside a top-level window of class CLASS (a stage
+    // panel in the frame): "childtext CLASS ID TEXT" sets its text,
+    // "childenabled CLASS ID" prints 1 or 0.
+    if (argc >= 4 && (std::strcmp(argv[1], "childtext") == 0 || std::strcmp(argv[1], "childenabled") == 0)) {
+        HWND top = FindWindowA(argv[2], nullptr);
+        HWND c = top ? descendant(top, std::atoi(argv[3])) : nullptr;
+        if (!c) return 1;
+        if (std::strcmp(argv[1], "childenabled") == 0) {
+            std::printf("%d\n", IsWindowEnabled(c) ? 1 : 0);
+            return 0;
+        }
+        if (argc < 5) return 64;
+        SendMessageA(c, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(argv[4]));
+        return 0;
+    }
     if (argc >= 4 && (std::strcmp(argv[1], "settext") == 0 || std::strcmp(argv[1], "dlgtext") == 0 ||
                       std::strcmp(argv[1], "enabled") == 0 || std::strcmp(argv[1], "click") == 0)) {
         HWND d = wait_dialog(argv[2], 5000);
