@@ -56,6 +56,12 @@ endif()
 if(TARGET test_win32_fragments)
   sarvolt_add_resources(test_win32_fragments ${CMAKE_SOURCE_DIR}/resources/sarvolt.rc ${SARVOLT_RESOURCE_DEPENDS})
 endif()
+# The print and layout tests run the print dialog and the format panel.
+foreach(t test_win32_print test_win32_layout)
+  if(TARGET ${t})
+    sarvolt_add_resources(${t} ${CMAKE_SOURCE_DIR}/resources/sarvolt.rc ${SARVOLT_RESOURCE_DEPENDS})
+  endif()
+endforeach()
 # The wiring test starts the frame as the program does: it carries the resources.
 if(TARGET test_win32_wiring)
   sarvolt_add_resources(test_win32_wiring ${CMAKE_SOURCE_DIR}/resources/sarvolt.rc ${SARVOLT_RESOURCE_DEPENDS})

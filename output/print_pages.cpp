@@ -12,9 +12,11 @@ namespace {
 
 double round_unit(double v) { return std::floor(v + 0.5); }
 
-// ceil(extent / step), at least 1; -1 when beyond the page limit.
-int page_count_along(double extent, double step) {
-    double n = std::ceil(extent / step);
+// Pages of size step + overlap that advance by step cover
+// (n - 1) x step + step + overlap, so ceil((extent - overlap) / step) of them
+// cover the extent; at least 1; -1 when beyond the page limit.
+int page_count_along(double extent, double step, double overlap) {
+    double n = std::ceil((extent - overlap) / step);
     if (!(n >= 1.0)) return 1;  // also NaN and an empty extent
     if (n > print_page_limit) return -1;
     return static_cast<int>(n);
@@ -28,8 +30,8 @@ int print_split_pages(PrintPoint origin, double extent_w, double extent_h, doubl
     double step_x = page_w - overlap, step_y = page_h - overlap;
     if (!(step_x > 0.0) || !(step_y > 0.0) || !std::isfinite(page_w) || !std::isfinite(page_h))
         return print_split_bad_page;
-    int cols = page_count_along(extent_w, step_x);
-    int rows = page_count_along(extent_h, step_y);
+    int cols = page_count_along(extent_w, step_x, overlap);
+    int rows = page_count_along(extent_h, step_y, overlap);
     if (cols < 0 || rows < 0 || static_cast<long>(cols) * rows + 1 > print_page_limit) return print_split_too_many;
     grid->columns = cols;
     grid->rows = rows;

@@ -52,8 +52,8 @@ enum : int {
 };
 
 // Cuts the area (origin, extent) into pages of the printable size that
-// overlap by `overlap` (all model units): per axis ceil(extent / (page -
-// overlap)) pages, at least one.  title_page: page 1 is the title block and
+// overlap by `overlap` (all model units): per axis ceil((extent - overlap) /
+// (page - overlap)) pages, at least one: the fewest that cover the extent.  title_page: page 1 is the title block and
 // the drawing pages count from 2.  single_page is set for a 1 x 1 grid whose
 // page holds the whole sheet (sheet_w x sheet_h).  Marks are placed as
 // print_place_marks does.  On refusal the grid is left empty.

@@ -22,7 +22,8 @@ fail() {
 
 packages=(mingw-w64 wine wine32:i386 wine64 xvfb xauth cmake make googletest nasm imagemagick
           xdotool x11-utils dpkg-dev python3 clang libclang-rt-14-dev arj
-          hershey-fonts-data poppler-utils liblnk-utils icoutils bwbasic yabasic valgrind python3-ezdxf librecad)
+          hershey-fonts-data poppler-utils liblnk-utils icoutils bwbasic yabasic valgrind python3-ezdxf librecad
+          cups printer-driver-cups-pdf libcups2:i386)
 
 step "Debian packages"
 missing=()

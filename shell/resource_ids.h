@@ -660,6 +660,32 @@
 #define IDC_FRG_CONSTANT_UPDATE 1897
 #define IDC_FRG_UPDATE 1102
 #define IDC_FRG_HELP 1629
+/* Printing: the print dialog "Печать чертежа" (IDD_PRINT). */
+#define IDD_PRINT 267
+#define IDC_PRINT_PAGES 1272
+#define IDC_PRINT_MINIFORMAT 1273
+#define IDC_PRINT_PROGRESS 1275
+#define IDC_PRINT_LIST 1278
+#define IDC_PRINT_LIST_LABEL 1566
+#define IDC_PRINT_BLANK_PAGE 1567
+#define IDC_PRINT_PERCENT 1657
+#define IDC_PRINT_IGNORE_SIZE 1662
+#define IDC_PRINT_TITLE_PAGE 1691
+#define IDC_PRINT_COPIES 1705
+#define IDC_PRINT_COPIES_SPIN 1706
+/* The layout stage's format panel (IDD_PANEL_LAYOUT) and the user format
+ * dialog (IDD_USER_FORMAT). */
+#define IDC_LAYOUT_FORMAT 1266
+#define IDC_LAYOUT_ROTATED 1267
+#define IDC_LAYOUT_AUTO 1269
+#define IDC_LAYOUT_ADD_SHEET 1673
+#define IDC_LAYOUT_DELETE_SHEET 1674
+#define IDD_USER_FORMAT 775
+#define IDC_USER_FORMAT_X 1037
+#define IDC_USER_FORMAT_Y 1036
+/* The title-block kind dialog (IDD_TITLE_BLOCK_KIND). */
+#define IDD_TITLE_BLOCK_KIND 256
+#define IDC_TITLE_BLOCK_KIND 1181
 /* Reference-point stage: panel IDD_PANEL_POINTS (and its compact form), the
  * auxiliary-line type dialog and the distance-tool dialog. */
 #define IDC_POINTS_VALUE 1111

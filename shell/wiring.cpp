@@ -19,6 +19,9 @@
 #include "shell/fragment_dialog.h"
 #include "output/exchange_binding.h"
 #include "shell/model_window.h"
+#include "shell/layout_panel.h"
+#include "shell/print_run.h"
+#include "shell/title_block_dialog.h"
 #include "shell/projection_windows.h"
 #include "shell/settings_dialogs.h"
 
@@ -78,4 +81,10 @@ void program_wiring() {
     // The dimension stage's panel, its clicks and the dimension seams; the
     // view-construction stage's panel.
     dimension_panels_bind();
+    // The layout stage's format panel and the title-block command.
+    layout_panel_bind();
+    title_block_dialog_bind();
+    // Printing: the print-setup record, the print command and the print
+    // dialog's page counter.
+    print_bind();
 }

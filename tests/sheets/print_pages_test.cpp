@@ -68,6 +68,37 @@ TEST(PrintSplit, RegistrationMarksInTheOverlaps) {
     }
 }
 
+// Pages that step by page - overlap: n of them cover (n - 1) x step + page,
+// so the fewest that cover an extent E are ceil((E - overlap) / step).
+TEST(PrintSplit, FewestPagesThatCoverTheExtent) {
+    struct {
+        double extent, page;
+        int pages;
+    } cases[] = {
+        {200, 209, 1},        // narrower than the page: one column
+        {209, 209, 1},        // exactly the page
+        {210, 209, 2},        // one millimetre more
+        {408, 209, 2},        // 199 + 209 = 408 covered by two
+        {409, 209, 3},
+        {420, 420.12, 1},     // an A3 sheet on A3 paper printed turned
+        {841, 209, 5},        // A1 on A4: ceil(831 / 199)
+        {594, 297, 3},        // ceil(584 / 287)
+    };
+    for (auto& c : cases) {
+        PrintGrid g;
+        ASSERT_EQ(print_split_pages({0, 0}, c.extent, 100, c.page, 297, 10, false, c.extent, 100, &g), print_split_ok);
+        EXPECT_EQ(g.columns, c.pages) << c.extent << " on " << c.page;
+        // The last page reaches the extent's end.
+        EXPECT_GE(g.pages.back().end.x, c.extent - 1e-9) << c.extent;
+    }
+    // An A3 sheet at 1:1 on turned A3 paper (420.12 x 297.01 mm printable)
+    // is printed whole.
+    PrintGrid g;
+    ASSERT_EQ(print_split_pages({0, 0}, 420, 297, 420.12, 297.01, 10, false, 420, 297, &g), print_split_ok);
+    EXPECT_TRUE(g.single_page);
+    EXPECT_EQ(g.page_count, 1);
+}
+
 TEST(PrintSplit, SinglePageAndRefusals) {
     PrintGrid g;
     // A4 sheet on A3 paper: one page holding the whole sheet, no marks.

@@ -29,6 +29,9 @@
 #include "shell/frame_window.h"
 #include "shell/message_dialogs.h"
 #include "shell/panels.h"
+#include "shell/print_run.h"
+#include "shell/commands.h"
+#include "render/output/output_view.h"
 #include "shell/resource_ids.h"
 #include "shell/stage_tools.h"
 #include "shell/wiring.h"
@@ -242,4 +245,17 @@ TEST(ProgramWiring, UndoAndRedoWaitForTheDocumentLock) {
     ASSERT_NE(painted_at.load(), 0u);
     ASSERT_NE(message_at.load(), 0u);
     EXPECT_GE(static_cast<LONG>(message_at.load() - painted_at.load()), 0) << "undo ran while a window painted";
+}
+
+// Printing, the title-block command and the layout stage's format panel are
+// reached from the running program; the print-setup record is ready.
+TEST(ProgramWiring, PrintingAndTheLayoutPanelAreBound) {
+    start_program();
+    EXPECT_TRUE(differs(command_seams.print_dialog_and_print, command_seams_unbound.print_dialog_and_print));
+    EXPECT_TRUE(differs(command_seams.choose_title_block, command_seams_unbound.choose_title_block));
+    EXPECT_TRUE(differs(output_window_seams.print_counter, output_window_seams_unbound.print_counter));
+    EXPECT_NE(stage_tools[6].panel_procedure, nullptr);
+    EXPECT_EQ(print_setup.lStructSize, sizeof(PRINTDLGA));
+    EXPECT_EQ(print_setup.Flags, 0x4014Cu);
+    EXPECT_EQ(print_setup.nCopies, 1);
 }

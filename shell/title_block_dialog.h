@@ -1,0 +1,13 @@
+// The title block of the current sheet: its kind dialog and the menu
+// command that runs it.
+#pragma once
+
+// Runs the kind dialog; "Да" stores the chosen kind into the header and the
+// current sheet's record.  Returns 0 when cancelled.
+int choose_title_block_kind();
+// The title-block command: with ask the kind dialog first (cancel ends
+// it); then the title-block height follows the kind and the windows are
+// repainted.
+void choose_title_block(int ask);
+// Binds the title-block command.
+void title_block_dialog_bind();
