@@ -20,21 +20,20 @@ namespace {
 INT_PTR CALLBACK other_panel(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
 
 // Whether a dialog shows a text in one of its controls.
+struct TextLook {
+    const char* text;
+    bool found;
+};
+BOOL CALLBACK look_for_text(HWND child, LPARAM l) {
+    TextLook* k = reinterpret_cast<TextLook*>(l);
+    char buf[256] = {};
+    GetWindowTextA(child, buf, sizeof buf);
+    if (std::strstr(buf, k->text)) k->found = true;
+    return !k->found;
+}
 bool dialog_shows(HWND dialog, const char* text) {
-    struct Look {
-        const char* text;
-        bool found;
-    } look = {text, false};
-    EnumChildWindows(
-        dialog,
-        [](HWND child, LPARAM l) -> BOOL {
-            Look* k = reinterpret_cast<Look*>(l);
-            char buf[256] = {};
-            GetWindowTextA(child, buf, sizeof buf);
-            if (std::strstr(buf, k->text)) k->found = true;
-            return !k->found;
-        },
-        reinterpret_cast<LPARAM>(&look));
+    TextLook look = {text, false};
+    EnumChildWindows(dialog, look_for_text, reinterpret_cast<LPARAM>(&look));
     return look.found;
 }
 
