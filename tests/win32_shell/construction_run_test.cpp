@@ -66,11 +66,7 @@ protected:
         test_frame();
         // A stage command of an earlier test may have asked for a run:
         // let it end and close its log.
-        pump_messages(100);
-        if (construction_dialog) {
-            HWND d = wait_for_end(10000);
-            if (d) close_dialog(d);
-        }
+        end_construction_run();
         error_flag = 0;
         char n[64];
         std::snprintf(n, sizeof n, "construction_run_%u.svt", static_cast<unsigned>(GetTickCount()));

@@ -88,8 +88,7 @@ TEST(ElementPanel, TheBreakGapDialogRefusesWhatIsNoNumber) {
     ASSERT_NE(test_frame(), nullptr);
     // What earlier tests left posted runs first, so that no dialog of theirs
     // opens inside this one's modal loop.
-    MSG pending;
-    while (PeekMessageA(&pending, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&pending);
+    pump_messages(0);
     // "abc" is refused with a message and the dialog stays; "-12,5" then
     // gives 12.5.
     HWND gap_dialog = nullptr;

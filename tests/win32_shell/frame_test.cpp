@@ -146,27 +146,8 @@ TEST(Frame, StageKeyDoesNothingWhileItsCommandIsGreyed) {
     handle_stage_hotkey(VK_NUMPAD4);
     EXPECT_EQ(IsDlgButtonChecked(stage_bar, 1301), BST_CHECKED);
     EXPECT_EQ(IsDlgButtonChecked(stage_bar, 1298), BST_UNCHECKED);
-    // The construction stage asked for a run: let its log open, wait for
-    // the run to end, and close it, so that no later test finds it.
-    MSG m;
-    for (DWORD start = GetTickCount(); GetTickCount() - start < 10000;) {
-        while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&m);
-            DispatchMessageA(&m);
-        }
-        if (!construction_dialog && GetTickCount() - start > 200) break;
-        char text[32] = "";
-        if (construction_dialog) GetDlgItemTextA(construction_dialog, IDCANCEL, text, sizeof text);
-        if (std::strcmp(text, "OK") == 0) {
-            PostMessageA(construction_dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-            for (DWORD t = GetTickCount(); construction_dialog && GetTickCount() - t < 2000;) {
-                while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&m);
-                Sleep(10);
-            }
-            break;
-        }
-        Sleep(10);
-    }
+    // The construction stage asked for a run: let it end and close its log.
+    end_construction_run();
     EXPECT_EQ(construction_dialog, nullptr);
 }
 

@@ -1,5 +1,7 @@
 #include "shell_fixture.h"
 
+#include "shell/construction_run.h"
+
 #include <cstring>
 
 #include "shell/wiring.h"
@@ -28,6 +30,20 @@ void pump_messages(DWORD ms) {
         }
         Sleep(5);
     } while (GetTickCount() - start < ms);
+}
+
+void end_construction_run() {
+    pump_messages(100);
+    for (DWORD start = GetTickCount(); construction_dialog && GetTickCount() - start < 10000;) {
+        char text[64] = "";
+        GetDlgItemTextA(construction_dialog, IDCANCEL, text, sizeof text);
+        if (std::strcmp(text, "OK") == 0) {
+            press(construction_dialog, IDCANCEL);
+            pump_messages(100);
+            break;
+        }
+        pump_messages(20);
+    }
 }
 
 std::string SeenDialog::text(int id) const {

@@ -12,6 +12,9 @@
 HWND test_frame();
 // Serves the messages waiting in this thread's queue (WM_QUIT is dropped).
 void pump_messages(DWORD ms = 50);
+// Lets a view-construction run that a stage command asked for end (at most
+// ten seconds) and closes its log, so that no later test finds it open.
+void end_construction_run();
 
 // What a watched dialog showed.
 struct SeenDialog {
