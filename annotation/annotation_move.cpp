@@ -6,12 +6,14 @@
 
 #include "annotation/annotation_layout.h"
 #include "annotation/annotation_records.h"
+#include "annotation/dimension_layout.h"
 #include "annotation/roughness_placement.h"
 #include "base/byte_order.h"
 #include "base/program_messages.h"
 #include "geometry/kernel_context.h"
 #include "render/output/designation_letters.h"
 #include "store/record_layouts.h"
+#include "store/records.h"
 
 const char* const move_bound_prompt = "Чтобы сдвинуть элемент с привязкой к точке, нажмите CTRL";
 const char* const move_label_orphan_text = "Недопустимые данные или неправильно описан размер";
@@ -283,4 +285,89 @@ bool dimension_drag_step(uint8_t* dim, AnnotationStage* s, double x, double y, b
     (void)pi;
     put_u16(dim, dimension_value_word, static_cast<uint16_t>((get_u16(dim, dimension_value_word) | 0x0800) & ~0x8000));
     return true;
+}
+
+namespace {
+
+double point_segment_distance(Point2 a, Point2 b, Point2 p) {
+    double dx = b.x - a.x, dy = b.y - a.y, len2 = dx * dx + dy * dy;
+    double t = len2 > 0 ? ((p.x - a.x) * dx + (p.y - a.y) * dy) / len2 : 0;
+    t = std::fmax(0.0, std::fmin(1.0, t));
+    return std::hypot(a.x + t * dx - p.x, a.y + t * dy - p.y);
+}
+
+// The distance from p to a dimension's line: its segment, or for an arc
+// line the distance to the circle through its ends about the centre.
+double distance_to_line(const uint8_t* d, Point2 p) {
+    Point2 a = pt(d, dimension_line_start), b = pt(d, dimension_line_end);
+    if (((get_u16(d, dimension_value_word) >> 4) & 0x0F) == 3) {
+        Point2 c = pt(d, dimension_centre);
+        double r = std::hypot(a.x - c.x, a.y - c.y);
+        return std::fabs(std::hypot(p.x - c.x, p.y - c.y) - r);
+    }
+    return point_segment_distance(a, b, p);
+}
+
+unsigned char* dimension_at(RecordRef ref) {
+    DrawingFile* df = current_drawing_file();
+    if (!df || !ref) return nullptr;
+    RecordRef at = ref;
+    unsigned char* d = record_read_at(df, &at, &page_buffers[table_dimensions]);
+    return d && get_u16(d, record_length) >= dimension_record_size - 2 ? d : nullptr;
+}
+
+}  // namespace
+
+bool pick_dimension_line(uint8_t* projection, double x, double y, double slack, RecordRef* ref, uint8_t* end) {
+    DrawingFile* df = current_drawing_file();
+    RecordRef* head = projection_chain(projection, projection_dimensions);
+    if (!df || !head) return false;
+    PageBuffer* buf = &page_buffers[table_dimensions];
+    double best = slack;
+    bool found = false;
+    Point2 p{x, y};
+    for (unsigned char* d = record_next(df, head, nullptr, buf); d; d = record_next(df, head, d, buf)) {
+        if (get_u16(d, record_length) < dimension_record_size - 2) continue;
+        uint16_t value = get_u16(d, dimension_value_word);
+        int shape = (value >> 4) & 0x0F;
+        if ((value & 0x0008) || (shape != 1 && shape != 3)) continue;
+        double dist = distance_to_line(d, p);
+        if (!(dist <= best)) continue;
+        best = dist;
+        found = true;
+        *ref = record_ref_of(buf, d);
+        Point2 a = pt(d, dimension_line_start), b = pt(d, dimension_line_end);
+        *end = std::hypot(p.x - a.x, p.y - a.y) <= std::hypot(p.x - b.x, p.y - b.y) ? 1 : 2;
+    }
+    error_flag = 0;
+    return found;
+}
+
+bool move_selected_dimension(uint8_t* projection, RecordRef ref, AnnotationStage* s, double x, double y, bool ctrl,
+                             int* hint_mode) {
+    unsigned char* d = dimension_at(ref);
+    if (!d) return false;
+    if (!dimension_drag_step(d, s, x, y, ctrl, hint_mode)) return false;
+    page_buffers[table_dimensions].clean = 0;
+    uint32_t number = get_u32(d, dimension_number);
+    bool signs = (get_u16(d, dimension_state) & 0x0018) != 0;
+    relayout_dimension(projection, number);
+    error_flag = 0;
+    if (signs) keep_roughness_signs_on_extension_lines(projection, number);
+    return true;
+}
+
+uint32_t apply_dimension_arrowhead(uint8_t* projection, RecordRef ref, int end, int kind) {
+    (void)projection;
+    unsigned char* d = dimension_at(ref);
+    if (!d || (end != 1 && end != 2) || kind < 0 || kind > 10) return 0;
+    uint16_t word = get_u16(d, dimension_kind_word);
+    int shift = end == 1 ? 8 : 12;
+    word = static_cast<uint16_t>((word & ~(0x0F << shift)) | (kind << shift));
+    put_u16(d, dimension_kind_word, word);
+    uint16_t value = static_cast<uint16_t>(get_u16(d, dimension_value_word) | 0x0800);
+    if ((word & 0x1F) == 6) value = static_cast<uint16_t>(value & ~0x8000);
+    put_u16(d, dimension_value_word, value);
+    page_buffers[table_dimensions].clean = 0;
+    return get_u32(d, dimension_number);
 }

@@ -64,3 +64,20 @@ bool dimension_arc_step(uint8_t* dim, AnnotationStage* s, double x, double y);
 // then value bit 11 set and bit 15 cleared.  `*hint_mode`: 2 free, 3
 // parallel with Ctrl, 0 otherwise.  False for another shape.
 bool dimension_drag_step(uint8_t* dim, AnnotationStage* s, double x, double y, bool ctrl, int* hint_mode);
+
+// ---------------------------------------------------------------- dimensions in the store
+// The shown dimension of the projection whose dimension line passes
+// nearest to (x, y) within `slack`: its reference and the end of the line
+// nearer to the point (1, 2).  False when none is that near.
+bool pick_dimension_line(uint8_t* projection, double x, double y, double slack, RecordRef* ref, uint8_t* end);
+// One drag step of the dimension at ref (a straight line parallel, or
+// free with Ctrl; an arc through the centre), then its label laid out
+// again and its roughness signs kept on their extension lines.  False when
+// the dimension is gone or its line cannot be dragged.
+bool move_selected_dimension(uint8_t* projection, RecordRef ref, AnnotationStage* s, double x, double y, bool ctrl,
+                             int* hint_mode);
+// The arrowhead kind (0..10) on end 1 or 2 of the dimension at ref: the
+// kind word's line-end bits; the line counts as placed by hand (value bit
+// 11); a level dimension's label is placed automatically again (bit 15
+// cleared).  Returns its number (0: nothing changed).
+uint32_t apply_dimension_arrowhead(uint8_t* projection, RecordRef ref, int end, int kind);

@@ -3,9 +3,17 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <unordered_map>
 
 const char* const placement_marked_message =
     "В списках помечены размеры, которые нельзя правильно разместить (см. этап \"Размерная сеть\")";
+
+double placement_band_half(const PlacementFrame& f) {
+    double nine = 9 * f.sheet_mm;
+    double needed = f.label_height + 1.74 * f.sheet_mm;  // the label, its 1.24 mm gap and 0.5 mm clear
+    return std::isfinite(needed) && needed > nine ? needed : nine;
+}
 
 namespace {
 
@@ -109,16 +117,105 @@ int choose_side(const PlacementItem& it, const PlacementFrame& f) {
     return towards_low == (s > 0) ? 1 : 0;
 }
 
+
+// The placed lines by the cells their bands' boxes cover, so that a
+// candidate is tested only against the lines whose bands' boxes meet its
+// own: a band test needs the two boxes to meet (each band holds its own
+// line).  Boxes too large for the cells (or not finite) go to a list that
+// every query scans.
+class BandGrid {
+public:
+    explicit BandGrid(double cell) : cell_(cell > 0 && std::isfinite(cell) ? cell : 1) {}
+
+    void add(int index, const Box& b) {
+        long long x0, y0, x1, y1;
+        if (!cells_of(b, &x0, &y0, &x1, &y1)) {
+            oversize_.push_back(index);
+        } else {
+            for (long long x = x0; x <= x1; ++x)
+                for (long long y = y0; y <= y1; ++y) cells_[key(x, y)].push_back(index);
+        }
+        if (static_cast<size_t>(index) >= seen_.size()) seen_.resize(index + 1, 0);
+        all_.push_back(index);
+    }
+
+    // Calls test(index) once for each line whose band's box may meet b;
+    // true as soon as one test is true.
+    template <typename Test>
+    bool any(const Box& b, Test test) {
+        ++tick_;
+        auto visit = [&](int i) {
+            if (seen_[i] == tick_) return false;
+            seen_[i] = tick_;
+            return test(i);
+        };
+        for (int i : oversize_)
+            if (visit(i)) return true;
+        long long x0, y0, x1, y1;
+        if (!cells_of(b, &x0, &y0, &x1, &y1) || (x1 - x0 + 1) * (y1 - y0 + 1) > static_cast<long long>(all_.size())) {
+            for (int i : all_)
+                if (visit(i)) return true;
+            return false;
+        }
+        for (long long x = x0; x <= x1; ++x)
+            for (long long y = y0; y <= y1; ++y) {
+                auto it = cells_.find(key(x, y));
+                if (it == cells_.end()) continue;
+                for (int i : it->second)
+                    if (visit(i)) return true;
+            }
+        return false;
+    }
+
+private:
+    static uint64_t key(long long x, long long y) {
+        return (static_cast<uint64_t>(static_cast<uint32_t>(x)) << 32) | static_cast<uint32_t>(y);
+    }
+    // The cell range of a box; false when it is not finite, lies beyond
+    // the index range or covers too many cells.
+    bool cells_of(const Box& b, long long* x0, long long* y0, long long* x1, long long* y1) const {
+        const double limit = 1e9;
+        double v[4] = {std::floor(b.min_x / cell_), std::floor(b.min_y / cell_), std::floor(b.max_x / cell_),
+                       std::floor(b.max_y / cell_)};
+        for (double d : v)
+            if (!std::isfinite(d) || std::fabs(d) > limit) return false;
+        *x0 = static_cast<long long>(v[0]);
+        *y0 = static_cast<long long>(v[1]);
+        *x1 = static_cast<long long>(v[2]);
+        *y1 = static_cast<long long>(v[3]);
+        return (*x1 - *x0 + 1) * (*y1 - *y0 + 1) <= 4096;
+    }
+
+    double cell_;
+    std::unordered_map<uint64_t, std::vector<int>> cells_;
+    std::vector<int> oversize_, all_;
+    std::vector<unsigned> seen_;
+    unsigned tick_ = 0;
+};
+
+// The box of a line's band (both ends moved by the half-width along the
+// extension direction), widened by eps.
+Box band_box(const Line& l, double half, double eps) {
+    double hx = std::fabs(half * l.u.x) + eps, hy = std::fabs(half * l.u.y) + eps;
+    return Box{std::min(l.a.x, l.b.x) - hx, std::min(l.a.y, l.b.y) - hy, std::max(l.a.x, l.b.x) + hx,
+               std::max(l.a.y, l.b.y) + hy};
+}
+
 }  // namespace
 
 int resolve_placement_collisions(std::vector<PlacementItem>& items, const PlacementFrame& f) {
-    const double mm = f.sheet_mm, step = 10 * mm, half = 9 * mm, eps = 1e-9 * (1 + mm);
+    const double mm = f.sheet_mm, step = 10 * mm, half = placement_band_half(f), eps = 1e-9 * (1 + mm);
     std::vector<Line> placed;
+    BandGrid grid(2 * step);
+    auto place = [&](const Line& l) {
+        grid.add(static_cast<int>(placed.size()), band_box(l, half, eps));
+        placed.push_back(l);
+    };
     for (PlacementItem& it : items) {
         if (!it.keep) continue;
         it.placed = true;
         double a = it.first_direction;
-        placed.push_back(Line{it.line_start, it.line_end, {std::cos(a), std::sin(a)}});
+        place(Line{it.line_start, it.line_end, {std::cos(a), std::sin(a)}});
     }
     // Order: smallest key first; of equal keys the later item.
     std::vector<size_t> order;
@@ -132,9 +229,10 @@ int resolve_placement_collisions(std::vector<PlacementItem>& items, const Placem
     double cap = (std::isfinite(diagonal) ? diagonal : 0) + (static_cast<double>(items.size()) + 2) * step;
     int marked = 0;
     auto collides = [&](const Line& c) {
-        for (const Line& p : placed)
-            if (crosses_band(c, p, half, eps) || crosses_band(p, c, half, eps)) return true;
-        return false;
+        return grid.any(band_box(c, half, eps), [&](int i) {
+            const Line& p = placed[i];
+            return crosses_band(c, p, half, eps) || crosses_band(p, c, half, eps);
+        });
     };
     auto extension_crosses = [&](const PlacementItem& it, const Line& c) {
         Line e1{it.first, c.a, c.u}, e2{it.second, c.b, c.u};
@@ -176,7 +274,7 @@ int resolve_placement_collisions(std::vector<PlacementItem>& items, const Placem
         it.line_end = c.b;
         it.distance = at;
         it.placed = true;
-        placed.push_back(c);
+        place(c);
     }
     return marked;
 }

@@ -27,9 +27,15 @@ struct PlacementItem {
 };
 
 struct PlacementFrame {
-    Box frame;          // the projection's frame
-    double sheet_mm;    // drawing units per sheet millimetre
+    Box frame;                // the projection's frame
+    double sheet_mm;          // drawing units per sheet millimetre
+    double label_height = 0;  // the tallest label text, drawing units
 };
+
+// Half the width of the band a placed line keeps free on each side: 9 mm
+// (sheet), or more when the labels are so tall that a label standing
+// 1.24 mm off its line would reach the next line 10 mm further out.
+double placement_band_half(const PlacementFrame& f);
 
 // Places every item that is not kept, in the order of the sort key (of
 // equal keys the later item first).  Returns the number of items marked

@@ -4,6 +4,7 @@
 #include "annotation/annotation_layout.h"
 #include "annotation/annotation_properties.h"
 #include "annotation/annotation_records.h"
+#include "annotation/dimension_layout.h"
 #include "annotation/properties_layout_seams.h"
 #include "geometry/extents.h"
 
@@ -28,4 +29,5 @@ void annotation_bind() {
     properties_layout.layout_tolerance_designation = tolerance_at;
     properties_layout.layout_leader_at_point = leader_at;
     properties_layout.annotation_box = box_of;
+    properties_layout.relayout_dimension = relayout_dimension;
 }

@@ -566,6 +566,8 @@ int drawing_load() {
     }
     error_flag = 0;
     document_shell.projection_windows_open_all();
+    // A request of an earlier drawing's construction run does not carry over.
+    undo_after_construction = 0;
     error_flag = 0;
     return 0;
 }

@@ -7,6 +7,7 @@
 int32_t dimension_tool_state = 0;
 int32_t title_block_state[3] = {0, 0, 1};
 double element_default_offset = 0.0;
+int undo_after_construction = 0;
 
 void new_drawing_text_settings() {
     if (!settings_block) return;

@@ -15,6 +15,10 @@ extern int32_t title_block_state[3];
 // the drawing-style base value + the current text height + 2.48, set when
 // a drawing is loaded.
 extern double element_default_offset;
+// The view construction's request to undo once its log is closed: when
+// set, closing the log posts the undo command instead of going on to the
+// next stage.  A loaded drawing starts without it.
+extern int undo_after_construction;
 // The drawing-style base value (sheet millimetres).
 constexpr double drawing_style_base = 1.2;
 

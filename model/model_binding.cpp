@@ -10,6 +10,7 @@
 #include "store/record_layouts.h"
 #include "store/records.h"
 
+#include <functional>
 #include <unordered_map>
 #include <vector>
 
@@ -82,6 +83,41 @@ void mark_rebuild(unsigned char* p, PageBuffer* pbuf) {
 
 }  // namespace
 
+namespace {
+
+// What a walk over the bindable records of a drawing does with each one.
+struct BindingVisitor {
+    // A dimension d of projection p. It may take a checkpoint, after which it
+    // reads both records again through their references. False ends the walk.
+    std::function<bool(unsigned char*& p, unsigned char*& d)> dimension;
+    // A bar (construction record of kind 8) of projection p.
+    std::function<void(unsigned char* p, unsigned char* bar)> bar;
+    // After the dimensions and bars of projection p.
+    std::function<void(unsigned char* p)> projection_done;
+};
+
+// The one walk over every dimension and every bar of every projection.
+void walk_bindings(DrawingFile* df, const BindingVisitor& v) {
+    PageBuffer* pbuf = &page_buffers[table_projections];
+    PageBuffer* dbuf = &page_buffers[table_dimensions];
+    PageBuffer* cbuf = &page_buffers[table_construction];
+    RecordRef* projections = reinterpret_cast<RecordRef*>(df->header + header_projections);
+    for (unsigned char* p = record_next(df, projections, nullptr, pbuf); p && !error_flag;
+         p = record_next(df, projections, p, pbuf)) {
+        for (unsigned char* d = record_next(df, chain_of(p, projection_dimensions), nullptr, dbuf); d && !error_flag;
+             d = record_next(df, chain_of(p, projection_dimensions), d, dbuf))
+            if (!v.dimension(p, d)) return;
+        if (error_flag) return;
+        for (unsigned char* c = record_next(df, chain_of(p, projection_construction), nullptr, cbuf);
+             c && !error_flag; c = record_next(df, chain_of(p, projection_construction), c, cbuf))
+            if (c[record_kind] == bar_kind) v.bar(p, c);
+        if (error_flag) return;
+        if (v.projection_done) v.projection_done(p);
+    }
+}
+
+}  // namespace
+
 ModelBindResult model_bind_values(DrawingFile* df, const ModelBindHooks& hooks) {
     ModelBindResult result;
     LockGuard lock;
@@ -90,84 +126,71 @@ ModelBindResult model_bind_values(DrawingFile* df, const ModelBindHooks& hooks) 
     PageBuffer* pbuf = &page_buffers[table_projections];
     PageBuffer* dbuf = &page_buffers[table_dimensions];
     PageBuffer* cbuf = &page_buffers[table_construction];
-    RecordRef* projections = reinterpret_cast<RecordRef*>(df->header + header_projections);
-    for (unsigned char* p = record_next(df, projections, nullptr, pbuf); p && !error_flag;
-         p = record_next(df, projections, p, pbuf)) {
-        RecordRef* dims = chain_of(p, projection_dimensions);
-        for (unsigned char* d = record_next(df, dims, nullptr, dbuf); d && !error_flag;
-             d = record_next(df, dims, d, dbuf)) {
-            double value;
-            if (!bound_numeric_value(d, dimension_variable, vars, dbuf, result, value)) continue;
-            if (value != get_f64(d, dimension_nominal)) {
-                if (!result.checkpoint_taken) {
-                    // The checkpoint copies the drawing as it is before the change.
-                    RecordRef dref = record_ref_of(dbuf, d);
-                    RecordRef pref = record_ref_of(pbuf, p);
-                    if (hooks.checkpoint)
-                        hooks.checkpoint(hooks.context);
-                    else
-                        default_checkpoint();
-                    result.checkpoint_taken = true;
-                    p = record_read_at(df, &pref, pbuf);
-                    d = record_read_at(df, &dref, dbuf);
-                    if (!p || !d || error_flag) break;
-                    dims = chain_of(p, projection_dimensions);
-                }
-                mark_rebuild(p, pbuf);
-                put_u16(d, dimension_value_word,
-                        static_cast<uint16_t>(get_u16(d, dimension_value_word) & ~dimension_value_clear_on_change));
-                ++result.dimensions_changed;
+    bool bars = false;
+    BindingVisitor v;
+    v.dimension = [&](unsigned char*& p, unsigned char*& d) {
+        double value;
+        if (!bound_numeric_value(d, dimension_variable, vars, dbuf, result, value)) return true;
+        if (value != get_f64(d, dimension_nominal)) {
+            if (!result.checkpoint_taken) {
+                // The checkpoint copies the drawing as it is before the change.
+                RecordRef dref = record_ref_of(dbuf, d);
+                RecordRef pref = record_ref_of(pbuf, p);
+                if (hooks.checkpoint)
+                    hooks.checkpoint(hooks.context);
+                else
+                    default_checkpoint();
+                result.checkpoint_taken = true;
+                p = record_read_at(df, &pref, pbuf);
+                d = record_read_at(df, &dref, dbuf);
+                if (!p || !d || error_flag) return false;
             }
-            put_f64(d, dimension_nominal, value);
-            dbuf->clean = 0;
-            if (hooks.dimension_label) hooks.dimension_label(hooks.context, df, p, d);
+            mark_rebuild(p, pbuf);
+            put_u16(d, dimension_value_word,
+                    static_cast<uint16_t>(get_u16(d, dimension_value_word) & ~dimension_value_clear_on_change));
+            ++result.dimensions_changed;
         }
-        if (error_flag) break;
-        bool bars = false;
-        RecordRef* cons = chain_of(p, projection_construction);
-        for (unsigned char* c = record_next(df, cons, nullptr, cbuf); c && !error_flag;
-             c = record_next(df, cons, c, cbuf)) {
-            if (c[record_kind] != bar_kind) continue;
-            double value;
-            if (!bound_numeric_value(c, bar_variable, vars, cbuf, result, value)) continue;
-            if (value != get_f64(c, bar_width)) {
-                mark_rebuild(p, pbuf);
-                put_f64(c, bar_width, value);
-                cbuf->clean = 0;
-                bars = true;
-                ++result.bars_changed;
-            }
-        }
-        // Every projection gets its values, whether or not a window shows it.
+        put_f64(d, dimension_nominal, value);
+        dbuf->clean = 0;
+        if (hooks.dimension_label) hooks.dimension_label(hooks.context, df, p, d);
+        return true;
+    };
+    v.bar = [&](unsigned char* p, unsigned char* c) {
+        double value;
+        if (!bound_numeric_value(c, bar_variable, vars, cbuf, result, value)) return;
+        if (value == get_f64(c, bar_width)) return;
+        mark_rebuild(p, pbuf);
+        put_f64(c, bar_width, value);
+        cbuf->clean = 0;
+        bars = true;
+        ++result.bars_changed;
+    };
+    // Every projection gets its values, whether or not a window shows it.
+    v.projection_done = [&](unsigned char* p) {
         if (bars && hooks.bars_changed) hooks.bars_changed(hooks.context, df, p);
-    }
+        bars = false;
+    };
+    walk_bindings(df, v);
     if (result.dimensions_changed && hooks.dimensions_changed) hooks.dimensions_changed(hooks.context);
     return result;
 }
 
 void model_variable_unbind(DrawingFile* df, uint32_t id) {
     LockGuard lock;
-    PageBuffer* pbuf = &page_buffers[table_projections];
-    PageBuffer* dbuf = &page_buffers[table_dimensions];
-    PageBuffer* cbuf = &page_buffers[table_construction];
-    RecordRef* projections = reinterpret_cast<RecordRef*>(df->header + header_projections);
-    for (unsigned char* p = record_next(df, projections, nullptr, pbuf); p && !error_flag;
-         p = record_next(df, projections, p, pbuf)) {
-        RecordRef* dims = chain_of(p, projection_dimensions);
-        for (unsigned char* d = record_next(df, dims, nullptr, dbuf); d && !error_flag;
-             d = record_next(df, dims, d, dbuf)) {
-            if (get_u16(d, dimension_variable) != id) continue;
+    BindingVisitor v;
+    v.dimension = [&](unsigned char*&, unsigned char*& d) {
+        if (get_u16(d, dimension_variable) == id) {
             put_u16(d, dimension_variable, 0);
-            dbuf->clean = 0;
+            page_buffers[table_dimensions].clean = 0;
         }
-        RecordRef* cons = chain_of(p, projection_construction);
-        for (unsigned char* c = record_next(df, cons, nullptr, cbuf); c && !error_flag;
-             c = record_next(df, cons, c, cbuf)) {
-            if (c[record_kind] != bar_kind || get_u16(c, bar_variable) != id) continue;
-            put_u16(c, bar_variable, 0);
-            cbuf->clean = 0;
-        }
-    }
+        return true;
+    };
+    v.bar = [&](unsigned char*, unsigned char* c) {
+        if (get_u16(c, bar_variable) != id) return;
+        put_u16(c, bar_variable, 0);
+        page_buffers[table_construction].clean = 0;
+    };
+    walk_bindings(df, v);
 }
 
 namespace {

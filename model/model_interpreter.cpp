@@ -1173,7 +1173,7 @@ private:
         if (f >= 35 && f <= 50 && f != 42 && (f < 44 || f > 47) && host_.drawing_function) {
             ModelError err;
             std::vector<ModelValue> args(a, a + nargs);
-            if (!host_.drawing_function(host_.context, f, args, r, err)) raise_copy(err);
+            if (!host_.drawing_function(host_.drawing_context, f, args, r, err)) raise_copy(err);
             return r;
         }
         raise(msg_function, {std::string("       ") + model_function_by_number(f)->name});

@@ -47,6 +47,8 @@ struct ModelHost {
     // with the error filled. Null: every one of them is "%ая функция".
     bool (*drawing_function)(void* context, int number, const std::vector<ModelValue>& args,
                              ModelValue& result, ModelError& error) = nullptr;
+    // The context drawing_function gets.
+    void* drawing_context = nullptr;
 };
 
 enum : uint64_t { model_silent_statement_budget = 5000000 };

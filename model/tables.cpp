@@ -172,6 +172,17 @@ int table_update_next_row(DrawingFile* df, uint32_t table) {
     return next;
 }
 
+int table_update_column_count(DrawingFile* df, uint32_t table) {
+    uint16_t count = 0;
+    PageBuffer* buf = tables_buffer();
+    for (unsigned char* p = record_next(df, tables_head(df), nullptr, buf); p;
+         p = record_next(df, tables_head(df), p, buf))
+        if (get_u16(p, table_record_kind) == table_kind_column && get_u32(p, table_record_key) == table)
+            count = std::max(count, get_u16(p, table_record_column));
+    set_table_field(df, table, table_record_column, count);
+    return count;
+}
+
 uint32_t table_create(DrawingFile* df, const std::string& name, TableHistory* history, int group) {
     if (name.empty() || table_find_by_name(df, name)) return 0;
     TableRecordInfo r;
@@ -197,6 +208,28 @@ bool table_add_column(DrawingFile* df, uint32_t table, uint16_t column, const st
         if (c.kind == table_kind_column && c.key == table) count = std::max(count, c.column);
     set_table_field(df, table, table_record_column, count);
     return true;
+}
+
+bool table_record_remove(DrawingFile* df, const TableRecordInfo& place, TableHistory* history, int group) {
+    RecordRef ref = find_place(df, place);
+    if (!ref) return false;
+    unsigned char* p = record_read_at(df, &ref, tables_buffer());
+    if (!p) return false;
+    TableRecordInfo old = table_record_read(p);
+    record_delete(df, tables_head(df), ref, tables_buffer());
+    if (error_flag) return false;
+    if (history) history->push(1, old, group);
+    return true;
+}
+
+bool table_record_insert(DrawingFile* df, const TableRecordInfo& r, TableHistory* history, int group) {
+    if (!add_record(df, r)) return false;
+    if (history) history->push(2, r, group);
+    return true;
+}
+
+void table_set_column_count(DrawingFile* df, uint32_t table, uint16_t count) {
+    set_table_field(df, table, table_record_column, count);
 }
 
 bool table_cell_write(DrawingFile* df, uint32_t table, uint16_t column, uint16_t row, const std::string& text,
@@ -294,7 +327,10 @@ bool TableHistory::replay(DrawingFile* df, std::vector<TableEditStep>& from, std
     cap(to);
     std::sort(tables.begin(), tables.end());
     tables.erase(std::unique(tables.begin(), tables.end()), tables.end());
-    for (uint32_t t : tables) table_update_next_row(df, t);
+    for (uint32_t t : tables) {
+        table_update_next_row(df, t);
+        table_update_column_count(df, t);
+    }
     return error_flag == 0;
 }
 

@@ -61,6 +61,16 @@ bool table_add_column(DrawingFile* df, uint32_t table, uint16_t column, const st
 bool table_cell_write(DrawingFile* df, uint32_t table, uint16_t column, uint16_t row, const std::string& text,
                       TableHistory* history, int group);
 
+// Deletes the record at the place of `place` (kind, table, column, row),
+// recorded as deleted with its full copy. False when there is none.
+bool table_record_remove(DrawingFile* df, const TableRecordInfo& place, TableHistory* history, int group);
+// Adds r, recorded as added. False when it does not pack or cannot be stored.
+bool table_record_insert(DrawingFile* df, const TableRecordInfo& r, TableHistory* history, int group);
+// Writes the table record's column count (not recorded: undo recounts).
+void table_set_column_count(DrawingFile* df, uint32_t table, uint16_t count);
+// Recomputes and stores the column count (the highest column number).
+int table_update_column_count(DrawingFile* df, uint32_t table);
+
 // ---------------------------------------------------------------- history
 struct TableEditStep {
     int group = 0;

@@ -729,23 +729,22 @@ void draw_sheet(OutputView* view) {
     double hb = title_block_height_of(kind);
     if (hb >= 0) title_block_height = hb;
 
-    {
-        PenScope thin = canvas_select_pen(&view->canvas, create_text_pen(view, sheet_pen_thin));
-        sheet_line(view, 0, 0, w, 0);
-        sheet_line(view, w, 0, w, ht);
-        sheet_line(view, w, ht, 0, ht);
-        sheet_line(view, 0, ht, 0, 0);
-        canvas_restore_pen(&thin);
-    }
-    {
-        PenScope thick = canvas_select_pen(&view->canvas, create_text_pen(view, sheet_pen_thick));
-        double l = sheet_frame_left, t = sheet_frame_margin;
-        double r = w - sheet_frame_margin, b = ht - sheet_frame_margin;
-        sheet_line(view, l, t, r, t);
-        sheet_line(view, r, t, r, b);
-        sheet_line(view, r, b, l, b);
-        sheet_line(view, l, b, l, t);
-        canvas_restore_pen(&thick);
+    // The sheet's outline with the thin pen, the frame (20 mm from the left
+    // edge, 5 from the others) with the thick one.
+    struct Outline {
+        double pen, l, t, r, b;
+    };
+    const Outline outlines[] = {
+        {sheet_pen_thin, 0, 0, w, ht},
+        {sheet_pen_thick, sheet_frame_left, sheet_frame_margin, w - sheet_frame_margin, ht - sheet_frame_margin},
+    };
+    for (const Outline& o : outlines) {
+        PenScope pen = canvas_select_pen(&view->canvas, create_text_pen(view, o.pen));
+        sheet_line(view, o.l, o.t, o.r, o.t);
+        sheet_line(view, o.r, o.t, o.r, o.b);
+        sheet_line(view, o.r, o.b, o.l, o.b);
+        sheet_line(view, o.l, o.b, o.l, o.t);
+        canvas_restore_pen(&pen);
     }
     draw_title_block(view, kind, w, ht, rotated, sheet, false);
 }

@@ -348,3 +348,28 @@ int sheet_select_format(DrawingFile* df, int code) {
                             title_mode_all_sheets);
     return code;
 }
+
+std::vector<SheetInfo> sheet_chain_list(DrawingFile* df) {
+    std::vector<SheetInfo> out;
+    if (!df) return out;
+    CriticalSection cs;
+    for (const SheetEntry& e : sheet_list(df)) out.push_back({e.number, e.flags});
+    return out;
+}
+
+int sheet_make_current(DrawingFile* df, uint32_t number) {
+    if (!df) return 0;
+    sheet_store_current_of(df);
+    CriticalSection cs;
+    std::vector<SheetEntry> list = sheet_list(df);
+    const SheetEntry* chosen = nullptr;
+    for (const SheetEntry& e : list)
+        if (e.number == number) chosen = &e;
+    if (!chosen) return 0;
+    for (const SheetEntry& e : list)
+        if (e.number != number && (e.flags & sheet_flag_current)) sheet_set_flags(df, e.number, 0, sheet_flag_current);
+    sheet_set_flags(df, number, sheet_flag_current, 0);
+    sheet_record_to_header(df, chosen->bytes);
+    title_block_height_update(df);
+    return 1;
+}

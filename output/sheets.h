@@ -7,6 +7,7 @@
 // operation works on that copy.
 #pragma once
 #include <cstdint>
+#include <vector>
 
 #include "store/drawing_file.h"
 
@@ -75,6 +76,18 @@ void sheet_store_current();
 // current, when df has no sheets; otherwise copies the record with the
 // current bit (or the first record) into the header and flags it current.
 void sheet_chain_open(DrawingFile* df);
+
+// The sheets of df in chain order: number and flags.
+struct SheetInfo {
+    uint32_t number;
+    uint16_t flags;
+};
+std::vector<SheetInfo> sheet_chain_list(DrawingFile* df);
+
+// Makes sheet number the current sheet: the header's settings go back to
+// the sheet that was current, every other sheet loses the current bit, and
+// the sheet's settings come into the header.  0 when there is no such sheet.
+int sheet_make_current(DrawingFile* df, uint32_t number);
 
 // Copies one SheetRecord into the header's current-sheet fields.
 void sheet_record_to_header(DrawingFile* df, const unsigned char* rec);

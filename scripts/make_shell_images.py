@@ -558,6 +558,187 @@ def start_picture(kind):
     return cv
 
 
+def menu_picture(kind, colour=NAVY):
+    """13 x 13 check-mark pictures of the stage submenu, the window list and
+    the context menus: a small glyph of the command on white."""
+    cv = Canvas(13, 13, WHITE)
+    c = colour
+    if kind == "point":
+        cv.circle(6, 6, 2, c, c)
+    elif kind == "add":
+        cv.circle(4, 8, 2, c, c)
+        cv.line(9, 1, 9, 7, RED)
+        cv.line(6, 4, 12, 4, RED)
+    elif kind == "move":
+        cv.circle(3, 9, 1, c, c)
+        cv.arrow(4, 8, 11, 2, RED, 3)
+    elif kind == "line":
+        cv.line(1, 11, 11, 1, c)
+        cv.circle(1, 11, 1, RED, RED)
+        cv.circle(11, 1, 1, RED, RED)
+    elif kind == "break":
+        cv.line(1, 6, 4, 6, c)
+        cv.line(8, 6, 11, 6, c)
+        cv.circle(6, 6, 1, RED, RED)
+    elif kind == "aux":
+        cv.line(0, 9, 12, 3, GREY, 1, (2, 2))
+        cv.circle(6, 6, 1, c, c)
+    elif kind == "distance":
+        cv.arrow(6, 6, 1, 6, c, 2)
+        cv.arrow(6, 6, 11, 6, c, 2)
+        cv.line(1, 2, 1, 10, BLACK)
+        cv.line(11, 2, 11, 10, BLACK)
+    elif kind == "angle":
+        cv.line(1, 11, 11, 11, c)
+        cv.line(1, 11, 10, 2, c)
+        cv.arc(1, 11, 7, 0, 45, RED)
+    elif kind == "find":
+        cv.circle(5, 5, 3, c)
+        cv.line(7, 7, 11, 11, c, 2)
+    elif kind == "circle":
+        cv.circle(6, 6, 5, c)
+        cv.set(6, 6, RED)
+    elif kind == "arc":
+        cv.arc(6, 8, 5, 0, 180, c)
+        cv.set(6, 8, RED)
+    elif kind == "ellipse":
+        for k in range(40):
+            import math
+            a = k * math.pi / 20
+            cv.set(6 + 5.5 * math.cos(a), 6 + 3 * math.sin(a), c)
+    elif kind == "wave":
+        import math
+        for x in range(13):
+            cv.set(x, 6 + 2.5 * math.sin(x * 0.9), c)
+    elif kind == "curve":
+        cv.arc(3, 9, 3, 180, 360, c)
+        cv.arc(9, 4, 3, 0, 180, c)
+    elif kind == "stop":
+        cv.rect(3, 3, 9, 9, RED, RED)
+    elif kind == "fragment":
+        cv.rect(1, 1, 7, 7, c)
+        cv.rect(5, 5, 11, 11, RED)
+    elif kind == "symbol":
+        cv.circle(6, 6, 4, c)
+        cv.line(2, 6, 10, 6, c)
+        cv.line(6, 2, 6, 10, c)
+    elif kind == "mark":
+        cv.rect(1, 1, 11, 11, GREY)
+        cv.line(3, 6, 5, 9, RED)
+        cv.line(5, 9, 10, 2, RED)
+    elif kind == "delete":
+        cv.line(2, 2, 10, 10, RED, 2)
+        cv.line(10, 2, 2, 10, RED, 2)
+    elif kind == "contour":
+        cv.polygon([(1, 3), (9, 1), (11, 9), (3, 11)], c)
+    elif kind == "screen":
+        cv.polygon([(1, 3), (9, 1), (11, 9), (3, 11)], c, fill=GREY)
+    elif kind == "hole":
+        cv.rect(0, 0, 12, 12, GREY, GREY)
+        cv.circle(6, 6, 3, c, WHITE)
+    elif kind == "bar":
+        cv.rect(1, 4, 11, 8, c, SILVER)
+    elif kind == "levels":
+        for y in (3, 6, 9):
+            cv.line(1, y, 11, y, c if y != 6 else RED)
+    elif kind == "layers":
+        cv.rect(1, 1, 8, 8, c, WHITE)
+        cv.rect(4, 4, 11, 11, RED, WHITE)
+    elif kind == "dim":
+        cv.line(1, 1, 1, 11, BLACK)
+        cv.line(11, 1, 11, 11, BLACK)
+        cv.arrow(6, 6, 1, 6, c, 2)
+        cv.arrow(6, 6, 11, 6, c, 2)
+    elif kind == "first":
+        cv.line(2, 1, 2, 11, RED, 2)
+        cv.line(10, 1, 10, 11, GREY)
+    elif kind == "second":
+        cv.line(2, 1, 2, 11, GREY)
+        cv.line(10, 1, 10, 11, RED, 2)
+    elif kind == "centre":
+        cv.circle(6, 6, 5, GREY)
+        cv.circle(6, 6, 1, RED, RED)
+    elif kind == "level":
+        cv.line(0, 10, 12, 10, GREY)
+        cv.polygon([(6, 10), (3, 5), (9, 5)], RED)
+    elif kind == "commit":
+        cv.line(2, 6, 5, 10, DGREEN, 2)
+        cv.line(5, 10, 11, 2, DGREEN, 2)
+    elif kind == "select":
+        cv.arrow(10, 10, 2, 2, c, 4)
+    elif kind == "cycle":
+        cv.arc(6, 6, 4, 30, 330, c)
+        cv.arrow(10, 4, 10, 1, c, 2)
+    elif kind == "axis" or kind.startswith("axis"):
+        cv.line(0, 6, 12, 6, GREY, 1, (2, 1))
+        cv.text(4, 3, kind[4:] or "X", c)
+    elif kind == "hide":
+        cv.rect(1, 3, 11, 9, GREY)
+        cv.line(1, 11, 11, 1, RED)
+    elif kind == "text":
+        cv.text(4, 3, "T", c)
+    elif kind == "leader":
+        cv.line(1, 11, 6, 4, c)
+        cv.line(6, 4, 12, 4, c)
+    elif kind == "rough":
+        cv.line(1, 5, 4, 10, c)
+        cv.line(4, 10, 9, 1, c)
+        cv.line(9, 1, 12, 1, c)
+    elif kind == "hatch":
+        cv.rect(1, 1, 11, 11, c)
+        for k in range(-8, 12, 3):
+            cv.line(max(1, k), min(11, 11 - (max(1, k) - k)), min(11, k + 10), max(1, 11 - (min(11, k + 10) - k)), c)
+    elif kind == "raise":
+        cv.rect(1, 4, 11, 11, c, WHITE)
+        cv.arrow(6, 8, 6, 0, RED, 3)
+    elif kind == "lower":
+        cv.rect(1, 1, 11, 8, c, WHITE)
+        cv.arrow(6, 4, 6, 12, RED, 3)
+    elif kind == "properties":
+        cv.rect(1, 1, 11, 11, c, WHITE)
+        for y in (4, 6, 8):
+            cv.line(3, y, 9, y, GREY)
+    elif kind == "fit":
+        cv.rect(0, 0, 12, 12, c)
+        cv.arrow(6, 6, 1, 1, RED, 2)
+        cv.arrow(6, 6, 11, 11, RED, 2)
+    elif kind == "save":
+        cv.rect(1, 1, 11, 11, c, NAVY)
+        cv.rect(3, 1, 9, 5, None, WHITE)
+    elif kind == "merge":
+        cv.line(1, 2, 6, 6, c)
+        cv.line(1, 10, 6, 6, c)
+        cv.line(6, 6, 12, 6, RED)
+    elif kind == "plus":
+        cv.line(6, 2, 6, 10, DGREEN, 2)
+        cv.line(2, 6, 10, 6, DGREEN, 2)
+    elif kind == "minus":
+        cv.line(2, 6, 10, 6, RED, 2)
+    elif kind.startswith("view"):
+        cv.rect(1, 1, 11, 11, GREY, WHITE)
+        cv.text(4, 3, kind[4:], c)
+    return cv
+
+
+# The glyphs of the stage submenus, in the order of the stage-command tables
+# (bitmap 16000 + 100 x stage + position).
+STAGE_MENU_GLYPHS = {
+    1: ["add", "move", "break", "aux", "distance", "distance", "angle", "find"],
+    2: ["first", "centre", "second", "commit", "dim", "cycle", "select", "delete", "axisX", "axisY",
+        "axis", "axis", "axis", "hide", "hide", "dim", "dim", "hole", "save"],
+    3: ["line", "circle", "arc", "arc", "ellipse", "ellipse", "wave", "curve", "curve", "stop",
+        "fragment", "symbol", "mark", "delete", "delete", "delete", "delete", "contour", "screen",
+        "hole", "break", "bar", "levels", "levels", "layers"],
+    4: ["mark", "select", "cycle", "cycle", "stop"],
+    5: ["move", "leader", "rough", "rough", "properties", "leader", "hatch", "text", "line", "dim",
+        "screen", "find"],
+}
+# The window list (16600 + view kind) and the context-menu items.
+MENU_GLYPHS = {16620: "raise", 16621: "lower", 16622: "properties", 16623: "fit", 16624: "level",
+               16625: "line", 16626: "levels", 16627: "merge", 16628: "plus", 16629: "minus",
+               16630: "commit", 16631: "save", 16632: "properties"}
+
+
 def main():
     out = sys.argv[1]
     img = os.path.join(out, "images")
@@ -590,14 +771,8 @@ def main():
     for rid, k in zip([343, 344, 345, 346, 347, 348],
                       ["vertical", "angle", "radius", "diameter", "linear", "chain"]):
         bitmaps[rid] = small_picture(18, 18, k)
-    for rid, k in zip([401, 402, 403], ["mark1", "mark2", "mark3"]):
-        bitmaps[rid] = small_picture(18, 18, k)
-    for rid, k in zip([404, 405, 406, 407, 408, 409, 413, 559],
-                      ["hatch3", "hatch4", "hatch5", "hatch6", "hatch8", "hatch10", "hatch2",
-                       "hatch12"]):
-        bitmaps[rid] = small_picture(34, 18, k)
-    for n, rid in enumerate([479, 480, 482, 483, 485, 486, 487] + list(range(497, 513))):
-        bitmaps[rid] = line_sample(24, 20, styles48[n % len(styles48)], [BLACK, NAVY, DRED][n % 3])
+    # 401-413, 479-512 and 559 (the annotation dialogs' picture lists) are
+    # drawn by make_annotation_images.py.
     for rid, level in zip(range(883, 892), range(9)):
         bitmaps[rid] = visibility_picture(level)
     for stage, rid in enumerate(range(861, 867), start=1):
@@ -607,6 +782,13 @@ def main():
     bitmaps[1017] = zoom_picture("0.8", False)
     for rid, k in zip([15001, 15002, 15003, 15004], ["new", "open", "guide", "snap"]):
         bitmaps[rid] = start_picture(k)
+    for stage, glyphs in STAGE_MENU_GLYPHS.items():
+        for i, g in enumerate(glyphs):
+            bitmaps[16000 + 100 * stage + i] = menu_picture(g)
+    for kind in range(16):
+        bitmaps[16600 + kind] = menu_picture("view%d" % (kind % 10), DRED if kind >= 8 else NAVY)
+    for rid, g in MENU_GLYPHS.items():
+        bitmaps[rid] = menu_picture(g)
     for rid, cv in sorted(bitmaps.items()):
         rc.append('%d BITMAP "%s"' % (rid, put("bitmap%d.bmp" % rid, bmp4(cv))))
     face, mask = clock_face()

@@ -6,15 +6,20 @@
 
 #include <cmath>
 #include <cstring>
+#include <ctime>
 #include <string>
 
 #include "annotation/annotation_layout.h"
 #include "annotation/annotation_move.h"
 #include "annotation/annotation_records.h"
 #include "annotation/annotation_tools.h"
+#include "annotation/hatching_placement.h"
+#include "annotation/roughness_placement.h"
+#include "annotation/text_fragment_cell.h"
 #include "base/byte_order.h"
 #include "base/program_messages.h"
 #include "documents/checkpoints.h"
+#include "render/contours/contour_search.h"
 #include "geometry/nearest_points.h"
 #include "geometry/transforms.h"
 #include "shell/annotation_mouse.h"
@@ -156,6 +161,20 @@ bool pick_for_move(unsigned char* projection, const ProjectionWindow* w, Point2 
     return true;
 }
 
+// Before a hatching is placed or seeded again: the temporary records are
+// purged when the drawing asks for it, and the time of the change noted.
+void hatching_header_steps() {
+    DrawingFile* df = current_drawing_file();
+    if (!df || !df->header) return;
+    document_lock_acquire();
+    if (df->header[111] & 0x02) purge_temporary_records();
+    put_u16(df->header, 110, static_cast<uint16_t>(get_u16(df->header, 110) & ~0x0100));
+    put_u32(df->header, 136, static_cast<uint32_t>(std::time(nullptr)));
+    put_u32(df->header, 140, 0);
+    error_flag = 0;
+    document_lock_release();
+}
+
 int left_down(HWND window, int x, int y, WPARAM keys) {
     ProjectionWindow* w = projection_window_find_by_hwnd(window);
     if (!w || !current_drawing_file()) return 0;
@@ -165,8 +184,10 @@ int left_down(HWND window, int x, int y, WPARAM keys) {
     bool shift = (keys & MK_SHIFT) != 0;
     int tool = s.tool;
     if (tool == annotation_tool_leader || tool == annotation_tool_text || tool == annotation_tool_section ||
-        tool == annotation_tool_tolerance || tool == annotation_tool_move)
+        tool == annotation_tool_tolerance || tool == annotation_tool_move || tool == annotation_tool_roughness ||
+        tool == annotation_tool_hatching)
         drawing_checkpoint(1, default_undo_description());
+    if (tool == annotation_tool_hatching) hatching_header_steps();
     bool started = false;
     with_projection(w, [&](unsigned char* projection) {
         switch (tool) {
@@ -195,11 +216,47 @@ int left_down(HWND window, int x, int y, WPARAM keys) {
             s.grab_dx = s.grab_dy = 0;
             break;
         }
-        case annotation_tool_move:
-        case annotation_tool_arrowheads:
+        case annotation_tool_hatching:
             s.selected_annotation_ref = 0;
-            started = pick_for_move(projection, w, p) && tool == annotation_tool_move;
+            place_hatching(projection, &s, p.x, p.y);
+            s.grab_dx = s.grab_dy = 0;
             break;
+        case annotation_tool_roughness: {
+            // An extension line under the cursor, else a leader.
+            uint32_t dimension = 0;
+            int line = 0;
+            double slack = pick_pixels * pixel_length(w);
+            s.selected_annotation_ref = 0;
+            s.selected_dimension_ref = 0;
+            s.picked_dimension_part = 0;
+            if (roughness_pick_extension_line(projection, p.x, p.y, slack, &dimension, &line)) {
+                s.picked_dimension_part = line;
+            } else if (RecordRef r = annotation_pick(projection, p.x, p.y, slack)) {
+                uint8_t* rec = annotation_record_at(r);
+                if (rec && rec[record_kind] == annotation_leader) s.selected_annotation_ref = r;
+            }
+            if (dimension || s.selected_annotation_ref) place_roughness_sign(projection, &s, dimension, line, p.x, p.y);
+            break;
+        }
+        case annotation_tool_move:
+        case annotation_tool_arrowheads: {
+            s.selected_annotation_ref = 0;
+            s.selected_dimension_ref = 0;
+            s.picked_dimension_end = 0;
+            bool picked = pick_for_move(projection, w, p);
+            if (!picked) {
+                // No annotation record there: a dimension line.
+                RecordRef ref = 0;
+                uint8_t end = 0;
+                if (pick_dimension_line(projection, p.x, p.y, pick_pixels * pixel_length(w), &ref, &end)) {
+                    s.selected_dimension_ref = ref;
+                    s.picked_dimension_end = end;
+                    picked = true;
+                }
+            }
+            started = picked && tool == annotation_tool_move;
+            break;
+        }
         default:
             break;
         }
@@ -215,14 +272,20 @@ int left_down(HWND window, int x, int y, WPARAM keys) {
 
 int mouse_move(HWND window, int x, int y, WPARAM keys) {
     AnnotationStage& s = annotation_stage;
-    if (!s.crosshair_active || !(keys & MK_LBUTTON) || !s.selected_annotation_ref) return 0;
+    if (!s.crosshair_active || !(keys & MK_LBUTTON) || (!s.selected_annotation_ref && !s.selected_dimension_ref))
+        return 0;
     ProjectionWindow* w = projection_window_find_by_hwnd(window);
     if (!w) return 0;
     Point2 p = model_point(w, x, y);
     AnnotationMoveResult result = annotation_move_failed;
     int hint = 0;
     with_projection(w, [&](unsigned char* projection) {
-        result = move_selected_annotation(projection, &s, p.x, p.y, (keys & MK_CONTROL) != 0, &hint);
+        if (s.selected_annotation_ref) {
+            result = move_selected_annotation(projection, &s, p.x, p.y, (keys & MK_CONTROL) != 0, &hint);
+        } else if (move_selected_dimension(projection, s.selected_dimension_ref, &s, p.x, p.y,
+                                           (keys & MK_CONTROL) != 0, &hint)) {
+            result = annotation_move_done;
+        }
     });
     if (hint) ctrl_hint_mode_set(hint);
     if (result == annotation_move_refused_bound) {
@@ -245,6 +308,7 @@ int left_up(HWND window, int x, int y, WPARAM) {
     if (s.crosshair_active) {
         bool alt = GetKeyState(VK_MENU) < 0;
         end_drag();
+        bool reseeded = false;
         if (s.selected_annotation_ref) {
             with_projection(w, [&](unsigned char* projection) {
                 uint32_t number = 0;
@@ -256,11 +320,28 @@ int left_up(HWND window, int x, int y, WPARAM) {
                     bind_annotation_on_release(rec, has_point, number, at);
                     page_buffers[table_annotation].clean = 0;
                 }
+                // A moved hatching is seeded again where it was released.
+                if (rec[record_kind] == annotation_hatching) {
+                    RecordRef ref = s.selected_annotation_ref;
+                    if (reseed_hatching(projection, &s, &ref)) reseeded = true;
+                    return;
+                }
+                // A text that fits its cell takes the cell where it was put.
+                if (rec[record_kind] == annotation_text_fragment && (rec[text_fragment_options] & 1)) {
+                    unsigned char* fitted = rec;
+                    if (fit_text_into_cell(projection, &fitted, nullptr))
+                        s.selected_annotation_ref = record_ref_of(&page_buffers[table_annotation], fitted);
+                }
             });
         }
+        if (reseeded) hatching_header_steps();
         modifier_keys_show(VK_MENU, 0);
     }
     if (s.tool != annotation_tool_arrowheads && s.tool != annotation_tool_section) s.selected_annotation_ref = 0;
+    if (s.tool != annotation_tool_arrowheads) {
+        s.selected_dimension_ref = 0;
+        s.picked_dimension_end = 0;
+    }
     InvalidateRect(window, nullptr, TRUE);
     return 1;
 }

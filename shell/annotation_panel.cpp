@@ -4,10 +4,20 @@
 // tools and of the exchange readers' text placement.
 #include <windows.h>
 
+#include <cstring>
+
+#include "annotation/annotation_move.h"
 #include "annotation/annotation_tools.h"
+#include "annotation/annotation_texts.h"
+#include "annotation/dimension_placement_run.h"
+#include "annotation/roughness_placement.h"
+#include "annotation/roughness_properties.h"
+#include "shell/core/sketch_replacement.h"
 #include "base/byte_order.h"
+#include "base/program_messages.h"
 #include "output/import_session.h"
 #include "shell/annotation_mouse.h"
+#include "shell/annotation_properties_win.h"
 #include "shell/commands.h"
 #include "shell/frame_face.h"
 #include "shell/hints.h"
@@ -51,6 +61,10 @@ const char* const arrowhead_names[11] = {"0 нет",        "1 стрелка", 
                                          "4 засечка",    "5 точка",    "6 кружок",      "7 двойная",
                                          "8 полустрелка", "9 треугольник", "10 штрих"};
 
+template <typename Op>
+void on_window_projection(ProjectionWindow* w, Op op);
+void repaint_window(ProjectionWindow* w);
+
 void enable_arrowheads(HWND panel, bool on) {
     EnableWindow(GetDlgItem(panel, IDC_ANNOTATION_ARROWHEAD_KINDS), on);
     EnableWindow(GetDlgItem(panel, IDC_ANNOTATION_ARROWHEAD_APPLY), on);
@@ -78,7 +92,21 @@ void select_tool(HWND panel, int id) {
 // 8 stand on no leader.
 void apply_arrowhead() {
     int kind = annotation_stage.arrowhead_kind;
-    if (annotation_stage.tool != IDC_ANNOTATION_ARROWHEADS || !annotation_stage.selected_annotation_ref) return;
+    if (annotation_stage.tool != IDC_ANNOTATION_ARROWHEADS) return;
+    if (annotation_stage.selected_dimension_ref && annotation_stage.picked_dimension_end) {
+        // A dimension end: its arrowhead, then the projection placed again
+        // (the line itself stays: it counts as placed by hand now).
+        ProjectionWindow* w = projection_window_active();
+        if (!w) return;
+        on_window_projection(w, [](unsigned char* projection) {
+            if (apply_dimension_arrowhead(projection, annotation_stage.selected_dimension_ref,
+                                          annotation_stage.picked_dimension_end, annotation_stage.arrowhead_kind))
+                place_dimensions(projection, placement_always);
+        });
+        repaint_window(w);
+        return;
+    }
+    if (!annotation_stage.selected_annotation_ref) return;
     if (kind == 1 || kind == 5 || kind == 8) return;
     document_lock_acquire();
     uint8_t* rec = annotation_record_at(annotation_stage.selected_annotation_ref);
@@ -88,6 +116,97 @@ void apply_arrowhead() {
     }
     document_lock_release();
     annotation_mouse_repaint();
+}
+
+// Runs op on a copy of the projection record of window w under the
+// document lock and stores the copy back whole (op adds and deletes no
+// record of the projection's chains, so its heads stay as they were).
+template <typename Op>
+void on_window_projection(ProjectionWindow* w, Op op) {
+    DrawingFile* df = current_drawing_file();
+    if (!df || !w) return;
+    document_lock_acquire();
+    PageBuffer* pb = &page_buffers[table_projections];
+    RecordRef at = w->record_ref;
+    unsigned char* p = record_read_at(df, &at, pb);
+    if (p) {
+        unsigned char copy[projection_record_max] = {};
+        uint32_t len = get_u16(p, record_length);
+        if (len > sizeof copy) len = sizeof copy;
+        std::memcpy(copy, p, len);
+        op(copy);
+        at = w->record_ref;
+        p = record_read_at(current_drawing_file(), &at, pb);
+        if (p && get_u16(p, record_length) == len) {
+            std::memcpy(p, copy, len);
+            pb->clean = 0;
+        }
+    }
+    error_flag = 0;
+    document_lock_release();
+}
+
+void repaint_window(ProjectionWindow* w) {
+    if (w && w->window) InvalidateRect(w->window, nullptr, TRUE);
+}
+
+// Entering the stage: every projection with an open window whose points or
+// elements changed has its dimensions placed again; the changed flag is
+// then cleared.
+void place_dimensions_on_stage_entry() {
+    for (ProjectionWindow* w = projection_windows; w; w = w->next) {
+        bool ran = false;
+        on_window_projection(w, [&](unsigned char* projection) {
+            if (!(get_u16(projection, projection_flags) & projection_word_changed)) return;
+            PlacementRunResult r = place_dimensions(projection, placement_when_due);
+            if (r.failed) return;
+            put_u16(projection, projection_flags,
+                    static_cast<uint16_t>(get_u16(projection, projection_flags) & ~projection_word_changed));
+            ran = true;
+        });
+        if (ran) repaint_window(w);
+    }
+}
+
+// 1171: every dimension of the current projection placed again.
+void replace_dimensions_of_current_projection() {
+    ProjectionWindow* w = projection_window_active();
+    if (!w) return;
+    on_window_projection(w, [](unsigned char* projection) { replace_all_dimensions(projection); });
+    repaint_window(w);
+}
+
+// 1332: the sketches of every open projection take the constructed images.
+void replace_sketches_by_true_images() {
+    DrawingFile* df = current_drawing_file();
+    for (ProjectionWindow* w = projection_windows; w && df; w = w->next) {
+        on_window_projection(w, [&](unsigned char* projection) { projection_sketch_from_true_images(df, projection); });
+        repaint_window(w);
+    }
+}
+
+// 1500: the drawing's roughness sign for unmarked surfaces, made in the
+// title-block list when there is none, then its dialog.
+void general_roughness(HWND panel) {
+    annotation_mouse_tool_changed();
+    annotation_stage.selected_annotation_ref = 0;
+    annotation_stage.selected_dimension_ref = 0;
+    annotation_stage.picked_element_ref = 0;
+    annotation_stage.clone_source = 0;
+    clone_source = 0;
+    enable_arrowheads(panel, false);
+    DrawingFile* df = current_drawing_file();
+    if (!df || !df->header) return;
+    document_lock_acquire();
+    RecordRef* head = reinterpret_cast<RecordRef*>(df->header + header_title_block);
+    PageBuffer* buf = &page_buffers[table_title_block];
+    if (!record_find_key(df, head, roughness_general_key, nullptr, buf) && !error_flag) {
+        RecordBytes rec = build_general_roughness_record(default_height_index());
+        record_add(df, head, rec.data(), buf);
+    }
+    error_flag = 0;
+    document_lock_release();
+    open_general_roughness_properties();
 }
 
 void toggle_variables(HWND panel) {
@@ -120,6 +239,8 @@ INT_PTR CALLBACK annotation_panel_proc(HWND dialog, UINT message, WPARAM wparam,
                                                                                         : BST_UNCHECKED);
         enable_arrowheads(dialog, false);
         prompt_show("+Ctrl");
+        place_dimensions_on_stage_entry();
+        if (df && df->header && (get_u16(df->header, header_options2) & 0x0200)) replace_sketches_by_true_images();
         hints_enable();
         enable_stage_commands();
         return TRUE;
@@ -145,6 +266,15 @@ INT_PTR CALLBACK annotation_panel_proc(HWND dialog, UINT message, WPARAM wparam,
             return TRUE;
         case IDC_ANNOTATION_SHOW_VARIABLES:
             toggle_variables(dialog);
+            return TRUE;
+        case IDC_ANNOTATION_REPLACE_DIMENSIONS:
+            replace_dimensions_of_current_projection();
+            return TRUE;
+        case IDC_ANNOTATION_REPLACE_SKETCHES:
+            replace_sketches_by_true_images();
+            return TRUE;
+        case IDC_ANNOTATION_ROUGHNESS_UNMARKED:
+            general_roughness(dialog);
             return TRUE;
         default:
             return FALSE;

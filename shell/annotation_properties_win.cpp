@@ -11,6 +11,7 @@
 #include <ctime>
 #include <cstdio>
 #include <cstring>
+#include <map>
 #include <string>
 
 #include "annotation/annotation_properties.h"
@@ -20,6 +21,7 @@
 #include "annotation/properties_layout_seams.h"
 #include "annotation/roughness_properties.h"
 #include "annotation/section_properties.h"
+#include "annotation/text_fragment_cell.h"
 #include "annotation/text_fragment_properties.h"
 #include "annotation/tolerance_properties.h"
 #include "base/byte_order.h"
@@ -30,6 +32,8 @@
 #include "geometry/kernel_context.h"
 #include "geometry/kernel_seams.h"
 #include "geometry/text_numbers.h"
+#include "model/model_names.h"
+#include "model/model_storage.h"
 #include "render/contours/contour_lists.h"
 #include "render/contours/contour_search.h"
 #include "render/output/designation_letters.h"
@@ -37,6 +41,7 @@
 #include "render/text/text_fragment_layout.h"
 #include "shell/annotation_dialog_ids.h"
 #include "shell/commands.h"
+#include "shell/frame_face.h"
 #include "shell/frame_window.h"
 #include "shell/hints.h"
 #include "shell/panels.h"
@@ -158,17 +163,23 @@ void check(HWND dialog, int id, bool on) { CheckDlgButton(dialog, id, on ? BST_C
 
 bool checked(HWND dialog, int id) { return IsDlgButtonChecked(dialog, id) == BST_CHECKED; }
 
-// A ComboBoxEx (or plain combo) with text items and their data.
-void combo_fill(HWND dialog, int id, const char* const* texts, int count) {
+// A ComboBoxEx (or plain combo) with text items and their data; a
+// ComboBoxEx shows picture i of `images` (when given) beside item i.
+void combo_fill(HWND dialog, int id, const char* const* texts, int count, HIMAGELIST images = nullptr) {
     HWND c = GetDlgItem(dialog, id);
     if (!c) return;
     char cls[32] = {};
     GetClassNameA(c, cls, sizeof cls);
     bool ex = std::strcmp(cls, WC_COMBOBOXEXA) == 0;
+    if (ex && images) SendMessageA(c, CBEM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images));
     for (int i = 0; i < count; ++i) {
         if (ex) {
             COMBOBOXEXITEMA item = {};
             item.mask = CBEIF_TEXT | CBEIF_LPARAM;
+            if (images && i < ImageList_GetImageCount(images)) {
+                item.mask |= CBEIF_IMAGE | CBEIF_SELECTEDIMAGE;
+                item.iImage = item.iSelectedImage = i;
+            }
             item.iItem = i;
             item.pszText = const_cast<char*>(texts[i]);
             item.lParam = i;
@@ -229,16 +240,51 @@ void style_show(HWND dialog, const uint8_t* rec) {
     fill_font_height_combo(dialog, s.height_index, s.font_b, s.slant);
 }
 
-void variables_fill(HWND dialog) {
-    HWND c = GetDlgItem(dialog, IDC_PROP_VARIABLES);
+// One line of the variables list: the name, " = " (" =_" when the value is
+// rounded to the model's step), then the value: an integer as a whole
+// number, a real in the general number format, a string in double quotes.
+std::string variable_list_line(const ModelVariableInfo& v) {
+    std::string name = v.name;
+    while (!name.empty() && name.back() == ' ') name.pop_back();
+    std::string line = name + ((v.flags & model_variable_flag_rounding) ? " =_" : " = ");
+    if (v.type == model_type_string) {
+        std::string text = v.text;
+        if (text.size() > 250) text.resize(250);
+        line += "\"" + text + "\"";
+    } else if (v.type == model_type_integer) {
+        char n[40];
+        std::snprintf(n, sizeof n, "%.0f", std::isfinite(v.value) ? v.value : 0.0);
+        line += n;
+    } else {
+        char n[64] = {};
+        format_number_by_magnitude(n, sizeof n, v.value);
+        line += n;
+    }
+    return line;
+}
+
+// The variables list: its name first (data 0: nothing to copy), then one
+// line per variable the drawing's model stored, its data the variable's id.
+// Runs under the drawing lock.
+void fill_variables_combo(HWND dialog, int id) {
+    HWND c = GetDlgItem(dialog, id);
     if (!c) return;
     SendMessageA(c, CB_RESETCONTENT, 0, 0);
-    // The drawing's model variables join the list when the model code fills
-    // it; the first line names the list.
     LRESULT at = SendMessageA(c, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(variables_placeholder));
     SendMessageA(c, CB_SETITEMDATA, static_cast<WPARAM>(at), 0);
+    if (DrawingFile* df = current_drawing_file()) {
+        for (const ModelVariableInfo& v : model_variables_read(df)) {
+            if ((v.id & 0xFFFF) == 0) continue;
+            std::string line = variable_list_line(v);
+            at = SendMessageA(c, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.c_str()));
+            if (at >= 0) SendMessageA(c, CB_SETITEMDATA, static_cast<WPARAM>(at), static_cast<LPARAM>(v.id));
+        }
+        error_flag = 0;
+    }
     SendMessageA(c, CB_SETCURSEL, 0, 0);
 }
+
+void variables_fill(HWND dialog) { fill_variables_combo(dialog, IDC_PROP_VARIABLES); }
 
 void closing_steps(HWND dialog, INT_PTR result) {
     state.closing = true;
@@ -296,10 +342,29 @@ void leader_enable(HWND dialog, const uint8_t* rec) {
     if (sign) hint_set_text(sign, leader_sign_hint(hs && hs->sign ? leader_sign_of(rec) : 0));
 }
 
+// Puts the picture (a bitmap of the program, see make_annotation_images.py)
+// on a button of the dialog; the button keeps its text when the picture
+// cannot be loaded.  Each picture is loaded once and kept.
+void button_picture(HWND dialog, int id, int bitmap) {
+    static std::map<int, HBITMAP> loaded;
+    HWND b = GetDlgItem(dialog, id);
+    if (!b) return;
+    HBITMAP& bm = loaded[bitmap];
+    if (!bm)
+        bm = static_cast<HBITMAP>(LoadImageA(program_instance, MAKEINTRESOURCEA(bitmap), IMAGE_BITMAP, 0, 0,
+                                             LR_LOADMAP3DCOLORS));
+    if (!bm) return;
+    SetWindowLongPtrA(b, GWL_STYLE, GetWindowLongPtrA(b, GWL_STYLE) | BS_BITMAP);
+    SendMessageA(b, BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bm));
+}
+
 void leader_init(HWND dialog, const uint8_t* rec) {
+    for (int i = 0; i < 6; ++i) button_picture(dialog, leader_shapes[i], 17101 + i);
+    button_picture(dialog, IDC_LDR_WELD_CLOSED, 17111);
+    button_picture(dialog, IDC_LDR_WELD_STRETCH, 17112);
     static const char* const names[7] = {"Нет знака", "Монтаж", "Пайка", "Клей", "Нитки", "Скобки внахлёст",
                                          "Скобки угловые"};
-    combo_fill(dialog, IDC_LDR_SIGN, names, 7);
+    combo_fill(dialog, IDC_LDR_SIGN, names, 7, images_property_a);
     LeaderTexts t = leader_texts(rec);
     SendDlgItemMessageA(dialog, IDC_LDR_UPPER, EM_LIMITTEXT, 255, 0);
     SendDlgItemMessageA(dialog, IDC_LDR_LOWER, EM_LIMITTEXT, 780, 0);
@@ -367,12 +432,13 @@ void tolerance_show_slot(HWND dialog, const uint8_t* rec, int slot) {
 void tolerance_init(HWND dialog, const uint8_t* rec) {
     const char* names[tolerance_sign_count];
     for (int i = 0; i < tolerance_sign_count; ++i) names[i] = tolerance_sign_hint(i) + 1;
-    combo_fill(dialog, IDC_TOL_SIGN, names, tolerance_sign_count);
+    combo_fill(dialog, IDC_TOL_SIGN, names, tolerance_sign_count, images_property_b);
     ToleranceTexts t = tolerance_split(record_text(rec, tolerance_head));
     SendDlgItemMessageA(dialog, IDC_TOL_VALUE, EM_LIMITTEXT, 255, 0);
     SendDlgItemMessageA(dialog, IDC_TOL_DATUMS, EM_LIMITTEXT, 255, 0);
     set_text(dialog, IDC_TOL_VALUE, t.value);
     set_text(dialog, IDC_TOL_DATUMS, t.datums);
+    button_picture(dialog, IDC_TOL_STACKED, 17171);
     check(dialog, IDC_TOL_STACKED, (get_u16(rec, annotation_flags) & tolerance_flag_stacked) != 0);
     tolerance_show_slot(dialog, rec, 0);
     hint(dialog, IDC_TOL_SIGN, tolerance_sign_hint(rec[tolerance_signs]));
@@ -430,10 +496,13 @@ void tolerance_command(HWND dialog, int id, int code, uint8_t* projection) {
 // ---------------------------------------------------------------- roughness
 
 void roughness_init(HWND dialog, const uint8_t* rec) {
+    button_picture(dialog, IDC_RGH_CONTOUR, 17141);
+    button_picture(dialog, IDC_RGH_REQUIREMENTS, 17142);
+    button_picture(dialog, IDC_RGH_UNMARKED, 17143);
     static const char* const treatments[3] = {"—", "удалением", "без удаления"};
     static const char* const lays[8] = {"нет", "=", "_|_", "X", "M", "C", "R", "P"};
-    combo_fill(dialog, IDC_RGH_TREATMENT, treatments, 3);
-    combo_fill(dialog, IDC_RGH_LAY, lays, 8);
+    combo_fill(dialog, IDC_RGH_TREATMENT, treatments, 3, images_annotation_small);
+    combo_fill(dialog, IDC_RGH_LAY, lays, 8, images_annotation_wide);
     RoughnessTexts t = roughness_texts(rec);
     SendDlgItemMessageA(dialog, IDC_RGH_PARAMETER, EM_LIMITTEXT, 248, 0);
     SendDlgItemMessageA(dialog, IDC_RGH_INSTRUCTIONS, EM_LIMITTEXT, 255, 0);
@@ -497,6 +566,7 @@ void fragment_show_sizes(HWND dialog, const uint8_t* rec) {
 }
 
 void fragment_init(HWND dialog, const uint8_t* rec) {
+    for (int i = 0; i < 6; ++i) button_picture(dialog, alignment_buttons[i], 17121 + i);
     open_fragment_dialog = dialog;
     SendDlgItemMessageA(dialog, IDC_FRG_TEXT, EM_LIMITTEXT, 65535, 0);
     set_text(dialog, IDC_FRG_TEXT, stored_text_to_edit(record_text(rec, text_fragment_head), true));
@@ -504,7 +574,11 @@ void fragment_init(HWND dialog, const uint8_t* rec) {
     check(dialog, IDC_FRG_FIT, (rec[text_fragment_options] & 1) != 0);
     radio_group_check(dialog, alignment_buttons, 6, text_fragment_alignment_button(rec));
     for (int id : edge_boxes) check(dialog, id, text_fragment_edge_checked(rec, id));
+    for (int i = 0; i < 8; ++i) button_picture(dialog, edge_boxes[i], 17151 + i);
+    // The form switch shows which form is open; the text stays for a
+    // button whose picture could not be loaded.
     SetDlgItemTextA(dialog, IDC_FRG_FORM, state.wide ? "><" : "<>");
+    button_picture(dialog, IDC_FRG_FORM, state.wide ? 17162 : 17161);
     prompt_show("+параметры фрагмента текста");
     modifier_keys_show(VK_SHIFT, 0);
     HWND a = GetDlgItem(dialog, IDC_FRG_LEFT), b = GetDlgItem(dialog, IDC_FRG_RIGHT);
@@ -542,11 +616,24 @@ void fragment_command(HWND dialog, int id, int code, uint8_t* projection) {
         if (!fixed) set_text(dialog, id, "");
         record_touched();
     } else if (id == IDC_FRG_FIT && code == BN_CLICKED) {
-        // The cell search is not built yet: no cell is found, the size
-        // fields stay free.
-        rec[text_fragment_options] = static_cast<uint8_t>(rec[text_fragment_options] & ~1);
+        // Checked: the fragment is fitted into the cell of lines around it;
+        // no cell found unchecks the box and the size fields stay free.
+        bool on = checked(dialog, IDC_FRG_FIT);
+        rec[text_fragment_options] = static_cast<uint8_t>(on ? (rec[text_fragment_options] | 1)
+                                                             : (rec[text_fragment_options] & ~1));
         record_touched();
-        check(dialog, IDC_FRG_FIT, false);
+        if (on) {
+            unsigned char* fitted = rec;
+            if (fit_text_into_cell(projection, &fitted, nullptr)) {
+                adopt(fitted);
+                record_touched();
+            } else {
+                rec = record_now();
+                if (rec) rec[text_fragment_options] = static_cast<uint8_t>(rec[text_fragment_options] & ~1);
+                check(dialog, IDC_FRG_FIT, false);
+            }
+            if ((rec = record_now())) fragment_show_sizes(dialog, rec);
+        }
     } else if (((id >= IDC_FRG_LEFT && id <= IDC_FRG_RIGHT) || (id >= IDC_FRG_TURNED_LEFT && id <= IDC_FRG_TURNED_RIGHT)) &&
                code == BN_CLICKED) {
         text_fragment_apply_alignment(rec, id);
@@ -581,6 +668,8 @@ void fragment_close_erase() {
 // ---------------------------------------------------------------- section
 
 void section_init(HWND dialog, const uint8_t* rec) {
+    button_picture(dialog, IDC_SEC_VIEW_LEFT, 17131);
+    button_picture(dialog, IDC_SEC_VIEW_RIGHT, 17132);
     open_section_dialog = dialog;
     SendDlgItemMessageA(dialog, IDC_SEC_LETTERS, EM_LIMITTEXT, 8, 0);
     set_text(dialog, IDC_SEC_LETTERS, section_letters_text(rec));

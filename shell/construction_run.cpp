@@ -6,6 +6,7 @@
 #include "base/os_layer.h"
 #include "base/program_messages.h"
 #include "documents/documents.h"
+#include "documents/tool_state.h"
 #include "geometry/naming.h"
 #include "shell/commands.h"
 #include "shell/elements_binding.h"
@@ -156,7 +157,10 @@ void close_after_end(HWND dialog, bool copy_log) {
                                   IDC_CONSTRUCTION_MARK_IN_LIST, IDC_CONSTRUCTION_SELECTION, IDC_CONSTRUCTION_CYCLE};
         for (int id : ids) EnableWindow(GetDlgItem(stage_panel, id), TRUE);
     }
-    bool go_on = !run_failed && (header_options_word() & kGoOnOption);
+    // An undo asked for during the run replaces going on to the next stage.
+    bool undo = undo_after_construction != 0;
+    undo_after_construction = 0;
+    bool go_on = !run_failed && !undo && (header_options_word() & kGoOnOption);
     if (current_modeless_dialog == dialog) current_modeless_dialog = nullptr;
     construction_dialog = nullptr;
     DestroyWindow(dialog);
@@ -167,6 +171,7 @@ void close_after_end(HWND dialog, bool copy_log) {
         check_stage_button(IDM_STAGE_ANNOTATION);
         PostMessageA(frame_window, WM_COMMAND, IDM_STAGE_ANNOTATION, 0);
     }
+    if (undo && frame_window) PostMessageA(frame_window, WM_COMMAND, IDM_FILE_UNDO, 0);
 }
 
 INT_PTR CALLBACK construction_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {

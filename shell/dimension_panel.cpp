@@ -24,6 +24,7 @@
 #include "shell/projection_windows.h"
 #include "shell/resource_ids.h"
 #include "shell/stage_tools.h"
+#include "stages/dimensions/dimension_generator.h"
 #include "stages/dimensions/dimension_input.h"
 #include "store/drawing_file.h"
 #include "store/record_layouts.h"
@@ -36,6 +37,10 @@ HWND dimension_panel;
 int browse_index = -1;
 uint32_t selection_point;
 int selection_index = -1;
+// Generation mode: the next click on a point runs the dimension generator
+// (in two-point mode the first click keeps its point here).
+bool generating;
+uint32_t generator_first_point;
 const int pick_pixels = 6;
 
 const char* const kind_names[7] = {"Линейный", "Радиус", "Диаметр", "Угол", "Длина дуги", "Скругление", "Уровень"};
@@ -294,11 +299,42 @@ INT_PTR CALLBACK dimension_list_proc(HWND dialog, UINT message, WPARAM wparam, L
     }
 }
 
+// Back to normal input after the generator (or its dialog refused).
+void leave_generation(HWND panel) {
+    generating = false;
+    generator_first_point = 0;
+    if (panel) CheckDlgButton(panel, IDC_DIMENSION_AUTOMATIC, BST_UNCHECKED);
+}
+
+// Check box "Авто": an open dimension is committed first, then the
+// generator's dialog; "Да" puts the panel into generation mode.
+void start_or_leave_generation(HWND panel) {
+    if (IsDlgButtonChecked(panel, IDC_DIMENSION_AUTOMATIC) != BST_CHECKED) {
+        leave_generation(panel);
+        return;
+    }
+    if (input.number && !commit(panel)) {
+        leave_generation(panel);
+        return;
+    }
+    if (generator_dialog_run(panel) != IDOK) {
+        leave_generation(panel);
+        return;
+    }
+    generating = true;
+    generator_first_point = 0;
+    static const char* const starts[3] = {"*точку - центр симметрии", "*точку на оси симметрии", "*базовую точку"};
+    prompt_show(generator_settings.two_points ? "*первую точку"
+                                              : starts[generator_symmetry_mode(generator_settings.symmetry_item)]);
+}
+
 INT_PTR CALLBACK dimension_panel_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
     switch (message) {
     case WM_INITDIALOG: {
         dimension_panel = dialog;
         input = DimensionInput();
+        generating = false;
+        generator_first_point = 0;
         browse_index = -1;
         HWND kinds = GetDlgItem(dialog, IDC_DIMENSION_KIND);
         for (const char* k : kind_names) SendMessageA(kinds, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(k));
@@ -415,6 +451,9 @@ INT_PTR CALLBACK dimension_panel_proc(HWND dialog, UINT message, WPARAM wparam, 
         case IDC_DIMENSION_HIDE_ALL:
             hide_or_show_all(dialog);
             return TRUE;
+        case IDC_DIMENSION_AUTOMATIC:
+            if (code == BN_CLICKED) start_or_leave_generation(dialog);
+            return TRUE;
         default:
             return FALSE;
         }
@@ -472,11 +511,50 @@ std::vector<uint8_t> point_at(DrawingFile* df, unsigned char* projection, const 
     return best;
 }
 
+// A click in generation mode: the point under the cursor starts the
+// generator (in two-point mode the second point does).
+void generator_click(ProjectionWindow* w, const ViewTransform* t, int x, int y) {
+    uint32_t point = 0;
+    with_active_projection(
+        [&](DrawingFile* df, unsigned char* p) {
+            std::vector<uint8_t> pt = point_at(df, p, t, x, y);
+            if (!pt.empty()) point = get_u32(pt.data(), point_number);
+        },
+        w);
+    if (!point) return;
+    if (generator_settings.two_points && !generator_first_point) {
+        generator_first_point = point;
+        prompt_show("*вторую точку");
+        return;
+    }
+    uint32_t origin = generator_settings.two_points ? generator_first_point : point;
+    uint32_t second = generator_settings.two_points ? point : 0;
+    if (generator_settings.two_points && origin == second) return;
+    HCURSOR old = SetCursor(LoadCursor(nullptr, IDC_WAIT));
+    // The checkpoint reopens the drawing: it is taken before the projection is read.
+    drawing_checkpoint(1, default_undo_description());
+    GeneratorHooks gh;
+    gh.message = [](const char* text) { show_program_message(text); };
+    gh.prompt = [](const char* text) { prompt_show(text); };
+    GeneratorResult r;
+    with_active_projection(
+        [&](DrawingFile* df, unsigned char* p) { r = generate_dimensions(df, p, origin, second, generator_settings, gh); },
+        w);
+    SetCursor(old);
+    leave_generation(dimension_panel);
+    refill_list(dimension_panel);
+    if (r.made > 0) enable_stage_commands();
+}
+
 int dimension_stage_click(HWND window, int x, int y, WPARAM) {
     if (current_stage != 2 || !dimension_panel) return 0;
     ProjectionWindow* w = projection_window_find_by_hwnd(window);
     if (!w) return 0;
     ViewTransform t = transform_of(w);
+    if (generating) {
+        generator_click(w, &t, x, y);
+        return 1;
+    }
     // A new dimension starts with an automatic checkpoint; it is made
     // before the projection is read, since it reopens the drawing.
     if (!input.number && input.role && input.axis_step == 0) drawing_checkpoint(1, default_undo_description());

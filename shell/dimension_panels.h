@@ -24,6 +24,15 @@ void fill_dimension_combo(HWND combo, ProjectionWindow* w);
 // when none was open, 0 when refused (the message was shown).
 int commit_dimension_input(HWND panel);
 
+// Runs the generator's dialog "Режимы генерации размеров" modally: IDOK
+// when the settings were taken for the generator, IDCANCEL otherwise.
+INT_PTR generator_dialog_run(HWND owner);
+
+// The automatic dimensioning after a stored element (when the drawing asks
+// for it): the generator from the projection's origin point, on the
+// projection record the element input holds.
+void generator_auto_dimensions(unsigned char* projection);
+
 // Fills the stage-tools rows of stages 2 and 4 and the dimension seams.
 void dimension_panels_bind();
 void construction_panel_bind();

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "shell/commands.h"
+#include "shell/conventional_image_thread.h"
 #include "shell/document_hooks.h"
 #include "shell/document_stage.h"
 #include "shell/document_ui.h"
@@ -144,5 +145,6 @@ void documents_bind_shell() {
     from_shell.current_path = current_path;
     from_shell.checkpoint_question_seconds = checkpoint_question_seconds;
     from_shell.saved_directory = restart_folder;
+    from_shell.stop_image_threads = conventional_image_threads_stop;
     shell_documents = from_shell;
 }

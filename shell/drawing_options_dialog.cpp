@@ -17,6 +17,7 @@
 #include "geometry/kernel_seams.h"
 #include "geometry/units_scale.h"
 #include "shell/core/drawing_options.h"
+#include "shell/core/text_height_all.h"
 #include "shell/commands.h"
 #include "shell/frame_window.h"
 #include "shell/help.h"
@@ -229,6 +230,20 @@ void point_numbers_all(HWND dialog) {
     if (command_seams.projection_windows_refresh) command_seams.projection_windows_refresh(0);
 }
 
+// "Для всех" of the text height: every text of the drawing takes the
+// default height and is laid out again.
+void text_height_all(HWND dialog) {
+    DrawingFile* df = drawing();
+    if (!df) return;
+    TextHeightAllResult r;
+    {
+        DocumentLockGuard lock;
+        r = text_height_apply_to_all(df, height_index());
+    }
+    report(dialog, "Изменено %u элементов на %u проекциях", r.records, r.projections,
+           "На чертеже нет надписей с другой высотой шрифта");
+}
+
 void arrowheads_replace(HWND dialog) {
     DrawingFile* df = drawing();
     int from = arrowhead_chosen(dialog, IDC_OPTIONS_REPLACE_FROM), to = arrowhead_chosen(dialog, IDC_OPTIONS_REPLACE_TO);
@@ -355,6 +370,9 @@ BOOL command(HWND dialog, int id, int code) {
             int kind = arrowhead_chosen(dialog, id);
             if (kind >= 0) settings_set_u16(settings_arrowhead_kind_offset, static_cast<uint16_t>(kind));
         }
+        return TRUE;
+    case IDC_OPTIONS_HEIGHT_ALL:
+        if (code == BN_CLICKED) text_height_all(dialog);
         return TRUE;
     case IDC_OPTIONS_POINT_NUMBERS_ALL:
         point_numbers_all(dialog);

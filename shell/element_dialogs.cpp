@@ -27,6 +27,7 @@
 #include "shell/hints.h"
 #include "shell/panels.h"
 #include "shell/resource_ids.h"
+#include "stages/dimensions/dimension_tools.h"
 #include "stages/points_elements/element_layers.h"
 #include "stages/points_elements/element_length.h"
 #include "stages/points_elements/element_marking.h"
@@ -44,19 +45,30 @@ namespace {
 // Posted by WM_INITDIALOG: the dialog is up, the test script may run.
 const UINT msg_shown = WM_APP + 41;
 
-void announce(HWND dialog, int id) {
+}  // namespace
+
+void element_dialog_announce(HWND dialog, int id) {
     hints_suppress(1);
     PostMessageA(dialog, msg_shown, static_cast<WPARAM>(id), 0);
 }
-bool shown_message(HWND dialog, UINT message, WPARAM wparam) {
+bool element_dialog_shown_message(HWND dialog, UINT message, WPARAM wparam) {
     if (message != msg_shown) return false;
     if (element_dialog_shown) element_dialog_shown(dialog, static_cast<int>(wparam));
     return true;
 }
-void finish(HWND dialog, int result) {
+void element_dialog_finish(HWND dialog, int result) {
     hints_suppress(0);
     EndDialog(dialog, result);
 }
+INT_PTR element_dialog_refuse(HWND dialog, int id, const char* text) {
+    show_program_message(text);
+    SetFocus(GetDlgItem(dialog, id));
+    return TRUE;
+}
+
+namespace {
+
+
 
 template <typename T>
 T* state_of(HWND dialog) {
@@ -97,7 +109,7 @@ struct LengthState {
 };
 
 INT_PTR CALLBACK line_length_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
-    if (shown_message(dialog, message, wparam)) return TRUE;
+    if (element_dialog_shown_message(dialog, message, wparam)) return TRUE;
     switch (message) {
     case WM_INITDIALOG: {
         SetWindowLongPtrA(dialog, DWLP_USER, lparam);
@@ -113,18 +125,15 @@ INT_PTR CALLBACK line_length_proc(HWND dialog, UINT message, WPARAM wparam, LPAR
         EnableWindow(GetDlgItem(dialog, IDC_LENGTH_FROM_END), end);
         CheckRadioButton(dialog, IDC_LENGTH_FROM_START, IDC_LENGTH_FROM_END,
                          start ? IDC_LENGTH_FROM_START : IDC_LENGTH_FROM_END);
-        announce(dialog, IDD_LINE_LENGTH);
+        element_dialog_announce(dialog, IDD_LINE_LENGTH);
         return TRUE;
     }
     case WM_COMMAND: {
         LengthState* s = state_of<LengthState>(dialog);
         if (LOWORD(wparam) == IDOK) {
             double typed = 0;
-            if (!typed_number(dialog, IDC_LENGTH_NEW, &typed)) {
-                show_program_message("Длина задана неверно");
-                SetFocus(GetDlgItem(dialog, IDC_LENGTH_NEW));
-                return TRUE;
-            }
+            if (!typed_number(dialog, IDC_LENGTH_NEW, &typed))
+                return element_dialog_refuse(dialog, IDC_LENGTH_NEW, "Длина задана неверно");
             double ratio = s->current > 0 ? std::fabs(typed) / s->current : 0;
             int mode = IsDlgButtonChecked(dialog, IDC_LENGTH_FROM_END) == BST_CHECKED ? length_from_end
                                                                                      : length_from_start;
@@ -135,16 +144,19 @@ INT_PTR CALLBACK line_length_proc(HWND dialog, UINT message, WPARAM wparam, LPAR
                     checkpoint_now();
                     return proj;
                 };
+                hooks.remeasure = [](unsigned char* proj, uint32_t point) {
+                    if (DrawingFile* d = current_drawing_file()) remeasure_dimensions_of_point(d, proj, point, false);
+                };
                 rc = element_scale_length(df, &p, s->element, ratio, mode, hooks);
                 if (rc > 0) set_projection_changed(p);
                 error_flag = 0;
             });
             if (rc > 0) s->result = IDOK;
-            finish(dialog, s->result);
+            element_dialog_finish(dialog, s->result);
             return TRUE;
         }
         if (LOWORD(wparam) == IDCANCEL) {
-            finish(dialog, s->result);
+            element_dialog_finish(dialog, s->result);
             return TRUE;
         }
         return FALSE;
@@ -186,7 +198,7 @@ void fill_rect(const DRAWITEMSTRUCT* d, COLORREF c) {
 }
 
 INT_PTR CALLBACK colour_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
-    if (shown_message(dialog, message, wparam)) return TRUE;
+    if (element_dialog_shown_message(dialog, message, wparam)) return TRUE;
     switch (message) {
     case WM_INITDIALOG: {
         SetWindowLongPtrA(dialog, DWLP_USER, lparam);
@@ -199,7 +211,7 @@ INT_PTR CALLBACK colour_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lp
             SendMessageA(spin, UDM_SETRANGE32, 0, 255);
         }
         colour_fields_show(dialog, s);
-        announce(dialog, IDD_COLOUR);
+        element_dialog_announce(dialog, IDD_COLOUR);
         return TRUE;
     }
     case WM_DRAWITEM: {
@@ -236,11 +248,11 @@ INT_PTR CALLBACK colour_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lp
             return TRUE;
         }
         if (id == IDOK) {
-            finish(dialog, IDOK);
+            element_dialog_finish(dialog, IDOK);
             return TRUE;
         }
         if (id == IDCANCEL) {
-            finish(dialog, IDCANCEL);
+            element_dialog_finish(dialog, IDCANCEL);
             return TRUE;
         }
         return FALSE;
@@ -282,7 +294,7 @@ void repaint(ProjectionWindow* w) {
 }
 
 INT_PTR CALLBACK layers_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
-    if (shown_message(dialog, message, wparam)) return TRUE;
+    if (element_dialog_shown_message(dialog, message, wparam)) return TRUE;
     switch (message) {
     case WM_INITDIALOG: {
         SetWindowLongPtrA(dialog, DWLP_USER, lparam);
@@ -302,7 +314,7 @@ INT_PTR CALLBACK layers_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lp
         }
         if (s->any_marked)
             SetDlgItemTextA(dialog, IDC_LAYERS_TEXT, "Помеченные элементы отнести к выбранному слою");
-        announce(dialog, IDD_LAYERS);
+        element_dialog_announce(dialog, IDD_LAYERS);
         return TRUE;
     }
     case WM_DRAWITEM: {
@@ -362,7 +374,7 @@ INT_PTR CALLBACK layers_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lp
             });
             if (s->window) s->window->visible_layers = s->mask;
             layer_mark_request = 0;
-            finish(dialog, IDOK);
+            element_dialog_finish(dialog, IDOK);
             return TRUE;
         }
         if (id == IDCANCEL) {
@@ -373,7 +385,7 @@ INT_PTR CALLBACK layers_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lp
             });
             if (s->window) s->window->visible_layers = stored;
             layer_mark_request = 0;
-            finish(dialog, IDCANCEL);
+            element_dialog_finish(dialog, IDCANCEL);
             return TRUE;
         }
         return FALSE;
@@ -392,7 +404,7 @@ struct ContourState {
 };
 
 INT_PTR CALLBACK contour_info_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
-    if (shown_message(dialog, message, wparam)) return TRUE;
+    if (element_dialog_shown_message(dialog, message, wparam)) return TRUE;
     switch (message) {
     case WM_INITDIALOG: {
         SetWindowLongPtrA(dialog, DWLP_USER, lparam);
@@ -435,7 +447,7 @@ INT_PTR CALLBACK contour_info_proc(HWND dialog, UINT message, WPARAM wparam, LPA
         SendDlgItemMessageA(dialog, IDC_CONTOUR_NAME, EM_LIMITTEXT, contour_name_size, 0);
         SetDlgItemTextA(dialog, IDC_CONTOUR_NAME, s->name.c_str());
         EnableWindow(GetDlgItem(dialog, IDOK), s->contour != 0);
-        announce(dialog, IDD_CONTOUR_INFO);
+        element_dialog_announce(dialog, IDD_CONTOUR_INFO);
         return TRUE;
     }
     case WM_COMMAND: {
@@ -460,11 +472,11 @@ INT_PTR CALLBACK contour_info_proc(HWND dialog, UINT message, WPARAM wparam, LPA
                 contour_properties_read(df, p, s->contour, &old, nullptr, nullptr);
                 contour_properties_store(df, p, s->contour, s->kind == 0 ? code : old, typed);
             });
-            finish(dialog, IDOK);
+            element_dialog_finish(dialog, IDOK);
             return TRUE;
         }
         if (id == IDCANCEL) {
-            finish(dialog, IDCANCEL);
+            element_dialog_finish(dialog, IDCANCEL);
             return TRUE;
         }
         return FALSE;
@@ -494,8 +506,7 @@ bool fold_widths_read(HWND dialog, FoldState* s) {
     double v[2];
     for (int i = 0; i < 2; ++i) {
         if (!typed_number(dialog, ids[i], &v[i])) {
-            show_program_message("Ширина задана неверно");
-            SetFocus(GetDlgItem(dialog, ids[i]));
+            element_dialog_refuse(dialog, ids[i], "Ширина задана неверно");
             return false;
         }
     }
@@ -521,7 +532,7 @@ void fold_delete(FoldState* s) {
 }
 
 INT_PTR CALLBACK fold_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
-    if (shown_message(dialog, message, wparam)) return TRUE;
+    if (element_dialog_shown_message(dialog, message, wparam)) return TRUE;
     switch (message) {
     case WM_INITDIALOG: {
         SetWindowLongPtrA(dialog, DWLP_USER, lparam);
@@ -538,7 +549,7 @@ INT_PTR CALLBACK fold_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lpar
                          (s->fields.flags & fold_flag_start_left) ? IDC_FOLD_START_LEFT : IDC_FOLD_START_RIGHT);
         CheckRadioButton(dialog, IDC_FOLD_END_RIGHT, IDC_FOLD_END_LEFT,
                          (s->fields.flags & fold_flag_end_left) ? IDC_FOLD_END_LEFT : IDC_FOLD_END_RIGHT);
-        announce(dialog, IDD_FOLD);
+        element_dialog_announce(dialog, IDD_FOLD);
         return TRUE;
     }
     case WM_COMMAND: {
@@ -551,14 +562,14 @@ INT_PTR CALLBACK fold_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lpar
         }
         if (id == IDC_FOLD_DELETE) {
             fold_delete(s);
-            finish(dialog, IDC_FOLD_DELETE);
+            element_dialog_finish(dialog, IDC_FOLD_DELETE);
             return TRUE;
         }
         if (id == IDCANCEL) {
             // Closing keeps the fold as stored, provided its widths pass.
             FoldState kept = *s;
             if (!fold_widths_fine(&kept)) return TRUE;
-            finish(dialog, IDCANCEL);
+            element_dialog_finish(dialog, IDCANCEL);
             return TRUE;
         }
         if (id == IDOK) {
@@ -573,7 +584,7 @@ INT_PTR CALLBACK fold_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lpar
                 fold_store(df, p, s->fold, s->fields);
                 set_projection_changed(p);
             });
-            finish(dialog, id);
+            element_dialog_finish(dialog, id);
             return TRUE;
         }
         return FALSE;
@@ -601,7 +612,7 @@ bool level_read(HWND dialog, LevelState* s) {
 }
 
 INT_PTR CALLBACK level_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
-    if (shown_message(dialog, message, wparam)) return TRUE;
+    if (element_dialog_shown_message(dialog, message, wparam)) return TRUE;
     switch (message) {
     case WM_INITDIALOG: {
         SetWindowLongPtrA(dialog, DWLP_USER, lparam);
@@ -624,7 +635,7 @@ INT_PTR CALLBACK level_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lpa
         }, false);
         SetDlgItemTextA(dialog, IDC_LEVEL_SHOWN, shown.c_str());
         EnableWindow(GetDlgItem(dialog, IDOK), FALSE);
-        announce(dialog, IDD_VISIBILITY_LEVEL);
+        element_dialog_announce(dialog, IDD_VISIBILITY_LEVEL);
         return TRUE;
     }
     case WM_COMMAND: {
@@ -642,22 +653,18 @@ INT_PTR CALLBACK level_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lpa
             return TRUE;
         }
         if (id == IDOK) {
-            if (!level_read(dialog, s)) {
-                show_program_message("Уровень задан неверно");
-                SetFocus(GetDlgItem(dialog, IDC_LEVEL_NEW));
-                return TRUE;
-            }
+            if (!level_read(dialog, s)) return element_dialog_refuse(dialog, IDC_LEVEL_NEW, "Уровень задан неверно");
             int given = 0;
             with_image_projection(s->window, [&](DrawingFile* df, unsigned char* p) {
                 given = assign_visibility_level(df, p, s->chosen);
                 if (given > 0) set_projection_changed(p);
             });
             if (given > 0) prompt_show("Сменили уровни видимости");
-            finish(dialog, IDOK);
+            element_dialog_finish(dialog, IDOK);
             return TRUE;
         }
         if (id == IDCANCEL) {
-            finish(dialog, IDCANCEL);
+            element_dialog_finish(dialog, IDCANCEL);
             return TRUE;
         }
         return FALSE;
@@ -705,6 +712,8 @@ bool with_image_projection(ProjectionWindow* w, const std::function<void(Drawing
             std::memcpy(p + projection_links, copy + projection_links, projection_points + 4 - projection_links);
             put_u16(p, projection_flags, get_u16(copy, projection_flags));
             put_u16(p, projection_highest_level, get_u16(copy, projection_highest_level));
+            // The instance counter (bars and fragments number their records by it).
+            put_u16(p, 104, get_u16(copy, 104));
             pb->clean = 0;
         }
     }

@@ -37,6 +37,16 @@ int fold_dialog(ProjectionWindow* w, uint32_t fold);
 // Visibility level of the marked elements (dialog 703).
 int visibility_level_dialog(ProjectionWindow* w);
 
+// What every image-stage dialog does: posts the shown notice from
+// WM_INITDIALOG (element_dialog_shown then runs), answers it in the
+// procedure (true when the message was it), and ends the dialog.
+void element_dialog_announce(HWND dialog, int id);
+bool element_dialog_shown_message(HWND dialog, UINT message, WPARAM wparam);
+void element_dialog_finish(HWND dialog, int result);
+// Refuses what was typed into field id: the message, the focus back on
+// the field; returns TRUE for the dialog procedure (the dialog stays).
+INT_PTR element_dialog_refuse(HWND dialog, int id, const char* text);
+
 // The number typed into a field: a decimal comma is accepted; false when
 // the text is no number.
 bool typed_number(HWND dialog, int id, double* out);

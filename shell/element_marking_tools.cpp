@@ -19,12 +19,14 @@
 #include "geometry/transforms.h"
 #include "render/contours/contour_clip.h"
 #include "render/output/element_drawing.h"
+#include "shell/bar_dialog.h"
 #include "shell/element_dialogs.h"
 #include "shell/frame_window.h"
 #include "shell/hints.h"
 #include "shell/message_dialogs.h"
 #include "shell/panels.h"
 #include "shell/resource_ids.h"
+#include "stages/points_elements/bars.h"
 #include "stages/points_elements/element_marking.h"
 #include "stages/points_elements/element_records.h"
 #include "stages/points_elements/marking_contours.h"
@@ -141,6 +143,7 @@ void marking_panel_refresh(HWND panel, int state) {
     for (int id : {IDC_IMAGE_DELETE_MARKED, IDC_IMAGE_SCREEN, IDC_IMAGE_SCREEN_HOLE, IDC_IMAGE_ROUTE, IDC_IMAGE_FOLD,
                    IDC_IMAGE_APPLY_LINE_TYPE, IDC_IMAGE_ASSIGN_LEVEL})
         enable(panel, id, any);
+    enable(panel, IDC_IMAGE_BAR, any);
     enable(panel, IDC_IMAGE_DELETE_CONTOUR, any && member);
     enable(panel, IDC_IMAGE_DELETE_FRAGMENT, any && fragment);
     enable(panel, IDC_IMAGE_VISIBILITY_LEVELS, contours);
@@ -271,6 +274,9 @@ DeletionHooks deletion_hooks() {
         checkpoint_now();
         return p;
     };
+    h.bar_deleted = [](unsigned char* p, uint32_t element) {
+        if (DrawingFile* df = current_drawing_file()) delete_bar_records(df, p, element);
+    };
     return h;
 }
 
@@ -334,6 +340,8 @@ bool marking_command(HWND panel, int id, int notification, int state) {
         with_image_projection(w, [&](DrawingFile* df, unsigned char* p) {
             deleted = delete_marked_elements(df, &p, id == IDC_IMAGE_DELETE_FRAGMENT, deletion_hooks());
             if (deleted > 0) set_changed(p);
+            // The outlines of the bars that remain follow the deletion.
+            if (deleted > 0 && projection_has_bars(df, p)) rebuild_bars(df, p);
         });
         if (id == IDC_IMAGE_DELETE_MARKED) prompt_show("Удалены выделенные графические объекты");
         else prompt_show(deleted > 0 ? "Удалены выделенные фрагменты" : "Не выполнено!");
@@ -376,6 +384,22 @@ bool marking_command(HWND panel, int id, int notification, int state) {
     case IDC_IMAGE_NEXT_LEVEL: show_next_level(w); break;
     case IDC_IMAGE_ASSIGN_LEVEL: visibility_level_dialog(w); break;
     case IDC_IMAGE_LAYERS: layers_dialog(w); break;
+    case IDC_IMAGE_BAR: bar_dialog(w); break;
+    case IDM_IMAGE_REMOVE_ALLOWANCE: {
+        // Every bar of the projection goes, after the question and a
+        // checkpoint, so that undo brings them back.
+        bool any = false;
+        with_image_projection(w, [&](DrawingFile* df, unsigned char* p) { any = projection_has_bars(df, p); }, false);
+        if (!any || ask(13) != 1) return true;
+        int deleted = 0;
+        with_image_projection(w, [&](DrawingFile* df, unsigned char* p) {
+            checkpoint_now();
+            deleted = bars_delete_all(df, p);
+            if (deleted > 0) set_changed(p);
+        });
+        if (deleted > 0) prompt_show("Удалены все бруски");
+        break;
+    }
     case IDC_IMAGE_INFO:
         if (state != 20 && state != 21) return true;
         if (chosen_element) line_length_dialog(w, chosen_element);

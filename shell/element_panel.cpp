@@ -15,10 +15,15 @@
 #include "documents/saving.h"
 #include "geometry/transforms.h"
 #include "render/output/element_drawing.h"
+#include "render/output/symbol_catalog.h"
 #include "shell/commands.h"
+#include "shell/conventional_image_thread.h"
+#include "shell/conventional_images_dialog.h"
+#include "shell/dimension_panels.h"
 #include "shell/element_dialogs.h"
 #include "shell/element_marking_tools.h"
 #include "shell/elements_binding.h"
+#include "shell/fragment_dialog.h"
 #include "shell/frame_face.h"
 #include "shell/panels.h"
 #include "shell/projection_windows.h"
@@ -26,12 +31,15 @@
 #include "shell/stage_tools.h"
 #include "stages/points_elements/element_input.h"
 #include "stages/points_elements/element_marking.h"
+#include "stages/points_elements/symbol_input.h"
 #include "store/record_layouts.h"
 #include "store/records.h"
 
 namespace {
 
 ElementInput image_input;
+// The conventional symbol or image chosen for state 11.
+SymbolInput symbol_input;
 HWND image_panel;
 // The projection window that receives the element in hand.
 uint32_t input_window_number;
@@ -49,18 +57,9 @@ INT_PTR CALLBACK break_gap_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM
         return TRUE;
     case WM_COMMAND:
         if (LOWORD(wparam) == IDOK) {
-            char text[64] = {};
-            GetDlgItemTextA(dialog, IDC_BREAK_GAP, text, sizeof text);
-            for (char& c : text)
-                if (c == ',') c = '.';
-            char* end = nullptr;
-            double v = std::strtod(text, &end);
-            while (end && (*end == ' ' || *end == '\t')) ++end;
-            if (!end || end == text || *end || !std::isfinite(v)) {
-                show_program_message("Зазор задан неверно");
-                SetFocus(GetDlgItem(dialog, IDC_BREAK_GAP));
-                return TRUE;
-            }
+            double v = 0;
+            if (!typed_number(dialog, IDC_BREAK_GAP, &v) || !std::isfinite(v))
+                return element_dialog_refuse(dialog, IDC_BREAK_GAP, "Зазор задан неверно");
             *reinterpret_cast<double*>(GetWindowLongPtrA(dialog, DWLP_USER)) = std::fabs(v);
             EndDialog(dialog, IDOK);
             return TRUE;
@@ -88,6 +87,7 @@ ElementInputHooks input_hooks() {
         drawing_checkpoint(1, default_undo_description());
         return projection;
     };
+    h.store.auto_dimensions = generator_auto_dimensions;
     return h;
 }
 
@@ -152,9 +152,50 @@ void leave_selection() {
 // state begins with its prompt.
 void choose_state(HWND panel, int state) {
     leave_selection();
+    fragment_tool_cancel();
     element_input_choose(image_input, state, input_hooks());
     enable_finish(panel);
     marking_panel_refresh(panel, state);
+}
+
+// The conventional-image command: the list dialog chooses the symbol or
+// image, and the next clicks on reference points place it.
+void choose_symbol(HWND panel) {
+    choose_state(panel, input_symbol);
+    symbol_input = SymbolInput();
+    ConventionalImageChoice choice;
+    prompt_show("Выберете и установите условное изображение");
+    if (conventional_image_list_dialog(GetActiveWindow(), &choice) != IDOK ||
+        !symbol_input_choose(symbol_input, choice.code, choice.below)) {
+        image_input.state = input_idle;
+        symbol_input = SymbolInput();
+        return;
+    }
+    prompt_show("Выберете и установите условное изображение");
+    status_show_pair(static_cast<unsigned>(symbol_input.needed), 0);
+}
+
+// A click at state 11: the point under the cursor goes to the symbol in
+// hand; a stored four-point picture symbol has its picture prepared.
+void symbol_click(ProjectionWindow* w, const ViewTransform& t, int x, int y, bool ctrl) {
+    RecordRef stored = 0;
+    int result = 0;
+    with_projection(w, [&](DrawingFile* df, unsigned char* p) {
+        std::string point = point_under(df, p, &t, x, y);
+        if (point.empty()) return;
+        uint32_t number = 0;
+        result = symbol_input_click(symbol_input, df, &p, reinterpret_cast<const unsigned char*>(point.data()),
+                                    input_hooks().store, &stored, &number, ctrl);
+        error_flag = 0;
+    });
+    if (result == 1 || result == 0) status_show_pair(static_cast<unsigned>(symbol_input.needed),
+                                                      symbol_input.element.empty() ? 0u
+                                                      : get_u16(symbol_input.element.data(), element_symbol_count));
+    if (result != 2) return;
+    status_show_pair(static_cast<unsigned>(symbol_input.needed), 0);
+    InvalidateRect(w->window, nullptr, TRUE);
+    if (symbol_input.needed == 4 && symbol_input.code >= picture_symbol_first_code)
+        start_symbol_picture_thread(w, stored);
 }
 
 INT_PTR CALLBACK image_panel_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
@@ -179,8 +220,18 @@ INT_PTR CALLBACK image_panel_proc(HWND dialog, UINT message, WPARAM wparam, LPAR
             choose_state(dialog, t.state);
             return TRUE;
         }
+        if (id == IDC_IMAGE_SYMBOL) {
+            choose_symbol(dialog);
+            return TRUE;
+        }
         if (id == IDC_IMAGE_MARKING || id == IDC_IMAGE_VISIBILITY_LEVELS) {
             choose_state(dialog, id == IDC_IMAGE_MARKING ? input_marking : input_levels);
+            return TRUE;
+        }
+        if (id == IDC_IMAGE_FRAGMENT) {
+            // The insertion modes first; the clicks follow unless they were refused.
+            choose_state(dialog, input_idle);
+            if (fragment_tool_start(dialog)) image_input.state = input_fragment;
             return TRUE;
         }
         if (marking_command(dialog, id, HIWORD(wparam), image_input.state)) return TRUE;
@@ -208,6 +259,7 @@ INT_PTR CALLBACK image_panel_proc(HWND dialog, UINT message, WPARAM wparam, LPAR
         if (image_panel == dialog) {
             leave_selection();
             cancel_element_input(image_input, input_hooks());
+            fragment_tool_cancel();
             image_input.state = input_idle;
             image_panel = nullptr;
         }
@@ -226,12 +278,27 @@ double ask_break_gap() {
     return gap;
 }
 
+int image_stage_state() { return image_input.state; }
+
 int image_stage_click(HWND window, int x, int y, WPARAM keys) {
     if (current_stage != 3 || image_input.state == input_idle) return 0;
     if (image_input.state == input_marking || image_input.state == input_levels)
         return marking_left_down(window, x, y, keys, image_input.state);
     ProjectionWindow* w = projection_window_find_by_hwnd(window);
     if (!w) return 0;
+    if (image_input.state == input_fragment) {
+        // The fragment tool takes points of several projections; the
+        // insertion runs outside the projection's lock (it takes its own).
+        ViewTransform ft = window_transform(w);
+        std::string point;
+        with_projection(w, [&](DrawingFile* df, unsigned char* p) { point = point_under(df, p, &ft, x, y); });
+        if (point.size() == point_record_size) {
+            const unsigned char* r = reinterpret_cast<const unsigned char*>(point.data());
+            fragment_tool_click(window, w->number, get_u32(r, point_number),
+                                Point2{get_f64(r, point_sketch_x), get_f64(r, point_sketch_y)});
+        }
+        return 1;
+    }
     // Input moves to another window: the element in hand is given up, so
     // that no element takes points of two projections.
     if (w->number != input_window_number) {
@@ -240,9 +307,14 @@ int image_stage_click(HWND window, int x, int y, WPARAM keys) {
             cancel_element_input(image_input, input_hooks());
             image_input.state = state;
         }
+        symbol_input_cancel(symbol_input);
         input_window_number = w->number;
     }
     ViewTransform t = window_transform(w);
+    if (image_input.state == input_symbol) {
+        symbol_click(w, t, x, y, (keys & MK_CONTROL) != 0);
+        return 1;
+    }
     with_projection(w, [&](DrawingFile* df, unsigned char* p) {
         std::string point = point_under(df, p, &t, x, y);
         if (point.empty()) return;

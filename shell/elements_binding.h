@@ -4,6 +4,9 @@
 #pragma once
 #include <windows.h>
 
+#include <cstdint>
+#include <vector>
+
 // Fills the command seams of the element rebuild.  Called once from
 // program_wiring().
 void elements_bind();
@@ -13,10 +16,17 @@ void elements_bind();
 // run.  Returns true when a fillet could not be built.
 bool elements_rebuild_projection(unsigned char* projection, bool full);
 
+// The four-point symbols `elements` of the projection record (in the
+// projection page buffer) had a point moved: their bends in preparation are
+// abandoned and their bent pictures prepared again.
+void elements_prepare_pictures(unsigned char* projection, const std::vector<uint32_t>& elements);
+
 // A left click in a projection window at the image stage: the reference
 // point under (x, y) goes to the element input.  Returns 1 when the click
 // was taken.
 int image_stage_click(HWND window, int x, int y, WPARAM keys);
+// The image stage's input state (21 while the marking tool is chosen).
+int image_stage_state();
 
 // The image-stage panel's procedure joins the stage panels (the procedure
 // that was there answers the other panels).

@@ -1,20 +1,29 @@
 // The fragment insertion dialog and the fragment commands of the shell.
 #include "shell/fragment_dialog.h"
 
+#include "output/fragment_pick.h"
+#include "output/fragment_update.h"
+#include "shell/panels.h"
+
 #include <cstdio>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "base/os_layer.h"
 #include "base/program_messages.h"
 #include "documents/checkpoints.h"
 #include "documents/document_seams.h"
 #include "geometry/dimension_text.h"
+#include "shell/elements_binding.h"
 #include "shell/frame_window.h"
 #include "stages/points_elements/marking_contours.h"
 #include "shell/help.h"
 #include "shell/message_dialogs.h"
 #include "shell/resource_ids.h"
 #include "store/drawing_file.h"
+#include "store/record_layouts.h"
+#include "store/records.h"
 
 FragmentDialogContext fragment_dialog_context;
 
@@ -192,6 +201,20 @@ void prompt(const char* text) {
 }
 int checkpoint() { return drawing_checkpoint(1, nullptr) == 0 ? 0 : -1; }
 
+// "Обновить": every constant-update instance of the drawing inserted again
+// from its fragment, after one checkpoint (one undo takes it all back);
+// the messages of the update are shown after the lock is left.
+void update_dynamic_now() {
+    if (!current_drawing_file() || fragment_shell.checkpoint() != 0) return;
+    DrawingFile* df = current_drawing_file();
+    std::vector<std::string> lines;
+    if (drawing_critical_section) os_lock_enter(drawing_critical_section);
+    update_dynamic_fragments(df, false, [&lines](const char* t) { lines.push_back(t); });
+    if (drawing_critical_section) os_lock_leave(drawing_critical_section);
+    for (const std::string& l : lines) show_program_message(l.c_str());
+    if (mdi_client) RedrawWindow(mdi_client, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
+}
+
 }  // namespace
 
 void fragments_bind() {
@@ -199,7 +222,29 @@ void fragments_bind() {
                                    [](DrawingFile* df, uint8_t* projection, uint32_t number) {
                                        contour_delete(df, projection, number);
                                    }};
+    fragment_dialog_actions.update_dynamic = update_dynamic_now;
 }
+
+namespace {
+
+// The copies bring no generated geometry (curve images, bar outlines): the
+// target's elements are rebuilt from its points, on a copy of its record
+// whose chain heads are written back.
+void rebuild_target(DrawingFile* df, uint32_t key) {
+    uint8_t* p = fragment_projection_in(df, key);
+    if (!p) return;
+    uint16_t len = get_u16(p, record_length);
+    std::vector<uint8_t> copy(projection_record_max, 0);
+    std::memcpy(copy.data(), p, len < copy.size() ? len : copy.size());
+    elements_rebuild_projection(copy.data(), false);
+    error_flag = 0;
+    p = fragment_projection_in(current_drawing_file(), key);
+    if (!p) return;
+    std::memcpy(p, copy.data(), len < copy.size() ? len : copy.size());
+    page_buffers[table_projections].clean = 0;
+}
+
+}  // namespace
 
 int fragment_insert_command(HWND owner, uint32_t target_key, DrawingFile* source_df, uint32_t source_key,
                             FragmentInsertParams* params) {
@@ -212,8 +257,41 @@ int fragment_insert_command(HWND owner, uint32_t target_key, DrawingFile* source
     if (same) source_df = df;
     if (drawing_critical_section) os_lock_enter(drawing_critical_section);
     int r = insert_fragment(df, target_key, source_df, source_key, params, fragment_settings, false);
+    if (r == fragment_inserted) rebuild_target(df, target_key);
     if (drawing_critical_section) os_lock_leave(drawing_critical_section);
     if (owner) InvalidateRect(owner, nullptr, TRUE);
     if (mdi_client) RedrawWindow(mdi_client, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
     return r;
+}
+
+namespace {
+FragmentPick fragment_pick;
+}  // namespace
+
+int fragment_tool_start(HWND owner) {
+    fragment_pick = FragmentPick();
+    // Marked elements and their instances are not looked at here: the
+    // dialog opens with "Только помеченные элементы" and "Вставить
+    // повторно" disabled.
+    fragment_dialog_context = FragmentDialogContext();
+    if (fragment_insert_dialog_run(owner) != IDOK) return 0;
+    if (fragment_settings.reinsert) return 0;
+    prompt("*фрагмент и точки его привязки");
+    return 1;
+}
+
+void fragment_tool_cancel() { fragment_pick = FragmentPick(); }
+
+int fragment_tool_click(HWND owner, uint32_t projection, uint32_t point, Point2 xy) {
+    FragmentPickResult r = fragment_pick_click(fragment_pick, projection, point, xy, fragment_settings.serial);
+    if (r == pick_cancelled) {
+        prompt("*фрагмент и точки его привязки");
+        return 1;
+    }
+    status_show_number(static_cast<unsigned>(fragment_pick_counts(fragment_pick)));
+    if (r != pick_ready) return 1;
+    FragmentInsertParams p = fragment_pick.params;
+    int done = fragment_insert_command(owner, fragment_pick.target, current_drawing_file(), fragment_pick.source, &p);
+    fragment_pick_after_insert(fragment_pick, fragment_settings.serial);
+    return done;
 }

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 
+#include "geometry/geom_types.h"
 #include "output/fragment_instances.h"
 
 // What the dialog is told when it opens: whether elements of the active
@@ -45,3 +46,15 @@ void fragments_bind();
 // drawing lock, with a checkpoint; repaints the projection windows.
 int fragment_insert_command(HWND owner, uint32_t target_key, DrawingFile* source_df, uint32_t source_key,
                             FragmentInsertParams* params);
+
+// The fragment tool of the image stage.  Start: dialog "Режимы вставки";
+// 1 when the tool then waits for the clicks, 0 when the dialog was left or
+// it did its work itself (re-insertion).
+int fragment_tool_start(HWND owner);
+// A click on reference point `point` at `xy` (sketch) of projection
+// `projection` of the current drawing: binding points of the fragment, then
+// of the target; the insertion runs when every binding point is placed.
+// Returns the insertion's result once it ran, else 1 while the clicks go on.
+int fragment_tool_click(HWND owner, uint32_t projection, uint32_t point, Point2 xy);
+// Drops the clicks made so far.
+void fragment_tool_cancel();

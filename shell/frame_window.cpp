@@ -331,6 +331,19 @@ int run_message_loop() {
                 }
                 restore = 1;
                 break;
+            case 'X':
+                // The remembered nominal is entry 1 of the nominal combo; the
+                // key is taken in a projection window only, so that an 'X'
+                // typed into the panel's fields stays a letter.
+                if (current_stage == 2 && stage_panel && mdi_client && GetFocus() && IsChild(mdi_client, GetFocus())) {
+                    HWND combo = GetDlgItem(stage_panel, IDC_DIMENSION_NOMINAL);
+                    if (combo && SendMessageA(combo, CB_GETCOUNT, 0, 0) > 1) {
+                        SendMessageA(combo, CB_SETCURSEL, 1, 0);
+                        PostMessageA(stage_panel, WM_COMMAND, MAKEWPARAM(IDC_DIMENSION_NOMINAL, CBN_SELENDOK),
+                                     reinterpret_cast<LPARAM>(combo));
+                    }
+                }
+                break;
             case 'Z':
                 if (current_stage == 2 && stage_panel && focus_in_drawing_area()) {
                     HWND b = GetDlgItem(stage_panel, IDC_DIMENSION_KEEP_NOMINAL);

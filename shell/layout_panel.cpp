@@ -14,6 +14,7 @@
 #include "shell/frame_face.h"
 #include "shell/frame_window.h"
 #include "shell/layout_panel.h"
+#include "shell/layout_windows.h"
 #include "shell/projection_windows.h"
 #include "shell/resource_ids.h"
 #include "shell/stage_tools.h"
@@ -122,6 +123,76 @@ void move_views(DrawingFile* df, uint32_t from, uint32_t to) {
     }
 }
 
+// One command of the panel; true when it acted on the sheet.
+bool panel_command(HWND panel, DrawingFile* df, int id, int code) {
+    switch (id) {
+    case IDC_LAYOUT_FORMAT:
+        if (code != CBN_SELENDOK) return false;
+        {
+            int sel = static_cast<int>(SendDlgItemMessageA(panel, IDC_LAYOUT_FORMAT, CB_GETCURSEL, 0, 0));
+            if (sel >= 0 && sel < sheet_format_user) {
+                sheet_select_format(df, sel);
+            } else if (sel == sheet_format_user &&
+                       get_u8(df->header, header_sheet_format) == sheet_format_user) {
+                // The user format stays.
+            } else if (sel == sheet_format_user || sel == sheet_format_new) {
+                DialogBoxParamA(program_instance ? program_instance : GetModuleHandleA(nullptr),
+                                MAKEINTRESOURCEA(IDD_USER_FORMAT), panel, user_format_proc, 0);
+            }
+            refresh_user_entry(panel, df);
+            sheet_store_current_of(df);
+        }
+        return true;
+    case IDC_LAYOUT_ROTATED:
+        if (code != BN_CLICKED) return false;
+        {
+            {
+                Lock lock;
+                uint16_t o = get_u16(df->header, header_options);
+                if (IsDlgButtonChecked(panel, IDC_LAYOUT_ROTATED) == BST_CHECKED)
+                    o |= header_opt_sheet_turned;
+                else
+                    o &= static_cast<uint16_t>(~header_opt_sheet_turned);
+                put_u16(df->header, header_options, o);
+            }
+            sheet_select_format(df, get_u8(df->header, header_sheet_format));
+            sheet_store_current_of(df);
+        }
+        return true;
+    case IDC_LAYOUT_AUTO:
+        return code == BN_CLICKED;
+    case IDC_LAYOUT_ADD_SHEET:
+        if (code != BN_CLICKED) return false;
+        sheet_add(df);
+        return true;
+    case IDC_LAYOUT_DELETE_SHEET:
+        if (code != BN_CLICKED) return false;
+        {
+            uint32_t old = get_u16(df->header, header_current_sheet);
+            uint32_t now = sheet_delete_current(df);
+            if (now) {
+                move_views(df, old, now);
+                // The sheet window's views of the deleted sheet follow.
+                if (layout_window)
+                    for (auto& n : layout_window->nodes)
+                        if (n->sheet == old) {
+                            n->sheet = static_cast<uint16_t>(now);
+                            n->flags &= static_cast<uint16_t>(
+                                ~(layout_node_hand_placed | layout_node_laid_out | layout_node_picked));
+                        }
+                int c = get_u8(df->header, header_sheet_format);
+                SendDlgItemMessageA(panel, IDC_LAYOUT_FORMAT, CB_SETCURSEL, c < sheet_format_count ? c : 0, 0);
+                refresh_user_entry(panel, df);
+                CheckDlgButton(panel, IDC_LAYOUT_ROTATED,
+                               (get_u16(df->header, header_options) & header_opt_sheet_turned) ? BST_CHECKED
+                                                                                               : BST_UNCHECKED);
+            }
+        }
+        return true;
+    }
+    return false;
+}
+
 INT_PTR CALLBACK layout_panel_proc(HWND panel, UINT msg, WPARAM wp, LPARAM) {
     DrawingFile* df = current_drawing_file();
     switch (msg) {
@@ -138,8 +209,6 @@ INT_PTR CALLBACK layout_panel_proc(HWND panel, UINT msg, WPARAM wp, LPARAM) {
         CheckDlgButton(panel, IDC_LAYOUT_ROTATED,
                        df && (get_u16(df->header, header_options) & header_opt_sheet_turned) ? BST_CHECKED
                                                                                               : BST_UNCHECKED);
-        // Automatic layout of the views on the sheet is not part of this program yet.
-        EnableWindow(GetDlgItem(panel, IDC_LAYOUT_AUTO), FALSE);
         if (df && !title_block_has_fields(df)) {
             drawing_scale_set(1.0);
             title_block_field_store(df, title_field_scale, "1:1", 0, title_mode_all_sheets);
@@ -149,58 +218,18 @@ INT_PTR CALLBACK layout_panel_proc(HWND panel, UINT msg, WPARAM wp, LPARAM) {
     case WM_COMMAND: {
         int id = LOWORD(wp), code = HIWORD(wp);
         if (!df) return TRUE;
-        switch (id) {
-        case IDC_LAYOUT_FORMAT:
-            if (code == CBN_SELENDOK) {
-                int sel = static_cast<int>(SendDlgItemMessageA(panel, IDC_LAYOUT_FORMAT, CB_GETCURSEL, 0, 0));
-                if (sel >= 0 && sel < sheet_format_user) {
-                    sheet_select_format(df, sel);
-                } else if (sel == sheet_format_user &&
-                           get_u8(df->header, header_sheet_format) == sheet_format_user) {
-                    // The user format stays.
-                } else if (sel == sheet_format_user || sel == sheet_format_new) {
-                    DialogBoxParamA(program_instance ? program_instance : GetModuleHandleA(nullptr),
-                                    MAKEINTRESOURCEA(IDD_USER_FORMAT), panel, user_format_proc, 0);
-                }
-                refresh_user_entry(panel, df);
-                sheet_store_current_of(df);
-            }
-            return TRUE;
-        case IDC_LAYOUT_ROTATED:
-            if (code == BN_CLICKED) {
-                {
-                    Lock lock;
-                    uint16_t o = get_u16(df->header, header_options);
-                    if (IsDlgButtonChecked(panel, IDC_LAYOUT_ROTATED) == BST_CHECKED)
-                        o |= header_opt_sheet_turned;
-                    else
-                        o &= static_cast<uint16_t>(~header_opt_sheet_turned);
-                    put_u16(df->header, header_options, o);
-                }
-                sheet_select_format(df, get_u8(df->header, header_sheet_format));
-                sheet_store_current_of(df);
-            }
-            return TRUE;
-        case IDC_LAYOUT_ADD_SHEET:
-            if (code == BN_CLICKED) sheet_add(df);
-            return TRUE;
-        case IDC_LAYOUT_DELETE_SHEET:
-            if (code == BN_CLICKED) {
-                uint32_t old = get_u16(df->header, header_current_sheet);
-                uint32_t now = sheet_delete_current(df);
-                if (now) {
-                    move_views(df, old, now);
-                    int c = get_u8(df->header, header_sheet_format);
-                    SendDlgItemMessageA(panel, IDC_LAYOUT_FORMAT, CB_SETCURSEL, c < sheet_format_count ? c : 0, 0);
-                    refresh_user_entry(panel, df);
-                    CheckDlgButton(panel, IDC_LAYOUT_ROTATED,
-                                   (get_u16(df->header, header_options) & header_opt_sheet_turned) ? BST_CHECKED
-                                                                                                   : BST_UNCHECKED);
-                }
-            }
-            return TRUE;
+        bool acted = panel_command(panel, df, id, code);
+        // The sheet window follows: a new layout for "Авто", a turn and
+        // "Автокомпоновка", else the sheet fitted again.
+        if (acted && sheet_window && layout_window) {
+            if (get_u8(df->header, header_sheet_format) == sheet_format_auto || id == IDC_LAYOUT_ROTATED ||
+                id == IDC_LAYOUT_AUTO)
+                layout_auto_arrange();
+            else
+                layout_fit_sheet();
+            if (sheet_list_window) InvalidateRect(sheet_list_window, nullptr, TRUE);
         }
-        break;
+        return TRUE;
     }
     }
     return FALSE;

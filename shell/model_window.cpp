@@ -7,9 +7,13 @@
 #include "model/model_binding.h"
 #include "model/model_storage.h"
 #include "model/model_translator.h"
+#include "model/variable_tools.h"
 #include "shell/commands.h"
+#include "shell/core/model_drawing_functions.h"
 #include "shell/frame_window.h"
+#include "shell/projection_windows.h"
 #include "shell/resource_ids.h"
+#include "shell/tables_dialog.h"
 
 #include <cstdio>
 #include <cstring>
@@ -25,6 +29,7 @@ struct RunJob {
     DrawingFile* df;
     std::string text;  // the editor's text when the run started
     ModelProgramRun result;
+    ModelDrawingContext drawing;
 };
 
 unsigned first_gutter_line;
@@ -37,16 +42,7 @@ std::string editor_text(HWND dialog) {
     return std::string(buf.data());
 }
 
-// Every line break as CR LF: an edit control breaks lines only there.
-std::string with_crlf(const std::string& text) {
-    std::string out;
-    std::vector<ModelLine> lines = model_split_lines(text.data(), text.size());
-    for (const ModelLine& l : lines) {
-        out.append(text, l.begin, l.end - l.begin);
-        out += "\r\n";
-    }
-    return out;
-}
+std::string with_crlf(const std::string& text) { return model_text_with_crlf(text); }
 
 void fill_gutter(HWND dialog, bool force) {
     HWND e = GetDlgItem(dialog, IDC_MODEL_EDITOR);
@@ -82,7 +78,7 @@ void console_add(HWND dialog, const char* line) {
 void set_running(HWND dialog, bool running) {
     SetDlgItemTextA(dialog, IDC_MODEL_RUN, running ? "Остановить" : "Выполнить");
     SendDlgItemMessageA(dialog, IDC_MODEL_EDITOR, EM_SETREADONLY, running ? TRUE : FALSE, 0);
-    for (int id : {IDC_MODEL_SEARCH_TEXT, IDC_MODEL_SEARCH, IDOK})
+    for (int id : {IDC_MODEL_SEARCH_TEXT, IDC_MODEL_SEARCH, IDC_MODEL_PROPERTIES, IDC_MODEL_OPERATORS, IDOK})
         EnableWindow(GetDlgItem(dialog, id), running ? FALSE : TRUE);
 }
 
@@ -95,6 +91,11 @@ void post_line(void* context, const char* line) {
     if (!PostMessageA(w, UM_MODEL_LINE, 0, reinterpret_cast<LPARAM>(copy))) free(copy);
 }
 
+// Points moved by the program: their windows show them at the next paint.
+void point_moved(void*, uint32_t projection) {
+    if (ProjectionWindow* w = projection_window_find_by_id(projection)) queue_invalidate(w->window, nullptr, 1);
+}
+
 bool stop_requested(void*) { return InterlockedCompareExchange(&worker_running, 0, 0) == 0; }
 
 DWORD WINAPI model_run_thread(LPVOID p) {
@@ -103,6 +104,12 @@ DWORD WINAPI model_run_thread(LPVOID p) {
     host.context = job->window;
     host.output_line = post_line;
     host.stop_requested = stop_requested;
+    job->drawing.df = job->df;
+    job->drawing.notice = post_line;
+    job->drawing.notice_context = job->window;
+    job->drawing.point_moved = point_moved;
+    host.drawing_function = model_drawing_function;
+    host.drawing_context = &job->drawing;
     ModelBindHooks hooks;
     job->result = model_run_program(job->df, 0, host, hooks, &job->text);
     InterlockedExchange(&worker_running, 0);
@@ -116,7 +123,7 @@ void start_run(HWND dialog) {
         MessageBeep(MB_ICONEXCLAMATION);
         return;
     }
-    RunJob* job = new RunJob{dialog, df, editor_text(dialog), {}};
+    RunJob* job = new RunJob{dialog, df, editor_text(dialog), {}, {}};
     InterlockedExchange(&worker_running, 1);
     set_running(dialog, true);
     HANDLE h = CreateThread(nullptr, 0, model_run_thread, job, 0, nullptr);
@@ -225,6 +232,13 @@ INT_PTR CALLBACK model_window_proc(HWND dialog, UINT msg, WPARAM wp, LPARAM lp) 
         case IDC_MODEL_SEARCH:
             search(dialog);
             return TRUE;
+        case IDC_MODEL_PROPERTIES:
+            if (!worker_thread) model_properties_open(dialog, 0);
+            fill_gutter(dialog, true);
+            return TRUE;
+        case IDC_MODEL_OPERATORS:
+            if (!worker_thread) operator_list_open(dialog);
+            return TRUE;
         case IDC_MODEL_EDITOR:
             if (HIWORD(wp) == EN_VSCROLL) fill_gutter(dialog, false);
             return TRUE;
@@ -264,6 +278,21 @@ void model_window_open() {
     DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_MODEL), frame_window, model_window_proc, 0);
 }
 
+void model_run_silently() {
+    DrawingFile* df = current_drawing_file();
+    if (!df) return;
+    ModelHost host;
+    host.silent = true;
+    host.statement_budget = model_silent_statement_budget;
+    ModelDrawingContext drawing;
+    drawing.df = df;
+    host.drawing_function = model_drawing_function;
+    host.drawing_context = &drawing;
+    ModelBindHooks hooks;
+    model_run_program(df, 0, host, hooks, nullptr);
+    error_flag = 0;
+}
+
 void model_run_quietly() {
     DrawingFile* df = current_drawing_file();
     if (!df) return;
@@ -271,15 +300,11 @@ void model_run_quietly() {
     bool marked = false;
     for (const ModelVariableInfo& v : model_variables_read(df))
         marked = marked || (v.flags & model_variable_flag_edited);
-    if (!marked) return;
-    ModelHost host;
-    host.silent = true;
-    host.statement_budget = model_silent_statement_budget;
-    ModelBindHooks hooks;
-    model_run_program(df, 0, host, hooks, nullptr);
+    if (marked) model_run_silently();
 }
 
 void model_bind() {
     command_seams.model_dialog = model_window_open;
+    command_seams.tables_dialog = tables_dialog_open;
     command_seams.run_model_program_when_marked = model_run_quietly;
 }

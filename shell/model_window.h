@@ -14,13 +14,20 @@ enum : UINT {
     UM_MODEL_DONE = WM_APP + 20   // the run thread ended; lParam: its result (the window frees it)
 };
 
-// Fills the model's command seams (the model window command, the quiet run
-// before construction).
+// Fills the model's command seams (the model window command, the table
+// editor command, the quiet run before construction).
 void model_bind();
 
 // Opens the model window (modal on the frame) for the current drawing;
 // nothing happens without one.
 void model_window_open();
+
+// The model properties of the slot (dialog 513 for the main model, 723 for
+// the second), modal on the model window.
+void model_properties_open(HWND model_dialog, int slot);
+// The list of statements, functions and operators (dialog 515); a double
+// click on an entry that is program text inserts it at the editor's caret.
+void operator_list_open(HWND model_dialog);
 
 // The handle of the open model window, or null.
 extern HWND model_window;
@@ -29,5 +36,8 @@ extern HWND model_window;
 std::string model_gutter_text(unsigned first_line, unsigned count);
 
 // Runs the current drawing's main model without a window (before the view
-// construction): a statement budget instead of a stop button.
+// construction) when a value edited in the drawing waits to be written
+// back: a statement budget instead of a stop button.
 void model_run_quietly();
+// The same run, whether or not a value waits (the table editor's opening).
+void model_run_silently();

@@ -141,10 +141,19 @@ void stage_set(int code) {
     enable_stage_commands();
 }
 
+// Position of the stage-command submenu in the menu bar: 3, or 4 while a
+// maximised projection window has put its system menu in front.
+static int stage_submenu_position() {
+    char text[64] = "";
+    GetMenuStringA(main_menu, 0, text, sizeof text, MF_BYPOSITION);
+    return std::strstr(text, "Файл") ? 3 : 4;
+}
+
 // The stage-command submenu: its caption follows the stage.
 void stage_submenu_rebuild() {
     if (!main_menu) return;
-    HMENU submenu = GetSubMenu(main_menu, 3);
+    int position = stage_submenu_position();
+    HMENU submenu = GetSubMenu(main_menu, position);
     if (!submenu) return;
     while (GetMenuItemCount(submenu) > 0) DeleteMenu(submenu, 0, MF_BYPOSITION);
     char text[80] = "Команды этапа";
@@ -161,7 +170,7 @@ void stage_submenu_rebuild() {
     info.fMask = MIIM_TYPE;
     info.fType = MFT_STRING;
     info.dwTypeData = text;
-    SetMenuItemInfoA(main_menu, 3, TRUE, &info);
+    SetMenuItemInfoA(main_menu, position, TRUE, &info);
     if (frame_window) DrawMenuBar(frame_window);
     if (current_stage < 1 || current_stage > 6) return;
     // The submenu lists the first items of the stage's command table (the
@@ -182,7 +191,7 @@ void stage_submenu_rebuild() {
 
 void set_stage_menu_item_text(int command, const char* text) {
     if (!main_menu || !text || std::strlen(text) >= 260) return;
-    HMENU submenu = GetSubMenu(main_menu, 3);
+    HMENU submenu = GetSubMenu(main_menu, stage_submenu_position());
     char joined[260];
     join_text_lines(joined, text);
     MENUITEMINFOA info;

@@ -4,6 +4,7 @@
 #include "documents/document_seams.h"
 #include "render/images/loaded_images.h"
 #include "render/output/symbol_drawing.h"
+#include "shell/conventional_image_thread.h"
 
 namespace {
 
@@ -12,6 +13,8 @@ int load_picture(const unsigned char* record) {
 }
 
 void free_pictures(DrawingFile* df) {
+    // The preparation threads bend pictures of the drawing: they stop first.
+    conventional_image_threads_stop();
     loaded_images_free(df);
 }
 

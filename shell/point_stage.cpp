@@ -8,6 +8,8 @@
 
 #include <windows.h>
 
+#include <vector>
+
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -19,6 +21,7 @@
 #include "documents/saving.h"
 #include "geometry/extents.h"
 #include "geometry/dimension_text.h"
+#include "geometry/kernel_context.h"
 #include "geometry/text_numbers.h"
 #include "geometry/units_scale.h"
 #include "geometry/transforms.h"
@@ -26,16 +29,25 @@
 #include "shell/elements_binding.h"
 #include "shell/frame_face.h"
 #include "shell/frame_window.h"
+#include "shell/file_dialog.h"
 #include "shell/help.h"
 #include "shell/message_dialogs.h"
 #include "shell/panels.h"
+#include "shell/point_properties_dialog.h"
 #include "shell/projection_windows.h"
 #include "shell/resource_ids.h"
 #include "shell/stage_tools.h"
+#include "render/contours/contour_clip.h"
+#include "stages/dimensions/dimension_tools.h"
 #include "stages/points_elements/aux_lines.h"
+#include "stages/points_elements/element_insert.h"
+#include "stages/points_elements/element_marking.h"
+#include "stages/points_elements/element_records.h"
 #include "stages/points_elements/element_rebuild.h"
 #include "stages/points_elements/points.h"
+#include "stages/points_elements/points_control.h"
 #include "stages/points_elements/points_distance.h"
+#include "stages/points_elements/points_group.h"
 #include "store/drawing_header.h"
 #include "store/record_layouts.h"
 #include "store/records.h"
@@ -56,6 +68,11 @@ struct Drag {
     Point2 start{};
     WPARAM keys = 0;
 } drag;
+
+// The group of marked points and how the running drag uses it.
+PointGroup group;
+bool group_drag = false;     // the grabbed point drags the whole group
+bool group_turning = false;  // the rotation handle is dragged
 
 // Distance tool: the mode picked in its dialog, its marks and state.
 DistanceTool distance_tool;
@@ -96,11 +113,16 @@ PointHooks program_hooks(ProjectionWindow* w) {
         if (!df) return;
         PointCopy p;
         if (point && point_read(df, projection, point, &p)) {
-            rebuild_elements_of_point(df, projection, point, p.sketch(), nullptr);
+            std::vector<uint32_t> pictures;
+            rebuild_elements_of_point(df, projection, point, p.sketch(), nullptr, &pictures);
+            elements_prepare_pictures(projection, pictures);
         } else {
             elements_rebuild_projection(projection, false);
         }
         error_flag = 0;
+    };
+    h.bind_to_aux_line = [](unsigned char* projection, uint32_t line, uint32_t point) {
+        if (DrawingFile* df = current_drawing_file()) bind_point_to_aux_line(df, projection, line, point);
     };
     return h;
 }
@@ -263,13 +285,90 @@ void place_at_typed_value(HWND panel) {
     drawing_checkpoint_numbered(1, description, w->number);
     with_points(w, [&](PointContext& ctx) {
         double a = distance_tool.mode == distance_angle ? value : typed_to_model(ctx.projection, value);
-        place_marked_points_at_distance(ctx, distance_tool.mode, a);
+        // The marks go with the placing: the points of the placement
+        // dimensions are taken first.
+        uint32_t base = 0, centre = 0;
+        std::vector<uint32_t> placed;
+        for (const PointCopy& p : points_of_projection(ctx.df, ctx.projection)) {
+            if (p.mark() == distance_mark_base) base = p.number();
+            else if (p.mark() == distance_mark_centre) centre = p.number();
+            else if (p.mark() == distance_mark_place) placed.push_back(p.number());
+        }
+        if (place_marked_points_at_distance(ctx, distance_tool.mode, a) > 0 && distance_tool.dimensions)
+            for (uint32_t n : placed) add_placement_dimension(ctx.df, ctx.projection, distance_tool.mode, base, n, centre);
     });
     distance_tool.state = 0;
     SetDlgItemTextA(panel, IDC_POINTS_VALUE, "");
     EnableWindow(GetDlgItem(panel, IDC_POINTS_APPLY), FALSE);
     prompt_show(distance_first_prompt(distance_tool.mode));
     repaint(w);
+}
+
+// The break tool: the element drawn under the click is broken there and a
+// new reference point put at the break.  The pick square is the click's
+// pixel and its neighbours, widened by 0.6 sheet millimetres on each side;
+// its diagonals are the probes.  Bar outlines take no point.
+void break_element_click(ProjectionWindow* w, int x, int y) {
+    ViewTransform t = view_of(w);
+    Point2 at{}, a{}, b{};
+    view_pixel_to_point(&t, x, y, &at);
+    view_pixel_to_point(&t, x - 1, y - 1, &a);
+    view_pixel_to_point(&t, x + 1, y + 1, &b);
+    double widen = std::fabs(sheet_to_model_length(0.6));
+    double x0 = std::fmin(a.x, b.x) - widen, x1 = std::fmax(a.x, b.x) + widen;
+    double y0 = std::fmin(a.y, b.y) - widen, y1 = std::fmax(a.y, b.y) + widen;
+    int inserted = 0;
+    with_points(w, [&](PointContext& ctx) {
+        double reach = std::fabs(view_pixels_to_length_x(&t, static_cast<float>(pick_pixels())));
+        uint32_t number = element_hit_test(ctx.df, ctx.projection, at, reach, w->visible_layers);
+        if (!number) return;
+        RecordRef* head = projection_chain(ctx.projection, projection_elements);
+        PageBuffer* eb = &page_buffers[table_elements];
+        RecordRef element = 0;
+        for (unsigned char* r = record_next(ctx.df, head, nullptr, eb); r && !element; r = record_next(ctx.df, head, r, eb)) {
+            if (get_u32(r, element_number) != number) continue;
+            if (get_u16(r, element_options) & element_opt_bar_outline) return;
+            if (get_u16(r, element_flags) & element_flag_screen_piece) continue;
+            element = record_ref_of(eb, r);
+        }
+        if (!element) return;
+        InsertionContext ic;
+        ic.df = ctx.df;
+        ic.projection = ctx.projection;
+        ic.probes[0] = {{x0, y0}, {x1, y1}};
+        ic.probes[1] = {{x0, y1}, {x1, y0}};
+        ic.same_pixel = [&t](Point2 p, Point2 q) {
+            return view_x_to_pixel(&t, p.x) == view_x_to_pixel(&t, q.x) &&
+                   view_y_to_pixel(&t, p.y) == view_y_to_pixel(&t, q.y);
+        };
+        ic.checkpoint = [](unsigned char* projection) {
+            drawing_checkpoint(1, default_undo_description());
+            return projection;
+        };
+        ic.prompt = [](const char* text) { prompt_show(text); };
+        InsertionResult result;
+        inserted = insert_point_into_element(ic, element, &result);
+        if (inserted > 0) {
+            put_u16(ctx.projection, projection_flags,
+                    static_cast<uint16_t>(get_u16(ctx.projection, projection_flags) | projection_word_changed));
+            PointCopy p;
+            if (point_read(ctx.df, ctx.projection, result.point, &p))
+                projection_extend_frame_to_point(ctx.projection, p.bytes);
+            if (get_u32(ctx.projection, projection_contours)) rebuild_view_screening(ctx.projection);
+        }
+    });
+    if (inserted != 0) repaint(w);
+}
+
+void show_control_value(ProjectionWindow* w);
+
+// Whether the group of marked points belongs to the window's projection
+// (and still has two places).
+bool group_active_in(ProjectionWindow* w) {
+    if (!w || !group.projection) return false;
+    uint32_t key = 0;
+    with_points(w, [&](PointContext& ctx) { key = get_u32(ctx.projection, record_key); });
+    return key == group.projection;
 }
 
 int left_down(HWND window, int x, int y, WPARAM keys) {
@@ -281,7 +380,9 @@ int left_down(HWND window, int x, int y, WPARAM keys) {
     }
     switch (point_tool) {
     case IDC_POINTS_FIND:
+        return 1;
     case IDC_POINTS_BREAK_ELEMENT:
+        break_element_click(w, x, y);
         return 1;
     case IDC_POINTS_AT_DISTANCE:
         distance_click(w, x, y);
@@ -300,6 +401,26 @@ int left_down(HWND window, int x, int y, WPARAM keys) {
     bool control = point_tool == IDC_POINTS_CONTROL_DISTANCE || point_tool == IDC_POINTS_CONTROL_ANGLE;
     bool grabbed = false;
     PointCopy picked{};
+    group_drag = group_turning = false;
+    // In group mode the rotation handle is taken when the click is nearer
+    // it than any point's pick distance.
+    if (point_tool == IDC_POINTS_MOVE && !(keys & MK_SHIFT) && group_active_in(w)) {
+        ViewTransform t = view_of(w);
+        int hx = view_x_to_pixel(&t, group.handle.x), hy = view_y_to_pixel(&t, group.handle.y);
+        if (std::abs(hx - x) <= pick_pixels() + 2 && std::abs(hy - y) <= pick_pixels() + 2) {
+            group_turning = true;
+            drag.running = true;
+            drag.number = 0;
+            drag.window_number = w->number;
+            drag.start = group.handle;
+            drag.keys = keys;
+            uint16_t description[20] = {};
+            text_pack("Поворот точек", description, sizeof description);
+            drawing_checkpoint_numbered(1, description, 0);
+            SetCapture(window);
+            return 1;
+        }
+    }
     with_points(w, [&](PointContext& ctx) {
         if (point_tool == IDC_POINTS_MOVE && ref_point_hit_test(ctx, x, y, pick_pixels(), &picked)) {
             grabbed = true;
@@ -309,6 +430,10 @@ int left_down(HWND window, int x, int y, WPARAM keys) {
                 f = static_cast<uint16_t>((f & ~point_flag_marks) | ((f & point_flag_marks) ? 0 : 0x40));
                 picked.set_flags(f);
                 point_write(ctx.df, ctx.projection, picked);
+                int count = group_marked_points(ctx.df, ctx.projection, &group);
+                char text[60];
+                std::snprintf(text, sizeof text, "Помечено %i точек", count);
+                prompt_show(text);
                 return;
             }
             if ((picked.flags() & point_flag_fixed) && !(keys & MK_CONTROL)) {
@@ -323,6 +448,7 @@ int left_down(HWND window, int x, int y, WPARAM keys) {
             drag.start = picked.sketch();
             drag.keys = keys;
             current_point = picked.number();
+            group_drag = group_active_in(w) && picked.mark() == 0x40;
             return;
         }
         uint32_t number = 0;
@@ -342,6 +468,7 @@ int left_down(HWND window, int x, int y, WPARAM keys) {
         SetCapture(window);
     }
     if (grabbed) show_point_info(&picked);
+    if (control && grabbed) show_control_value(w);
     repaint(w);
     return 1;
 }
@@ -351,12 +478,30 @@ int mouse_move(HWND window, int x, int y, WPARAM keys) {
     ProjectionWindow* w = projection_window_find_by_hwnd(window);
     if (!w || w->number != drag.window_number || !(keys & MK_LBUTTON)) return 0;
     with_points(w, [&](PointContext& ctx) {
-        PointCopy p;
-        if (!point_read(ctx.df, ctx.projection, drag.number, &p)) return;
         Point2 at;
         view_pixel_to_point(&ctx.view, x, y, &at);
+        if (group_turning) {
+            // The group turns about its centre with the handle.
+            double angle = std::atan2(at.y - group.centre.y, at.x - group.centre.x);
+            double was = std::atan2(group.handle.y - group.centre.y, group.handle.x - group.centre.x);
+            group_rotate(ctx.df, ctx.projection, group.centre, angle - was);
+            group.handle = at;
+            char text[80] = "Угол поворота ";
+            size_t used = std::strlen(text);
+            format_dimension_value(text + used, sizeof text - used, 1.5707963267948966 - angle, 3, 0);
+            prompt_show(text);
+            return;
+        }
+        PointCopy p;
+        if (!point_read(ctx.df, ctx.projection, drag.number, &p)) return;
+        Point2 delta{at.x - p.sketch().x, at.y - p.sketch().y};
         p.set_sketch(at);
         point_write(ctx.df, ctx.projection, p);
+        if (group_drag) {
+            group_move(ctx.df, ctx.projection, delta, p.number());
+            group.centre = {group.centre.x + delta.x, group.centre.y + delta.y};
+            group.handle = {group.handle.x + delta.x, group.handle.y + delta.y};
+        }
     });
     repaint(w);
     return 1;
@@ -372,6 +517,21 @@ int left_up(HWND window, int x, int y, WPARAM) {
     (void)y;
     PointCopy dropped{};
     bool found = false;
+    if (group_drag || group_turning) {
+        // The whole group is dropped: true positions, auxiliary lines, no
+        // grid.
+        with_points(w, [&](PointContext& ctx) {
+            group_drop(ctx);
+            put_u16(ctx.projection, projection_flags,
+                    static_cast<uint16_t>(get_u16(ctx.projection, projection_flags) | projection_word_changed));
+            found = drag.number && point_read(ctx.df, ctx.projection, drag.number, &dropped);
+        });
+        group_drag = group_turning = false;
+        w->window_flags |= window_flag_changed;
+        if (found) show_point_info(&dropped);
+        repaint(w);
+        return 1;
+    }
     with_points(w, [&](PointContext& ctx) {
         DropOptions o;
         o.ctrl = (drag.keys & MK_CONTROL) != 0;
@@ -469,6 +629,22 @@ void paint_over(HWND window, HDC dc) {
             std::snprintf(text, sizeof text, "%u", static_cast<unsigned>(p.number()));
             TextOutA(dc, px + bx + 2, py - 2 * by - 4, text, static_cast<int>(std::strlen(text)));
         }
+    }
+    // The rotation handle of the group: a line from the handle to the
+    // centre, an X at the centre and a box at the handle.
+    if (group.projection && group.projection == get_u32(copy, record_key)) {
+        SelectObject(dc, mark_pens[1]);
+        int cx = view_x_to_pixel(&t, group.centre.x), cy = view_y_to_pixel(&t, group.centre.y);
+        int gx = view_x_to_pixel(&t, group.handle.x), gy = view_y_to_pixel(&t, group.handle.y);
+        MoveToEx(dc, gx, gy, nullptr);
+        LineTo(dc, cx, cy);
+        MoveToEx(dc, cx - 3, cy - 3, nullptr);
+        LineTo(dc, cx + 4, cy + 4);
+        MoveToEx(dc, cx - 3, cy + 3, nullptr);
+        LineTo(dc, cx + 4, cy - 4);
+        HGDIOBJ old_brush = SelectObject(dc, GetStockObject(NULL_BRUSH));
+        Rectangle(dc, gx - 4, gy - 4, gx + 5, gy + 5);
+        SelectObject(dc, old_brush);
     }
     error_flag = 0;
     SetTextColor(dc, old_text);
@@ -570,8 +746,144 @@ const ToolPrompt tool_prompts[] = {
     {IDC_POINTS_FIND, "*номер точки и нажмите \"Да\""},
 };
 
+// The window the control tools work in: the window of the last click.
+ProjectionWindow* control_window() {
+    ProjectionWindow* w = projection_window_find_by_id(drag.window_number);
+    return w ? w : projection_window_active();
+}
+
+bool control_tool(int tool) { return tool == IDC_POINTS_CONTROL_DISTANCE || tool == IDC_POINTS_CONTROL_ANGLE; }
+
+// Once the second control point stands: "Да" is offered, with the distance
+// between the control points or the slope of the vector between them.
+void show_control_value(ProjectionWindow* w) {
+    if (!point_panel || !control_tool(point_tool)) return;
+    Point2 at[2];
+    bool two = false;
+    with_points(w, [&](PointContext& ctx) { two = control_points_read(ctx.df, ctx.projection, at); });
+    if (!two) return;
+    EnableWindow(GetDlgItem(point_panel, IDC_POINTS_APPLY), TRUE);
+    char text[64];
+    if (point_tool == IDC_POINTS_CONTROL_ANGLE) {
+        SetDlgItemTextA(point_panel, IDC_POINTS_VALUE_LABEL, "Наклон вектора");
+        format_dimension_value(text, sizeof text, control_value_shown(at, true), 3, 0);
+    } else {
+        format_number_by_magnitude(text, sizeof text, control_value_shown(at, false));
+    }
+    SetDlgItemTextA(point_panel, IDC_POINTS_VALUE, text);
+}
+
+// The panel's field with a control tool: the control distance (empty when
+// none), or "Угол поворота" and minus the sketch rotation.
+void refresh_control_field(HWND panel) {
+    ProjectionWindow* w = control_window();
+    double distance = 0, rotation = 0;
+    with_points(w, [&](PointContext& ctx) {
+        distance = get_f64(ctx.projection, projection_control_distance);
+        rotation = get_f64(ctx.projection, projection_sketch_rotation);
+    });
+    char text[64] = "";
+    if (point_tool == IDC_POINTS_CONTROL_ANGLE) {
+        SetDlgItemTextA(panel, IDC_POINTS_VALUE_LABEL, "Угол поворота");
+        format_dimension_value(text, sizeof text, -rotation, 3, 0);
+    } else if (distance != 0) {
+        format_number_by_magnitude(text, sizeof text, distance);
+    }
+    SetDlgItemTextA(panel, IDC_POINTS_VALUE, text);
+}
+
+// Leaving a control tool: its control points go and their count is 0.
+void drop_control_points() {
+    ProjectionWindow* w = control_window();
+    with_points(w, [](PointContext& ctx) {
+        for (const PointCopy& p : points_of_projection(ctx.df, ctx.projection))
+            if (p.flags() & point_flag_control) ref_point_delete(ctx, p.number());
+        put_u16(ctx.projection, projection_flags,
+                static_cast<uint16_t>(get_u16(ctx.projection, projection_flags) & ~projection_word_control_count));
+    });
+    repaint(w);
+}
+
+// The field left with the distance tool: the control distance typed; 0
+// drops the calibration.  With the angle tool the text is shown as an angle.
+void control_field_left(HWND panel) {
+    char text[64] = {};
+    GetDlgItemTextA(panel, IDC_POINTS_VALUE, text, sizeof text);
+    if (point_tool == IDC_POINTS_CONTROL_ANGLE) {
+        int kind = 0;
+        double a = parse_angle(text, &kind);
+        char shown[64];
+        format_dimension_value(shown, sizeof shown, std::isfinite(a) ? a : 0, 3, 0);
+        SetDlgItemTextA(panel, IDC_POINTS_VALUE, shown);
+        return;
+    }
+    for (char& c : text)
+        if (c == ',') c = '.';
+    char* end = nullptr;
+    double v = std::strtod(text, &end);
+    if (!end || end == text || !std::isfinite(v)) return;
+    ProjectionWindow* w = control_window();
+    bool reopen = false;
+    with_points(w, [&](PointContext& ctx) {
+        double scale = w->sketch_factor;
+        control_distance_set(ctx.projection, v, &scale);
+        reopen = scale != w->sketch_factor;
+    });
+    if (reopen && w) PostMessageA(frame_window, UM_REOPEN_PROJECTION_WINDOW, 0, reinterpret_cast<LPARAM>(w));
+}
+
+// "Да" with a control tool: the value applied, the window opened again on
+// the scaled or turned sketch.
+void apply_control_value(HWND panel) {
+    ProjectionWindow* w = control_window();
+    if (!w) return;
+    char text[64] = {};
+    GetDlgItemTextA(panel, IDC_POINTS_VALUE, text, sizeof text);
+    int kind = 0;
+    double typed = parse_angle(text, &kind);
+    bool angle = point_tool == IDC_POINTS_CONTROL_ANGLE;
+    // The distance in the field is the control distance, as when the
+    // field is left.
+    if (!angle) control_field_left(panel);
+    int rc = 0;
+    with_points(w, [&](PointContext& ctx) {
+        drawing_checkpoint(1, default_undo_description());
+        double scale = w->sketch_factor;
+        rc = control_value_apply(ctx, angle, std::isfinite(typed) ? typed : 0, &scale);
+    });
+    EnableWindow(GetDlgItem(panel, IDC_POINTS_APPLY), FALSE);
+    repaint(w);
+    if (rc <= 0) return;
+    if (angle && IsZoomed(w->window)) ShowWindow(w->window, SW_RESTORE);
+    PostMessageA(frame_window, UM_REOPEN_PROJECTION_WINDOW, 0, reinterpret_cast<LPARAM>(w));
+}
+
+// Command 154: the list of the marked points of the active projection
+// window, in a text file the user names.  A file that cannot be opened
+// gets nothing.
+void save_marked_points(HWND panel) {
+    ProjectionWindow* w = projection_window_active();
+    if (!w) return;
+    char path[MAX_PATH] = "";
+    OPENFILENAMEA o;
+    file_dialog_init(&o, panel, path, sizeof path);
+    o.lpstrFilter = "Текстовые файлы (*.txt)\0*.txt\0";
+    o.lpstrTitle = "Сохранить список помеченных точек";
+    o.Flags |= OFN_OVERWRITEPROMPT;
+    if (!GetSaveFileNameA(&o)) return;
+    std::string list;
+    with_points(w, [&](PointContext& ctx) { list = marked_points_list(ctx.df, ctx.projection); });
+    std::string name = marked_points_file_name(path);
+    if (FILE* f = std::fopen(name.c_str(), "wt")) {
+        std::fputs(list.c_str(), f);
+        std::fclose(f);
+    }
+}
+
 // Leaving a tool: a pending two-point line of the auxiliary-line tool goes.
 void leave_tool() {
+    if (control_tool(point_tool)) drop_control_points();
+    group = PointGroup();
     if (point_tool == IDC_POINTS_AT_DISTANCE && distance_tool.projection) {
         ProjectionWindow* w = projection_window_find_by_id(distance_tool.projection);
         if (w) {
@@ -609,6 +921,7 @@ void choose_tool(HWND panel, int id) {
                         distance_dialog_proc, 0);
     EnableWindow(GetDlgItem(panel, IDC_POINTS_APPLY), id == IDC_POINTS_FIND);
     if (id == IDC_POINTS_AT_DISTANCE) SetDlgItemTextA(panel, IDC_POINTS_VALUE, "");
+    if (control_tool(id)) refresh_control_field(panel);
 }
 
 // "Да" with the find tool: the point of that number gets its number shown
@@ -657,8 +970,33 @@ INT_PTR CALLBACK point_panel_proc(HWND dialog, UINT message, WPARAM wparam, LPAR
             choose_tool(dialog, id);
             return TRUE;
         }
+        if (id == IDM_POINTS_SAVE_MARKED) {
+            save_marked_points(dialog);
+            return TRUE;
+        }
+        if (id == IDM_POINTS_PROPERTIES) {
+            // The context menu's "Свойства точки": the current point of the
+            // window it was last taken in.
+            ProjectionWindow* w = projection_window_find_by_id(drag.window_number);
+            if (!w) w = projection_window_active();
+            if (!w || !current_point) {
+                prompt_show("Нет текущей точки");
+                return TRUE;
+            }
+            current_point = point_properties_dialog(w, current_point);
+            with_points(w, [](PointContext& ctx) {
+                PointCopy p;
+                if (point_read(ctx.df, ctx.projection, current_point, &p)) show_point_info(&p);
+            });
+            return TRUE;
+        }
+        if (id == IDC_POINTS_VALUE && HIWORD(wparam) == EN_KILLFOCUS && control_tool(point_tool)) {
+            control_field_left(dialog);
+            return TRUE;
+        }
         if (id == IDC_POINTS_APPLY && HIWORD(wparam) == BN_CLICKED) {
-            if (point_tool == IDC_POINTS_FIND) find_point_by_number(dialog);
+            if (control_tool(point_tool)) apply_control_value(dialog);
+            else if (point_tool == IDC_POINTS_FIND) find_point_by_number(dialog);
             else if (point_tool == IDC_POINTS_AT_DISTANCE) place_at_typed_value(dialog);
             return TRUE;
         }

@@ -20,6 +20,7 @@
 #include "base/program_messages.h"
 #include "geometry/kernel_context.h"
 #include "geometry/kernel_seams.h"
+#include "output/layout_nodes.h"
 #include "output/sheet_drawing.h"
 #include "output/sheets.h"
 #include "render/output/element_drawing.h"
@@ -31,6 +32,8 @@
 #include "shell/core/projection_records.h"
 #include "shell/frame_face.h"
 #include "shell/frame_window.h"
+#include "shell/layout_windows.h"
+#include "shell/startup.h"
 #include "shell/resource_ids.h"
 #include "store/drawing_file.h"
 #include "store/drawing_header.h"
@@ -56,56 +59,20 @@ const char* const message_bad_metrics = "От драйвера принтера 
 const char* const message_too_large = "Формат листа слишком велик для печати на этом принтере!";
 const char* const message_bad_selection = "Неверно указаны номера страниц!";
 
-// Fields of a projection read here.
-enum : size_t {
-    proj_frame_min_x = 58,
-    proj_frame_min_y = 62,
-    proj_frame_max_x = 66,
-    proj_frame_max_y = 70,
-    proj_place_x = 74,
-    proj_place_y = 78,
-    proj_sheet = 106
-};
-enum : uint16_t { proj_flag_not_on_sheets = 0x0100 };
-constexpr int view_kind_fragment = 8;
-
-// A projection shown on the current sheet: a copy of its record and where
-// its frame's corner lies on the sheet (model units).
-struct SheetView {
-    std::vector<uint8_t> record;
-    double min_x, min_y, max_x, max_y;
-    double place_x, place_y;
-};
-
 uint32_t current_sheet_number(const uint8_t* h) {
     uint32_t s = get_u16(h, header_current_sheet);
     return s ? s : 1;
 }
 
-std::vector<SheetView> views_on_current_sheet(DrawingFile* df) {
-    std::vector<SheetView> out;
+// The projections shown on the current sheet that have a drawing.
+LayoutNodes views_on_current_sheet(DrawingFile* df) {
+    LayoutNodes out;
     if (!df) return out;
     uint32_t sheet = current_sheet_number(df->header);
-    for (const ProjectionEntry& e : projection_chain_entries(df)) {
-        RecordRef ref = e.ref;
-        unsigned char* p = record_read_at(df, &ref, &page_buffers[table_projections]);
-        if (!p || error_flag) break;
-        uint16_t len = get_u16(p, 0);
-        if (len < proj_sheet + 2) continue;
-        uint16_t flags = get_u16(p, projection_flags);
-        if ((flags & 0x000f) == view_kind_fragment || (flags & proj_flag_not_on_sheets)) continue;
-        uint32_t s = get_u16(p, proj_sheet) & 0x07ff;
-        if ((s ? s : 1) != sheet) continue;
-        if (!get_u32(p, projection_elements)) continue;  // no drawing frame yet
-        SheetView v;
-        v.record.assign(p, p + len);
-        v.min_x = get_f32(p, proj_frame_min_x);
-        v.min_y = get_f32(p, proj_frame_min_y);
-        v.max_x = get_f32(p, proj_frame_max_x);
-        v.max_y = get_f32(p, proj_frame_max_y);
-        v.place_x = get_f32(p, proj_place_x);
-        v.place_y = get_f32(p, proj_place_y);
-        out.push_back(std::move(v));
+    for (auto& n : layout_build_nodes(df)) {
+        if (n->sheet != sheet || (n->flags & layout_node_not_shown)) continue;
+        if (n->record.size() <= projection_elements + 4 || !get_u32(n->record.data(), projection_elements)) continue;
+        out.push_back(std::move(n));
     }
     return out;
 }
@@ -134,13 +101,14 @@ void page_view(OutputView* v, HDC dc, const PrintRun& r, double ox, double oy) {
     v->visible_layers = 0xff;
 }
 
-void draw_views(HDC dc, const PrintRun& r, std::vector<SheetView>& views, double ox, double oy) {
-    for (SheetView& sv : views) {
+// Each view of the page with its symbols, elements, hatch lines,
+// dimensions and annotation.
+void draw_views(HDC dc, const PrintRun& r, LayoutNodes& views, double ox, double oy) {
+    for (auto& n : views) {
         if (!worker_running && r.running) return;
         OutputView v;
-        page_view(&v, dc, r, ox + sv.min_x - sv.place_x, oy + sv.min_y - sv.place_y);
-        v.projection = sv.record.data();
-        draw_view_elements(&v);
+        page_view(&v, dc, r, 0, 0);
+        layout_draw_node(&v, n.get(), ox, oy, true);
         if (error_flag) return;
     }
 }
@@ -191,6 +159,7 @@ void draw_reduction_note(HDC dc, const PrintRun& r, double sheet_w, double sheet
 }
 
 volatile LONG print_counter_cell = 0;
+int remembered_copies = 1;
 
 void print_counter_update(int counting) {
     if (counting)
@@ -201,7 +170,7 @@ void print_counter_update(int counting) {
 
 // One page of the run: the title page, a page of the grid, or the whole
 // sheet in single-page mode.
-void draw_page(HDC dc, PrintRun& r, int number, std::vector<SheetView>& views) {
+void draw_page(HDC dc, PrintRun& r, int number, LayoutNodes& views) {
     double sw = 0, sh = 0;
     sheet_size_model(&sw, &sh);
     if (r.grid.single_page) {
@@ -231,15 +200,20 @@ void draw_page(HDC dc, PrintRun& r, int number, std::vector<SheetView>& views) {
 
 // The body of the print thread.  Returns 1 when the document was ended
 // with its pages, 0 when nothing was printed, -1 on a spooler failure.
-int print_document(PrintRun& r) {
-    DocumentLockGuard lock;
+int print_sheet_document(PrintRun& r) {
     DOCINFOA di;
     std::memset(&di, 0, sizeof di);
     di.cbSize = sizeof di;
     di.lpszDocName = r.document.c_str();
     int last = StartDocA(r.dc, &di);
     if (last <= 0) return last < 0 ? -1 : 0;
-    std::vector<SheetView> views = views_on_current_sheet(current_drawing_file());
+    LayoutNodes views = views_on_current_sheet(current_drawing_file());
+    // The hatch lines are made for the page (they are never kept in the
+    // drawing); a failed hatching has shown its message and prints without.
+    for (auto& n : views) {
+        if (!worker_running) break;
+        if (layout_node_regenerate_hatching(n.get(), nullptr) < 0) error_flag = 0;
+    }
     int count = r.grid.single_page ? 1 : r.grid.page_count;
     int pages = 0;
     bool failed = false;
@@ -279,6 +253,39 @@ int print_document(PrintRun& r) {
     return EndDoc(r.dc) > 0 ? 1 : -1;
 }
 
+void rebuild_pages(PrintRun& r);
+
+// The document of the current sheet, or with "Печатать все листы" one
+// document per sheet in chain order; the sheet that was current is made
+// current again afterwards.  The sheet window does not paint meanwhile.
+int print_document(PrintRun& r) {
+    InterlockedExchange(&layout_wait_request, 1);
+    if (sheet_window && sheet_paint_event) os_event_wait(sheet_paint_event);
+    int result = 0;
+    {
+        DocumentLockGuard lock;
+        DrawingFile* df = current_drawing_file();
+        if (!r.all_sheets || !df) {
+            result = print_sheet_document(r);
+        } else {
+            uint32_t keep = current_sheet_number(df->header);
+            for (const SheetInfo& s : sheet_chain_list(df)) {
+                if (!worker_running) break;
+                sheet_make_current(df, s.number);
+                rebuild_pages(r);
+                int rc = print_sheet_document(r);
+                if (rc < 0) result = -1;
+                else if (rc > 0 && result >= 0) result = 1;
+            }
+            sheet_make_current(df, keep);
+            rebuild_pages(r);
+        }
+    }
+    InterlockedExchange(&layout_wait_request, 0);
+    if (sheet_window) InvalidateRect(sheet_window, nullptr, TRUE);
+    return result;
+}
+
 unsigned __stdcall print_thread(void* arg) {
     PrintRun* r = static_cast<PrintRun*>(arg);
     r->result = print_document(*r);
@@ -313,6 +320,75 @@ void list_pages(HWND d) {
     }
 }
 
+// The "Миниформат" reduction: the whole sheet on the printable page.
+double mini_zoom(const PrintRun& r) {
+    double sw = 0, sh = 0;
+    sheet_size_model(&sw, &sh);
+    double pw = sheet_to_model_length(r.page_w_mm), ph = sheet_to_model_length(r.page_h_mm);
+    double z = std::fmin(pw / sw, ph / sh);
+    return z > 1.0 || !std::isfinite(z) ? 1.0 : z;
+}
+
+// The pages of the current sheet in the run's mode.
+void rebuild_pages(PrintRun& r) {
+    if (r.ignore_size) {
+        print_set_zoom(1.0, true);
+        r.grid.single_page = true;
+    } else if (r.mini) {
+        print_set_zoom(mini_zoom(r), false);
+        r.grid.single_page = true;
+    } else {
+        r.zoom = 1.0;
+        r.origin = {0, 0};
+        print_run_split();
+    }
+}
+
+const int shift_controls[] = {IDC_PRINT_SHIFT_X_MINUS, IDC_PRINT_SHIFT_X_PLUS, IDC_PRINT_SHIFT_X,
+                              IDC_PRINT_SHIFT_Y_MINUS, IDC_PRINT_SHIFT_Y_PLUS, IDC_PRINT_SHIFT_Y};
+
+void enable_shift_controls(HWND d, bool on) {
+    for (int id : shift_controls) enable(d, id, on);
+}
+
+void show_shift(HWND d) {
+    static const int minus[2] = {IDC_PRINT_SHIFT_X_MINUS, IDC_PRINT_SHIFT_Y_MINUS};
+    static const int plus[2] = {IDC_PRINT_SHIFT_X_PLUS, IDC_PRINT_SHIFT_Y_PLUS};
+    static const int edit[2] = {IDC_PRINT_SHIFT_X, IDC_PRINT_SHIFT_Y};
+    for (int a = 0; a < 2; ++a) {
+        CheckDlgButton(d, minus[a], print_shift_sign[a] < 0 ? BST_CHECKED : BST_UNCHECKED);
+        CheckDlgButton(d, plus[a], print_shift_sign[a] > 0 ? BST_CHECKED : BST_UNCHECKED);
+        char buf[32] = "";
+        if (print_shift_distance[a] != 0)
+            std::snprintf(buf, sizeof buf, "%g", model_to_sheet_length(print_shift_distance[a]));
+        set_text(d, edit[a], buf);
+    }
+}
+
+// A shift button: each pair is exclusive; checking sets the axis' sign,
+// unchecking clears it.
+void shift_button(HWND d, int id) {
+    int axis = (id == IDC_PRINT_SHIFT_X_MINUS || id == IDC_PRINT_SHIFT_X_PLUS) ? 0 : 1;
+    int sign = (id == IDC_PRINT_SHIFT_X_MINUS || id == IDC_PRINT_SHIFT_Y_MINUS) ? -1 : 1;
+    bool on = IsDlgButtonChecked(d, id) == BST_CHECKED;
+    print_shift_sign[axis] = on ? sign : 0;
+    show_shift(d);
+}
+
+// A shift distance: |number| mm; 0 clears the axis' sign.
+void shift_distance(HWND d, int id) {
+    int axis = id == IDC_PRINT_SHIFT_X ? 0 : 1;
+    char buf[64] = {};
+    GetDlgItemTextA(d, id, buf, sizeof buf);
+    double v = std::fabs(std::atof(buf));
+    if (!std::isfinite(v) || v > 10000.0) v = 0;
+    print_shift_distance[axis] = sheet_to_model_length(v);
+    if (v == 0) {
+        print_shift_sign[axis] = 0;
+        show_shift(d);
+    }
+}
+
 void apply_mode(HWND d) {
     PrintRun& r = *print_run;
     bool mini = IsDlgButtonChecked(d, IDC_PRINT_MINIFORMAT) == BST_CHECKED;
@@ -322,11 +398,7 @@ void apply_mode(HWND d) {
         r.grid.single_page = true;
         set_text(d, IDC_PRINT_PERCENT, "100");
     } else if (mini) {
-        double sw = 0, sh = 0;
-        sheet_size_model(&sw, &sh);
-        double pw = sheet_to_model_length(r.page_w_mm), ph = sheet_to_model_length(r.page_h_mm);
-        double z = std::fmin(pw / sw, ph / sh);
-        if (z > 1.0) z = 1.0;
+        double z = mini_zoom(r);
         print_set_zoom(z, false);
         r.grid.single_page = true;
         char buf[32];
@@ -339,12 +411,16 @@ void apply_mode(HWND d) {
         set_text(d, IDC_PRINT_PERCENT, "");
     }
     bool single = ignore || mini;
+    r.mini = mini && !ignore;
+    r.ignore_size = ignore;
+    enable_shift_controls(d, single);
     enable(d, IDC_PRINT_MINIFORMAT, !ignore);
     enable(d, IDC_PRINT_PERCENT, mini && !ignore);
     enable(d, IDC_PRINT_PAGES, !single && !r.grid.single_page);
     enable(d, IDC_PRINT_LIST, !single && !r.grid.single_page);
     enable(d, IDC_PRINT_TITLE_PAGE, !single && !r.grid.single_page);
     list_pages(d);
+    if (sheet_window) InvalidateRect(sheet_window, nullptr, TRUE);
 }
 
 void set_copies(HWND d, int delta) {
@@ -354,6 +430,7 @@ void set_copies(HWND d, int delta) {
     if (n < 1) n = 1;
     if (n > 999) n = 999;
     print_run->copies = n;
+    remembered_copies = n;
     std::snprintf(buf, sizeof buf, "%-i", n);
     set_text(d, IDC_PRINT_COPIES, buf);
 }
@@ -361,7 +438,8 @@ void set_copies(HWND d, int delta) {
 void set_running_controls(HWND d, bool running) {
     static const int ids[] = {IDOK, IDC_PRINT_PAGES, IDC_PRINT_MINIFORMAT, IDC_PRINT_IGNORE_SIZE, IDC_PRINT_PERCENT,
                               IDC_PRINT_TITLE_PAGE, IDC_PRINT_BLANK_PAGE, IDC_PRINT_COPIES, IDC_PRINT_COPIES_SPIN,
-                              IDC_PRINT_LIST};
+                              IDC_PRINT_LIST, IDC_PRINT_SHIFT_X_MINUS, IDC_PRINT_SHIFT_X_PLUS, IDC_PRINT_SHIFT_X,
+                              IDC_PRINT_SHIFT_Y_MINUS, IDC_PRINT_SHIFT_Y_PLUS, IDC_PRINT_SHIFT_Y, IDC_PRINT_ALL_SHEETS};
     if (running)
         for (int id : ids) enable(d, id, false);
     set_text(d, IDCANCEL, running ? "Остановить" : "Отказаться");
@@ -375,7 +453,10 @@ INT_PTR CALLBACK print_dialog_proc(HWND d, UINT msg, WPARAM wp, LPARAM lp) {
         prompt_show("Подготовка печати");
         InterlockedExchange(&worker_running, 0);
         r->blank_page = false;
+        r->all_sheets = false;
         enable(d, IDC_PRINT_PERCENT, false);
+        show_shift(d);
+        enable_shift_controls(d, r->grid.single_page);
         CheckDlgButton(d, IDC_PRINT_TITLE_PAGE, r->title_page ? BST_CHECKED : BST_UNCHECKED);
         if (r->grid.single_page) {
             enable(d, IDC_PRINT_PAGES, false);
@@ -409,7 +490,22 @@ INT_PTR CALLBACK print_dialog_proc(HWND d, UINT msg, WPARAM wp, LPARAM lp) {
                 r->title_page = IsDlgButtonChecked(d, IDC_PRINT_TITLE_PAGE) == BST_CHECKED;
                 print_run_split();
                 list_pages(d);
+                if (sheet_window) InvalidateRect(sheet_window, nullptr, TRUE);
             }
+            return TRUE;
+        case IDC_PRINT_SHIFT_X_MINUS:
+        case IDC_PRINT_SHIFT_X_PLUS:
+        case IDC_PRINT_SHIFT_Y_MINUS:
+        case IDC_PRINT_SHIFT_Y_PLUS:
+            if (code == BN_CLICKED && !r->running) shift_button(d, id);
+            return TRUE;
+        case IDC_PRINT_SHIFT_X:
+        case IDC_PRINT_SHIFT_Y:
+            if ((code == EN_KILLFOCUS || code == 0x501) && !r->running) shift_distance(d, id);
+            return TRUE;
+        case IDC_PRINT_ALL_SHEETS:
+            if (code == BN_CLICKED && !r->running)
+                r->all_sheets = IsDlgButtonChecked(d, IDC_PRINT_ALL_SHEETS) == BST_CHECKED;
             return TRUE;
         case IDC_PRINT_BLANK_PAGE:
             if (code == BN_CLICKED && !r->running)
@@ -426,6 +522,7 @@ INT_PTR CALLBACK print_dialog_proc(HWND d, UINT msg, WPARAM wp, LPARAM lp) {
             }
             r->selection = r->grid.single_page ? "" : sel;
             set_copies(d, 0);
+            if (r->grid.single_page && !r->all_sheets) print_apply_shift();
             set_running_controls(d, true);
             if (!print_start(false)) {
                 set_running_controls(d, false);
@@ -479,6 +576,29 @@ const PrintDeviceSeams print_device_seams_system = {system_print_setup, system_d
 PrintDeviceSeams print_device_seams = print_device_seams_system;
 PRINTDLGA print_setup;
 PrintRun* print_run = nullptr;
+int print_shift_sign[2] = {0, 0};
+double print_shift_distance[2] = {0, 0};
+
+void print_apply_shift() {
+    if (!print_run || !print_run->grid.single_page || !(print_run->zoom > 0)) return;
+    print_run->origin.x += print_shift_sign[0] * print_shift_distance[0] / print_run->zoom;
+    print_run->origin.y += print_shift_sign[1] * print_shift_distance[1] / print_run->zoom;
+}
+
+void print_preview(OutputView* view) {
+    PrintRun* r = print_run;
+    if (!r || !view || r->grid.single_page) return;
+    for (const PrintPage& p : r->grid.pages) {
+        draw_page_frame(view, p);
+        char number[16];
+        std::snprintf(number, sizeof number, "%-2u", static_cast<unsigned>(p.number));
+        select_text_font(9, 0, 0);
+        double w = 0, h = 0;
+        measure_text(number, &w, &h);
+        draw_text_at(view, (p.start.x + p.end.x) / 2 - w / 2,
+                     (p.start.y + p.end.y) / 2 + sheet_to_model_length(40.0), 0.0, number);
+    }
+}
 
 void init_print_dialog(HINSTANCE instance) {
     std::memset(&print_setup, 0, sizeof print_setup);
@@ -503,11 +623,11 @@ int print_run_split() {
     double ew = sw, eh = sh;
     if (r.title_page) {
         // The union of the shown views' boxes on the sheet.
-        std::vector<SheetView> views = views_on_current_sheet(current_drawing_file());
+        LayoutNodes views = views_on_current_sheet(current_drawing_file());
         double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
         bool any = false;
-        for (const SheetView& v : views) {
-            double a = v.place_x, b = v.place_y, c = a + (v.max_x - v.min_x), e = b + (v.max_y - v.min_y);
+        for (const auto& v : views) {
+            double a = v->x, b = v->y, c = v->right(), e = v->bottom();
             if (!any) x0 = a, y0 = b, x1 = c, y1 = e, any = true;
             else x0 = std::fmin(x0, a), y0 = std::fmin(y0, b), x1 = std::fmax(x1, c), y1 = std::fmax(y1, e);
         }
@@ -598,8 +718,7 @@ int print_run_begin(HDC dc, const char* device) {
     run.page_h_mm = caps.vertres / run.base_y;
     DrawingFile* df = current_drawing_file();
     run.document = (df && df->path && *df->path) ? df->path : "SARVOLT";
-    static int copies = 1;  // remembered between runs
-    run.copies = copies;
+    run.copies = remembered_copies;
     print_run = &run;
     int rc = print_run_split();
     if (rc != print_split_ok) {
@@ -619,6 +738,7 @@ void print_run_end() {
         print_run->thread = nullptr;
     }
     print_run = nullptr;
+    if (sheet_window) InvalidateRect(sheet_window, nullptr, TRUE);
 }
 
 int print_start(bool wait) {
@@ -657,6 +777,8 @@ int print_drawing() {
     }
     int rc = print_run_begin(print_setup.hDC, device);
     if (rc != print_done) return rc;
+    // The sheet window shows the page grid while the dialog is up.
+    if (sheet_window) InvalidateRect(sheet_window, nullptr, TRUE);
     DialogBoxParamA(program_instance ? program_instance : GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_PRINT),
                     frame_window, print_dialog_proc, 0);
     print_run_end();

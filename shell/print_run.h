@@ -7,6 +7,7 @@
 #include <string>
 
 #include "output/print_pages.h"
+#include "render/output/output_view.h"
 
 // The printer's metrics the print run is built on.
 struct PrintDeviceCaps {
@@ -44,6 +45,9 @@ struct PrintRun {
     PrintGrid grid;
     bool title_page = false;     // the title block on a page of its own
     bool blank_page = false;     // an empty page after each copy
+    bool mini = false;           // "Миниформат": the sheet reduced onto one page
+    bool ignore_size = false;    // "Игнорировать размер листа": one page at full size
+    bool all_sheets = false;     // "Печатать все листы"
     int copies = 1;
     std::string selection;       // the page list of edit 1272
     HWND dialog = nullptr;
@@ -81,6 +85,20 @@ int print_run_split();
 // Single-page mode: zoom z (1.0 full size) and the origin that puts the
 // sheet's right edge 4 mm inside the page (centred when centre is set).
 void print_set_zoom(double z, bool centre);
+
+// The shift of the drawing on the paper in single-page mode, remembered
+// until the program ends: per axis (0 x, 1 y) a sign (-1, 0, +1) and a
+// distance in model units.
+extern int print_shift_sign[2];
+extern double print_shift_distance[2];
+// The single-page origin moved by the remembered shift (distance x sign /
+// zoom per axis).
+void print_apply_shift();
+
+// Draws the page grid of the print run onto the sheet window's view: each
+// page's frame with its marks and its number; nothing without a run or in
+// single-page mode.
+void print_preview(OutputView* view);
 
 // The lines of list 1278: the title page, then each page and its marks.
 std::string print_page_list_line(int index);

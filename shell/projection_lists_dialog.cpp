@@ -1,9 +1,11 @@
 // The lists of projections and of fragments: choose one, rename it, change
-// its view type, scale, sheet and construction flags, delete it or make a
-// new one.
+// its view type, view angles, scale, sheet, construction flags and sketch,
+// delete it or make a new one.
 #include <cstdio>
 #include <cstdlib>
+#include <cmath>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "shell/settings_dialogs.h"
@@ -11,10 +13,12 @@
 #include "base/byte_order.h"
 #include "base/program_messages.h"
 #include "documents/checkpoints.h"
+#include "geometry/dimension_text.h"
 #include "geometry/kernel_seams.h"
 #include "geometry/naming.h"
 #include "geometry/text_numbers.h"
 #include "shell/commands.h"
+#include "shell/file_dialog.h"
 #include "shell/core/projection_list.h"
 #include "shell/core/projection_records.h"
 #include "shell/frame_window.h"
@@ -33,6 +37,18 @@ namespace {
 
 int list_kind;  // 0 projections, 8 fragments
 enum { list_ended_by_delete = 2 };
+
+// What the dialog collects for the chosen projection until "Выполнить":
+// the sketch file chosen and the angle texts as shown (an angle is written
+// back only when its text was edited, so that showing it loses nothing).
+struct ListEdit {
+    uint32_t number = 0;
+    std::string new_sketch;
+    std::string angle_shown[2];
+};
+ListEdit edit;
+const int angle_controls[2] = {IDC_LIST_ANGLE_FIRST, IDC_LIST_ANGLE_SECOND};
+const int angle_fields[2] = {projection_angle_first, projection_angle_second};
 
 DrawingFile* drawing() {
     DrawingFile* df = current_drawing_file();
@@ -62,8 +78,59 @@ uint32_t chosen(HWND dialog) {
     return static_cast<uint32_t>(SendDlgItemMessageA(dialog, IDC_LIST_PROJECTIONS, CB_GETITEMDATA, i, 0));
 }
 
-const int edit_controls[] = {IDC_LIST_TITLE, IDC_LIST_TYPE, IDC_LIST_SCALE, IDC_LIST_SHEET, IDC_LIST_NOT_ON_SHEETS,
-                             IDC_LIST_NO_AUTO, IDOK, IDC_LIST_DELETE};
+const int edit_controls[] = {IDC_LIST_TITLE,        IDC_LIST_TYPE,    IDC_LIST_SCALE,       IDC_LIST_SHEET,
+                             IDC_LIST_NOT_ON_SHEETS, IDC_LIST_NO_AUTO, IDOK,                 IDC_LIST_DELETE,
+                             IDC_LIST_ANGLE_FIRST,   IDC_LIST_ANGLE_SECOND, IDC_LIST_SKETCH_HIDE, IDC_LIST_NO_SKETCH,
+                             IDC_LIST_SKETCH_FILE,   IDC_LIST_SKETCH_LIGHTEN, IDC_LIST_SKETCH_NO_ROTATION};
+
+// The sketch controls: 1754 needs a window showing a sketch; "Нет эскиза"
+// disables the others while it is checked.
+void sketch_enable(HWND dialog) {
+    bool none = IsDlgButtonChecked(dialog, IDC_LIST_NO_SKETCH) == BST_CHECKED;
+    ProjectionWindow* w = projection_window_find_by_id(edit.number);
+    bool image = w && w->sketch_bitmap && !(w->view_flags & view_flag_no_sketch);
+    EnableWindow(GetDlgItem(dialog, IDC_LIST_SKETCH_HIDE), image && !none);
+    for (int id : {IDC_LIST_SKETCH_FILE, IDC_LIST_SKETCH_LIGHTEN, IDC_LIST_SKETCH_NO_ROTATION})
+        EnableWindow(GetDlgItem(dialog, id), !none);
+}
+
+void sketch_info(HWND dialog, const char* heading, const char* path) {
+    std::string text = path && path[0] ? std::string(heading) + path : std::string();
+    SetDlgItemTextA(dialog, IDC_LIST_INFO, text.c_str());
+}
+
+void sketch_show(HWND dialog, const unsigned char* p) {
+    uint16_t flags = get_u16(p, projection_flags);
+    CheckDlgButton(dialog, IDC_LIST_NO_SKETCH, (flags & projection_flag_no_sketch) ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(dialog, IDC_LIST_SKETCH_LIGHTEN,
+                   (get_u16(p, projection_second_flags) & projection_flag2_lighten) ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(dialog, IDC_LIST_SKETCH_NO_ROTATION, BST_UNCHECKED);
+    ProjectionWindow* w = projection_window_find_by_id(edit.number);
+    CheckDlgButton(dialog, IDC_LIST_SKETCH_HIDE,
+                   w && (w->view_flags & view_flag_sketch_hidden) ? BST_CHECKED : BST_UNCHECKED);
+    char path[300] = "";
+    sketch_reference_load(p, path, sizeof path);
+    sketch_info(dialog, " Ранее использовался файл образа эскиза:\n  ", path);
+    sketch_enable(dialog);
+}
+
+// "Сменить файл образа эскиза": the file is only remembered here; the
+// record takes it on "Выполнить".
+void sketch_choose(HWND dialog) {
+    char path[260] = "";
+    int chosen;
+    if (sketch_dialog_answer) {
+        chosen = sketch_dialog_answer(path, sizeof path);
+    } else {
+        OPENFILENAMEA o;
+        sketch_file_dialog_init(&o, dialog, path, sizeof path);
+        chosen = GetOpenFileNameA(&o) ? 1 : 0;
+    }
+    if (!chosen || !path[0]) return;
+    edit.new_sketch = path;
+    CheckDlgButton(dialog, IDC_LIST_SKETCH_LIGHTEN, BST_CHECKED);
+    sketch_info(dialog, " Новый файл образа эскиза:\n  ", path);
+}
 
 void load(HWND dialog, uint32_t number) {
     DrawingFile* df = drawing();
@@ -93,6 +160,16 @@ void load(HWND dialog, uint32_t number) {
     SetDlgItemTextA(dialog, IDC_LIST_SHEET, text);
     CheckDlgButton(dialog, IDC_LIST_NOT_ON_SHEETS, (flags & 0x0100) ? BST_CHECKED : BST_UNCHECKED);
     CheckDlgButton(dialog, IDC_LIST_NO_AUTO, (flags & 0x0400) ? BST_CHECKED : BST_UNCHECKED);
+    edit = ListEdit();
+    edit.number = number;
+    if (list_kind != 8) {
+        for (int i = 0; i < 2; ++i) {
+            format_dimension_value(text, sizeof text, get_f64(p, angle_fields[i]), 3, 0);
+            SetDlgItemTextA(dialog, angle_controls[i], text);
+            edit.angle_shown[i] = text;
+        }
+        sketch_show(dialog, p);
+    }
 }
 
 void list_fill(HWND dialog) {
@@ -126,6 +203,33 @@ void list_fill(HWND dialog) {
     load(dialog, chosen(dialog));
 }
 
+// The sketch choices written into the projection record p; a record
+// whose length changes (a new sketch reference) is stored anew and the
+// windows take their references again.  True when the window must be
+// opened again.
+bool sketch_store(DrawingFile* df, unsigned char* p, const ProjectionSketchEdit& sketch) {
+    PageBuffer* pb = &page_buffers[table_projections];
+    std::vector<uint8_t> rec(projection_record_room, 0);
+    size_t length = get_u16(p, 0);
+    std::memcpy(rec.data(), p, length < rec.size() ? length : rec.size());
+    if (!projection_sketch_apply(rec.data(), sketch)) return false;
+    if (get_u16(rec.data(), 0) == length) {
+        std::memcpy(p, rec.data(), length);
+        pb->clean = 0;
+        return true;
+    }
+    RecordRef head = get_u32(df->header, header_projections);
+    record_delete(df, &head, record_ref_of(pb, p), pb);
+    RecordRef added = error_flag ? 0 : record_add(df, &head, rec.data(), pb);
+    put_u32(df->header, header_projections, head);
+    if (!added) {
+        report_document_failure(df);
+        return false;
+    }
+    projection_refs_refresh();
+    return true;
+}
+
 // "Выполнить": the controls written back; false (message shown) for a
 // value refused.
 bool apply(HWND dialog) {
@@ -153,6 +257,29 @@ bool apply(HWND dialog) {
             return false;
         }
     }
+    // The view angles, where edited: degrees, minutes and seconds, or radians.
+    double angle[2] = {0, 0};
+    bool angle_edited[2] = {false, false};
+    if (list_kind != 8) {
+        for (int i = 0; i < 2; ++i) {
+            GetDlgItemTextA(dialog, angle_controls[i], text, sizeof text);
+            if (edit.number != number || edit.angle_shown[i] == text) continue;
+            angle[i] = parse_angle(text, nullptr);
+            if (!std::isfinite(angle[i]) || !std::strpbrk(text, "0123456789")) {
+                show_program_message("Угол вида: градусы, минуты и секунды (90^30'), или радианы");
+                return false;
+            }
+            angle_edited[i] = true;
+        }
+    }
+    ProjectionSketchEdit sketch;
+    sketch.no_sketch = IsDlgButtonChecked(dialog, IDC_LIST_NO_SKETCH) == BST_CHECKED;
+    sketch.lighten = IsDlgButtonChecked(dialog, IDC_LIST_SKETCH_LIGHTEN) == BST_CHECKED;
+    sketch.drop_rotation = IsDlgButtonChecked(dialog, IDC_LIST_SKETCH_NO_ROTATION) == BST_CHECKED;
+    if (edit.number == number && !edit.new_sketch.empty()) sketch.new_path = edit.new_sketch.c_str();
+    bool hide_enabled = IsWindowEnabled(GetDlgItem(dialog, IDC_LIST_SKETCH_HIDE)) != FALSE;
+    bool hide = IsDlgButtonChecked(dialog, IDC_LIST_SKETCH_HIDE) == BST_CHECKED;
+    bool hide_changed = false, reopen = false;
     char title[64] = "";
     GetDlgItemTextA(dialog, IDC_LIST_TITLE, title, sizeof title);
     LRESULT t = SendDlgItemMessageA(dialog, IDC_LIST_TYPE, CB_GETCURSEL, 0, 0);
@@ -178,10 +305,28 @@ bool apply(HWND dialog) {
         if ((flags & 0x0400) && !no_auto) flags |= 0x0200;
         flags = static_cast<uint16_t>(no_auto ? (flags | 0x0400) : (flags & ~0x0400));
         put_u16(p, projection_flags, flags);
+        for (int i = 0; i < 2; ++i)
+            if (angle_edited[i]) put_f64(p, angle_fields[i], angle[i]);
         page_buffers[table_projections].clean = 0;
         view_caption_full(p, caption, sizeof caption);
-        if (ProjectionWindow* w = projection_window_find_by_id(number)) {
+        ProjectionWindow* w = projection_window_find_by_id(number);
+        if (w) {
             w->view_flags = static_cast<uint16_t>((w->view_flags & ~view_flag_type_mask) | (flags & 0x0F));
+            if (hide_enabled && hide != ((w->view_flags & view_flag_sketch_hidden) != 0)) {
+                w->view_flags ^= view_flag_sketch_hidden;
+                hide_changed = true;
+            }
+        }
+        if (list_kind != 8) reopen = sketch_store(df, p, sketch);
+    }
+    if (hide_changed || reopen) {
+        ProjectionWindow* w = projection_window_find_by_id(number);
+        if (w && w->window && hide_changed) InvalidateRect(w->window, nullptr, TRUE);
+        // A new sketch state: the window is opened again with it.
+        if (w && w->window && reopen) {
+            if (IsZoomed(w->window) && mdi_client)
+                SendMessageA(mdi_client, WM_MDIRESTORE, reinterpret_cast<WPARAM>(w->window), 0);
+            if (frame_window) PostMessageA(frame_window, UM_REOPEN_PROJECTION_WINDOW, 0, reinterpret_cast<LPARAM>(w));
         }
     }
     // The open window takes the new caption.
@@ -237,6 +382,12 @@ INT_PTR CALLBACK projection_lists_proc(HWND dialog, UINT message, WPARAM wparam,
         switch (id) {
         case IDC_LIST_PROJECTIONS:
             if (code == CBN_SELCHANGE && chosen(dialog)) load(dialog, chosen(dialog));
+            return TRUE;
+        case IDC_LIST_NO_SKETCH:
+            if (code == BN_CLICKED) sketch_enable(dialog);
+            return TRUE;
+        case IDC_LIST_SKETCH_FILE:
+            if (code == BN_CLICKED) sketch_choose(dialog);
             return TRUE;
         case IDOK:
             if (apply(dialog)) EndDialog(dialog, IDOK);

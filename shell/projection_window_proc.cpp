@@ -19,6 +19,7 @@
 #include "render/output/symbol_drawing.h"
 #include "render/output/view_dimensions_walk.h"
 #include "shell/commands.h"
+#include "shell/context_menus.h"
 #include "shell/elements_binding.h"
 #include "shell/core/projection_records.h"
 #include "shell/core/window_list.h"
@@ -244,21 +245,6 @@ static void key_down(HWND window, ProjectionWindow* w, int key) {
     }
 }
 
-// ---------------------------------------------------------------- context menus
-static void context_menu_show(HWND window, ProjectionWindow* w, int x, int y) {
-    int tool = point_tool_hook ? point_tool_hook() : 0;
-    int kind = w->view_flags & view_flag_type_mask;
-    int popup = context_popup_index(current_stage, tool, 0, kind);
-    if (popup < 0 || !context_menu) return;
-    HMENU menu = GetSubMenu(context_menu, popup);
-    if (!menu) return;
-    window_menu_items_update(w, menu);
-    POINT pt = {x, y};
-    ClientToScreen(window, &pt);
-    HWND owner = stage_panel ? stage_panel : frame_window;
-    TrackPopupMenu(menu, TPM_CENTERALIGN | TPM_RIGHTBUTTON, pt.x, pt.y, 0, owner, nullptr);
-}
-
 // ---------------------------------------------------------------- closing
 static void projections_all_deleted() {
     DrawingFile* df = current_drawing_file();
@@ -442,7 +428,7 @@ LRESULT CALLBACK projection_window_proc(HWND window, UINT message, WPARAM wparam
             int id = (w->view_flags & view_flag_type_mask) == 8 ? IDM_FRAGMENT_PROPERTIES : IDM_PROJECTION_PROPERTIES;
             PostMessageA(frame_window, WM_COMMAND, id, 0);
         } else if (active_projection_number == w->number) {
-            context_menu_show(window, w, static_cast<short>(LOWORD(lparam)), static_cast<short>(HIWORD(lparam)));
+            context_menu_open(w, static_cast<short>(LOWORD(lparam)), static_cast<short>(HIWORD(lparam)));
         }
         return 0;
     case WM_RBUTTONDBLCLK:

@@ -3,6 +3,7 @@
 // when it closes, the zoom and fit of the scale panel, the two placements
 // and the window list of the window menu.
 #include "shell/projection_windows.h"
+#include "shell/layout_windows.h"
 
 #include <commdlg.h>
 
@@ -12,6 +13,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <string>
 #include <vector>
 
 #include "base/byte_order.h"
@@ -26,7 +28,10 @@
 #include "render/images/bmp_image.h"
 #include "render/images/image_loaders_win.h"
 #include "shell/commands.h"
+#include "shell/context_menus.h"
 #include "shell/core/projection_records.h"
+#include "shell/core/stage_menu.h"
+#include "shell/projection_dialog.h"
 #include "shell/core/window_list.h"
 #include "shell/file_dialog.h"
 #include "shell/frame_window.h"
@@ -264,6 +269,8 @@ static BmpImage* sketch_load_for(const uint8_t* p, int* page_out, DibLayout* lay
             name = name ? name + 1 : sketch_path;
             std::strncat(candidate, name, sizeof candidate - std::strlen(candidate) - 1);
             std::snprintf(sketch_path, sizeof sketch_path, "%s", candidate);
+            // Found there, the sketch has a new place to be stored.
+            *chosen = 1;
             continue;
         }
         char caption[200];
@@ -749,6 +756,8 @@ void drawing_scale_set(double factor) {
 
 INT_PTR scale_panel_command(HWND panel, WPARAM wparam, LPARAM) {
     int id = LOWORD(wparam), code = HIWORD(wparam);
+    // In the layout stage the panel works on the sheet window.
+    if (layout_scale_panel_command(panel, id, code)) return TRUE;
     switch (id) {
     case IDC_SCALE_EDIT:
         if (code == EN_SETFOCUS) {
@@ -842,6 +851,8 @@ int window_list_build() {
     for (size_t k = 0; k < n; ++k) {
         const Item& it = items[order[k]];
         AppendMenuA(menu, MF_STRING, IDM_WINDOW_LIST_FIRST + k, it.text);
+        HBITMAP picture = menu_picture(menu_picture_view_kind_first + (it.kind & 0x0F));
+        if (picture) SetMenuItemBitmaps(menu, IDM_WINDOW_LIST_FIRST + k, MF_BYCOMMAND, picture, picture);
         window_list_numbers.push_back(it.number);
     }
     DrawMenuBar(frame_window);
@@ -858,7 +869,17 @@ void window_menu_items_update(ProjectionWindow* w, HMENU menu) {
     char updated[64];
     std::snprintf(updated, sizeof updated, "%.*s%s", static_cast<int>(blanks), text,
                   second ? "Убрать окно" : "Поднять окно");
-    ModifyMenuA(menu, IDM_CONTEXT_RAISE_WINDOW, MF_BYCOMMAND | MF_STRING, IDM_CONTEXT_RAISE_WINDOW, updated);
+    MENUITEMINFOA info;
+    std::memset(&info, 0, sizeof info);
+    info.cbSize = sizeof info;
+    info.fMask = MIIM_STRING;
+    info.dwTypeData = updated;
+    SetMenuItemInfoA(menu, IDM_CONTEXT_RAISE_WINDOW, FALSE, &info);
+    for (int id : {IDM_CONTEXT_RAISE_WINDOW, IDM_CONTEXT_PROJECTION_PROPERTIES, IDM_CONTEXT_FIT_TO_WINDOW}) {
+        HBITMAP b = menu_picture(window_item_picture(id, second));
+        if (b && GetMenuState(menu, id, MF_BYCOMMAND) != static_cast<UINT>(-1))
+            SetMenuItemBitmaps(menu, id, MF_BYCOMMAND, b, b);
+    }
 }
 
 // Re-tiling: tile the windows, then activate and fit each window marked for
@@ -1059,6 +1080,52 @@ static void imported_projections_finished(int rebuild, int tile) {
     main_title_update();
 }
 
+// Command 132, after the loader opened every window: each sketch found at a
+// new place is stored with its new path.  The record grows or shrinks with
+// the path, so it is replaced: the old one deleted, the copy added.
+static void sketch_paths_update() {
+    DrawingFile* df = current_drawing_file();
+    if (!df || !df->header) return;
+    bool changed = false;
+    for (ProjectionWindow* w = projection_windows; w; w = w->next) {
+        if (!(w->window_flags & window_flag_new_sketch) || !w->new_sketch_path) continue;
+        if (!(w->view_flags & view_flag_no_sketch) && w->record_ref) {
+            RecordRef at = w->record_ref;
+            unsigned char* p = record_read_at(df, &at, &page_buffers[table_projections]);
+            if (p) {
+                std::vector<unsigned char> copy(projection_record_max, 0);
+                std::memcpy(copy.data(), p, get_u16(p, record_length));
+                // A TIFF page travels as ",page" after the path.
+                std::string path = w->new_sketch_path;
+                int page = 0;
+                size_t comma = path.rfind(',');
+                if (comma != std::string::npos && comma + 1 < path.size() &&
+                    path.find_first_not_of("0123456789", comma + 1) == std::string::npos &&
+                    extension_in_list(path.substr(0, comma).c_str(), "TIFF|TIF")) {
+                    page = std::atoi(path.c_str() + comma + 1);
+                    path.resize(comma);
+                }
+                if (sketch_reference_store(copy.data(), path.c_str(), page) == 0) {
+                    document_lock_acquire();
+                    RecordRef head = get_u32(df->header, header_projections);
+                    record_delete(df, &head, w->record_ref, &page_buffers[table_projections]);
+                    RecordRef added = error_flag ? 0 : record_add(df, &head, copy.data(), &page_buffers[table_projections]);
+                    put_u32(df->header, header_projections, head);
+                    if (added) w->record_ref = added;
+                    document_lock_release();
+                    changed = true;
+                }
+            }
+        }
+        std::free(w->new_sketch_path);
+        w->new_sketch_path = nullptr;
+        w->window_flags = static_cast<uint16_t>(w->window_flags & ~window_flag_new_sketch);
+    }
+    if (changed) projection_refs_refresh();
+}
+
+static void run_projection_dialog(int kind) { projection_dialog_run(kind); }
+
 void projection_windows_bind() {
     view_picking_bind();
     exchange_shell.projection_opened = imported_projection_opened;
@@ -1073,4 +1140,7 @@ void projection_windows_bind() {
     projection_window_record_ref = window_record_ref;
     kernel_projection_window = kernel_window_of;
     scale_panel_command_hook = scale_panel_command;
+    stage_menu_bind();
+    command_seams.projection_dialog_run = run_projection_dialog;
+    command_seams.sketch_paths_update = sketch_paths_update;
 }

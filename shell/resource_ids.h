@@ -136,7 +136,7 @@
 #define IDM_POINTS_AT_DISTANCE 40155
 #define IDM_POINTS_CONTROL_DISTANCE 40156
 #define IDM_POINTS_FIND 136
-#define IDM_POINTS_CANCEL_LAST 40122
+#define IDM_POINTS_ACCEPT_VALUE 40122
 /* Dimension network (panel IDD_PANEL_DIMENSIONS); selection, cycling and
  * the commit serve the construction stage as well. */
 #define IDM_DIMENSION_FIRST_END 40117
@@ -213,6 +213,13 @@
 #define IDM_CONTEXT_PROJECTION_PROPERTIES 40125
 #define IDM_CONTEXT_FIT_TO_WINDOW 40138
 #define IDM_CONTEXT_RAISE_WINDOW 40142
+/* Further items of the context menus of the projection windows. */
+#define IDM_POINTS_PROPERTIES 40123
+#define IDM_HELP_POINT_DISTANCES 40126
+#define IDM_IMAGE_VISIBILITY_LEVEL 40133
+#define IDM_IMAGE_ADD_ALLOWANCE 141
+#define IDM_IMAGE_REMOVE_ALLOWANCE 151
+#define IDM_POINTS_SAVE_MARKED 154
 
 /* ---------------------------------------------------------------- private commands
  * WM_COMMAND ids the program sends itself; no menu shows them.  They must
@@ -238,6 +245,15 @@
 #define IDD_SCANNER_PROGRESS 706
 #define IDD_CONSTRUCTION_LOG 180     /* the view construction log */
 #define IDD_MODEL 351                 /* "Модель": the model window */
+#define IDD_MODEL_PROPERTIES 513      /* "Управление и свойства модели" (main model) */
+#define IDD_MODEL_PROPERTIES2 723     /* the same title, second model: import, export, size */
+#define IDD_MODEL_OPERATORS 515       /* the list of statements, functions and operators */
+#define IDD_TABLES 587                /* "Таблицы": the table editor */
+#define IDD_TABLE_EXCHANGE 598        /* the table editor's import and export */
+#define IDD_TABLE_SORT 637            /* "Сортировать строки таблицы" */
+#define IDD_TABLE_TEMPLATE 634        /* "Создать шаблон таблицы" */
+#define IDD_AXIS_GRID 644             /* "Создать сетку осей" */
+#define IDD_TEMPLATE_TEXT 635         /* "Параметры текста" */
 #define IDD_IMPORT_OPTIONS 613        /* options of a DXF or AAMA import */
 
 /* The stage panels and their compact forms (used at 100 dpi and below). */
@@ -389,6 +405,113 @@
 #define IDC_MODEL_GUTTER 1570
 #define IDC_MODEL_SEARCH_TEXT 2030
 #define IDC_MODEL_SEARCH 1175
+#define IDC_MODEL_PROPERTIES 1340
+#define IDC_MODEL_OPERATORS 1341
+
+/* The model properties (IDD_MODEL_PROPERTIES, IDD_MODEL_PROPERTIES2) and the
+ * operator list (IDD_MODEL_OPERATORS). */
+#define IDC_MODELPROP_STEP 1558
+#define IDC_MODELPROP_VARIABLES 1561
+#define IDC_MODELPROP_ALL 1650
+#define IDC_MODELPROP_ONE 1651
+#define IDC_MODELPROP_IMPORT 1563
+#define IDC_MODELPROP_EXPORT 1564
+#define IDC_MODELPROP_PROJECTIONS 1746
+#define IDC_MODELPROP_GENERATE 1977
+#define IDC_MODELPROP_LISTING 1586
+#define IDC_MODELPROP_SIZE 2080
+#define IDC_MODELOPS_LIST 1571
+
+/* The table editor (IDD_TABLES), its exchange dialog (IDD_TABLE_EXCHANGE)
+ * and the sort (IDD_TABLE_SORT). */
+#define IDC_TABLES_NAME 1707
+#define IDC_TABLES_ADD 1674
+#define IDC_TABLES_DELETE 1676
+#define IDC_TABLES_COLUMN_NAME 1713
+#define IDC_TABLES_COLUMN_INSERT 1675
+#define IDC_TABLES_COLUMN_RENAME 1677
+#define IDC_TABLES_COLUMN_DELETE 1717
+#define IDC_TABLES_COLUMN_SAVE 1722
+#define IDC_TABLES_COLUMN_FILL 1726
+#define IDC_TABLES_LIST 1693
+#define IDC_TABLES_CELL 1803
+#define IDC_TABLES_EDIT 1719
+#define IDC_TABLES_MORE_ROWS 1673
+#define IDC_TABLES_ROWS_DELETE 1718
+#define IDC_TABLES_ROWS_SAVE 1724
+#define IDC_TABLES_ROWS_INSERT 1725
+#define IDC_TABLES_UNDO 1720
+#define IDC_TABLES_REDO 1721
+#define IDC_TABLES_SORT 1729
+#define IDC_TABLES_BILL 1723
+#define IDC_TABLES_VARIABLES 1586
+#define IDC_TABLES_MODEL 1728
+#define IDC_TABLES_EXCHANGE 1340
+#define IDC_TABLES_AS_TYPED 1663
+#define IDC_TABLES_POSITION 1716
+#define IDC_TABLEX_NAME 1707
+#define IDC_TABLEX_IMPORT 1563
+#define IDC_TABLEX_EXPORT 1564
+#define IDC_TABLEX_SEPARATOR 1729
+#define IDC_TABLEX_CODE 1730
+#define IDC_TABLEX_REGISTER 1855
+#define IDC_TABLEX_REGISTER_SPIN 1856
+#define IDC_TABLESORT_KEY 1846
+#define IDC_TABLESORT_KEY_SPIN 1848
+#define IDC_TABLESORT_COLUMN 1849
+#define IDC_TABLESORT_COLUMN_SPIN 1850
+#define IDC_TABLESORT_ASCENDING 1170
+#define IDC_TABLESORT_SELECTED 1665
+#define IDC_TABLES_TEMPLATE 1798
+#define IDC_TABLES_GRID 1892
+#define IDC_TEMPLATE_NAME 1595
+#define IDC_TEMPLATE_HEADER 1836
+#define IDC_TEMPLATE_COLUMNS 1812
+#define IDC_TEMPLATE_COLUMNS_SPIN 1809
+#define IDC_TEMPLATE_COLUMN 1814
+#define IDC_TEMPLATE_COLUMN_WIDTH 1835
+#define IDC_TEMPLATE_CAPTION 1818
+#define IDC_TEMPLATE_ROWS 1820
+#define IDC_TEMPLATE_ROWS_SPIN 1811
+#define IDC_TEMPLATE_ROW_HEIGHT 1837
+#define IDC_TEMPLATE_FRAME_TYPE 1879
+#define IDC_TEMPLATE_SEPARATOR_TYPE 1073
+#define IDC_TEMPLATE_TABLE_COLUMNS 1813
+#define IDC_TEMPLATE_TABLE_COLUMNS_SPIN 1810
+#define IDC_TEMPLATE_TABLE_COLUMN 1816
+#define IDC_TEMPLATE_BOUND_COLUMN 1821
+#define IDC_TEMPLATE_COLUMN_TEXT 1826
+#define IDC_TEMPLATE_BINDING_TEXT 1825
+/* The text parameters (IDD_TEMPLATE_TEXT). */
+#define IDC_TEXTPAR_A_SLANTED 1170
+#define IDC_TEXTPAR_A_UPRIGHT 1171
+#define IDC_TEXTPAR_B_SLANTED 1175
+#define IDC_TEXTPAR_B_UPRIGHT 1176
+#define IDC_TEXTPAR_SIZE 1172
+#define IDC_TEXTPAR_EDGE1_MAIN 1344
+#define IDC_TEXTPAR_EDGE1_THIN 1345
+#define IDC_TEXTPAR_EDGE2_MAIN 1351
+#define IDC_TEXTPAR_EDGE2_THIN 1352
+#define IDC_TEXTPAR_EDGE3_MAIN 1348
+#define IDC_TEXTPAR_EDGE3_THIN 1350
+#define IDC_TEXTPAR_EDGE4_MAIN 1346
+#define IDC_TEXTPAR_EDGE4_THIN 1347
+#define IDC_TEXTPAR_ALIGN0 1354
+#define IDC_TEXTPAR_ALIGN1 1355
+#define IDC_TEXTPAR_ALIGN2 1356
+#define IDC_TEXTPAR_ROTATED0 1678
+#define IDC_TEXTPAR_ROTATED1 1679
+#define IDC_TEXTPAR_ROTATED2 1680
+#define IDC_TEXTPAR_FIND_CELL 1598
+#define IDC_TEXTPAR_WIDTH_TEXT 1827
+#define IDC_TEXTPAR_WIDTH_CELL 1829
+#define IDC_TEXTPAR_HEIGHT_TEXT 1830
+#define IDC_TEXTPAR_HEIGHT_CELL 1831
+#define IDC_TEXTPAR_CURRENT_ONLY 1832
+#define IDC_TEXTPAR_ALL_COLUMNS 1833
+#define IDC_TEXTPAR_SHIFT 1868
+#define IDC_TEXTPAR_SHIFT_X 1870
+#define IDC_TEXTPAR_SHIFT_Y 1871
 
 /* ---------------------------------------------------------------- pictures
  * Drawn by scripts/make_shell_images.py, which numbers them the same way. */
@@ -546,6 +669,13 @@
 #define IDC_LIST_DELETE 1109
 #define IDC_LIST_NEW 1110
 #define IDC_LIST_INFO 1640
+#define IDC_LIST_ANGLE_FIRST 1755
+#define IDC_LIST_ANGLE_SECOND 1756
+#define IDC_LIST_SKETCH_HIDE 1754    /* "Погасить изображение эскиза" */
+#define IDC_LIST_SKETCH_FILE 1009    /* "Сменить файл образа эскиза" */
+#define IDC_LIST_NO_SKETCH 1098      /* "Нет эскиза" */
+#define IDC_LIST_SKETCH_LIGHTEN 1893 /* "Осветлить  образ  эскиза" */
+#define IDC_LIST_SKETCH_NO_ROTATION 1992 /* "Отказаться от поворота" */
 
 /* Image-stage marking tools of panel IDD_PANEL_IMAGE and the image-stage
    dialogs (line length, colour, layers, contour information, fold,
@@ -641,6 +771,16 @@
 #define IDC_LEVEL_SHOWN 1952
 #define IDC_LEVEL_NEW 1135
 #define IDC_LEVEL_HELP 1629
+/* Bar parameters (IDD_BAR). */
+#define IDD_BAR 643                   /* "Параметры бруска" */
+#define IDC_BAR_WIDTH 1885
+#define IDC_BAR_LINE_TYPE 1073
+#define IDC_BAR_CORNERS_START 1889
+#define IDC_BAR_CORNERS_END 1890
+#define IDC_BAR_LENGTHEN_START 1891
+#define IDC_BAR_LENGTHEN_END 1892
+#define IDC_BAR_UNIT 1390
+#define IDC_BAR_DELETE 1109
 
 /* Fragment insertion modes (IDD_FRAGMENT_INSERT, "Режимы вставки"). */
 #define IDD_FRAGMENT_INSERT 395
@@ -673,6 +813,13 @@
 #define IDC_PRINT_TITLE_PAGE 1691
 #define IDC_PRINT_COPIES 1705
 #define IDC_PRINT_COPIES_SPIN 1706
+#define IDC_PRINT_SHIFT_X_MINUS 1682
+#define IDC_PRINT_SHIFT_X_PLUS 1683
+#define IDC_PRINT_SHIFT_Y_MINUS 1684
+#define IDC_PRINT_SHIFT_Y_PLUS 1685
+#define IDC_PRINT_SHIFT_Y 1686
+#define IDC_PRINT_SHIFT_X 1687
+#define IDC_PRINT_ALL_SHEETS 1736
 /* The layout stage's format panel (IDD_PANEL_LAYOUT) and the user format
  * dialog (IDD_USER_FORMAT). */
 #define IDC_LAYOUT_FORMAT 1266
@@ -698,17 +845,205 @@
 #define IDC_AUX_TWO_POINTS 1004
 #define IDC_POINTS_MAKE_DIMENSIONS 1911
 #define IDC_POINTS_HELP 1629
+/* Point properties (IDD_POINT_PROPERTIES, "Свойства точки"). */
+#define IDD_POINT_PROPERTIES 641
+#define IDC_POINTPROP_INFO 1640
+#define IDC_POINTPROP_SCROLL 2042
+#define IDC_POINTPROP_COORDINATES 1170
+#define IDC_POINTPROP_ROUTES 1171
+#define IDC_POINTPROP_SHOW_NUMBER 1778
+#define IDC_POINTPROP_ORIGIN 1417
+#define IDC_POINTPROP_ANNOTATION 1859
+#define IDC_POINTPROP_FIXED 1981
+#define IDC_POINTPROP_PRIORITY 2258
+#define IDC_POINTPROP_HIDE 2077
+#define IDC_POINTPROP_NOTE 2046
+#define IDC_POINTPROP_TRANSFORM 1865
+#define IDC_POINTPROP_SCALE_LABEL 1322
+#define IDC_POINTPROP_SCALE_X 2179
+#define IDC_POINTPROP_SCALE_Y 2180
+#define IDC_POINTPROP_ANGLE_LABEL 1863
+#define IDC_POINTPROP_ANGLE 1864
+#define IDC_POINTPROP_MIRROR 1866
+#define IDC_POINTPROP_FIND_FIRST 2075
+#define IDC_POINTPROP_FIND_SECOND 2076
+#define IDC_POINTPROP_HELP 1629
 #define IDD_POINTS_DISTANCE 661       /* "Расстояние..." */
 #define IDC_DISTANCE_ALONG_Y 1036
 #define IDC_DISTANCE_ALONG_X 1037
 #define IDC_DISTANCE_FROM_LINE 1038
 #define IDC_DISTANCE_ANGLE 1039
+/* Conventional images: the list dialog IDD_CONVENTIONAL_IMAGES (and its
+ * compact form, same ids) and the dialog of a new image or of one shown. */
+#define IDD_CONVENTIONAL_IMAGES 466   /* "Условные изображения" */
+#define IDD_CONVENTIONAL_IMAGES_COMPACT 467
+#define IDC_CIMAGES_SCROLL 1295
+#define IDC_CIMAGES_NAME 1595
+#define IDC_CIMAGES_DELETE 1109
+#define IDC_CIMAGES_SHOW 2112
+#define IDC_CIMAGES_ADD 1917
+#define IDC_CIMAGES_ON_TOP 1316
+#define IDC_CIMAGES_BUTTON_FIRST 1300 /* sixteen consecutive picture buttons */
+#define IDC_CIMAGES_BUTTON_LAST 1315
+#define IDD_CONVENTIONAL_IMAGE 663    /* "Параметры нового условного изображения" */
+#define IDC_CIMAGE_POINTS_1 1171
+#define IDC_CIMAGE_POINTS_2 1172
+#define IDC_CIMAGE_POINTS_3 1173
+#define IDC_CIMAGE_POINTS_4 1175
+#define IDC_CIMAGE_PICK_KEY 1170
+#define IDC_CIMAGE_RANGE_BRIGHTNESS 1176
+#define IDC_CIMAGE_RANGE_COLOUR 1177
+#define IDC_CIMAGE_RANGE 2030
+#define IDC_CIMAGE_RANGE_SPIN 2137
+#define IDC_CIMAGE_HEIGHT 1920
+#define IDC_CIMAGE_PREVIEW 1922
+#define IDC_CIMAGE_X 1037
+#define IDC_CIMAGE_Y 1036
+#define IDC_CIMAGE_BITS 1640
+#define IDC_CIMAGE_NAME 1595
+#define IDC_CIMAGE_HELP 1629
 /* ---------------------------------------------------------------- dimension panels
    The dimension panel's own controls (IDD_PANEL_DIMENSIONS and its compact
    form) and its pop-up list of dimensions. */
 #define IDD_DIMENSION_LIST 631        /* pop-up list of the projection's dimensions */
+/* The dimension generator's modes (IDD_DIMENSION_GENERATOR, "Режимы генерации размеров"). */
+#define IDD_DIMENSION_GENERATOR 632
+#define IDC_GEN_SYMMETRY 1784
+#define IDC_GEN_START_TEXT 1796
+#define IDC_GEN_NOT_SHOWN 1149
+#define IDC_GEN_SHOW_ONLY 1646
+#define IDC_GEN_JOIN 1791
+#define IDC_GEN_TOLERANCE 1705
+#define IDC_GEN_FREE_OF_AXES 1644
+#define IDC_GEN_COMMENTS 1797
+#define IDC_GEN_TWO_POINTS 1972
+#define IDC_GEN_HELP 1629
 #define IDC_DIMENSION_PREFIX 1326
 #define IDC_DIMENSION_KIND 1032
 #define IDC_DIMENSION_NOMINAL 1028
 #define IDC_DIMENSION_LIST 1055
 #define IDC_DIMENSION_POPUP_LIST 114
+
+/* The projection dialog "Определить проекцию объекта" and the fragment
+ * dialog "Найти  фрагмент": one procedure serves both, the ids are shared. */
+#define IDD_PROJECTION_NEW 113
+#define IDD_FRAGMENT_NEW 182
+#define IDC_PROJECTION_PATH 1008
+#define IDC_PROJECTION_FIND 1009
+#define IDC_PROJECTION_TITLE 1012
+#define IDC_PROJECTION_TYPE 1088
+#define IDC_PROJECTION_NO_SKETCH 1098
+#define IDC_PROJECTION_FRAGMENTS 1100
+#define IDC_PROJECTION_PAGE 1272
+#define IDC_PROJECTION_PAGE_LABEL 1499
+#define IDC_PROJECTION_SCANNER 1674
+#define IDC_PROJECTION_LIGHTEN 1893
+
+/* BEGIN title-block fill-in ids (scripts/make_title_block_dialogs.py) */
+/* The title-block fill-in dialogs (IDD_TITLE_FILL_1..7, one per kind of
+ * title block): the field modes, the buttons and the edit of each field. */
+#define IDD_TITLE_FILL_1 258
+#define IDD_TITLE_FILL_2 519
+#define IDD_TITLE_FILL_3 520
+#define IDD_TITLE_FILL_4 521
+#define IDD_TITLE_FILL_5 522
+#define IDD_TITLE_FILL_6 523
+#define IDD_TITLE_FILL_7 524
+#define IDC_TITLE_MODE_SHEET 1170
+#define IDC_TITLE_MODE_ALL 1171
+#define IDC_TITLE_MODE_SHEETS 1175
+#define IDC_TITLE_CLEAR 1265
+#define IDC_TITLE_TAB 1494
+#define IDC_TITLE_FIELD_1 1243
+#define IDC_TITLE_FIELD_2 1242
+#define IDC_TITLE_FIELD_3 1244
+#define IDC_TITLE_FIELD_41 1245
+#define IDC_TITLE_FIELD_42 1246
+#define IDC_TITLE_FIELD_43 1247
+#define IDC_TITLE_FIELD_4 1599
+#define IDC_TITLE_FIELD_5 1250
+#define IDC_TITLE_FIELD_6 1251
+#define IDC_TITLE_FIELD_7 1248
+#define IDC_TITLE_FIELD_8 1249
+#define IDC_TITLE_FIELD_9 1252
+#define IDC_TITLE_FIELD_10 1191
+#define IDC_TITLE_FIELD_111 1224
+#define IDC_TITLE_FIELD_112 1225
+#define IDC_TITLE_FIELD_113 1226
+#define IDC_TITLE_FIELD_114 1227
+#define IDC_TITLE_FIELD_115 1228
+#define IDC_TITLE_FIELD_116 1229
+#define IDC_TITLE_FIELD_121 1230
+#define IDC_TITLE_FIELD_122 1231
+#define IDC_TITLE_FIELD_123 1232
+#define IDC_TITLE_FIELD_124 1233
+#define IDC_TITLE_FIELD_125 1234
+#define IDC_TITLE_FIELD_126 1235
+#define IDC_TITLE_FIELD_131 1236
+#define IDC_TITLE_FIELD_132 1237
+#define IDC_TITLE_FIELD_133 1238
+#define IDC_TITLE_FIELD_134 1239
+#define IDC_TITLE_FIELD_135 1240
+#define IDC_TITLE_FIELD_136 1241
+#define IDC_TITLE_FIELD_101 1607
+#define IDC_TITLE_FIELD_102 1608
+#define IDC_TITLE_FIELD_103 1609
+#define IDC_TITLE_FIELD_104 1610
+#define IDC_TITLE_FIELD_105 1611
+#define IDC_TITLE_FIELD_106 1612
+#define IDC_TITLE_FIELD_107 1613
+#define IDC_TITLE_FIELD_108 1614
+#define IDC_TITLE_FIELD_109 1615
+#define IDC_TITLE_FIELD_117 1616
+#define IDC_TITLE_FIELD_118 1617
+#define IDC_TITLE_FIELD_119 1618
+#define IDC_TITLE_FIELD_127 1619
+#define IDC_TITLE_FIELD_128 1620
+#define IDC_TITLE_FIELD_129 1621
+#define IDC_TITLE_FIELD_137 1622
+#define IDC_TITLE_FIELD_138 1623
+#define IDC_TITLE_FIELD_139 1624
+#define IDC_TITLE_FIELD_141 1203
+#define IDC_TITLE_FIELD_142 1204
+#define IDC_TITLE_FIELD_143 1205
+#define IDC_TITLE_FIELD_144 1206
+#define IDC_TITLE_FIELD_151 1207
+#define IDC_TITLE_FIELD_152 1208
+#define IDC_TITLE_FIELD_153 1209
+#define IDC_TITLE_FIELD_154 1210
+#define IDC_TITLE_FIELD_161 1211
+#define IDC_TITLE_FIELD_162 1212
+#define IDC_TITLE_FIELD_163 1213
+#define IDC_TITLE_FIELD_164 1214
+#define IDC_TITLE_FIELD_171 1215
+#define IDC_TITLE_FIELD_172 1216
+#define IDC_TITLE_FIELD_173 1217
+#define IDC_TITLE_FIELD_174 1218
+#define IDC_TITLE_FIELD_181 1219
+#define IDC_TITLE_FIELD_182 1220
+#define IDC_TITLE_FIELD_183 1221
+#define IDC_TITLE_FIELD_184 1222
+#define IDC_TITLE_FIELD_420 1601
+#define IDC_TITLE_FIELD_430 1602
+#define IDC_TITLE_FIELD_440 1600
+#define IDC_TITLE_FIELD_451 1603
+#define IDC_TITLE_FIELD_452 1604
+#define IDC_TITLE_FIELD_453 1605
+#define IDC_TITLE_FIELD_454 1606
+#define IDC_TITLE_FIELD_19 1255
+#define IDC_TITLE_FIELD_20 1256
+#define IDC_TITLE_FIELD_21 1257
+#define IDC_TITLE_FIELD_22 1258
+#define IDC_TITLE_FIELD_23 1259
+#define IDC_TITLE_FIELD_24 1260
+#define IDC_TITLE_FIELD_25 1261
+#define IDC_TITLE_FIELD_27 1262
+#define IDC_TITLE_FIELD_28 1263
+#define IDC_TITLE_FIELD_29 1264
+#define IDC_TITLE_FIELD_30 1254
+#define IDC_TITLE_FIELD_31 1276
+#define IDC_TITLE_FIELD_331 1198
+#define IDC_TITLE_FIELD_332 1199
+#define IDC_TITLE_FIELD_333 1200
+#define IDC_TITLE_FIELD_334 1201
+/* END title-block fill-in ids */

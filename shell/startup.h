@@ -16,6 +16,10 @@ extern double screen_pixels_per_mm_x, screen_pixels_per_mm_y;
 extern HMENU context_menu;
 // The procedure registered for the projection windows' class "Projec".
 extern WNDPROC projection_window_proc_hook;
+// The procedures registered for the sheet window ("Assembly") and the sheet
+// list ("ListPage").
+extern WNDPROC sheet_window_proc_hook;
+extern WNDPROC sheet_list_proc_hook;
 extern HCURSOR normal_cursor, hand_cursor;
 extern HCURSOR tool_cursors[34];
 extern const int tool_cursor_ids[34];

@@ -20,6 +20,7 @@
 #include "output/exchange_binding.h"
 #include "shell/model_window.h"
 #include "shell/layout_panel.h"
+#include "shell/layout_windows.h"
 #include "shell/print_run.h"
 #include "shell/title_block_dialog.h"
 #include "shell/projection_windows.h"
@@ -84,6 +85,9 @@ void program_wiring() {
     // The layout stage's format panel and the title-block command.
     layout_panel_bind();
     title_block_dialog_bind();
+    // The layout windows: the sheet window's and sheet list's procedures
+    // (before the frame registers their classes) and the stage-6 command.
+    layout_windows_bind();
     // Printing: the print-setup record, the print command and the print
     // dialog's page counter.
     print_bind();

@@ -106,7 +106,11 @@ void walk_projection_chains(NumberPool* p, size_t chain_off, int table, Fn fn) {
     DrawingFile* df = current_drawing_file();
     if (!df) return;
     PageBuffer* pb = &page_buffers[table_projections];
+    // The page the buffer held goes back into it afterwards, with its own
+    // drawing: with two drawings open it may be a page of the other one,
+    // whose number means nothing (or another page) in the current drawing.
     RecordRef remembered = pb->page;
+    DrawingFile* remembered_owner = pb->owner;
     RecordRef head = get_u32(df->header, header_projections);
     unsigned char* proj = nullptr;
     while ((proj = record_next(df, &head, proj, pb)) != nullptr) {
@@ -119,7 +123,8 @@ void walk_projection_chains(NumberPool* p, size_t chain_off, int table, Fn fn) {
         // The walk through the other buffer leaves the projection in place.
     }
     int16_t saved = error_flag;
-    if (remembered) page_load(df, &remembered, pb);
+    if (remembered && remembered_owner && (remembered_owner->flags & drawing_flag_open))
+        page_load(remembered_owner, &remembered, pb);
     if (saved) error_flag = saved;
 }
 

@@ -1,6 +1,7 @@
 // Default records: the page buffers filled with copies of each table's
 // default record at start-up and for a new drawing.
 #include "store/records.h"
+#include "base/program_messages.h"
 
 #include "base/byte_order.h"
 #include "store/drawing_header.h"
@@ -29,6 +30,14 @@ void page_buffers_init_defaults() {
     for (int t = table_annotation; t <= table_construction; ++t) {
         PageBuffer* b = &page_buffers[t];
         if (!b->data) return;
+        // A page of a drawing still open (the other drawing, when a second
+        // one is made) goes back to its file first: the defaults below would
+        // otherwise stand in the buffer as that page and lose its records.
+        if (b->owner && b->page) {
+            int16_t before = error_flag;
+            page_load(b->owner, nullptr, b);
+            if (!error_flag) error_flag = before;
+        }
         fill_random_words(r, sizeof r);
         size_t size = 0, counter = 2;
         switch (t) {

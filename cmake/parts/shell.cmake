@@ -9,6 +9,15 @@ add_custom_command(OUTPUT ${SARVOLT_SHELL_IMAGES_RC}
   COMMENT "Shell pictures"
   VERBATIM)
 list(APPEND SARVOLT_RESOURCE_DEPENDS ${SARVOLT_SHELL_IMAGES_RC})
+# The pictures of the annotation dialogs' picture lists, likewise.
+set(SARVOLT_ANNOTATION_IMAGES_RC ${CMAKE_BINARY_DIR}/generated/annotation_images.rc)
+add_custom_command(OUTPUT ${SARVOLT_ANNOTATION_IMAGES_RC}
+  COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/scripts/make_annotation_images.py
+          ${CMAKE_BINARY_DIR}/generated
+  DEPENDS ${CMAKE_SOURCE_DIR}/scripts/make_annotation_images.py ${CMAKE_SOURCE_DIR}/scripts/make_shell_images.py
+  COMMENT "Annotation dialog pictures"
+  VERBATIM)
+list(APPEND SARVOLT_RESOURCE_DEPENDS ${SARVOLT_ANNOTATION_IMAGES_RC})
 # The resource script names its ids from the shell's ids header.
 list(APPEND SARVOLT_RESOURCE_DEPENDS ${CMAKE_SOURCE_DIR}/shell/resource_ids.h)
 

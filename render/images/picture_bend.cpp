@@ -82,42 +82,166 @@ void piece_project(const Piece& p, Point2 q, double* s, double* o) {
     *o = p.sigma * (p.r - std::hypot(q.x - p.c.x, q.y - p.c.y));
 }
 
+// A box that holds every point of a piece; the end pieces are continued
+// beyond the chain's ends, so they get no box and are always measured.
+struct PieceBox {
+    double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+    Point2 ra{}, rb{}, b{};  // arc: start and end radius vectors; the end point
+    bool small_arc = false;  // an arc of at most half a turn
+};
+
 struct PreparedChain {
     std::vector<Piece> pieces;
     std::vector<double> length;
+    std::vector<PieceBox> boxes;
     double total = 0;
 };
+
+PieceBox piece_box(const Piece& p) {
+    Point2 a = piece_point(p, 0, 0), b = piece_point(p, p.length, 0);
+    PieceBox box;
+    box.x0 = std::fmin(a.x, b.x), box.y0 = std::fmin(a.y, b.y);
+    box.x1 = std::fmax(a.x, b.x), box.y1 = std::fmax(a.y, b.y);
+    box.b = b;
+    if (p.arc) {
+        box.ra = Point2{a.x - p.c.x, a.y - p.c.y};
+        box.rb = Point2{b.x - p.c.x, b.y - p.c.y};
+        box.small_arc = p.length / p.r <= two_pi / 2;
+    }
+    if (p.arc) {
+        // The circle's extreme points that the arc passes.
+        const double sweep = p.length / p.r;
+        for (int q = 0; q < 4; ++q) {
+            const double angle = q * two_pi / 4;
+            double delta = std::fmod(p.sigma * (angle - p.theta), two_pi);
+            if (delta < 0) delta += two_pi;
+            if (delta > sweep) continue;
+            const double x = p.c.x + p.r * std::cos(angle), y = p.c.y + p.r * std::sin(angle);
+            box.x0 = std::fmin(box.x0, x), box.x1 = std::fmax(box.x1, x);
+            box.y0 = std::fmin(box.y0, y), box.y1 = std::fmax(box.y1, y);
+        }
+    }
+    // Rounding of the piece's points is kept inside.
+    const double margin = 1e-9 * (std::fabs(box.x0) + std::fabs(box.x1) + std::fabs(box.y0) + std::fabs(box.y1) +
+                                  p.length + p.r) + 1e-12;
+    box.x0 -= margin, box.y0 -= margin, box.x1 += margin, box.y1 += margin;
+    return box;
+}
 
 bool prepare(const WarpChain& chain, PreparedChain* out) {
     const size_t n = chain.v.size();
     if (n < 2 || chain.length.size() != n) return false;
     out->pieces.clear();
-    for (size_t i = 0; i + 1 < n; ++i)
+    out->boxes.clear();
+    for (size_t i = 0; i + 1 < n; ++i) {
         out->pieces.push_back(make_piece(chain.v[i].point, chain.v[i].through, chain.v[i + 1].point));
+        out->boxes.push_back(piece_box(out->pieces.back()));
+    }
     out->length = chain.length;
     out->total = chain.length.back();
     return out->total > 0 && std::isfinite(out->total);
 }
 
-// Position along the chain and offset across it of q.
+// Distance from q to piece i's foot (clamped inside the piece, except
+// beyond the chain's ends), with the position and the offset.
+double piece_distance(const PreparedChain& c, size_t i, Point2 q, double* position, double* offset) {
+    const Piece& p = c.pieces[i];
+    const size_t last = c.pieces.size() - 1;
+    double s, o;
+    piece_project(p, q, &s, &o);
+    double sc = s;
+    if (sc < 0 && i != 0) sc = 0;
+    if (sc > p.length && i != last) sc = p.length;
+    const Point2 f = piece_point(p, sc, 0);
+    *position = c.length[i] + sc;
+    *offset = o;
+    return std::hypot(q.x - f.x, q.y - f.y);
+}
+
+// Position along the chain and offset across it of q: the nearest piece,
+// the first of equally near ones.  Each piece is measured.
 void chain_project(const PreparedChain& c, Point2 q, double* position, double* offset) {
     double best = INFINITY;
-    const size_t last = c.pieces.size() - 1;
-    for (size_t i = 0; i <= last; ++i) {
-        const Piece& p = c.pieces[i];
+    for (size_t i = 0; i < c.pieces.size(); ++i) {
         double s, o;
-        piece_project(p, q, &s, &o);
-        double sc = s;
-        if (sc < 0 && i != 0) sc = 0;
-        if (sc > p.length && i != last) sc = p.length;
-        const Point2 f = piece_point(p, sc, 0);
-        const double d = std::hypot(q.x - f.x, q.y - f.y);
+        const double d = piece_distance(c, i, q, &s, &o);
         if (d < best) {
             best = d;
-            *position = c.length[i] + sc;
+            *position = s;
             *offset = o;
         }
     }
+}
+
+// The distance from q to a piece clamped at both ends (not an end piece of
+// the chain) without the trigonometry of piece_distance: equal to it but
+// for rounding.
+double piece_distance_quick(const Piece& p, const PieceBox& box, Point2 q) {
+    if (!p.arc) {
+        const double dx = q.x - p.a.x, dy = q.y - p.a.y;
+        const double s = std::fmin(std::fmax(dx * p.ux + dy * p.uy, 0.0), p.length);
+        return std::hypot(dx - s * p.ux, dy - s * p.uy);
+    }
+    const double vx = q.x - p.c.x, vy = q.y - p.c.y;
+    bool inside;
+    if (box.small_arc) {
+        // Within the wedge from the start radius to the end radius.
+        inside = p.sigma * (box.ra.x * vy - box.ra.y * vx) >= 0 && p.sigma * (vx * box.rb.y - vy * box.rb.x) >= 0;
+    } else {
+        double delta = std::fmod(p.sigma * (std::atan2(vy, vx) - p.theta), two_pi);
+        if (delta < 0) delta += two_pi;
+        inside = delta <= p.length / p.r;
+    }
+    if (inside) return std::fabs(std::hypot(vx, vy) - p.r);
+    return std::fmin(std::hypot(q.x - p.a.x, q.y - p.a.y), std::hypot(q.x - box.b.x, q.y - box.b.y));
+}
+
+// The same answer as chain_project, quicker for many points in a row:
+// only the pieces whose box lies no farther than the best distance so far
+// are measured, first without trigonometry; the exact measure then decides
+// among the pieces within rounding of the nearest, the first of equally
+// near ones as chain_project takes it.  *hint: the nearest piece of the
+// previous point, measured first.
+void chain_project_near(const PreparedChain& c, Point2 q, size_t* hint, double* position, double* offset) {
+    const size_t n = c.pieces.size(), last = n - 1;
+    thread_local std::vector<double> quick;
+    quick.assign(n, INFINITY);
+    double best = INFINITY;
+    auto measure = [&](size_t i) {
+        if (quick[i] != INFINITY) return;
+        double s, o;
+        quick[i] = (i == 0 || i == last) ? piece_distance(c, i, q, &s, &o)
+                                         : piece_distance_quick(c.pieces[i], c.boxes[i], q);
+        best = std::fmin(best, quick[i]);
+    };
+    if (*hint < n) measure(*hint);
+    measure(0);
+    measure(last);
+    // Distances within this margin of each other are equal but for rounding.
+    const double scale = 1 + std::fabs(q.x) + std::fabs(q.y);
+    for (size_t i = 1; i < last; ++i) {
+        const PieceBox& b = c.boxes[i];
+        const double dx = q.x < b.x0 ? b.x0 - q.x : (q.x > b.x1 ? q.x - b.x1 : 0);
+        const double dy = q.y < b.y0 ? b.y0 - q.y : (q.y > b.y1 ? q.y - b.y1 : 0);
+        const double reach = best + 1e-9 * (scale + best);
+        if (dx > reach || dy > reach || dx * dx + dy * dy > reach * reach) continue;
+        measure(i);
+    }
+    const double margin = 1e-9 * (scale + best);
+    double exact = INFINITY;
+    size_t best_i = 0;
+    for (size_t i = 0; i < n; ++i) {
+        if (!(quick[i] <= best + margin)) continue;
+        double s, o;
+        const double d = piece_distance(c, i, q, &s, &o);
+        if (d < exact) {
+            exact = d;
+            best_i = i;
+            *position = s;
+            *offset = o;
+        }
+    }
+    *hint = best_i;
 }
 
 Point2 chain_point(const PreparedChain& c, double position, double offset) {
@@ -131,6 +255,14 @@ Point2 chain_point(const PreparedChain& c, double position, double offset) {
 bool warp(const PreparedChain& from, const PreparedChain& to, Point2 p, Point2* out) {
     double position = 0, offset = 0;
     chain_project(from, p, &position, &offset);
+    *out = chain_point(to, position * (to.total / from.total), offset);
+    return std::isfinite(out->x) && std::isfinite(out->y);
+}
+
+// warp() for a run of neighbouring points, with the hint of the last one.
+bool warp_near(const PreparedChain& from, const PreparedChain& to, Point2 p, size_t* hint, Point2* out) {
+    double position = 0, offset = 0;
+    chain_project_near(from, p, hint, &position, &offset);
     *out = chain_point(to, position * (to.total / from.total), offset);
     return std::isfinite(out->x) && std::isfinite(out->y);
 }
@@ -178,10 +310,11 @@ bool picture_bend(const RasterView& src, const int32_t pp[4][2], double k, const
     double x0 = INFINITY, y0 = INFINITY, x1 = -INFINITY, y1 = -INFINITY;
     const int32_t step = final_form ? 3 : std::max<int32_t>(3, std::max(src.width, src.height) / 400);
     auto step_to = [step](int32_t i, int32_t n) { return i + step < n ? i + step : (i == n - 1 ? n : n - 1); };
+    size_t hint = 0;
     for (int32_t y = 0; y < src.height; y = step_to(y, src.height))
         for (int32_t x = 0; x < src.width; x = step_to(x, src.width)) {
             Point2 q;
-            if (!warp(from, to, Point2{x * k, y * k}, &q)) return false;
+            if (!warp_near(from, to, Point2{x * k, y * k}, &hint, &q)) return false;
             x0 = std::min(x0, q.x), x1 = std::max(x1, q.x);
             y0 = std::min(y0, q.y), y1 = std::max(y1, q.y);
         }
@@ -208,12 +341,13 @@ bool picture_bend(const RasterView& src, const int32_t pp[4][2], double k, const
     put_u16(r.dib.data(), 14, 24);
     RasterView dst;
     if (!raster_view_of_dib(r.dib.data(), r.dib.size(), &dst)) return false;
+    size_t row_hint = 0;
     for (int32_t i = 0; i < height; ++i) {
         if (pending && !*pending) return false;
         for (int32_t j = 0; j < width; ++j) {
             Point2 q;
             uint32_t colour = key;
-            if (warp(to, from, Point2{x0 + j * t, y0 + i * t}, &q)) {
+            if (warp_near(to, from, Point2{x0 + j * t, y0 + i * t}, &row_hint, &q)) {
                 int found = 0;
                 const uint32_t c = raster_sample(src, q.x / k, src.height - 1 - q.y / k, &found);
                 if (found) colour = c;

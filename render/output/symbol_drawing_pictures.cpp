@@ -16,6 +16,7 @@
 #include "render/images/loaded_images.h"
 #include "render/images/picture_bend.h"
 #include "render/images/picture_placement.h"
+#include "render/output/bent_pictures.h"
 #include "render/output/symbol_catalog.h"
 #include "render/output/symbol_drawing.h"
 #include "render/output/primitives.h"
@@ -76,7 +77,21 @@ bool placement_of(const uint8_t* element, Placement* out) {
         out->count = n;
         return true;
     }
-    // Four points: the picture bent along the symbol's Bezier (a preview of
+    // Four points: the element's stored bent picture, placed by the start
+    // and the end of its Bezier; while there is none (or it is being made
+    // again) a preview of about 200 pixels bent here.
+    LoadedImage* stored = loaded_image_find(bent_picture_id(get_u32(element, element_number)));
+    if (stored && !(stored->flags & loaded_flag_temporary) && stored->point_count >= 2 && stored->height > 0 &&
+        bent_picture_matches(stored->points, out->points) && loaded_image_view(stored, &out->view)) {
+        out->transparent = (stored->flags & loaded_flag_transparent) != 0;
+        out->k = model_per_pixel(stored);
+        if (!(out->k > 0) || !std::isfinite(out->k)) return false;
+        std::memcpy(out->picture_points, stored->points, sizeof out->picture_points);
+        out->picture_count = 2;
+        out->count = 2;
+        return true;
+    }
+    // The preview: the picture bent along the symbol's Bezier (a preview of
     // about 200 pixels), then placed by its start and end.
     Point2 sp[4];
     for (int i = 0; i < 4; ++i) sp[i] = Point2{out->points[i][0], out->points[i][1]};
@@ -206,7 +221,7 @@ int draw_picture_symbol(OutputView* view, const uint8_t* element, Box* out, int 
     if (!placement_of(element, &p)) return 0;
     if (!drawing || !view) return measure(p, out);
     const int result = draw(view, p);
-    if (p.bent.width > 0 && view->stage < 5) {
+    if (view->stage < 5) {
         uint32_t code = 0;
         double pts[4][2];
         if (symbol_element_points(element, get_u16(element, record_length), &code, pts) == 4)

@@ -12,6 +12,8 @@
 #include "geometry/extents.h"
 #include "stages/points_elements/element_fillets.h"
 #include "stages/points_elements/element_records.h"
+#include "stages/points_elements/thread_lines.h"
+#include "stages/points_elements/view_break.h"
 #include "store/record_layouts.h"
 #include "store/records.h"
 
@@ -289,6 +291,14 @@ int rebuild_projection_elements(DrawingFile* df, unsigned char* projection, bool
         build_image(projection, im.first, im.second);
         if (error_flag) return rebuild_failed;
     }
+    // The view breaks are laid out on the refreshed coordinates.
+    if (get_u16(projection, projection_flags) & projection_word_has_break) {
+        ViewBreakHooks breaks;
+        breaks.message = hooks.message;
+        breaks.caption = hooks.caption;
+        view_break_apply(df, projection, breaks);
+        error_flag = 0;
+    }
     // 7. Dimension directions belong to the dimension network; the fillets
     // of the true view are made here.
     if (hooks.dimensions) hooks.dimensions(projection, full);
@@ -296,9 +306,11 @@ int rebuild_projection_elements(DrawingFile* df, unsigned char* projection, bool
         int failed = fillets_build(df, projection);
         if (hooks.fillets_failed) *hooks.fillets_failed = failed;
     }
-    // 8. Bar outlines belong to the bars.
+    // 8. Bar outlines belong to the bars; then the thread lines are laid
+    // to the outline.
     if (hooks.bars) hooks.bars(projection);
     if (error_flag) return rebuild_failed;
+    if (thread_lines_trim(df, projection) < 0) return rebuild_failed;
     // 10. The extents of the contours follow their members.
     if (get_u32(projection, projection_contours)) projection_compute_contour_extents(projection);
     if (error_flag) return rebuild_failed;
@@ -332,7 +344,7 @@ void element_usage_build(DrawingFile* df, unsigned char* projection, ElementUsag
 }
 
 int rebuild_elements_of_point(DrawingFile* df, unsigned char* projection, uint32_t number, Point2 at,
-                              ElementUsage* usage) {
+                              ElementUsage* usage, std::vector<uint32_t>* pictures) {
     if (!df || !projection) return -1;
     ElementUsage local;
     ElementUsage* u = usage ? usage : &local;
@@ -354,13 +366,16 @@ int rebuild_elements_of_point(DrawingFile* df, unsigned char* projection, uint32
         if ((get_u16(r, element_options) & element_opt_keep_coords) && kind != element_kind_segment) continue;
         ElementPointPlace slots[64];
         int n = element_point_places(r, slots, 64);
-        bool hit = false;
+        bool hit = false, moved = false;
         for (int i = 0; i < n; ++i) {
             if (slots[i].number != number) continue;
+            const Point2 before = get_point2(r, slots[i].coords);
+            if (before.x != at.x || before.y != at.y) moved = true;
             put_point2(r, slots[i].coords, at);
             hit = true;
         }
         if (!hit) continue;
+        if (pictures && moved && kind == element_kind_symbol && n == 4) pictures->push_back(get_u32(r, element_number));
         eb->clean = 0;
         ++changed;
         if (kind == element_kind_curve) smooth_curve_record(r);

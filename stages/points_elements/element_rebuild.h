@@ -79,8 +79,10 @@ void element_usage_build(DrawingFile* df, unsigned char* projection, ElementUsag
 // With a valid usage index the cost follows the number of those elements,
 // not the size of the projection (usage may be null: the chain is walked).
 // Returns the number of element records changed, -1 on a store failure.
+// `pictures` (may be null) receives the numbers of the four-point symbols
+// among them, whose bent pictures must be prepared again.
 int rebuild_elements_of_point(DrawingFile* df, unsigned char* projection, uint32_t number, Point2 at,
-                              ElementUsage* usage);
+                              ElementUsage* usage, std::vector<uint32_t>* pictures = nullptr);
 
 // Carries the two control points (third and fourth) of a four-point element
 // along with its first two: when both ends moved and both control points

@@ -10,6 +10,7 @@
 #include "geometry/dimension_text.h"
 #include "geometry/extents.h"
 #include "geometry/naming.h"
+#include "render/output/bent_pictures.h"
 #include "stages/points_elements/element_records.h"
 #include "stages/points_elements/element_rebuild.h"
 #include "store/drawing_header.h"
@@ -343,7 +344,7 @@ int delete_marked_elements(DrawingFile* df, unsigned char** projection, bool fra
     // The numbers to delete, each once, in chain order.
     std::vector<uint32_t> numbers;
     std::set<uint32_t> seen;
-    std::vector<uint32_t> bars, break_contours;
+    std::vector<uint32_t> bars, break_contours, symbols;
     for (unsigned char* e = record_next(df, eh, nullptr, eb); e && !error_flag; e = record_next(df, eh, e, eb)) {
         if (get_u16(e, record_length) < element_head_size) continue;
         if (!(get_u16(e, element_flags) & element_flag_marked)) continue;
@@ -353,6 +354,7 @@ int delete_marked_elements(DrawingFile* df, unsigned char** projection, bool fra
         if (!seen.insert(n).second) continue;
         numbers.push_back(n);
         if (o & element_opt_bar_centre) bars.push_back(n);
+        if (element_kind(e) == element_kind_symbol) symbols.push_back(n);
         if (element_kind(e) == element_kind_break && get_u16(e, record_length) == element_size_break)
             break_contours.push_back(get_u32(e, element_break_contour));
     }
@@ -388,6 +390,9 @@ int delete_marked_elements(DrawingFile* df, unsigned char** projection, bool fra
         if (get_u16(e, record_length) >= 6 && seen.count(get_u32(e, element_number))) doomed.push_back(record_ref_of(eb, e));
     delete_collected_records(df, eh, doomed, eb);
     if (error_flag) return 0;
+    // A deleted symbol's bent picture goes with it (its number is given
+    // back and may name another element later).
+    for (uint32_t n : symbols) bent_picture_discard(n);
     for (uint32_t n : numbers) {
         element_number_release(n);
         if (hooks.annotations_deleted) hooks.annotations_deleted(*projection, n);

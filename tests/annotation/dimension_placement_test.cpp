@@ -3,6 +3,7 @@
 // extension lines, input that cannot be placed, and an independent check
 // that no placed line lies in another's band.
 #include "annotation/dimension_placement.h"
+#include "tests/annotation/placement_reference.h"
 
 #include <gtest/gtest.h>
 
@@ -133,6 +134,77 @@ TEST(DimensionPlacement, NoPlacedLineLiesInAnothersBand) {
                 EXPECT_GE(std::fabs(p.line_start.y - q.line_start.y), 9.0) << i << " " << j;
             }
         }
+    }
+}
+
+// The indexed search places exactly as the all-pairs search does: random
+// projections with spans on every edge, slanted extension lines, kept lines,
+// coinciding and parallel lines, at two drawing scales.
+TEST(DimensionPlacement, IndexedSearchMatchesTheAllPairsSearch) {
+    std::mt19937 rng(11);
+    std::uniform_real_distribution<double> unit(0, 1);
+    for (double mm : {1.0, 0.05}) {
+        PlacementFrame f{{-200 * mm, 0, 300 * mm, 150 * mm}, mm};
+        for (int round = 0; round < 12; ++round) {
+            f.label_height = round % 3 == 2 ? 12 * mm : 0;  // tall labels widen the band
+            std::vector<PlacementItem> items;
+            int n = 20 + round * 15;
+            for (int i = 0; i < n; ++i) {
+                PlacementItem it{};
+                int edge = static_cast<int>(unit(rng) * 4);
+                double a = unit(rng), b = unit(rng);
+                double dir = edge * half_pi;
+                if (unit(rng) < 0.2) dir += (unit(rng) - 0.5);  // slanted
+                Point2 o = edge == 0 ? Point2{300, 20 + 120 * a} : edge == 1 ? Point2{-200 + 500 * a, 150}
+                         : edge == 2 ? Point2{-200, 20 + 120 * a} : Point2{-200 + 500 * a, 0};
+                Point2 o2 = edge % 2 ? Point2{-200 + 500 * b, o.y} : Point2{o.x, 20 + 120 * b};
+                if (unit(rng) < 0.05) o2 = o;  // coinciding extension lines
+                it.first = {o.x * mm, o.y * mm};
+                it.second = {o2.x * mm, o2.y * mm};
+                it.first_direction = dir;
+                it.second_direction = unit(rng) < 0.03 ? dir + half_pi : dir;  // parallel: unplaceable
+                it.view_length = std::floor(unit(rng) * 8) * mm;  // many equal keys
+                if (unit(rng) < 0.1) {
+                    it.keep = true;
+                    double d = (10 + 30 * unit(rng)) * mm;
+                    it.line_start = {it.first.x + std::cos(dir) * d, it.first.y + std::sin(dir) * d};
+                    it.line_end = {it.second.x + std::cos(dir) * d, it.second.y + std::sin(dir) * d};
+                }
+                items.push_back(it);
+            }
+            std::vector<PlacementItem> want = items;
+            int want_marked = placement_reference::resolve(want, f);
+            EXPECT_EQ(resolve_placement_collisions(items, f), want_marked);
+            for (size_t i = 0; i < items.size(); ++i) {
+                SCOPED_TRACE(testing::Message() << "scale " << mm << " round " << round << " item " << i);
+                EXPECT_EQ(items[i].placed, want[i].placed);
+                EXPECT_EQ(items[i].unplaceable, want[i].unplaceable);
+                EXPECT_EQ(items[i].distance, want[i].distance);
+                EXPECT_EQ(items[i].line_start.x, want[i].line_start.x);
+                EXPECT_EQ(items[i].line_start.y, want[i].line_start.y);
+                EXPECT_EQ(items[i].line_end.x, want[i].line_end.x);
+                EXPECT_EQ(items[i].line_end.y, want[i].line_end.y);
+            }
+        }
+    }
+}
+
+// Tall labels widen the free band: with 10 mm text a label standing
+// 1.24 mm off its line would reach a line 10 mm further out, so nested
+// lines stand 20 mm apart; with the default height they stay 10 mm apart.
+TEST(DimensionPlacement, TallLabelsKeepTheNextLineClear) {
+    struct Case {
+        double label_height, want_gap;
+    } const cases[] = {{0, 10}, {3.5, 10}, {7, 10}, {10, 20}, {20, 30}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label_height);
+        PlacementFrame f = frame;
+        f.label_height = c.label_height;
+        std::vector<PlacementItem> items = {up_span(10, 90, 80), up_span(30, 70, 40)};
+        EXPECT_EQ(resolve_placement_collisions(items, f), 0);
+        EXPECT_NEAR(items[1].line_start.y, 60, 1e-9);
+        EXPECT_NEAR(items[0].line_start.y - items[1].line_start.y, c.want_gap, 1e-9);
+        EXPECT_GT(items[0].line_start.y - items[1].line_start.y, c.label_height + 1.24);
     }
 }
 

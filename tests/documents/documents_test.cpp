@@ -93,6 +93,7 @@ TEST_F(Documents, NewAndLoadedDrawingsSetTextSettingsAndToolState) {
     write_bytes(p, b);
     dimension_tool_state = 9;
     element_default_offset = 0;
+    undo_after_construction = 1;
     drawing_open_path("styled.svt");
     ASSERT_EQ(error_flag, 0);
     EXPECT_EQ(index(), 4);
@@ -100,6 +101,7 @@ TEST_F(Documents, NewAndLoadedDrawingsSetTextSettingsAndToolState) {
     EXPECT_EQ(arrowhead(), 5);
     EXPECT_NEAR(element_default_offset, 1.2 + 7.0 + 2.48, 1e-12);
     EXPECT_EQ(dimension_tool_state, 0);
+    EXPECT_EQ(undo_after_construction, 0);
     ASSERT_EQ(drawing_close(), 0);
 }
 

@@ -283,3 +283,36 @@ TEST_F(Rebuild, CollectedDeletionsMatchASimpleModel) {
         EXPECT_EQ(left, kept) << "round " << round;
     }
 }
+
+// A moved point reports the four-point symbols that use it (their bent
+// pictures are prepared again); a symbol of fewer points, a point that did
+// not really move and a four-point symbol not using it are not reported.
+TEST_F(Rebuild, MovingAPointReportsItsFourPointSymbols) {
+    point(1, 0, 0);
+    point(2, 10, 0);
+    point(3, 3, 4);
+    point(4, 7, 4);
+    point(5, 50, 50);
+    point(6, 60, 50);
+    point(7, 52, 54);
+    point(8, 58, 54);
+    add(symbol(1001, {1, 2, 3, 4}), 201);
+    add(symbol(1002, {5, 6, 7, 8}), 202);
+    add(symbol(1, {2}), 203);
+    ASSERT_EQ(rebuild_projection_elements(df, proj(), false, hooks), rebuild_ok);
+    struct Case {
+        uint32_t point;
+        Point2 at;
+        std::vector<uint32_t> reported;
+    } cases[] = {
+        {2, {12, 1}, {201}},   // the four-point symbol and the one-point one change
+        {2, {12, 1}, {}},      // the same place again: nothing moved
+        {7, {51, 55}, {202}},  // a control point of the other symbol
+    };
+    for (const Case& c : cases) {
+        move_point(c.point, c.at.x, c.at.y);
+        std::vector<uint32_t> pictures;
+        EXPECT_GE(rebuild_elements_of_point(df, proj(), c.point, c.at, nullptr, &pictures), 0);
+        EXPECT_EQ(pictures, c.reported) << "point " << c.point;
+    }
+}

@@ -12,6 +12,7 @@
 #include "annotation/annotation_properties.h"
 #include "annotation/annotation_records.h"
 #include "base/byte_order.h"
+#include "tests/gui/fixture_drawing_win.h"
 #include "store/drawing_file.h"
 #include "store/drawing_header.h"
 #include "store/record_layouts.h"
@@ -19,19 +20,11 @@
 
 int main(int argc, char** argv) {
     if (argc < 2) return 2;
-    if (store_init() != 0) return 3;
-    page_buffers_init_defaults();
-    DrawingFile* df = drawing_file_new(argv[1]);
-    if (!df) return 4;
-    drawing_file_set_mode(df, drawing_mode_open_existing);
-    if (drawing_file_open(df, 1) != 0) return 5;
-    open_drawings[0] = df;
-    current_drawing = 0;
-    RecordRef head = get_u32(df->header, header_projections);
-    unsigned char* p = record_next(df, &head, nullptr, &page_buffers[table_projections]);
-    if (!p) return 6;
-    unsigned char proj[projection_record_max] = {};
-    std::memcpy(proj, p, get_u16(p, record_length) < sizeof proj ? get_u16(p, record_length) : sizeof proj);
+    if (fixture_store_start() != 0) return 3;
+    DrawingFile* df = fixture_open(argv[1]);
+    if (!df) return 5;
+    unsigned char proj[projection_record_max];
+    if (!fixture_first_projection(df, proj)) return 6;
     RecordRef* ah = projection_chain(proj, projection_annotations);
     PageBuffer* ab = &page_buffers[table_annotation];
     for (unsigned char* r = record_next(df, ah, nullptr, ab); r; r = record_next(df, ah, r, ab)) {

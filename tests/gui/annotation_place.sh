@@ -12,19 +12,9 @@ trap finish EXIT
 
 (cd "$work" && wine "$fixture" notes.svt >/dev/null 2>&1) || { fail "fixture drawing not written"; exit 1; }
 
-start_sarvolt 1280x1024 "$work" notes.svt
-wine "$probe" wait SarVolt "" 60000 >/dev/null
-[ -n "$(probe title SarVolt)" ] || { fail "SARVOLT did not start"; exit 1; }
-for _ in $(seq 1 100); do
-    [ -n "$(probe views SarVolt)" ] && break
-    sleep 0.2
-done
-[ -n "$(probe views SarVolt)" ] || { fail "no projection window"; exit 1; }
+start_on_views notes.svt
 
-wine "$probe" post SarVolt 0x0111 40007 0 >/dev/null   # the annotation stage
-sleep 1
-figure() { probe viewsend SarVolt 1 0x8050 "$1" 0; }
-read -r ox oy sx sy hx hy <<<"$(figure 1) $(figure 2) $(figure 7) $(figure 8) $(figure 9) $(figure 10)"
+enter_stage 40007   # the annotation stage
 echo "view: offset $ox $oy scale $sx $sy shift $hx $hy (x1000)"
 # Pixel of a drawing point, and the drawing length of one pixel.
 pixel() { python3 -c "import math
@@ -62,7 +52,7 @@ wait_end || fail "SARVOLT.exe did not end"
 got=$(cd "$work" && wine "$reader" notes.svt | tr -d '\r')
 echo "$got"
 check() {  # kind x y: a record of that kind within two pixels of (x, y)
-    printf '%s\n' "$got" | awk -v k="$1" -v x="$2" -v y="$3" -v u="$unit" \
+    printf '%s\n' "$got" | LC_ALL=C awk -v k="$1" -v x="$2" -v y="$3" -v u="$unit" \
         '$1 == k { dx = $3 - x; dy = $4 - y; if (dx < 0) dx = -dx; if (dy < 0) dy = -dy; if (dx <= 2 * u + 0.01 && dy <= 2 * u + 0.01) f = 1 } END { exit !f }'
 }
 [ "$(printf '%s\n' "$got" | grep -c .)" = 3 ] || fail "three records expected"

@@ -17,14 +17,7 @@ declare -A px_of py_of
 xs=(20 78 81 100)
 ys=(20 22 58 63)
 
-start_sarvolt 1280x1024 "$work" dims.svt
-wine "$probe" wait SarVolt "" 60000 >/dev/null
-[ -n "$(probe title SarVolt)" ] || { fail "SARVOLT did not start"; exit 1; }
-for _ in $(seq 1 100); do
-    [ -n "$(probe views SarVolt)" ] && break
-    sleep 0.2
-done
-[ -n "$(probe views SarVolt)" ] || { fail "no projection window"; exit 1; }
+start_on_views dims.svt
 
 # The dimension stage, then the view's transform: pixel = (x - offset + shift) * scale + 0.5.
 wine "$probe" post SarVolt 0x0111 40005 0 >/dev/null
@@ -33,7 +26,6 @@ for _ in $(seq 1 50); do
     sleep 0.2
 done
 probe rect SarVolt 1032 >/dev/null || { fail "no dimension panel"; exit 1; }
-figure() { probe viewsend SarVolt 1 0x8050 "$1" 0; }
 read -r ox oy sx sy hx hy <<<"$(figure 1) $(figure 2) $(figure 7) $(figure 8) $(figure 9) $(figure 10)"
 echo "view: offset $ox $oy scale $sx $sy shift $hx $hy (x1000)"
 for i in 0 1 2 3; do

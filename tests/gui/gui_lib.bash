@@ -66,3 +66,30 @@ dismiss_start_dialog() {
     wine "$probe" press " С чего начать?" 2 >/dev/null 2>&1
     wine "$probe" gone " С чего начать?" 5000 >/dev/null 2>&1
 }
+
+# start_on_views FILE: starts the program on FILE of the work folder and
+# waits for the frame and its first projection window; the scenario ends
+# when either does not come.
+start_on_views() {
+    start_sarvolt 1280x1024 "$work" "$1"
+    wine "$probe" wait SarVolt "" 60000 >/dev/null
+    [ -n "$(probe title SarVolt)" ] || { fail "SARVOLT did not start"; exit 1; }
+    local _
+    for _ in $(seq 1 100); do
+        [ -n "$(probe views SarVolt)" ] && break
+        sleep 0.2
+    done
+    [ -n "$(probe views SarVolt)" ] || { fail "no projection window"; exit 1; }
+}
+
+# A figure of the first projection window (x1000): 1 and 2 its offset, 7 and
+# 8 its scale, 9 and 10 its scroll shift.
+figure() { probe viewsend SarVolt 1 0x8050 "$1" 0; }
+
+# enter_stage COMMAND: posts a stage command to the frame and reads the
+# first window's offset, scale and shift into ox oy sx sy hx hy.
+enter_stage() {
+    wine "$probe" post SarVolt 0x0111 "$1" 0 >/dev/null
+    sleep 1
+    read -r ox oy sx sy hx hy <<<"$(figure 1) $(figure 2) $(figure 7) $(figure 8) $(figure 9) $(figure 10)"
+}

@@ -62,6 +62,8 @@
 //                                    parent of control ANCHOR inside the window
 //                                    of CLASS (for ids such as 1 that other
 //                                    children share)
+//   gui_probe lclick TITLE ID DX DY posts a left click DX, DY pixels from the
+//                                    centre of control ID of the dialog TITLE
 //   gui_probe press2 CLASS ID       clicks button ID inside the window of CLASS
 //                                    (BM_CLICK: check boxes and radio buttons
 //                                    change their state as under the mouse)
@@ -565,6 +567,15 @@ int main(int argc, char** argv) {
         SendMessageA(c, CB_SETCURSEL, static_cast<WPARAM>(std::atoi(argv[4])), 0);
         SendMessageA(GetParent(c), WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(c));
         return 0;
+    }
+    if (argc >= 6 && std::strcmp(argv[1], "lclick") == 0) {
+        HWND d = wait_dialog(argv[2], 5000);
+        HWND c = d ? GetDlgItem(d, std::atoi(argv[3])) : nullptr;
+        if (!c) return 1;
+        RECT r;
+        GetClientRect(c, &r);
+        const LPARAM at = MAKELPARAM(r.right / 2 + std::atoi(argv[4]), r.bottom / 2 + std::atoi(argv[5]));
+        return PostMessageA(c, WM_LBUTTONDOWN, MK_LBUTTON, at) && PostMessageA(c, WM_LBUTTONUP, 0, at) ? 0 : 1;
     }
     if (argc >= 4 && (std::strcmp(argv[1], "items") == 0 || std::strcmp(argv[1], "press2") == 0)) {
         HWND top = FindWindowA(argv[2], nullptr);

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "base/byte_order.h"
+#include "tests/gui/fixture_drawing_win.h"
 #include "base/program_messages.h"
 #include "render/images/picture_records.h"
 #include "shell/core/projection_records.h"
@@ -88,12 +89,8 @@ std::vector<uint8_t> symbol(uint32_t number, uint32_t code, const std::vector<st
 }
 
 int list(const char* path) {
-    DrawingFile* df = drawing_file_new(path);
-    if (!df) return 4;
-    drawing_file_set_mode(df, drawing_mode_open_existing);
-    if (drawing_file_open(df, 1) != 0) return 5;
-    open_drawings[0] = df;
-    current_drawing = 0;
+    DrawingFile* df = fixture_open(path);
+    if (!df) return 5;
     RecordRef ph = get_u32(df->header, header_pictures);
     for (unsigned char* r = record_next(df, &ph, nullptr, &page_buffers[table_pictures]); r;
          r = record_next(df, &ph, r, &page_buffers[table_pictures])) {
@@ -106,11 +103,8 @@ int list(const char* path) {
         for (const char* c = f.name; *c; ++c) std::printf(" %02x", static_cast<unsigned char>(*c));
         std::printf(" blob %u keypixel %d,%d\n", f.blob_length, f.key_x, f.key_row);
     }
-    RecordRef head = get_u32(df->header, header_projections);
-    unsigned char* p = record_next(df, &head, nullptr, &page_buffers[table_projections]);
-    if (!p) return 6;
-    unsigned char proj[projection_record_max] = {};
-    std::memcpy(proj, p, get_u16(p, record_length) < sizeof proj ? get_u16(p, record_length) : sizeof proj);
+    unsigned char proj[projection_record_max];
+    if (!fixture_first_projection(df, proj)) return 6;
     RecordRef eh = get_u32(proj, projection_elements);
     PageBuffer* eb = &page_buffers[table_elements];
     for (unsigned char* r = record_next(df, &eh, nullptr, eb); r; r = record_next(df, &eh, r, eb)) {
@@ -130,33 +124,12 @@ int list(const char* path) {
 
 int main(int argc, char** argv) {
     if (argc < 2) return 2;
-    if (store_init() != 0) return 3;
-    store_bind();
-    page_buffers_init_defaults();
+    if (fixture_store_start() != 0) return 3;
     if (std::strcmp(argv[1], "--list") == 0) return argc < 3 ? 2 : list(argv[2]);
     const bool damaged = argc >= 3 && std::strcmp(argv[2], "--damaged") == 0;
-    std::remove(argv[1]);
-    DrawingFile* df = drawing_file_new(argv[1]);
-    if (!df) return 4;
-    drawing_file_set_mode(df, drawing_mode_create_new);
-    if (drawing_file_open(df, 0) != 0) return 5;
-    open_drawings[0] = df;
-    current_drawing = 0;
-    put_u32(df->header, header_identity, 12345);
-    put_u16(df->header, 108, 1);
-    uint8_t rec[projection_record_max] = {};
-    projection_record_init(rec, 1, static_cast<uint16_t>(1 | projection_flag_no_sketch));
-    put_f64(rec, projection_control_sketch, 1.0);
-    put_f64(rec, projection_control_true, 1.0);
-    put_f32(rec, projection_area_size, 200.f);
-    put_f32(rec, projection_area_size + 4, 200.f);
-    put_f32(rec, projection_frame, 10.f);
-    put_f32(rec, projection_frame + 4, 10.f);
-    put_f32(rec, projection_frame + 8, 150.f);
-    put_f32(rec, projection_frame + 12, 120.f);
-    RecordRef phead = get_u32(df->header, header_projections);
-    RecordRef ref = record_add_at_end(df, &phead, rec, &page_buffers[table_projections]);
-    put_u32(df->header, header_projections, phead);
+    DrawingFile* df = fixture_create(argv[1]);
+    if (!df) return 5;
+    RecordRef ref = fixture_add_plain_projection(df, 150.f, 120.f);
     if (!ref) return 7;
 
     std::vector<uint8_t> first = disc_bmp(40, 40);
@@ -174,13 +147,8 @@ int main(int argc, char** argv) {
     };
     for (const auto& s : symbols)
         if (!record_add_at_end(df, &elements, s.data(), &page_buffers[table_elements])) return 9;
-    RecordRef at = ref;
-    unsigned char* p = record_read_at(df, &at, &page_buffers[table_projections]);
-    if (!p) return 10;
-    put_u32(p, projection_elements, elements);
-    page_buffers[table_projections].clean = 0;
+    if (!fixture_set_projection_chain(df, ref, projection_elements, elements)) return 10;
     put_u32(df->header, header_highest_element, 3);
-    put_u32(df->header, header_counters, 1);
     drawing_file_close(df);
     return error_flag ? 11 : 0;
 }

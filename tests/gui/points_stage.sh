@@ -28,19 +28,11 @@ winpath() { winepath -w "$1" 2>/dev/null | tr -d '\r'; }
 (cd "$work" && wine "$fixture" points.svt "1:$(winpath "$work/sketch.bmp")" >/dev/null 2>&1) ||
     { fail "fixture drawing not written"; exit 1; }
 
-start_sarvolt 1280x1024 "$work" points.svt
-wine "$probe" wait SarVolt "" 60000 >/dev/null
-[ -n "$(probe title SarVolt)" ] || { fail "SARVOLT did not start"; exit 1; }
-for _ in $(seq 1 100); do
-    [ -n "$(probe views SarVolt)" ] && break
-    sleep 0.2
-done
-[ -n "$(probe views SarVolt)" ] || { fail "no projection window"; exit 1; }
+start_on_views points.svt
 wine "$probe" post SarVolt 0x0111 40004 0 >/dev/null   # the reference-point stage
 sleep 1
 
 # The view's transform: model = offset - shift + pixel / scale.
-figure() { probe viewsend SarVolt 1 0x8050 "$1" 0; }
 read -r ox oy sx sy hx hy <<<"$(figure 1) $(figure 2) $(figure 7) $(figure 8) $(figure 9) $(figure 10)"
 echo "view: offset $ox $oy scale $sx $sy shift $hx $hy (x1000)"
 send() { probe viewsend SarVolt 1 "$1" "$2" $(( ($4 << 16) | $3 )) >/dev/null; }

@@ -6,13 +6,16 @@
 // "TYPE:elements" adds a projection without a sketch holding a few line
 // elements.  Exits 0 when the drawing was written.
 //   projection_fixture --list FILE.svt
-// prints "number type" for each projection of the drawing, read-only.
+// prints "number type" for each projection of the drawing, read-only;
+//   projection_fixture --sketch FILE.svt
+// prints "number sketch-reference" for each, read-only.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
 #include "base/byte_order.h"
+#include "tests/gui/fixture_drawing_win.h"
 #include "base/program_messages.h"
 #include "shell/core/projection_records.h"
 #include "geometry/naming.h"
@@ -41,17 +44,19 @@ static void add_line(DrawingFile* df, RecordRef pref, uint32_t key, double x1, d
     page_buffers[table_projections].clean = 0;
 }
 
-static int list(const char* path) {
-    DrawingFile* df = drawing_file_new(path);
-    if (!df) return 4;
-    drawing_file_set_mode(df, drawing_mode_open_existing);
-    if (drawing_file_open(df, 1) != 0) return 5;
-    open_drawings[0] = df;
-    current_drawing = 0;
+static int list(const char* path, bool sketches) {
+    DrawingFile* df = fixture_open(path);
+    if (!df) return 5;
     for (const ProjectionEntry& e : projection_chain_entries(df)) {
         RecordRef at = e.ref;
         unsigned char* p = record_read_at(df, &at, &page_buffers[table_projections]);
-        std::printf("%u %u\n", e.number, p ? get_u16(p, projection_flags) & 0x0Fu : 99u);
+        if (sketches) {
+            char sketch[800] = "";
+            if (p) sketch_reference_load(p, sketch, sizeof sketch);
+            std::printf("%u %s\n", e.number, sketch);
+        } else {
+            std::printf("%u %u\n", e.number, p ? get_u16(p, projection_flags) & 0x0Fu : 99u);
+        }
     }
     drawing_file_close(df);
     return 0;
@@ -59,19 +64,11 @@ static int list(const char* path) {
 
 int main(int argc, char** argv) {
     if (argc < 3) return 2;
-    if (store_init() != 0) return 3;
-    store_bind();
-    page_buffers_init_defaults();
-    if (std::strcmp(argv[1], "--list") == 0) return list(argv[2]);
-    std::remove(argv[1]);
-    DrawingFile* df = drawing_file_new(argv[1]);
-    if (!df) return 4;
-    drawing_file_set_mode(df, drawing_mode_create_new);
-    if (drawing_file_open(df, 0) != 0) return 5;
-    open_drawings[0] = df;
-    current_drawing = 0;
-    put_u32(df->header, header_identity, 12345);
-    put_u16(df->header, 108, 1);
+    if (fixture_store_start() != 0) return 3;
+    if (std::strcmp(argv[1], "--list") == 0) return list(argv[2], false);
+    if (std::strcmp(argv[1], "--sketch") == 0) return list(argv[2], true);
+    DrawingFile* df = fixture_create(argv[1]);
+    if (!df) return 5;
     for (int i = 2; i < argc; ++i) {
         std::string arg = argv[i];
         size_t colon = arg.find(':');

@@ -62,12 +62,19 @@ if wine "$probe" wait SarVolt "" 60000 >/dev/null; [ -n "$(probe title SarVolt)"
     [ "$(probe viewsend SarVolt 1 0x8050 4 0)" = 120 ] || fail "BMP sketch bitmap width"
 
     # The window list orders by caption: "Вид сверху" is entry 0.
-    wine "$probe" post SarVolt 0x0111 40500 0 >/dev/null
-    sleep 0.5
-    [ "$(probe active SarVolt)" = "Вид сверху" ] || fail "entry 0 did not activate \"Вид сверху\""
-    wine "$probe" post SarVolt 0x0111 40501 0 >/dev/null
-    sleep 0.5
-    [ "$(probe active SarVolt)" = "Вид спереди" ] || fail "entry 1 did not activate \"Вид спереди\""
+    # The command is posted: wait for the frame to act on it (a loaded
+    # machine may take longer than a fixed pause).
+    activate() {  # entry caption
+        wine "$probe" post SarVolt 0x0111 "$1" 0 >/dev/null
+        local _
+        for _ in $(seq 1 25); do
+            [ "$(probe active SarVolt)" = "$2" ] && return 0
+            sleep 0.2
+        done
+        return 1
+    }
+    activate 40500 "Вид сверху" || fail "entry 0 did not activate \"Вид сверху\""
+    activate 40501 "Вид спереди" || fail "entry 1 did not activate \"Вид спереди\""
 
     # "2,5" and Enter in the scale field zooms the active window by 2.5.
     wine "$probe" settext SarVolt 1013 "2,5"
@@ -106,8 +113,7 @@ if wine "$probe" wait SarVolt "" 60000 >/dev/null; [ -n "$(probe title SarVolt)"
     [ "$z" = 1000 ] || fail "fit gave $z"
 
     # Closing "Вид сверху": "No" keeps it, "Yes" removes the projection.
-    wine "$probe" post SarVolt 0x0111 40500 0 >/dev/null
-    sleep 0.3
+    activate 40500 "Вид сверху" || fail "entry 0 did not activate \"Вид сверху\" again"
     probe viewsend SarVolt 2 0x0112 0xF060 0 >/dev/null &
     closing=$!
     probe popup 1033 10000 | grep -q "УДАЛИТЬ" || fail "no delete question"

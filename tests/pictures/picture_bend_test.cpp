@@ -163,4 +163,72 @@ TEST_F(BendTest, DegenerateAbandonedAndOversizedBendsAreRefused) {
     EXPECT_FALSE(picture_bend(p.view, picture_line, 1.0, far, true, 0, &b));
 }
 
+// A curved bend of a many-coloured picture against the bending's mapping
+// computed here point by point with warp_point_between_chains: bounds from
+// every third column and row, the pixel size of the final form, and every
+// output pixel sampled where the symbol's chain maps it back.  The bend
+// itself searches the chain's pieces through their boxes; the result must
+// be the same, pixel for pixel.
+TEST_F(BendTest, CurvedBendMatchesThePointByPointMapping) {
+    const int32_t w = 30, h = 14;
+    const size_t stride = (w * 3 + 3) / 4 * 4;
+    std::vector<uint8_t> dib(40 + stride * h, 0);
+    put_u32(dib.data(), 0, 40);
+    put_i32(dib.data(), 4, w);
+    put_i32(dib.data(), 8, h);
+    put_u16(dib.data(), 12, 1);
+    put_u16(dib.data(), 14, 24);
+    RasterView src;
+    ASSERT_TRUE(raster_view_of_dib(dib.data(), dib.size(), &src));
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) raster_pixel_set(src, x, y, static_cast<uint32_t>((x * 37 + y * 101) * 2654435761u) & 0xF0F0F0);
+    const uint32_t key = 0x00FF00;
+    raster_set_key(&src, key);
+    const int32_t pp[4][2] = {{0, 7}, {29, 7}, {10, 7}, {19, 7}};
+    const Point2 sp[4] = {{0, 20}, {40, 20}, {10, 0}, {30, 0}};
+    const double k = 1.0;
+    BentPicture b;
+    ASSERT_TRUE(picture_bend(src, pp, k, sp, true, key, &b));
+
+    WarpChain from, to;
+    ASSERT_TRUE(warp_chain_of_bezier(BezierGeom{{0, 7}, {29, 7}, {10, 7}, {19, 7}}, &from));
+    ASSERT_TRUE(warp_chain_of_bezier(BezierGeom{sp[0], sp[1], sp[2], sp[3]}, &to));
+    ASSERT_GT(to.v.size(), 4u);  // a real chain of pieces
+    double x0 = INFINITY, y0 = INFINITY, x1 = -INFINITY, y1 = -INFINITY;
+    std::vector<int> xs, ys;
+    for (int x = 0; x < w; x += 3) xs.push_back(x);
+    if (xs.back() != w - 1) xs.push_back(w - 1);
+    for (int y = 0; y < h; y += 3) ys.push_back(y);
+    if (ys.back() != h - 1) ys.push_back(h - 1);
+    for (int y : ys)
+        for (int x : xs) {
+            Point2 q;
+            ASSERT_TRUE(warp_point_between_chains(from, to, Point2{x * k, y * k}, &q));
+            x0 = std::fmin(x0, q.x), x1 = std::fmax(x1, q.x);
+            y0 = std::fmin(y0, q.y), y1 = std::fmax(y1, q.y);
+        }
+    const double t = std::fmin((x1 - x0) / w, (y1 - y0) / h);
+    EXPECT_DOUBLE_EQ(b.pixel_size, t);
+    ASSERT_EQ(b.width, static_cast<int32_t>(std::trunc((x1 - x0 + 2 * t) / t)));
+    ASSERT_EQ(b.height, static_cast<int32_t>(std::trunc((y1 - y0 + 2 * t) / t)));
+    x0 -= t;
+    y0 -= t;
+    RasterView out;
+    ASSERT_TRUE(raster_view_of_dib(b.dib.data(), b.dib.size(), &out));
+    int differing = 0, sampled = 0;
+    for (int i = 0; i < b.height; ++i)
+        for (int j = 0; j < b.width; ++j) {
+            Point2 q;
+            uint32_t want = key;
+            if (warp_point_between_chains(to, from, Point2{x0 + j * t, y0 + i * t}, &q)) {
+                int found = 0;
+                const uint32_t c = raster_sample(src, q.x / k, h - 1 - q.y / k, &found);
+                if (found) want = c, ++sampled;
+            }
+            if (static_cast<uint32_t>(raster_pixel_get(out, j, b.height - 1 - i)) != want) ++differing;
+        }
+    EXPECT_GT(sampled, b.width * b.height / 4);
+    EXPECT_EQ(differing, 0);
+}
+
 }  // namespace

@@ -6,14 +6,20 @@
 // the picture has too few reference points.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
+#include <string>
+#include <thread>
 #include <vector>
 
 #include "base/byte_order.h"
 #include "render/images/bmp_image.h"
 #include "render/images/loaded_images.h"
+#include "render/images/conventional_image_store.h"
 #include "render/images/picture_records.h"
+#include "render/output/bent_pictures.h"
 #include "render/output/symbol_drawing.h"
+#include "stages/points_elements/marking_contours.h"
 #include "store/drawing_header.h"
 #include "store/records.h"
 #include "tests/output/element_chain_fixture.h"
@@ -374,6 +380,170 @@ TEST_F(PictureSymbolTest, MissingPictureOrFourPointsDrawNothing) {
     RecView v;
     draw(syms.back(), v);
     EXPECT_EQ(at(10, 20), picture_colour(0, 0));
+}
+
+// ---------------------------------------------------------------- images
+// The user's images as the dialogs store them: three added (their records
+// share a page), the middle one removed; the others keep their pixels and
+// find their records by id, and their symbols still draw.
+TEST_F(PictureSymbolTest, RemovingAnImageKeepsTheOthersBoundToTheirRecords) {
+    const std::vector<uint8_t> bmp = picture_bmp();
+    for (uint32_t id : {1001u, 1002u, 1003u}) {
+        PictureFields f = picture_fields(id, 1, false);
+        std::snprintf(f.name, sizeof f.name, "УИ%u", id);
+        ASSERT_EQ(conventional_image_add(f, bmp.data(), bmp.size()), 1) << id;
+    }
+    EXPECT_EQ(conventional_image_ids(), (std::vector<uint32_t>{1001, 1002, 1003}));
+    remove_conventional_image(1002);
+    remove_conventional_image(4242);  // no such image: nothing
+    EXPECT_EQ(conventional_image_ids(), (std::vector<uint32_t>{1001, 1003}));
+    EXPECT_EQ(picture_ids(), (std::vector<uint32_t>{1001, 1003}));
+    for (uint32_t id : {1001u, 1003u}) {
+        LoadedImage* e = loaded_image_find(id);
+        ASSERT_NE(e, nullptr);
+        RecordRef ref = e->record;
+        const unsigned char* r = record_read_at(df, &ref, &page_buffers[table_pictures]);
+        ASSERT_NE(r, nullptr);
+        EXPECT_EQ(get_u32(r, picture_id), id);
+        PictureFields back;
+        std::vector<uint8_t> data;
+        ASSERT_EQ(conventional_image_read(id, &back, &data), 1);
+        EXPECT_EQ(data, bmp);
+    }
+    PictureFields gone;
+    std::vector<uint8_t> data;
+    EXPECT_EQ(conventional_image_read(1002, &gone, &data), 0);
+    RecView v;
+    draw(symbol(1003, {{10, 20}}), v);
+    EXPECT_EQ(at(10, 20), picture_colour(0, 0));
+    EXPECT_EQ(conventional_image_names(1001), (std::vector<std::string>{"УИ1003"}));
+}
+
+// Show mode's OK: the stored record and the loaded entry take the new
+// fields at once (the key pixel's transparency shows without reopening).
+TEST_F(PictureSymbolTest, ChangingAnImageReloadsIt) {
+    const std::vector<uint8_t> bmp = picture_bmp();
+    ASSERT_EQ(conventional_image_add(picture_fields(1001, 1, false), bmp.data(), bmp.size()), 1);
+    PictureFields f = picture_fields(1001, 2, true);
+    std::strcpy(f.name, "Дверь");
+    f.height_mm = 7.5f;
+    ASSERT_EQ(conventional_image_update(f), 1);
+    PictureFields back;
+    std::vector<uint8_t> data;
+    ASSERT_EQ(conventional_image_read(1001, &back, &data), 1);
+    EXPECT_EQ(back.point_count, 2);
+    EXPECT_TRUE(back.transparent);
+    EXPECT_STREQ(back.name, "Дверь");
+    EXPECT_EQ(back.height_mm, 7.5f);
+    EXPECT_EQ(data, bmp);
+    LoadedImage* e = loaded_image_find(1001);
+    ASSERT_NE(e, nullptr);
+    EXPECT_EQ(e->point_count, 2);
+    EXPECT_TRUE(e->flags & loaded_flag_transparent);
+    EXPECT_STREQ(e->name, "Дверь");
+    EXPECT_EQ(loaded_images.size(), 1u);
+}
+
+// A four-point symbol whose element number equals a user's image id: its
+// bent picture goes under an id of its own, replaces itself when bent
+// again, and the user's image stays whole.
+TEST_F(PictureSymbolTest, BentPicturesNeverTakeAUsersImage) {
+    const std::vector<uint8_t> bmp = picture_bmp();
+    ASSERT_EQ(conventional_image_add(picture_fields(1001, 1, false), bmp.data(), bmp.size()), 1);
+    PictureFields four = picture_fields(1002, 4, false);
+    const int32_t pts[4][2] = {{0, 1}, {3, 1}, {1, 1}, {2, 1}};
+    std::memcpy(four.points, pts, sizeof pts);
+    ASSERT_EQ(conventional_image_add(four, bmp.data(), bmp.size()), 1);
+    const RecordRef ref = add(symbol(1002, {{10, 20}, {16, 20}, {12, 18}, {14, 18}}), 1001);
+    EXPECT_EQ(bent_picture_id(1001), 56001u);
+    EXPECT_EQ(bent_picture_id(0), 0u);
+    for (int run = 0; run < 2; ++run) {
+        ASSERT_EQ(bent_picture_prepare(ref), 1) << run;
+        EXPECT_EQ(picture_ids(), (std::vector<uint32_t>{1001, 1002, 56001})) << run;
+    }
+    EXPECT_EQ(bent_pictures_in_preparation(), 0);
+    LoadedImage* bent = loaded_image_find(56001);
+    ASSERT_NE(bent, nullptr);
+    EXPECT_EQ(bent->point_count, 2);
+    EXPECT_STREQ(bent->name, "SPL56001");
+    EXPECT_FALSE(bent->flags & loaded_flag_temporary);
+    // It is marked with the points it was made for: a moved control point
+    // no longer matches, and the symbol is drawn from a preview again.
+    double points[4][2] = {{10, 20}, {16, 20}, {12, 18}, {14, 18}};
+    EXPECT_TRUE(bent_picture_matches(bent->points, points));
+    points[3][1] = 17;
+    EXPECT_FALSE(bent_picture_matches(bent->points, points));
+    EXPECT_EQ(loaded_images_low_count(), 2);
+    PictureFields user;
+    std::vector<uint8_t> data;
+    ASSERT_EQ(conventional_image_read(1001, &user, &data), 1);
+    EXPECT_EQ(data, bmp);
+    // The symbol is drawn from the stored picture: its box spans the
+    // Bezier's start and end.
+    Box b;
+    ASSERT_EQ(draw_symbol(nullptr, stored(1001).data(), &b, 0), 1);
+    EXPECT_LE(b.min_x, 10.0);
+    EXPECT_GE(b.max_x, 16.0);
+    // No picture of four points, or an element that is no symbol: nothing.
+    const RecordRef three = add(symbol(1001, {{10, 20}, {16, 20}, {12, 18}, {14, 18}}), 7);
+    EXPECT_EQ(bent_picture_prepare(three), 0);
+    EXPECT_EQ(loaded_image_find(bent_picture_id(7)), nullptr);
+}
+
+// The bend runs without the lock: abandoning it and removing its source
+// picture meanwhile stores nothing and reads no freed memory.
+TEST_F(PictureSymbolTest, AbandonedBendStoresNothing) {
+    // A picture large enough that its final bend takes a while.
+    const int32_t w = 1200, h = 900;
+    std::vector<std::vector<uint8_t>> rows(h, std::vector<uint8_t>(3 * w, 0x5A));
+    const std::vector<uint8_t> big = bmp_file(w, h, 24, {}, rows);
+    PictureFields four = picture_fields(1001, 4, false);
+    four.height_mm = static_cast<float>(h);
+    const int32_t pts[4][2] = {{0, 450}, {1199, 450}, {400, 450}, {800, 450}};
+    std::memcpy(four.points, pts, sizeof pts);
+    ASSERT_EQ(conventional_image_add(four, big.data(), big.size()), 1);
+    const RecordRef ref = add(symbol(1001, {{0, 900}, {1200, 900}, {300, 0}, {900, 0}}), 5);
+    int result = -1;
+    std::thread worker([&] { result = bent_picture_prepare(ref); });
+    while (bent_pictures_in_preparation() == 0 && result < 0) std::this_thread::yield();
+    bent_pictures_abandon(5);
+    remove_conventional_image(1001);
+    worker.join();
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(bent_pictures_in_preparation(), 0);
+    EXPECT_TRUE(picture_ids().empty());
+}
+
+// Deleting a symbol element deletes its bent picture (entry, record and
+// data), whose id would otherwise be found by the next element given the
+// same number; another symbol's bent picture and the user's images stay.
+TEST_F(PictureSymbolTest, DeletingASymbolDeletesItsBentPicture) {
+    const std::vector<uint8_t> bmp = picture_bmp();
+    ASSERT_EQ(conventional_image_add(picture_fields(1001, 1, false), bmp.data(), bmp.size()), 1);
+    PictureFields four = picture_fields(1002, 4, false);
+    const int32_t pts[4][2] = {{0, 1}, {3, 1}, {1, 1}, {2, 1}};
+    std::memcpy(four.points, pts, sizeof pts);
+    ASSERT_EQ(conventional_image_add(four, bmp.data(), bmp.size()), 1);
+    std::vector<uint8_t> doomed = symbol(1002, {{10, 20}, {16, 20}, {12, 18}, {14, 18}});
+    put_u16(doomed.data(), element_flags, static_cast<uint16_t>(get_u16(doomed.data(), element_flags) | element_flag_marked));
+    const RecordRef a = add(doomed, 9);
+    ASSERT_EQ(bent_picture_prepare(a), 1);
+    const RecordRef b = add(symbol(1002, {{30, 20}, {36, 20}, {32, 18}, {34, 18}}), 3);
+    ASSERT_EQ(bent_picture_prepare(b), 1);
+    ASSERT_EQ(picture_ids(), (std::vector<uint32_t>{1001, 1002, 55009, 55003}));
+    unsigned char* p = projection.data();
+    EXPECT_EQ(delete_marked_elements(df, &p, false, DeletionHooks{}), 1);
+    EXPECT_EQ(picture_ids(), (std::vector<uint32_t>{1001, 1002, 55003}));
+    PictureFields f;
+    std::vector<uint8_t> data;
+    EXPECT_EQ(conventional_image_read(55009, &f, &data), 0);
+    ASSERT_EQ(conventional_image_read(55003, &f, &data), 1);
+    ASSERT_EQ(conventional_image_read(1001, &f, &data), 1);
+    EXPECT_EQ(data, bmp);
+    // Discarding a number that has no bent picture changes nothing.
+    bent_picture_discard(4);
+    bent_picture_discard(0);
+    EXPECT_EQ(picture_ids(), (std::vector<uint32_t>{1001, 1002, 55003}));
 }
 
 }  // namespace

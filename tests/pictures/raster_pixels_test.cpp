@@ -1,6 +1,8 @@
 // Pixel access, sampling and key-colour cleaning on small hand-made 24-bit
 // DIBs; expected pixels are worked out by hand from the rules of each routine.
 #include "render/images/raster_pixels.h"
+#include "render/images/loaded_images.h"
+#include "render/images/picture_thumbnails.h"
 
 #include <gtest/gtest.h>
 
@@ -185,3 +187,47 @@ TEST(RasterPixels, KeyCleaningRefusesKeyPixelOutsideOrBadDib) {
 }
 
 }  // namespace
+
+// ---------------------------------------------------------------- thumbnails
+// A 2 x 1 picture (red, blue) as image 1001: scaled into 30 x 15 at (1, 9),
+// a black frame, the id's digits from x = 25 leftwards at y = 27.
+TEST(PictureThumbnail, PictureFrameAndDigitsWhereTheyBelong) {
+    LoadedImage e;
+    e.id = 1001;
+    e.width = 2;
+    e.height = 1;
+    e.point_count = 1;
+    e.points[0][0] = 1;
+    e.points[0][1] = 0;
+    e.dib.assign(40 + 8, 0);
+    put_u32(e.dib.data(), 0, 40);
+    put_i32(e.dib.data(), 4, 2);
+    put_i32(e.dib.data(), 8, 1);
+    put_u16(e.dib.data(), 12, 1);
+    put_u16(e.dib.data(), 14, 24);
+    RasterView src;
+    ASSERT_TRUE(raster_view_of_dib(e.dib.data(), e.dib.size(), &src));
+    raster_pixel_set(src, 0, 0, 0xFF0000);
+    raster_pixel_set(src, 1, 0, 0x0000FF);
+    std::vector<uint8_t> t = picture_thumbnail(&e);
+    RasterView v;
+    ASSERT_TRUE(raster_view_of_dib(t.data(), t.size(), &v));
+    ASSERT_EQ(v.width, 32);
+    ASSERT_EQ(v.height, 32);
+    auto at = [&](int x, int y) { return static_cast<uint32_t>(raster_pixel_get(v, x, 31 - y)); };
+    struct Case {
+        int x, y;
+        uint32_t want;
+    };
+    const Case cases[] = {
+        {0, 0, 0x000000},  {31, 31, 0x000000}, {0, 16, 0x000000}, {16, 0, 0x000000},  // frame
+        {1, 5, 0xFFFFFF},  {5, 12, 0xFF0000},  {15, 9, 0xFF0000}, {25, 12, 0x0000FF}, // ground, picture
+        {5, 24, 0xFFFFFF},                                                           // below the picture
+        {27, 27, 0x000000}, {26, 27, 0xFFFFFF}, {26, 28, 0x000000},                   // "1" at x = 25
+        {22, 27, 0x000000}, {23, 27, 0x000000}, {24, 27, 0x000000}, {23, 28, 0xFFFFFF}, // "0" at x = 21
+    };
+    for (const Case& k : cases) EXPECT_EQ(at(k.x, k.y), k.want) << k.x << "," << k.y;
+    // The reference point (1, 0) of the picture: a red cross at (16, 9).
+    EXPECT_EQ(at(16, 9), 0xFF0000u);
+    EXPECT_EQ(at(17, 9), 0xFF0000u);
+}

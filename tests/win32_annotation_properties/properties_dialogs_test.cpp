@@ -11,6 +11,8 @@
 
 #include <functional>
 #include <map>
+#include <string>
+#include <vector>
 
 #include "annotation/annotation_properties.h"
 #include "annotation/leader_properties.h"
@@ -112,6 +114,41 @@ void choose(HWND dialog, int id, int index) {
 }
 void press(HWND dialog, int id) {
     PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+}
+
+// Every picture button of a dialog carries its bitmap (the text of a button
+// whose picture did not load would show instead).
+void expect_pictures(HWND dialog, int id) {
+    static const std::map<int, std::vector<int>> pictures = [] {
+        const std::vector<int> fragment = {
+            IDC_FRG_LEFT,       IDC_FRG_CENTRE,     IDC_FRG_RIGHT,      IDC_FRG_TURNED_LEFT, IDC_FRG_TURNED_CENTRE,
+            IDC_FRG_TURNED_RIGHT, IDC_FRG_EDGE1_MAIN, IDC_FRG_EDGE1_THIN, IDC_FRG_EDGE2_MAIN, IDC_FRG_EDGE2_THIN,
+            IDC_FRG_EDGE3_MAIN, IDC_FRG_EDGE3_THIN, IDC_FRG_EDGE4_MAIN, IDC_FRG_EDGE4_THIN, IDC_FRG_FORM};
+        const std::vector<int> roughness = {IDC_RGH_CONTOUR, IDC_RGH_UNMARKED};
+        std::vector<int> roughness_option = roughness;
+        roughness_option.push_back(IDC_RGH_REQUIREMENTS);
+        return std::map<int, std::vector<int>>{
+            {IDD_PROP_LEADER,
+             {IDC_LDR_SHAPE0, IDC_LDR_SHAPE1, IDC_LDR_SHAPE2, IDC_LDR_SHAPE3, IDC_LDR_SHAPE4, IDC_LDR_SHAPE5,
+              IDC_LDR_WELD_CLOSED, IDC_LDR_WELD_STRETCH}},
+            {IDD_PROP_FRAGMENT, fragment},
+            {IDD_PROP_FRAGMENT_WIDE, fragment},
+            {IDD_PROP_SECTION, {IDC_SEC_VIEW_LEFT, IDC_SEC_VIEW_RIGHT}},
+            {IDD_PROP_ROUGHNESS, roughness},
+            {IDD_PROP_ROUGHNESS_COMPACT, roughness},
+            {IDD_PROP_ROUGHNESS_OPTION, roughness_option},
+            {IDD_PROP_ROUGHNESS_OPTION_COMPACT, roughness_option},
+            {IDD_PROP_TOLERANCE, {IDC_TOL_STACKED}},
+        };
+    }();
+    auto it = pictures.find(id);
+    if (it == pictures.end()) return;
+    for (int control : it->second) {
+        SCOPED_TRACE("dialog " + std::to_string(id) + " control " + std::to_string(control));
+        HWND b = GetDlgItem(dialog, control);
+        ASSERT_NE(b, nullptr);
+        EXPECT_NE(SendMessageA(b, BM_GETIMAGE, IMAGE_BITMAP, 0), 0);
+    }
 }
 
 class PropertiesDialogs : public doc_test::DocTest {
@@ -271,7 +308,8 @@ TEST_F(PropertiesDialogs, EachKindOpensItsTemplateNormalAndCompact) {
         screen_dpi = c.dpi;
         shown().clear();
         std::string name = c.name;
-        script() = [name](HWND d, int) {
+        script() = [name](HWND d, int id) {
+            expect_pictures(d, id);
             EXPECT_TRUE(screenshot(d, "annotation_" + name));
             press(d, IDOK);
         };
@@ -296,7 +334,8 @@ TEST_F(PropertiesDialogs, EachKindOpensItsTemplateNormalAndCompact) {
     for (int dpi : {120, 96}) {
         screen_dpi = dpi;
         shown().clear();
-        script() = [dpi](HWND d, int) {
+        script() = [dpi](HWND d, int id) {
+            expect_pictures(d, id);
             EXPECT_TRUE(screenshot(d, dpi == 96 ? "annotation_roughness_option_compact" : "annotation_roughness_option"));
             press(d, IDOK);
         };
@@ -410,11 +449,18 @@ TEST_F(PropertiesDialogs, RefusedValuesChangeNothing) {
 
 TEST_F(PropertiesDialogs, FragmentFormsAlternateAndKeepTheirChanges) {
     RecordRef ref = add(record(annotation_text_fragment, text_fragment_head, 0, 0x0002, "a"));
+    // The form switch's picture tells which form is open.
+    static LRESULT compact_switch = 0;
     script() = [](HWND d, int id) {
         if (id == IDD_PROP_FRAGMENT && shown().size() == 1) {
+            compact_switch = SendDlgItemMessageA(d, IDC_FRG_FORM, BM_GETIMAGE, IMAGE_BITMAP, 0);
             set_edit(d, IDC_FRG_TEXT, "a\r\nb");
             press(d, IDC_FRG_FORM);
         } else if (id == IDD_PROP_FRAGMENT_WIDE) {
+            expect_pictures(d, id);
+            LRESULT wide_switch = SendDlgItemMessageA(d, IDC_FRG_FORM, BM_GETIMAGE, IMAGE_BITMAP, 0);
+            EXPECT_NE(wide_switch, 0);
+            EXPECT_NE(wide_switch, compact_switch);
             EXPECT_TRUE(screenshot(d, "annotation_fragment_wide"));
             set_edit(d, IDC_FRG_TEXT, "a\nb\nc");  // line feeds alone, as pasted
             press(d, IDC_FRG_FORM);

@@ -9,21 +9,26 @@
 #include <commctrl.h>
 
 #include <functional>
+#include <map>
 #include <set>
 
 #include "geometry/kernel_context.h"
 #include "geometry/tolerance.h"
 #include "geometry/transforms.h"
+#include "shell/bar_dialog.h"
 #include "shell/element_dialogs.h"
 #include "shell/element_marking_tools.h"
 #include "shell/elements_binding.h"
 #include "shell/frame_window.h"
 #include "shell/panels.h"
+#include "shell/point_properties_dialog.h"
 #include "shell/projection_windows.h"
 #include "shell/resource_ids.h"
 #include "shell/stage_tools.h"
 #include "shell/startup.h"
+#include "stages/points_elements/bars.h"
 #include "stages/points_elements/element_layers.h"
+#include "stages/points_elements/element_records.h"
 #include "stages/points_elements/element_marking.h"
 #include "stages/points_elements/marking_contours.h"
 #include "store/kernel_binding.h"
@@ -550,6 +555,157 @@ TEST_F(ElementDialogs, PanelCommandsMakeAndDeleteContours) {
     command(IDC_IMAGE_DELETE_MARKED);
     EXPECT_TRUE(element(12).empty());
     EXPECT_FALSE(element(11).empty());
+}
+
+TEST_F(ElementDialogs, BarDialogRefusesABadWidthAndChangesTheDrawingOnlyOnYes) {
+    two_lines();
+    command(IDC_IMAGE_MARKING);
+    mark(11);
+    marking_panel_refresh(panel, 21);
+    ASSERT_TRUE(IsWindowEnabled(GetDlgItem(panel, IDC_IMAGE_BAR)));
+    std::vector<Bytes> before = state(true);
+    // From the panel button: a width that is no number is refused and the
+    // dialog stays; cancel leaves the drawing as it was.
+    bool stayed = false;
+    std::string caption;
+    script() = [&](HWND d, int) {
+        char text[80] = {};
+        GetWindowTextA(d, text, sizeof text);
+        caption = text;
+        ShowWindow(d, SW_SHOW);
+        SetDlgItemTextA(d, IDC_BAR_WIDTH, "широкий");
+        press_now(d, IDOK);
+        stayed = IsWindow(d) && IsWindowVisible(d);
+        press(d, IDCANCEL);
+    };
+    command(IDC_IMAGE_BAR);
+    EXPECT_EQ(shown(), std::vector<int>{IDD_BAR});
+    EXPECT_EQ(caption, "Можно объединить бруски");
+    EXPECT_TRUE(stayed);
+    EXPECT_EQ(messages_containing("Ширина бруска задана неверно"), 1);
+    EXPECT_EQ(state(true), before);
+
+    // Width 4 with corner points off: one bar of 72 bytes and its outline
+    // of four sides and caps at y = +-2.
+    script() = [](HWND d, int) {
+        SetDlgItemTextA(d, IDC_BAR_WIDTH, "4");
+        for (int id : {IDC_BAR_CORNERS_START, IDC_BAR_CORNERS_END}) {
+            CheckDlgButton(d, id, BST_UNCHECKED);
+            press_now(d, id);
+        }
+        press(d, IDOK);
+    };
+    EXPECT_EQ(bar_dialog(&window), IDOK);
+    std::vector<Bytes> bars = chain(projection_construction, table_construction);
+    ASSERT_EQ(bars.size(), 1u);
+    EXPECT_EQ(get_u16(bars[0].data(), 0), bar_record_size);
+    EXPECT_EQ(get_u32(bars[0].data(), bar_element), 11u);
+    EXPECT_DOUBLE_EQ(get_f64(bars[0].data(), bar_width), 4.0);
+    uint32_t side1 = get_u32(bars[0].data(), bar_slots + bar_slot_size);
+    Bytes outline = element(side1);
+    ASSERT_FALSE(outline.empty());
+    EXPECT_NEAR(get_f64(outline.data(), element_coords2 + 8), 2.0, 1e-9);
+    EXPECT_TRUE(get_u16(element(11).data(), element_options) & element_opt_bar_centre);
+    EXPECT_FALSE(get_u16(element(11).data(), element_flags) & element_flag_marked);
+
+    // A marked outline only shows the width: "Да" is greyed.
+    mark(side1);
+    before = state(true);
+    bool yes_enabled = true;
+    std::string width;
+    script() = [&](HWND d, int) {
+        char text[80] = {};
+        GetWindowTextA(d, text, sizeof text);
+        caption = text;
+        GetDlgItemTextA(d, IDC_BAR_WIDTH, text, sizeof text);
+        width = text;
+        yes_enabled = IsWindowEnabled(GetDlgItem(d, IDOK)) != 0;
+        press(d, IDCANCEL);
+    };
+    bar_dialog(&window);
+    EXPECT_EQ(caption, "Только информация о ширине");
+    EXPECT_FALSE(yes_enabled);
+    double shown_width = 0;
+    EXPECT_EQ(bar_width_parse(width.c_str(), &shown_width, nullptr), 1) << width;
+    EXPECT_DOUBLE_EQ(shown_width, 4.0) << width;
+    EXPECT_EQ(state(true), before);
+
+    // "Удалить" on the marked centre removes the bar and its outline.
+    on_projection([](DrawingFile* df, unsigned char* p) { elements_unmark_all(df, p); });
+    mark(11);
+    script() = [](HWND d, int) { press(d, IDC_BAR_DELETE); };
+    EXPECT_EQ(bar_dialog(&window), IDC_BAR_DELETE);
+    EXPECT_TRUE(chain(projection_construction, table_construction).empty());
+    EXPECT_TRUE(element(side1).empty());
+    EXPECT_FALSE(element(11).empty());
+
+    // "Убрать припуск" from the context menu: every bar goes once the
+    // question is answered Yes.
+    mark(11);
+    mark(12);
+    script() = [](HWND d, int) {
+        SetDlgItemTextA(d, IDC_BAR_WIDTH, "2");
+        press(d, IDOK);
+    };
+    EXPECT_EQ(bar_dialog(&window), IDOK);
+    ASSERT_EQ(chain(projection_construction, table_construction).size(), 2u);
+    questions.clear();
+    command(IDM_IMAGE_REMOVE_ALLOWANCE);
+    EXPECT_EQ(questions, std::vector<int>{13});
+    EXPECT_TRUE(chain(projection_construction, table_construction).empty());
+    for (const Bytes& r : chain(projection_elements, table_elements))
+        EXPECT_FALSE(get_u16(r.data(), element_options) & (element_opt_bar_outline | element_opt_bar_centre));
+}
+
+TEST_F(ElementDialogs, PointPropertiesStepThroughThePixelAndChangeOnlyOnYes) {
+    point(1, 10, 10);
+    point(2, 10.2, 10.1);
+    point(3, 10.3, 10);
+    point(4, 20, 10);
+    std::vector<Bytes> before = state();
+    auto title = [](HWND d) {
+        char text[80] = {};
+        GetWindowTextA(d, text, sizeof text);
+        return std::string(text);
+    };
+    auto step_down = [](HWND d) {
+        HWND bar = GetDlgItem(d, IDC_POINTPROP_SCROLL);
+        SendMessageA(d, WM_VSCROLL, MAKEWPARAM(SB_LINEDOWN, 0), reinterpret_cast<LPARAM>(bar));
+    };
+    std::vector<std::string> titles;
+    script() = [&](HWND d, int) {
+        titles.push_back(title(d));
+        step_down(d);
+        titles.push_back(title(d));
+        check(d, IDC_POINTPROP_PRIORITY);
+        check(d, IDC_POINTPROP_ORIGIN);
+        press(d, IDCANCEL);
+    };
+    EXPECT_EQ(point_properties_dialog(&window, 1), 2u);
+    EXPECT_EQ(shown(), std::vector<int>{IDD_POINT_PROPERTIES});
+    EXPECT_EQ(titles, (std::vector<std::string>{"Опорная точка 1 из 3", "Опорная точка 2 из 3"}));
+    EXPECT_EQ(state(), before);
+
+    // Yes: the flags of the second point, and the projection scaled by 2
+    // along X about the first point.
+    script() = [&](HWND d, int) {
+        step_down(d);
+        check(d, IDC_POINTPROP_ORIGIN);
+        check(d, IDC_POINTPROP_TRANSFORM);
+        EXPECT_TRUE(IsWindowEnabled(GetDlgItem(d, IDC_POINTPROP_SCALE_X)));
+        SetDlgItemTextA(d, IDC_POINTPROP_SCALE_X, "-2");
+        press(d, IDOK);
+    };
+    point_properties_dialog(&window, 1);
+    std::map<uint32_t, Bytes> points;
+    for (Bytes& r : chain(projection_points, table_points)) points[get_u32(r.data(), point_number)] = r;
+    ASSERT_EQ(points.size(), 4u);
+    EXPECT_TRUE(get_u16(points[2].data(), point_flags) & point_flag_origin);
+    EXPECT_FALSE(get_u16(points[1].data(), point_flags) & point_flag_origin);
+    EXPECT_NEAR(get_f64(points[1].data(), point_sketch_x), 10, 1e-9);
+    EXPECT_NEAR(get_f64(points[4].data(), point_sketch_x), 30, 1e-9);
+    EXPECT_NEAR(get_f64(points[4].data(), point_true_x), 30, 1e-9);
+    EXPECT_NEAR(get_f64(points[4].data(), point_sketch_y), 10, 1e-9);
 }
 
 }  // namespace

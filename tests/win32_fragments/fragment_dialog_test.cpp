@@ -320,4 +320,196 @@ TEST_F(FragmentCommand, FragmentComesWithNewNumbersAndOneUndoTakesItBack) {
     EXPECT_TRUE(chain(7, projection_construction, table_construction).empty());
 }
 
+TEST_F(FragmentCommand, FragmentFromTheOtherOpenDrawing) {
+    // The library: a fragment of two segments over three points, saved as
+    // a drawing of its own; then the target drawing opened beside it, so
+    // the library sits in the other slot.
+    ASSERT_EQ(drawing_new(1), 0);
+    add_projection(1);
+    add(1, projection_points, table_points, point(1, 0, 0));
+    add(1, projection_points, table_points, point(2, 10, 0));
+    add(1, projection_points, table_points, point(3, 10, 5));
+    add(1, projection_elements, table_elements, segment(1, 1, 2, {0, 0}, {10, 0}));
+    add(1, projection_elements, table_elements, segment(2, 2, 3, {10, 0}, {10, 5}));
+    DrawingFile* library = current_drawing_file();
+    ASSERT_EQ(drawing_new(1), 0);
+    ASSERT_EQ(open_drawing_count, 2);
+    ASSERT_NE(current_drawing_file(), library);
+    // The target has more of its own than the library, so its pages lie
+    // beyond the library's end of file.
+    add_projection(3);
+    add_projection(7);
+    for (uint32_t n = 1; n <= 80; ++n)
+        add(3, projection_points, table_points, point(n, n, n));
+    add(7, projection_points, table_points, point(1, 100, 100));
+    add(7, projection_points, table_points, point(2, 120, 100));
+    add(7, projection_elements, table_elements, segment(1, 1, 2, {100, 100}, {120, 100}));
+
+    FragmentInsertParams p;
+    p.source_count = p.target_count = 1;
+    p.source_points[0] = 1;
+    p.target_points[0] = 2;
+    p.source_xy[0] = {0, 0};
+    p.target_xy[0] = {120, 100};
+    ASSERT_EQ(fragment_insert_command(nullptr, 7, library, 1, &p), fragment_inserted)
+        << "error " << error_flag << " " << (shown_messages().empty() ? "" : shown_messages().back());
+    EXPECT_EQ(error_flag, 0);
+    EXPECT_TRUE(shown_messages().empty()) << shown_messages().front();
+    auto elements = chain(7, projection_elements, table_elements);
+    EXPECT_EQ(elements.size(), 3u);
+    bool far_end = false;
+    for (auto& r : chain(7, projection_points, table_points))
+        if (get_u16(r.data(), point_fragment) == 1 && get_f64(r.data(), point_sketch_x) == 130.0 &&
+            get_f64(r.data(), point_sketch_y) == 105.0)
+            far_end = true;
+    EXPECT_TRUE(far_end);
+    EXPECT_EQ(chain(3, projection_points, table_points).size(), 80u);
+
+    // The library is left as it was.
+    DrawingFile* target = current_drawing_file();
+    for (int i = 0; i < 2; ++i)
+        if (open_drawings[i] == library) current_drawing = i;
+    EXPECT_EQ(chain(1, projection_points, table_points).size(), 3u);
+    EXPECT_EQ(chain(1, projection_elements, table_elements).size(), 2u);
+    for (int i = 0; i < 2; ++i)
+        if (open_drawings[i] == target) current_drawing = i;
+
+    // One undo takes it back; the drawing is still readable afterwards.
+    drawing_undo();
+    EXPECT_EQ(chain(7, projection_elements, table_elements).size(), 1u);
+    EXPECT_EQ(chain(3, projection_points, table_points).size(), 80u);
+}
+
+TEST_F(FragmentCommand, ToolTakesBindingPointsThenInsertsAfterTheLastOne) {
+    // The fragment (projection 1) and the target (7) as in the first test;
+    // the tool's dialog is left with "Да", then two clicks on the fragment
+    // and two on the target.
+    ASSERT_EQ(drawing_new(1), 0);
+    add_projection(1);
+    add(1, projection_points, table_points, point(1, 0, 0));
+    add(1, projection_points, table_points, point(2, 10, 0));
+    add(1, projection_points, table_points, point(3, 10, 5));
+    add(1, projection_elements, table_elements, segment(1, 1, 2, {0, 0}, {10, 0}));
+    add(1, projection_elements, table_elements, segment(2, 2, 3, {10, 0}, {10, 5}));
+    add_projection(7);
+    add(7, projection_points, table_points, point(1, 100, 100));
+    add(7, projection_points, table_points, point(2, 120, 100));
+    add(7, projection_elements, table_elements, segment(1, 1, 2, {100, 100}, {120, 100}));
+
+    std::thread t([] {
+        HWND d = nullptr;
+        for (int i = 0; i < 400 && !d; ++i) {
+            Sleep(25);
+            d = FindWindowA("#32770", "Режимы вставки");
+            if (d && !IsWindowVisible(d)) d = nullptr;
+        }
+        if (d) PostMessageA(d, WM_COMMAND, IDOK, 0);
+    });
+    int started = fragment_tool_start(nullptr);
+    t.join();
+    ASSERT_EQ(started, 1);
+    EXPECT_EQ(fragment_tool_click(nullptr, 1, 1, {0, 0}), 1);
+    EXPECT_EQ(fragment_tool_click(nullptr, 1, 1, {0, 0}), 1);   // picked again: still one
+    EXPECT_EQ(fragment_tool_click(nullptr, 1, 2, {10, 0}), 1);
+    EXPECT_EQ(fragment_tool_click(nullptr, 7, 1, {100, 100}), 1);
+    EXPECT_EQ(chain(7, projection_elements, table_elements).size(), 1u);  // not yet
+    // The second target point: the fragment lands on 1-2 of the target,
+    // doubled (10 long onto 20) and copied with new numbers.
+    EXPECT_EQ(fragment_tool_click(nullptr, 7, 2, {120, 100}), fragment_inserted)
+        << (shown_messages().empty() ? "" : shown_messages().back());
+    auto elements = chain(7, projection_elements, table_elements);
+    EXPECT_EQ(elements.size(), 3u);
+    bool far_end = false;
+    for (auto& r : chain(7, projection_points, table_points))
+        if (get_u16(r.data(), point_fragment) == 1 && get_f64(r.data(), point_sketch_x) == 120.0 &&
+            get_f64(r.data(), point_sketch_y) == 110.0)
+            far_end = true;
+    EXPECT_TRUE(far_end);
+    // Without serial insertion the next click starts a new pick.
+    EXPECT_EQ(fragment_tool_click(nullptr, 7, 2, {120, 100}), 1);
+    EXPECT_EQ(chain(7, projection_elements, table_elements).size(), 3u);
+    fragment_tool_cancel();
+}
+
+TEST_F(FragmentCommand, UpdateButtonBringsConstantUpdateInstancesUpToDate) {
+    ASSERT_EQ(drawing_new(1), 0);
+    add_projection(1);
+    add(1, projection_points, table_points, point(1, 0, 0));
+    add(1, projection_points, table_points, point(2, 10, 5));
+    add(1, projection_elements, table_elements, segment(1, 1, 2, {0, 0}, {10, 5}));
+    add_projection(7);
+    add(7, projection_points, table_points, point(1, 100, 100));
+    fragment_settings.mode = static_cast<uint8_t>(fragment_mode_always | fragment_mode_constant_update);
+    FragmentInsertParams p;
+    p.source_count = p.target_count = 1;
+    p.source_points[0] = 1;
+    p.target_points[0] = 1;
+    p.target_xy[0] = {100, 100};
+    ASSERT_EQ(fragment_insert_command(nullptr, 7, current_drawing_file(), 1, &p), fragment_inserted);
+    fragment_settings = FragmentSettings();
+    auto copy_x = [&] {
+        for (auto& r : chain(7, projection_points, table_points))
+            if (get_u16(r.data(), point_fragment) == 1) return get_f64(r.data(), point_sketch_x);
+        return -1.0;
+    };
+    EXPECT_EQ(copy_x(), 110.0);
+    // The fragment's point 2 moves 10 to the right.
+    {
+        DrawingFile* d = current_drawing_file();
+        uint8_t* pr = fragment_projection_in(d, 1);
+        RecordRef h = get_u32(pr, projection_points);
+        for (uint8_t* r = record_next(d, &h, nullptr, &page_buffers[table_points]); r;
+             r = record_next(d, &h, r, &page_buffers[table_points]))
+            if (get_u32(r, point_number) == 2) {
+                put_f64(r, point_sketch_x, 20.0);
+                page_buffers[table_points].clean = 0;
+            }
+    }
+    // "Обновить" in the insertion dialog, then "Отказаться".
+    INT_PTR r = drive_dialog([](HWND d) {
+        click(d, IDC_FRG_UPDATE);
+        PostMessageA(d, WM_COMMAND, IDCANCEL, 0);
+    });
+    EXPECT_EQ(r, IDCANCEL);
+    EXPECT_EQ(copy_x(), 120.0);
+    // One undo takes the update back.
+    drawing_undo();
+    EXPECT_EQ(copy_x(), 110.0);
+}
+
+TEST_F(FragmentCommand, CopiedCurvesGetTheirGeneratedImages) {
+    // A wavy line over three points: the fragment's own image is generated
+    // geometry and is not copied; the target's copy gets one of its own.
+    ASSERT_EQ(drawing_new(1), 0);
+    add_projection(1);
+    add(1, projection_points, table_points, point(1, 0, 0));
+    add(1, projection_points, table_points, point(2, 20, 0));
+    add(1, projection_points, table_points, point(3, 40, 5));
+    Bytes wavy(element_size3, 0);
+    put_u16(wavy.data(), record_length, element_size3);
+    put_u32(wavy.data(), element_number, 1);
+    put_u16(wavy.data(), element_flags, static_cast<uint16_t>(element_kind_wavy | (1 << 4)));
+    const Point2 at[3] = {{0, 0}, {20, 0}, {40, 5}};
+    for (int i = 0; i < 3; ++i) {
+        put_u32(wavy.data(), element_points + 4 * i, static_cast<uint32_t>(i + 1));
+        put_point2(wavy.data(), element_coords3 + 16 * i, at[i]);
+    }
+    add(1, projection_elements, table_elements, wavy);
+    add_projection(7);
+    add(7, projection_points, table_points, point(1, 100, 100));
+    FragmentInsertParams p;
+    p.source_count = p.target_count = 1;
+    p.source_points[0] = 1;
+    p.target_points[0] = 1;
+    p.target_xy[0] = {100, 100};
+    ASSERT_EQ(fragment_insert_command(nullptr, 7, current_drawing_file(), 1, &p), fragment_inserted);
+    int wavy_copies = 0, images = 0;
+    for (auto& e : chain(7, projection_elements, table_elements)) {
+        if (get_u16(e.data(), element_options) & element_opt_image) ++images;
+        else if (element_kind(e.data()) == element_kind_wavy) ++wavy_copies;
+    }
+    EXPECT_EQ(wavy_copies, 1);
+    EXPECT_GE(images, 1);
+}
+
 }  // namespace

@@ -106,8 +106,8 @@ TEST_F(LayoutPanelTest, FormatListTurnAndScale) {
     ASSERT_NE(r, nullptr);
     EXPECT_EQ(get_u8(r, sheet_format), sheet_format_a3);
     EXPECT_TRUE(get_u16(r, sheet_flags) & sheet_flag_rotated);
-    // Automatic layout is not offered.
-    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(panel, IDC_LAYOUT_AUTO)));
+    // Automatic layout is offered.
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(panel, IDC_LAYOUT_AUTO)));
 }
 
 TEST_F(LayoutPanelTest, AddingAndDeletingSheetsMovesTheViews) {
@@ -224,6 +224,15 @@ void answer_kind(int kind, int button, std::atomic<bool>* done) {
     if (std::string(name) == title_block_kind_name(2)) *done = true;
     SendDlgItemMessageA(d, IDC_TITLE_BLOCK_KIND, CB_SETCURSEL, kind, 0);
     PostMessageA(d, WM_COMMAND, button, 0);
+    if (button != IDOK || kind < 1) return;
+    // The kind's fill-in dialog follows: closed at once.
+    HWND f = nullptr;
+    for (int i = 0; i < 400 && !f; ++i) {
+        f = FindWindowA(nullptr, title_block_kind_name(kind));
+        if (!f) Sleep(25);
+    }
+    for (int i = 0; i < 400 && f && !IsWindowVisible(f); ++i) Sleep(10);
+    if (f) PostMessageA(f, WM_COMMAND, IDCANCEL, 0);
 }
 
 TEST_F(LayoutPanelTest, TitleBlockKindGoesToTheHeaderAndTheSheet) {

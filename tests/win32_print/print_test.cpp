@@ -291,6 +291,32 @@ TEST_F(PrintTest, MiniformatZoomAndOrigin) {
     DeleteDC(dc);
 }
 
+// The shift of "Сдвинуть лист чертежа": distance x sign / zoom per axis
+// moves the single-page origin; the copies count is remembered between runs.
+TEST_F(PrintTest, ShiftMovesTheReducedSheetAndCopiesAreRemembered) {
+    set_sheet(sheet_format_a3, false, 0);
+    print_device_seams.device_caps = fake_device_caps;
+    HDC dc = CreateCompatibleDC(nullptr);
+    ASSERT_EQ(print_run_begin(dc, "PDF"), print_done);
+    print_set_zoom(0.5, false);
+    print_run->grid.single_page = true;
+    PrintPoint before = print_run->origin;
+    print_shift_sign[0] = 1, print_shift_sign[1] = -1;
+    print_shift_distance[0] = 10, print_shift_distance[1] = 4;
+    print_apply_shift();
+    EXPECT_NEAR(print_run->origin.x, before.x + 20, 1e-9);
+    EXPECT_NEAR(print_run->origin.y, before.y - 8, 1e-9);
+    // Without a sign the axis stays.
+    print_shift_sign[0] = 0;
+    before = print_run->origin;
+    print_apply_shift();
+    EXPECT_NEAR(print_run->origin.x, before.x, 1e-9);
+    print_shift_sign[0] = print_shift_sign[1] = 0;
+    print_shift_distance[0] = print_shift_distance[1] = 0;
+    print_run_end();
+    DeleteDC(dc);
+}
+
 // The whole path on the printer: an A3 sheet at 1:1 on turned A3 paper is
 // one page; its 200 mm line must measure 200 mm in the PDF.
 TEST_F(PrintTest, A3SheetPrintsOnOnePageAtFullSize) {
@@ -335,6 +361,32 @@ TEST_F(PrintTest, A1SheetOnA4PrintsTheGridAndTheTitlePage) {
     expect_pdf("A1SheetOnA4 nth=1 pages=2 size=595x842 line=185 line=200");
 }
 
+// "Печатать все листы": each sheet in turn is printed; the sheet that was
+// current is current again afterwards.
+TEST_F(PrintTest, AllSheetsArePrintedAndTheCurrentSheetComesBack) {
+    if (!have_printer()) GTEST_SKIP() << "no printer";
+    set_sheet(sheet_format_a4, false, 0);
+    add_view();
+    sheet_chain_open(df);
+    ASSERT_NE(sheet_add(df), 0u);
+    ASSERT_EQ(sheet_make_current(df, 2), 1);
+    want_paper = DMPAPER_A4;
+    want_landscape = false;
+    print_device_seams.print_setup = default_printer_setup;
+    DialogDriver driver;
+    driver.clicks = {IDC_PRINT_ALL_SHEETS};
+    driver.start();
+    EXPECT_EQ(print_dialog_and_print(), 1);
+    driver.t.join();
+    EXPECT_TRUE(driver.done);
+    EXPECT_EQ(get_u16(df->header, header_current_sheet), 2);
+    EXPECT_EQ(sheet_chain_list(df).size(), 2u);
+    // One document per sheet, each an A4 sheet on A4 paper whose printable
+    // width (209.9 mm) less the 10 mm overlap takes two columns for 210 mm.
+    expect_pdf("AllSheetsArePrint nth=0 pages=2 size=595x842");
+    expect_pdf("AllSheetsArePrint nth=1 pages=2 size=595x842");
+}
+
 // "Остановить" during a long job ends it after the current page: the PDF
 // holds the pages printed so far, and the program prints again afterwards.
 TEST_F(PrintTest, StopDuringAJobKeepsThePagesPrinted) {
@@ -360,7 +412,8 @@ TEST_F(PrintTest, StopDuringAJobKeepsThePagesPrinted) {
     EXPECT_EQ(print_dialog_and_print(), 1);
     again.t.join();
     EXPECT_TRUE(again.done);
-    expect_pdf("StopDuringAJob nth=1 pages=2 size=595x842 line=100");
+    // The copies count is remembered from the first run (5): 5 x 2 pages.
+    expect_pdf("StopDuringAJob nth=1 pages=10 size=595x842 line=100");
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include "base/byte_order.h"
 #include "base/program_messages.h"
+#include "documents/tool_state.h"
 #include "shell/construction_run.h"
 #include "shell/frame_window.h"
 #include "shell/resource_ids.h"
@@ -202,4 +203,23 @@ TEST_F(ConstructionRun, GoOnOptionClosesTheLogAfterARunWithoutErrors) {
     EXPECT_EQ(construction_dialog, nullptr);
     EXPECT_EQ(worker_thread, nullptr);
     EXPECT_DOUBLE_EQ(true_x(3), 60);
+}
+
+// An undo asked for during the run: closing the log posts the undo command
+// to the frame (once) instead of going on to the next stage.
+TEST_F(ConstructionRun, UndoRequestedDuringTheRunIsPostedWhenTheLogCloses) {
+    open_with(two_points(30));
+    start_view_construction();
+    HWND dialog = wait_for_end(10000);
+    ASSERT_NE(dialog, nullptr);
+    ASSERT_EQ(button_text(dialog), "OK");
+    undo_after_construction = 1;
+    put_u16(df->header, header_options, static_cast<uint16_t>(get_u16(df->header, header_options) | 0x0004));
+    SendMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+    EXPECT_EQ(construction_dialog, nullptr);
+    EXPECT_EQ(undo_after_construction, 0);
+    std::vector<WPARAM> commands;
+    MSG m;
+    while (PeekMessageA(&m, frame_window, WM_COMMAND, WM_COMMAND, PM_REMOVE)) commands.push_back(m.wParam);
+    EXPECT_EQ(commands, std::vector<WPARAM>{IDM_FILE_UNDO});
 }

@@ -6,14 +6,31 @@
 
 #include "shell/wiring.h"
 #include "shell/frame_window.h"
+#include "base/byte_order.h"
+#include "store/page_io.h"
+#include "store/records.h"
 
 static HWND frame;
+static StartupState at_startup;
+
+const StartupState& startup_state() {
+    test_frame();
+    return at_startup;
+}
 
 HWND test_frame() {
     if (!frame) {
         // As WinMain: the program's wiring first, then the frame.
         program_wiring();
         frame = frame_create(GetModuleHandleA(nullptr));
+        const PageBuffer& annotation = page_buffers[table_annotation];
+        if (annotation.data) {
+            size_t n = get_u16(annotation.data, 4);
+            if (n > 0 && n <= 256) at_startup.annotation_default.assign(annotation.data + 4, annotation.data + 4 + n);
+        }
+        char prompt[64] = {};
+        GetDlgItemTextA(prompt_panel, 1052, prompt, sizeof prompt);
+        at_startup.prompt = prompt;
     }
     pump_messages();
     return frame;

@@ -10,6 +10,14 @@
 
 // The frame (created on first use, with start-up and panels).
 HWND test_frame();
+// What start-up left behind, taken when test_frame() first made the frame,
+// before any test opened a drawing: the first record of the annotation
+// page buffer (the default record) and the prompt panel's text.
+struct StartupState {
+    std::vector<unsigned char> annotation_default;
+    std::string prompt;
+};
+const StartupState& startup_state();
 // Serves the messages waiting in this thread's queue (WM_QUIT is dropped).
 void pump_messages(DWORD ms = 50);
 // Lets a view-construction run that a stage command asked for end (at most

@@ -36,6 +36,7 @@
 #include "shell/stage_tools.h"
 #include "shell/wiring.h"
 #include "output/fragment_instances.h"
+#include "shell/fragment_dialog.h"
 #include "store/drawing_file.h"
 #include "store/records.h"
 #include "store/text_codec.h"
@@ -186,6 +187,7 @@ TEST(ProgramWiring, EachHookHoldsItsRoutine) {
     EXPECT_TRUE(differs(fragment_shell.prompt, fragment_shell_unbound.prompt));
     EXPECT_TRUE(differs(fragment_shell.checkpoint, fragment_shell_unbound.checkpoint));
     EXPECT_TRUE(differs(fragment_shell.delete_contour, fragment_shell_unbound.delete_contour));
+    EXPECT_TRUE(differs(fragment_dialog_actions.update_dynamic, fragment_dialog_actions_unbound.update_dynamic));
     // The projection windows answer the walks' questions about the pick
     // marker, and open the windows of imported projections.
     EXPECT_TRUE(differs(output_window_seams.pick_marker_damaged, output_window_seams_unbound.pick_marker_damaged));
@@ -255,6 +257,13 @@ TEST(ProgramWiring, PrintingAndTheLayoutPanelAreBound) {
     EXPECT_TRUE(differs(command_seams.choose_title_block, command_seams_unbound.choose_title_block));
     EXPECT_TRUE(differs(output_window_seams.print_counter, output_window_seams_unbound.print_counter));
     EXPECT_NE(stage_tools[6].panel_procedure, nullptr);
+    // The layout windows: the stage-6 command and the two window classes'
+    // procedures (set before the classes were registered).
+    EXPECT_TRUE(differs(command_seams.open_layout_windows, command_seams_unbound.open_layout_windows));
+    EXPECT_TRUE(differs(command_seams.layout_wait_pending, command_seams_unbound.layout_wait_pending));
+    WNDCLASSA wc{};
+    ASSERT_TRUE(GetClassInfoA(GetModuleHandleA(nullptr), "Assembly", &wc));
+    EXPECT_NE(reinterpret_cast<void*>(wc.lpfnWndProc), reinterpret_cast<void*>(DefWindowProcA));
     EXPECT_EQ(print_setup.lStructSize, sizeof(PRINTDLGA));
     EXPECT_EQ(print_setup.Flags, 0x4014Cu);
     EXPECT_EQ(print_setup.nCopies, 1);

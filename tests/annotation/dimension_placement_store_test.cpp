@@ -1,0 +1,752 @@
+// Dimension placement on a drawing: dimensions gathered through their links
+// and points, their lines written back outside the frame with their labels
+// laid out, lines placed by hand kept or placed again, and the runs that
+// stop or mark (a link to a missing point, a dimension without its ends);
+// and the label layout itself (along the line, on a shelf, dragged near or
+// far, laid out again after its line moved).
+#include "tests/documents/doc_test_support.h"
+#include "tests/fonts/font_test_support.h"
+
+#include "annotation/annotation_properties.h"
+#include "annotation/annotation_records.h"
+#include "annotation/dimension_layout.h"
+#include "annotation/dimension_placement.h"
+#include "annotation/dimension_placement_run.h"
+#include "annotation/properties_layout_binding.h"
+#include "annotation/properties_layout_seams.h"
+#include "annotation/roughness_placement.h"
+#include "annotation/annotation_tools.h"
+#include "annotation/text_fragment_cell.h"
+#include "annotation/hatching_placement.h"
+#include "annotation/annotation_move.h"
+#include "geometry/naming.h"
+#include "render/contours/hatch_patterns.h"
+#include "annotation/text_fragment_properties.h"
+#include "annotation/properties_binding.h"
+#include "render/text/text_fragment_layout.h"
+#include "shell/core/sketch_replacement.h"
+#include "store/drawing_header.h"
+#include "base/program_messages.h"
+#include "geometry/extents.h"
+#include "geometry/kernel_context.h"
+#include "render/text/stroke_font.h"
+#include "store/settings_block.h"
+
+#include <cmath>
+#include <cstring>
+
+namespace {
+
+using doc_test::Bytes;
+
+const double pi = 3.14159265358979323846;
+
+class PlacementStore : public doc_test::DocTest {
+public:
+    RecordRef pref = 0;
+    std::vector<std::vector<uint8_t>> fonts;
+    uint32_t next_link = 1;
+
+    void SetUp() override {
+        DocTest::SetUp();
+        kernel_context_set_defaults();
+        ASSERT_EQ(settings_block_unpack(), 0);
+        fonts = font_test::built_fonts();
+        ASSERT_EQ(font_test::load_fonts(fonts), 0);
+        ASSERT_EQ(drawing_new(1), 0);
+        pref = doc_test::add_projection(1);
+        uint8_t* p = projection();
+        // Frame 0..100 x 0..50, placement due.
+        put_f32(p, projection_frame_offset, 0);
+        put_f32(p, projection_frame_offset + 4, 0);
+        put_f32(p, projection_frame_offset + 8, 100);
+        put_f32(p, projection_frame_offset + 12, 50);
+        put_u16(p, projection_flags, projection_word_changed);
+        page_buffers[table_projections].clean = 0;
+        annotation_bind();
+    }
+    void TearDown() override {
+        kernel_measurers = kernel_measurers_unbound;
+        properties_layout = properties_layout_unbound;
+        FontResourceBytes none[stroke_font_count] = {};
+        stroke_fonts_load(none);
+        DocTest::TearDown();
+        settings_block_free();
+    }
+    uint8_t* projection() {
+        RecordRef at = pref;
+        return record_read_at(current_drawing_file(), &at, &page_buffers[table_projections]);
+    }
+    // A working copy of the projection record, as the window side passes it.
+    Bytes projection_copy() {
+        uint8_t* p = projection();
+        return Bytes(p, p + get_u16(p, 0));
+    }
+    void point(uint32_t n, double x, double y) {
+        doc_test::add_to_projection(pref, projection_points, table_points, doc_test::point_bytes(n, x, y, x, y));
+    }
+    void link(uint32_t dim, uint32_t pt, int role) {
+        Bytes l(link_record_size, 0);
+        put_u16(l.data(), 0, link_record_size);
+        put_u32(l.data(), link_number, next_link++);
+        put_u32(l.data(), link_point, pt);
+        put_u32(l.data(), link_dimension, dim);
+        put_u16(l.data(), link_role, static_cast<uint16_t>(role));
+        doc_test::add_to_projection(pref, projection_links, table_links, l);
+    }
+    // A linear dimension (mode 0: measured along x) between two points,
+    // with its label "text".
+    void linear(uint32_t n, uint32_t p1, uint32_t p2, double nominal, const char* text = "25",
+                uint16_t value = 0x0003) {
+        Bytes d(dimension_record_size, 0);
+        put_u16(d.data(), 0, dimension_record_size);
+        put_u32(d.data(), dimension_number, n);
+        put_f64(d.data(), dimension_nominal, nominal);
+        put_u16(d.data(), dimension_kind_word, 0x0000);
+        put_u16(d.data(), dimension_value_word, value);
+        doc_test::add_to_projection(pref, projection_dimensions, table_dimensions, d);
+        link(n, p1, 1);
+        link(n, p2, 2);
+        doc_test::add_to_projection(pref, projection_annotations, table_annotation, label(n, text));
+    }
+    static Bytes label(uint32_t n, const char* text) {
+        RecordBytes packed = pack_whole_text(text);
+        Bytes r(dimension_text_head, 0);
+        r.insert(r.end(), packed.begin(), packed.end());
+        put_u16(r.data(), 0, static_cast<uint16_t>(r.size()));
+        put_u32(r.data(), record_key, n);
+        r[record_kind] = annotation_dimension_text;
+        r[dimension_text_first_length] = static_cast<uint8_t>(std::strlen(text));
+        put_u16(r.data(), annotation_flags, 2 << 7);  // height index 2
+        return r;
+    }
+    Bytes dimension(uint32_t n) {
+        Bytes copy = projection_copy();
+        RecordRef* head = projection_chain(copy.data(), projection_dimensions);
+        uint8_t* d = record_find_key(current_drawing_file(), head, n, nullptr, &page_buffers[table_dimensions]);
+        return d ? Bytes(d, d + get_u16(d, 0)) : Bytes();
+    }
+    Bytes label_of(uint32_t n) {
+        Bytes copy = projection_copy();
+        RecordRef ref = 0;
+        uint8_t* l = annotation_find_key_kind(copy.data(), n, annotation_dimension_text, &ref);
+        return l ? Bytes(l, l + get_u16(l, 0)) : Bytes();
+    }
+    static Point2 pair(const Bytes& r, uint32_t off) { return {get_f32(r.data(), off), get_f32(r.data(), off + 4)}; }
+    PlacementRunResult run(int mode) {
+        Bytes copy = projection_copy();
+        return place_dimensions(copy.data(), mode);
+    }
+    static double label_width(const char* text) {
+        select_text_font(2, 0, 0);
+        double w = 0;
+        measure_text(text, &w, nullptr);
+        return w;
+    }
+};
+
+// Three nested spans over the top edge: shortest nearest, each 10 mm
+// further out; extension lines from the points to the line; both drawn,
+// straight shape; every label along its line, above it, centred.
+TEST_F(PlacementStore, NestedSpansAreWrittenOutwardsWithTheirLabels) {
+    point(1, 10, 50), point(2, 90, 50), point(3, 30, 50), point(4, 70, 50), point(5, 20, 40), point(6, 80, 40);
+    linear(11, 1, 2, 80);
+    linear(12, 3, 4, 40);
+    linear(13, 5, 6, 60);
+    PlacementRunResult r = run(placement_when_due);
+    EXPECT_FALSE(r.failed);
+    EXPECT_EQ(r.placed, 3);
+    EXPECT_EQ(r.marked, 0);
+    struct Want {
+        uint32_t n;
+        double x1, y1, x2, y2, line_y;
+    } const want[] = {{12, 30, 50, 70, 50, 60}, {13, 20, 40, 80, 40, 70}, {11, 10, 50, 90, 50, 80}};
+    for (const Want& w : want) {
+        SCOPED_TRACE(w.n);
+        Bytes d = dimension(w.n);
+        ASSERT_FALSE(d.empty());
+        EXPECT_NEAR(pair(d, dimension_line_start).x, w.x1, 1e-4);
+        EXPECT_NEAR(pair(d, dimension_line_start).y, w.line_y, 1e-4);
+        EXPECT_NEAR(pair(d, dimension_line_end).x, w.x2, 1e-4);
+        EXPECT_NEAR(pair(d, dimension_line_end).y, w.line_y, 1e-4);
+        EXPECT_NEAR(pair(d, dimension_extension1).y, w.y1, 1e-4);
+        EXPECT_NEAR(pair(d, dimension_extension1 + 8).y, w.line_y, 1e-4);
+        EXPECT_NEAR(pair(d, dimension_extension2).x, w.x2, 1e-4);
+        EXPECT_NEAR(pair(d, dimension_extension2 + 8).y, w.line_y, 1e-4);
+        uint16_t value = get_u16(d.data(), dimension_value_word);
+        EXPECT_EQ(value & 0x0003, 0x0003);
+        EXPECT_EQ((value >> 4) & 0x0F, 1);
+        EXPECT_EQ(get_u16(d.data(), dimension_state) & 0x0080, 0);  // not on a shelf
+        Bytes l = label_of(w.n);
+        ASSERT_FALSE(l.empty());
+        EXPECT_TRUE(get_u16(l.data(), annotation_flags) & 0x0800);
+        EXPECT_NEAR(get_f64(l.data(), dimension_text_angle), 0, 1e-12);
+        double width = label_width("25");
+        EXPECT_NEAR(pair(l, dimension_text_anchor).x, (w.x1 + w.x2) / 2 - width / 2, 1e-3);
+        EXPECT_GT(pair(l, dimension_text_anchor).y, w.line_y + 1.24 - 1e-4);
+        EXPECT_LT(pair(l, dimension_text_anchor).y, w.line_y + 5);
+    }
+}
+
+// Lines placed by hand: kept by a run on an unchanged projection, kept on
+// a changed one while their points stay, placed again by the re-place
+// button (the bit cleared).
+TEST_F(PlacementStore, HandPlacedLinesStayUntilReplaced) {
+    point(1, 10, 50), point(2, 90, 50);
+    linear(11, 1, 2, 80, "25", 0x0803);
+    {
+        Bytes copy = projection_copy();
+        RecordRef* head = projection_chain(copy.data(), projection_dimensions);
+        uint8_t* d = record_find_key(current_drawing_file(), head, 11, nullptr, &page_buffers[table_dimensions]);
+        ASSERT_NE(d, nullptr);
+        const float geometry[] = {10, 95, 90, 95, 0, 0, 10, 50, 10, 95, 90, 50, 90, 95};
+        for (int i = 0; i < 14; ++i) put_f32(d, dimension_line_start + 4 * i, geometry[i]);
+        page_buffers[table_dimensions].clean = 0;
+    }
+    PlacementRunResult r = run(placement_when_due);
+    EXPECT_EQ(r.placed, 0);
+    EXPECT_EQ(r.kept, 1);
+    EXPECT_NEAR(pair(dimension(11), dimension_line_start).y, 95, 1e-6);
+    EXPECT_TRUE(get_u16(dimension(11).data(), dimension_value_word) & 0x0800);
+
+    Bytes copy = projection_copy();
+    r = replace_all_dimensions(copy.data());
+    EXPECT_EQ(r.placed, 1);
+    Bytes d = dimension(11);
+    EXPECT_NEAR(pair(d, dimension_line_start).y, 60, 1e-4);
+    EXPECT_FALSE(get_u16(d.data(), dimension_value_word) & 0x0800);
+}
+
+// A link to a point that is gone ends the run with E20445 before anything
+// is written; a dimension without its second end is marked and the others
+// are placed, with the message shown once.
+TEST_F(PlacementStore, MissingPointsStopAndMissingEndsMark) {
+    point(1, 10, 50), point(2, 90, 50);
+    linear(11, 1, 2, 80);
+    Bytes before = dimension(11);
+    linear(12, 1, 77, 40);  // point 77 does not exist
+    error_stack_clear();
+    PlacementRunResult r = run(placement_always);
+    EXPECT_TRUE(r.failed);
+    EXPECT_EQ(dimension(11), before);
+    error_flag = 0;
+    error_stack_clear();
+
+    PlacementStore::TearDown();
+    PlacementStore::SetUp();
+    point(1, 10, 50), point(2, 90, 50);
+    linear(11, 1, 2, 80);
+    Bytes d(dimension_record_size, 0);
+    put_u16(d.data(), 0, dimension_record_size);
+    put_u32(d.data(), dimension_number, 12);
+    put_u16(d.data(), dimension_value_word, 0x0003);
+    doc_test::add_to_projection(pref, projection_dimensions, table_dimensions, d);
+    link(12, 1, 1);  // no second end
+    r = run(placement_always);
+    EXPECT_FALSE(r.failed);
+    EXPECT_EQ(r.placed, 1);
+    EXPECT_EQ(r.marked, 1);
+    EXPECT_TRUE(get_u16(dimension(12).data(), dimension_state) & 0x0020);
+    EXPECT_NEAR(pair(dimension(11), dimension_line_start).y, 60, 1e-4);
+    EXPECT_NE(std::strstr(last_shown_message, placement_marked_message), nullptr);
+}
+
+// Modes: stage entry places only a changed projection.
+TEST_F(PlacementStore, StageEntryPlacesOnlyAChangedProjection) {
+    point(1, 10, 50), point(2, 90, 50);
+    linear(11, 1, 2, 80);
+    uint8_t* p = projection();
+    put_u16(p, projection_flags, 0);
+    page_buffers[table_projections].clean = 0;
+    EXPECT_EQ(run(placement_when_due).placed, 0);
+    EXPECT_NEAR(pair(dimension(11), dimension_line_start).y, 0, 0);
+    EXPECT_EQ(run(placement_always).placed, 1);
+}
+
+// The label against one line, as a table: a line long enough takes the
+// label along it; one too short (free length: less 4.2 mm per end of kind 0)
+// puts it on a shelf beyond its outer end; a steep line within the window
+// (pi/3, pi/2) takes a shelf too; a drag within 10 mm lands on the foot, a
+// drag further away leaves the leader start in place and the shelf at the
+// drag point.
+TEST_F(PlacementStore, LabelAlongTheLineOrOnAShelf) {
+    double w = label_width("25");
+    auto dim = [](Point2 a, Point2 b, uint16_t kind_word) {
+        Bytes d(dimension_record_size, 0);
+        put_u16(d.data(), 0, dimension_record_size);
+        put_u16(d.data(), dimension_kind_word, kind_word);
+        put_u16(d.data(), dimension_value_word, 0x0013);
+        put_f32(d.data(), dimension_line_start, static_cast<float>(a.x));
+        put_f32(d.data(), dimension_line_start + 4, static_cast<float>(a.y));
+        put_f32(d.data(), dimension_line_end, static_cast<float>(b.x));
+        put_f32(d.data(), dimension_line_end + 4, static_cast<float>(b.y));
+        return d;
+    };
+    Bytes l = label(1, "25");
+    TextMetrics m{};
+    ASSERT_EQ(measure_dimension_label(l.data(), &m), 1);
+    ASSERT_NEAR(m.line[0].width, w, 1e-9);
+    const uint16_t arrows = (1 << 8) | (1 << 12), no_ends = 0;
+    struct Case {
+        const char* name;
+        Point2 a, b;
+        uint16_t kind_word;
+        bool along;
+    } const cases[] = {
+        {"long", {0, 0}, {40, 0}, arrows, true},
+        {"just longer than the label", {0, 0}, {w + 0.01, 0}, arrows, true},
+        {"shorter than the label", {0, 0}, {w - 0.01, 0}, arrows, false},
+        {"ends of kind 0 take 4.2 mm each", {0, 0}, {w + 8.0, 0}, no_ends, false},
+        {"ends of kind 0, long enough", {0, 0}, {w + 8.5, 0}, no_ends, true},
+        {"steep (pi/3, pi/2)", {0, 0}, {10, 40}, arrows, false},
+        {"vertical reads downwards", {0, 40}, {0, 0}, arrows, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Bytes d = dim(c.a, c.b, c.kind_word);
+        Bytes lab = l;
+        ASSERT_TRUE(dimension_label_layout(d.data(), lab.data(), m, label_automatic, {0, 0}, 0));
+        bool along = (get_u16(lab.data(), annotation_flags) & 0x0800) != 0;
+        EXPECT_EQ(along, c.along);
+        EXPECT_EQ((get_u16(d.data(), dimension_state) & 0x0080) != 0, !c.along);
+        if (!along) {
+            // The shelf starts 8.4 mm beyond the outer end and holds the
+            // label with 2 x 2.48 mm to spare.
+            Point2 s1 = pair(lab, dimension_text_leader2), s2 = pair(lab, dimension_text_leader3);
+            EXPECT_NEAR(std::fabs(s2.x - s1.x), w + 4.96, 1e-4);
+            EXPECT_NEAR(s1.y, s2.y, 0);
+            Point2 outer = c.a.x > c.b.x || (c.a.x == c.b.x && c.a.y > c.b.y) ? c.a : c.b;
+            EXPECT_NEAR(std::hypot(s1.x - outer.x, s1.y - outer.y), 8.4, 1e-4);
+        }
+    }
+    // Dragged within 10 mm of a long line: the label's middle is the foot.
+    Bytes d = dim({0, 0}, {40, 0}, arrows);
+    Bytes lab = l;
+    ASSERT_TRUE(dimension_label_layout(d.data(), lab.data(), m, label_at_point, {30, 6}, 0));
+    ASSERT_TRUE(get_u16(lab.data(), annotation_flags) & 0x0800);
+    EXPECT_NEAR(pair(lab, dimension_text_anchor).x, 30 - w / 2, 1e-4);
+    EXPECT_NEAR(dimension_label_point(lab.data(), m).x, 30, 1e-4);
+    // Dragged 20 mm away: the leader starts where the label stood (its
+    // foot at 30) and the shelf is centred on the drag point.
+    ASSERT_TRUE(dimension_label_layout(d.data(), lab.data(), m, label_at_point, {60, 20}, 0));
+    EXPECT_FALSE(get_u16(lab.data(), annotation_flags) & 0x0800);
+    EXPECT_NEAR(pair(lab, dimension_text_leader1).x, 30, 1e-4);
+    EXPECT_NEAR(pair(lab, dimension_text_leader1).y, 0, 1e-4);
+    Point2 s1 = pair(lab, dimension_text_leader2), s2 = pair(lab, dimension_text_leader3);
+    EXPECT_NEAR((s1.x + s2.x) / 2, 60, 1e-4);
+    EXPECT_NEAR(s1.y, 20 + 1.24 - m.line[0].height, 1e-4);
+    // The point a hand-placed shelf label reports is the drag point again.
+    Point2 back = dimension_label_point(lab.data(), m);
+    EXPECT_NEAR(back.x, 60, 1e-4);
+    EXPECT_NEAR(back.y, 20, 1e-4);
+    // A line that is not finite is refused, nothing written.
+    Bytes bad = dim({0, 0}, {NAN, 0}, arrows);
+    Bytes untouched = l;
+    EXPECT_FALSE(dimension_label_layout(bad.data(), untouched.data(), m, label_automatic, {0, 0}, 0));
+    EXPECT_EQ(untouched, l);
+}
+
+// A label placed by hand on a shelf keeps its place when its dimension is
+// laid out again (a moved line, a changed text height); a dimension whose
+// label is gone reports E20448.
+TEST_F(PlacementStore, RelayoutKeepsAHandPlacedLabel) {
+    point(1, 10, 50), point(2, 90, 50);
+    linear(11, 1, 2, 80, "25", 0x8803);
+    Bytes copy = projection_copy();
+    {
+        RecordRef* head = projection_chain(copy.data(), projection_dimensions);
+        uint8_t* d = record_find_key(current_drawing_file(), head, 11, nullptr, &page_buffers[table_dimensions]);
+        const float geometry[] = {10, 60, 90, 60};
+        for (int i = 0; i < 4; ++i) put_f32(d, dimension_line_start + 4 * i, geometry[i]);
+        put_u16(d, dimension_value_word, 0x8813);
+        page_buffers[table_dimensions].clean = 0;
+    }
+    ASSERT_EQ(layout_dimension(copy.data(), 11, label_at_point, {120, 80}), 1);
+    Bytes placed = label_of(11);
+    ASSERT_FALSE(get_u16(placed.data(), annotation_flags) & 0x0800);
+    ASSERT_EQ(relayout_dimension(copy.data(), 11), 1);
+    Bytes again = label_of(11);
+    for (uint32_t off : {dimension_text_leader2, dimension_text_leader3, dimension_text_anchor}) {
+        EXPECT_NEAR(pair(again, off).x, pair(placed, off).x, 1e-3);
+        EXPECT_NEAR(pair(again, off).y, pair(placed, off).y, 1e-3);
+    }
+    // Through the property dialogs' service as well.
+    EXPECT_EQ(properties_layout.relayout_dimension(copy.data(), 11), 1);
+
+    Bytes d(dimension_record_size, 0);
+    put_u16(d.data(), 0, dimension_record_size);
+    put_u32(d.data(), dimension_number, 12);
+    doc_test::add_to_projection(pref, projection_dimensions, table_dimensions, d);
+    copy = projection_copy();
+    error_stack_clear();
+    last_shown_message[0] = 0;
+    EXPECT_EQ(relayout_dimension(copy.data(), 12), 0);
+    bool pushed = std::strstr(last_shown_message, dimension_without_label_code) != nullptr;
+    for (int i = 0; i < error_stack.count; ++i)
+        pushed = pushed || std::strcmp(error_stack.entries[i], dimension_without_label_code) == 0;
+    EXPECT_TRUE(pushed);
+    error_flag = 0;
+}
+
+std::vector<Bytes> chain_of(PlacementStore* t, uint32_t offset, int table) {
+    Bytes copy = t->projection_copy();
+    std::vector<Bytes> out;
+    DrawingFile* df = current_drawing_file();
+    RecordRef h = get_u32(copy.data(), offset);
+    for (uint8_t* r = record_next(df, &h, nullptr, &page_buffers[table]); r; r = record_next(df, &h, r, &page_buffers[table]))
+        out.emplace_back(r, r + get_u16(r, 0));
+    return out;
+}
+
+// The roughness tool on a placed dimension (extension lines at x 10 and
+// 90 from y 50 up to the line at 60): the second line takes the sign
+// (angle -pi/2, key the dimension, its line bit), a second sign on that
+// line is refused; the first line would take it upside down, so a carrying
+// leader is made (numbered from the object counter) unless the counter is
+// exhausted, which leaves the chain as it was.  After the line moves the
+// sign stays on its extension line.
+TEST_F(PlacementStore, RoughnessSignsOnExtensionLinesAndLeaders) {
+    point(1, 10, 50), point(2, 90, 50);
+    linear(11, 1, 2, 80);
+    ASSERT_EQ(run(placement_always).placed, 1);
+    DrawingFile* df = current_drawing_file();
+    AnnotationStage st;
+    Bytes copy = projection_copy();
+    uint32_t dim = 0;
+    int line = 0;
+    ASSERT_TRUE(roughness_pick_extension_line(copy.data(), 91, 55, 2, &dim, &line));
+    EXPECT_EQ(dim, 11u);
+    EXPECT_EQ(line, 2);
+    EXPECT_FALSE(roughness_pick_extension_line(copy.data(), 50, 55, 2, &dim, &line));
+
+    RecordRef ref = place_roughness_sign(copy.data(), &st, 11, 2, 91, 55);
+    ASSERT_NE(ref, 0u);
+    uint8_t* sign = annotation_record_at(ref);
+    ASSERT_NE(sign, nullptr);
+    EXPECT_EQ(sign[record_kind], annotation_roughness);
+    EXPECT_EQ(get_u32(sign, record_key), 11u);
+    uint16_t f = get_u16(sign, annotation_flags);
+    EXPECT_EQ((f >> 7) & 3, 0);
+    EXPECT_EQ((f >> 9) & 3, 2);
+    EXPECT_NEAR(get_f32(sign, roughness_tip), 90, 1e-4);
+    EXPECT_NEAR(get_f32(sign, roughness_tip + 4), 55, 1e-4);
+    EXPECT_NEAR(get_f64(sign, roughness_angle), -pi / 2, 1e-9);
+    EXPECT_TRUE(get_u16(dimension(11).data(), dimension_state) & 0x0010);
+    // The chain head the tool changed lives in the copy.
+    {
+        uint8_t* p = projection();
+        put_u32(p, projection_annotations, get_u32(copy.data(), projection_annotations));
+        page_buffers[table_projections].clean = 0;
+    }
+
+    std::vector<Bytes> before = chain_of(this, projection_annotations, table_annotation);
+    EXPECT_EQ(place_roughness_sign(copy.data(), &st, 11, 2, 91, 57), 0u);
+    EXPECT_EQ(chain_of(this, projection_annotations, table_annotation), before);
+
+    // The first line: a carrying leader, unless the counter is exhausted.
+    put_u32(df->header, header_object_counter, 0xFFFFFFFFu);
+    EXPECT_EQ(place_roughness_sign(copy.data(), &st, 11, 1, 9, 55), 0u);
+    error_flag = 0;
+    EXPECT_EQ(chain_of(this, projection_annotations, table_annotation), before);
+    EXPECT_FALSE(get_u16(dimension(11).data(), dimension_state) & 0x0008);
+
+    put_u32(df->header, header_object_counter, 41);
+    ref = place_roughness_sign(copy.data(), &st, 11, 1, 9, 55);
+    ASSERT_NE(ref, 0u);
+    EXPECT_EQ(get_u32(df->header, header_object_counter), 42u);
+    RecordRef lref = 0;
+    uint8_t* leader = annotation_find_key_kind(copy.data(), 42, annotation_leader, &lref);
+    ASSERT_NE(leader, nullptr);
+    EXPECT_TRUE(get_u16(leader, annotation_flags) & 0x8000);
+    EXPECT_NEAR(get_f32(leader, leader_point1), 10, 1e-4);
+    EXPECT_NEAR(get_f32(leader, leader_point1 + 4), 55, 1e-4);
+    EXPECT_GT(get_f32(leader, leader_shelf), 0);
+    // The shelf stands 20 mm above the tip.
+    EXPECT_NEAR(get_f32(leader, leader_point3 + 4), 75, 1e-3);
+    RecordRef sref = 0;
+    sign = annotation_find_key_fields(copy.data(), 42, 1, 0, &sref);
+    ASSERT_NE(sign, nullptr);
+    EXPECT_NEAR(get_f64(sign, roughness_angle), 0, 0);
+    EXPECT_NEAR(get_f32(sign, roughness_tip + 4), 75, 1e-3);
+    // The leader takes no second sign.
+    {
+        uint8_t* p = projection();
+        put_u32(p, projection_annotations, get_u32(copy.data(), projection_annotations));
+        page_buffers[table_projections].clean = 0;
+    }
+    before = chain_of(this, projection_annotations, table_annotation);
+    st.selected_annotation_ref = lref;
+    EXPECT_EQ(place_roughness_sign(copy.data(), &st, 0, 0, 30, 80), 0u);
+    EXPECT_EQ(chain_of(this, projection_annotations, table_annotation), before);
+
+    // The dimension line comes nearer (extension lines end at 53): the sign
+    // at 55 goes to the line's end nearer to it.
+    {
+        RecordRef* head = projection_chain(copy.data(), projection_dimensions);
+        uint8_t* d = record_find_key(df, head, 11, nullptr, &page_buffers[table_dimensions]);
+        put_f32(d, dimension_extension2 + 12, 53);
+        page_buffers[table_dimensions].clean = 0;
+    }
+    keep_roughness_signs_on_extension_lines(copy.data(), 11);
+    sign = annotation_find_key_fields(copy.data(), 11, 0, 2, &sref);
+    ASSERT_NE(sign, nullptr);
+    EXPECT_NEAR(get_f32(sign, roughness_tip + 4), 53, 1e-4);
+    EXPECT_NEAR(get_f32(sign, roughness_tip), 90, 1e-4);
+}
+
+// Replacing the sketch: each point's sketch position takes its true one;
+// the projection is marked as agreeing with its construction.
+TEST_F(PlacementStore, SketchTakesTheTrueImages) {
+    doc_test::add_to_projection(pref, projection_points, table_points, doc_test::point_bytes(1, 1, 2, 10, 20));
+    doc_test::add_to_projection(pref, projection_points, table_points, doc_test::point_bytes(2, 5, 5, 5, 5));
+    Bytes copy = projection_copy();
+    EXPECT_EQ(projection_sketch_from_true_images(current_drawing_file(), copy.data()), 1);
+    EXPECT_TRUE(get_u16(copy.data(), projection_flags) & projection_word_bit12);
+    for (const Bytes& p : chain_of(this, projection_points, table_points)) {
+        EXPECT_EQ(get_f64(p.data(), point_sketch_x), get_f64(p.data(), point_true_x));
+        EXPECT_EQ(get_f64(p.data(), point_sketch_y), get_f64(p.data(), point_true_y));
+    }
+}
+
+// Fitting a text into the cell of lines around it: a box of four lines
+// 0..100 x 0..20 and a circle beside it; a text inside it takes the cell's
+// width (bit 14, frame from line to line) and stands centred between the
+// lower and upper lines; a cell narrower than the text and its margins, or
+// one open on a side, leaves the text as it was.  The placement run lays
+// every fragment out, fitting the ones that ask for it.
+TEST_F(PlacementStore, TextFitsIntoTheCellOfLinesAroundIt) {
+    annotation_properties_bind();
+    auto segment = [&](uint32_t n, Point2 a, Point2 b) {
+        Bytes e(54, 0);
+        put_u16(e.data(), 0, 54);
+        put_u32(e.data(), 2, n);
+        put_u16(e.data(), 10, 0x0011);  // a segment of line type 1
+        put_f64(e.data(), 22, a.x), put_f64(e.data(), 30, a.y), put_f64(e.data(), 38, b.x), put_f64(e.data(), 46, b.y);
+        doc_test::add_to_projection(pref, projection_elements, table_elements, e);
+    };
+    segment(1, {0, 0}, {100, 0});
+    segment(2, {100, 0}, {100, 20});
+    segment(3, {100, 20}, {0, 20});
+    segment(4, {0, 20}, {0, 0});
+    segment(5, {200, -50}, {200, 50});  // beside the box, a second cell wall
+    Bytes copy = projection_copy();
+    Box cell{};
+    ASSERT_TRUE(text_cell_around(copy.data(), {30, 5}, &cell));
+    EXPECT_NEAR(cell.min_x, 0, 1e-9);
+    EXPECT_NEAR(cell.max_x, 100, 1e-9);
+    EXPECT_NEAR(cell.min_y, 0, 1e-9);
+    EXPECT_NEAR(cell.max_y, 20, 1e-9);
+    EXPECT_FALSE(text_cell_around(copy.data(), {150, 5}, &cell));  // nothing above or below
+
+    RecordBytes text;
+    const char* refusal = nullptr;
+    ASSERT_TRUE(build_new_text_fragment("AB", 30, 15, &text, &refusal));
+    put_u16(text.data(), text_fragment_options, 1);
+    RecordRef ref = doc_test::add_to_projection(pref, projection_annotations, table_annotation, text);
+    copy = projection_copy();
+    unsigned char* rec = annotation_record_at(ref);
+    ASSERT_NE(rec, nullptr);
+    ASSERT_EQ(fit_text_into_cell(copy.data(), &rec, nullptr), 1);
+    EXPECT_TRUE(get_u16(rec, annotation_flags) & 0x4000);
+    EXPECT_NEAR(get_f32(rec, text_fragment_frame1), 0, 1e-4);
+    EXPECT_NEAR(get_f32(rec, text_fragment_frame2), 100, 1e-4);
+    EXPECT_NEAR((get_f32(rec, text_fragment_frame1 + 4) + get_f32(rec, text_fragment_frame2 + 4)) / 2, 10, 1e-3);
+
+    // Too narrow: a cell 0..4 wide around a text several millimetres long.
+    Bytes before(rec, rec + get_u16(rec, 0));
+    segment(6, {4, 0}, {4, 20});
+    copy = projection_copy();
+    rec = annotation_record_at(ref);
+    Point2 inside{2, 5};
+    EXPECT_EQ(fit_text_into_cell(copy.data(), &rec, &inside), 0);
+    EXPECT_EQ(Bytes(rec, rec + get_u16(rec, 0)), before);
+    // Without the flag nothing is fitted.
+    put_u16(rec, text_fragment_options, 0);
+    Point2 wide{50, 5};
+    EXPECT_EQ(fit_text_into_cell(copy.data(), &rec, &wide), 0);
+    put_u16(rec, text_fragment_options, 1);
+
+    EXPECT_EQ(relayout_text_fragments(copy.data()), 1);
+    text_fragment_set_text_hook = nullptr;
+}
+
+// The hatching tool: a click inside a closed box of lines marks its area
+// (key: the stored contour's number, named after it in base 41, the first
+// hatch kind); a second click in the same area only moves the seed; a
+// click where no contour closes places nothing and says why.  A hatching
+// moved within its own area keeps its record.
+TEST_F(PlacementStore, HatchingMarksTheClosedAreaAroundTheClick) {
+    auto segment = [&](uint32_t n, Point2 a, Point2 b) {
+        Bytes e(54, 0);
+        put_u16(e.data(), 0, 54);
+        put_u32(e.data(), 2, n);
+        put_u16(e.data(), 10, 0x0011);
+        put_f64(e.data(), 22, a.x), put_f64(e.data(), 30, a.y), put_f64(e.data(), 38, b.x), put_f64(e.data(), 46, b.y);
+        doc_test::add_to_projection(pref, projection_elements, table_elements, e);
+    };
+    segment(1, {0, 0}, {100, 0});
+    segment(2, {100, 0}, {100, 20});
+    segment(3, {100, 20}, {0, 20});
+    segment(4, {0, 20}, {0, 0});
+    Bytes copy = projection_copy();
+    AnnotationStage st;
+    RecordRef ref = place_hatching(copy.data(), &st, 50, 10);
+    ASSERT_NE(ref, 0u) << last_shown_message;
+    {
+        uint8_t* p = projection();
+        std::memcpy(p + projection_links, copy.data() + projection_links, projection_points + 4 - projection_links);
+        page_buffers[table_projections].clean = 0;
+    }
+    Bytes h(annotation_record_at(ref), annotation_record_at(ref) + hatching_record_size);
+    EXPECT_EQ(h[record_kind], annotation_hatching);
+    uint32_t contour = get_u32(h.data(), record_key);
+    EXPECT_NE(contour, 0u);
+    EXPECT_EQ(h[hatching_kind_code], hatch_kinds[1].code);
+    ShortName name{};
+    short_name_base41(contour, &name);
+    EXPECT_EQ(std::memcmp(h.data() + hatching_name, name.text, 6), 0);
+    EXPECT_NEAR(get_f32(h.data(), hatching_seed), 50, 1e-4);
+
+    RecordRef again = place_hatching(copy.data(), &st, 20, 5);
+    EXPECT_EQ(again, ref);
+    std::vector<Bytes> hatchings;
+    for (const Bytes& r : chain_of(this, projection_annotations, table_annotation))
+        if (r[record_kind] == annotation_hatching) hatchings.push_back(r);
+    ASSERT_EQ(hatchings.size(), 1u);
+    EXPECT_NEAR(get_f32(hatchings[0].data(), hatching_seed), 20, 1e-4);
+
+    // Moved within its area and released: the same record, key and name.
+    RecordRef moved = ref;
+    EXPECT_EQ(reseed_hatching(copy.data(), &st, &moved), 0);
+    Bytes after(annotation_record_at(ref), annotation_record_at(ref) + hatching_record_size);
+    EXPECT_EQ(get_u32(after.data(), record_key), contour);
+    EXPECT_EQ(std::memcmp(after.data() + hatching_name, name.text, 6), 0);
+
+    last_shown_message[0] = 0;
+    EXPECT_EQ(place_hatching(copy.data(), &st, 150, 10), 0u);
+    EXPECT_NE(std::strstr(last_shown_message, hatching_impossible_message), nullptr);
+    error_flag = 0;
+}
+
+// A placed dimension picked by its line (the nearer end), dragged parallel
+// to a new distance (placed by hand from then on, its extension lines and
+// label following), and given an arrowhead on one end.
+TEST_F(PlacementStore, DimensionLinesArePickedDraggedAndGivenArrowheads) {
+    point(1, 10, 50), point(2, 90, 50);
+    linear(11, 1, 2, 80);
+    ASSERT_EQ(run(placement_always).placed, 1);
+    Bytes copy = projection_copy();
+    RecordRef ref = 0;
+    uint8_t end = 0;
+    EXPECT_FALSE(pick_dimension_line(copy.data(), 50, 65, 2, &ref, &end));
+    ASSERT_TRUE(pick_dimension_line(copy.data(), 80, 60.5, 2, &ref, &end));
+    EXPECT_EQ(end, 2);
+    AnnotationStage st;
+    int hint = -1;
+    ASSERT_TRUE(move_selected_dimension(copy.data(), ref, &st, 40, 75, false, &hint));
+    Bytes d = dimension(11);
+    EXPECT_NEAR(pair(d, dimension_line_start).y, 75, 1e-4);
+    EXPECT_NEAR(pair(d, dimension_line_end).y, 75, 1e-4);
+    EXPECT_NEAR(pair(d, dimension_line_start).x, 10, 1e-4);
+    EXPECT_NEAR(pair(d, dimension_extension2 + 8).y, 75, 1e-4);
+    EXPECT_TRUE(get_u16(d.data(), dimension_value_word) & 0x0800);
+    Bytes l = label_of(11);
+    EXPECT_GT(pair(l, dimension_text_anchor).y, 75);
+    EXPECT_LT(pair(l, dimension_text_anchor).y, 80);
+    // A run keeps the line placed by hand.
+    EXPECT_EQ(run(placement_always).kept, 1);
+    EXPECT_NEAR(pair(dimension(11), dimension_line_start).y, 75, 1e-4);
+
+    EXPECT_EQ(apply_dimension_arrowhead(copy.data(), ref, 2, 3), 11u);
+    EXPECT_EQ(get_u16(dimension(11).data(), dimension_kind_word) >> 12, 3);
+    EXPECT_EQ(apply_dimension_arrowhead(copy.data(), ref, 2, 11), 0u);
+}
+
+// Radii and diameters about a centre: the line runs from the circle point
+// to the centre (a diameter on across it), the centre is stored, the first
+// extension line (and a diameter's second) drawn; a radius without its
+// centre is marked.
+TEST_F(PlacementStore, RadialDimensionsRunThroughTheirCentre) {
+    point(1, 60, 25), point(2, 50, 25);
+    auto radial = [&](uint32_t n, uint16_t kind_word, bool with_centre) {
+        Bytes d(dimension_record_size, 0);
+        put_u16(d.data(), 0, dimension_record_size);
+        put_u32(d.data(), dimension_number, n);
+        put_f64(d.data(), dimension_nominal, 10);
+        put_u16(d.data(), dimension_kind_word, kind_word);
+        put_u16(d.data(), dimension_value_word, with_centre ? 0x0005 : 0x0001);
+        doc_test::add_to_projection(pref, projection_dimensions, table_dimensions, d);
+        link(n, 1, 1);
+        if (with_centre) link(n, 2, 3);
+        doc_test::add_to_projection(pref, projection_annotations, table_annotation, label(n, "R10"));
+    };
+    radial(21, 1, true);
+    radial(22, 2, true);
+    radial(23, 1, false);
+    PlacementRunResult r = run(placement_always);
+    EXPECT_EQ(r.placed, 2);
+    EXPECT_EQ(r.marked, 1);
+    struct Want {
+        uint32_t n;
+        double end_x;
+        uint16_t drawn;
+    } const want[] = {{21, 50, 0x0001}, {22, 40, 0x0003}};
+    for (const Want& w : want) {
+        SCOPED_TRACE(w.n);
+        Bytes d = dimension(w.n);
+        EXPECT_NEAR(pair(d, dimension_line_start).x, 60, 1e-4);
+        EXPECT_NEAR(pair(d, dimension_line_start).y, 25, 1e-4);
+        EXPECT_NEAR(pair(d, dimension_line_end).x, w.end_x, 1e-4);
+        EXPECT_NEAR(pair(d, dimension_centre).x, 50, 1e-4);
+        uint16_t value = get_u16(d.data(), dimension_value_word);
+        EXPECT_EQ(value & 0x0003, w.drawn);
+        EXPECT_EQ((value >> 4) & 0x0F, 1);
+    }
+    EXPECT_TRUE(get_u16(dimension(23).data(), dimension_state) & 0x0020);
+}
+
+// The independent oracle on the labels: after placing a mix of nested and
+// side-by-side spans on two edges, no two labels' measured boxes overlap
+// (default text height), and a second run changes nothing.
+TEST_F(PlacementStore, PlacedLabelsDoNotOverlap) {
+    uint32_t n = 1;
+    std::vector<uint32_t> dims;
+    auto span = [&](Point2 a, Point2 b, double nominal, const char* text) {
+        uint32_t p1 = n++, p2 = n++;
+        point(p1, a.x, a.y);
+        point(p2, b.x, b.y);
+        uint32_t d = 100 + static_cast<uint32_t>(dims.size());
+        linear(d, p1, p2, nominal, text);
+        dims.push_back(d);
+    };
+    // Over the top edge (y 50): nested and side by side.
+    span({10, 50}, {90, 50}, 80, "80");
+    span({20, 50}, {80, 50}, 60, "60");
+    span({20, 50}, {45, 50}, 25, "25");
+    span({55, 50}, {80, 50}, 25, "25");
+    span({30, 50}, {70, 50}, 40, "40");
+    span({0, 50}, {100, 50}, 100, "100");
+    span({40, 45}, {60, 45}, 20, "20");
+    ASSERT_EQ(run(placement_always).placed, static_cast<int>(dims.size()));
+    std::vector<Box> boxes;
+    for (uint32_t d : dims) {
+        Bytes l = label_of(d);
+        TextMetrics m{};
+        ASSERT_EQ(measure_dimension_label(l.data(), &m), 1);
+        Box b = box_empty();
+        box_of_dimension_label_text(&b, l.data(), &m);
+        boxes.push_back(b);
+    }
+    for (size_t i = 0; i < boxes.size(); ++i)
+        for (size_t j = i + 1; j < boxes.size(); ++j) {
+            const Box &a = boxes[i], &b = boxes[j];
+            bool apart = a.max_x <= b.min_x || b.max_x <= a.min_x || a.max_y <= b.min_y || b.max_y <= a.min_y;
+            EXPECT_TRUE(apart) << "labels of " << dims[i] << " and " << dims[j] << " overlap";
+        }
+    std::vector<Bytes> before;
+    for (uint32_t d : dims) before.push_back(dimension(d));
+    run(placement_always);
+    for (size_t i = 0; i < dims.size(); ++i) EXPECT_EQ(dimension(dims[i]), before[i]);
+}
+
+}  // namespace

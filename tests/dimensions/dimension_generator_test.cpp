@@ -1,0 +1,319 @@
+// The dimension generator on a real drawing file: the network it makes on
+// a small part (diameters, radii, X and Y dimensions from the start point),
+// constructed by the solver back onto the sketch; the roles by side, the
+// points already dimensioned, the tied points, the comments, and the
+// refusals with their messages.
+#include "tests/store/store_test_support.h"
+
+#include "stages/dimensions/dimension_edit.h"
+#include "stages/dimensions/dimension_generator.h"
+#include "stages/dimensions/dimension_network.h"
+#include "stages/dimensions/view_construction.h"
+#include "store/record_layouts.h"
+
+#include <cmath>
+#include <map>
+
+using namespace store_test;
+
+namespace {
+
+std::vector<std::vector<uint8_t>> chain_copies(DrawingFile* df, uint32_t which, int table) {
+    std::vector<std::vector<uint8_t>> out;
+    RecordRef head = get_u32(projection_record(1), which);
+    for (unsigned char* r = record_next(df, &head, nullptr, &page_buffers[table]); r;
+         r = record_next(df, &head, r, &page_buffers[table]))
+        out.emplace_back(r, r + get_u16(r, 0));
+    return out;
+}
+
+struct Sketch {
+    uint32_t n;
+    double x, y;
+};
+
+class Generator : public StoreTest {
+protected:
+    DrawingFile* df = nullptr;
+    std::vector<std::string> messages, prompts;
+    GeneratorHooks hooks;
+    int checkpoints = 0;
+
+    void SetUp() override {
+        StoreTest::SetUp();
+        df = create();
+        std::vector<unsigned char> proj(projection_record_head, 0);
+        put_u16(proj.data(), 0, projection_record_head);
+        put_u32(proj.data(), 2, 1);
+        put_f64(proj.data(), 112, 1.0);
+        record_add(df, reinterpret_cast<RecordRef*>(df->header + header_projections), proj.data(),
+                   &page_buffers[table_projections]);
+        hooks.message = [this](const char* t) { messages.push_back(t); };
+        hooks.prompt = [this](const char* t) { prompts.push_back(t); };
+        hooks.checkpoint = [this] { ++checkpoints; };
+    }
+
+    unsigned char* projection() {
+        unsigned char* p = projection_record(1);
+        page_buffers[table_projections].clean = 0;
+        return p;
+    }
+
+    // The true position starts far from the sketch (except the origin's),
+    // so only a constructed point stands at its sketch position afterwards.
+    void point(uint32_t n, double x, double y, uint16_t flags = 0) {
+        uint8_t r[48] = {};
+        put_u16(r, 0, 48);
+        put_u32(r, 2, n);
+        put_u16(r, 8, flags);
+        put_f64(r, 12, x);
+        put_f64(r, 20, y);
+        bool origin = flags & point_flag_origin;
+        put_f64(r, 28, origin ? x : -500.0 - n);
+        put_f64(r, 36, origin ? y : 700.0 + n);
+        record_add_at_end(df, reinterpret_cast<RecordRef*>(projection() + projection_points), r, &page_buffers[table_points]);
+        if (get_u32(df->header, 68) < n) put_u32(df->header, 68, n);
+    }
+    void element(uint32_t n, int kind, int line_type, std::vector<uint32_t> pts) {
+        uint32_t size = pts.size() == 2 ? element_size2 : element_size3;
+        std::vector<uint8_t> r(size, 0);
+        put_u16(r.data(), 0, static_cast<uint16_t>(size));
+        put_u32(r.data(), element_number, n);
+        put_u16(r.data(), element_flags, static_cast<uint16_t>(kind | (line_type << 4)));
+        for (size_t i = 0; i < pts.size(); ++i) put_u32(r.data(), element_points + 4 * i, pts[i]);
+        record_add_at_end(df, reinterpret_cast<RecordRef*>(projection() + projection_elements), r.data(),
+                          &page_buffers[table_elements]);
+    }
+
+    // A plate 60 x 40 from point 1 (the origin), a circle about 5 through
+    // 6, an arc about 8 from 9 to 10 (radius 10).
+    std::vector<Sketch> plain_part() {
+        std::vector<Sketch> s = {{1, 20, 20}, {2, 80, 20}, {3, 80, 60},  {4, 20, 60}, {5, 50, 40},
+                                 {6, 60, 40}, {8, 100, 40}, {9, 110, 40}, {10, 106, 32}};
+        for (const Sketch& p : s) point(p.n, p.x, p.y, p.n == 1 ? point_flag_origin : 0);
+        element(1, element_kind_segment, 1, {1, 2});
+        element(2, element_kind_segment, 1, {2, 3});
+        element(3, element_kind_segment, 1, {3, 4});
+        element(4, element_kind_segment, 1, {4, 1});
+        element(5, element_kind_circle, 1, {6, 5});
+        element(6, element_kind_arc_centre, 1, {9, 10, 8});
+        return s;
+    }
+
+    std::vector<std::vector<uint8_t>> dimensions() { return chain_copies(df, projection_dimensions, table_dimensions); }
+    std::vector<std::vector<uint8_t>> links_of(uint32_t dim) {
+        std::vector<std::vector<uint8_t>> out;
+        for (auto& l : chain_copies(df, projection_links, table_links))
+            if (get_u32(l.data(), link_dimension) == dim) out.push_back(l);
+        return out;
+    }
+    int role_of(uint32_t dim, uint32_t point) {
+        for (auto& l : links_of(dim))
+            if (get_u32(l.data(), link_point) == point) return get_u16(l.data(), 24) & 3;
+        return 0;
+    }
+    std::vector<uint8_t> point_copy(uint32_t n) {
+        for (auto& p : chain_copies(df, projection_points, table_points))
+            if (get_u32(p.data(), 2) == n) return p;
+        return {};
+    }
+
+    void construct_and_expect_sketch(const std::vector<Sketch>& s) {
+        std::vector<std::string> lines;
+        ConstructionCallbacks cb;
+        cb.log_line = [&lines](const char* t) { lines.push_back(t); };
+        cb.rebuild_elements = [](unsigned char*, bool) { return false; };
+        EXPECT_EQ(construct_projection(df, projection(), cb), 0);
+        for (const std::string& l : lines) ADD_FAILURE() << l;
+        for (const Sketch& p : s) {
+            std::vector<uint8_t> r = point_copy(p.n);
+            ASSERT_FALSE(r.empty());
+            EXPECT_NEAR(get_f64(r.data(), point_true_x), p.x, 1e-6) << "point " << p.n;
+            EXPECT_NEAR(get_f64(r.data(), point_true_y), p.y, 1e-6) << "point " << p.n;
+        }
+    }
+};
+
+TEST_F(Generator, PlainPartGivesANetworkThatConstructsBackToTheSketch) {
+    std::vector<Sketch> s = plain_part();
+    GeneratorSettings set;
+    GeneratorResult r = generate_dimensions(df, projection(), 1, 0, set, hooks);
+    ASSERT_FALSE(r.refused) << (messages.empty() ? "" : messages.back());
+    EXPECT_EQ(checkpoints, 1);
+    // Diameter of the circle, radius of the arc; X: 2, 3, 4, 5, 8 (the
+    // circle's and the arc's points wait for the radial ones); Y: every
+    // point but the origin and the circle's point 6.
+    std::map<int, int> kinds;
+    int x = 0, y = 0;
+    for (auto& d : dimensions()) {
+        int kind = get_u16(d.data(), dimension_kind_word) & 0x1F;
+        int mode = (get_u16(d.data(), dimension_kind_word) >> 5) & 7;
+        ++kinds[kind];
+        if (kind == DIM_LINEAR) (mode == 0 ? x : y)++;
+        // Not shown by default, and the nominal is the sketch's value.
+        EXPECT_TRUE(get_u16(d.data(), dimension_value_word) & 0x0008);
+    }
+    EXPECT_EQ(kinds[DIM_DIAMETER], 1);
+    EXPECT_EQ(kinds[DIM_RADIUS], 1);
+    EXPECT_EQ(x, 5);
+    EXPECT_EQ(y, 7);
+    EXPECT_EQ(r.made, 14);
+    for (auto& d : dimensions()) {
+        int kind = get_u16(d.data(), dimension_kind_word) & 0x1F;
+        double v = get_f64(d.data(), dimension_nominal);
+        if (kind == DIM_DIAMETER) EXPECT_DOUBLE_EQ(v, 20);
+        if (kind == DIM_RADIUS) EXPECT_DOUBLE_EQ(v, 10);
+    }
+    ASSERT_FALSE(prompts.empty());
+    EXPECT_EQ(prompts.back(), "Построение завершено!");
+    EXPECT_TRUE(messages.empty());
+    // Every free point is dimensioned in both directions now.
+    for (const Sketch& p : s)
+        if (p.n != 1) EXPECT_EQ(get_u16(point_copy(p.n).data(), point_flags) & 3, 2) << p.n;
+    construct_and_expect_sketch(s);
+}
+
+TEST_F(Generator, APartDimensionedAlreadyGetsNothingNew) {
+    plain_part();
+    GeneratorSettings set;
+    ASSERT_EQ(generate_dimensions(df, projection(), 1, 0, set, hooks).made, 14);
+    GeneratorResult again = generate_dimensions(df, projection(), 1, 0, set, hooks);
+    EXPECT_EQ(again.made, 0);
+    EXPECT_EQ(dimensions().size(), 14u);
+}
+
+TEST_F(Generator, RolesFollowTheSideOfTheStartPoint) {
+    // Two-point mode from 2: 1 lies left of 2 (X: first end) and 7 lies
+    // below it in the model (greater y: Y first end); 1 level with 2 is a
+    // Y second end.
+    point(1, 20, 20);
+    point(2, 80, 20);
+    point(7, 90, 50);
+    GeneratorSettings set;
+    set.two_points = true;
+    struct Case {
+        uint32_t other;
+        int x_role, y_role;   // roles of the other point
+    } cases[] = {{1, LINK_FIRST, LINK_SECOND}, {7, LINK_SECOND, LINK_FIRST}};
+    for (const Case& c : cases) {
+        GeneratorResult r = generate_dimensions(df, projection(), 2, c.other, set, hooks);
+        ASSERT_EQ(r.made, 2) << c.other;
+        EXPECT_EQ(role_of(r.numbers[0], c.other), c.x_role) << c.other;
+        EXPECT_EQ(role_of(r.numbers[0], 2), c.x_role == LINK_FIRST ? LINK_SECOND : LINK_FIRST);
+        EXPECT_EQ(role_of(r.numbers[1], c.other), c.y_role) << c.other;
+        double v = get_f64(dimension_record_copy(df, projection(), r.numbers[0]).data(), dimension_nominal);
+        EXPECT_DOUBLE_EQ(v, c.other == 1 ? 60 : 10);
+    }
+}
+
+TEST_F(Generator, TiedPointsShareTheDimensionsAndStillConstruct) {
+    // 4 has the origin's x: with the option it is linked beside the origin
+    // on every X dimension and gets none of its own.
+    std::vector<Sketch> s = plain_part();
+    GeneratorSettings set;
+    set.join_orthogonal = true;
+    GeneratorResult r = generate_dimensions(df, projection(), 1, 0, set, hooks);
+    ASSERT_FALSE(r.refused);
+    int x_dims = 0;
+    for (uint32_t n : r.numbers) {
+        auto d = dimension_record_copy(df, projection(), n);
+        int kw = get_u16(d.data(), dimension_kind_word);
+        if ((kw & 0x1F) != DIM_LINEAR || ((kw >> 5) & 7) != 0) continue;
+        ++x_dims;
+        EXPECT_NE(role_of(n, 4), 0) << "dimension " << n;
+        EXPECT_EQ(role_of(n, 4), role_of(n, 1));
+    }
+    EXPECT_EQ(x_dims, 3);   // 3 shares x with 2 and rides on its dimension: 2, 5, 8
+    construct_and_expect_sketch(s);
+}
+
+TEST_F(Generator, CommentsNameThePointsAndThePass) {
+    point(1, 0, 0);
+    point(2, 30, -10);
+    GeneratorSettings set;
+    set.two_points = true;
+    set.comments = true;
+    GeneratorResult r = generate_dimensions(df, projection(), 1, 2, set, hooks);
+    ASSERT_EQ(r.made, 2);
+    EXPECT_EQ(dimension_comment_text(dimension_record_copy(df, projection(), r.numbers[0]).data()), " т1 - т2  курс 1");
+    EXPECT_EQ(dimension_comment_text(dimension_record_copy(df, projection(), r.numbers[1]).data()), " т1 - т2  курс 2");
+}
+
+TEST_F(Generator, RefusalsSayWhyAndMakeNothing) {
+    struct Case {
+        const char* what;
+        bool points, elements, not_auto;
+        GeneratorSettings set;
+        const char* message;
+    };
+    GeneratorSettings plain, joined, symmetric;
+    joined.join_orthogonal = true;
+    symmetric.symmetry_item = 0;
+    const Case cases[] = {
+        {"no points", false, false, false, plain, "На проекции нет свободных точек"},
+        {"no elements", true, false, false, plain, "Для такого построения необходимы графические элементы на проекции"},
+        {"not constructed automatically", true, true, true, joined,
+         "Эта проекция \"без автопостроения\", поэтому на ней все размеры могут быть только для показа"},
+        {"symmetry", true, true, false, symmetric, "Генерация размеров с симметрией не выполняется"},
+    };
+    for (const Case& c : cases) {
+        // An empty projection again: the chains dropped, the flags cleared.
+        unsigned char* pr = projection();
+        put_u32(pr, projection_points, 0);
+        put_u32(pr, projection_elements, 0);
+        put_u16(pr, projection_flags, 0);
+        messages.clear();
+        if (c.points) {
+            point(1, 0, 0);
+            point(2, 10, 5);
+        }
+        if (c.elements) element(1, element_kind_segment, 1, {1, 2});
+        if (c.not_auto) put_u16(projection(), projection_flags, 0x0400);
+        GeneratorResult r = generate_dimensions(df, projection(), 1, 0, c.set, hooks);
+        EXPECT_TRUE(r.refused) << c.what;
+        EXPECT_EQ(r.made, 0) << c.what;
+        ASSERT_EQ(messages.size(), 1u) << c.what;
+        EXPECT_EQ(messages[0], c.message);
+        EXPECT_TRUE(dimensions().empty()) << c.what;
+    }
+}
+
+TEST_F(Generator, FromTheOriginWithFixedSettings) {
+    // Without an origin: a prompt and nothing else.
+    point(1, 0, 0);
+    point(2, 10, 5);
+    element(1, element_kind_segment, 1, {1, 2});
+    GeneratorResult none = auto_dimension_from_origin(df, projection(), hooks);
+    EXPECT_EQ(none.made, 0);
+    ASSERT_EQ(prompts.size(), 1u);
+    EXPECT_TRUE(messages.empty());
+    // With one (and a user's setting that must not leak in): not shown,
+    // no comments; the user's settings stay as they were.
+    point(3, 20, 20, point_flag_origin);
+    generator_settings.comments = true;
+    generator_settings.not_shown = false;
+    GeneratorResult r = auto_dimension_from_origin(df, projection(), hooks);
+    EXPECT_EQ(r.made, 4);
+    for (uint32_t n : r.numbers) {
+        auto d = dimension_record_copy(df, projection(), n);
+        EXPECT_TRUE(get_u16(d.data(), dimension_value_word) & 0x0008);
+        EXPECT_EQ(dimension_comment_text(d.data()), "");
+    }
+    EXPECT_TRUE(generator_settings.comments);
+    generator_settings = GeneratorSettings();
+    // A projection not constructed automatically is left alone.
+    put_u16(projection(), projection_flags, 0x0400);
+    EXPECT_EQ(auto_dimension_from_origin(df, projection(), hooks).made, 0);
+}
+
+TEST(GeneratorSettingsRules, SymmetryItemsAndTolerance) {
+    EXPECT_EQ(generator_symmetry_mode(0), 0);
+    EXPECT_EQ(generator_symmetry_mode(1), 1);
+    EXPECT_EQ(generator_symmetry_mode(2), 1);
+    EXPECT_EQ(generator_symmetry_mode(3), 2);
+    EXPECT_DOUBLE_EQ(generator_tolerance(-20), 20);
+    EXPECT_DOUBLE_EQ(generator_tolerance(80), 49);
+    EXPECT_DOUBLE_EQ(generator_tolerance(15), 15);
+}
+
+}  // namespace

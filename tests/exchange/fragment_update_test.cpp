@@ -1,0 +1,150 @@
+// Dynamic fragments: an instance inserted with constant update follows its
+// fragment when the update runs (same instance, same numbers, new places);
+// one whose binding point is gone is removed; dependency cycles, also one
+// entered part way, end the update with its log line.
+#include "tests/exchange/exchange_test_support.h"
+
+#include "documents/documents.h"
+#include "output/fragment_update.h"
+
+using namespace exchange_test;
+
+namespace {
+
+class FragmentUpdate : public ExchangeTest {
+protected:
+    std::vector<std::string> log;
+    DrawingFile* df = nullptr;
+
+    void SetUp() override {
+        ExchangeTest::SetUp();
+        ASSERT_EQ(drawing_new(1), 0);
+        df = current_drawing_file();
+    }
+    void TearDown() override {
+        fragment_shell = fragment_shell_unbound;
+        close_and_forget();
+        ExchangeTest::TearDown();
+    }
+    static Bytes segment(uint32_t n, uint32_t a, uint32_t b, Point2 pa, Point2 pb) {
+        Bytes r(element_size2, 0);
+        put_u16(r.data(), record_length, element_size2);
+        put_u32(r.data(), element_number, n);
+        put_u16(r.data(), element_flags, static_cast<uint16_t>(element_kind_segment | (1 << 4)));
+        put_u32(r.data(), element_points, a);
+        put_u32(r.data(), element_points + 4, b);
+        put_point2(r.data(), element_coords2, pa);
+        put_point2(r.data(), element_coords2 + 16, pb);
+        return r;
+    }
+    // A projection with points 1 (0,0) and 2 (10,5) and the line 1-2.
+    RecordRef two_point_projection(uint32_t key) {
+        RecordRef r = doc_test::add_projection(key);
+        doc_test::add_to_projection(r, projection_points, table_points, doc_test::point_bytes(1, 0, 0, 0, 0));
+        doc_test::add_to_projection(r, projection_points, table_points, doc_test::point_bytes(2, 10, 5, 10, 5));
+        doc_test::add_to_projection(r, projection_elements, table_elements, segment(1, 1, 2, {0, 0}, {10, 5}));
+        return r;
+    }
+    // Inserts fragment `source` into `target` by its point 1 onto the
+    // target's point 1, with constant update.
+    int insert(uint32_t target, uint32_t source, Point2 at = {0, 0}) {
+        FragmentInsertParams p;
+        p.source_count = p.target_count = 1;
+        p.source_points[0] = 1;
+        p.target_points[0] = 1;
+        p.target_xy[0] = at;
+        FragmentSettings s;
+        s.mode = static_cast<uint8_t>(fragment_mode_always | fragment_mode_constant_update);
+        return insert_fragment(df, target, df, source, &p, s, false);
+    }
+    std::vector<Bytes> chain(uint32_t key, uint32_t off, int table) {
+        std::vector<Bytes> out;
+        uint8_t* p = fragment_projection_in(df, key);
+        if (!p) return out;
+        RecordRef h = get_u32(p, off);
+        for (uint8_t* r = record_next(df, &h, nullptr, &page_buffers[table]); r; r = record_next(df, &h, r, &page_buffers[table]))
+            out.emplace_back(r, r + get_u16(r, 0));
+        return out;
+    }
+    void move_point(uint32_t key, uint32_t number, double x, double y) {
+        uint8_t* p = fragment_projection_in(df, key);
+        RecordRef h = get_u32(p, projection_points);
+        PageBuffer* b = &page_buffers[table_points];
+        for (uint8_t* r = record_next(df, &h, nullptr, b); r; r = record_next(df, &h, r, b))
+            if (get_u32(r, point_number) == number) {
+                put_f64(r, point_sketch_x, x);
+                put_f64(r, point_sketch_y, y);
+                b->clean = 0;
+            }
+    }
+    FragmentUpdateResult update() {
+        return update_dynamic_fragments(df, false, [this](const char* t) { log.push_back(t); });
+    }
+};
+
+TEST_F(FragmentUpdate, InstanceFollowsItsFragmentAndKeepsItsNumbers) {
+    two_point_projection(1);                 // the fragment
+    RecordRef t = doc_test::add_projection(2);
+    doc_test::add_to_projection(t, projection_points, table_points, doc_test::point_bytes(1, 50, 50, 50, 50));
+    ASSERT_EQ(insert(2, 1, {50, 50}), fragment_inserted);
+    auto copied = [&] {
+        std::vector<Bytes> out;
+        for (auto& r : chain(2, projection_points, table_points))
+            if (get_u16(r.data(), point_fragment) == 1) out.push_back(r);
+        return out;
+    };
+    ASSERT_EQ(copied().size(), 1u);
+    uint32_t number = get_u32(copied()[0].data(), point_number);
+    EXPECT_EQ(get_f64(copied()[0].data(), point_sketch_x), 60.0);
+
+    move_point(1, 2, 20, 5);                 // the fragment changes
+    FragmentUpdateResult r = update();
+    EXPECT_EQ(r.reinserted, 1);
+    EXPECT_FALSE(r.cycle);
+    EXPECT_TRUE(log.empty());
+    ASSERT_EQ(copied().size(), 1u);
+    EXPECT_EQ(get_u32(copied()[0].data(), point_number), number);
+    EXPECT_EQ(get_f64(copied()[0].data(), point_sketch_x), 70.0);
+    EXPECT_EQ(get_f64(copied()[0].data(), point_sketch_y), 55.0);
+    int instances = 0, elements = 0;
+    for (auto& c : chain(2, projection_construction, table_construction))
+        if (c[record_kind] == construction_fragment_instance) ++instances;
+    for (auto& e : chain(2, projection_elements, table_elements))
+        if (get_u16(e.data(), element_fragment) == 1) ++elements;
+    EXPECT_EQ(instances, 1);
+    EXPECT_EQ(elements, 1);
+}
+
+TEST_F(FragmentUpdate, InstanceWithoutItsBindingPointIsRemoved) {
+    two_point_projection(1);
+    RecordRef t = doc_test::add_projection(2);
+    doc_test::add_to_projection(t, projection_points, table_points, doc_test::point_bytes(1, 50, 50, 50, 50));
+    ASSERT_EQ(insert(2, 1, {50, 50}), fragment_inserted);
+    // The target's binding point goes: the instance cannot be placed again.
+    uint8_t* p = fragment_projection_in(df, 2);
+    RecordRef h = get_u32(p, projection_points);
+    record_delete_key(df, &h, 1, &page_buffers[table_points]);
+    p = fragment_projection_in(df, 2);
+    put_u32(p, projection_points, h);
+    page_buffers[table_projections].clean = 0;
+    FragmentUpdateResult r = update();
+    EXPECT_EQ(r.removed, 1);
+    for (auto& c : chain(2, projection_construction, table_construction))
+        EXPECT_NE(c[record_kind], construction_fragment_instance);
+    for (auto& e : chain(2, projection_elements, table_elements)) EXPECT_EQ(get_u16(e.data(), element_fragment), 0);
+}
+
+TEST_F(FragmentUpdate, CyclesEndTheUpdate) {
+    // A -> B -> C -> D -> C: the walk enters the cycle part way.
+    for (uint32_t k = 1; k <= 4; ++k) two_point_projection(k);
+    ASSERT_EQ(insert(1, 2), fragment_inserted);
+    ASSERT_EQ(insert(2, 3), fragment_inserted);
+    ASSERT_EQ(insert(3, 4), fragment_inserted);
+    ASSERT_EQ(insert(4, 3), fragment_inserted);
+    FragmentUpdateResult r = update();
+    EXPECT_TRUE(r.cycle);
+    ASSERT_EQ(log.size(), 1u);
+    EXPECT_EQ(log[0].rfind(text_fragment_cycle, 0), 0u) << log[0];
+}
+
+}  // namespace

@@ -1,0 +1,184 @@
+// Table templates built as records: counts of points, elements, dimensions
+// and links per size, the header row alone for 0 rows, a rebuild keeping
+// the projection's number, the parameters loaded back, and the axis marks.
+#include "shell/core/table_template.h"
+#include "tests/fonts/font_test_support.h"
+#include "tests/store/store_test_support.h"
+
+#include "annotation/annotation_properties.h"
+#include "geometry/kernel_context.h"
+#include "store/settings_block.h"
+
+#include "store/drawing_header.h"
+#include "store/number_pools.h"
+#include "store/record_layouts.h"
+#include "store/records.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Counts {
+    int projections = 0, points = 0, elements = 0, dimensions = 0, links = 0, construction = 0;
+};
+
+class TableTemplate : public store_test::StoreTest {
+protected:
+    DrawingFile* df = nullptr;
+    void SetUp() override {
+        StoreTest::SetUp();
+        df = create();
+        point_numbers_rebuild();
+        element_numbers_rebuild();
+    }
+    static int chain_count(DrawingFile* df, unsigned char* p, uint32_t offset, int table) {
+        int n = 0;
+        RecordRef* head = reinterpret_cast<RecordRef*>(p + offset);
+        for (unsigned char* r = record_next(df, head, nullptr, &page_buffers[table]); r;
+             r = record_next(df, head, r, &page_buffers[table]))
+            ++n;
+        return n;
+    }
+    // Counted from the stored records of every projection.
+    Counts counts() {
+        Counts c;
+        RecordRef* head = reinterpret_cast<RecordRef*>(df->header + header_projections);
+        std::vector<RecordRef> refs;
+        for (unsigned char* p = record_next(df, head, nullptr, &page_buffers[table_projections]); p;
+             p = record_next(df, head, p, &page_buffers[table_projections]))
+            refs.push_back(record_ref_of(&page_buffers[table_projections], p));
+        for (RecordRef ref : refs) {
+            ++c.projections;
+            const std::pair<int*, std::pair<uint32_t, int>> chains[] = {
+                {&c.points, {projection_points, table_points}},
+                {&c.elements, {projection_elements, table_elements}},
+                {&c.dimensions, {projection_dimensions, table_dimensions}},
+                {&c.links, {projection_links, table_links}},
+                {&c.construction, {projection_construction, table_construction}}};
+            for (const auto& ch : chains) {
+                RecordRef at = ref;
+                unsigned char* p = record_read_at(df, &at, &page_buffers[table_projections]);
+                *ch.first += chain_count(df, p, ch.second.first, ch.second.second);
+            }
+        }
+        return c;
+    }
+    static TemplateParams params(int columns, uint32_t rows) {
+        TemplateParams t;
+        t.name = "Шаблон";
+        t.rows = rows;
+        for (int i = 0; i < columns; ++i) {
+            TemplateColumn c;
+            c.width = 15.0 + 5 * i;
+            c.caption = "Колонка " + std::to_string(i + 1);
+            t.columns.push_back(c);
+        }
+        TemplateBinding b;
+        b.table_column = 1;
+        b.template_column = 2;
+        t.bindings.push_back(b);
+        return t;
+    }
+};
+
+TEST_F(TableTemplate, CountsPerSize) {
+    struct Case {
+        int columns;
+        uint32_t rows;
+        int points, elements, dimensions, links;
+    } cases[] = {
+        // (r + 2)(c + 1), (r + 2)c + (r + 1)(c + 1), c + r + 1,
+        // links 4c(r + 1) + 2(r + 1)(c + 1)
+        {4, 10, 60, 103, 15, 286},
+        {1, 0, 4, 4, 2, 8},  // the header row alone
+        {3, 2, 16, 24, 6, 60},
+    };
+    for (const Case& k : cases) {
+        TemplateParams t = params(k.columns, k.rows);
+        t.name = "T" + std::to_string(k.columns) + "x" + std::to_string(k.rows);
+        Counts before = counts();
+        TemplateBuildResult r = template_build(df, t, 0);
+        ASSERT_NE(r.projection, 0u) << r.message;
+        Counts after = counts();
+        EXPECT_EQ(after.projections - before.projections, 1);
+        EXPECT_EQ(after.points - before.points, k.points) << t.name;
+        EXPECT_EQ(after.elements - before.elements, k.elements) << t.name;
+        EXPECT_EQ(after.dimensions - before.dimensions, k.dimensions) << t.name;
+        EXPECT_EQ(after.links - before.links, k.links) << t.name;
+        EXPECT_EQ(after.construction - before.construction, 1 + k.columns + 1) << t.name;
+        EXPECT_EQ(r.points, k.points);
+        EXPECT_EQ(r.links, k.links);
+    }
+}
+
+TEST_F(TableTemplate, RebuildKeepsTheProjectionAndLoadsBack) {
+    TemplateParams t = params(4, 10);
+    TemplateBuildResult first = template_build(df, t, 0);
+    ASSERT_NE(first.projection, 0u);
+    RecordRef found = template_find_projection(df, "Шаблон");
+    ASSERT_NE(found, 0u);
+    EXPECT_EQ(template_find_projection(df, "Другой"), 0u);
+    TemplateParams loaded;
+    ASSERT_TRUE(template_load(df, found, loaded));
+    EXPECT_EQ(loaded.name, "Шаблон");
+    EXPECT_EQ(loaded.rows, 10u);
+    ASSERT_EQ(loaded.columns.size(), 4u);
+    EXPECT_DOUBLE_EQ(loaded.columns[3].width, 30.0);
+    EXPECT_EQ(loaded.columns[2].caption, "Колонка 3");
+    EXPECT_NE(loaded.columns[0].width_dimension, 0u);
+    ASSERT_EQ(loaded.bindings.size(), 1u);
+    EXPECT_EQ(loaded.bindings[0].template_column, 2u);
+    // Built again with 2 rows into the same projection: its number stays,
+    // its contents are replaced.
+    loaded.rows = 2;
+    TemplateBuildResult again = template_build(df, loaded, found);
+    EXPECT_EQ(again.projection, first.projection);
+    Counts c = counts();
+    EXPECT_EQ(c.projections, 1);
+    EXPECT_EQ(c.points, 4 * 5);
+    EXPECT_EQ(c.dimensions, 4 + 3);
+    TemplateParams empty;
+    empty.name = "  ";
+    EXPECT_EQ(template_build(df, empty, 0).message, "Имя шаблона не может быть пустым");
+}
+
+TEST_F(TableTemplate, CaptionsAndPlaceholdersWithTheFonts) {
+    kernel_context_set_defaults();
+    ASSERT_EQ(settings_block_unpack(), 0);
+    std::vector<std::vector<uint8_t>> fonts = font_test::built_fonts();
+    ASSERT_EQ(font_test::load_fonts(fonts), 0);
+    // Three captioned columns, two body rows, table column 1 shown in
+    // template column 2.
+    TemplateParams t = params(3, 2);
+    t.columns[1].style = 0x0012;
+    TemplateBuildResult r = template_build(df, t, 0);
+    ASSERT_NE(r.projection, 0u) << r.message;
+    EXPECT_EQ(r.texts, 5);
+    RecordRef ref = template_find_projection(df, "Шаблон");
+    unsigned char* p = record_read_at(df, &ref, &page_buffers[table_projections]);
+    ASSERT_NE(p, nullptr);
+    std::vector<std::string> texts;
+    std::vector<uint16_t> styles;
+    RecordRef* head = reinterpret_cast<RecordRef*>(p + projection_annotations);
+    for (unsigned char* a = record_next(df, head, nullptr, &page_buffers[table_annotation]); a;
+         a = record_next(df, head, a, &page_buffers[table_annotation])) {
+        if (a[record_kind] != annotation_text_fragment) continue;  // the dimensions' labels
+        texts.push_back(record_text(a, text_fragment_head));
+        styles.push_back(get_u16(a, annotation_flags));
+    }
+    std::sort(texts.begin(), texts.end());
+    EXPECT_EQ(texts, (std::vector<std::string>{"!к1с1", "!к1с2", "Колонка 1", "Колонка 2", "Колонка 3"}));
+    EXPECT_NE(std::find(styles.begin(), styles.end(), 0x0012), styles.end());
+}
+
+TEST(TemplateMarks, NextMark) {
+    const char* cases[][2] = {{"01", "02"}, {"09", "10"}, {"9", "10"}, {"А", "А1"},
+                              {"А9", "А10"}, {"1", "2"}, {"Б12 ", "Б13"}, {"099", "100"}, {"", "1"}};
+    for (const auto& c : cases) EXPECT_EQ(template_next_mark(c[0]), c[1]) << c[0];
+}
+
+}  // namespace

@@ -1,0 +1,264 @@
+// The table editor and the model window's dialogs on a drawing: a bill of
+// materials made, a text file imported, the rows sorted, the undo after the
+// sort refused, and the records left in the drawing; the model properties
+// export the program and the operator list inserts an entry.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "base/program_messages.h"
+#include "model/model_storage.h"
+#include "model/tables.h"
+#include "shell/commands.h"
+#include "shell/document_ui.h"
+#include "shell/frame_window.h"
+#include "shell/model_window.h"
+#include "shell/resource_ids.h"
+#include "shell/core/table_template.h"
+#include "shell/tables_dialog.h"
+#include "shell_fixture.h"
+#include "store/drawing_file.h"
+#include "store/drawing_header.h"
+#include "store/records.h"
+
+namespace {
+
+std::string answer_path;
+int answer(int, char* path, size_t size) {
+    std::snprintf(path, size, "%s", answer_path.c_str());
+    return 1;
+}
+
+std::vector<std::string> shown_messages;
+void record_message(const ProgramMessage& m) { shown_messages.push_back(m.text); }
+
+struct TablesDialog : ::testing::Test {
+    DrawingFile* df = nullptr;
+    const char* name = "tables_dialog_test.svt";
+    void (*display_before)(const ProgramMessage&) = nullptr;
+    void SetUp() override {
+        test_frame();
+        std::remove(name);
+        ASSERT_EQ(store_init(), 0);
+        df = drawing_file_new(name);
+        ASSERT_NE(df, nullptr);
+        drawing_file_set_mode(df, drawing_mode_create_new);
+        ASSERT_EQ(drawing_file_open(df, 0), 0);
+        open_drawings[0] = df;
+        current_drawing = 0;
+        error_flag = 0;
+        model_bind();
+        document_dialog_answer = answer;
+        display_before = program_message_display;
+        program_message_display = record_message;
+        shown_messages.clear();
+    }
+    void TearDown() override {
+        program_message_display = display_before;
+        document_dialog_answer = nullptr;
+        open_drawings[0] = nullptr;
+        drawing_file_close(df);
+        drawing_file_free(df);
+        std::remove(name);
+    }
+};
+
+int list_rows(HWND d) {
+    return static_cast<int>(SendDlgItemMessageA(d, IDC_TABLES_LIST, LVM_GETITEMCOUNT, 0, 0));
+}
+
+TEST_F(TablesDialog, BillOfMaterialsImportSortAndRefusedUndo) {
+    const char* file = "tables_dialog_fixture.txt";
+    {
+        std::ofstream f(file, std::ios::binary);
+        f << "Формат;Зона;Поз.;Раздел;Обозначение;Наименование;Кол.;Примечание;\r\n"
+             "A4;;3;Детали;АБВ.001;Втулка;2;;\r\n"
+             "\r\n"
+             "A4;;1;Детали;АБВ.002;Ось;1;;\r\n"
+             "A3;;2;Детали;АБВ.003;Корпус;1;;\r\n";
+    }
+    answer_path = file;
+    int rows_after_import = -1;
+    int columns_shown = -1;
+    std::vector<std::string> captions;
+    DialogWatcher w([&](HWND d) {
+        char caption[128] = "";
+        GetWindowTextA(d, caption, sizeof caption);
+        captions.push_back(caption);
+        std::string c = caption;
+        if (c == "Таблицы") {
+            SetDlgItemTextA(d, IDC_TABLES_NAME, "Спецификация");
+            press(d, IDC_TABLES_ADD);
+            pump_messages(100);
+            press(d, IDC_TABLES_BILL);
+            pump_messages(100);
+            HWND header = reinterpret_cast<HWND>(SendDlgItemMessageA(d, IDC_TABLES_LIST, LVM_GETHEADER, 0, 0));
+            columns_shown = static_cast<int>(SendMessageA(header, HDM_GETITEMCOUNT, 0, 0));
+            press(d, IDC_TABLES_EXCHANGE);  // the exchange dialog imports (below)
+            pump_messages(100);
+            rows_after_import = list_rows(d);
+            press(d, IDC_TABLES_SORT);  // sorted by the first key column, ascending
+            pump_messages(100);
+            press(d, IDC_TABLES_UNDO);  // refused after a sort
+            pump_messages(100);
+            press(d, IDOK);
+        } else if (c.empty() && GetDlgItem(d, IDC_TABLEX_IMPORT)) {
+            press(d, IDC_TABLEX_IMPORT);
+            pump_messages(100);
+            press(d, IDOK);
+        } else {
+            press(d, IDOK);
+        }
+    });
+    ASSERT_NE(command_seams.tables_dialog, nullptr);
+    command_seams.tables_dialog();
+    EXPECT_EQ(captions.front(), "Таблицы");
+    EXPECT_EQ(columns_shown, 9);  // "№стр" and the 8 columns
+    EXPECT_EQ(rows_after_import, 3);
+    ASSERT_EQ(shown_messages.size(), 1u);
+    EXPECT_NE(shown_messages[0].find("сортировки выполняется по"), std::string::npos);
+    // The drawing holds the table, its 8 columns and the sorted cells.
+    uint32_t t = table_find_by_name(df, "Спецификация");
+    ASSERT_NE(t, 0u);
+    std::map<int, std::string> columns;
+    std::map<std::pair<int, int>, std::string> cells;
+    for (const TableRecordInfo& r : table_records(df)) {
+        if (r.key != t) continue;
+        if (r.kind == table_kind_column) columns[r.column] = r.text;
+        if (r.kind == table_kind_cell) cells[{r.column, r.row}] = r.text;
+    }
+    ASSERT_EQ(columns.size(), 8u);
+    EXPECT_EQ(columns[6], "Наименование");
+    EXPECT_EQ(cells.size(), 18u);  // 3 rows of 6 filled fields
+    // Keys in column order: "Формат" first (A3 before A4), then the missing
+    // "Зона" (equal), then "Поз." (1 before 3).
+    EXPECT_EQ(cells[std::make_pair(6, 0)], "Корпус");
+    EXPECT_EQ(cells[std::make_pair(6, 1)], "Ось");
+    EXPECT_EQ(cells[std::make_pair(6, 2)], "Втулка");
+    EXPECT_EQ(cells[std::make_pair(3, 2)], "3");
+    EXPECT_EQ(tables_dialog_window, nullptr);
+    std::remove(file);
+}
+
+TEST_F(TablesDialog, TemplateBuiltFromTheEditor) {
+    std::vector<std::string> captions;
+    DialogWatcher w([&](HWND d) {
+        char caption[128] = "";
+        GetWindowTextA(d, caption, sizeof caption);
+        std::string c = caption;
+        captions.push_back(c);
+        if (c == "Таблицы") {
+            press(d, IDC_TABLES_TEMPLATE);
+            pump_messages(100);
+            press(d, IDOK);
+        } else if (c == "Создать шаблон таблицы") {
+            SetDlgItemTextA(d, IDC_TEMPLATE_NAME, "Ш1");
+            SetDlgItemTextA(d, IDC_TEMPLATE_ROWS, "3");
+            SetDlgItemTextA(d, IDC_TEMPLATE_TABLE_COLUMNS, "2");
+            SendDlgItemMessageA(d, IDC_TEMPLATE_BOUND_COLUMN, CB_SETCURSEL, 3, 0);  // table column 1 in column 3
+            press(d, IDC_TEMPLATE_COLUMN_TEXT);  // font B upright, size 3, for every column (below)
+            pump_messages(100);
+            press(d, IDOK);
+        } else if (c == "Параметры текста") {
+            CheckDlgButton(d, IDC_TEXTPAR_A_SLANTED, BST_UNCHECKED);
+            CheckDlgButton(d, IDC_TEXTPAR_B_UPRIGHT, BST_CHECKED);
+            SendDlgItemMessageA(d, IDC_TEXTPAR_SIZE, CB_SETCURSEL, 3, 0);
+            CheckDlgButton(d, IDC_TEXTPAR_CURRENT_ONLY, BST_UNCHECKED);
+            CheckDlgButton(d, IDC_TEXTPAR_ALL_COLUMNS, BST_CHECKED);
+            CheckDlgButton(d, IDC_TEXTPAR_EDGE2_THIN, BST_CHECKED);
+            press(d, IDOK);
+        } else {
+            press(d, IDOK);
+        }
+    });
+    command_seams.tables_dialog();
+    ASSERT_GE(captions.size(), 2u);
+    EXPECT_EQ(captions[1], "Создать шаблон таблицы");
+    RecordRef ref = template_find_projection(df, "Ш1");
+    ASSERT_NE(ref, 0u);
+    TemplateParams t;
+    ASSERT_TRUE(template_load(df, ref, t));
+    EXPECT_EQ(t.rows, 3u);
+    EXPECT_EQ(t.columns.size(), 4u);  // the default
+    // Font B (bit 0), upright (bit 1 clear), size 3 (bits 2-5), the second
+    // edge thin (bits 8-9 = 2), on every column.
+    for (const TemplateColumn& c : t.columns) EXPECT_EQ(c.style, 0x0001 | (3 << 2) | (2 << 8));
+    ASSERT_EQ(t.bindings.size(), 2u);
+    EXPECT_EQ(t.bindings[0].template_column, 3u);
+    EXPECT_EQ(t.bindings[1].template_column, 0u);
+    // Points of the view: (3 + 2) x (4 + 1).
+    unsigned char* p = record_read_at(df, &ref, &page_buffers[table_projections]);
+    ASSERT_NE(p, nullptr);
+    int points = 0;
+    RecordRef* head = reinterpret_cast<RecordRef*>(p + 30);
+    for (unsigned char* r = record_next(df, head, nullptr, &page_buffers[table_points]); r;
+         r = record_next(df, head, r, &page_buffers[table_points]))
+        ++points;
+    EXPECT_EQ(points, 25);
+}
+
+TEST_F(TablesDialog, ModelPropertiesExportAndOperatorList) {
+    ModelHead h;
+    std::string program = "DIM A\nA = 2\n";
+    ASSERT_TRUE(model_program_store(df, h, program.data(), program.size(), nullptr));
+    const char* out = "model_props_export.bas";
+    std::remove(out);
+    answer_path = "model_props_export.txt";  // the extension becomes .bas
+    std::string size_text, editor_after;
+    int entries = 0;
+    DialogWatcher w([&](HWND d) {
+        char caption[128] = "";
+        GetWindowTextA(d, caption, sizeof caption);
+        std::string c = caption;
+        if (c == "Модель") {
+            press(d, IDC_MODEL_PROPERTIES);
+            pump_messages(100);
+            SendDlgItemMessageA(d, IDC_MODEL_EDITOR, EM_SETSEL, 0, 0);
+            press(d, IDC_MODEL_OPERATORS);
+            pump_messages(100);
+            char buf[512] = "";
+            GetDlgItemTextA(d, IDC_MODEL_EDITOR, buf, sizeof buf);
+            editor_after = buf;
+            press(d, IDOK);
+        } else if (c == "Управление и свойства модели") {
+            char buf[128] = "";
+            GetDlgItemTextA(d, IDC_MODELPROP_SIZE, buf, sizeof buf);
+            size_text = buf;
+            press(d, IDC_MODELPROP_EXPORT);
+            pump_messages(100);
+            press(d, IDC_MODELPROP_EXPORT);  // the file exists now: refused, left alone
+            pump_messages(100);
+            press(d, IDOK);
+        } else if (GetDlgItem(d, IDC_MODELOPS_LIST)) {
+            HWND list = GetDlgItem(d, IDC_MODELOPS_LIST);
+            entries = static_cast<int>(SendMessageA(list, LB_GETCOUNT, 0, 0));
+            int at = static_cast<int>(SendMessageA(list, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                                   reinterpret_cast<LPARAM>("STOP")));
+            SendMessageA(list, LB_SETCURSEL, static_cast<WPARAM>(at), 0);
+            PostMessageA(d, WM_COMMAND, MAKEWPARAM(IDC_MODELOPS_LIST, LBN_DBLCLK), reinterpret_cast<LPARAM>(list));
+        } else {
+            press(d, IDOK);
+        }
+    });
+    command_seams.model_dialog();
+    EXPECT_EQ(size_text, "Объём текста модели - 14 байт");  // "DIM A\r\nA = 2\r\n"
+    std::ifstream f(out, std::ios::binary);
+    std::string exported((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(exported, "DIM A\r\nA = 2\r\n");
+    ASSERT_EQ(shown_messages.size(), 1u);  // the second export
+    EXPECT_NE(shown_messages[0].find("открытия файла"), std::string::npos);
+    EXPECT_GT(entries, 60);
+    EXPECT_EQ(editor_after.substr(0, 4), "STOP");
+    f.close();
+    std::remove(out);
+}
+
+}  // namespace
