@@ -48,6 +48,10 @@ endif()
 if(TARGET test_win32_annotation_properties)
   sarvolt_add_resources(test_win32_annotation_properties ${CMAKE_SOURCE_DIR}/resources/sarvolt.rc ${SARVOLT_RESOURCE_DEPENDS})
 endif()
+# The property-dialog scenario's drawing is laid out with the program's fonts.
+if(TARGET annotation_kinds_fixture)
+  sarvolt_add_resources(annotation_kinds_fixture ${CMAKE_SOURCE_DIR}/resources/sarvolt.rc ${SARVOLT_RESOURCE_DEPENDS})
+endif()
 # The image-stage dialogs' test runs their templates and the image panel.
 if(TARGET test_win32_elements)
   sarvolt_add_resources(test_win32_elements ${CMAKE_SOURCE_DIR}/resources/sarvolt.rc ${SARVOLT_RESOURCE_DEPENDS})

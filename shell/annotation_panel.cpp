@@ -248,7 +248,8 @@ INT_PTR CALLBACK annotation_panel_proc(HWND dialog, UINT message, WPARAM wparam,
     case WM_COMMAND: {
         int id = LOWORD(wparam);
         for (int t : tool_ids) {
-            if (t == id && HIWORD(wparam) == BN_CLICKED) {
+            // 245: the tool chosen by a property dialog's "Клон".
+            if (t == id && (HIWORD(wparam) == BN_CLICKED || HIWORD(wparam) == 245)) {
                 select_tool(dialog, id);
                 return TRUE;
             }

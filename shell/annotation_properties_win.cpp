@@ -15,6 +15,7 @@
 #include <string>
 
 #include "annotation/annotation_properties.h"
+#include "annotation/annotation_tools.h"
 #include "annotation/dimension_text_properties.h"
 #include "annotation/hatching_properties.h"
 #include "annotation/leader_properties.h"
@@ -54,7 +55,7 @@
 
 RecordRef current_annotation_ref;
 RecordRef properties_projection_ref;
-RecordRef clone_source;
+RecordRef& clone_source = annotation_stage.clone_source;
 HKL saved_keyboard_layout;
 HWND open_fragment_dialog;
 HWND open_section_dialog;
@@ -606,6 +607,9 @@ void fragment_command(HWND dialog, int id, int code, uint8_t* projection) {
         std::string t = edit_text_to_stored(control_text(dialog, id));
         if (t == record_text(rec, text_fragment_head)) return;
         adopt(text_fragment_set_text(projection, rec, t.c_str(), t.size() * 2 + 8));
+        // A refused text leaves the record as it was: no new layout either.
+        rec = record_now();
+        if (!rec || record_text(rec, text_fragment_head) != t) return;
     } else if ((id == IDC_FRG_WIDTH || id == IDC_FRG_HEIGHT) && (code == EN_KILLFOCUS || code == EN_MAXTEXT)) {
         std::string t = control_text(dialog, id);
         double v = (t.empty() || t == "Авто") ? NAN : parse_number_text(t.c_str());

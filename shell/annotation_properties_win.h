@@ -10,8 +10,10 @@
 // The annotation record whose dialog is open, and the projection it lies in.
 extern RecordRef current_annotation_ref;
 extern RecordRef properties_projection_ref;
-// The record the annotation tools clone (0: none).
-extern RecordRef clone_source;
+// The record the annotation tools clone (0: none): the annotation tools'
+// own state, so that "Клон" of a dialog reaches the tool that places the
+// copies and a tool button or right click that ends the cloning ends it here.
+extern RecordRef& clone_source;
 extern HKL saved_keyboard_layout;
 // The open text-fragment and section dialogs (null when none is open).
 extern HWND open_fragment_dialog;

@@ -1,9 +1,11 @@
 // Binding of the output code into the hatch-line drawers.
 #include "render/output/output_binding.h"
 
+#include "geometry/extents.h"
 #include "render/contours/hatch_generation.h"
 #include "render/output/element_drawing.h"
 #include "render/output/leader_marks.h"
+#include "render/output/roughness_sign.h"
 
 namespace {
 
@@ -24,6 +26,9 @@ int hatch_arc(const uint8_t* element) {
 void render_output_bind() {
     hatch_line_drawers = HatchLineDrawers{hatch_segment, hatch_circle, hatch_arc};
     leader_marks_bind();
+    // Roughness signs are picked, repainted and counted in the extents by
+    // the box of what their drawing draws.
+    kernel_measurers.roughness_sign_bounds = roughness_sign_bounds;
 }
 
 int draw_view_hatch_lines(OutputView* view, const ContourWindow* window) {

@@ -3,6 +3,7 @@
 
 #include <cmath>
 
+#include "geometry/extents.h"
 #include "geometry/kernel_context.h"
 #include "geometry/transforms.h"
 #include "render/output/dimension_pens.h"
@@ -177,4 +178,47 @@ void draw_roughness_sign(OutputView* view, const uint8_t* record) {
         draw_text_at(view, a.x, a.y, angle, t[roughness_third_text].text.c_str());
     }
     swap_text_colour(previous);
+}
+
+int roughness_sign_bounds(const uint8_t* record, Box* out) {
+    if (!record || !out) return 0;
+    RoughnessLayout layout;
+    build_roughness_sign_strokes(record, &layout);
+    PointF tip = get_pointf(record, roughness_tip);
+    double angle = get_f64(record, roughness_angle);
+    if (!std::isfinite(angle)) angle = 0.0;
+    AffineMatrix turn;
+    affine_rotation_about_point(&turn, tip.x, tip.y, angle);
+    Box box = box_empty();
+    auto add = [&](double x, double y) {
+        Point2 q;
+        affine_apply(&q, &turn, x, y);
+        Box p{q.x, q.y, q.x, q.y};
+        box_union(&box, &p);
+    };
+    add(tip.x, tip.y);
+    for (const RoughnessPiece& p : layout.pieces) {
+        if (p.kind == roughness_segment) {
+            add(p.a.x, p.a.y);
+            add(p.b.x, p.b.y);
+        } else {
+            // A circle turned about the tip is still the circle round its
+            // turned centre.
+            for (double dx : {-p.radius, p.radius})
+                for (double dy : {-p.radius, p.radius}) add(p.a.x + dx, p.a.y + dy);
+        }
+    }
+    // Texts stand on their baselines; a line's descent reaches below it,
+    // and the first text of several lines runs down from its anchor.
+    int size = (get_u16(record, annotation_flags) >> 2) & 0x0F;
+    double h = sheet_to_model_length(text_settings.text_heights[size <= 9 ? size : 0]);
+    for (const RoughnessText& t : layout.texts) {
+        if (!t.present) continue;
+        double below = t.lines > 1 ? t.height : h / 2;
+        for (double x : {t.anchor.x, t.anchor.x + t.width})
+            for (double y : {t.anchor.y - std::fmax(t.height, h), t.anchor.y + below}) add(x, y);
+    }
+    box_widen(&box, sheet_to_model_length(0.25) / 2);
+    *out = box;
+    return 1;
 }

@@ -64,3 +64,8 @@ int build_roughness_sign_strokes(const uint8_t* record, RoughnessLayout* out);
 // Draws the sign turned about its tip by the record's angle: segments with a
 // 0.25 mm pen, the circles, then the texts, all in the normal colour.
 void draw_roughness_sign(OutputView* view, const uint8_t* record);
+
+// The box of what draw_roughness_sign draws (strokes, circles and texts,
+// turned about the tip, widened by half the pen): what a click picks and a
+// repaint covers.  Returns 1 with *out set; 0 for a missing record.
+int roughness_sign_bounds(const uint8_t* record, Box* out);

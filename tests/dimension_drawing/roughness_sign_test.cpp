@@ -1,6 +1,7 @@
 // Roughness signs: the pieces of both arrangements with each tick form and
 // the circle, the long leg against its three rules, the text parts of a
-// damaged record, and the drawing turned about the tip.
+// damaged record, the drawing turned about the tip, and the box that holds
+// everything drawn.
 #include "tests/dimension_drawing/dimension_test_support.h"
 
 #include "render/output/roughness_sign.h"
@@ -131,6 +132,67 @@ TEST_F(RoughnessSigns, DrawnTurnedAboutTheTip) {
     EXPECT_EQ(paths[0][0].x, static_cast<int>(std::floor((20 + 5) * 10 + 0.5)));  // (-k h, -h) turned: (h, -k h)
     EXPECT_EQ(v.of_kind(call_arc).size(), 1u);                                    // the circle about E
     EXPECT_EQ(v.rec.live_objects, 0);
+}
+
+// Every pixel the drawing reaches (strokes, text strokes, circles) lies in
+// the box the bounds give, turned or not, in both arrangements: a click on
+// any part of the sign picks it and a repaint of the box leaves no trace.
+TEST_F(RoughnessSigns, BoundsHoldEverythingDrawn) {
+    struct Case {
+        int second, variant;
+        bool circle;
+        int lay;
+        const char *t1, *t2, *t3;
+        double angle;
+    } cases[] = {
+        {0, 0, false, 0, "", "", "", 0},
+        {0, 1, true, 0, "Ra 3,2", "", "", 0},
+        {0, 2, false, 3, "Ra 0,8", "\xCF\xEE\xEB\xE8\xF0\xEE\xE2\xE0\xF2\xFC", "2,5", 0},
+        {0, 2, true, 6, "Rz 20", "long instruction text", "0,8", pi / 2},
+        {1, 0, false, 2, "Ra 1,6\\nRz 6,3", "", "", 0},
+        {1, 1, true, 7, "Ra 12,5", "x", "", 2.5},
+        {1, 0, false, 0, "", "shelf only", "", -pi / 3},
+    };
+    const double px = 10.0;
+    for (const Case& c : cases) {
+        arrangement(c.second);
+        std::vector<uint8_t> r = sign(3, c.variant, c.circle, c.lay, c.t1, c.t2, c.t3, {40, 40}, c.angle);
+        std::string what = std::string("texts '") + c.t1 + "' '" + c.t2 + "' '" + c.t3 + "' angle " +
+                           std::to_string(c.angle) + " arrangement " + std::to_string(c.second + 1);
+        Box b;
+        ASSERT_EQ(roughness_sign_bounds(r.data(), &b), 1) << what;
+        RecView v(px);
+        draw_roughness_sign(v.v(), r.data());
+        // Pixels are rounded: one pixel of slack on each side.
+        auto inside = [&](int x, int y) {
+            return x >= std::floor(b.min_x * px) - 1 && x <= std::ceil(b.max_x * px) + 1 &&
+                   y >= std::floor(b.min_y * px) - 1 && y <= std::ceil(b.max_y * px) + 1;
+        };
+        int checked = 0;
+        for (const CanvasCall& call : v.rec.calls) {
+            if (call.kind == call_move_to || call.kind == call_line_to) {
+                EXPECT_TRUE(inside(call.args[0], call.args[1]))
+                    << what << ": point " << call.args[0] << " " << call.args[1];
+                ++checked;
+            } else if (call.kind == call_arc || call.kind == call_ellipse) {
+                EXPECT_TRUE(inside(call.args[0], call.args[1]) && inside(call.args[2], call.args[3]))
+                    << what << ": circle " << call.args[0] << " " << call.args[1];
+            } else {
+                for (const PointI& p : call.points) EXPECT_TRUE(inside(p.x, p.y)) << what << ": point " << p.x << " " << p.y;
+            }
+        }
+        EXPECT_GT(checked, 2) << what;
+    }
+    // The bare sign: from the short leg's end (T - (k h, h)) to the long
+    // leg's end (T + (k L, -L)), L = 1.5 h, widened by half the 0.25 mm pen.
+    arrangement(0);
+    Box b;
+    ASSERT_EQ(roughness_sign_bounds(sign(3, 0, false, 0, "", "", "", {40, 40}).data(), &b), 1);
+    const double h = 5.0, L = 7.5, pen = 0.125;
+    EXPECT_NEAR(b.min_x, 40 - k * h - pen, 1e-6);
+    EXPECT_NEAR(b.max_x, 40 + k * L + pen, 1e-6);
+    EXPECT_NEAR(b.min_y, 40 - L - pen, 1e-6);
+    EXPECT_NEAR(b.max_y, 40 + pen, 1e-6);
 }
 
 }  // namespace

@@ -43,13 +43,16 @@
 //   gui_probe settext CLASS ID TEXT sets the text of control ID
 //   gui_probe notify CLASS ID CODE  sends WM_COMMAND (ID, CODE) from control ID
 //                                    to its parent
+//   gui_probe edit TITLE ID TEXT    sets the text of edit ID of the dialog TITLE and
+//                                    posts EN_CHANGE and EN_KILLFOCUS, as typing
+//                                    into the field and leaving it does
 //   gui_probe postcmd TITLE ID CODE posts WM_COMMAND (ID, CODE) from control ID
 //                                    to the dialog TITLE (for handlers that
 //                                    show a modal message)
 //   gui_probe clipboard             prints the CF_TEXT text of the clipboard
 //   gui_probe lines TITLE ID        prints the lines of list box ID of the
 //                                    dialog TITLE, one a line
-//   gui_probe pick TITLE ID LINE CODE  selects LINE of list box (or combo box) ID of the dialog
+//   gui_probe pick TITLE ID LINE CODE  selects LINE of list box (or combo box, or ComboBoxEx) ID of the dialog
 //                                    TITLE (-1: none) and posts (ID, CODE) to it
 //   gui_probe items CLASS ID        prints the items of combo box ID inside the
 //                                    window of CLASS, one a line
@@ -67,6 +70,9 @@
 //   gui_probe press2 CLASS ID       clicks button ID inside the window of CLASS
 //                                    (BM_CLICK: check boxes and radio buttons
 //                                    change their state as under the mouse)
+//   gui_probe batch                 runs the commands of standard input, one a
+//                                    line (UTF-8, fields apart by tabs; "sleep MS"
+//                                    waits), in this one process
 // With GUI_PROBE_DESKTOP set, the probe works in that Wine desktop (the
 // virtual desktop the program was started in).
 // Started under the name iexplore.exe (or any name but gui_probe), it
@@ -77,6 +83,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 static std::string to_utf8(const char* ansi) {
     wchar_t w[4096];
@@ -208,6 +215,47 @@ static int record(int argc, char** argv) {
     return 0;
 }
 
+static int command(int argc, char** argv);
+
+// "batch": one command a line from standard input (UTF-8, fields apart by
+// tabs, "sleep MS" waits), run in this one process: a scenario of many
+// steps then costs one start of the probe.  Stops at the first command that
+// fails, printing "failed: " and the line; returns its code.
+static int batch(char* self) {
+    char line[8192];
+    while (std::fgets(line, sizeof line, stdin)) {
+        std::string l = line;
+        while (!l.empty() && (l.back() == '\n' || l.back() == '\r')) l.pop_back();
+        if (l.empty()) continue;
+        std::vector<std::string> fields;
+        for (size_t at = 0;;) {
+            size_t tab = l.find('\t', at);
+            std::string f = l.substr(at, tab == std::string::npos ? std::string::npos : tab - at);
+            // The command line's conversion: UTF-8 to the ANSI code page.
+            wchar_t w[4096];
+            int n = MultiByteToWideChar(CP_UTF8, 0, f.c_str(), -1, w, 4096);
+            char a[8192] = {};
+            if (n > 0) WideCharToMultiByte(CP_ACP, 0, w, -1, a, sizeof a, nullptr, nullptr);
+            fields.push_back(a);
+            if (tab == std::string::npos) break;
+            at = tab + 1;
+        }
+        if (fields[0] == "sleep") {
+            Sleep(static_cast<DWORD>(std::atoi(fields.size() > 1 ? fields[1].c_str() : "0")));
+            continue;
+        }
+        std::vector<char*> args = {self};
+        for (std::string& f : fields) args.push_back(&f[0]);
+        int r = command(static_cast<int>(args.size()), args.data());
+        std::fflush(stdout);
+        if (r != 0) {
+            std::printf("failed: %s\n", l.c_str());
+            return r;
+        }
+    }
+    return 0;
+}
+
 int main(int argc, char** argv) {
     char self[MAX_PATH] = {};
     GetModuleFileNameA(nullptr, self, sizeof self);
@@ -222,6 +270,11 @@ int main(int argc, char** argv) {
             return 70;
         }
     }
+    if (argc >= 2 && std::strcmp(argv[1], "batch") == 0) return batch(argv[0]);
+    return command(argc, argv);
+}
+
+static int command(int argc, char** argv) {
     if (argc >= 4 && std::strcmp(argv[1], "run") == 0) {
         STARTUPINFOA si;
         ZeroMemory(&si, sizeof si);
@@ -500,6 +553,17 @@ int main(int argc, char** argv) {
         std::printf("%s\n", t.c_str());
         return 0;
     }
+    if (argc >= 5 && std::strcmp(argv[1], "edit") == 0) {
+        HWND d = wait_dialog(argv[2], 5000);
+        int id = std::atoi(argv[3]);
+        HWND c = d ? GetDlgItem(d, id) : nullptr;
+        if (!c) return 1;
+        SendMessageA(c, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(argv[4]));
+        return PostMessageA(d, WM_COMMAND, MAKEWPARAM(id, EN_CHANGE), reinterpret_cast<LPARAM>(c)) &&
+                       PostMessageA(d, WM_COMMAND, MAKEWPARAM(id, EN_KILLFOCUS), reinterpret_cast<LPARAM>(c))
+                   ? 0
+                   : 1;
+    }
     if (argc >= 5 && std::strcmp(argv[1], "postcmd") == 0) {
         HWND d = wait_dialog(argv[2], 5000);
         int id = std::atoi(argv[3]);
@@ -539,7 +603,8 @@ int main(int argc, char** argv) {
         if (argc < 6) return 64;
         char cls[32] = {};
         GetClassNameA(c, cls, sizeof cls);
-        bool combo = lstrcmpiA(cls, "ComboBox") == 0;
+        // A ComboBoxEx passes the combo box messages on to its combo box.
+        bool combo = lstrcmpiA(cls, "ComboBox") == 0 || lstrcmpiA(cls, "ComboBoxEx32") == 0;
         SendMessageA(c, combo ? CB_SETCURSEL : LB_SETCURSEL, static_cast<WPARAM>(std::atoi(argv[4])), 0);
         PostMessageA(d, WM_COMMAND, MAKEWPARAM(id, std::strtol(argv[5], nullptr, 0)), reinterpret_cast<LPARAM>(c));
         return 0;

@@ -9,6 +9,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <cstring>
 #include <functional>
 #include <map>
 #include <string>
@@ -445,6 +446,79 @@ TEST_F(PropertiesDialogs, RefusedValuesChangeNothing) {
     run(ref);
     EXPECT_EQ(state(), before);
     EXPECT_GT(messages_with("длина текста"), shown_once);
+}
+
+// Each text and number field of every dialog given a value it must refuse:
+// the message of its kind (none where the field keeps its old value
+// silently), and the records exactly as before.  Each dialog is first
+// opened and closed with "Да" once, so what "Да" itself writes back (the
+// hatching's shown parameters) is in the state compared.
+TEST_F(PropertiesDialogs, EveryFieldRefusesItsBadValueAndChangesNothing) {
+    std::map<int, RecordRef> refs = every_kind();
+    Bytes other = record(annotation_hatching, hatching_record_size, 0, 0);
+    other[hatching_kind_code] = 1;
+    std::memcpy(other.data() + hatching_name, "AB\0\0\0\0", 6);
+    add(other);
+    // A mixed text whose packing exceeds any record's room (a class switch
+    // at every character).
+    std::string mixed;
+    while (mixed.size() < 3000) mixed += "\xC1" "1";
+    ASSERT_GT(pack_whole_text(mixed).size(), 1978u);
+    const std::string too_long_text = "длина текста", too_long_nominal = "длина обозначения номинала";
+    const struct Case {
+        int kind, control;
+        std::string value, message;
+    } cases[] = {
+        {annotation_leader, IDC_LDR_UPPER, std::string(256, 'x'), too_long_text},
+        {annotation_leader, IDC_LDR_LOWER, std::string(780, 'y'), too_long_text},  // with the upper text: 786
+        {annotation_tolerance, IDC_TOL_VALUE, std::string(256, '7'), too_long_text},
+        {annotation_tolerance, IDC_TOL_DATUMS, std::string(256, '\xC0'), too_long_text},
+        {annotation_roughness, IDC_RGH_INSTRUCTIONS, std::string(256, 'z'), too_long_text},
+        {annotation_text_fragment, IDC_FRG_TEXT, mixed, "Слишком длинный текст"},
+        {annotation_dimension_text, IDC_DIM_BEFORE, std::string(256, 'b'), too_long_nominal},
+        {annotation_dimension_text, IDC_DIM_AFTER, std::string(256, 'a'), too_long_nominal},
+        {annotation_dimension_text, IDC_DIM_UNDER, mixed, too_long_nominal},
+        {annotation_hatching, IDC_HAT_PARAM1, "1e999", ""},
+        {annotation_hatching, IDC_HAT_PARAM2, "1e999", ""},
+        {annotation_hatching, IDC_HAT_NAME, "AB", ""},  // the other hatching's name
+    };
+    auto ref_of = [&](int kind) {
+        RecordRef r = 0;
+        DrawingFile* df = current_drawing_file();
+        RecordRef h = get_u32(projection(), projection_annotations);
+        for (uint8_t* x = record_next(df, &h, nullptr, &page_buffers[table_annotation]); x;
+             x = record_next(df, &h, x, &page_buffers[table_annotation]))
+            if (x[record_kind] == kind && !r && std::memcmp(x + hatching_name, "AB", 2) != 0)
+                r = record_ref_of(&page_buffers[table_annotation], x);
+        return r;
+    };
+    for (int kind : {annotation_leader, annotation_tolerance, annotation_roughness, annotation_text_fragment,
+                     annotation_dimension_text, annotation_hatching}) {
+        script() = [](HWND d, int) { press(d, IDOK); };
+        run(ref_of(kind));
+    }
+    for (const Case& c : cases) {
+        SCOPED_TRACE("kind " + std::to_string(c.kind) + " control " + std::to_string(c.control));
+        std::vector<Bytes> before = state();
+        int shown_before = c.message.empty() ? 0 : messages_with(c.message);
+        static const Case* now;
+        now = &c;
+        script() = [](HWND d, int) {
+            // Typed, then the field left, then "Да".
+            SetDlgItemTextA(d, now->control, now->value.c_str());
+            for (WORD code : {EN_CHANGE, EN_KILLFOCUS})
+                SendMessageA(d, WM_COMMAND, MAKEWPARAM(now->control, code),
+                             reinterpret_cast<LPARAM>(GetDlgItem(d, now->control)));
+            press(d, IDOK);
+        };
+        run(ref_of(c.kind));
+        std::vector<Bytes> after = state();
+        EXPECT_TRUE(after == before);
+        for (const Bytes& r : after)
+            if (std::find(before.begin(), before.end(), r) == before.end())
+                ADD_FAILURE() << "changed: kind " << int(r[record_kind]) << ", " << r.size() << " bytes";
+        if (!c.message.empty()) EXPECT_GT(messages_with(c.message), shown_before);
+    }
 }
 
 TEST_F(PropertiesDialogs, FragmentFormsAlternateAndKeepTheirChanges) {
