@@ -12,6 +12,8 @@
 #include "store/number_pools.h"
 #include "store/record_layouts.h"
 #include "store/records.h"
+#include "stages/points_elements/bars.h"
+#include "stages/points_elements/element_records.h"
 
 namespace {
 int ask_no(int, const char*) { return 0; }
@@ -198,6 +200,13 @@ int insert_fragment(DrawingFile* df, uint32_t target_key, DrawingFile* source_df
     request.placement = &placement;
     FragmentCopyResult local;
     if (!result) result = &local;
+    if (settings.only_marked && !reinsert) {
+        // The marked elements alone: no instance record, nothing to re-insert.
+        if (insert_marked_elements(df, target, source, source_df, &placement, params, result) != 0)
+            return fragment_failed;
+        fragment_shell.prompt(text_fragment_done);
+        return error_flag ? fragment_failed : fragment_inserted;
+    }
     if (insert_fragment_records(df, target, source, source_df, request, result) != 0) return fragment_failed;
     params->instance = result->instance;
 
@@ -240,7 +249,21 @@ int insert_fragment(DrawingFile* df, uint32_t target_key, DrawingFile* source_df
 
 void remove_fragment_instance(DrawingFile* df, uint8_t* projection, uint16_t instance, bool keep_maps) {
     if (!df || !projection || instance == 0) return;
-    // Bars of the instance.
+    // Bars along the instance's elements (a copied bar takes a serial of
+    // its own, so it is found by its centre element), with their outlines
+    // and corner points; then bars that carry the instance number itself.
+    std::set<uint32_t> centres;
+    {
+        RecordRef* h = head_of(projection, projection_elements);
+        PageBuffer* buf = &page_buffers[table_elements];
+        for (uint8_t* r = record_next(df, h, nullptr, buf); r; r = record_next(df, h, r, buf))
+            if (instance_of(projection_elements, r) == instance && (get_u16(r, element_options) & element_opt_bar_centre))
+                centres.insert(get_u32(r, element_number));
+    }
+    for (uint32_t e : centres) {
+        delete_bar_records(df, projection, e);
+        if (error_flag) return;
+    }
     delete_where(df, projection, projection_construction, table_construction, [instance](const uint8_t* r) {
         return r[record_kind] == construction_bar && instance_of(projection_construction, r) == instance;
     });
