@@ -598,8 +598,11 @@ TEST_F(FragmentCommand, ReplacementTakesItsBindingPointOnTheNewFragment) {
         if (get_u16(r.data(), point_fragment) == 1)
             copies.emplace_back(get_f64(r.data(), point_sketch_x), get_f64(r.data(), point_sketch_y));
     EXPECT_EQ(copies, (std::vector<std::pair<double, double>>{{120, 120}}));
-    for (auto& c : chain(7, projection_construction, table_construction))
-        if (c[record_kind] == construction_fragment_instance) EXPECT_EQ(get_u32(c.data(), fragment_source), 3u);
+    for (auto& c : chain(7, projection_construction, table_construction)) {
+        if (c[record_kind] == construction_fragment_instance) {
+            EXPECT_EQ(get_u32(c.data(), fragment_source), 3u);
+        }
+    }
     // One undo: the first fragment's copies again.
     drawing_undo();
     int of_first = 0;
