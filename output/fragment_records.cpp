@@ -1,6 +1,8 @@
 // Copying a fragment's records into a target projection.
 #include "output/fragment_records.h"
 
+#include "output/fragment_instances.h"
+
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -16,8 +18,6 @@
 #include "geometry/transforms.h"
 #include "render/contours/contour_clip.h"
 #include "render/contours/contour_lists.h"
-#include "stages/points_elements/bars.h"
-#include "stages/points_elements/element_records.h"
 #include "store/drawing_header.h"
 #include "store/number_pools.h"
 #include "store/record_layouts.h"
@@ -44,6 +44,30 @@ enum : uint16_t {
     annotation_flag_instance = 0x0800,
     annotation_flag_without_dimensions = 0x1000,
     projection_flag_breaks = 0x2000
+};
+
+// The bar record (construction kind 8) as the copy reads it.
+enum : uint32_t {
+    copied_bar_element = 2,      // u32 centre element
+    copied_bar_number = 8,       // u16 bars of one number are joined
+    copied_bar_serial = 10,      // u16 from the fragment counter
+    copied_bar_flags = 12,       // u16
+    copied_bar_variable = 14,    // u16 model variable of the width
+    copied_bar_slots = 24,       // 6 x {u32 outline element, u16 level, u16 type}
+    copied_bar_slot_size = 8,
+    copied_bar_corners = 72,     // 4 x u32 corner points (88-byte form)
+    copied_bar_size = 72,
+    copied_bar_size_corners = 88
+};
+enum : uint16_t {
+    copied_bar_built = 0x0010,
+    copied_bar_corners_start = 0x0020,
+    copied_bar_corners_end = 0x0040,
+    copied_bar_lengthen_start = 0x0080,
+    copied_bar_lengthen_end = 0x0100,
+    copied_bar_has_element = 0x0200,
+    // Element option: the element is the centre line of a bar.
+    element_opt_bar_centre_line = element_opt_from_source
 };
 
 // The records of one chain, copied out of the page buffer.
@@ -611,6 +635,22 @@ int copy_annotation(Copy& c, const std::vector<Bytes>& records) {
     return 0;
 }
 
+// The smallest bar number from 1 that no bar of the projection uses; 0 when
+// all up to 65534 are taken.
+uint16_t free_bar_number(DrawingFile* df, uint8_t* projection) {
+    std::vector<bool> used(65536, false);
+    RecordRef* h = reinterpret_cast<RecordRef*>(projection + projection_construction);
+    PageBuffer* buf = &page_buffers[table_construction];
+    for (uint8_t* r = record_next(df, h, nullptr, buf); r; r = record_next(df, h, r, buf)) {
+        uint16_t len = get_u16(r, record_length);
+        if (r[record_kind] == construction_bar && (len == copied_bar_size || len == copied_bar_size_corners))
+            used[get_u16(r, copied_bar_number)] = true;
+    }
+    for (uint32_t n = 1; n <= 65534; ++n)
+        if (!used[n]) return static_cast<uint16_t>(n);
+    return 0;
+}
+
 // A bar under a mirroring copy: the outline on the left of the centre line
 // comes out on its right.  Lines, arcs on three points and curves keep their
 // run, so the two sides, the caps at either end and the corner pairs change
@@ -619,17 +659,17 @@ int copy_annotation(Copy& c, const std::vector<Bytes>& records) {
 // places with the end's.  A circle's inner and outer sides stay as they are.
 void mirror_bar(uint8_t* bar, int centre_kind) {
     auto swap_slots = [bar](int a, int b) {
-        uint8_t t[bar_slot_size];
-        std::memcpy(t, bar + bar_slots + bar_slot_size * a, bar_slot_size);
-        std::memmove(bar + bar_slots + bar_slot_size * a, bar + bar_slots + bar_slot_size * b, bar_slot_size);
-        std::memcpy(bar + bar_slots + bar_slot_size * b, t, bar_slot_size);
+        uint8_t t[copied_bar_slot_size];
+        std::memcpy(t, bar + copied_bar_slots + copied_bar_slot_size * a, copied_bar_slot_size);
+        std::memmove(bar + copied_bar_slots + copied_bar_slot_size * a, bar + copied_bar_slots + copied_bar_slot_size * b, copied_bar_slot_size);
+        std::memcpy(bar + copied_bar_slots + copied_bar_slot_size * b, t, copied_bar_slot_size);
     };
-    bool corners = get_u16(bar, record_length) == bar_record_size_corners;
+    bool corners = get_u16(bar, record_length) == copied_bar_size_corners;
     auto swap_corners = [bar, corners](int a, int b) {
         if (!corners) return;
-        uint32_t t = get_u32(bar, bar_corners + 4 * a);
-        put_u32(bar, bar_corners + 4 * a, get_u32(bar, bar_corners + 4 * b));
-        put_u32(bar, bar_corners + 4 * b, t);
+        uint32_t t = get_u32(bar, copied_bar_corners + 4 * a);
+        put_u32(bar, copied_bar_corners + 4 * a, get_u32(bar, copied_bar_corners + 4 * b));
+        put_u32(bar, copied_bar_corners + 4 * b, t);
     };
     if (centre_kind == element_kind_circle) return;
     if (centre_kind == element_kind_arc_centre) {
@@ -637,13 +677,13 @@ void mirror_bar(uint8_t* bar, int centre_kind) {
         swap_slots(5, 3);
         swap_corners(0, 2);
         swap_corners(1, 3);
-        uint16_t f = get_u16(bar, bar_flags);
-        uint16_t ends = bar_flag_corners_start | bar_flag_corners_end | bar_flag_lengthen_start | bar_flag_lengthen_end;
-        uint16_t swapped = static_cast<uint16_t>(((f & bar_flag_corners_start) ? bar_flag_corners_end : 0) |
-                                                 ((f & bar_flag_corners_end) ? bar_flag_corners_start : 0) |
-                                                 ((f & bar_flag_lengthen_start) ? bar_flag_lengthen_end : 0) |
-                                                 ((f & bar_flag_lengthen_end) ? bar_flag_lengthen_start : 0));
-        put_u16(bar, bar_flags, static_cast<uint16_t>((f & ~ends) | swapped));
+        uint16_t f = get_u16(bar, copied_bar_flags);
+        uint16_t ends = copied_bar_corners_start | copied_bar_corners_end | copied_bar_lengthen_start | copied_bar_lengthen_end;
+        uint16_t swapped = static_cast<uint16_t>(((f & copied_bar_corners_start) ? copied_bar_corners_end : 0) |
+                                                 ((f & copied_bar_corners_end) ? copied_bar_corners_start : 0) |
+                                                 ((f & copied_bar_lengthen_start) ? copied_bar_lengthen_end : 0) |
+                                                 ((f & copied_bar_lengthen_end) ? copied_bar_lengthen_start : 0));
+        put_u16(bar, copied_bar_flags, static_cast<uint16_t>((f & ~ends) | swapped));
         return;
     }
     swap_slots(1, 4);
@@ -666,40 +706,40 @@ int copy_bars(Copy& c, const std::vector<Bytes>& construction, const std::vector
     for (const Bytes& e : elements) {
         if (e.size() < element_head_size) continue;
         uint32_t to = 0;
-        if ((get_u16(e.data(), element_options) & element_opt_bar_centre) &&
+        if ((get_u16(e.data(), element_options) & element_opt_bar_centre_line) &&
             c.mapped(number_map_elements, get_u32(e.data(), element_number), &to))
             centres[get_u32(e.data(), element_number)] = element_kind(e.data());
     }
     if (centres.empty()) return 0;
-    std::map<uint16_t, uint16_t> bar_numbers;  // source bar number -> target's
+    std::map<uint16_t, uint16_t> copied_bar_numbers;  // source bar number -> target's
     int copied = 0;
     for (const Bytes& src : construction) {
         uint16_t len = get_u16(src.data(), record_length);
-        if (src[record_kind] != construction_bar || (len != bar_record_size && len != bar_record_size_corners) ||
+        if (src[record_kind] != construction_bar || (len != copied_bar_size && len != copied_bar_size_corners) ||
             src.size() < len)
             continue;
-        auto centre = centres.find(get_u32(src.data(), bar_element));
+        auto centre = centres.find(get_u32(src.data(), copied_bar_element));
         if (centre == centres.end()) continue;
         Bytes rec(src.begin(), src.begin() + len);
         uint8_t* r = rec.data();
         uint32_t element = 0;
         c.mapped(number_map_elements, centre->first, &element);
-        put_u32(r, bar_element, element);
-        uint16_t from_number = get_u16(r, bar_number);
-        auto bn = bar_numbers.find(from_number);
+        put_u32(r, copied_bar_element, element);
+        uint16_t from_number = get_u16(r, copied_bar_number);
+        auto bn = copied_bar_numbers.find(from_number);
         uint16_t number = 0;
-        if (bn != bar_numbers.end()) {
+        if (bn != copied_bar_numbers.end()) {
             number = bn->second;
         } else {
-            number = next_free_bar_number(c.df, c.target);
+            number = free_bar_number(c.df, c.target);
             if (!number) {
                 show_program_message("Свободных номеров брусков не осталось");
                 error_flag = 1;
                 return -1;
             }
-            bar_numbers[from_number] = number;
+            copied_bar_numbers[from_number] = number;
         }
-        put_u16(r, bar_number, number);
+        put_u16(r, copied_bar_number, number);
         uint16_t counter = get_u16(c.target, projection_fragment_counter);
         if (counter >= 65535) {
             show_program_message(text_fragment_counter_full);
@@ -707,12 +747,12 @@ int copy_bars(Copy& c, const std::vector<Bytes>& construction, const std::vector
             return -1;
         }
         put_u16(c.target, projection_fragment_counter, static_cast<uint16_t>(counter + 1));
-        put_u16(r, bar_serial, static_cast<uint16_t>(counter + 1));
-        put_u16(r, bar_flags, static_cast<uint16_t>(get_u16(r, bar_flags) & ~(bar_flag_built | bar_flag_has_element)));
+        put_u16(r, copied_bar_serial, static_cast<uint16_t>(counter + 1));
+        put_u16(r, copied_bar_flags, static_cast<uint16_t>(get_u16(r, copied_bar_flags) & ~(copied_bar_built | copied_bar_has_element)));
         // A model variable of another drawing means nothing here.
-        if (!same_drawing) put_u16(r, bar_width_variable, 0);
+        if (!same_drawing) put_u16(r, copied_bar_variable, 0);
         for (int s = 0; s < 6; ++s) {
-            uint32_t at = bar_slots + bar_slot_size * static_cast<uint32_t>(s);
+            uint32_t at = copied_bar_slots + copied_bar_slot_size * static_cast<uint32_t>(s);
             uint32_t from = get_u32(r, at), to = 0;
             if (!(from && c.mapped(number_map_elements, from, &to))) {
                 to = element_number_alloc();
@@ -723,15 +763,15 @@ int copy_bars(Copy& c, const std::vector<Bytes>& construction, const std::vector
             }
             put_u32(r, at, to);
         }
-        if (len == bar_record_size_corners)
-            for (int k = 0; k < 4; ++k) put_u32(r, bar_corners + 4 * k, mapped_or_zero(c, number_map_points, get_u32(r, bar_corners + 4 * k)));
+        if (len == copied_bar_size_corners)
+            for (int k = 0; k < 4; ++k) put_u32(r, copied_bar_corners + 4 * k, mapped_or_zero(c, number_map_points, get_u32(r, copied_bar_corners + 4 * k)));
         if (c.mirrored) mirror_bar(r, centre->second);
         if (!record_add_at_end(c.df, c.head(projection_construction), r, &page_buffers[table_construction])) return -1;
         if (error_flag) return -1;
         ++copied;
     }
     c.result->bars = copied;
-    if (copied && rebuild_bars(c.df, c.target) < 0) return -1;
+    if (copied && fragment_shell.rebuild_bars(c.df, c.target) < 0) return -1;
     return 0;
 }
 
@@ -963,7 +1003,7 @@ int insert_marked_elements(DrawingFile* target_df, uint8_t* target, const uint8_
         uint16_t flags = get_u16(r, element_flags);
         put_u16(r, element_flags, static_cast<uint16_t>(flags & ~(element_flag_screened | element_flag_marked)));
         put_u16(r, element_options,
-                static_cast<uint16_t>(get_u16(r, element_options) & ~(element_opt_layer | element_opt_bar_centre)));
+                static_cast<uint16_t>(get_u16(r, element_options) & ~(element_opt_layer | element_opt_bar_centre_line)));
         if (!record_add_at_end(target_df, elements, r, &page_buffers[table_elements])) return -1;
         ++result->elements;
         if (error_flag) return -1;

@@ -19,6 +19,7 @@
 #include "geometry/dimension_text.h"
 #include "shell/elements_binding.h"
 #include "shell/frame_window.h"
+#include "stages/points_elements/bars.h"
 #include "stages/points_elements/marking_contours.h"
 #include "shell/help.h"
 #include "shell/message_dialogs.h"
@@ -224,6 +225,10 @@ void fragments_bind() {
     fragment_shell = FragmentShell{ask, prompt, checkpoint,
                                    [](DrawingFile* df, uint8_t* projection, uint32_t number) {
                                        contour_delete(df, projection, number);
+                                   },
+                                   [](DrawingFile* df, uint8_t* projection) { return rebuild_bars(df, projection); },
+                                   [](DrawingFile* df, uint8_t* projection, uint32_t element) {
+                                       delete_bar_records(df, projection, element);
                                    }};
     fragment_dialog_actions.update_dynamic = update_dynamic_now;
     fragment_dialog_actions.reinsert_marked = [] { fragment_reinsert_marked(); };

@@ -671,6 +671,9 @@ protected:
     // would leave them.
     void SetUp() override {
         FragmentTest::SetUp();
+        // The image stage's bar building, as the program binds it.
+        fragment_shell.rebuild_bars = [](DrawingFile* d, uint8_t* p) { return rebuild_bars(d, p); };
+        fragment_shell.delete_bars = [](DrawingFile* d, uint8_t* p, uint32_t e) { delete_bar_records(d, p, e); };
         modify(df, fragment_key, projection_elements, table_elements, 1, [](uint8_t* r) {
             put_u16(r, element_options, static_cast<uint16_t>(get_u16(r, element_options) | element_opt_bar_centre));
         });
