@@ -354,8 +354,9 @@ struct Replacement {
 };
 Replacement replacement;
 
-// Replaces once every binding point is picked: after a checkpoint, under the
-// drawing lock; the image stage is shown again afterwards.
+// Replaces once every binding point is picked: after a checkpoint (one undo
+// takes the whole replacement back), under the drawing lock; the projections
+// that now hold the new fragment get their generated geometry again.
 int replacement_run(HWND owner) {
     Replacement r = replacement;
     replacement = Replacement();
