@@ -132,7 +132,7 @@ bool load_fragment_instance_params(DrawingFile* df, uint32_t target_key, const u
 }
 
 int fragment_params_from_marked(DrawingFile* df, uint32_t key, FragmentInsertParams* params,
-                                FragmentSettings* settings, const std::vector<uint16_t>& skip) {
+                                FragmentSettings* settings, const std::vector<uint16_t>& skip, bool read_only) {
     *params = FragmentInsertParams();
     *settings = FragmentSettings();
     uint8_t* p = fragment_projection_in(df, key);
@@ -170,6 +170,11 @@ int fragment_params_from_marked(DrawingFile* df, uint32_t key, FragmentInsertPar
             }
         if (rec.empty()) continue;  // copied from marked elements alone: nothing to re-insert
         if (load_fragment_instance_params(df, key, rec.data(), false, params, settings)) return 1;
+        if (read_only) {
+            *params = FragmentInsertParams();
+            *settings = FragmentSettings();
+            continue;
+        }
         // Its fragment or a binding point is gone: the record goes.
         *params = FragmentInsertParams();
         *settings = FragmentSettings();

@@ -24,11 +24,12 @@ bool load_fragment_instance_params(DrawingFile* df, uint32_t target_key, const u
 // has its instance record gives the parameters and the instance's own
 // settings (sketch coordinates), as load_fragment_instance_params does.
 // An instance record whose fragment or binding point is gone is deleted on
-// the way.  Instances in `skip` are passed over.  Returns 1 when some
-// element is marked (params->instance 0 when none belongs to an intact
-// instance), 0 when none is.
+// the way unless `read_only`.  Instances in `skip` are passed over.
+// Returns 1 when some element is marked (params->instance 0 when none
+// belongs to an intact instance), 0 when none is.
 int fragment_params_from_marked(DrawingFile* df, uint32_t key, FragmentInsertParams* params,
-                                FragmentSettings* settings, const std::vector<uint16_t>& skip = {});
+                                FragmentSettings* settings, const std::vector<uint16_t>& skip = {},
+                                bool read_only = false);
 
 // Replacement of a fragment: instance `instance` of projection target_key
 // takes projection new_source as its fragment, with the fragment binding

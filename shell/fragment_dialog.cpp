@@ -285,9 +285,10 @@ void fragment_dialog_context_fill(uint32_t projection) {
     if (!df || !projection) return;
     FragmentInsertParams params;
     FragmentSettings own;
-    if (drawing_critical_section) os_lock_enter(drawing_critical_section);
-    int marked = fragment_params_from_marked(df, projection, &params, &own);
-    if (drawing_critical_section) os_lock_leave(drawing_critical_section);
+    // Only read: the panel's command may arrive while the drawing lock is
+    // taken elsewhere; a stale instance record is dropped by the re-insertion,
+    // which runs under the lock.
+    int marked = fragment_params_from_marked(df, projection, &params, &own, {}, true);
     fragment_dialog_context.marked = marked != 0;
     if (params.instance) fragment_dialog_context.instance_mode = own.mode;
 }

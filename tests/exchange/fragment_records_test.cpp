@@ -937,6 +937,16 @@ TEST_F(FragmentTest, MarkedElementsTellWhichInstanceToInsertAgain) {
             page_buffers[table_construction].clean = 0;
         }
     mark(1);
+    auto records_of_1 = [&] {
+        int n = 0;
+        for (Bytes& r : target(projection_construction, table_construction))
+            if (r[record_kind] == construction_fragment_instance && get_u16(r.data(), fragment_instance) == 1) ++n;
+        return n;
+    };
+    // Read only, as the dialog looks: passed over and kept.
+    ASSERT_EQ(fragment_params_from_marked(df, target_key, &got, &own, {}, true), 1);
+    EXPECT_EQ(got.instance, 2);
+    EXPECT_EQ(records_of_1(), 1);
     ASSERT_EQ(fragment_params_from_marked(df, target_key, &got, &own), 1);
     EXPECT_EQ(got.instance, 2);
     int records1 = 0;
