@@ -396,7 +396,7 @@ INT_PTR CALLBACK template_dialog_proc(HWND dialog, UINT msg, WPARAM wp, LPARAM l
         resize_columns(4);
         resize_bindings(static_cast<size_t>(tables_last_column_count));
         state.column = state.binding = 0;
-        if (state.grid) state.params.flags = 0x0044;  // inner and outer axes of line type 4
+        if (state.grid) state.params.flags = template_grid_default_flags;
         init_help_button(dialog);
         SendDlgItemMessageA(dialog, IDC_TEMPLATE_COLUMNS_SPIN, UDM_SETRANGE32, 1, 999);
         SendDlgItemMessageA(dialog, IDC_TEMPLATE_ROWS_SPIN, UDM_SETRANGE32, 0, 999);
