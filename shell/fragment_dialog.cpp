@@ -282,7 +282,9 @@ void fragment_dialog_context_fill(uint32_t projection) {
     fragment_dialog_context = FragmentDialogContext();
     marked_projection = projection;
     DrawingFile* df = current_drawing_file();
-    if (!df || !projection) return;
+    // While the construction thread runs, the drawing is its own: the
+    // dialog then opens without the marked elements' choices.
+    if (!df || !projection || worker_running) return;
     FragmentInsertParams params;
     FragmentSettings own;
     // Only read: the panel's command may arrive while the drawing lock is
