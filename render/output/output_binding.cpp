@@ -1,7 +1,6 @@
 // Binding of the output code into the hatch-line drawers.
 #include "render/output/output_binding.h"
 
-#include "geometry/extents.h"
 #include "render/contours/hatch_generation.h"
 #include "render/output/element_drawing.h"
 #include "render/output/leader_marks.h"
@@ -26,9 +25,7 @@ int hatch_arc(const uint8_t* element) {
 void render_output_bind() {
     hatch_line_drawers = HatchLineDrawers{hatch_segment, hatch_circle, hatch_arc};
     leader_marks_bind();
-    // Roughness signs are picked, repainted and counted in the extents by
-    // the box of what their drawing draws.
-    kernel_measurers.roughness_sign_bounds = roughness_sign_bounds;
+    roughness_sign_binding();
 }
 
 int draw_view_hatch_lines(OutputView* view, const ContourWindow* window) {
