@@ -1,19 +1,17 @@
-// Fragment replacement: finding the instances of a fragment, the candidates
-// to replace it, and the rewrite and re-insertion of the instances.
+// Fragment replacement, the choice: the instances of a fragment and the
+// candidates to replace it.
 #include "output/fragment_replacement.h"
 
 #include <cstdio>
+#include <cstring>
 #include <set>
 
 #include "base/byte_order.h"
 #include "base/program_messages.h"
 #include "output/fragment_instances.h"
-#include "output/fragment_update.h"
 #include "store/drawing_header.h"
 #include "store/record_layouts.h"
 #include "store/records.h"
-
-const char* const text_fragment_replaced = "Замена завершена";
 
 namespace {
 
@@ -84,51 +82,9 @@ std::string fragment_instance_line(int number, const char* caption) {
     return std::string(head) + (caption ? caption : "");
 }
 
-FragmentReplaceResult fragment_replace(DrawingFile* df, const FragmentReplacement& r, const uint32_t* points,
-                                       int count) {
-    FragmentReplaceResult out;
-    if (!df || !df->header || !r.fragment || r.replacement == r.fragment || count < 0 || count > 3 ||
-        (count && !points) || !fragment_projection_in(df, r.replacement))
-        return out;
-    // The instances to change: the chosen one, or every one of the fragment.
-    std::vector<FragmentInstanceRef> chosen;
-    for (uint32_t key : projection_keys(df)) {
-        if (key == r.replacement) continue;  // a fragment is never inserted into itself
-        for (const Bytes& b : instances_in(df, key)) {
-            if (get_u32(b.data(), fragment_source) != r.fragment) continue;
-            uint16_t n = get_u16(b.data(), fragment_instance);
-            if (!r.all && (key != r.target.holder || n != r.target.instance)) continue;
-            if (get_u16(b.data(), fragment_source_bindings) > count) continue;
-            chosen.push_back({key, n, get_u16(b.data(), fragment_source_bindings)});
-        }
-    }
-    for (const FragmentInstanceRef& i : chosen) {
-        uint8_t* rec = instance_record(df, i.holder, i.instance);
-        if (!rec) continue;
-        put_u32(rec, fragment_source, r.replacement);
-        for (int k = 0; k < i.source_bindings; ++k) put_u32(rec, fragment_source_points + 4 * k, points[k]);
-        page_buffers[table_construction].clean = 0;
-        ++out.changed;
-    }
-    // Each changed instance is inserted again from the replacement; the
-    // records are looked up anew each time, an insertion moves records.
-    for (const FragmentInstanceRef& i : chosen) {
-        uint8_t* rec = instance_record(df, i.holder, i.instance);
-        if (!rec) continue;
-        Bytes copy(rec, rec + fragment_record_size);
-        FragmentInsertParams params;
-        FragmentSettings settings;
-        if (!load_fragment_instance_params(df, i.holder, copy.data(), false, &params, &settings)) {
-            ++out.kept;
-            continue;
-        }
-        int done = insert_fragment(df, i.holder, df, r.replacement, &params, settings, false);
-        if (done == fragment_failed) {
-            out.failed = true;
-            break;
-        }
-        if (done == fragment_inserted) ++out.reinserted;
-        else ++out.kept;
-    }
-    return out;
+bool fragment_instance_record(DrawingFile* df, uint32_t holder, uint16_t instance, uint8_t* out) {
+    uint8_t* r = instance_record(df, holder, instance);
+    if (!r || !out) return false;
+    std::memcpy(out, r, fragment_record_size);
+    return true;
 }

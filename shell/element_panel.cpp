@@ -24,7 +24,6 @@
 #include "shell/element_marking_tools.h"
 #include "shell/elements_binding.h"
 #include "shell/fragment_dialog.h"
-#include "shell/fragment_replace_tool.h"
 #include "shell/frame_face.h"
 #include "shell/panels.h"
 #include "shell/projection_windows.h"
@@ -154,7 +153,6 @@ void leave_selection() {
 void choose_state(HWND panel, int state) {
     leave_selection();
     fragment_tool_cancel();
-    fragment_replace_tool_cancel();
     element_input_choose(image_input, state, input_hooks());
     enable_finish(panel);
     marking_panel_refresh(panel, state);
@@ -200,7 +198,7 @@ void symbol_click(ProjectionWindow* w, const ViewTransform& t, int x, int y, boo
         start_symbol_picture_thread(w, stored);
 }
 
-INT_PTR CALLBACK image_panel_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
+INT_PTR CALLBACK image_panel_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
     case WM_INITDIALOG: {
         image_panel = dialog;
@@ -230,11 +228,12 @@ INT_PTR CALLBACK image_panel_proc(HWND dialog, UINT message, WPARAM wparam, LPAR
             choose_state(dialog, id == IDC_IMAGE_MARKING ? input_marking : input_levels);
             return TRUE;
         }
-        if (id == IDC_IMAGE_REPLACE_FRAGMENT) {
-            // A replacement chosen in the lists of fragments: the binding
-            // points are clicked on the replacing projection.
+        if (id == IDC_FRG_REPLACE_START && lparam) {
+            // A replacement chosen in the projection dialog: the fragment
+            // tool takes the binding points on the replacing fragment.
             choose_state(dialog, input_idle);
-            if (fragment_replace_tool_start()) image_input.state = input_fragment;
+            if (fragment_replacement_start(*reinterpret_cast<const FragmentReplaceRequest*>(lparam)))
+                image_input.state = input_fragment;
             return TRUE;
         }
         if (id == IDC_IMAGE_FRAGMENT) {
@@ -269,7 +268,6 @@ INT_PTR CALLBACK image_panel_proc(HWND dialog, UINT message, WPARAM wparam, LPAR
             leave_selection();
             cancel_element_input(image_input, input_hooks());
             fragment_tool_cancel();
-            fragment_replace_tool_cancel();
             image_input.state = input_idle;
             image_panel = nullptr;
         }
@@ -302,13 +300,13 @@ int image_stage_click(HWND window, int x, int y, WPARAM keys) {
         ViewTransform ft = window_transform(w);
         std::string point;
         with_projection(w, [&](DrawingFile* df, unsigned char* p) { point = point_under(df, p, &ft, x, y); });
-        if (point.size() == point_record_size && fragment_replace_tool_active()) {
+        if (point.size() == point_record_size) {
             const unsigned char* r = reinterpret_cast<const unsigned char*>(point.data());
-            if (fragment_replace_tool_click(w->number, get_u32(r, point_number)) == 2) image_input.state = input_idle;
-        } else if (point.size() == point_record_size) {
-            const unsigned char* r = reinterpret_cast<const unsigned char*>(point.data());
+            bool replacing = fragment_replacement_pending();
             fragment_tool_click(window, w->number, get_u32(r, point_number),
                                 Point2{get_f64(r, point_sketch_x), get_f64(r, point_sketch_y)});
+            // A replacement ends the tool, done or not.
+            if (replacing && !fragment_replacement_pending()) image_input.state = input_idle;
         }
         return 1;
     }

@@ -23,7 +23,7 @@
 #include "shell/core/projection_list.h"
 #include "shell/core/projection_records.h"
 #include "output/fragment_replacement.h"
-#include "shell/fragment_replace_tool.h"
+#include "shell/fragment_dialog.h"
 #include "shell/frame_face.h"
 #include "shell/frame_window.h"
 #include "shell/help.h"
@@ -206,19 +206,19 @@ void reinsert_command(HWND dialog, int id, int code) {
     }
 }
 
-// After "Выполнить": a chosen instance and replacement go to the image
-// panel, and the prompt says how many binding points to mark where.
+// After "Выполнить": a chosen instance goes to the image panel's fragment
+// tool, which takes the binding points on the replacing projection, and
+// the prompt says how many to mark where.
 void reinsert_hand_over() {
     const FragmentReplacement& c = reinsert.choice;
     DrawingFile* df = drawing();
     if (!df || !c.fragment || !c.target.holder || !c.replacement || current_stage != 3 || !stage_panel) return;
-    fragment_replacement_handed = c;
-    fragment_replacement_handed.pending = true;
-    SendMessageA(stage_panel, WM_COMMAND, IDC_IMAGE_REPLACE_FRAGMENT, 0);
-    if (!fragment_replace_tool_active()) {
-        fragment_replacement_handed = FragmentReplacement();
-        return;
-    }
+    FragmentReplaceRequest request;
+    request.target = c.target.holder;
+    request.all = c.all;
+    if (!fragment_instance_record(df, c.target.holder, c.target.instance, request.record)) return;
+    SendMessageA(stage_panel, WM_COMMAND, IDC_FRG_REPLACE_START, reinterpret_cast<LPARAM>(&request));
+    if (!fragment_replacement_pending()) return;
     char text[300];
     std::snprintf(text, sizeof text, "Укажите %i базовые точки на проекции %s", c.target.source_bindings,
                   caption_of(df, c.replacement).c_str());

@@ -683,8 +683,6 @@
 #define IDC_LIST_REINSERT_WITH_LABEL 1947
 #define IDC_LIST_REINSERT_WITH 1940
 #define IDC_LIST_REINSERT_ALL 1943    /* "Для всех" */
-/* Image panel: a fragment replacement handed over by the lists of fragments. */
-#define IDC_IMAGE_REPLACE_FRAGMENT 1944
 
 /* Image-stage marking tools of panel IDD_PANEL_IMAGE and the image-stage
    dialogs (line length, colour, layers, contour information, fold,
@@ -810,6 +808,9 @@
 #define IDC_FRG_CONSTANT_UPDATE 1897
 #define IDC_FRG_UPDATE 1102
 #define IDC_FRG_HELP 1629
+// Sent to the image-stage panel: replace the fragment of an instance
+// (lParam: FragmentReplaceRequest*).
+#define IDC_FRG_REPLACE_START 1944
 /* Printing: the print dialog "Печать чертежа" (IDD_PRINT). */
 #define IDD_PRINT 267
 #define IDC_PRINT_PAGES 1272

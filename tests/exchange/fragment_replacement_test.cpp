@@ -1,7 +1,6 @@
-// Fragment replacement: the instances of a fragment and the projections
-// that may take its place are listed; replacing one instance (or all of
-// them) gives it the new fragment and its binding points and inserts the
-// new fragment's records in place of the old ones, under the same number.
+// Fragment replacement, the choice: the instances of a fragment and the
+// projections that may take its place are listed, and an instance record
+// is found by its projection and number.
 #include "tests/exchange/exchange_test_support.h"
 
 #include "documents/documents.h"
@@ -74,35 +73,6 @@ protected:
             out.emplace_back(r, r + get_u16(r, 0));
         return out;
     }
-    // Sources of the instance records of projection key.
-    std::vector<uint32_t> sources(uint32_t key) {
-        std::vector<uint32_t> out;
-        for (auto& c : chain(key, projection_construction, table_construction))
-            if (c[record_kind] == construction_fragment_instance) out.push_back(get_u32(c.data(), fragment_source));
-        return out;
-    }
-    // The far end of the copied line in projection key (instance 1).
-    std::vector<Point2> copied_points(uint32_t key) {
-        std::vector<Point2> out;
-        for (auto& r : chain(key, projection_points, table_points))
-            if (get_u16(r.data(), point_fragment) == 1)
-                out.push_back({get_f64(r.data(), point_sketch_x), get_f64(r.data(), point_sketch_y)});
-        return out;
-    }
-    static bool has(const std::vector<Point2>& v, Point2 p) {
-        for (const Point2& q : v)
-            if (q.x == p.x && q.y == p.y) return true;
-        return false;
-    }
-    FragmentReplacement replacing(uint32_t holder, bool all) {
-        FragmentReplacement r;
-        r.pending = true;
-        r.target = {holder, 1, 1};
-        r.fragment = 1;
-        r.replacement = 3;
-        r.all = all;
-        return r;
-    }
 };
 
 TEST_F(FragmentReplace, ListsInstancesAndCandidates) {
@@ -124,46 +94,14 @@ TEST_F(FragmentReplace, ListsInstancesAndCandidates) {
     for (const Line& l : lines) EXPECT_EQ(fragment_instance_line(l.number, "Вид"), l.want);
 }
 
-TEST_F(FragmentReplace, OneInstanceTakesTheNewFragmentInPlace) {
-    ASSERT_TRUE(has(copied_points(2), {60, 55}));  // fragment 1's point 2 at 50 + (10,5)
-    const uint32_t picked[1] = {1};
-    FragmentReplaceResult r = fragment_replace(df, replacing(2, false), picked, 1);
-    EXPECT_EQ(r.changed, 1);
-    EXPECT_EQ(r.reinserted, 1);
-    EXPECT_FALSE(r.failed);
-    EXPECT_EQ(sources(2), std::vector<uint32_t>{3});
-    EXPECT_EQ(sources(4), std::vector<uint32_t>{1});  // the other instance stays
-    // Fragment 3's point 7 (20,0) lands at 50 + (20,0); fragment 1's copy is gone.
-    std::vector<Point2> now = copied_points(2);
-    EXPECT_TRUE(has(now, {70, 50}));
-    EXPECT_FALSE(has(now, {60, 55}));
-    EXPECT_TRUE(has(copied_points(4), {60, 55}));
-    int copied_elements = 0;
-    for (auto& e : chain(2, projection_elements, table_elements))
-        if (get_u16(e.data(), element_fragment) == 1) ++copied_elements;
-    EXPECT_EQ(copied_elements, 1);
-}
-
-TEST_F(FragmentReplace, AllInstancesAndRefusals) {
-    const uint32_t picked[1] = {1};
-    // Nothing changes: the fragment replacing itself, a missing replacement,
-    // too few binding points picked.
-    FragmentReplacement self = replacing(2, true);
-    self.replacement = 1;
-    FragmentReplacement missing = replacing(2, true);
-    missing.replacement = 9;
-    EXPECT_EQ(fragment_replace(df, self, picked, 1).changed, 0);
-    EXPECT_EQ(fragment_replace(df, missing, picked, 1).changed, 0);
-    EXPECT_EQ(fragment_replace(df, replacing(2, true), picked, 0).changed, 0);
-    EXPECT_EQ(sources(2), std::vector<uint32_t>{1});
-
-    FragmentReplaceResult r = fragment_replace(df, replacing(2, true), picked, 1);
-    EXPECT_EQ(r.changed, 2);
-    EXPECT_EQ(r.reinserted, 2);
-    EXPECT_EQ(sources(2), std::vector<uint32_t>{3});
-    EXPECT_EQ(sources(4), std::vector<uint32_t>{3});
-    EXPECT_TRUE(has(copied_points(4), {70, 50}));
-    EXPECT_TRUE(fragment_instances_of(df, 1).empty());
+TEST_F(FragmentReplace, InstanceRecordCopied) {
+    uint8_t rec[fragment_record_size] = {};
+    ASSERT_TRUE(fragment_instance_record(df, 4, 1, rec));
+    EXPECT_EQ(rec[record_kind], construction_fragment_instance);
+    EXPECT_EQ(get_u32(rec, fragment_source), 1u);
+    EXPECT_EQ(get_u16(rec, fragment_instance), 1);
+    EXPECT_FALSE(fragment_instance_record(df, 4, 2, rec));  // no second instance
+    EXPECT_FALSE(fragment_instance_record(df, 1, 1, rec));  // the fragment holds none
 }
 
 }  // namespace
