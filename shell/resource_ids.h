@@ -676,6 +676,13 @@
 #define IDC_LIST_NO_SKETCH 1098      /* "Нет эскиза" */
 #define IDC_LIST_SKETCH_LIGHTEN 1893 /* "Осветлить  образ  эскиза" */
 #define IDC_LIST_SKETCH_NO_ROTATION 1992 /* "Отказаться от поворота" */
+#define IDC_LIST_ENLARGE 1673         /* enlarges the projection's area to the left and up */
+#define IDC_LIST_REINSERT_ALLOW 1944  /* "Разрешить замену фрагмента" */
+#define IDC_LIST_REINSERT_LABEL 1945
+#define IDC_LIST_REINSERT_INSTANCES 1938
+#define IDC_LIST_REINSERT_WITH_LABEL 1947
+#define IDC_LIST_REINSERT_WITH 1940
+#define IDC_LIST_REINSERT_ALL 1943    /* "Для всех" */
 
 /* Image-stage marking tools of panel IDD_PANEL_IMAGE and the image-stage
    dialogs (line length, colour, layers, contour information, fold,
@@ -801,6 +808,9 @@
 #define IDC_FRG_CONSTANT_UPDATE 1897
 #define IDC_FRG_UPDATE 1102
 #define IDC_FRG_HELP 1629
+// Sent to the image-stage panel: replace the fragment of an instance
+// (lParam: FragmentReplaceRequest*).
+#define IDC_FRG_REPLACE_START 1944
 /* Printing: the print dialog "Печать чертежа" (IDD_PRINT). */
 #define IDD_PRINT 267
 #define IDC_PRINT_PAGES 1272
