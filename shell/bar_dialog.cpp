@@ -37,6 +37,7 @@ BarChoices choices;
 
 struct BarDialogState {
     ProjectionWindow* window;
+    int template_id;
     BarDialogView view;
     std::vector<ModelVariableInfo> variables;
     int result;
@@ -154,7 +155,7 @@ INT_PTR CALLBACK bar_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARA
         if (unit < 0 || unit >= LENGTH_UNIT_COUNT) unit = 0;
         SetDlgItemTextA(dialog, IDC_BAR_UNIT, length_unit_names[unit]);
         set_mode(dialog, s);
-        element_dialog_announce(dialog, IDD_BAR);
+        element_dialog_announce(dialog, s->template_id);
         return TRUE;
     }
     case WM_COMMAND: {
@@ -217,8 +218,8 @@ INT_PTR CALLBACK bar_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARA
 
 }  // namespace
 
-int bar_dialog(ProjectionWindow* w) {
-    BarDialogState s{w, {}, {}, IDCANCEL};
+int bar_dialog(ProjectionWindow* w, int template_id) {
+    BarDialogState s{w, template_id, {}, {}, IDCANCEL};
     bool any = false;
     with_image_projection(w, [&](DrawingFile* df, unsigned char* p) {
         s.view = bar_dialog_examine(df, p);
@@ -232,7 +233,7 @@ int bar_dialog(ProjectionWindow* w) {
     }
     HWND owner = GetActiveWindow();
     if (!owner && w) owner = w->window;
-    DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_BAR), owner, bar_dialog_proc,
+    DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(template_id), owner, bar_dialog_proc,
                     reinterpret_cast<LPARAM>(&s));
     return s.result;
 }

@@ -264,9 +264,27 @@ HMENU context_menu_prepare(ProjectionWindow* w, int x, int y) {
     return menu;
 }
 
+namespace {
+struct MenuClick {
+    ProjectionWindow* window = nullptr;
+    int x = 0, y = 0;
+} last_menu_click;
+}  // namespace
+
+bool context_menu_last_click(ProjectionWindow** w, int* x, int* y) {
+    if (!last_menu_click.window) return false;
+    *w = last_menu_click.window;
+    *x = last_menu_click.x;
+    *y = last_menu_click.y;
+    return true;
+}
+
 void context_menu_open(ProjectionWindow* w, int x, int y) {
     HMENU menu = context_menu_prepare(w, x, y);
     if (!menu || !w->window) return;
+    last_menu_click.window = w;
+    last_menu_click.x = x;
+    last_menu_click.y = y;
     POINT pt = {x, y};
     ClientToScreen(w->window, &pt);
     HWND owner = stage_panel ? stage_panel : frame_window;

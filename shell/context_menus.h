@@ -17,6 +17,9 @@ HBITMAP menu_picture(int id);
 HMENU context_menu_prepare(ProjectionWindow* w, int x, int y);
 // Prepares the pop-up, shows it at the click and runs the chosen command.
 void context_menu_open(ProjectionWindow* w, int x, int y);
+// The window and client position of the click that opened the last pop-up
+// (commands that work on the place clicked read it); false before any.
+bool context_menu_last_click(ProjectionWindow** w, int* x, int* y);
 // Runs a command chosen in a context menu of w: the items of every pop-up
 // here, the stage's submenu commands through the stage panel's buttons, the
 // panel's own commands posted to the panel.

@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstring>
 #include <cstdio>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -18,8 +19,11 @@
 #include "geometry/extents.h"
 #include "geometry/transforms.h"
 #include "render/contours/contour_clip.h"
+#include "render/contours/contour_lists.h"
+#include "render/contours/contour_search.h"
 #include "render/output/element_drawing.h"
 #include "shell/bar_dialog.h"
+#include "shell/context_menus.h"
 #include "shell/element_dialogs.h"
 #include "shell/frame_window.h"
 #include "shell/hints.h"
@@ -27,6 +31,7 @@
 #include "shell/panels.h"
 #include "shell/resource_ids.h"
 #include "stages/points_elements/bars.h"
+#include "stages/points_elements/bars_contour.h"
 #include "stages/points_elements/element_marking.h"
 #include "stages/points_elements/element_records.h"
 #include "stages/points_elements/marking_contours.h"
@@ -331,6 +336,48 @@ int ask(int code) {
 
 }  // namespace
 
+int allowance_along_contour(ProjectionWindow* w, int x, int y) {
+    if (!w) return IDCANCEL;
+    // The contour is sought on a copy of the projection record marked as
+    // automatically constructed, so that no gap is closed (which would move
+    // element ends), and it is not stored: only its members and its shape
+    // are kept for the steps below.
+    std::vector<unsigned char> copy;
+    with_image_projection(w, [&](DrawingFile*, unsigned char* p) {
+        copy.assign(p, p + get_u16(p, record_length));
+    }, false);
+    if (copy.size() < projection_record_head) return IDCANCEL;
+    put_u16(copy.data(), projection_flags,
+            static_cast<uint16_t>(get_u16(copy.data(), projection_flags) & ~projection_word_no_auto));
+    ViewTransform t = transform_of(w);
+    Point2 at{};
+    view_pixel_to_point(&t, x, y, &at);
+    ContourOutline outline;
+    uint8_t* contour = find_closed_contour(copy.data(), at, contour_kind_hole, 1);
+    bool found = contour && contour_outline_capture(current_drawing_file(), copy.data(), contour, &outline);
+    if (contour) free_contour(contour);
+    free_contour_piece_list();
+    error_flag = 0;
+    if (!found) {
+        show_program_message("нет замкнутого контура");
+        return IDCANCEL;
+    }
+    std::set<uint32_t> before;
+    with_image_projection(w, [&](DrawingFile* df, unsigned char* p) {
+        before = bar_centre_elements(df, p);
+        bars_contour_mark_members(df, p, outline);
+    });
+    int result = bar_dialog(w, IDD_BAR_CONTOUR);
+    with_image_projection(w, [&](DrawingFile* df, unsigned char* p) {
+        if (result == IDOK && bars_contour_finish(df, p, outline, before) >= 0) {
+            set_changed(p);
+            screen_again(p);
+        }
+        elements_unmark_all(df, p);
+    });
+    return result;
+}
+
 bool marking_command(HWND panel, int id, int notification, int state) {
     ProjectionWindow* w = image_window();
     switch (id) {
@@ -387,6 +434,12 @@ bool marking_command(HWND panel, int id, int notification, int state) {
     case IDM_IMAGE_VISIBILITY_LEVEL: visibility_level_dialog(w); break;
     case IDC_IMAGE_LAYERS: layers_dialog(w); break;
     case IDC_IMAGE_BAR: bar_dialog(w); break;
+    case IDM_IMAGE_ADD_ALLOWANCE: {
+        ProjectionWindow* clicked = nullptr;
+        int x = 0, y = 0;
+        if (context_menu_last_click(&clicked, &x, &y) && clicked == w) allowance_along_contour(w, x, y);
+        break;
+    }
     case IDM_IMAGE_REMOVE_ALLOWANCE: {
         // Every bar of the projection goes, after the question and a
         // checkpoint, so that undo brings them back.

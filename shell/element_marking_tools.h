@@ -31,5 +31,12 @@ int marking_mouse_move(HWND window, int x, int y, WPARAM keys);
 int marking_left_up(HWND window, int x, int y, WPARAM keys, int state);
 void marking_paint_over(HWND window, HDC dc);
 
+// Bars along the closed contour around the client position (x, y) of w
+// (command 141, "Добавить припуск"): the contour's members are marked, the
+// bar dialog (931) runs on them, and the bars it makes lose their caps
+// inside the contour and get arcs round its corners.  Returns the bar
+// dialog's result, IDCANCEL when there is no contour.
+int allowance_along_contour(ProjectionWindow* w, int x, int y);
+
 // A panel command of the marking tools; returns true when it was one.
 bool marking_command(HWND panel, int id, int notification, int state);

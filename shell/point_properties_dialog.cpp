@@ -21,11 +21,14 @@
 #include "shell/help.h"
 #include "shell/hints.h"
 #include "shell/resource_ids.h"
+#include "stages/points_elements/point_info.h"
 #include "stages/points_elements/point_properties.h"
 #include "stages/points_elements/points_transform.h"
 #include "store/drawing_header.h"
 #include "store/record_layouts.h"
 #include "store/text_codec.h"
+
+bool point_route_lengths_mode = false;
 
 namespace {
 
@@ -62,15 +65,16 @@ ViewTransform view_of(const ProjectionWindow* w) {
 
 void enable(HWND dialog, int id, bool on) { EnableWindow(GetDlgItem(dialog, id), on); }
 
-std::string info_text(const PointCopy& p) {
-    char x[40], y[40], tx[40], ty[40];
-    format_number_by_magnitude(x, sizeof x, p.sketch().x);
-    format_number_by_magnitude(y, sizeof y, -p.sketch().y);
-    format_number_by_magnitude(tx, sizeof tx, p.true_position().x);
-    format_number_by_magnitude(ty, sizeof ty, -p.true_position().y);
-    char text[200];
-    std::snprintf(text, sizeof text, "Номер: %-lu\nX,Yэск=(%s,%s)\nX,Yизо=(%s,%s)", static_cast<unsigned long>(p.number()),
-                  x, y, tx, ty);
+// The information line of the entry, or in the route-length mode the
+// routes through its point when there are any.
+std::string info_text(PropertiesState* s, const PointCopy& p) {
+    std::string text = point_info_text(nullptr, nullptr, p);
+    with_image_projection(s->window, [&](DrawingFile* df, unsigned char* projection) {
+        text = point_info_text(df, projection, p);
+        if (!s->routes) return;
+        std::string routes = route_lengths_text(routes_through_point(df, projection, p.number()));
+        if (!routes.empty()) text = routes;
+    }, false);
     return text;
 }
 
@@ -81,7 +85,7 @@ void show_entry(HWND dialog, PropertiesState* s) {
         std::snprintf(title, sizeof title, "Опорная точка %u из %u", static_cast<unsigned>(s->shown + 1),
                       static_cast<unsigned>(s->list.size()));
     SetWindowTextA(dialog, title);
-    SetDlgItemTextA(dialog, IDC_POINTPROP_INFO, info_text(p).c_str());
+    SetDlgItemTextA(dialog, IDC_POINTPROP_INFO, info_text(s, p).c_str());
     for (const auto& b : flag_boxes)
         CheckDlgButton(dialog, b.id, point_property(p, b.flag) ? BST_CHECKED : BST_UNCHECKED);
     enable(dialog, IDC_POINTPROP_ANNOTATION, !(p.flags() & point_flag_no_dimension));
@@ -102,8 +106,6 @@ void show_entry(HWND dialog, PropertiesState* s) {
         note = "Контрольная точка сплайна Безье";
     }
     SetDlgItemTextA(dialog, IDC_POINTPROP_NOTE, note);
-    enable(dialog, IDC_POINTPROP_ROUTES, s->routes_allowed);
-    if (!s->routes_allowed) s->routes = false;
     CheckRadioButton(dialog, IDC_POINTPROP_COORDINATES, IDC_POINTPROP_ROUTES,
                      s->routes ? IDC_POINTPROP_ROUTES : IDC_POINTPROP_COORDINATES);
 }
@@ -166,6 +168,7 @@ INT_PTR CALLBACK properties_proc(HWND dialog, UINT message, WPARAM wparam, LPARA
             enable(dialog, IDC_POINTPROP_PRIORITY, true);
         }
         enable(dialog, IDC_POINTPROP_TRANSFORM, s->transform_allowed);
+        enable(dialog, IDC_POINTPROP_ROUTES, s->routes_allowed);
         SetDlgItemTextA(dialog, IDC_POINTPROP_SCALE_X, "<X>");
         SetDlgItemTextA(dialog, IDC_POINTPROP_SCALE_Y, "<Y>");
         SetDlgItemTextA(dialog, IDC_POINTPROP_ANGLE, "0°");
@@ -195,6 +198,8 @@ INT_PTR CALLBACK properties_proc(HWND dialog, UINT message, WPARAM wparam, LPARA
             }
         if ((id == IDC_POINTPROP_COORDINATES || id == IDC_POINTPROP_ROUTES) && note == BN_CLICKED) {
             s->routes = id == IDC_POINTPROP_ROUTES && s->routes_allowed;
+            point_route_lengths_mode = s->routes;
+            show_entry(dialog, s);
             return TRUE;
         }
         if (id == IDC_POINTPROP_TRANSFORM && note == BN_CLICKED) {
@@ -262,6 +267,8 @@ uint32_t point_properties_dialog(ProjectionWindow* w, uint32_t point) {
         }
         uint16_t flags = get_u16(p, projection_flags);
         s.routes_allowed = get_u32(p, projection_contours) != 0 && (flags & projection_word_no_auto);
+        if (!s.routes_allowed) point_route_lengths_mode = false;
+        s.routes = point_route_lengths_mode;
         bool guarded = df->header && (get_u16(df->header, header_options2) & header_opt2_transform_guard);
         s.transform_allowed = get_u32(p, projection_dimensions) == 0 || !guarded;
     }, false);

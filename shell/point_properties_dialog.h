@@ -10,3 +10,9 @@
 // pixel; flags and the transformation are stored on "Да" only.  Returns
 // the point shown last (the scroll bar makes another the current one).
 uint32_t point_properties_dialog(ProjectionWindow* w, uint32_t point);
+
+// The route-length mode of the point information, switched by the dialog's
+// radio buttons "Показать координаты точки" / "Показать длины маршрутов":
+// while it is on, the panel shows the lengths of the routes through the
+// current point in place of its coordinates.
+extern bool point_route_lengths_mode;

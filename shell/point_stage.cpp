@@ -45,6 +45,8 @@
 #include "stages/points_elements/element_records.h"
 #include "stages/points_elements/element_rebuild.h"
 #include "stages/points_elements/points.h"
+#include "stages/points_elements/point_info.h"
+#include "stages/points_elements/point_labels.h"
 #include "stages/points_elements/points_control.h"
 #include "stages/points_elements/points_distance.h"
 #include "stages/points_elements/points_group.h"
@@ -164,22 +166,26 @@ void with_points(ProjectionWindow* w, Op op) {
     document_lock_release();
 }
 
-// The point information line of the panel.
+// The point information line of the panel: the point's number and its
+// positions from the projection's origin point; in the route-length mode
+// the routes through the point instead, when it has any.
 void show_point_info(const PointCopy* p) {
     if (!point_panel) return;
     if (!p) {
         SetDlgItemTextA(point_panel, IDC_POINTS_INFO, "");
         return;
     }
-    char x[40], y[40], tx[40], ty[40];
-    format_number_by_magnitude(x, sizeof x, p->sketch().x);
-    format_number_by_magnitude(y, sizeof y, -p->sketch().y);
-    format_number_by_magnitude(tx, sizeof tx, p->true_position().x);
-    format_number_by_magnitude(ty, sizeof ty, -p->true_position().y);
-    char text[200];
-    std::snprintf(text, sizeof text, "Номер: %-lu\nX,Yэск=(%s,%s)\nX,Yизо=(%s,%s)",
-                  static_cast<unsigned long>(p->number()), x, y, tx, ty);
-    SetDlgItemTextA(point_panel, IDC_POINTS_INFO, text);
+    std::string text = point_info_text(nullptr, nullptr, *p);
+    ProjectionWindow* w = projection_window_find_by_id(drag.window_number);
+    if (!w) w = projection_window_active();
+    if (w)
+        with_points(w, [&](PointContext& ctx) {
+            text = point_info_text(ctx.df, ctx.projection, *p);
+            if (!point_route_lengths_mode) return;
+            std::string routes = route_lengths_text(routes_through_point(ctx.df, ctx.projection, p->number()));
+            if (!routes.empty()) text = routes;
+        });
+    SetDlgItemTextA(point_panel, IDC_POINTS_INFO, text.c_str());
 }
 
 bool alt_held() { return GetKeyState(VK_MENU) < 0; }
@@ -627,7 +633,21 @@ void paint_over(HWND window, HDC dc) {
         if (f & point_flag_show_number) {
             char text[16];
             std::snprintf(text, sizeof text, "%u", static_cast<unsigned>(p.number()));
-            TextOutA(dc, px + bx + 2, py - 2 * by - 4, text, static_cast<int>(std::strlen(text)));
+            int len = static_cast<int>(std::strlen(text));
+            SIZE size{};
+            GetTextExtentPoint32A(dc, text, len, &size);
+            // The label colour as the device shows it (set and read back on
+            // the centre pixel); a place whose box shows it holds another
+            // label.
+            COLORREF under = GetPixel(dc, px, py);
+            COLORREF label = SetPixel(dc, px, py, point_colour);
+            if (under != CLR_INVALID) SetPixel(dc, px, py, under);
+            if (label == static_cast<COLORREF>(-1)) label = point_colour;
+            LabelPlace at = point_label_choose(px, py, bx, by, size.cx, size.cy,
+                                               [&](int x, int y) { return GetPixel(dc, x, y) == label; });
+            UINT align = SetTextAlign(dc, TA_LEFT | TA_BASELINE);
+            TextOutA(dc, at.x, at.y, text, len);
+            SetTextAlign(dc, align);
         }
     }
     // The rotation handle of the group: a line from the handle to the
@@ -859,8 +879,8 @@ void apply_control_value(HWND panel) {
 }
 
 // Command 154: the list of the marked points of the active projection
-// window, in a text file the user names.  A file that cannot be opened
-// gets nothing.
+// window, in a text file the user names.  A file that cannot be written
+// gets the program's message with the file's name.
 void save_marked_points(HWND panel) {
     ProjectionWindow* w = projection_window_active();
     if (!w) return;
@@ -874,9 +894,14 @@ void save_marked_points(HWND panel) {
     std::string list;
     with_points(w, [&](PointContext& ctx) { list = marked_points_list(ctx.df, ctx.projection); });
     std::string name = marked_points_file_name(path);
-    if (FILE* f = std::fopen(name.c_str(), "wt")) {
-        std::fputs(list.c_str(), f);
-        std::fclose(f);
+    FILE* f = std::fopen(name.c_str(), "wt");
+    bool written = f && std::fputs(list.c_str(), f) >= 0;
+    if (f && std::fclose(f) != 0) written = false;
+    if (!written) {
+        static char detail[MAX_PATH + 16];
+        std::snprintf(detail, sizeof detail, "%s", name.c_str());
+        error_stack_push(detail);
+        show_program_message(f ? "$записи в файл" : "$открытия файла");
     }
 }
 

@@ -773,6 +773,7 @@
 #define IDC_LEVEL_HELP 1629
 /* Bar parameters (IDD_BAR). */
 #define IDD_BAR 643                   /* "Параметры бруска" */
+#define IDD_BAR_CONTOUR 931           /* the same, for the bars along a contour */
 #define IDC_BAR_WIDTH 1885
 #define IDC_BAR_LINE_TYPE 1073
 #define IDC_BAR_CORNERS_START 1889

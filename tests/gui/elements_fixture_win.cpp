@@ -1,8 +1,9 @@
 // elements_fixture: the drawing of the element-input scenario, written and
 // read back through the program's own store.
-//   elements_fixture OUT.svt
-// writes one projection without a sketch holding reference points 1..8 at
-// the positions listed below (drawing units).
+//   elements_fixture OUT.svt [SKETCH]
+// writes one projection holding reference points 1..8 at the positions
+// listed below (drawing units), over the sketch file SKETCH when given,
+// else without a sketch.
 //   elements_fixture --elements FILE.svt
 // prints one line per element record of the first projection, in chain
 // order: "number kind line-type image points...", where image is 1 for a
@@ -17,6 +18,7 @@
 #include "base/byte_order.h"
 #include "tests/gui/fixture_drawing_win.h"
 #include "base/program_messages.h"
+#include "geometry/naming.h"
 #include "shell/core/projection_records.h"
 #include "stages/points_elements/element_records.h"
 #include "store/drawing_file.h"
@@ -63,13 +65,33 @@ static int list_elements(const char* path) {
     return 0;
 }
 
+// The projection of fixture_add_plain_projection, over a sketch.
+static RecordRef projection_with_sketch(DrawingFile* df, const char* sketch) {
+    uint8_t rec[projection_record_max] = {};
+    projection_record_init(rec, 1, 1);
+    put_f64(rec, projection_control_sketch, 1.0);
+    put_f64(rec, projection_control_true, 1.0);
+    put_f32(rec, projection_area_size, 200.f);
+    put_f32(rec, projection_area_size + 4, 200.f);
+    put_f32(rec, projection_frame, 10.f);
+    put_f32(rec, projection_frame + 4, 10.f);
+    put_f32(rec, projection_frame + 8, 120.f);
+    put_f32(rec, projection_frame + 12, 90.f);
+    if (sketch_reference_store(rec, sketch, 1) != 0) return 0;
+    RecordRef head = get_u32(df->header, header_projections);
+    RecordRef ref = record_add_at_end(df, &head, rec, &page_buffers[table_projections]);
+    put_u32(df->header, header_projections, head);
+    if (ref) put_u32(df->header, header_counters, 1);
+    return ref;
+}
+
 int main(int argc, char** argv) {
     if (argc < 2) return 2;
     if (fixture_store_start() != 0) return 3;
     if (std::strcmp(argv[1], "--elements") == 0) return argc < 3 ? 2 : list_elements(argv[2]);
     DrawingFile* df = fixture_create(argv[1]);
     if (!df) return 5;
-    RecordRef ref = fixture_add_plain_projection(df, 120.f, 90.f);
+    RecordRef ref = argc >= 3 ? projection_with_sketch(df, argv[2]) : fixture_add_plain_projection(df, 120.f, 90.f);
     if (!ref) return 7;
     if (!fixture_add_points(df, ref, positions, 8)) return 8;
     drawing_file_close(df);

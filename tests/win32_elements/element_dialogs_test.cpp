@@ -11,6 +11,8 @@
 #include <functional>
 #include <map>
 #include <set>
+#include <cmath>
+#include <string>
 
 #include "geometry/kernel_context.h"
 #include "geometry/tolerance.h"
@@ -706,6 +708,89 @@ TEST_F(ElementDialogs, PointPropertiesStepThroughThePixelAndChangeOnlyOnYes) {
     EXPECT_NEAR(get_f64(points[4].data(), point_sketch_x), 30, 1e-9);
     EXPECT_NEAR(get_f64(points[4].data(), point_true_x), 30, 1e-9);
     EXPECT_NEAR(get_f64(points[4].data(), point_sketch_y), 10, 1e-9);
+}
+
+TEST_F(ElementDialogs, AllowanceAlongAContourMakesBarsWithRoundCornersOnlyOnYes) {
+    // A square of four lines; the window shows drawing units as pixels.
+    const Point2 c[4] = {{0, 0}, {10, 0}, {10, 10}, {0, 10}};
+    for (uint32_t i = 0; i < 4; ++i) point(i + 1, c[i].x, c[i].y);
+    for (uint32_t i = 0; i < 4; ++i) line(11 + i, i + 1, (i + 1) % 4 + 1, c[i], c[(i + 1) % 4]);
+
+    // Outside every loop: the message, no dialog.
+    EXPECT_EQ(allowance_along_contour(&window, 40, 40), IDCANCEL);
+    EXPECT_TRUE(shown().empty());
+    EXPECT_EQ(messages_containing("нет замкнутого контура"), 1);
+
+    // Inside: the members are marked while dialog 931 is open; cancel
+    // leaves the drawing (marks included) as it was.
+    std::vector<Bytes> before = state();
+    int marked = 0;
+    script() = [&](HWND d, int) {
+        for (uint32_t n = 11; n <= 14; ++n) marked += (get_u16(element(n).data(), element_flags) & element_flag_marked) != 0;
+        press(d, IDCANCEL);
+    };
+    EXPECT_EQ(allowance_along_contour(&window, 5, 5), IDCANCEL);
+    EXPECT_EQ(shown(), std::vector<int>{IDD_BAR_CONTOUR});
+    EXPECT_EQ(marked, 4);
+    EXPECT_EQ(state(), before);
+
+    // "Да" with width 2: a bar on every side, and an arc of radius 1 about
+    // every corner, outside the square.
+    script() = [](HWND d, int) {
+        SetDlgItemTextA(d, IDC_BAR_WIDTH, "2");
+        press(d, IDOK);
+    };
+    EXPECT_EQ(allowance_along_contour(&window, 5, 5), IDOK);
+    EXPECT_EQ(chain(projection_construction, table_construction).size(), 4u);
+    std::set<std::pair<double, double>> centres;
+    for (const Bytes& r : chain(projection_elements, table_elements)) {
+        EXPECT_FALSE(get_u16(r.data(), element_flags) & element_flag_marked);
+        if ((get_u16(r.data(), element_flags) & 0xF) != 3 || (get_u16(r.data(), element_options) & element_opt_bar_outline))
+            continue;
+        Point2 s = get_point2(r.data(), element_coords3), e = get_point2(r.data(), element_coords3 + 16);
+        Point2 m = get_point2(r.data(), element_coords3 + 32);
+        EXPECT_NEAR(std::hypot(s.x - m.x, s.y - m.y), 1.0, 1e-9);
+        EXPECT_NEAR(std::hypot(e.x - m.x, e.y - m.y), 1.0, 1e-9);
+        // Both ends lie outside the square.
+        for (Point2 q : {s, e}) EXPECT_TRUE(q.x < 0 || q.x > 10 || q.y < 0 || q.y > 10);
+        centres.insert({m.x, m.y});
+    }
+    EXPECT_EQ(centres, (std::set<std::pair<double, double>>{{0, 0}, {10, 0}, {10, 10}, {0, 10}}));
+}
+
+TEST_F(ElementDialogs, PointPropertiesShowTheRouteLengthsOfThePoint) {
+    two_lines();
+    on_projection([](DrawingFile*, unsigned char* p) {
+        put_u16(p, projection_flags, static_cast<uint16_t>(get_u16(p, projection_flags) | projection_word_no_auto));
+    });
+    uint32_t route = contour({11}, 4);
+    ASSERT_NE(route, 0u);
+    std::string name;
+    for (const Bytes& r : chain(projection_contours, table_contours))
+        if (get_u32(r.data(), contour_number) == route) name.assign(reinterpret_cast<const char*>(r.data() + 74), 6);
+    while (!name.empty() && (name.back() == ' ' || name.back() == '\0')) name.pop_back();
+    std::vector<Bytes> before = state();
+    std::string coordinates, routes;
+    bool enabled = false;
+    point_route_lengths_mode = false;
+    script() = [&](HWND d, int) {
+        char text[200] = {};
+        GetDlgItemTextA(d, IDC_POINTPROP_INFO, text, sizeof text);
+        coordinates = text;
+        enabled = IsWindowEnabled(GetDlgItem(d, IDC_POINTPROP_ROUTES)) != 0;
+        CheckRadioButton(d, IDC_POINTPROP_COORDINATES, IDC_POINTPROP_ROUTES, IDC_POINTPROP_ROUTES);
+        press_now(d, IDC_POINTPROP_ROUTES);
+        GetDlgItemTextA(d, IDC_POINTPROP_INFO, text, sizeof text);
+        routes = text;
+        press(d, IDCANCEL);
+    };
+    point_properties_dialog(&window, 2);
+    EXPECT_TRUE(enabled);
+    EXPECT_EQ(coordinates.rfind("Номер: 2\n", 0), 0u) << coordinates;
+    EXPECT_EQ(routes, name + " = 10 мм");
+    EXPECT_TRUE(point_route_lengths_mode);
+    EXPECT_EQ(state(), before);
+    point_route_lengths_mode = false;
 }
 
 }  // namespace
