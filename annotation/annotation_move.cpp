@@ -262,8 +262,20 @@ bool dimension_arc_step(uint8_t* dim, AnnotationStage* s, double x, double y) {
     return flip;
 }
 
-bool dimension_drag_step(uint8_t* dim, AnnotationStage* s, double x, double y, bool ctrl, int* hint_mode) {
+Point2 dimension_arc_cursor_point(const uint8_t* dim) {
+    Point2 c = pt(dim, dimension_centre), a = pt(dim, dimension_line_start), b = pt(dim, dimension_line_end);
+    double ra = std::hypot(a.x - c.x, a.y - c.y), rb = std::hypot(b.x - c.x, b.y - c.y);
+    if (!(ra > 0) || !(rb > 0)) return a;
+    Point2 m = {(a.x - c.x) / ra + (b.x - c.x) / rb, (a.y - c.y) / ra + (b.y - c.y) / rb};
+    double len = std::hypot(m.x, m.y);
+    if (!(len > 1e-9)) return a;
+    return {c.x + m.x / len * ra, c.y + m.y / len * ra};
+}
+
+bool dimension_drag_step(uint8_t* dim, AnnotationStage* s, double x, double y, bool ctrl, int* hint_mode,
+                         bool* flipped) {
     if (hint_mode) *hint_mode = 0;
+    if (flipped) *flipped = false;
     uint16_t value = get_u16(dim, dimension_value_word);
     int shape = (value >> 4) & 0x0F;
     if (shape == 1) {
@@ -278,7 +290,8 @@ bool dimension_drag_step(uint8_t* dim, AnnotationStage* s, double x, double y, b
             dimension_line_parallel_step(dim, x, y);
         }
     } else if (shape == 3) {
-        dimension_arc_step(dim, s, x, y);
+        bool flip = dimension_arc_step(dim, s, x, y);
+        if (flipped) *flipped = flip;
     } else {
         return false;
     }
@@ -344,10 +357,14 @@ bool pick_dimension_line(uint8_t* projection, double x, double y, double slack, 
 }
 
 bool move_selected_dimension(uint8_t* projection, RecordRef ref, AnnotationStage* s, double x, double y, bool ctrl,
-                             int* hint_mode) {
+                             int* hint_mode, bool* flipped, Point2* cursor_to) {
+    if (flipped) *flipped = false;
     unsigned char* d = dimension_at(ref);
     if (!d) return false;
-    if (!dimension_drag_step(d, s, x, y, ctrl, hint_mode)) return false;
+    bool flip = false;
+    if (!dimension_drag_step(d, s, x, y, ctrl, hint_mode, &flip)) return false;
+    if (flip && cursor_to) *cursor_to = dimension_arc_cursor_point(d);
+    if (flipped) *flipped = flip;
     page_buffers[table_dimensions].clean = 0;
     uint32_t number = get_u32(d, dimension_number);
     bool signs = (get_u16(d, dimension_state) & 0x0018) != 0;

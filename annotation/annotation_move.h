@@ -60,10 +60,15 @@ void dimension_line_free_step(uint8_t* dim, AnnotationStage* s, double x, double
 // there while the mouse is within 12 mm.  True when it flipped in this step
 // (the cursor is then put on it).
 bool dimension_arc_step(uint8_t* dim, AnnotationStage* s, double x, double y);
+// The point the cursor is put on after an arc flipped: the middle of the
+// dimension arc (its first end when the ends stand opposite each other).
+Point2 dimension_arc_cursor_point(const uint8_t* dim);
 // One step on the dimension record by its line shape (value bits 4-7),
 // then value bit 11 set and bit 15 cleared.  `*hint_mode`: 2 free, 3
-// parallel with Ctrl, 0 otherwise.  False for another shape.
-bool dimension_drag_step(uint8_t* dim, AnnotationStage* s, double x, double y, bool ctrl, int* hint_mode);
+// parallel with Ctrl, 0 otherwise.  `*flipped` (when given) tells whether
+// an arc passed through its centre in this step.  False for another shape.
+bool dimension_drag_step(uint8_t* dim, AnnotationStage* s, double x, double y, bool ctrl, int* hint_mode,
+                         bool* flipped = nullptr);
 
 // ---------------------------------------------------------------- dimensions in the store
 // The shown dimension of the projection whose dimension line passes
@@ -72,10 +77,12 @@ bool dimension_drag_step(uint8_t* dim, AnnotationStage* s, double x, double y, b
 bool pick_dimension_line(uint8_t* projection, double x, double y, double slack, RecordRef* ref, uint8_t* end);
 // One drag step of the dimension at ref (a straight line parallel, or
 // free with Ctrl; an arc through the centre), then its label laid out
-// again and its roughness signs kept on their extension lines.  False when
-// the dimension is gone or its line cannot be dragged.
+// again and its roughness signs kept on their extension lines.  When an
+// arc passed through its centre, *cursor_to (when given) gets the point the
+// cursor is to be put on and *flipped is set.  False when the dimension is
+// gone or its line cannot be dragged.
 bool move_selected_dimension(uint8_t* projection, RecordRef ref, AnnotationStage* s, double x, double y, bool ctrl,
-                             int* hint_mode);
+                             int* hint_mode, bool* flipped = nullptr, Point2* cursor_to = nullptr);
 // The arrowhead kind (0..10) on end 1 or 2 of the dimension at ref: the
 // kind word's line-end bits; the line counts as placed by hand (value bit
 // 11); a level dimension's label is placed automatically again (bit 15

@@ -21,8 +21,38 @@ const double pi = 3.14159265358979323846;
 
 struct Line {
     Point2 a, b;
-    Point2 u;  // the extension direction: the band's half-width runs along it
+    Point2 u;   // the extension direction at a: the band's half-width runs along it
+    Point2 u2;  // the same at b (differs from u on the pieces of an arc)
 };
+
+// A candidate dimension line: its ends and the pieces it is tested by (one
+// for a straight line, chords for an arc).
+struct Candidate {
+    Point2 a, b;
+    std::vector<Line> pieces;
+};
+
+Point2 unit(double angle) { return {std::cos(angle), std::sin(angle)}; }
+
+// The chords of the arc about c from a to b the shorter way, each at most
+// pi/8 wide, their ends' radial directions as extension directions.
+bool arc_pieces(Point2 c, Point2 a, Point2 b, std::vector<Line>* out) {
+    double r = std::hypot(a.x - c.x, a.y - c.y), rb = std::hypot(b.x - c.x, b.y - c.y);
+    if (!(r > 0) || !(rb > 0) || !std::isfinite(r) || !std::isfinite(rb)) return false;
+    double a1 = std::atan2(a.y - c.y, a.x - c.x), a2 = std::atan2(b.y - c.y, b.x - c.x);
+    double sweep = std::remainder(a2 - a1, 2 * pi);
+    int n = std::max(1, static_cast<int>(std::ceil(std::fabs(sweep) / (pi / 8))));
+    out->clear();
+    Point2 from = a;
+    for (int i = 1; i <= n; ++i) {
+        double t0 = a1 + sweep * (i - 1) / n, t1 = a1 + sweep * i / n;
+        double rr = r + (rb - r) * i / n;
+        Point2 to = i == n ? b : Point2{c.x + rr * std::cos(t1), c.y + rr * std::sin(t1)};
+        out->push_back(Line{from, to, unit(t0), unit(t1)});
+        from = to;
+    }
+    return true;
+}
 
 double cross(Point2 o, Point2 a, Point2 b) { return (a.x - o.x) * (b.y - o.y) - (a.y - o.y) * (b.x - o.x); }
 
@@ -50,8 +80,8 @@ bool inside_quad(const Point2 q[4], Point2 p, double eps) {
 // forwards and backwards along its extension direction).
 bool crosses_band(const Line& s, const Line& l, double half, double eps) {
     Point2 q[4] = {{l.a.x - half * l.u.x, l.a.y - half * l.u.y},
-                   {l.b.x - half * l.u.x, l.b.y - half * l.u.y},
-                   {l.b.x + half * l.u.x, l.b.y + half * l.u.y},
+                   {l.b.x - half * l.u2.x, l.b.y - half * l.u2.y},
+                   {l.b.x + half * l.u2.x, l.b.y + half * l.u2.y},
                    {l.a.x + half * l.u.x, l.a.y + half * l.u.y}};
     for (int i = 0; i < 4; ++i)
         if (segments_cross(s.a, s.b, q[i], q[(i + 1) % 4], eps)) return true;
@@ -63,9 +93,9 @@ bool finite(Point2 p) { return std::isfinite(p.x) && std::isfinite(p.y); }
 
 // The candidate line of an item on a side at a distance beyond the frame;
 // false when it cannot be built (parallel lines, non-finite input).
-bool build_candidate(const PlacementItem& it, int side, double distance, const PlacementFrame& f, Line* out) {
+bool build_candidate(const PlacementItem& it, int side, double distance, const PlacementFrame& f, Candidate* out) {
     double d1 = it.first_direction + (side ? -pi : 0), d2 = it.second_direction + (side ? -pi : 0);
-    Point2 u = {std::cos(d1), std::sin(d1)}, u2 = {std::cos(d2), std::sin(d2)};
+    Point2 u = unit(d1), u2 = unit(d2);
     if (!finite(u) || !finite(u2) || !finite(it.first) || !finite(it.second)) return false;
     const Box& fr = f.frame;
     // Where the first extension line meets the frame.
@@ -84,6 +114,17 @@ bool build_candidate(const PlacementItem& it, int side, double distance, const P
     }
     if (t < 0) t = 0;  // a point outside the frame starts from itself
     Point2 a = {it.first.x + (t + distance) * u.x, it.first.y + (t + distance) * u.y};
+    if (it.shape == 3) {
+        // An arc about the centre through the first end, to the second
+        // extension direction.
+        if (!finite(it.centre) || !finite(a)) return false;
+        double r = std::hypot(a.x - it.centre.x, a.y - it.centre.y);
+        Point2 b = {it.centre.x + r * u2.x, it.centre.y + r * u2.y};
+        if (!finite(b) || !arc_pieces(it.centre, a, b, &out->pieces)) return false;
+        out->a = a;
+        out->b = b;
+        return true;
+    }
     // The second end: the perpendicular through a meets the second
     // extension line.
     Point2 n = {-u.y, u.x};
@@ -97,7 +138,9 @@ bool build_candidate(const PlacementItem& it, int side, double distance, const P
         b = {b.x + e * n.x, b.y + e * n.y};
     }
     if (!finite(a) || !finite(b)) return false;
-    *out = Line{a, b, u};
+    out->a = a;
+    out->b = b;
+    out->pieces.assign(1, Line{a, b, u, u});
     return true;
 }
 
@@ -196,7 +239,8 @@ private:
 // The box of a line's band (both ends moved by the half-width along the
 // extension direction), widened by eps.
 Box band_box(const Line& l, double half, double eps) {
-    double hx = std::fabs(half * l.u.x) + eps, hy = std::fabs(half * l.u.y) + eps;
+    double hx = std::max(std::fabs(half * l.u.x), std::fabs(half * l.u2.x)) + eps;
+    double hy = std::max(std::fabs(half * l.u.y), std::fabs(half * l.u2.y)) + eps;
     return Box{std::min(l.a.x, l.b.x) - hx, std::min(l.a.y, l.b.y) - hy, std::max(l.a.x, l.b.x) + hx,
                std::max(l.a.y, l.b.y) + hy};
 }
@@ -207,15 +251,21 @@ int resolve_placement_collisions(std::vector<PlacementItem>& items, const Placem
     const double mm = f.sheet_mm, step = 10 * mm, half = placement_band_half(f), eps = 1e-9 * (1 + mm);
     std::vector<Line> placed;
     BandGrid grid(2 * step);
-    auto place = [&](const Line& l) {
-        grid.add(static_cast<int>(placed.size()), band_box(l, half, eps));
-        placed.push_back(l);
+    auto place = [&](const std::vector<Line>& pieces) {
+        for (const Line& l : pieces) {
+            grid.add(static_cast<int>(placed.size()), band_box(l, half, eps));
+            placed.push_back(l);
+        }
     };
     for (PlacementItem& it : items) {
         if (!it.keep) continue;
         it.placed = true;
-        double a = it.first_direction;
-        place(Line{it.line_start, it.line_end, {std::cos(a), std::sin(a)}});
+        std::vector<Line> pieces;
+        if (it.shape != 3 || !arc_pieces(it.centre, it.line_start, it.line_end, &pieces)) {
+            Point2 u = unit(it.first_direction);
+            pieces.assign(1, Line{it.line_start, it.line_end, u, u});
+        }
+        place(pieces);
     }
     // Order: smallest key first; of equal keys the later item.
     std::vector<size_t> order;
@@ -228,20 +278,23 @@ int resolve_placement_collisions(std::vector<PlacementItem>& items, const Placem
     double diagonal = std::hypot(f.frame.max_x - f.frame.min_x, f.frame.max_y - f.frame.min_y);
     double cap = (std::isfinite(diagonal) ? diagonal : 0) + (static_cast<double>(items.size()) + 2) * step;
     int marked = 0;
-    auto collides = [&](const Line& c) {
-        return grid.any(band_box(c, half, eps), [&](int i) {
-            const Line& p = placed[i];
-            return crosses_band(c, p, half, eps) || crosses_band(p, c, half, eps);
-        });
+    auto collides = [&](const Candidate& c) {
+        for (const Line& piece : c.pieces)
+            if (grid.any(band_box(piece, half, eps), [&](int i) {
+                    const Line& p = placed[i];
+                    return crosses_band(piece, p, half, eps) || crosses_band(p, piece, half, eps);
+                }))
+                return true;
+        return false;
     };
-    auto extension_crosses = [&](const PlacementItem& it, const Line& c) {
-        Line e1{it.first, c.a, c.u}, e2{it.second, c.b, c.u};
+    auto extension_crosses = [&](const PlacementItem& it, const Candidate& c) {
         for (const Line& p : placed)
-            if (segments_cross(e1.a, e1.b, p.a, p.b, eps) || segments_cross(e2.a, e2.b, p.a, p.b, eps)) return true;
+            if (segments_cross(it.first, c.a, p.a, p.b, eps) || segments_cross(it.second, c.b, p.a, p.b, eps))
+                return true;
         return false;
     };
     // The first free candidate on a side, or false when the cap is passed.
-    auto first_free = [&](const PlacementItem& it, int side, Line* out, double* at) {
+    auto first_free = [&](const PlacementItem& it, int side, Candidate* out, double* at) {
         for (double d = step; d <= cap; d += step) {
             if (!build_candidate(it, side, d, f, out)) return false;
             if (!collides(*out)) {
@@ -253,12 +306,13 @@ int resolve_placement_collisions(std::vector<PlacementItem>& items, const Placem
     };
     for (size_t i : order) {
         PlacementItem& it = items[i];
-        int side = choose_side(it, f);
-        Line c{};
+        bool arc = it.shape == 3;
+        int side = arc ? 0 : choose_side(it, f);
+        Candidate c{};
         double at = 0;
         bool ok = first_free(it, side, &c, &at);
-        if (ok && extension_crosses(it, c)) {
-            Line other{};
+        if (ok && !arc && extension_crosses(it, c)) {
+            Candidate other{};
             double at2 = 0;
             if (first_free(it, 1 - side, &other, &at2)) {
                 c = other;
@@ -274,7 +328,7 @@ int resolve_placement_collisions(std::vector<PlacementItem>& items, const Placem
         it.line_end = c.b;
         it.distance = at;
         it.placed = true;
-        place(c);
+        place(c.pieces);
     }
     return marked;
 }

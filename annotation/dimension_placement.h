@@ -1,5 +1,5 @@
-// Dimension placement: the search that puts the dimension lines of straight
-// dimensions outside a projection's frame, each 10 mm (sheet) further out
+// Dimension placement: the search that puts the dimension lines (straight
+// ones and the arcs of angles and arc lengths) outside a projection's frame, each 10 mm (sheet) further out
 // until it crosses no placed line's band, with the side chosen by the
 // nearer frame edge and switched once when its extension lines would cross
 // a placed line.  The search works on plain items (the points and
@@ -19,6 +19,12 @@ struct PlacementItem {
     double first_direction, second_direction;
     double view_length;
     bool keep = false;
+    // The shape of the line: 1 straight, 3 an arc about `centre` (angles
+    // and arc lengths: the extension directions run out from the centre,
+    // the arc goes the shorter way from the first to the second).  An arc
+    // is placed on its own side of the centre only.
+    int shape = 1;
+    Point2 centre{};
     // Out: the dimension line and the extension lines' ends on it.
     Point2 line_start{}, line_end{};
     bool placed = false;

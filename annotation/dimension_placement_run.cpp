@@ -8,6 +8,7 @@
 #include "annotation/annotation_layout.h"
 #include "annotation/dimension_layout.h"
 #include "annotation/dimension_placement.h"
+#include "annotation/level_dimensions.h"
 #include "annotation/roughness_placement.h"
 #include "annotation/text_fragment_cell.h"
 #include "render/text/text_fragment_layout.h"
@@ -15,6 +16,7 @@
 #include "base/program_messages.h"
 #include "geometry/extents.h"
 #include "geometry/kernel_context.h"
+#include "geometry/metric.h"
 #include "geometry/units_scale.h"
 #include "store/record_layouts.h"
 #include "store/records.h"
@@ -51,7 +53,66 @@ struct Gathered {
     std::vector<Point2> role[3];  // first, second, centre
     bool place;                   // false: kept as it stands
     int radial = 0;               // 1 a radius, 2 a diameter through its centre
+    int kind = 0;
+    uint16_t kind_word = 0;
+    bool level_side = false;      // a level dimension measured from its second role (state bit 1)
+    bool group = false;           // a generated level dimension spanning a merged group
+    bool by_hand = false;         // a group whose line was placed by hand: it keeps value bit 11
+    bool arc = false;             // an angle or arc length: an arc about its centre
 };
+
+// The arc (kind 3 by its centre, kind 4 through three points) that starts
+// or ends at point `number`: a fillet's arc.
+bool arc_at_point(const std::vector<std::vector<uint8_t>>& elements, uint32_t number, ArcByCentre* out) {
+    for (const std::vector<uint8_t>& e : elements) {
+        if (e.size() < element_size3) continue;
+        int kind = get_u16(e.data(), element_flags) & element_flag_kind;
+        if (kind != element_kind_arc_centre && kind != element_kind_arc_points) continue;
+        if (get_u32(e.data(), element_points) != number && get_u32(e.data(), element_points + 4) != number) continue;
+        Point2 p0 = {get_f64(e.data(), element_coords3), get_f64(e.data(), element_coords3 + 8)};
+        Point2 p1 = {get_f64(e.data(), element_coords3 + 16), get_f64(e.data(), element_coords3 + 24)};
+        Point2 p2 = {get_f64(e.data(), element_coords3 + 32), get_f64(e.data(), element_coords3 + 40)};
+        if (kind == element_kind_arc_centre) {
+            *out = ArcByCentre{p0, p1, p2};
+            return true;
+        }
+        ArcByPoints by_points{p0, p1, p2};
+        if (arc_by_points_to_centre(&by_points, out)) return true;
+    }
+    return false;
+}
+
+// The centre of an angle or arc length: its centre link, else the point
+// its two roles share, else where the lines of the two roles' point pairs
+// meet.
+bool angle_centre(const Gathered& g, double eps, Point2* c) {
+    if (!g.role[2].empty()) {
+        *c = g.role[2][0];
+        return true;
+    }
+    for (Point2 p : g.role[0])
+        for (Point2 q : g.role[1])
+            if (std::fabs(p.x - q.x) <= eps && std::fabs(p.y - q.y) <= eps) {
+                *c = p;
+                return true;
+            }
+    if (g.role[0].size() < 2 || g.role[1].size() < 2) return false;
+    Point2 a = g.role[0][0], b = g.role[0][1], p = g.role[1][0], q = g.role[1][1];
+    double dx1 = b.x - a.x, dy1 = b.y - a.y, dx2 = q.x - p.x, dy2 = q.y - p.y;
+    double den = dx1 * dy2 - dy1 * dx2;
+    if (std::fabs(den) <= 1e-12 * (std::fabs(dx1 * dy2) + std::fabs(dy1 * dx2) + 1e-300)) return false;
+    double t = ((p.x - a.x) * dy2 - (p.y - a.y) * dx2) / den;
+    *c = {a.x + t * dx1, a.y + t * dy1};
+    return std::isfinite(c->x) && std::isfinite(c->y);
+}
+
+// The point of a role farthest from c.
+Point2 farthest_from(const std::vector<Point2>& points, Point2 c) {
+    Point2 best = points[0];
+    for (Point2 p : points)
+        if (std::hypot(p.x - c.x, p.y - c.y) > std::hypot(best.x - c.x, best.y - c.y)) best = p;
+    return best;
+}
 
 // The role point that starts an extension line running towards `to`: the
 // one furthest along that way (nearest the dimension line).
@@ -102,6 +163,120 @@ double measuring_direction(int mode, bool has_axis, double axis) {
     }
 }
 
+
+bool same_at(Point2 a, Point2 b, double eps) { return std::fabs(a.x - b.x) <= eps && std::fabs(a.y - b.y) <= eps; }
+
+// Whether a dimension's extension lines start at the two ends of a span
+// (either way round).
+bool starts_at(const uint8_t* d, Point2 a, Point2 b, double eps) {
+    Point2 s1 = pair(d, dimension_extension1), s2 = pair(d, dimension_extension2);
+    return (same_at(s1, a, eps) && same_at(s2, b, eps)) || (same_at(s1, b, eps) && same_at(s2, a, eps));
+}
+
+// The level dimensions whose chosen role is spread get a generated level
+// dimension per group of overlapping spans, added to the items (after the
+// others, so that of equal keys they are placed first).  On a changed
+// projection (due) the dimensions are made, taking over a line placed by
+// hand from `saved`; else each group takes the generated dimension that
+// already spans it, and a group without one is left out.  False when a
+// failure ended the run.
+bool merge_level_dimensions(uint8_t* projection, bool due, double eps, std::vector<PlacementItem>& items,
+                            std::vector<Gathered>& gathered,
+                            const std::vector<const std::vector<uint8_t>*>& generated,
+                            const std::vector<SavedLevelPlacement>& saved) {
+    std::vector<LevelSpan> spans;
+    for (size_t i = 0; i < items.size(); ++i) {
+        const Gathered& g = gathered[i];
+        if (g.kind != 6 || g.radial || g.group) continue;
+        Point2 a{}, b{};
+        if (level_span_of(g.role[g.level_side ? 1 : 0], items[i].first_direction, eps, &a, &b))
+            spans.push_back({static_cast<int>(i), a, b, items[i].first_direction});
+    }
+    if (spans.empty()) return true;
+    std::vector<LevelGroup> groups = merge_level_spans(spans, eps);
+    DrawingFile* df = current_drawing_file();
+    RecordRef* head = projection_chain(projection, projection_dimensions);
+    PageBuffer* buf = &page_buffers[table_dimensions];
+    std::vector<bool> taken(generated.size(), false);
+    for (const LevelGroup& grp : groups) {
+        const Gathered first = gathered[grp.members[0]];
+        // The ends: a level mark at the spread role's end, none at the
+        // other; the generated dimension stands on the other side.
+        int e1 = first.level_side ? 9 : 7, e2 = first.level_side ? 7 : 9;
+        uint16_t kind_word = static_cast<uint16_t>((first.kind_word & 0x00E0) | 6 | (e1 << 8) | (e2 << 12));
+        bool side = !first.level_side;
+        PlacementItem it{};
+        it.first = grp.a;
+        it.second = grp.b;
+        it.first_direction = it.second_direction = grp.direction;
+        it.view_length = 0;  // the nominal of a generated dimension
+        Gathered g{0, {}, true};
+        g.kind = 6;
+        g.kind_word = kind_word;
+        g.level_side = side;
+        g.group = true;
+        g.role[0] = {grp.a};
+        g.role[1] = {grp.b};
+        if (due) {
+            unsigned char* d = record_find_key(df, head, first.number, nullptr, buf);
+            if (!d || get_u16(d, record_length) < dimension_record_size - 2) {
+                error_flag = 0;
+                fail(merged_group_gone_code);
+                return false;
+            }
+            std::vector<uint8_t> model(d, d + dimension_comment_length);
+            std::vector<uint8_t> model_label;
+            RecordRef lref = 0;
+            unsigned char* l = annotation_find_key_kind(projection, first.number, annotation_dimension_text, &lref);
+            if (l && get_u16(l, record_length) >= dimension_text_head) model_label.assign(l, l + dimension_text_head);
+            error_flag = 0;
+            uint32_t number = 0;
+            GeneratedResult made = create_generated_level_dimension(
+                projection, model.data(), model_label.empty() ? nullptr : model_label.data(), kind_word, side, &number);
+            if (made == generated_too_many) {
+                show_program_message(too_many_dimensions_message);
+                break;
+            }
+            if (made != generated_made) {
+                error_flag = 0;
+                return false;
+            }
+            g.number = number;
+            for (const SavedLevelPlacement& sp : saved) {
+                const uint8_t* sd = sp.dimension.data();
+                if (((get_u16(sd, dimension_state) & 0x0002) != 0) != side || !starts_at(sd, grp.a, grp.b, eps)) continue;
+                it.line_start = pair(sd, dimension_line_start);
+                it.line_end = pair(sd, dimension_line_end);
+                it.keep = true;
+                g.kind_word = static_cast<uint16_t>((kind_word & 0x00FF) | (get_u16(sd, dimension_kind_word) & 0xFF00));
+                g.by_hand = true;
+                if (!restore_level_label(projection, number, sp.label)) error_flag = 0;
+                break;
+            }
+        } else {
+            bool found = false;
+            for (size_t k = 0; k < generated.size() && !found; ++k) {
+                const uint8_t* sd = generated[k]->data();
+                if (taken[k] || !starts_at(sd, grp.a, grp.b, eps)) continue;
+                taken[k] = found = true;
+                g.number = get_u32(sd, dimension_number);
+                g.kind_word = get_u16(sd, dimension_kind_word);
+                g.level_side = (get_u16(sd, dimension_state) & 0x0002) != 0;
+                if (get_u16(sd, dimension_value_word) & value_by_hand) {
+                    it.line_start = pair(sd, dimension_line_start);
+                    it.line_end = pair(sd, dimension_line_end);
+                    it.keep = true;
+                    g.by_hand = true;
+                }
+            }
+            if (!found) continue;
+        }
+        items.push_back(it);
+        gathered.push_back(g);
+    }
+    return true;
+}
+
 }  // namespace
 
 PlacementRunResult place_dimensions(uint8_t* projection, int mode) {
@@ -111,10 +286,19 @@ PlacementRunResult place_dimensions(uint8_t* projection, int mode) {
     bool due = (get_u16(projection, projection_flags) & projection_placement_due) != 0;
     if (mode == placement_when_due && !due) return result;
 
-    std::vector<std::vector<uint8_t>> dimensions, points, links;
+    // A changed projection's generated level dimensions are made again;
+    // those placed by hand are kept aside to take their lines over.
+    std::vector<SavedLevelPlacement> saved;
+    if (due && collect_generated_dimensions(projection, &saved) < 0) {
+        result.failed = true;
+        error_flag = 0;
+        return result;
+    }
+    std::vector<std::vector<uint8_t>> dimensions, points, links, elements;
     if (!load_chain(df, projection, projection_dimensions, &dimensions) ||
         !load_chain(df, projection, projection_points, &points) ||
-        !load_chain(df, projection, projection_links, &links)) {
+        !load_chain(df, projection, projection_links, &links) ||
+        !load_chain(df, projection, projection_elements, &elements)) {
         result.failed = true;
         return result;
     }
@@ -132,6 +316,7 @@ PlacementRunResult place_dimensions(uint8_t* projection, int mode) {
     std::vector<PlacementItem> items;
     std::vector<Gathered> gathered;
     std::vector<uint32_t> to_mark;
+    std::vector<const std::vector<uint8_t>*> generated;  // generated dimensions left standing
     Box points_box = box_empty();
     for (const auto& entry : position) {
         Box one{entry.second.x, entry.second.y, entry.second.x, entry.second.y};
@@ -146,8 +331,14 @@ PlacementRunResult place_dimensions(uint8_t* projection, int mode) {
         uint16_t state = get_u16(d, dimension_state);
         int kind = kind_word & 0x1F;
         if ((value & value_hidden) && kind != 2) continue;
-        if (state & state_generated) continue;
+        if (state & state_generated) {
+            generated.push_back(&copy);
+            continue;
+        }
         Gathered g{number, {}, true};
+        g.kind = kind;
+        g.kind_word = kind_word;
+        g.level_side = (state & 0x0002) != 0;
         for (const uint8_t* l : links_of[number]) {
             int role = get_u16(l, link_role) & 3;
             auto at = position.find(get_u32(l, link_point));
@@ -164,8 +355,67 @@ PlacementRunResult place_dimensions(uint8_t* projection, int mode) {
         PlacementItem it{};
         it.line_start = line_a;
         it.line_end = line_b;
+        bool by_hand_kept = (value & value_by_hand) && stored && !due;
+        if (kind == 5 && !by_hand_kept) {
+            // A fillet: from the middle of its arc (the arc that ends at
+            // its point) to the arc's centre; only that end is drawn.
+            const std::vector<const uint8_t*>& own = links_of[number];
+            ArcByCentre arc{};
+            if (own.empty() || !arc_at_point(elements, get_u32(own[0], link_point), &arc)) {
+                to_mark.push_back(number);
+                continue;
+            }
+            Point2 c = arc.centre;
+            double r = std::hypot(arc.start.x - c.x, arc.start.y - c.y);
+            // An arc runs clockwise from its start to its end.
+            double from = std::atan2(arc.end.y - c.y, arc.end.x - c.x);
+            double sweep = std::fmod(std::atan2(arc.start.y - c.y, arc.start.x - c.x) - from + 4 * pi, 2 * pi);
+            if (sweep == 0) sweep = 2 * pi;
+            double mid = from + sweep / 2;
+            Point2 p = {c.x + r * std::cos(mid), c.y + r * std::sin(mid)};
+            if (!(r > 0) || !std::isfinite(p.x) || !std::isfinite(p.y)) {
+                to_mark.push_back(number);
+                continue;
+            }
+            it.line_start = it.first = p;
+            it.line_end = it.second = c;
+            it.first_direction = it.second_direction = mid + pi / 2;
+            it.keep = true;
+            g.radial = 1;
+            g.role[2].assign(1, c);
+            items.push_back(it);
+            gathered.push_back(g);
+            continue;
+        }
+        if ((kind == 3 || kind == 4) && !by_hand_kept) {
+            // An angle or arc length: an arc about the centre between the
+            // extension lines that run out from it through each role's
+            // farthest point.
+            Point2 c{};
+            if (g.role[0].empty() || g.role[1].empty() || !angle_centre(g, eps, &c)) {
+                to_mark.push_back(number);
+                continue;
+            }
+            Point2 p1 = farthest_from(g.role[0], c), p2 = farthest_from(g.role[1], c);
+            if (std::hypot(p1.x - c.x, p1.y - c.y) <= eps || std::hypot(p2.x - c.x, p2.y - c.y) <= eps) {
+                to_mark.push_back(number);
+                continue;
+            }
+            it.shape = 3;
+            it.centre = c;
+            it.first = p1;
+            it.second = p2;
+            it.first_direction = std::atan2(p1.y - c.y, p1.x - c.x);
+            it.second_direction = std::atan2(p2.y - c.y, p2.x - c.x);
+            it.view_length = nominal_to_view_length(projection, get_f64(d, dimension_nominal), kind);
+            if (!std::isfinite(it.view_length)) it.view_length = 0;
+            g.arc = true;
+            items.push_back(it);
+            gathered.push_back(g);
+            continue;
+        }
         bool radial = kind == 1 || (kind == 2 && (value & value_centre));
-        if (radial && !((value & value_by_hand) && stored && !due)) {
+        if (radial && !by_hand_kept) {
             // A radius or a diameter about its centre: the line runs from
             // the circle through the first-end point to the centre (a
             // diameter on to the opposite side); it is a line the others
@@ -200,6 +450,10 @@ PlacementRunResult place_dimensions(uint8_t* projection, int mode) {
             it.second = pair(d, dimension_extension2);
             it.first_direction = it.second_direction = std::atan2(e1b.y - e1.y, e1b.x - e1.x);
             if (!std::isfinite(it.first_direction)) it.first_direction = it.second_direction = 0;
+            if (((value & value_shape) >> 4) == 3) {
+                it.shape = 3;
+                it.centre = pair(d, dimension_centre);
+            }
             it.keep = true;
             g.place = false;
             items.push_back(it);
@@ -262,6 +516,10 @@ PlacementRunResult place_dimensions(uint8_t* projection, int mode) {
         }
         error_flag = 0;
     }
+    if (!merge_level_dimensions(projection, due, eps, items, gathered, generated, saved)) {
+        result.failed = true;
+        return result;
+    }
     resolve_placement_collisions(items, pf);
 
     RecordRef* head = projection_chain(projection, projection_dimensions);
@@ -294,6 +552,24 @@ PlacementRunResult place_dimensions(uint8_t* projection, int mode) {
             written.push_back(g.number);
             continue;
         }
+        if (g.arc) {
+            // The arc about its centre; the extension lines run out from
+            // the object's points to its ends.
+            put_pair(d, dimension_line_start, it.line_start);
+            put_pair(d, dimension_line_end, it.line_end);
+            put_pair(d, dimension_centre, it.centre);
+            put_pair(d, dimension_extension1, it.first);
+            put_pair(d, dimension_extension1 + 8, it.line_start);
+            put_pair(d, dimension_extension2, it.second);
+            put_pair(d, dimension_extension2 + 8, it.line_end);
+            uint16_t value = get_u16(d, dimension_value_word);
+            value = static_cast<uint16_t>((value & ~(value_shape | value_by_hand)) | 0x0030 | value_first_drawn |
+                                          value_second_drawn);
+            put_u16(d, dimension_value_word, value);
+            buf->clean = 0;
+            written.push_back(g.number);
+            continue;
+        }
         Point2 s1 = extension_start(g.role[0], it.first, it.line_start);
         Point2 s2 = extension_start(g.role[1], it.second, it.line_end);
         put_pair(d, dimension_line_start, it.line_start);
@@ -305,8 +581,10 @@ PlacementRunResult place_dimensions(uint8_t* projection, int mode) {
         put_pair(d, dimension_extension2 + 8, it.line_end);
         uint16_t value = get_u16(d, dimension_value_word);
         value = static_cast<uint16_t>((value & ~(value_shape | value_by_hand)) | 0x0010 | value_first_drawn |
-                                      value_second_drawn);
+                                      value_second_drawn | (g.by_hand ? value_by_hand : 0));
         put_u16(d, dimension_value_word, value);
+        // A merged group's line ends (and side) are the whole kind word.
+        if (g.group) put_u16(d, dimension_kind_word, g.kind_word);
         buf->clean = 0;
         written.push_back(g.number);
     }

@@ -4,10 +4,13 @@
 // geometry, each laid out again with its label.
 //
 // Straight dimensions (linear, level, and diameters measured between two
-// ends) are placed outside the frame; radii and diameters about a centre
-// run from the circle through their first-end point to the centre (or on
-// across it).  Angles, arc lengths and fillets keep their stored lines.
-// Every line written or kept is one the search keeps clear of.
+// ends) are placed outside the frame; angles and arc lengths get an arc
+// about their centre (the vertex their legs share, or their centre link)
+// outside the frame; radii and diameters about a centre run from the
+// circle through their first-end point to the centre (or on across it), a
+// fillet from the middle of its arc to the arc's centre.  Spread level
+// dimensions get generated level dimensions (level_dimensions.h).  Every
+// line written or kept is one the search keeps clear of.
 #pragma once
 #include <cstdint>
 

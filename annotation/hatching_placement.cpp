@@ -73,6 +73,38 @@ unsigned char* hatching_of(uint8_t* projection, uint32_t number, RecordRef* ref)
     return h && annotation_record_usable(h) ? h : nullptr;
 }
 
+// Whether any hatching of the projection still marks contour `number`.
+bool contour_marked(uint8_t* projection, uint32_t number) {
+    RecordRef ref = 0;
+    bool marked = annotation_find_key_kind(projection, number, annotation_hatching, &ref) != nullptr;
+    error_flag = 0;
+    return marked;
+}
+
+// Deletes the hatch contour `number` (its continuation chunks too) once no
+// hatching marks it.  Only contours traced for hatching (kind 2) go: a
+// contour the user built stays whatever marks it.
+void drop_unmarked_hatch_contour(uint8_t* projection, uint32_t number) {
+    DrawingFile* df = current_drawing_file();
+    RecordRef* head = projection_chain(projection, projection_contours);
+    if (!df || !head || !number || contour_marked(projection, number)) return;
+    PageBuffer* buf = &page_buffers[table_contours];
+    auto ours = [&](const unsigned char* r) {
+        return get_u16(r, record_length) >= contour_flags + 2 && get_u32(r, contour_number) == number;
+    };
+    bool hatch_contour = false;
+    for (unsigned char* r = record_next(df, head, nullptr, buf); r && !error_flag; r = record_next(df, head, r, buf)) {
+        uint16_t flags = ours(r) ? get_u16(r, contour_flags) : 0;
+        if (ours(r) && !(flags & contour_flag_continuation) && (flags & contour_flag_kind) == 2) hatch_contour = true;
+    }
+    if (error_flag || !hatch_contour) {
+        error_flag = 0;
+        return;
+    }
+    for (unsigned char* r = record_next(df, head, nullptr, buf); r && !error_flag;)
+        r = ours(r) ? record_delete_and_next(df, head, r, buf) : record_next(df, head, r, buf);
+}
+
 }  // namespace
 
 RecordRef place_hatching(uint8_t* projection, AnnotationStage* s, double x, double y) {
@@ -149,6 +181,7 @@ int reseed_hatching(uint8_t* projection, AnnotationStage* s, RecordRef* ref) {
         if (error_flag) return 0;
         existing = hatching_of(projection, number, &other);
         *ref = existing ? other : 0;
+        drop_unmarked_hatch_contour(projection, own);
     } else {
         // A new area: the moved hatching marks it; a name that was its old
         // contour's default follows the new contour.
@@ -166,6 +199,7 @@ int reseed_hatching(uint8_t* projection, AnnotationStage* s, RecordRef* ref) {
         put_u32(h, record_key, number);
         if (renamed) std::memcpy(h + hatching_name, name, 6);
         buf->clean = 0;
+        drop_unmarked_hatch_contour(projection, own);
     }
     s->selected_annotation_ref = *ref;
     page_buffers[table_projections].clean = 0;

@@ -12,6 +12,7 @@
 #include "base/os_layer.h"
 #include "base/program_messages.h"
 #include "geometry/kernel_context.h"
+#include "output/page_sheets.h"
 #include "output/sheets.h"
 #include "output/title_block_fields.h"
 #include "render/contours/contour_lists.h"
@@ -276,6 +277,8 @@ LayoutNode* layout_pick_node(LayoutNodes& nodes, uint32_t sheet, double x, doubl
 int layout_choose_format(DrawingFile* df, LayoutNodes& nodes) {
     if (!df) return -1;
     unsigned char* hd = df->header;
+    // A page sheet holds its page where page sheets put it.
+    if (layout_current_is_page_sheet(df)) return get_u8(hd, header_sheet_format);
     uint32_t sheet = get_u16(hd, header_current_sheet);
     if (!sheet) sheet = 1;
     int code = get_u8(hd, header_sheet_format);

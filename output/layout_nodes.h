@@ -94,6 +94,7 @@ LayoutNode* layout_pick_node(LayoutNodes& nodes, uint32_t sheet, double x, doubl
 
 // Automatic format choice and placement of the nodes of the header's
 // current sheet (format code 0 tries A4..A0, another code only itself).
+// Nothing changes on a page sheet (its code is returned).
 // Returns the format code chosen; -1 when even the last candidate did not
 // hold the views (their placement then stays and the message is shown).
 // The header gets the code and the sheet size; every node of the sheet

@@ -11,11 +11,18 @@
 #include "output/sheets.h"
 #include "output/title_block_fields.h"
 #include "render/output/primitives.h"
+#include "render/output/roughness_sign.h"
 #include "render/output/text_output.h"
 #include "render/text/stroke_font.h"
 #include "store/drawing_header.h"
+#include "store/record_layouts.h"
 
 namespace {
+
+// The general roughness sign stands this far (mm) inside the frame's top
+// right corner; further in when another block shares that corner.
+constexpr double general_roughness_inset = 2.4375;
+constexpr double general_roughness_inset_crowded = 2.828125;
 
 // ------------------------------------------------------------------ layouts
 //
@@ -38,7 +45,7 @@ namespace {
 // reference columns 24-25 are 60 mm each from 167 mm above the frame's
 // bottom; the turned designation column 26 is 70 x 14 at the top left.
 
-constexpr uint8_t corner_br = 0, corner_tl = 2, corner_bl = 3;
+constexpr uint8_t corner_br = 0, corner_tr = 1, corner_tl = 2, corner_bl = 3;
 constexpr uint8_t turn1 = 1 << 2, turn2 = 2 << 2;
 constexpr uint8_t opt = title_block_optional, follow = title_block_follows_rotation;
 
@@ -114,6 +121,8 @@ const TitleBlockBlock kind1_blocks[] = {
     {4, corner_br | opt, 0, 63},
     {5, corner_br | opt, 0, 55},
     {6, corner_br | opt, -120, 55},
+    // The drawing's general roughness sign in the frame's top right corner.
+    {7, corner_tr | opt, 0, 0},
 };
 const TitleBlockLine kind1_lines[] = {
     MAIN_OUTLINE(55),
@@ -211,6 +220,8 @@ const TitleBlockCell kind1_cells[] = {
     {0, -20, 20, 20, 5, 6, 1, "Зона"},
     {331, -20, 15, 20, 5, 6, 1, "%s"}, {332, -20, 10, 20, 5, 6, 1, "%s"},
     {333, -20, 5, 20, 5, 6, 1, "%s"}, {334, -20, 0, 20, 5, 6, 1, "%s"},
+    // The general roughness sign: drawn from its record, not as a text.
+    {65535, 0, 0, 0, 0, 7, 2, "%s"},
 };
 
 // ---- kind 2: text documents, first sheet (185 x 40)
@@ -557,6 +568,11 @@ bool block_has_field(DrawingFile* df, const TitleBlockLayout& lay, int block, ui
     for (int i = 0; i < lay.cell_count; ++i) {
         const TitleBlockCell& c = lay.cells[i];
         if (c.block != block || c.field == 0) continue;
+        if (c.field == title_field_roughness) {
+            std::vector<unsigned char> sign;
+            if (title_block_roughness_record(df, &sign)) return true;
+            continue;
+        }
         std::string t;
         if (title_block_field_text(df, c.field, sheet, true, &t) > 0) return true;
     }
@@ -566,6 +582,7 @@ bool block_has_field(DrawingFile* df, const TitleBlockLayout& lay, int block, ui
 // The cell's text: its label, or its format with the field's text put in.
 std::string cell_text(DrawingFile* df, const TitleBlockCell& c, uint32_t sheet) {
     if (c.field == 0) return c.format;
+    if (c.field == title_field_roughness) return std::string();
     std::string field;
     if (!df || title_block_field_text(df, c.field, sheet, true, &field) <= 0) return std::string();
     std::string out;
@@ -576,6 +593,59 @@ std::string cell_text(DrawingFile* df, const TitleBlockCell& c, uint32_t sheet) 
     out += field;
     out += at + 2;
     return out;
+}
+
+// The general roughness sign with its top right corner at (x, y) (sheet mm,
+// y downward), drawn from a copy of its record so that the stored sign is
+// never changed by painting.  With flag bit 11 the sign is followed by "("
+// + the plain sign + ")" (the other surfaces), each part a pitch of the
+// text height x 20/140 from the one before.
+void draw_general_roughness_sign(OutputView* view, const unsigned char* record, double x, double y) {
+    std::vector<unsigned char> sign(record, record + get_u16(record, 0));
+    put_f32(sign.data(), roughness_tip, 0.0f);
+    put_f32(sign.data(), roughness_tip + 4, 0.0f);
+    put_f64(sign.data(), roughness_angle, 0.0);
+    uint16_t flags = get_u16(sign.data(), annotation_flags);
+    int size = (flags >> 2) & 0x0F;
+    if (size == 0) size = 1;
+    bool others = (flags & 0x0800) != 0;
+    Box main_box;
+    if (!roughness_sign_bounds(sign.data(), &main_box)) return;
+
+    // The plain sign: the mark alone, the height of the general one.
+    std::vector<unsigned char> plain(roughness_head, 0);
+    put_u16(plain.data(), 0, static_cast<uint16_t>(roughness_head));
+    put_u32(plain.data(), 2, get_u32(sign.data(), 2));
+    plain[6] = sign[6];
+    put_u16(plain.data(), annotation_flags, static_cast<uint16_t>(flags & 0x003F & ~0x0001u));
+    Box plain_box = box_empty();
+    double pitch = 0, open_w = 0, close_w = 0, text_h = 0;
+    if (others) {
+        roughness_sign_bounds(plain.data(), &plain_box);
+        select_text_font(size, flags & 1, (flags >> 1) & 1);
+        measure_text("(", &open_w, &text_h);
+        measure_text(")", &close_w, &text_h);
+        pitch = sheet_to_model_length(text_settings.text_heights[size <= 9 ? size : 1]) * 20.0 / 140.0;
+    }
+    double extra = others ? pitch + open_w + pitch + (plain_box.max_x - plain_box.min_x) + pitch + close_w : 0.0;
+    // Model units: the whole group's right edge at x, its top at y.
+    double right = sheet_to_model_length(x), top = sheet_to_model_length(y);
+    double tip_x = right - extra - main_box.max_x;
+    double tip_y = top - main_box.min_y;
+    put_f32(sign.data(), roughness_tip, static_cast<float>(tip_x));
+    put_f32(sign.data(), roughness_tip + 4, static_cast<float>(tip_y));
+    draw_roughness_sign(view, sign.data());
+    if (!others) return;
+    double at = tip_x + main_box.max_x + pitch;
+    select_text_font(size, flags & 1, (flags >> 1) & 1);
+    draw_text_at(view, at, tip_y, 0.0, "(");
+    at += open_w + pitch;
+    put_f32(plain.data(), roughness_tip, static_cast<float>(at - plain_box.min_x));
+    put_f32(plain.data(), roughness_tip + 4, static_cast<float>(tip_y));
+    draw_roughness_sign(view, plain.data());
+    at += plain_box.max_x - plain_box.min_x + pitch;
+    select_text_font(size, flags & 1, (flags >> 1) & 1);
+    draw_text_at(view, at, tip_y, 0.0, ")");
 }
 
 void draw_cell(OutputView* view, const TitleBlockCell& c, const TitleBlockBlock& b, double w, double h,
@@ -708,6 +778,21 @@ void draw_title_block(OutputView* view, int kind, double w, double ht, int rotat
         if (!blk || !shown[c.block]) continue;
         // The cells below the frame belong to a sheet, not to a page.
         if (main_only && c.y < 0) continue;
+        if (c.field == title_field_roughness) {
+            int top_right = 0;
+            for (int k = 0; k < lay->block_count; ++k) {
+                int corner = 0, turn = 0;
+                block_corner_and_turn(lay->blocks[k], rotated, &corner, &turn);
+                if (corner == 1 && shown[lay->blocks[k].number]) ++top_right;
+            }
+            std::vector<unsigned char> sign;
+            if (df && title_block_roughness_record(df, &sign)) {
+                SheetPoint o = title_block_point(*blk, w, ht, rotated, 0, 0);
+                double inset = top_right > 1 ? general_roughness_inset_crowded : general_roughness_inset;
+                draw_general_roughness_sign(view, sign.data(), o.x - inset, o.y + inset);
+            }
+            continue;
+        }
         std::string text = cell_text(df, c, sheet);
         if (text.empty()) continue;
         draw_cell(view, c, *blk, w, ht, rotated, text);

@@ -65,6 +65,15 @@ std::vector<unsigned char> find_field(DrawingFile* df, uint32_t field, uint32_t 
 
 }  // namespace
 
+bool title_block_roughness_record(DrawingFile* df, std::vector<unsigned char>* out) {
+    out->clear();
+    if (!df) return false;
+    std::vector<unsigned char> r = find_field(df, title_field_roughness, 0);
+    if (r.size() < roughness_head) return false;
+    *out = std::move(r);
+    return true;
+}
+
 const char* title_block_kind_name(int kind) {
     if (kind < 0 || kind >= title_block_kind_count) return "";
     return kinds[kind].name;

@@ -4,6 +4,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "store/drawing_file.h"
 
@@ -61,6 +62,11 @@ int title_block_field_text(DrawingFile* df, uint32_t field, uint32_t sheet, bool
 // "\n" turned into CR LF.  A null record gives an empty text.  Returns the
 // number of lines.
 int read_title_block_field(const unsigned char* record, char* buf, int size);
+
+// A copy of the drawing's general roughness sign (the record of field
+// 65535, whatever its sheet number); false when there is none or it is
+// shorter than a roughness record's head.
+bool title_block_roughness_record(DrawingFile* df, std::vector<unsigned char>* out);
 
 // True when the drawing holds any title-block field record.
 bool title_block_has_fields(DrawingFile* df);

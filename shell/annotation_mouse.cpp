@@ -85,6 +85,16 @@ void with_projection(ProjectionWindow* w, Op op) {
     document_lock_release();
 }
 
+// Puts the mouse cursor on a drawing point of the window.  The mouse move
+// this makes runs one more drag step at that point, which leaves a flipped
+// arc where it is.
+void set_cursor_to_point(HWND window, const ProjectionWindow* w, Point2 p) {
+    ViewTransform t = window_transform(w);
+    POINT at{static_cast<LONG>(view_x_to_pixel(&t, p.x)), static_cast<LONG>(view_y_to_pixel(&t, p.y))};
+    if (!ClientToScreen(window, &at)) return;
+    SetCursorPos(at.x, at.y);
+}
+
 void crosshair_show(HWND window, int x, int y, bool show) {
     if (crosshair_window && IsWindow(crosshair_window)) InvalidateRect(crosshair_window, nullptr, FALSE);
     crosshair_window = show ? window : nullptr;
@@ -279,14 +289,19 @@ int mouse_move(HWND window, int x, int y, WPARAM keys) {
     Point2 p = model_point(w, x, y);
     AnnotationMoveResult result = annotation_move_failed;
     int hint = 0;
+    bool flipped = false;
+    Point2 cursor_to{};
     with_projection(w, [&](unsigned char* projection) {
         if (s.selected_annotation_ref) {
             result = move_selected_annotation(projection, &s, p.x, p.y, (keys & MK_CONTROL) != 0, &hint);
         } else if (move_selected_dimension(projection, s.selected_dimension_ref, &s, p.x, p.y,
-                                           (keys & MK_CONTROL) != 0, &hint)) {
+                                           (keys & MK_CONTROL) != 0, &hint, &flipped, &cursor_to)) {
             result = annotation_move_done;
         }
     });
+    // An arc that passed through its centre takes the cursor with it
+    // (outside the lock: the move it makes comes back here).
+    if (flipped && result == annotation_move_done) set_cursor_to_point(window, w, cursor_to);
     if (hint) ctrl_hint_mode_set(hint);
     if (result == annotation_move_refused_bound) {
         prompt_show(move_bound_prompt);

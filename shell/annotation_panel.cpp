@@ -119,8 +119,9 @@ void apply_arrowhead() {
 }
 
 // Runs op on a copy of the projection record of window w under the
-// document lock and stores the copy back whole (op adds and deletes no
-// record of the projection's chains, so its heads stay as they were).
+// document lock and stores the copy back whole: the chain heads op changed
+// (placement adds and removes generated dimensions) and the projection's
+// counters with it.
 template <typename Op>
 void on_window_projection(ProjectionWindow* w, Op op) {
     DrawingFile* df = current_drawing_file();

@@ -20,7 +20,9 @@
 #include "documents/saving.h"
 #include "geometry/kernel_context.h"
 #include "geometry/naming.h"
+#include "geometry/text_numbers.h"
 #include "output/layout_view_math.h"
+#include "output/page_sheets.h"
 #include "output/sheet_drawing.h"
 #include "output/sheets.h"
 #include "output/title_block_fields.h"
@@ -37,6 +39,7 @@
 #include "shell/startup.h"
 #include "store/drawing_file.h"
 #include "store/drawing_header.h"
+#include "store/settings_block.h"
 
 LayoutWindow* layout_window = nullptr;
 volatile LONG layout_wait_request = 0;
@@ -48,8 +51,18 @@ namespace {
 
 const char* const prompt_preparing = "Ждите завершения процесса подготовки...";
 volatile LONG rebuild_running = 0;
-double saved_panel_scale = 1.0;  // the scale panel's value before the sheet window
+// The scale panel's state before the sheet window: its value and "Для всех".
+double saved_panel_scale = 1.0;
+bool saved_for_all = false;
+// The zoom button of the scale panel held in zoom mode (0: none); a click on
+// the sheet then zooms about the clicked point instead of picking a view.
+int zoom_mode = 0;
 int sheet_list_scroll = 0;
+
+// A colour of the settings block, or its default before the block is read.
+COLORREF settings_colour(size_t offset, COLORREF fallback) {
+    return settings_block ? static_cast<COLORREF>(settings_u32(offset)) : fallback;
+}
 
 struct Lock {
     Lock() {
@@ -168,7 +181,11 @@ void draw_outline(LayoutWindow* lw) {
     HDC dc = GetDC(lw->window);
     if (!dc) return;
     int old_rop = SetROP2(dc, R2_XORPEN);
-    HPEN pen = CreatePen(PS_INSIDEFRAME, 1, RGB(255, 255, 255));
+    // Line colour XOR background: the outline shows on the sheet's paper
+    // and on the drawing's lines alike.
+    COLORREF xor_colour = settings_colour(settings_line_colour_offset, RGB(0, 0, 0)) ^
+                          settings_colour(settings_background_colour_offset, RGB(255, 255, 255));
+    HPEN pen = CreatePen(PS_INSIDEFRAME, 1, xor_colour & 0xFFFFFF);
     HGDIOBJ old_pen = SelectObject(dc, pen);
     HGDIOBJ old_brush = SelectObject(dc, GetStockObject(NULL_BRUSH));
     int x0 = static_cast<int>(std::lround((lw->outline_x - lw->origin_x) * lw->scale_x));
@@ -205,8 +222,15 @@ void end_drag(LayoutWindow* lw) {
     if (GetCapture() == lw->window) ReleaseCapture();
 }
 
+void zoom_by(LayoutWindow* lw, double factor, int x, int y);
+
 void mouse_down(LayoutWindow* lw, int x, int y) {
     if (layout_wait_request || layout_input_block) return;
+    // A pressed zoom button of the scale panel: the click zooms.
+    if (zoom_mode) {
+        zoom_by(lw, zoom_mode == IDC_SCALE_ZOOM_IN ? 1.25 : 0.8, x, y);
+        return;
+    }
     // Two clicks within the system's double-click time and distance open
     // the title block (the window class takes no double clicks).
     DWORD now = GetTickCount();
@@ -353,7 +377,7 @@ void destroy_sheet_window(HWND window) {
         EnableMenuItem(main_menu, 4, MF_BYPOSITION | MF_ENABLED);
         if (frame_window) DrawMenuBar(frame_window);
     }
-    show_scale_value(saved_panel_scale);
+    scale_panel_restore_state();
     if (lw) {
         if (df)
             for (auto& n : lw->nodes) layout_store_node(df, *n, false);
@@ -376,7 +400,7 @@ LRESULT CALLBACK sheet_window_proc(HWND window, UINT msg, WPARAM wp, LPARAM lp) 
         lw->base_x = screen_pixels_per_mm_x > 0 ? screen_pixels_per_mm_x : 3.78;
         lw->base_y = screen_pixels_per_mm_y > 0 ? screen_pixels_per_mm_y : 3.78;
         layout_window = lw;
-        saved_panel_scale = panel_scale;
+        scale_panel_save_state();
         bool had_sheets = !sheet_chain_list(df).empty();
         {
             Lock lock;
@@ -384,7 +408,14 @@ LRESULT CALLBACK sheet_window_proc(HWND window, UINT msg, WPARAM wp, LPARAM lp) 
             title_block_height_update(df);
             lw->nodes = layout_build_nodes(df);
         }
-        // A first sheet gets its format chosen for its views.
+        // Page projections get their page sheets first, so that a first
+        // sheet gets its format chosen for the views that stay on it.
+        {
+            InterlockedExchange(&sheet_list_busy, 1);
+            wait_event(page_list_event);
+            layout_make_page_sheets(df, lw->nodes);
+            InterlockedExchange(&sheet_list_busy, 0);
+        }
         if (!had_sheets || get_u8(df->header, header_sheet_format) == sheet_format_auto)
             layout_choose_format(df, lw->nodes);
         update_stage_panel();
@@ -428,6 +459,10 @@ LRESULT CALLBACK sheet_window_proc(HWND window, UINT msg, WPARAM wp, LPARAM lp) 
     case WM_SETCURSOR:
         if (lw && lw->dragged) {
             SetCursor(LoadCursor(nullptr, IDC_SIZEALL));
+            return TRUE;
+        }
+        if (lw && zoom_mode && LOWORD(lp) == HTCLIENT) {
+            SetCursor(LoadCursor(nullptr, IDC_CROSS));
             return TRUE;
         }
         break;
@@ -478,7 +513,10 @@ void draw_sheet_thumbnail(HDC dc, int index, int width, uint32_t number, bool cu
     int h = layout_thumbnail_height(width);
     int top = (index - 1) * h - sheet_list_scroll;
     RECT r{0, top, width, top + h};
-    HBRUSH fill = CreateSolidBrush(current ? RGB(255, 255, 192) : RGB(224, 224, 224));
+    // The current sheet in the accent colour, the others in the hidden-line
+    // colour of the settings block.
+    HBRUSH fill = CreateSolidBrush(current ? settings_colour(settings_accent_colour_offset, RGB(255, 255, 85))
+                                           : settings_colour(settings_hidden_colour_offset, RGB(170, 170, 170)));
     int pen_w = std::max(1, static_cast<int>(std::lround(0.6 * (screen_pixels_per_mm_x > 0 ? screen_pixels_per_mm_x : 3.78) / 2)));
     HPEN pen = CreatePen(PS_INSIDEFRAME, pen_w, RGB(0, 0, 0));
     HGDIOBJ ob = SelectObject(dc, fill), op = SelectObject(dc, pen);
@@ -628,7 +666,12 @@ void layout_auto_arrange() {
     LayoutWindow* lw = layout_window;
     DrawingFile* df = current_drawing_file();
     if (!lw || !df) return;
-    layout_choose_format(df, lw->nodes);
+    // On a page sheet only its page is placed again.
+    InterlockedExchange(&sheet_list_busy, 1);
+    wait_event(page_list_event);
+    int page = layout_place_page_sheet(df, lw->nodes);
+    InterlockedExchange(&sheet_list_busy, 0);
+    if (!page) layout_choose_format(df, lw->nodes);
     update_stage_panel();
     layout_fit_sheet();
     if (sheet_list_window) InvalidateRect(sheet_list_window, nullptr, TRUE);
@@ -767,6 +810,36 @@ void close_layout_windows() {
 
 int layout_wait_pending() { return rebuild_running ? 1 : 0; }
 
+int layout_zoom_mode() { return zoom_mode; }
+
+void layout_set_zoom_mode(int id) {
+    zoom_mode = id == IDC_SCALE_ZOOM_IN || id == IDC_SCALE_ZOOM_OUT ? id : 0;
+    if (scale_panel) {
+        CheckDlgButton(scale_panel, IDC_SCALE_ZOOM_IN, zoom_mode == IDC_SCALE_ZOOM_IN ? BST_CHECKED : BST_UNCHECKED);
+        CheckDlgButton(scale_panel, IDC_SCALE_ZOOM_OUT, zoom_mode == IDC_SCALE_ZOOM_OUT ? BST_CHECKED : BST_UNCHECKED);
+    }
+    SetCursor(LoadCursor(nullptr, zoom_mode ? IDC_CROSS : IDC_ARROW));
+}
+
+void scale_panel_save_state() {
+    saved_panel_scale = panel_scale;
+    saved_for_all = false;
+    if (!scale_panel) return;
+    // The sheet window is the only one the panel acts on now.
+    saved_for_all = IsDlgButtonChecked(scale_panel, IDC_SCALE_ALL) == BST_CHECKED;
+    CheckDlgButton(scale_panel, IDC_SCALE_ALL, BST_UNCHECKED);
+    EnableWindow(GetDlgItem(scale_panel, IDC_SCALE_ALL), FALSE);
+}
+
+void scale_panel_restore_state() {
+    if (zoom_mode) layout_set_zoom_mode(0);
+    if (scale_panel) {
+        EnableWindow(GetDlgItem(scale_panel, IDC_SCALE_ALL), TRUE);
+        CheckDlgButton(scale_panel, IDC_SCALE_ALL, saved_for_all ? BST_CHECKED : BST_UNCHECKED);
+    }
+    show_scale_value(saved_panel_scale);
+}
+
 int layout_scale_panel_command(HWND panel, int id, int code) {
     LayoutWindow* lw = layout_window;
     if (!lw || !sheet_window || !mdi_client) return 0;
@@ -776,9 +849,9 @@ int layout_scale_panel_command(HWND panel, int id, int code) {
     switch (id) {
     case IDC_SCALE_ZOOM_IN:
     case IDC_SCALE_ZOOM_OUT:
-        if (panel) CheckDlgButton(panel, id, BST_UNCHECKED);
-        if (!layout_wait_request && !layout_input_block)
-            zoom_by(lw, id == IDC_SCALE_ZOOM_IN ? 1.25 : 0.8, rc.right / 2, rc.bottom / 2);
+        // A toggle: pressed, a click on the sheet zooms (the other button is
+        // released first); pressed again, the normal cursor returns.
+        if (code == BN_CLICKED) layout_set_zoom_mode(zoom_mode == id ? 0 : id);
         return 1;
     case IDC_SCALE_FIT:
         layout_fit_sheet();
@@ -788,7 +861,7 @@ int layout_scale_panel_command(HWND panel, int id, int code) {
         {
             char text[64] = "";
             GetDlgItemTextA(panel, IDC_SCALE_EDIT, text, sizeof text);
-            double v = std::fabs(std::atof(text));
+            double v = std::fabs(parse_number_text(text));
             if (v > 0 && std::isfinite(v)) zoom_by(lw, v / lw->panel_scale, rc.right / 2, rc.bottom / 2);
             else show_scale_value(lw->panel_scale);
         }

@@ -46,6 +46,16 @@ void close_layout_windows();
 // The scale panel's zoom buttons, "На всё окно" and a typed scale act on the
 // sheet window while it is the active window: 1 when handled.
 int layout_scale_panel_command(HWND panel, int id, int code);
+// The scale panel while the sheet window exists: on opening its value and
+// "Для всех" are kept and the box is cleared and disabled (the panel acts
+// on the sheet window only); on closing a pressed zoom button is released,
+// the box and the value come back.
+void scale_panel_save_state();
+void scale_panel_restore_state();
+// The zoom button held pressed (IDC_SCALE_ZOOM_IN / _OUT), 0 when none; a
+// click on the sheet zooms by 1.25 or 0.8 about the clicked point then.
+int layout_zoom_mode();
+void layout_set_zoom_mode(int id);
 // 1 while the rebuild thread prepares the layout.
 int layout_wait_pending();
 

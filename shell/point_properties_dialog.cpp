@@ -38,6 +38,7 @@ struct PropertiesState {
     size_t shown = 0;
     bool routes = false;
     bool routes_allowed = false;
+    bool has_contours = false;
     bool transform_allowed = false;
     std::vector<bool> used_by_element;
     double scale_x = 1, scale_y = 1, angle = 0, mirror = 1;
@@ -105,7 +106,7 @@ void show_entry(HWND dialog, PropertiesState* s) {
         enable(dialog, IDC_POINTPROP_FIXED, false);
         note = "Контрольная точка сплайна Безье";
     }
-    SetDlgItemTextA(dialog, IDC_POINTPROP_NOTE, note);
+    SetDlgItemTextA(dialog, IDC_POINTPROP_NOTE, point_fragment_note(note, get_u16(p.bytes, point_fragment)).c_str());
     CheckRadioButton(dialog, IDC_POINTPROP_COORDINATES, IDC_POINTPROP_ROUTES,
                      s->routes ? IDC_POINTPROP_ROUTES : IDC_POINTPROP_COORDINATES);
 }
@@ -169,6 +170,15 @@ INT_PTR CALLBACK properties_proc(HWND dialog, UINT message, WPARAM wparam, LPARA
         }
         enable(dialog, IDC_POINTPROP_TRANSFORM, s->transform_allowed);
         enable(dialog, IDC_POINTPROP_ROUTES, s->routes_allowed);
+        // Routes exist but their lengths follow only the sketch positions:
+        // both radio buttons tell how to unlock them.
+        if (s->has_contours && !s->routes_allowed) {
+            static const char unlock[] =
+                " Для разблокировки просмотра длин маршрутов необходимо в\n свойствах проекции указать - "
+                "\"Не выполнять автопостроения\"\n (потом не забыть убрать этот признак!)";
+            hint_add(dialog, GetDlgItem(dialog, IDC_POINTPROP_COORDINATES), unlock);
+            hint_add(dialog, GetDlgItem(dialog, IDC_POINTPROP_ROUTES), unlock);
+        }
         SetDlgItemTextA(dialog, IDC_POINTPROP_SCALE_X, "<X>");
         SetDlgItemTextA(dialog, IDC_POINTPROP_SCALE_Y, "<Y>");
         SetDlgItemTextA(dialog, IDC_POINTPROP_ANGLE, "0°");
@@ -176,6 +186,9 @@ INT_PTR CALLBACK properties_proc(HWND dialog, UINT message, WPARAM wparam, LPARA
         element_dialog_announce(dialog, IDD_POINT_PROPERTIES);
         return TRUE;
     }
+    case WM_DESTROY:
+        hints_remove_dialog(dialog);
+        return FALSE;
     case WM_VSCROLL: {
         if (!s || reinterpret_cast<HWND>(lparam) != GetDlgItem(dialog, IDC_POINTPROP_SCROLL)) return FALSE;
         int code = LOWORD(wparam);
@@ -266,7 +279,8 @@ uint32_t point_properties_dialog(ProjectionWindow* w, uint32_t point) {
             s.used_by_element.push_back(element_next_using_point(df, p, q.number(), &cursor, nullptr) != nullptr);
         }
         uint16_t flags = get_u16(p, projection_flags);
-        s.routes_allowed = get_u32(p, projection_contours) != 0 && (flags & projection_word_no_auto);
+        s.has_contours = get_u32(p, projection_contours) != 0;
+        s.routes_allowed = s.has_contours && (flags & projection_word_no_auto);
         if (!s.routes_allowed) point_route_lengths_mode = false;
         s.routes = point_route_lengths_mode;
         bool guarded = df->header && (get_u16(df->header, header_options2) & header_opt2_transform_guard);

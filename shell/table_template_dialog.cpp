@@ -11,8 +11,10 @@
 #include "render/output/element_drawing.h"
 #include "shell/core/table_template.h"
 #include "shell/frame_face.h"
+#include "shell/frame_window.h"
 #include "shell/help.h"
 #include "shell/message_dialogs.h"
+#include "shell/projection_windows.h"
 #include "shell/resource_ids.h"
 #include "store/drawing_header.h"
 #include "store/records.h"
@@ -329,6 +331,30 @@ void edit_text_params(HWND dialog, std::vector<Item>& items, size_t current) {
     }
 }
 
+// The built template in its window: a new projection gets one, a rebuilt
+// one is drawn again; then "На всё окно" twice fits it to the window.
+void show_built_template(uint32_t number) {
+    DrawingFile* df = current_drawing_file();
+    if (!df || !number) return;
+    ProjectionWindow* w = projection_window_find_by_id(number);
+    if (!w) {
+        document_lock_acquire();
+        RecordRef* head = reinterpret_cast<RecordRef*>(df->header + header_projections);
+        unsigned char* p = record_find_key(df, head, number, nullptr, &page_buffers[table_projections]);
+        RecordRef ref = p ? record_ref_of(&page_buffers[table_projections], p) : 0;
+        document_lock_release();
+        if (ref) w = projection_window_open(ref, 1);
+        error_flag = 0;
+    } else {
+        projection_refs_refresh();
+        if (w->window) InvalidateRect(w->window, nullptr, TRUE);
+    }
+    if (w && w->window && mdi_client)
+        SendMessageA(mdi_client, WM_MDIACTIVATE, reinterpret_cast<WPARAM>(w->window), 0);
+    for (int i = 0; i < 2; ++i)
+        if (scale_panel) PostMessageA(scale_panel, WM_COMMAND, MAKEWPARAM(IDC_SCALE_FIT, 0x501), 0);
+}
+
 void build(HWND dialog) {
     read_all(dialog);
     DrawingFile* df = current_drawing_file();
@@ -356,6 +382,7 @@ void build(HWND dialog) {
         return;
     }
     drawing_save();
+    show_built_template(r.projection);
     prompt_show("Построение шаблона завершено успешно!");
     EndDialog(dialog, IDOK);
 }
@@ -369,7 +396,7 @@ INT_PTR CALLBACK template_dialog_proc(HWND dialog, UINT msg, WPARAM wp, LPARAM l
         resize_columns(4);
         resize_bindings(static_cast<size_t>(tables_last_column_count));
         state.column = state.binding = 0;
-        if (state.grid) state.params.flags = 0x0044;  // inner and outer axes of line type 4
+        if (state.grid) state.params.flags = template_grid_default_flags;
         init_help_button(dialog);
         SendDlgItemMessageA(dialog, IDC_TEMPLATE_COLUMNS_SPIN, UDM_SETRANGE32, 1, 999);
         SendDlgItemMessageA(dialog, IDC_TEMPLATE_ROWS_SPIN, UDM_SETRANGE32, 0, 999);

@@ -4,6 +4,7 @@
 #include "render/contours/hatch_generation.h"
 #include "render/output/element_drawing.h"
 #include "render/output/leader_marks.h"
+#include "render/output/roughness_sign.h"
 
 namespace {
 
@@ -24,6 +25,7 @@ int hatch_arc(const uint8_t* element) {
 void render_output_bind() {
     hatch_line_drawers = HatchLineDrawers{hatch_segment, hatch_circle, hatch_arc};
     leader_marks_bind();
+    roughness_sign_binding();
 }
 
 int draw_view_hatch_lines(OutputView* view, const ContourWindow* window) {

@@ -3,6 +3,8 @@
 
 #include <cmath>
 
+#include "base/byte_order.h"
+#include "geometry/extents.h"
 #include "geometry/kernel_context.h"
 #include "geometry/transforms.h"
 #include "render/output/dimension_pens.h"
@@ -178,3 +180,59 @@ void draw_roughness_sign(OutputView* view, const uint8_t* record) {
     }
     swap_text_colour(previous);
 }
+
+int roughness_sign_bounds(const uint8_t* record, Box* out) {
+    *out = box_empty();
+    if (!record) return 0;
+    RoughnessLayout layout;
+    build_roughness_sign_strokes(record, &layout);
+    Box b = box_empty();
+    auto add = [&b](double x, double y) {
+        b.min_x = std::fmin(b.min_x, x), b.max_x = std::fmax(b.max_x, x);
+        b.min_y = std::fmin(b.min_y, y), b.max_y = std::fmax(b.max_y, y);
+    };
+    for (const RoughnessPiece& p : layout.pieces) {
+        if (p.kind == roughness_segment) {
+            add(p.a.x, p.a.y);
+            add(p.b.x, p.b.y);
+        } else {
+            add(p.a.x - p.radius, p.a.y - p.radius);
+            add(p.a.x + p.radius, p.a.y + p.radius);
+        }
+    }
+    // Every text the sign shows, from its baseline up by its height; the
+    // text on the shelf keeps the cell margin above it.
+    double c = sheet_to_model_length(1.24);
+    for (int i = 0; i < 4; ++i) {
+        const RoughnessText& t = layout.texts[i];
+        if (!t.present) continue;
+        if (i == roughness_third_text && layout.second_arrangement) continue;
+        add(t.anchor.x, t.anchor.y);
+        add(t.anchor.x + t.width, t.anchor.y - t.height - (i == roughness_second_text ? c : 0.0));
+    }
+    if (box_is_empty(&b)) return 0;
+    // Turned about the tip by the sign's angle, then widened by the pen.
+    PointF tip = get_pointf(record, roughness_tip);
+    double angle = get_f64(record, roughness_angle);
+    if (!std::isfinite(angle)) angle = 0.0;
+    AffineMatrix turn;
+    affine_rotation_about_point(&turn, tip.x, tip.y, angle);
+    const Point2 corners[4] = {{b.min_x, b.min_y}, {b.max_x, b.min_y}, {b.max_x, b.max_y}, {b.min_x, b.max_y}};
+    Box r = box_empty();
+    for (const Point2& p : corners) {
+        Point2 q;
+        affine_apply(&q, &turn, p.x, p.y);
+        r.min_x = std::fmin(r.min_x, q.x), r.max_x = std::fmax(r.max_x, q.x);
+        r.min_y = std::fmin(r.min_y, q.y), r.max_y = std::fmax(r.max_y, q.y);
+    }
+    double pen = sheet_to_model_length(0.25);
+    *out = Box{r.min_x - pen, r.min_y - pen, r.max_x + pen, r.max_y + pen};
+    return 1;
+}
+
+void roughness_sign_bounds_store(uint8_t* record, Box* out) {
+    if (!roughness_sign_bounds(record, out)) return;
+    put_f32(record, roughness_shelf_offset, static_cast<float>(get_f32(record, roughness_tip) - out->min_x));
+}
+
+void roughness_sign_binding() { kernel_measurers.roughness_sign_bounds = roughness_sign_bounds; }

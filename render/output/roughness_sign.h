@@ -61,6 +61,16 @@ struct RoughnessLayout {
 // Builds the sign unturned about its tip; returns the number of pieces.
 int build_roughness_sign_strokes(const uint8_t* record, RoughnessLayout* out);
 
+// The box of the sign (its strokes and every text it shows) turned about
+// its tip by the record's angle and widened by 0.25 mm on every side.
+// Returns 0 (an empty box) for a null record.
+int roughness_sign_bounds(const uint8_t* record, Box* out);
+// The same, and the distance from the tip to the box's left edge goes into
+// the record's f32 at +28 (where a sign on a leader's shelf starts).
+void roughness_sign_bounds_store(uint8_t* record, Box* out);
+// Sets the kernel's roughness measurer to roughness_sign_bounds.
+void roughness_sign_binding();
+
 // Draws the sign turned about its tip by the record's angle: segments with a
 // 0.25 mm pen, the circles, then the texts, all in the normal colour.
 void draw_roughness_sign(OutputView* view, const uint8_t* record);

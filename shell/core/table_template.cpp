@@ -1,9 +1,12 @@
 // Table templates and axis grids built as points, elements and dimensions.
 #include "shell/core/table_template.h"
 
+#include "annotation/annotation_layout.h"
 #include "annotation/annotation_tools.h"
+#include "annotation/leader_properties.h"
 #include "base/byte_order.h"
 #include "base/program_messages.h"
+#include "geometry/kernel_context.h"
 #include "shell/core/projection_records.h"
 #include "stages/dimensions/dimension_edit.h"
 #include "stages/points_elements/points.h"
@@ -84,6 +87,52 @@ bool add_text(DrawingFile* df, unsigned char* p, const std::string& text, double
     if (text_flags & template_text_rotated) put_f64(rec.data(), text_fragment_angle, -std::acos(0.0));
     return record_add(df, chain(p, projection_annotations), rec.data(), &page_buffers[table_annotation]) &&
            !error_flag;
+}
+
+// A leader whose arrow ends on (ax, ay) and whose text, the mark, stands at
+// (tx, ty).
+bool add_mark(DrawingFile* df, unsigned char* p, double ax, double ay, double tx, double ty, const std::string& mark) {
+    RecordBytes leader = build_new_leader(ax, ay);
+    // The arrow exactly on the axis end.
+    put_f32(leader.data(), leader_point1, static_cast<float>(ax));
+    put_f32(leader.data(), leader_point1 + 4, static_cast<float>(ay));
+    RecordBytes marked;
+    const char* refusal = nullptr;
+    if (!leader_build_texts(leader.data(), mark.c_str(), "", &marked, &refusal)) return false;
+    RecordRef ref = record_add(df, chain(p, projection_annotations), marked.data(), &page_buffers[table_annotation]);
+    if (!ref || error_flag) return false;
+    return layout_leader_at_point(p, &ref, tx, ty, false) != nullptr && !error_flag;
+}
+
+// The axis marks of a grid whose axes cross at xs (vertical axes) and ys
+// (horizontal axes, y downward).  Returns the leaders made; -1 on failure.
+int add_axis_marks(DrawingFile* df, unsigned char* p, const TemplateParams& t, const std::vector<double>& xs,
+                   const std::vector<double>& ys) {
+    if (!(t.flags & template_flag_grid) || !(t.flags & template_flag_marks) || xs.empty() || ys.empty()) return 0;
+    const double out = sheet_to_model_length(10.0);
+    const double left = xs.front(), right = xs.back(), top = ys.front(), bottom = ys.back();
+    int made = 0;
+    struct Side {
+        uint16_t bit;
+        bool horizontal_axes;  // the side carries the ends of the horizontal axes
+        double dx, dy;         // from the axis end out to the text
+    } sides[] = {{template_mark_left, true, -out, 0}, {template_mark_right, true, out, 0},
+                 {template_mark_top, false, 0, -out}, {template_mark_bottom, false, 0, out}};
+    for (const Side& s : sides) {
+        if (!(t.flags & s.bit)) continue;
+        const std::vector<double>& axes = s.horizontal_axes ? ys : xs;
+        bool reversed = s.horizontal_axes ? (t.flags & template_first_bottom) != 0 : (t.flags & template_first_right) != 0;
+        std::string mark = s.horizontal_axes ? t.first_horizontal_mark : t.first_vertical_mark;
+        for (size_t i = 0; i < axes.size(); ++i) {
+            double a = axes[reversed ? axes.size() - 1 - i : i];
+            double ax = s.horizontal_axes ? (s.bit == template_mark_left ? left : right) : a;
+            double ay = s.horizontal_axes ? a : (s.bit == template_mark_top ? top : bottom);
+            if (!add_mark(df, p, ax, ay, ax + s.dx, ay + s.dy, mark)) return -1;
+            ++made;
+            mark = template_next_mark(mark);
+        }
+    }
+    return made;
 }
 
 bool add_construction(DrawingFile* df, unsigned char* p, const std::vector<uint8_t>& rec) {
@@ -305,6 +354,11 @@ TemplateBuildResult template_build(DrawingFile* df, TemplateParams& t, RecordRef
                          b.text_flags))
                 ++out.texts;
         }
+    if (ok) {
+        int marks = add_axis_marks(df, p, t, xs, ys);
+        ok = marks >= 0;
+        if (ok) out.marks = marks;
+    }
     // The parameters, for loading and building again.
     if (ok) ok = add_construction(df, p, template_record(t));
     for (size_t c = 0; c < cols && ok; ++c) ok = add_construction(df, p, column_record(t.columns[c], static_cast<uint16_t>(c + 1)));

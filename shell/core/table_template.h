@@ -19,7 +19,15 @@
 // offsets when asked), with the style word as the text's flags and rotated
 // texts turned by -pi/2.
 //
-// Sizes come in drawing units. Not made here: the axis-mark leaders.
+// Axis marks (an axis grid with marking on): on each chosen side, in the
+// order left, right, top, bottom, a leader at each end of the axes on that
+// side, its arrow on the axis end, its text the mark 10 mm (on the sheet)
+// further out.  Left and right count the horizontal axes from the top (or
+// the bottom) starting with the first horizontal mark; top and bottom count
+// the vertical axes from the left (or the right) with the first vertical
+// mark; each next mark is template_next_mark of the one before.
+//
+// Sizes come in drawing units.
 #pragma once
 #include "store/drawing_file.h"
 
@@ -51,8 +59,18 @@ struct TemplateBinding {
 enum : uint16_t {
     template_flag_separator_type = 0x000F,  // bits 0-3
     template_flag_frame_type = 0x00F0,      // bits 4-7
+    template_flag_marks = 0x0100,           // axis grid: its axes are marked
+    template_mark_left = 0x0200,            // the sides that carry the marks
+    template_mark_right = 0x0400,
+    template_mark_top = 0x0800,
+    template_mark_bottom = 0x1000,
+    template_first_bottom = 0x2000,         // left and right marks count from the bottom axis
+    template_first_right = 0x4000,          // top and bottom marks count from the right axis
     template_flag_grid = 0x8000
 };
+// A new axis grid: inner and outer axes of line type 4, marks on the left
+// and on top.
+constexpr uint16_t template_grid_default_flags = 0x0044 | template_flag_marks | template_mark_left | template_mark_top;
 // Text flags of a column or a binding.
 enum : uint16_t { template_text_rotated = 0x0002, template_text_offset = 0x0008 };
 
@@ -73,6 +91,7 @@ struct TemplateBuildResult {
     uint32_t projection = 0;  // its number; 0 when nothing was built
     int points = 0, elements = 0, dimensions = 0, links = 0;
     int texts = 0;  // captions and placeholders placed (none without the stroke fonts)
+    int marks = 0;  // axis-mark leaders
     std::string message;  // why nothing was built
 };
 

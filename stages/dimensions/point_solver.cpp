@@ -79,6 +79,26 @@ private:
     double fine_ = 1e-9;
     std::set<std::tuple<int, int, int>> reported_;
     SolverResult result_;
+    // Indexes of the current attempt, so that every search touches only
+    // the loci of the points involved and every level only what can change:
+    // the loci each point lies on, the (dimension, role) pairs each locus
+    // serves, the points that may apply a dimension at the next level
+    // (fixed, or on an applied dimension), the applied dimensions whose
+    // intersections may still fix or contradict something, and the number
+    // of fixed points.
+    std::vector<std::vector<int>> point_loci_;
+    std::vector<std::vector<std::pair<int, int>>> locus_dims_;
+    std::set<int> active_points_;
+    std::set<int> dirty_dims_;
+    std::set<int> changed_points_;
+    size_t fixed_count_ = 0;
+    // Per point, fixed by the network's structure: the start score and
+    // whether an exact X or Y dimension uses it.
+    std::vector<int> score_;
+    std::vector<bool> has_xy_;
+    // Per point, every dimension that has it in any role (angle centres
+    // included, which the point's own list leaves out).
+    std::vector<std::vector<int>> incident_;
 
     bool stop() {
         if (!stopped_ && opt_.stop_requested && opt_.stop_requested()) stopped_ = true;
@@ -92,6 +112,10 @@ private:
     }
     void fix(int p, double x, double y) {
         PointNode& q = pt(p);
+        if (!(q.flags & PN_FIXED)) {
+            ++fixed_count_;
+            active_points_.insert(p);
+        }
         q.x = x;
         q.y = y;
         q.flags |= PN_FIXED;
@@ -110,19 +134,87 @@ private:
     void join(int locus, const std::vector<int>& pts) {
         for (int p : pts) {
             std::vector<int>& m = loci_[locus].members;
-            if (std::find(m.begin(), m.end(), p) == m.end()) m.push_back(p);
+            if (std::find(m.begin(), m.end(), p) == m.end()) {
+                m.push_back(p);
+                point_loci_[p].push_back(locus);
+            }
             pt(p).flags |= PN_ON_LOCUS;
         }
     }
-    bool holds(int locus, const std::vector<int>& pts) const {
+    bool member(int locus, int p) const {
         const std::vector<int>& m = loci_[locus].members;
+        return std::find(m.begin(), m.end(), p) != m.end();
+    }
+    // The lowest-numbered locus holding one of `pts` that `match` accepts
+    // (the first a scan of all loci would find); -1 when none.
+    template <class Match>
+    int lowest_locus(const std::vector<int>& pts, Match match) const {
+        int best = -1;
         for (int p : pts)
-            if (std::find(m.begin(), m.end(), p) != m.end()) return true;
-        return false;
+            for (int i : point_loci_[p])
+                if ((best < 0 || i < best) && match(loci_[i])) best = i;
+        return best;
     }
     int add_locus(const Locus& l) {
         loci_.push_back(l);
+        locus_dims_.emplace_back();
         return static_cast<int>(loci_.size()) - 1;
+    }
+    void set_locus(int di, int role, int locus) {
+        dim(di).locus[role] = locus;
+        locus_dims_[locus].emplace_back(di, role);
+    }
+    // The loci at D's points met anew (D applied, or one of its loci
+    // moved). An applied dimension with a free point is visited anyway; at
+    // a fixed point the new pairs are checked before the next sweep.
+    void touch_points(const DimensionNode& d) {
+        for (int r = 0; r < 3; ++r)
+            for (int q : d.points[r])
+                if (fixed(q)) changed_points_.insert(q);
+    }
+    // D was applied: its points may apply further dimensions, and its loci
+    // meet those of its neighbours.
+    void on_applied(int di) {
+        const DimensionNode& d = dim(di);
+        dirty_dims_.insert(di);
+        touch_points(d);
+        for (int r = 0; r < 3; ++r)
+            for (int q : d.points[r]) active_points_.insert(q);
+    }
+    // A locus was moved: every intersection with it is to be made again.
+    void on_locus_moved(int locus) {
+        for (const std::pair<int, int>& e : locus_dims_[locus]) {
+            dirty_dims_.insert(e.first);
+            touch_points(dim(e.first));
+        }
+    }
+    // True when fixed point Q lies on the intersection of locus LD with
+    // every locus Q is on, in the way `settle` checks a fixed point.
+    bool fixed_point_agrees(int q, int ld) const {
+        const PointNode& Q = net_.points[q];
+        for (int le : point_loci_[q]) {
+            Candidates c = intersect(ld, le);
+            if (c.count < 0) continue;
+            bool on = false;
+            for (int i = 0; i < c.count && !on; ++i)
+                on = std::hypot(c.x[i] - Q.x, c.y[i] - Q.y) <= fine_;
+            if (!on) return false;
+        }
+        return true;
+    }
+    // Before a sweep: at a fixed point where loci met anew and some pair
+    // of them disagrees, every applied dimension through it is visited so
+    // that the contradiction is found where a full sweep finds it.
+    void check_changed_points() {
+        for (int q : changed_points_) {
+            bool agree = true;
+            for (size_t i = 0; i < point_loci_[q].size() && agree; ++i)
+                agree = fixed_point_agrees(q, point_loci_[q][i]);
+            if (agree) continue;
+            for (int ei : incident_[q])
+                if (applied(dim(ei))) dirty_dims_.insert(ei);
+        }
+        changed_points_.clear();
     }
     double line_distance(const Locus& l, double x, double y) const {
         return std::fabs((x - l.x) * -std::sin(l.a) + (y - l.y) * std::cos(l.a));
@@ -174,16 +266,12 @@ private:
             *a = std::atan2(dy, dx);
             return 1;
         }
-        for (size_t i = 0; i < loci_.size(); ++i) {
-            const Locus& l = loci_[i];
-            if (l.kind != LOCUS_LINE) continue;
-            const std::vector<int>& m = l.members;
-            if (std::find(m.begin(), m.end(), a0) != m.end() && std::find(m.begin(), m.end(), a1) != m.end()) {
-                *a = l.a;
-                return 1;
-            }
-        }
-        return 0;
+        int best = -1;
+        for (int i : point_loci_[a0])
+            if ((best < 0 || i < best) && loci_[i].kind == LOCUS_LINE && member(i, a1)) best = i;
+        if (best < 0) return 0;
+        *a = loci_[best].a;
+        return 1;
     }
 
     // Line direction t of a linear dimension; 0 when not known yet, -1 for
@@ -220,13 +308,9 @@ private:
 
     // ------------------------------------------------------------ applying
     int find_line(const std::vector<int>& pts, double t) const {
-        for (size_t i = 0; i < loci_.size(); ++i) {
-            const Locus& l = loci_[i];
-            if (l.kind == LOCUS_LINE && !l.ray && same_direction(l.a, t, kLocusAngleTolerance) &&
-                holds(static_cast<int>(i), pts))
-                return static_cast<int>(i);
-        }
-        return -1;
+        return lowest_locus(pts, [&](const Locus& l) {
+            return l.kind == LOCUS_LINE && !l.ray && same_direction(l.a, t, kLocusAngleTolerance);
+        });
     }
 
     ApplyResult apply_linear(int di, int p, int r) {
@@ -261,6 +345,7 @@ private:
                     loci_[lr].x = loci_[lo].x + d.value * std::cos(f - kPi);
                     loci_[lr].y = loci_[lo].y + d.value * std::sin(f - kPi);
                     loci_[lr].provisional = false;
+                    on_locus_moved(lr);
                 } else {
                     mark_inconsistent(di);
                 }
@@ -274,8 +359,8 @@ private:
             lo = add_locus(l);
         }
         join(lo, d.points[other]);
-        d.locus[r] = lr;
-        d.locus[other] = lo;
+        set_locus(di, r, lr);
+        set_locus(di, other, lo);
         return APPLY_DONE;
     }
 
@@ -290,12 +375,10 @@ private:
     }
 
     int fixed_point_locus(const DimensionNode& d, double cx, double cy, double key) {
-        for (size_t i = 0; i < loci_.size(); ++i) {
-            const Locus& l = loci_[i];
-            if (l.kind == LOCUS_POINT && std::hypot(l.x - cx, l.y - cy) <= fine_ &&
-                std::fabs(l.a - key) <= fine_ && holds(static_cast<int>(i), d.points[ROLE_CENTRE]))
-                return static_cast<int>(i);
-        }
+        int found = lowest_locus(d.points[ROLE_CENTRE], [&](const Locus& l) {
+            return l.kind == LOCUS_POINT && std::hypot(l.x - cx, l.y - cy) <= fine_ && std::fabs(l.a - key) <= fine_;
+        });
+        if (found >= 0) return found;
         Locus l;
         l.kind = LOCUS_POINT;
         l.x = cx;
@@ -313,21 +396,23 @@ private:
         double cx = pt(c).x, cy = pt(c).y;
         int fp = fixed_point_locus(d, cx, cy, v);
         join(fp, d.points[ROLE_CENTRE]);
+        // The circle of the lowest-numbered applied dimension (its lowest
+        // role) about this centre holding one of the ends.
         int circle = -1;
-        for (size_t ei = 0; ei < net_.dimensions.size() && circle < 0; ++ei) {
-            const DimensionNode& e = dim(static_cast<int>(ei));
-            if (static_cast<int>(ei) == di || !applied(e)) continue;
-            for (int k = 0; k < 3; ++k) {
-                int li = e.locus[k];
-                if (li < 0 || loci_[li].kind != LOCUS_CIRCLE || !holds(li, d.points[ROLE_FIRST])) continue;
-                if (std::hypot(loci_[li].x - cx, loci_[li].y - cy) > fine_) continue;
-                if (std::fabs(loci_[li].a - v) > fine_) {
-                    mark_inconsistent(di);
-                    mark_inconsistent(static_cast<int>(ei));
-                }
-                circle = li;
-                break;
+        std::pair<int, int> owner(-1, -1);
+        for (int q : d.points[ROLE_FIRST])
+            for (int li : point_loci_[q]) {
+                const Locus& l = loci_[li];
+                if (l.kind != LOCUS_CIRCLE || std::hypot(l.x - cx, l.y - cy) > fine_) continue;
+                for (const std::pair<int, int>& e : locus_dims_[li])
+                    if (e.first != di && (owner.first < 0 || e < owner)) {
+                        owner = e;
+                        circle = li;
+                    }
             }
+        if (circle >= 0 && std::fabs(loci_[circle].a - v) > fine_) {
+            mark_inconsistent(di);
+            mark_inconsistent(owner.first);
         }
         if (circle < 0) {
             Locus l;
@@ -338,19 +423,16 @@ private:
             circle = add_locus(l);
         }
         join(circle, d.points[ROLE_FIRST]);
-        d.locus[ROLE_CENTRE] = fp;
-        d.locus[ROLE_FIRST] = circle;
+        set_locus(di, ROLE_CENTRE, fp);
+        set_locus(di, ROLE_FIRST, circle);
         return APPLY_DONE;
     }
 
     int find_ray(const std::vector<int>& pts, double cx, double cy, double a) const {
-        for (size_t i = 0; i < loci_.size(); ++i) {
-            const Locus& l = loci_[i];
-            if (l.kind == LOCUS_LINE && l.ray && std::hypot(l.x - cx, l.y - cy) <= fine_ &&
-                std::fabs(wrap_angle(l.a - a)) <= kLocusAngleTolerance && holds(static_cast<int>(i), pts))
-                return static_cast<int>(i);
-        }
-        return -1;
+        return lowest_locus(pts, [&](const Locus& l) {
+            return l.kind == LOCUS_LINE && l.ray && std::hypot(l.x - cx, l.y - cy) <= fine_ &&
+                   std::fabs(wrap_angle(l.a - a)) <= kLocusAngleTolerance;
+        });
     }
 
     ApplyResult apply_angular(int di, int p) {
@@ -399,9 +481,9 @@ private:
                 ray = add_locus(l);
             }
             join(ray, d.points[role]);
-            d.locus[role] = ray;
+            set_locus(di, role, ray);
         }
-        d.locus[ROLE_CENTRE] = fp;
+        set_locus(di, ROLE_CENTRE, fp);
         return APPLY_DONE;
     }
 
@@ -662,42 +744,68 @@ private:
         report_ambiguous(di, ei, q);
     }
 
+    // Intersects the loci of the applied dimensions in dimension order.
+    // A dimension whose points are all fixed and whose pairs were checked
+    // with the loci as they stand would only confirm those checks, so only
+    // the dimensions marked since (newly applied, a neighbour newly applied,
+    // a locus moved, or a point still free) are visited.
     void intersect_all() {
-        for (size_t di = 0; di < net_.dimensions.size(); ++di) {
+        check_changed_points();
+        for (auto it = dirty_dims_.begin(); it != dirty_dims_.end();) {
             if (stop() || contradiction_) return;
-            const DimensionNode& d = dim(static_cast<int>(di));
-            if (!applied(d)) continue;
-            for (int r = 0; r < 3; ++r) {
-                int ld = d.locus[r];
-                if (ld < 0) continue;
-                for (int q : d.points[r]) {
+            const int di = *it;
+            const DimensionNode& d = dim(di);
+            // Only a visit that meets every point already fixed checks
+            // every pair against final positions.
+            bool settled = true;
+            for (int r = 0; r < 3 && settled; ++r)
+                if (d.locus[r] >= 0)
+                    for (int q : d.points[r])
+                        if (!fixed(q)) { settled = false; break; }
+            intersect_dimension(di);
+            if (contradiction_) return;
+            it = settled ? dirty_dims_.erase(it) : std::next(it);
+        }
+    }
+
+    void intersect_dimension(size_t di) {
+        const DimensionNode& d = dim(static_cast<int>(di));
+        for (int r = 0; r < 3; ++r) {
+            int ld = d.locus[r];
+            if (ld < 0) continue;
+            for (int q : d.points[r]) {
+                if (contradiction_) return;
+                const PointNode& Q = pt(q);
+                if (!fixed(q) && loci_[ld].kind == LOCUS_POINT) {
+                    // A centre point can only lie on the centre.
+                    fix(q, loci_[ld].x, loci_[ld].y);
+                    continue;
+                }
+                if (!fixed(q) && Q.dimensions.size() == 1 && r == ROLE_FIRST && dimension_is_radial(d) &&
+                    loci_[ld].kind == LOCUS_CIRCLE) {
+                    fix(q, loci_[ld].x + loci_[ld].a, loci_[ld].y);
+                    continue;
+                }
+                // A fixed point on every locus pair with LD passes each
+                // check below without effect.
+                if (fixed(q) && fixed_point_agrees(q, ld)) continue;
+                for (int ei : Q.dimensions) {
+                    if (ei == static_cast<int>(di)) continue;
+                    const DimensionNode& e = dim(ei);
+                    if (!applied(e) || e.comparison != 0) continue;
+                    int k = role_of(e, q);
+                    if (k < 0 || e.locus[k] < 0) continue;
+                    settle(q, static_cast<int>(di), ei, intersect(ld, e.locus[k]));
                     if (contradiction_) return;
-                    const PointNode& Q = pt(q);
-                    if (!fixed(q) && loci_[ld].kind == LOCUS_POINT) {
-                        // A centre point can only lie on the centre.
-                        fix(q, loci_[ld].x, loci_[ld].y);
-                        continue;
-                    }
-                    if (!fixed(q) && Q.dimensions.size() == 1 && r == ROLE_FIRST && dimension_is_radial(d) &&
-                        loci_[ld].kind == LOCUS_CIRCLE) {
-                        fix(q, loci_[ld].x + loci_[ld].a, loci_[ld].y);
-                        continue;
-                    }
-                    for (int ei : Q.dimensions) {
-                        if (ei == static_cast<int>(di)) continue;
-                        const DimensionNode& e = dim(ei);
-                        if (!applied(e) || e.comparison != 0) continue;
-                        int k = role_of(e, q);
-                        if (k < 0 || e.locus[k] < 0) continue;
-                        settle(q, static_cast<int>(di), ei, intersect(ld, e.locus[k]));
-                        if (contradiction_) return;
-                    }
                 }
             }
         }
     }
 
     // ------------------------------------------------------------ attempts
+    bool pending(const DimensionNode& d, int di) const {
+        return !applied(d) && !refused_[di] && d.comparison == 0;
+    }
     bool has_xy_dimension(const PointNode& p) const {
         for (int di : p.dimensions) {
             const DimensionNode& d = net_.dimensions[di];
@@ -719,8 +827,8 @@ private:
         for (size_t i = 0; i < net_.points.size(); ++i) {
             int p = static_cast<int>(i);
             if (pt(p).flags & PN_TRIED) continue;
-            if (need_xy && !has_xy_dimension(pt(p))) continue;
-            int s = score(p);
+            if (need_xy && !has_xy_[i]) continue;
+            int s = score_[i];
             if (s > best_score) { best = p; best_score = s; }
         }
         return best;
@@ -728,7 +836,7 @@ private:
     int first_start() {
         if (pass_ == 1) {
             for (size_t i = 0; i < net_.points.size(); ++i)
-                if ((pt(static_cast<int>(i)).flags & PN_ORIGIN) && has_xy_dimension(pt(static_cast<int>(i))))
+                if ((pt(static_cast<int>(i)).flags & PN_ORIGIN) && has_xy_[i])
                     return static_cast<int>(i);
             int s = best_start(true);
             return s >= 0 ? s : best_start(false);
@@ -752,6 +860,11 @@ private:
     // One attempt from `start`; true when every point was fixed.
     bool attempt(int start) {
         loci_.clear();
+        locus_dims_.clear();
+        point_loci_.assign(net_.points.size(), std::vector<int>());
+        active_points_.clear();
+        dirty_dims_.clear();
+        changed_points_.clear();
         for (DimensionNode& d : net_.dimensions) {
             d.locus[0] = d.locus[1] = d.locus[2] = -1;
             d.level = 0;
@@ -765,30 +878,44 @@ private:
         // Refused dimensions stay refused: their line was written once.
         PointNode& s = pt(start);
         s.flags |= PN_FIXED | PN_TRIED | PN_START | PN_VISITED;
+        fixed_count_ = 1;
+        active_points_.insert(start);
         // Every productive round applies a dimension or fixes a point.
         const size_t cap = net_.dimensions.size() + net_.points.size() + 2;
         for (size_t level = 1; level <= cap; ++level) {
             if (stop()) return false;
             bool progress = false;
-            for (size_t i = 0; i < net_.points.size(); ++i) {
-                int p = static_cast<int>(i);
+            // In point order, the points that can apply a dimension: fixed
+            // ones and those on an applied dimension (a parallel); a point
+            // that joins them behind the walk waits for the next level, as
+            // one ahead of it is reached in this one. A point with nothing
+            // left to apply leaves for good.
+            for (auto it = active_points_.begin(); it != active_points_.end();) {
+                int p = *it;
+                bool left = false;
                 for (int di : pt(p).dimensions) {
                     DimensionNode& d = dim(di);
-                    if (applied(d) || refused_[di] || d.comparison != 0) continue;
-                    if (!fixed(p) && !has_applied_parallel(p, d)) continue;
-                    if (apply(di, p) == APPLY_DONE) {
+                    if (!pending(d, di)) continue;
+                    if (!fixed(p) && !has_applied_parallel(p, d)) { left = true; continue; }
+                    ApplyResult res = apply(di, p);
+                    if (res == APPLY_DONE) {
                         dim(di).level = static_cast<int>(level);
                         progress = true;
+                        on_applied(di);
+                    } else if (res == APPLY_POSTPONED) {
+                        left = true;
                     }
                     if (contradiction_) return false;
                 }
+                if (!left)
+                    for (int di : pt(p).dimensions)
+                        if (pending(dim(di), di)) { left = true; break; }
+                it = left ? std::next(it) : active_points_.erase(it);
             }
-            size_t before = 0;
-            for (const PointNode& p : net_.points) before += (p.flags & PN_FIXED) ? 1 : 0;
+            size_t before = fixed_count_;
             intersect_all();
             if (contradiction_ || stopped_) return false;
-            size_t after = 0;
-            for (const PointNode& p : net_.points) after += (p.flags & PN_FIXED) ? 1 : 0;
+            size_t after = fixed_count_;
             if (after > before) progress = true;
             if (after == net_.points.size()) return true;
             if (!progress) return false;
@@ -860,6 +987,18 @@ private:
 SolverResult Solver::run() {
     result_ = SolverResult();
     if (net_.points.empty()) return result_;
+    score_.resize(net_.points.size());
+    has_xy_.resize(net_.points.size());
+    incident_.assign(net_.points.size(), std::vector<int>());
+    for (size_t di = 0; di < net_.dimensions.size(); ++di)
+        for (int r = 0; r < 3; ++r)
+            for (int q : net_.dimensions[di].points[r])
+                if (incident_[q].empty() || incident_[q].back() != static_cast<int>(di))
+                    incident_[q].push_back(static_cast<int>(di));
+    for (size_t i = 0; i < net_.points.size(); ++i) {
+        score_[i] = score(static_cast<int>(i));
+        has_xy_[i] = has_xy_dimension(net_.points[i]);
+    }
     for (pass_ = 1; pass_ <= 2; ++pass_) {
         for (PointNode& p : net_.points) p.flags &= ~PN_TRIED;
         for (int start = first_start(); start >= 0; start = best_start(false)) {

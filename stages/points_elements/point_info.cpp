@@ -132,3 +132,16 @@ std::string route_lengths_text(const std::vector<RouteLength>& routes) {
     }
     return text;
 }
+
+std::string point_fragment_note(const std::string& text, uint16_t fragment) {
+    if (!fragment) return text;
+    std::string t = text;
+    size_t at = t.find("Фрагмент");
+    if (at != std::string::npos) t.resize(at);
+    size_t dot = t.rfind('.');
+    if (dot != std::string::npos) t.resize(dot);
+    if (!t.empty()) t += ". ";
+    char number[16];
+    std::snprintf(number, sizeof number, " %u", static_cast<unsigned>(fragment));
+    return t + "Фрагмент" + number;
+}

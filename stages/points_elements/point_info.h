@@ -31,3 +31,9 @@ std::vector<RouteLength> routes_through_point(DrawingFile* df, unsigned char* pr
 // At most three lines "name = length мм", the length cut to a whole number;
 // empty without routes.
 std::string route_lengths_text(const std::vector<RouteLength>& routes);
+
+// The note of a point that came from a fragment instance: the text up to
+// an earlier "Фрагмент" and its last '.', then ". " when anything is left,
+// then "Фрагмент" and the instance number.  Without a fragment the text
+// stays as it is.
+std::string point_fragment_note(const std::string& text, uint16_t fragment);

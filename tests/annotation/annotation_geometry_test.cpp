@@ -544,6 +544,20 @@ TEST_F(AnnotationGeometry, ArcFlipsThroughItsCentreOnce) {
     EXPECT_TRUE(dimension_arc_step(d.data(), &s, r12 * 0.5, 0));
     EXPECT_NEAR(pair(d, dimension_line_start).x, -r13, 1e-3);
     EXPECT_NEAR(pair(d, dimension_line_end).y, -r13, 1e-3);
+    // The cursor goes to the middle of the flipped arc; the step the
+    // cursor's own move makes there leaves the arc as it stands.
+    Point2 cursor = dimension_arc_cursor_point(d.data());
+    EXPECT_NEAR(cursor.x, -r13 / std::sqrt(2.0), 1e-3);
+    EXPECT_NEAR(cursor.y, -r13 / std::sqrt(2.0), 1e-3);
+    {
+        RecordBytes same = d;
+        AnnotationStage t = s;
+        bool flipped = true;
+        EXPECT_TRUE(dimension_drag_step(same.data(), &t, cursor.x, cursor.y, false, nullptr, &flipped));
+        EXPECT_FALSE(flipped);
+        EXPECT_NEAR(pair(same, dimension_line_start).x, -r13, 1e-3);
+        EXPECT_NEAR(pair(same, dimension_line_end).y, -r13, 1e-3);
+    }
     // Further steps inside 12 mm leave it there: no second flip.
     for (int i = 0; i < 3; ++i) EXPECT_FALSE(dimension_arc_step(d.data(), &s, r12 * 0.3, r12 * 0.1));
     EXPECT_NEAR(pair(d, dimension_line_start).x, -r13, 1e-3);

@@ -18,6 +18,7 @@
 #include "annotation/annotation_tools.h"
 #include "annotation/text_fragment_cell.h"
 #include "annotation/hatching_placement.h"
+#include "annotation/level_dimensions.h"
 #include "annotation/annotation_move.h"
 #include "geometry/naming.h"
 #include "render/contours/hatch_patterns.h"
@@ -32,6 +33,7 @@
 #include "render/text/stroke_font.h"
 #include "store/settings_block.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -628,6 +630,88 @@ TEST_F(PlacementStore, HatchingMarksTheClosedAreaAroundTheClick) {
     error_flag = 0;
 }
 
+// A hatching moved into another area marks that area and its old traced
+// contour goes; moved into an area another hatching marks, that one takes
+// the seed, and the moved record goes with its contour.
+TEST_F(PlacementStore, HatchingMovedToAnotherAreaLeavesNoContourBehind) {
+    auto segment = [&](uint32_t n, Point2 a, Point2 b) {
+        Bytes e(54, 0);
+        put_u16(e.data(), 0, 54);
+        put_u32(e.data(), 2, n);
+        put_u16(e.data(), 10, 0x0011);
+        put_f64(e.data(), 22, a.x), put_f64(e.data(), 30, a.y), put_f64(e.data(), 38, b.x), put_f64(e.data(), 46, b.y);
+        doc_test::add_to_projection(pref, projection_elements, table_elements, e);
+    };
+    // Two areas side by side: 0..50 and 50..100 across, 0..20 up.
+    segment(1, {0, 0}, {50, 0});
+    segment(2, {50, 0}, {100, 0});
+    segment(3, {100, 0}, {100, 20});
+    segment(4, {100, 20}, {50, 20});
+    segment(5, {50, 20}, {0, 20});
+    segment(6, {0, 20}, {0, 0});
+    segment(7, {50, 0}, {50, 20});
+    Bytes copy = projection_copy();
+    auto store_heads = [&] {
+        uint8_t* p = projection();
+        std::memcpy(p + projection_links, copy.data() + projection_links, projection_points + 4 - projection_links);
+        page_buffers[table_projections].clean = 0;
+    };
+    auto contours = [&] {
+        std::vector<uint32_t> numbers;
+        for (const Bytes& c : chain_of(this, projection_contours, table_contours))
+            numbers.push_back(get_u32(c.data(), contour_number));
+        return numbers;
+    };
+    auto hatchings = [&] {
+        std::vector<Bytes> out;
+        for (const Bytes& r : chain_of(this, projection_annotations, table_annotation))
+            if (r[record_kind] == annotation_hatching) out.push_back(r);
+        return out;
+    };
+    auto move_seed = [&](RecordRef ref, double x, double y) {
+        uint8_t* h = annotation_record_at(ref);
+        ASSERT_NE(h, nullptr);
+        put_f32(h, hatching_seed, static_cast<float>(x));
+        put_f32(h, hatching_seed + 4, static_cast<float>(y));
+        page_buffers[table_annotation].clean = 0;
+    };
+    AnnotationStage st;
+    RecordRef left = place_hatching(copy.data(), &st, 25, 10);
+    ASSERT_NE(left, 0u) << last_shown_message;
+    store_heads();
+    uint32_t left_contour = get_u32(annotation_record_at(left), record_key);
+    ASSERT_EQ(contours(), std::vector<uint32_t>{left_contour});
+
+    // Into the free right area: the same hatching now marks it.
+    move_seed(left, 75, 10);
+    RecordRef ref = left;
+    EXPECT_EQ(reseed_hatching(copy.data(), &st, &ref), 1);
+    store_heads();
+    std::vector<Bytes> now = hatchings();
+    ASSERT_EQ(now.size(), 1u);
+    uint32_t right_contour = get_u32(now[0].data(), record_key);
+    EXPECT_NE(right_contour, left_contour);
+    EXPECT_EQ(contours(), std::vector<uint32_t>{right_contour});
+
+    // A second hatching on the left, moved onto the right one's area.
+    RecordRef second = place_hatching(copy.data(), &st, 25, 10);
+    ASSERT_NE(second, 0u) << last_shown_message;
+    store_heads();
+    uint32_t second_contour = get_u32(annotation_record_at(second), record_key);
+    EXPECT_EQ(contours().size(), 2u);
+    move_seed(second, 80, 15);
+    ref = second;
+    EXPECT_EQ(reseed_hatching(copy.data(), &st, &ref), 1);
+    store_heads();
+    now = hatchings();
+    ASSERT_EQ(now.size(), 1u);
+    EXPECT_EQ(get_u32(now[0].data(), record_key), right_contour);
+    EXPECT_NEAR(get_f32(now[0].data(), hatching_seed), 80, 1e-4);
+    std::vector<uint32_t> left_over = contours();
+    EXPECT_EQ(left_over, std::vector<uint32_t>{right_contour});
+    EXPECT_NE(second_contour, right_contour);
+}
+
 // A placed dimension picked by its line (the nearer end), dragged parallel
 // to a new distance (placed by hand from then on, its extension lines and
 // label following), and given an arrowhead on one end.
@@ -750,3 +834,260 @@ TEST_F(PlacementStore, PlacedLabelsDoNotOverlap) {
 }
 
 }  // namespace
+
+namespace {
+
+// A level dimension measured along y (direction mode 1): the points of its
+// first and second role; `side` measures from the second role (state bit 1).
+void level(PlacementStore* t, uint32_t n, std::vector<uint32_t> first, std::vector<uint32_t> second, bool side) {
+    Bytes d(dimension_record_size, 0);
+    put_u16(d.data(), 0, dimension_record_size);
+    put_u32(d.data(), dimension_number, n);
+    put_f64(d.data(), dimension_nominal, 10);
+    put_u16(d.data(), dimension_kind_word, static_cast<uint16_t>(6 | (1 << 5) | (side ? 0x7900 : 0x9700)));
+    put_u16(d.data(), dimension_value_word, 0x0003);
+    put_u16(d.data(), dimension_state, side ? 0x0002 : 0);
+    doc_test::add_to_projection(t->pref, projection_dimensions, table_dimensions, d);
+    for (uint32_t p : first) t->link(n, p, 1);
+    for (uint32_t p : second) t->link(n, p, 2);
+    doc_test::add_to_projection(t->pref, projection_annotations, table_annotation, PlacementStore::label(n, "10"));
+}
+
+// The generated dimensions of the drawing's projection, by number.
+std::vector<Bytes> generated_of(PlacementStore* t) {
+    std::vector<Bytes> out;
+    for (const Bytes& d : chain_of(t, projection_dimensions, table_dimensions))
+        if (get_u16(d.data(), dimension_state) & 0x0004) out.push_back(d);
+    return out;
+}
+
+bool starts_at(const Bytes& d, Point2 a, Point2 b) {
+    Point2 s1 = PlacementStore::pair(d, dimension_extension1), s2 = PlacementStore::pair(d, dimension_extension2);
+    auto near = [](Point2 p, Point2 q) { return std::fabs(p.x - q.x) < 1e-4 && std::fabs(p.y - q.y) < 1e-4; };
+    return (near(s1, a) && near(s2, b)) || (near(s1, b) && near(s2, a));
+}
+
+}  // namespace
+
+// Spread level dimensions: two whose first roles overlap on x = 80 share one
+// generated dimension spanning both (ends 7/9, the other side), one spread
+// on its second role on x = 30 gets its own (ends 9/7); the numbers count
+// down from 0xFFFFFFFD.  A second run on the changed projection makes them
+// again (no duplicates); one placed by hand keeps its line through that
+// and through a run on an unchanged projection, until the re-place button.
+TEST_F(PlacementStore, SpreadLevelDimensionsGetGeneratedOnes) {
+    point(1, 80, 10), point(2, 80, 30), point(3, 80, 25), point(4, 80, 40), point(5, 20, 0);
+    point(6, 30, 35), point(7, 30, 48);
+    level(this, 31, {1, 2}, {5}, false);
+    level(this, 32, {3, 4}, {5}, false);
+    level(this, 33, {5}, {6, 7}, true);
+    auto run_stored = [&](int mode) {
+        Bytes copy = projection_copy();
+        PlacementRunResult r = place_dimensions(copy.data(), mode);
+        std::memcpy(projection(), copy.data(), copy.size());
+        page_buffers[table_projections].clean = 0;
+        return r;
+    };
+    auto group = [&](Point2 a, Point2 b) {
+        for (const Bytes& d : generated_of(this))
+            if (starts_at(d, a, b)) return d;
+        return Bytes();
+    };
+    PlacementRunResult r = run_stored(placement_when_due);
+    ASSERT_FALSE(r.failed);
+    ASSERT_EQ(generated_of(this).size(), 2u);
+    Bytes right = group({80, 10}, {80, 40}), left = group({30, 35}, {30, 48});
+    ASSERT_FALSE(right.empty());
+    ASSERT_FALSE(left.empty());
+    std::vector<uint32_t> numbers = {get_u32(right.data(), dimension_number), get_u32(left.data(), dimension_number)};
+    std::sort(numbers.begin(), numbers.end());
+    EXPECT_EQ(numbers, (std::vector<uint32_t>{0xFFFFFFFCu, 0xFFFFFFFDu}));
+    EXPECT_EQ(get_u32(projection(), 108), 0xFFFFFFFCu);
+    EXPECT_EQ(get_u16(right.data(), dimension_kind_word), 6 | (1 << 5) | (7 << 8) | (9 << 12));
+    EXPECT_EQ(get_u16(left.data(), dimension_kind_word), 6 | (1 << 5) | (9 << 8) | (7 << 12));
+    EXPECT_EQ(get_u16(right.data(), dimension_state) & 0x0006, 0x0006);
+    EXPECT_EQ(get_u16(left.data(), dimension_state) & 0x0006, 0x0004);
+    EXPECT_DOUBLE_EQ(get_f64(right.data(), dimension_nominal), 0);
+    // A vertical line to the right of the frame, drawn with both
+    // extension lines; its label reads "0,000".
+    EXPECT_EQ((get_u16(right.data(), dimension_value_word) >> 4) & 0x0F, 1);
+    EXPECT_EQ(get_u16(right.data(), dimension_value_word) & 0x0003, 0x0003);
+    EXPECT_NEAR(pair(right, dimension_line_start).x, pair(right, dimension_line_end).x, 1e-4);
+    EXPECT_GT(pair(right, dimension_line_start).x, 100);
+    Bytes l = label_of(get_u32(right.data(), dimension_number));
+    ASSERT_FALSE(l.empty());
+    EXPECT_EQ(record_text(l.data(), dimension_text_head), "0,000");
+    EXPECT_EQ(l[dimension_text_first_length], 1);
+
+    // Again: removed and made again, the same numbers.
+    put_u16(projection(), projection_flags, projection_word_changed);
+    ASSERT_FALSE(run_stored(placement_when_due).failed);
+    EXPECT_EQ(generated_of(this).size(), 2u);
+    EXPECT_EQ(get_u32(projection(), 108), 0xFFFFFFFCu);
+    size_t labels = 0;
+    for (const Bytes& a : chain_of(this, projection_annotations, table_annotation))
+        if (a[record_kind] == annotation_dimension_text) ++labels;
+    EXPECT_EQ(labels, 5u);
+
+    // Placed by hand at x = 150: kept through a changed-projection run.
+    {
+        right = group({80, 10}, {80, 40});
+        Bytes copy = projection_copy();
+        RecordRef* head = projection_chain(copy.data(), projection_dimensions);
+        uint8_t* d = record_find_key(current_drawing_file(), head, get_u32(right.data(), dimension_number), nullptr,
+                                     &page_buffers[table_dimensions]);
+        ASSERT_NE(d, nullptr);
+        put_f32(d, dimension_line_start, 150);
+        put_f32(d, dimension_line_end, 150);
+        put_u16(d, dimension_value_word, static_cast<uint16_t>(get_u16(d, dimension_value_word) | 0x0800));
+        page_buffers[table_dimensions].clean = 0;
+    }
+    put_u16(projection(), projection_flags, projection_word_changed);
+    ASSERT_FALSE(run_stored(placement_when_due).failed);
+    right = group({80, 10}, {80, 40});
+    ASSERT_FALSE(right.empty());
+    EXPECT_NEAR(pair(right, dimension_line_start).x, 150, 1e-4);
+    EXPECT_TRUE(get_u16(right.data(), dimension_value_word) & 0x0800);
+    EXPECT_EQ(get_u16(right.data(), dimension_kind_word) >> 8, (7 | (9 << 4)));
+    EXPECT_FALSE(label_of(get_u32(right.data(), dimension_number)).empty());
+    // An unchanged projection: the generated dimensions stay and are kept.
+    put_u16(projection(), projection_flags, 0);
+    ASSERT_FALSE(run_stored(placement_always).failed);
+    EXPECT_EQ(generated_of(this).size(), 2u);
+    EXPECT_NEAR(pair(group({80, 10}, {80, 40}), dimension_line_start).x, 150, 1e-4);
+    // The re-place button: placed again.
+    {
+        Bytes copy = projection_copy();
+        ASSERT_FALSE(replace_all_dimensions(copy.data()).failed);
+        std::memcpy(projection(), copy.data(), copy.size());
+    }
+    right = group({80, 10}, {80, 40});
+    EXPECT_LT(pair(right, dimension_line_start).x, 150);
+    EXPECT_FALSE(get_u16(right.data(), dimension_value_word) & 0x0800);
+}
+
+// The generated numbers meet the drawing's dimension counter: "Слишком
+// много размеров", no generated dimension, the others still placed.
+TEST_F(PlacementStore, TooManyGeneratedDimensionsKeepsTheOthers) {
+    point(1, 80, 10), point(2, 80, 30), point(5, 20, 0), point(8, 10, 50), point(9, 90, 50);
+    level(this, 31, {1, 2}, {5}, false);
+    linear(11, 8, 9, 80);
+    put_u32(current_drawing_file()->header, header_highest_dimension, 0xFFFFFFFDu);
+    last_shown_message[0] = 0;
+    PlacementRunResult r = run(placement_when_due);
+    EXPECT_FALSE(r.failed);
+    EXPECT_NE(std::strstr(last_shown_message, too_many_dimensions_message), nullptr);
+    EXPECT_TRUE(generated_of(this).empty());
+    EXPECT_NEAR(pair(dimension(11), dimension_line_start).y, 60, 1e-4);
+    EXPECT_EQ((get_u16(dimension(31).data(), dimension_value_word) >> 4) & 0x0F, 1);
+}
+
+// Removing the generated dimensions: three in a row all go with their
+// labels (deleting compacts the page), a user dimension between them
+// stays, a hand-placed shown level one is kept aside, the counter resets.
+TEST_F(PlacementStore, GeneratedDimensionsAreAllRemoved) {
+    auto dim = [&](uint32_t n, uint16_t state, uint16_t value) {
+        Bytes d(dimension_record_size, 0);
+        put_u16(d.data(), 0, dimension_record_size);
+        put_u32(d.data(), dimension_number, n);
+        put_u16(d.data(), dimension_kind_word, 6);
+        put_u16(d.data(), dimension_value_word, value);
+        put_u16(d.data(), dimension_state, state);
+        doc_test::add_to_projection(pref, projection_dimensions, table_dimensions, d);
+        doc_test::add_to_projection(pref, projection_annotations, table_annotation, label(n, "0"));
+    };
+    dim(0xFFFFFFF9u, 0x0004, 0x0013);
+    dim(0xFFFFFFFAu, 0x0004, 0x0813);
+    dim(7, 0, 0x0003);
+    dim(0xFFFFFFFBu, 0x0004, 0x0013);
+    dim(0xFFFFFFFCu, 0x0004, 0x0013);
+    Bytes copy = projection_copy();
+    std::vector<SavedLevelPlacement> saved;
+    EXPECT_EQ(collect_generated_dimensions(copy.data(), &saved), 4);
+    std::memcpy(projection(), copy.data(), copy.size());
+    std::vector<Bytes> left = chain_of(this, projection_dimensions, table_dimensions);
+    ASSERT_EQ(left.size(), 1u);
+    EXPECT_EQ(get_u32(left[0].data(), dimension_number), 7u);
+    std::vector<Bytes> labels = chain_of(this, projection_annotations, table_annotation);
+    ASSERT_EQ(labels.size(), 1u);
+    EXPECT_EQ(get_u32(labels[0].data(), record_key), 7u);
+    ASSERT_EQ(saved.size(), 1u);
+    EXPECT_EQ(get_u32(saved[0].dimension.data(), dimension_number), 0xFFFFFFFAu);
+    EXPECT_EQ(get_u32(saved[0].label.data(), record_key), 0xFFFFFFFAu);
+    EXPECT_EQ(get_u32(projection(), 108), 0xFFFFFFFEu);
+}
+
+// An angle: an arc about the vertex its legs share, its first end 10 mm
+// beyond where the first leg leaves the frame, the second on the other
+// leg's direction at the same radius, the extension lines from the legs'
+// far points.  A fillet: from the middle of its arc to the arc's centre.
+TEST_F(PlacementStore, AnglesAndFilletsArePlaced) {
+    point(1, 50, 30), point(2, 70, 30), point(3, 50, 45);
+    Bytes a(dimension_record_size, 0);
+    put_u16(a.data(), 0, dimension_record_size);
+    put_u32(a.data(), dimension_number, 41);
+    put_f64(a.data(), dimension_nominal, pi / 2);
+    put_u16(a.data(), dimension_kind_word, 3);
+    put_u16(a.data(), dimension_value_word, 0x0003);
+    doc_test::add_to_projection(pref, projection_dimensions, table_dimensions, a);
+    link(41, 1, 1), link(41, 2, 1), link(41, 1, 2), link(41, 3, 2);
+    doc_test::add_to_projection(pref, projection_annotations, table_annotation, label(41, "90"));
+
+    // The fillet's arc runs clockwise from (80, 15) to (85, 10) about (80, 10).
+    point(10, 80, 15), point(11, 85, 10), point(12, 80, 10);
+    Bytes e(element_size3, 0);
+    put_u16(e.data(), 0, element_size3);
+    put_u32(e.data(), element_number, 5);
+    put_u16(e.data(), element_flags, 0x0010 | element_kind_arc_centre);
+    put_u32(e.data(), element_points, 10), put_u32(e.data(), element_points + 4, 11),
+        put_u32(e.data(), element_points + 8, 12);
+    const double coords[] = {80, 15, 85, 10, 80, 10};
+    for (int i = 0; i < 6; ++i) put_f64(e.data(), element_coords3 + 8 * i, coords[i]);
+    doc_test::add_to_projection(pref, projection_elements, table_elements, e);
+    Bytes f(dimension_record_size, 0);
+    put_u16(f.data(), 0, dimension_record_size);
+    put_u32(f.data(), dimension_number, 42);
+    put_f64(f.data(), dimension_nominal, 5);
+    put_u16(f.data(), dimension_kind_word, 5 | (9 << 12));
+    put_u16(f.data(), dimension_value_word, 0x0001);
+    put_u16(f.data(), dimension_state, 0x0001);
+    doc_test::add_to_projection(pref, projection_dimensions, table_dimensions, f);
+    link(42, 10, 1);
+    doc_test::add_to_projection(pref, projection_annotations, table_annotation, label(42, "R5"));
+
+    PlacementRunResult r = run(placement_when_due);
+    ASSERT_FALSE(r.failed);
+    EXPECT_EQ(r.marked, 0);
+    Bytes d = dimension(41);
+    EXPECT_EQ((get_u16(d.data(), dimension_value_word) >> 4) & 0x0F, 3);
+    struct Want {
+        uint32_t at;
+        double x, y;
+    } const want[] = {{dimension_line_start, 110, 30},   {dimension_line_end, 50, 90},
+                      {dimension_centre, 50, 30},        {dimension_extension1, 70, 30},
+                      {dimension_extension1 + 8, 110, 30}, {dimension_extension2, 50, 45},
+                      {dimension_extension2 + 8, 50, 90}};
+    for (const Want& w : want) {
+        SCOPED_TRACE(w.at);
+        EXPECT_NEAR(pair(d, w.at).x, w.x, 1e-4);
+        EXPECT_NEAR(pair(d, w.at).y, w.y, 1e-4);
+    }
+    Bytes g = dimension(42);
+    double h = 5 / std::sqrt(2.0);
+    EXPECT_NEAR(pair(g, dimension_line_start).x, 80 + h, 1e-4);
+    EXPECT_NEAR(pair(g, dimension_line_start).y, 10 + h, 1e-4);
+    EXPECT_NEAR(pair(g, dimension_line_end).x, 80, 1e-4);
+    EXPECT_NEAR(pair(g, dimension_centre).y, 10, 1e-4);
+    EXPECT_EQ(get_u16(g.data(), dimension_value_word) & 0x00F3, 0x0011);
+
+    // A fillet whose point ends no arc is marked.
+    PlacementStore::TearDown();
+    PlacementStore::SetUp();
+    point(10, 80, 15);
+    doc_test::add_to_projection(pref, projection_dimensions, table_dimensions, f);
+    link(42, 10, 1);
+    doc_test::add_to_projection(pref, projection_annotations, table_annotation, label(42, "R5"));
+    r = run(placement_when_due);
+    EXPECT_EQ(r.marked, 1);
+    EXPECT_TRUE(get_u16(dimension(42).data(), dimension_state) & 0x0020);
+}

@@ -1,8 +1,10 @@
 // The outward search of dimension placement on synthetic projections: the
 // order and the 10 mm steps, equal keys, the side switch, coinciding
-// extension lines, input that cannot be placed, and an independent check
-// that no placed line lies in another's band.
+// extension lines, input that cannot be placed, arcs of angles, the
+// grouping of spread level spans, and an independent check that no placed
+// line lies in another's band.
 #include "annotation/dimension_placement.h"
+#include "annotation/level_dimensions.h"
 #include "tests/annotation/placement_reference.h"
 
 #include <gtest/gtest.h>
@@ -209,3 +211,114 @@ TEST(DimensionPlacement, TallLabelsKeepTheNextLineClear) {
 }
 
 }  // namespace
+
+namespace {
+
+// The arc of an angle about a vertex on the top edge of the frame: the
+// legs run up-right and up-left from (50, 50).
+PlacementItem angle_item(double key) {
+    PlacementItem it{};
+    it.shape = 3;
+    it.centre = {50, 50};
+    it.first = {60, 60};   // 45 degrees
+    it.second = {40, 60};  // 135 degrees
+    it.first_direction = half_pi / 2;
+    it.second_direction = 3 * half_pi / 2;
+    it.view_length = key;
+    return it;
+}
+
+double distance(Point2 a, Point2 b) { return std::hypot(a.x - b.x, a.y - b.y); }
+
+}  // namespace
+
+// An angle's line is an arc about its vertex: both ends at one radius, on
+// their own extension directions, the first end 10 mm (sheet) beyond where
+// its leg leaves the frame; a second angle on the same legs goes 10 mm
+// further out.
+TEST(DimensionPlacement, AnglesAreArcsAboutTheirVertex) {
+    std::vector<PlacementItem> items = {angle_item(1), angle_item(2)};
+    EXPECT_EQ(resolve_placement_collisions(items, frame), 0);
+    // The first leg starts outside the frame (y 60 > 50): it starts there.
+    const double want_radius[] = {std::hypot(10, 10) + 10, std::hypot(10, 10) + 20};
+    for (int i = 0; i < 2; ++i) {
+        SCOPED_TRACE(i);
+        const PlacementItem& it = items[i];
+        ASSERT_TRUE(it.placed);
+        EXPECT_NEAR(distance(it.line_start, it.centre), want_radius[i], 1e-9);
+        EXPECT_NEAR(distance(it.line_end, it.centre), want_radius[i], 1e-9);
+        EXPECT_NEAR(std::atan2(it.line_start.y - 50, it.line_start.x - 50), half_pi / 2, 1e-9);
+        EXPECT_NEAR(std::atan2(it.line_end.y - 50, it.line_end.x - 50), 3 * half_pi / 2, 1e-9);
+    }
+}
+
+// An arc and a straight line: the straight span over the same edge is
+// pushed out past the arc's band, and a line kept across the angle's
+// sector near its vertex still lets the search end (the arc goes round it
+// or is marked).
+TEST(DimensionPlacement, ArcsAndStraightLinesKeepClearOfEachOther) {
+    std::vector<PlacementItem> items = {angle_item(1), up_span(30, 70, 40)};
+    EXPECT_EQ(resolve_placement_collisions(items, frame), 0);
+    const PlacementItem& arc = items[0];
+    const PlacementItem& line = items[1];
+    // The arc's top lies at its radius above the vertex; the straight line
+    // stands at least 9 mm above it.
+    double top = 50 + distance(arc.line_start, arc.centre);
+    EXPECT_GE(line.line_start.y, top + 9 - 1e-9);
+    EXPECT_NEAR(std::fmod(line.line_start.y - 50, 10), 0, 1e-9);
+
+    PlacementItem across{};
+    across.keep = true;
+    across.line_start = {45, 52};
+    across.line_end = {55, 52};
+    across.first_direction = across.second_direction = half_pi;
+    std::vector<PlacementItem> crossed = {across, angle_item(1)};
+    int marked = resolve_placement_collisions(crossed, frame);
+    EXPECT_TRUE(crossed[1].placed || crossed[1].unplaceable);
+    EXPECT_EQ(marked, crossed[1].unplaceable ? 1 : 0);
+    // A vertex with legs of no direction cannot give an arc: marked.
+    PlacementItem bad = angle_item(1);
+    bad.first_direction = NAN;
+    std::vector<PlacementItem> broken = {bad};
+    EXPECT_EQ(resolve_placement_collisions(broken, frame), 1);
+    EXPECT_TRUE(broken[0].unplaceable);
+}
+
+// Level spans: the extremes of a role across the extension direction;
+// spans on one line that overlap, even only through a third, form one
+// group; apart, on a parallel line or of another direction they do not.
+TEST(LevelMerging, OverlappingSpansOnOneLineFormOneGroup) {
+    Point2 a{}, b{};
+    // Extension direction 0 (horizontal): the spans run up the y axis.
+    EXPECT_TRUE(level_span_of({{10, 30}, {10, 5}, {10, 20}}, 0, 0.01, &a, &b));
+    EXPECT_DOUBLE_EQ(a.y, 5);
+    EXPECT_DOUBLE_EQ(b.y, 30);
+    EXPECT_FALSE(level_span_of({{10, 5}, {10, 5.001}}, 0, 0.01, &a, &b));  // not spread
+    EXPECT_FALSE(level_span_of({}, 0, 0.01, &a, &b));
+    EXPECT_FALSE(level_span_of({{10, 5}, {10, 30}}, NAN, 0.01, &a, &b));
+
+    auto span = [](int item, double y0, double y1, double x = 10, double direction = 0) {
+        return LevelSpan{item, {x, y0}, {x, y1}, direction};
+    };
+    struct Case {
+        const char* what;
+        std::vector<LevelSpan> spans;
+        std::vector<std::vector<int>> groups;
+        double lo, hi;  // the first group's union
+    } const cases[] = {
+        {"overlap", {span(0, 0, 10), span(1, 5, 20)}, {{0, 1}}, 0, 20},
+        {"apart", {span(0, 0, 10), span(1, 15, 20)}, {{0}, {1}}, 0, 10},
+        {"through a third", {span(0, 0, 10), span(1, 20, 30), span(2, 8, 22)}, {{0, 2, 1}}, 0, 30},
+        {"parallel line", {span(0, 0, 10), span(1, 5, 20, 12)}, {{0}, {1}}, 0, 10},
+        {"other direction", {span(0, 0, 10), span(1, 5, 20, 10, half_pi / 2)}, {{0}, {1}}, 0, 10},
+        {"opposite direction", {span(0, 0, 10), span(1, 5, 20, 10, 2 * half_pi)}, {{0, 1}}, 0, 20},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::vector<LevelGroup> groups = merge_level_spans(c.spans, 0.01);
+        ASSERT_EQ(groups.size(), c.groups.size());
+        for (size_t i = 0; i < groups.size(); ++i) EXPECT_EQ(groups[i].members, c.groups[i]);
+        EXPECT_DOUBLE_EQ(std::min(groups[0].a.y, groups[0].b.y), c.lo);
+        EXPECT_DOUBLE_EQ(std::max(groups[0].a.y, groups[0].b.y), c.hi);
+    }
+}

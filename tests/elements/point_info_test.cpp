@@ -111,5 +111,22 @@ TEST_F(PointInfoTest, RouteLengthsThroughAPoint) {
     EXPECT_EQ(route_lengths_text(four), "A = 1 мм\nB = 2 мм\nC = 3 мм");
 }
 
+TEST(PointFragmentNote, TheInstanceNumberFollowsWhatTheNoteSaidBefore) {
+    const struct {
+        const char* text;
+        uint16_t fragment;
+        const char* note;
+    } cases[] = {
+        {"", 0, ""},
+        {"Контрольная точка сплайна Безье", 0, "Контрольная точка сплайна Безье"},
+        {"", 7, "Фрагмент 7"},
+        {"Контрольная точка сплайна Безье", 3, "Контрольная точка сплайна Безье. Фрагмент 3"},
+        // Shown again for another point: the old fragment part goes.
+        {"Контрольная точка сплайна Безье. Фрагмент 3", 4, "Контрольная точка сплайна Безье. Фрагмент 4"},
+        {"Фрагмент 3", 65535, "Фрагмент 65535"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(point_fragment_note(c.text, c.fragment), c.note) << c.text;
+}
+
 }  // namespace
 }  // namespace elements_test

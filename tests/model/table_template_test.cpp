@@ -6,6 +6,7 @@
 #include "tests/store/store_test_support.h"
 
 #include "annotation/annotation_properties.h"
+#include "annotation/leader_properties.h"
 #include "geometry/kernel_context.h"
 #include "store/settings_block.h"
 
@@ -173,6 +174,66 @@ TEST_F(TableTemplate, CaptionsAndPlaceholdersWithTheFonts) {
     std::sort(texts.begin(), texts.end());
     EXPECT_EQ(texts, (std::vector<std::string>{"!к1с1", "!к1с2", "Колонка 1", "Колонка 2", "Колонка 3"}));
     EXPECT_NE(std::find(styles.begin(), styles.end(), 0x0012), styles.end());
+}
+
+// An axis grid marks its axes with leaders: on the left the horizontal
+// axes counted here from the bottom (first mark "А9"), on top the vertical
+// axes from the left (first mark "01"); each leader's arrow lies on the
+// axis end and its text stands outside the grid.
+TEST_F(TableTemplate, AxisGridMarksItsAxesWithLeaders) {
+    kernel_context_set_defaults();
+    ASSERT_EQ(settings_block_unpack(), 0);
+    std::vector<std::vector<uint8_t>> fonts = font_test::built_fonts();
+    ASSERT_EQ(font_test::load_fonts(fonts), 0);
+    TemplateParams t = params(2, 1);  // axes x 0, 15, 35; y 0, 20, 30
+    t.bindings.clear();
+    for (TemplateColumn& c : t.columns) c.caption.clear();
+    t.flags = template_flag_grid | 0x0044 | template_flag_marks | template_mark_left | template_mark_top |
+              template_first_bottom;
+    t.first_horizontal_mark = "А9";
+    t.first_vertical_mark = "01";
+    TemplateBuildResult r = template_build(df, t, 0);
+    ASSERT_NE(r.projection, 0u) << r.message;
+    EXPECT_EQ(r.marks, 6);
+    RecordRef ref = template_find_projection(df, "Шаблон");
+    unsigned char* p = record_read_at(df, &ref, &page_buffers[table_projections]);
+    ASSERT_NE(p, nullptr);
+    struct Mark {
+        std::string text;
+        float x, y;          // the arrow end
+        float text_x, text_y;
+        bool operator<(const Mark& o) const { return text < o.text; }
+    };
+    std::vector<Mark> marks;
+    RecordRef* head = reinterpret_cast<RecordRef*>(p + projection_annotations);
+    for (unsigned char* a = record_next(df, head, nullptr, &page_buffers[table_annotation]); a;
+         a = record_next(df, head, a, &page_buffers[table_annotation])) {
+        if (a[record_kind] != annotation_leader) continue;
+        marks.push_back({leader_texts(a).upper, get_f32(a, leader_point1), get_f32(a, leader_point1 + 4),
+                         get_f32(a, leader_text1), get_f32(a, leader_text1 + 4)});
+    }
+    std::sort(marks.begin(), marks.end());
+    ASSERT_EQ(marks.size(), 6u);
+    struct Expected {
+        const char* text;
+        float x, y;
+    } expected[] = {{"01", 0, 0}, {"02", 15, 0}, {"03", 35, 0}, {"А10", 0, 20}, {"А11", 0, 0}, {"А9", 0, 30}};
+    std::sort(std::begin(expected), std::end(expected),
+              [](const Expected& a, const Expected& b) { return std::string(a.text) < b.text; });
+    for (size_t i = 0; i < marks.size(); ++i) {
+        SCOPED_TRACE(expected[i].text);
+        EXPECT_EQ(marks[i].text, expected[i].text);
+        EXPECT_FLOAT_EQ(marks[i].x, expected[i].x);
+        EXPECT_FLOAT_EQ(marks[i].y, expected[i].y);
+        // Left marks stand left of the grid, top marks above it (y downward).
+        if (marks[i].text[0] == '0') EXPECT_LT(marks[i].text_y, 0.0f);
+        else EXPECT_LT(marks[i].text_x, 0.0f);
+    }
+    // A table template (no grid) makes no marks.
+    TemplateParams table = params(2, 1);
+    table.name = "Таблица";
+    table.flags = 0x0012 | template_flag_marks | template_mark_left;
+    EXPECT_EQ(template_build(df, table, 0).marks, 0);
 }
 
 TEST(TemplateMarks, NextMark) {

@@ -12,6 +12,7 @@
 #include "../store/store_test_support.h"
 #include "tests/fonts/font_test_support.h"
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -363,6 +364,75 @@ TEST_F(SheetDrawing, TextFittingShrinksThenCuts) {
             EXPECT_LE(model_to_sheet_length(bh), c.h - 1.86 + 1e-9);
         }
     }
+}
+
+// The drawing's general roughness sign (the title-block record of field
+// 65535) stands in the frame's top right corner: the far end of its long
+// leg, the sign's top right point, lies 2.4375 mm inside the corner plus the
+// 0.25 mm pen margin of its box (2.828125 mm when the turned designation
+// column shares the corner on a rotated sheet).  Painting never changes the
+// stored record, and without a record nothing is drawn there.
+TEST_F(SheetDrawing, GeneralRoughnessSignInTheTopRightCorner) {
+    auto corner_points = [&](double w) {
+        std::vector<std::pair<double, double>> out;
+        for (auto& p : points(1.0))
+            if (p.first > w - 5 - 40 && p.first < w - 5 - 0.01 && p.second > 5.01 && p.second < 5 + 30)
+                out.push_back(p);
+        return out;
+    };
+    set_sheet(4, false, 1, 1.0);
+    EXPECT_TRUE(corner_points(420).empty());
+
+    std::vector<uint8_t> rec(36, 0);
+    put_u16(rec.data(), 0, 36);
+    put_u32(rec.data(), 2, title_field_roughness);
+    rec[6] = 5;  // roughness sign
+    put_u16(rec.data(), 8, static_cast<uint16_t>(0x0001 | (4 << 2)));
+    put_f32(rec.data(), 12, 123.0f);
+    put_f32(rec.data(), 16, 45.0f);
+    RecordRef* head = reinterpret_cast<RecordRef*>(df->header + header_title_block);
+    ASSERT_NE(record_add(df, head, rec.data(), &page_buffers[table_title_block]), 0u);
+
+    struct {
+        bool rotated;
+        double w;
+        double inset;
+    } cases[] = {{false, 420, 2.4375}, {true, 297, 2.828125}};
+    for (auto& c : cases) {
+        SCOPED_TRACE(c.rotated);
+        set_sheet(4, c.rotated, 1, 1.0);
+        std::vector<std::pair<double, double>> v = corner_points(c.w);
+        ASSERT_FALSE(v.empty());
+        double max_x = -1e9, min_y = 1e9;
+        for (auto& p : v) {
+            if (p.first > max_x) max_x = p.first;
+            if (p.second < min_y) min_y = p.second;
+        }
+        // On the rotated sheet the turned designation column shares the
+        // corner (its line ends lie outside the probed area).
+        EXPECT_NEAR(max_x, c.w - 5 - c.inset - 0.25, 0.05);
+        EXPECT_NEAR(min_y, 5 + c.inset + 0.25, 0.05);
+    }
+    // The stored sign keeps its own place.
+    unsigned char* stored = record_find_key(df, head, title_field_roughness, nullptr, &page_buffers[table_title_block]);
+    ASSERT_NE(stored, nullptr);
+    EXPECT_EQ(get_f32(stored, 12), 123.0f);
+    EXPECT_EQ(get_f32(stored, 16), 45.0f);
+
+    // "(other surfaces)": bit 11 adds "(" + a plain sign + ")" after it; the
+    // group ends at the same place and reaches further left.
+    set_sheet(4, false, 1, 1.0);
+    double alone_min_x = 1e9;
+    for (auto& p : corner_points(420)) alone_min_x = std::min(alone_min_x, p.first);
+    put_u16(stored, 8, static_cast<uint16_t>(get_u16(stored, 8) | 0x0800));
+    page_buffers[table_title_block].clean = 0;
+    double max_x = -1e9, min_x = 1e9;
+    for (auto& p : corner_points(420)) {
+        max_x = std::max(max_x, p.first);
+        min_x = std::min(min_x, p.first);
+    }
+    EXPECT_LE(max_x, 420 - 5 - 2.4375 + 0.05);
+    EXPECT_LT(min_x, alone_min_x - 1.0);
 }
 
 }  // namespace

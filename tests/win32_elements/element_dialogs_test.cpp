@@ -14,6 +14,7 @@
 #include <cmath>
 #include <string>
 
+#include "documents/checkpoints.h"
 #include "geometry/kernel_context.h"
 #include "geometry/tolerance.h"
 #include "geometry/transforms.h"
@@ -657,6 +658,9 @@ TEST_F(ElementDialogs, BarDialogRefusesABadWidthAndChangesTheDrawingOnlyOnYes) {
     EXPECT_TRUE(chain(projection_construction, table_construction).empty());
     for (const Bytes& r : chain(projection_elements, table_elements))
         EXPECT_FALSE(get_u16(r.data(), element_options) & (element_opt_bar_outline | element_opt_bar_centre));
+    // One undo brings both bars back.
+    drawing_undo();
+    EXPECT_EQ(chain(projection_construction, table_construction).size(), 2u);
 }
 
 TEST_F(ElementDialogs, PointPropertiesStepThroughThePixelAndChangeOnlyOnYes) {
@@ -756,6 +760,10 @@ TEST_F(ElementDialogs, AllowanceAlongAContourMakesBarsWithRoundCornersOnlyOnYes)
         centres.insert({m.x, m.y});
     }
     EXPECT_EQ(centres, (std::set<std::pair<double, double>>{{0, 0}, {10, 0}, {10, 10}, {0, 10}}));
+    // One undo takes the bars and the arcs back (the checkpoint holds the
+    // members' marks of the dialog's time).
+    drawing_undo();
+    EXPECT_EQ(state(true), before);
 }
 
 TEST_F(ElementDialogs, PointPropertiesShowTheRouteLengthsOfThePoint) {

@@ -15,6 +15,7 @@
 #include "render/contours/hatch_generation.h"
 #include "render/contours/hatch_patterns.h"
 #include "render/output/output_binding.h"
+#include "output/page_sheets.h"
 #include "output/sheets.h"
 #include "output/title_block_fields.h"
 #include "shell/commands.h"
@@ -24,10 +25,12 @@
 #include "shell/panels.h"
 #include "shell/resource_ids.h"
 #include "shell/print_run.h"
+#include "shell/projection_windows.h"
 #include "shell/startup.h"
 #include "store/drawing_header.h"
 #include "store/record_layouts.h"
 #include "store/records.h"
+#include "store/settings_block.h"
 
 using namespace output_test;
 
@@ -80,6 +83,7 @@ protected:
         pump(50);
         if (host) DestroyWindow(host);
         mdi_client = nullptr;
+        scale_panel = nullptr;
         command_seams = command_seams_unbound;
         sheet_paint_event = nullptr;
         page_list_event = nullptr;
@@ -173,6 +177,49 @@ TEST_F(LayoutWindowsTest, EnteringTheStageMakesSheetOneAndShowsTheViews) {
     hatch_line_drawers = {nullptr, nullptr, nullptr};
 }
 
+// A page projection gets its page sheet on entering the stage, and the
+// format of the drawing sheet is chosen for the views that stay on it.  The
+// thumbnails take the settings block's colours: the accent colour for the
+// current sheet, the hidden-line colour for the others.
+TEST_F(LayoutWindowsTest, PageProjectionsGetTheirSheetsAndThumbnailsTheirColours) {
+    add_view(1, 1, 0, 0, 100, 60);
+    add_view(2, 0, 0, 0, 180, 240);
+    unsigned char* page = stored(2);
+    ASSERT_NE(page, nullptr);
+    put_u16(page, projection_page_flags, page_projection_mark);
+    page_buffers[table_projections].clean = 0;
+    std::vector<uint8_t> settings(settings_block_size, 0);
+    put_u32(settings.data(), settings_accent_colour_offset, RGB(0, 200, 0));
+    put_u32(settings.data(), settings_hidden_colour_offset, RGB(0, 0, 200));
+    put_u32(settings.data(), settings_background_colour_offset, RGB(255, 255, 255));
+
+    open_layout_windows();
+    wait_rebuild();
+    std::vector<SheetInfo> sheets = sheet_chain_list(df);
+    ASSERT_EQ(sheets.size(), 2u);
+    EXPECT_EQ(sheets[1].flags & sheet_flag_page, sheet_flag_page);
+    EXPECT_EQ(node(2)->sheet, sheets[1].number);
+    EXPECT_EQ(get_u16(stored(2), projection_sheet_number) & 0x07ff, sheets[1].number);
+    // The 240 mm page would have needed A3 on the drawing sheet.
+    EXPECT_EQ(get_u8(df->header, header_sheet_format), sheet_format_a4);
+
+    MoveWindow(sheet_list_window, 0, 0, 84, 600, TRUE);
+    ShowWindow(sheet_list_window, SW_SHOW);
+    settings_block = settings.data();
+    InvalidateRect(sheet_list_window, nullptr, TRUE);
+    UpdateWindow(sheet_list_window);
+    RECT rc;
+    GetClientRect(sheet_list_window, &rc);
+    int th = layout_thumbnail_height(rc.right);
+    HDC dc = GetDC(sheet_list_window);
+    COLORREF current = GetPixel(dc, rc.right / 2, 7);
+    COLORREF other = GetPixel(dc, rc.right / 2, th + 7);
+    ReleaseDC(sheet_list_window, dc);
+    settings_block = nullptr;
+    EXPECT_EQ(current, RGB(0, 200, 0));
+    EXPECT_EQ(other, RGB(0, 0, 200));
+}
+
 TEST_F(LayoutWindowsTest, DraggingPlacesByHandOnlyWhenBothCoordinatesChange) {
     add_view(1, 1, 0, 0, 100, 60);
     open_layout_windows();
@@ -253,13 +300,86 @@ TEST_F(LayoutWindowsTest, WheelAndScalePanelZoomKeepThePointInPlace) {
     layout_client_to_sheet(at.x, at.y, &x1, &y1);
     EXPECT_DOUBLE_EQ(layout_window->origin_x, 0.0);
     EXPECT_NEAR(y1, y0, 1e-6);
-    // The scale panel's zoom-in button acts on the sheet window, "На всё
-    // окно" fits the sheet again.
+    // The scale panel's zoom buttons are toggles on the sheet window: the
+    // button alone does not zoom, a click on the sheet then zooms about the
+    // clicked point and picks no view.
     EXPECT_EQ(layout_scale_panel_command(nullptr, IDC_SCALE_ZOOM_IN, BN_CLICKED), 1);
+    EXPECT_EQ(layout_zoom_mode(), IDC_SCALE_ZOOM_IN);
+    EXPECT_NEAR(layout_window->panel_scale, s0 * 1.25, 1e-9);
+    POINT view = node_centre_pixel(node(1));
+    double vx0, vy0;
+    layout_client_to_sheet(view.x, view.y, &vx0, &vy0);
+    layout_window->last_click_time = 0;
+    SendMessageA(sheet_window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(view.x, view.y));
+    SendMessageA(sheet_window, WM_LBUTTONUP, 0, MAKELPARAM(view.x, view.y));
     EXPECT_NEAR(layout_window->panel_scale, s0 * 1.25 * 1.25, 1e-9);
+    EXPECT_EQ(layout_window->dragged, nullptr);
+    EXPECT_EQ(layout_dragging, 0);
+    double vx1, vy1;
+    layout_client_to_sheet(view.x, view.y, &vx1, &vy1);
+    EXPECT_NEAR(vy1, vy0, 1e-6);
+    // Zoom-out releases zoom-in and shrinks by 0.8 per click.
+    EXPECT_EQ(layout_scale_panel_command(nullptr, IDC_SCALE_ZOOM_OUT, BN_CLICKED), 1);
+    EXPECT_EQ(layout_zoom_mode(), IDC_SCALE_ZOOM_OUT);
+    layout_window->last_click_time = 0;
+    SendMessageA(sheet_window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(view.x, view.y));
+    SendMessageA(sheet_window, WM_LBUTTONUP, 0, MAKELPARAM(view.x, view.y));
+    EXPECT_NEAR(layout_window->panel_scale, s0 * 1.25 * 1.25 * 0.8, 1e-9);
+    // Pressed again it is released: a click picks views again.
+    EXPECT_EQ(layout_scale_panel_command(nullptr, IDC_SCALE_ZOOM_OUT, BN_CLICKED), 1);
+    EXPECT_EQ(layout_zoom_mode(), 0);
+    // "На всё окно" fits the sheet again.
     EXPECT_EQ(layout_scale_panel_command(nullptr, IDC_SCALE_FIT, BN_CLICKED), 1);
     EXPECT_NEAR(layout_window->panel_scale, s0, 1e-9);
     EXPECT_EQ(layout_scale_panel_command(nullptr, IDC_SCALE_ALL, BN_CLICKED), 0);
+}
+
+// The scale panel keeps its state over the layout stage: "Для всех" is
+// cleared and disabled while the sheet window exists, and its check, the
+// panel's value and the released zoom buttons come back when it closes.
+TEST_F(LayoutWindowsTest, TheScalePanelStateComesBackAfterTheLayoutStage) {
+    HINSTANCE inst = GetModuleHandleA(nullptr);
+    scale_panel = CreateWindowA("STATIC", "", WS_CHILD | WS_VISIBLE, 0, 0, 100, 200, host, nullptr, inst, nullptr);
+    ASSERT_NE(scale_panel, nullptr);
+    struct Control {
+        const char* cls;
+        int id;
+        DWORD style;
+    };
+    const Control controls[] = {{"EDIT", IDC_SCALE_EDIT, 0},
+                                {"BUTTON", IDC_SCALE_ZOOM_IN, BS_AUTOCHECKBOX | BS_PUSHLIKE},
+                                {"BUTTON", IDC_SCALE_ZOOM_OUT, BS_AUTOCHECKBOX | BS_PUSHLIKE},
+                                {"BUTTON", IDC_SCALE_ALL, BS_AUTOCHECKBOX}};
+    for (const Control& c : controls)
+        ASSERT_NE(CreateWindowA(c.cls, "", WS_CHILD | WS_VISIBLE | c.style, 0, 0, 50, 20, scale_panel,
+                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)), inst, nullptr),
+                  nullptr);
+    CheckDlgButton(scale_panel, IDC_SCALE_ALL, BST_CHECKED);
+    show_scale_value(2.5);
+
+    add_view(1, 1, 0, 0, 100, 60);
+    open_layout_windows();
+    wait_rebuild();
+    HWND all = GetDlgItem(scale_panel, IDC_SCALE_ALL);
+    EXPECT_EQ(IsDlgButtonChecked(scale_panel, IDC_SCALE_ALL), static_cast<UINT>(BST_UNCHECKED));
+    EXPECT_FALSE(IsWindowEnabled(all));
+    // The panel shows the sheet window's zoom meanwhile.
+    EXPECT_NEAR(panel_scale, layout_window->panel_scale, 1e-9);
+    layout_scale_panel_command(scale_panel, IDC_SCALE_ZOOM_IN, BN_CLICKED);
+    EXPECT_EQ(IsDlgButtonChecked(scale_panel, IDC_SCALE_ZOOM_IN), static_cast<UINT>(BST_CHECKED));
+
+    close_layout_windows();
+    pump(50);
+    EXPECT_EQ(layout_zoom_mode(), 0);
+    EXPECT_EQ(IsDlgButtonChecked(scale_panel, IDC_SCALE_ZOOM_IN), static_cast<UINT>(BST_UNCHECKED));
+    EXPECT_TRUE(IsWindowEnabled(all));
+    EXPECT_EQ(IsDlgButtonChecked(scale_panel, IDC_SCALE_ALL), static_cast<UINT>(BST_CHECKED));
+    EXPECT_DOUBLE_EQ(panel_scale, 2.5);
+    char text[32] = "";
+    GetDlgItemTextA(scale_panel, IDC_SCALE_EDIT, text, sizeof text);
+    EXPECT_STREQ(text, "2.5");
+    DestroyWindow(scale_panel);
+    scale_panel = nullptr;
 }
 
 // Whether a column of the sheet window at sheet mm (x, y) has dark pixels.

@@ -273,6 +273,26 @@ TEST_F(PrintTest, PageListOfAnA1SheetOnA4) {
     DeleteDC(dc);
 }
 
+// A sheet without views: its frame and title block print on the grid of
+// the whole sheet; with the title block on a page of its own nothing else
+// is left to print, so the title page alone makes the run.
+TEST_F(PrintTest, ASheetWithoutViewsPrintsItsTitlePageAlone) {
+    set_sheet(sheet_format_a1, false, 1);
+    print_device_seams.device_caps = fake_device_caps;
+    HDC dc = CreateCompatibleDC(nullptr);
+    ASSERT_EQ(print_run_begin(dc, "PDF"), print_done);
+    ASSERT_NE(print_run, nullptr);
+    EXPECT_EQ(print_run->grid.page_count, 15);
+    print_run->title_page = true;
+    ASSERT_EQ(print_run_split(), print_split_ok);
+    EXPECT_EQ(print_run->grid.page_count, 1);
+    EXPECT_TRUE(print_run->grid.pages.empty());
+    EXPECT_EQ(print_page_list_line(0), "Стр. 1 - основная надпись");
+    EXPECT_TRUE(store_test::shown().empty());
+    print_run_end();
+    DeleteDC(dc);
+}
+
 // Reduced printing of an A3 sheet on A4: the zoom that fits it, the origin
 // putting its right edge 4 mm inside the page and centring it in height.
 TEST_F(PrintTest, MiniformatZoomAndOrigin) {

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "base/byte_order.h"
 #include "base/program_messages.h"
 #include "model/model_storage.h"
 #include "model/tables.h"
@@ -23,6 +24,7 @@
 #include "shell/model_window.h"
 #include "shell/resource_ids.h"
 #include "shell/core/table_template.h"
+#include "shell/projection_windows.h"
 #include "shell/tables_dialog.h"
 #include "shell_fixture.h"
 #include "store/drawing_file.h"
@@ -62,6 +64,10 @@ struct TablesDialog : ::testing::Test {
         shown_messages.clear();
     }
     void TearDown() override {
+        // A built template opened its window, which named itself in the
+        // frame's title: both go, for the tests after this one.
+        projection_windows_destroy_all();
+        SetWindowTextA(test_frame(), frame_window_title);
         program_message_display = display_before;
         document_dialog_answer = nullptr;
         open_drawings[0] = nullptr;
@@ -203,6 +209,11 @@ TEST_F(TablesDialog, TemplateBuiltFromTheEditor) {
          r = record_next(df, head, r, &page_buffers[table_points]))
         ++points;
     EXPECT_EQ(points, 25);
+    // The built template opens in its window, the active one.
+    ProjectionWindow* view = projection_window_find_by_id(get_u32(p, 2));
+    ASSERT_NE(view, nullptr);
+    ASSERT_NE(view->window, nullptr);
+    EXPECT_EQ(reinterpret_cast<HWND>(SendMessageA(mdi_client, WM_MDIGETACTIVE, 0, 0)), view->window);
 }
 
 TEST_F(TablesDialog, ModelPropertiesExportAndOperatorList) {
