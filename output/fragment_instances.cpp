@@ -34,9 +34,27 @@ void delete_contour_records(DrawingFile* df, uint8_t* projection, uint32_t numbe
         if (error_flag) return;
     }
 }
+int rebuild_nothing(DrawingFile*, uint8_t*) { return 0; }
+// The bar records along the element (key at 2); their outlines stay.
+void delete_bar_records_only(DrawingFile* df, uint8_t* projection, uint32_t element) {
+    RecordRef* h = reinterpret_cast<RecordRef*>(projection + projection_construction);
+    PageBuffer* buf = &page_buffers[table_construction];
+    for (;;) {
+        uint8_t* hit = nullptr;
+        for (uint8_t* r = record_next(df, h, nullptr, buf); r; r = record_next(df, h, r, buf))
+            if (r[record_kind] == construction_bar && get_u16(r, record_length) >= 8 && get_u32(r, record_key) == element) {
+                hit = r;
+                break;
+            }
+        if (!hit) return;
+        record_delete(df, h, record_ref_of(buf, hit), buf);
+        if (error_flag) return;
+    }
+}
 }  // namespace
 
-const FragmentShell fragment_shell_unbound = {ask_no, prompt_nothing, checkpoint_nothing, delete_contour_records};
+const FragmentShell fragment_shell_unbound = {ask_no,           prompt_nothing,  checkpoint_nothing,
+                                              delete_contour_records, rebuild_nothing, delete_bar_records_only};
 FragmentShell fragment_shell = fragment_shell_unbound;
 
 const char* const text_fragment_wait = "Ждите завершения вставки";
@@ -198,6 +216,13 @@ int insert_fragment(DrawingFile* df, uint32_t target_key, DrawingFile* source_df
     request.placement = &placement;
     FragmentCopyResult local;
     if (!result) result = &local;
+    if (settings.only_marked && !reinsert) {
+        // The marked elements alone: no instance record, nothing to re-insert.
+        if (insert_marked_elements(df, target, source, source_df, &placement, params, result) != 0)
+            return fragment_failed;
+        fragment_shell.prompt(text_fragment_done);
+        return error_flag ? fragment_failed : fragment_inserted;
+    }
     if (insert_fragment_records(df, target, source, source_df, request, result) != 0) return fragment_failed;
     params->instance = result->instance;
 
@@ -240,7 +265,22 @@ int insert_fragment(DrawingFile* df, uint32_t target_key, DrawingFile* source_df
 
 void remove_fragment_instance(DrawingFile* df, uint8_t* projection, uint16_t instance, bool keep_maps) {
     if (!df || !projection || instance == 0) return;
-    // Bars of the instance.
+    // Bars along the instance's elements (a copied bar takes a serial of
+    // its own, so it is found by its centre element), with their outlines
+    // and corner points; then bars that carry the instance number itself.
+    std::set<uint32_t> centres;
+    {
+        RecordRef* h = head_of(projection, projection_elements);
+        PageBuffer* buf = &page_buffers[table_elements];
+        for (uint8_t* r = record_next(df, h, nullptr, buf); r; r = record_next(df, h, r, buf))
+            // Option bit 5: the element is the centre line of a bar.
+            if (instance_of(projection_elements, r) == instance && (get_u16(r, element_options) & element_opt_from_source))
+                centres.insert(get_u32(r, element_number));
+    }
+    for (uint32_t e : centres) {
+        fragment_shell.delete_bars(df, projection, e);
+        if (error_flag) return;
+    }
     delete_where(df, projection, projection_construction, table_construction, [instance](const uint8_t* r) {
         return r[record_kind] == construction_bar && instance_of(projection_construction, r) == instance;
     });

@@ -10,9 +10,10 @@
 #include "output/fragment_records.h"
 #include "store/drawing_file.h"
 
-// What insertion needs of the shell.  Starts as fragment_shell_unbound
-// (questions answered No, nothing shown, contours deleted without the
-// level rules).
+// What insertion needs of the shell and of the image stage.  Starts as
+// fragment_shell_unbound (questions answered No, nothing shown, contours
+// deleted without the level rules, bars neither built nor their outlines
+// deleted).
 struct FragmentShell {
     // Confirmation question `code` (6: binding points without directions,
     // 12: dimensions change their directions) with an extra text; 1 for Yes.
@@ -24,6 +25,12 @@ struct FragmentShell {
     // Deletes a contour of the projection by its number.  Unbound: its
     // records only; the image stage's deletion also applies its level rules.
     void (*delete_contour)(DrawingFile* df, uint8_t* projection, uint32_t number);
+    // Builds the outlines of every bar of the projection again; -1 on a
+    // failure.  Unbound: nothing (the outlines come with the next rebuild).
+    int (*rebuild_bars)(DrawingFile* df, uint8_t* projection);
+    // Deletes the bars along element `element` with their outline elements
+    // and corner points.  Unbound: the bar records only.
+    void (*delete_bars)(DrawingFile* df, uint8_t* projection, uint32_t element);
 };
 extern const FragmentShell fragment_shell_unbound;
 extern FragmentShell fragment_shell;

@@ -1,16 +1,20 @@
 // Copying a fragment's records into a target projection.
 #include "output/fragment_records.h"
 
+#include "output/fragment_instances.h"
+
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <set>
 #include <vector>
 
 #include "base/byte_order.h"
 #include "base/program_messages.h"
 #include "geometry/extents.h"
 #include "geometry/naming.h"
+#include "geometry/tolerance.h"
 #include "geometry/transforms.h"
 #include "render/contours/contour_clip.h"
 #include "render/contours/contour_lists.h"
@@ -40,6 +44,30 @@ enum : uint16_t {
     annotation_flag_instance = 0x0800,
     annotation_flag_without_dimensions = 0x1000,
     projection_flag_breaks = 0x2000
+};
+
+// The bar record (construction kind 8) as the copy reads it.
+enum : uint32_t {
+    copied_bar_element = 2,      // u32 centre element
+    copied_bar_number = 8,       // u16 bars of one number are joined
+    copied_bar_serial = 10,      // u16 from the fragment counter
+    copied_bar_flags = 12,       // u16
+    copied_bar_variable = 14,    // u16 model variable of the width
+    copied_bar_slots = 24,       // 6 x {u32 outline element, u16 level, u16 type}
+    copied_bar_slot_size = 8,
+    copied_bar_corners = 72,     // 4 x u32 corner points (88-byte form)
+    copied_bar_size = 72,
+    copied_bar_size_corners = 88
+};
+enum : uint16_t {
+    copied_bar_built = 0x0010,
+    copied_bar_corners_start = 0x0020,
+    copied_bar_corners_end = 0x0040,
+    copied_bar_lengthen_start = 0x0080,
+    copied_bar_lengthen_end = 0x0100,
+    copied_bar_has_element = 0x0200,
+    // Element option: the element is the centre line of a bar.
+    element_opt_bar_centre_line = element_opt_from_source
 };
 
 // The records of one chain, copied out of the page buffer.
@@ -607,6 +635,146 @@ int copy_annotation(Copy& c, const std::vector<Bytes>& records) {
     return 0;
 }
 
+// The smallest bar number from 1 that no bar of the projection uses; 0 when
+// all up to 65534 are taken.
+uint16_t free_bar_number(DrawingFile* df, uint8_t* projection) {
+    std::vector<bool> used(65536, false);
+    RecordRef* h = reinterpret_cast<RecordRef*>(projection + projection_construction);
+    PageBuffer* buf = &page_buffers[table_construction];
+    for (uint8_t* r = record_next(df, h, nullptr, buf); r; r = record_next(df, h, r, buf)) {
+        uint16_t len = get_u16(r, record_length);
+        if (r[record_kind] == construction_bar && (len == copied_bar_size || len == copied_bar_size_corners))
+            used[get_u16(r, copied_bar_number)] = true;
+    }
+    for (uint32_t n = 1; n <= 65534; ++n)
+        if (!used[n]) return static_cast<uint16_t>(n);
+    return 0;
+}
+
+// A bar under a mirroring copy: the outline on the left of the centre line
+// comes out on its right.  Lines, arcs on three points and curves keep their
+// run, so the two sides, the caps at either end and the corner pairs change
+// places; an arc about a centre has its ends exchanged by the copy and keeps
+// its sense, so its sides stay and the start's caps and corners change
+// places with the end's.  A circle's inner and outer sides stay as they are.
+void mirror_bar(uint8_t* bar, int centre_kind) {
+    auto swap_slots = [bar](int a, int b) {
+        uint8_t t[copied_bar_slot_size];
+        std::memcpy(t, bar + copied_bar_slots + copied_bar_slot_size * a, copied_bar_slot_size);
+        std::memmove(bar + copied_bar_slots + copied_bar_slot_size * a, bar + copied_bar_slots + copied_bar_slot_size * b, copied_bar_slot_size);
+        std::memcpy(bar + copied_bar_slots + copied_bar_slot_size * b, t, copied_bar_slot_size);
+    };
+    bool corners = get_u16(bar, record_length) == copied_bar_size_corners;
+    auto swap_corners = [bar, corners](int a, int b) {
+        if (!corners) return;
+        uint32_t t = get_u32(bar, copied_bar_corners + 4 * a);
+        put_u32(bar, copied_bar_corners + 4 * a, get_u32(bar, copied_bar_corners + 4 * b));
+        put_u32(bar, copied_bar_corners + 4 * b, t);
+    };
+    if (centre_kind == element_kind_circle) return;
+    if (centre_kind == element_kind_arc_centre) {
+        swap_slots(0, 2);
+        swap_slots(5, 3);
+        swap_corners(0, 2);
+        swap_corners(1, 3);
+        uint16_t f = get_u16(bar, copied_bar_flags);
+        uint16_t ends = copied_bar_corners_start | copied_bar_corners_end | copied_bar_lengthen_start | copied_bar_lengthen_end;
+        uint16_t swapped = static_cast<uint16_t>(((f & copied_bar_corners_start) ? copied_bar_corners_end : 0) |
+                                                 ((f & copied_bar_corners_end) ? copied_bar_corners_start : 0) |
+                                                 ((f & copied_bar_lengthen_start) ? copied_bar_lengthen_end : 0) |
+                                                 ((f & copied_bar_lengthen_end) ? copied_bar_lengthen_start : 0));
+        put_u16(bar, copied_bar_flags, static_cast<uint16_t>((f & ~ends) | swapped));
+        return;
+    }
+    swap_slots(1, 4);
+    swap_slots(0, 5);
+    swap_slots(2, 3);
+    swap_corners(0, 1);
+    swap_corners(2, 3);
+}
+
+// The bars of the copied centre elements, for a new instance: each bar
+// copy follows the copy of its centre element, keeps its partners of the
+// same bar number together under a number free in the target, takes a
+// serial of its own from the fragment counter, and has its outline
+// elements and corner points renumbered (the copies of the fragment's
+// outlines keep their numbers, so contours along them stay whole).  The
+// target's bars are then built again.
+int copy_bars(Copy& c, const std::vector<Bytes>& construction, const std::vector<Bytes>& elements,
+              bool same_drawing) {
+    std::map<uint32_t, int> centres;  // source element number -> its kind
+    for (const Bytes& e : elements) {
+        if (e.size() < element_head_size) continue;
+        uint32_t to = 0;
+        if ((get_u16(e.data(), element_options) & element_opt_bar_centre_line) &&
+            c.mapped(number_map_elements, get_u32(e.data(), element_number), &to))
+            centres[get_u32(e.data(), element_number)] = element_kind(e.data());
+    }
+    if (centres.empty()) return 0;
+    std::map<uint16_t, uint16_t> copied_bar_numbers;  // source bar number -> target's
+    int copied = 0;
+    for (const Bytes& src : construction) {
+        uint16_t len = get_u16(src.data(), record_length);
+        if (src[record_kind] != construction_bar || (len != copied_bar_size && len != copied_bar_size_corners) ||
+            src.size() < len)
+            continue;
+        auto centre = centres.find(get_u32(src.data(), copied_bar_element));
+        if (centre == centres.end()) continue;
+        Bytes rec(src.begin(), src.begin() + len);
+        uint8_t* r = rec.data();
+        uint32_t element = 0;
+        c.mapped(number_map_elements, centre->first, &element);
+        put_u32(r, copied_bar_element, element);
+        uint16_t from_number = get_u16(r, copied_bar_number);
+        auto bn = copied_bar_numbers.find(from_number);
+        uint16_t number = 0;
+        if (bn != copied_bar_numbers.end()) {
+            number = bn->second;
+        } else {
+            number = free_bar_number(c.df, c.target);
+            if (!number) {
+                show_program_message("Свободных номеров брусков не осталось");
+                error_flag = 1;
+                return -1;
+            }
+            copied_bar_numbers[from_number] = number;
+        }
+        put_u16(r, copied_bar_number, number);
+        uint16_t counter = get_u16(c.target, projection_fragment_counter);
+        if (counter >= 65535) {
+            show_program_message(text_fragment_counter_full);
+            error_flag = 1;
+            return -1;
+        }
+        put_u16(c.target, projection_fragment_counter, static_cast<uint16_t>(counter + 1));
+        put_u16(r, copied_bar_serial, static_cast<uint16_t>(counter + 1));
+        put_u16(r, copied_bar_flags, static_cast<uint16_t>(get_u16(r, copied_bar_flags) & ~(copied_bar_built | copied_bar_has_element)));
+        // A model variable of another drawing means nothing here.
+        if (!same_drawing) put_u16(r, copied_bar_variable, 0);
+        for (int s = 0; s < 6; ++s) {
+            uint32_t at = copied_bar_slots + copied_bar_slot_size * static_cast<uint32_t>(s);
+            uint32_t from = get_u32(r, at), to = 0;
+            if (!(from && c.mapped(number_map_elements, from, &to))) {
+                to = element_number_alloc();
+                if (!to || error_flag) {
+                    error_flag = 1;
+                    return -1;
+                }
+            }
+            put_u32(r, at, to);
+        }
+        if (len == copied_bar_size_corners)
+            for (int k = 0; k < 4; ++k) put_u32(r, copied_bar_corners + 4 * k, mapped_or_zero(c, number_map_points, get_u32(r, copied_bar_corners + 4 * k)));
+        if (c.mirrored) mirror_bar(r, centre->second);
+        if (!record_add_at_end(c.df, c.head(projection_construction), r, &page_buffers[table_construction])) return -1;
+        if (error_flag) return -1;
+        ++copied;
+    }
+    c.result->bars = copied;
+    if (copied && fragment_shell.rebuild_bars(c.df, c.target) < 0) return -1;
+    return 0;
+}
+
 // Writes the maps back as number-map records; reserved numbers that this
 // insertion did not use go back to their pools.
 int write_number_maps(Copy& c) {
@@ -701,6 +869,9 @@ int insert_fragment_records(DrawingFile* target_df, uint8_t* target, const uint8
     std::vector<Bytes> links = snapshot(source_df, source_copy.data(), projection_links, table_links);
     std::vector<Bytes> annotation = snapshot(source_df, source_copy.data(), projection_annotations, table_annotation);
     std::vector<Bytes> contours = snapshot_contours(source_df, source_copy.data());
+    std::vector<Bytes> construction =
+        request.params ? snapshot(source_df, source_copy.data(), projection_construction, table_construction)
+                       : std::vector<Bytes>();
     if (error_flag) return -1;
 
     if (request.params) {
@@ -723,9 +894,122 @@ int insert_fragment_records(DrawingFile* target_df, uint8_t* target, const uint8
     if (copy_points(c, points) || copy_elements(c, elements) || copy_dimensions(c, dimensions) ||
         copy_links(c, links) || copy_contours(c, contours) || copy_annotation(c, annotation))
         return -1;
+    if (request.params && copy_bars(c, construction, elements, source_df == target_df)) return -1;
     if (request.params && write_number_maps(c)) return -1;
     projection_compute_extents(target, 0);
     if (result->contours) rebuild_view_screening(target);
+    return error_flag ? -1 : 0;
+}
+
+uint32_t fragment_point_find_or_add(DrawingFile* df, uint8_t* target, Point2 at, const FragmentInsertParams* params,
+                                    uint16_t instance) {
+    if (!df || !target) return 0;
+    RecordRef* head = reinterpret_cast<RecordRef*>(target + projection_points);
+    PageBuffer* buf = &page_buffers[table_points];
+    for (uint8_t* r = record_next(df, head, nullptr, buf); r; r = record_next(df, head, r, buf)) {
+        if (get_u16(r, record_length) < point_record_size) continue;
+        if (compare_doubles(get_f64(r, point_sketch_x), at.x) != 0 || compare_doubles(get_f64(r, point_sketch_y), at.y) != 0)
+            continue;
+        uint32_t number = get_u32(r, point_number);
+        // A binding point that another instance brought now belongs to the
+        // target itself, so removing that instance leaves it standing.
+        bool binding = false;
+        for (int i = 0; params && i < params->target_count && i < 3; ++i)
+            if (params->target_points[i] == number) binding = true;
+        uint16_t owner = get_u16(r, point_fragment);
+        if (binding && owner != 0 && owner != instance) {
+            put_u16(r, point_fragment, 0);
+            buf->clean = 0;
+        }
+        return number;
+    }
+    uint32_t number = point_number_alloc();
+    if (!number || error_flag) {
+        error_flag = 1;
+        return 0;
+    }
+    uint8_t rec[point_record_size] = {};
+    put_u16(rec, record_length, point_record_size);
+    put_u32(rec, point_number, number);
+    put_point2(rec, point_sketch_x, at);
+    put_point2(rec, point_true_x, at);
+    put_u16(rec, point_fragment, instance);
+    if (get_u16(df->header, header_options) & header_opt_point_numbers) put_u16(rec, point_flags, point_flag_show_number);
+    if (!record_add_at_end(df, head, rec, buf)) return 0;
+    return number;
+}
+
+int insert_marked_elements(DrawingFile* target_df, uint8_t* target, const uint8_t* source, DrawingFile* source_df,
+                           const FragmentPlacement* placement, const FragmentInsertParams* params,
+                           FragmentCopyResult* result) {
+    FragmentCopyResult local;
+    if (!result) result = &local;
+    *result = FragmentCopyResult{};
+    if (!target_df || !target || !source || !source_df) return -1;
+    AffineMatrix m = placement ? placement->matrix : AffineMatrix{1, 0, 0, 1, 0, 0, 0};
+    bool mirrored = placement && placement->mirror < 0;
+    Bytes source_copy(source, source + get_u16(source, record_length));
+    std::vector<Bytes> marked;
+    for (Bytes& e : snapshot(source_df, source_copy.data(), projection_elements, table_elements)) {
+        if (e.size() < element_head_size) continue;
+        uint16_t flags = get_u16(e.data(), element_flags);
+        if (!(flags & element_flag_marked) || (flags & element_flags_not_copied)) continue;
+        if (!element_kind_valid(element_kind(e.data()))) continue;
+        marked.push_back(std::move(e));
+    }
+    if (error_flag) return -1;
+    if (marked.empty()) return 0;
+    uint16_t counter = get_u16(target, projection_fragment_counter);
+    if (counter >= 65535) {
+        show_program_message(text_fragment_counter_full);
+        error_flag = 1;
+        return -1;
+    }
+    uint16_t instance = static_cast<uint16_t>(counter + 1);
+    put_u16(target, projection_fragment_counter, instance);
+    result->instance = instance;
+    RecordRef* elements = reinterpret_cast<RecordRef*>(target + projection_elements);
+    std::set<uint32_t> points_before;
+    for (Bytes& rec : marked) {
+        uint8_t* r = rec.data();
+        for (const ElementPlace& p : fragment_element_places(r)) {
+            Point2 at;
+            Point2 from = get_point2(r, p.coords);
+            affine_apply(&at, &m, from.x, from.y);
+            put_point2(r, p.coords, at);
+            if (!p.number || !get_u32(r, p.number)) continue;
+            uint32_t n = fragment_point_find_or_add(target_df, target, at, params, instance);
+            if (!n) {
+                error_flag = 1;
+                return -1;
+            }
+            put_u32(r, p.number, n);
+        }
+        if (element_kind(r) == element_kind_arc_centre && mirrored) {
+            uint32_t a = get_u32(r, element_points), b = get_u32(r, element_points + 4);
+            put_u32(r, element_points, b);
+            put_u32(r, element_points + 4, a);
+            Point2 pa = get_point2(r, element_coords3), pb = get_point2(r, element_coords3 + 16);
+            put_point2(r, element_coords3, pb);
+            put_point2(r, element_coords3 + 16, pa);
+        }
+        uint32_t number = element_number_alloc();
+        if (!number || error_flag) {
+            error_flag = 1;
+            return -1;
+        }
+        put_u32(r, element_number, number);
+        put_u16(r, element_fragment, instance);
+        uint16_t flags = get_u16(r, element_flags);
+        put_u16(r, element_flags, static_cast<uint16_t>(flags & ~(element_flag_screened | element_flag_marked)));
+        put_u16(r, element_options,
+                static_cast<uint16_t>(get_u16(r, element_options) & ~(element_opt_layer | element_opt_bar_centre_line)));
+        if (!record_add_at_end(target_df, elements, r, &page_buffers[table_elements])) return -1;
+        ++result->elements;
+        if (error_flag) return -1;
+    }
+    projection_compute_extents(target, 0);
+    if (get_u32(target, projection_contours)) rebuild_view_screening(target);
     return error_flag ? -1 : 0;
 }
 

@@ -1,6 +1,6 @@
 // Copying a fragment's records into a target projection: reference points,
 // graphic elements, dimensions with their labels and links, leaders, text
-// fragments and contours, each with a new number (or the number it had at
+// fragments, contours and bars, each with a new number (or the number it had at
 // the previous insertion of the same instance), transformed by the
 // placement matrix, its references rewritten and the instance number set.
 // Also the deletion of a dimension with everything that hangs on it.
@@ -30,7 +30,7 @@ struct FragmentCopyRequest {
 
 struct FragmentCopyResult {
     uint16_t instance = 0;
-    int points = 0, elements = 0, dimensions = 0, links = 0, annotations = 0, contours = 0;
+    int points = 0, elements = 0, dimensions = 0, links = 0, annotations = 0, contours = 0, bars = 0;
     int skipped_annotations = 0;  // records whose anchor was not copied
 };
 
@@ -50,6 +50,24 @@ std::vector<ElementPlace> fragment_element_places(const uint8_t* rec);
 // (the counter's message shown, nothing copied in that case).
 int insert_fragment_records(DrawingFile* target_df, uint8_t* target, const uint8_t* source, DrawingFile* source_df,
                             const FragmentCopyRequest& request, FragmentCopyResult* result);
+
+// The target point at `at` (within the standing tolerance), else a new
+// point there with a fresh number and the instance number (showing its
+// number when the drawing's header asks for that).  A found point that is
+// one of the target's binding points and came with another instance is
+// taken over by the target (its instance number cleared).  0 on a failure.
+uint32_t fragment_point_find_or_add(DrawingFile* df, uint8_t* target, Point2 at, const FragmentInsertParams* params,
+                                    uint16_t instance);
+
+// Copies only the marked graphic elements of the source (generated ones
+// left out) into the target as one new instance: fresh element numbers,
+// each point found at its transformed place in the target or added there.
+// No dimensions, annotation or bars come along and no instance record is
+// written.  Returns 0 (also when nothing is marked), -1 on a failure or a
+// full fragment counter (its message shown).
+int insert_marked_elements(DrawingFile* target_df, uint8_t* target, const uint8_t* source, DrawingFile* source_df,
+                           const FragmentPlacement* placement, const FragmentInsertParams* params,
+                           FragmentCopyResult* result);
 
 // Deletes the roughness signs on the dimension's extension lines, its label,
 // the dimension itself and every link of it.  `dimension_number` names it.

@@ -198,7 +198,7 @@ void symbol_click(ProjectionWindow* w, const ViewTransform& t, int x, int y, boo
         start_symbol_picture_thread(w, stored);
 }
 
-INT_PTR CALLBACK image_panel_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
+INT_PTR CALLBACK image_panel_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
     case WM_INITDIALOG: {
         image_panel = dialog;
@@ -226,6 +226,14 @@ INT_PTR CALLBACK image_panel_proc(HWND dialog, UINT message, WPARAM wparam, LPAR
         }
         if (id == IDC_IMAGE_MARKING || id == IDC_IMAGE_VISIBILITY_LEVELS) {
             choose_state(dialog, id == IDC_IMAGE_MARKING ? input_marking : input_levels);
+            return TRUE;
+        }
+        if (id == IDC_FRG_REPLACE_START && lparam) {
+            // A replacement chosen in the projection dialog: the fragment
+            // tool takes the binding points on the replacing fragment.
+            choose_state(dialog, input_idle);
+            if (fragment_replacement_start(*reinterpret_cast<const FragmentReplaceRequest*>(lparam)))
+                image_input.state = input_fragment;
             return TRUE;
         }
         if (id == IDC_IMAGE_FRAGMENT) {
@@ -294,8 +302,11 @@ int image_stage_click(HWND window, int x, int y, WPARAM keys) {
         with_projection(w, [&](DrawingFile* df, unsigned char* p) { point = point_under(df, p, &ft, x, y); });
         if (point.size() == point_record_size) {
             const unsigned char* r = reinterpret_cast<const unsigned char*>(point.data());
+            bool replacing = fragment_replacement_pending();
             fragment_tool_click(window, w->number, get_u32(r, point_number),
                                 Point2{get_f64(r, point_sketch_x), get_f64(r, point_sketch_y)});
+            // A replacement ends the tool, done or not.
+            if (replacing && !fragment_replacement_pending()) image_input.state = input_idle;
         }
         return 1;
     }

@@ -3,7 +3,9 @@
 
 #include "output/fragment_pick.h"
 #include "output/fragment_update.h"
+#include "output/fragment_params.h"
 #include "shell/panels.h"
+#include "shell/projection_windows.h"
 
 #include <cstdio>
 #include <cstring>
@@ -17,11 +19,13 @@
 #include "geometry/dimension_text.h"
 #include "shell/elements_binding.h"
 #include "shell/frame_window.h"
+#include "stages/points_elements/bars.h"
 #include "stages/points_elements/marking_contours.h"
 #include "shell/help.h"
 #include "shell/message_dialogs.h"
 #include "shell/resource_ids.h"
 #include "store/drawing_file.h"
+#include "store/drawing_header.h"
 #include "store/record_layouts.h"
 #include "store/records.h"
 
@@ -221,8 +225,13 @@ void fragments_bind() {
     fragment_shell = FragmentShell{ask, prompt, checkpoint,
                                    [](DrawingFile* df, uint8_t* projection, uint32_t number) {
                                        contour_delete(df, projection, number);
+                                   },
+                                   [](DrawingFile* df, uint8_t* projection) { return rebuild_bars(df, projection); },
+                                   [](DrawingFile* df, uint8_t* projection, uint32_t element) {
+                                       delete_bar_records(df, projection, element);
                                    }};
     fragment_dialog_actions.update_dynamic = update_dynamic_now;
+    fragment_dialog_actions.reinsert_marked = [] { fragment_reinsert_marked(); };
 }
 
 namespace {
@@ -266,23 +275,172 @@ int fragment_insert_command(HWND owner, uint32_t target_key, DrawingFile* source
 
 namespace {
 FragmentPick fragment_pick;
+uint32_t marked_projection = 0;  // the projection whose marked elements the dialog looked at
 }  // namespace
+
+void fragment_dialog_context_fill(uint32_t projection) {
+    fragment_dialog_context = FragmentDialogContext();
+    marked_projection = projection;
+    DrawingFile* df = current_drawing_file();
+    // While the construction thread runs, the drawing is its own: the
+    // dialog then opens without the marked elements' choices.
+    if (!df || !projection || worker_running) return;
+    FragmentInsertParams params;
+    FragmentSettings own;
+    // Only read: the panel's command may arrive while the drawing lock is
+    // taken elsewhere; a stale instance record is dropped by the re-insertion,
+    // which runs under the lock.
+    int marked = fragment_params_from_marked(df, projection, &params, &own, {}, true);
+    fragment_dialog_context.marked = marked != 0;
+    if (params.instance) fragment_dialog_context.instance_mode = own.mode;
+}
+
+int fragment_reinsert_marked() {
+    DrawingFile* df = current_drawing_file();
+    if (!df || !marked_projection) return 0;
+    // What "Да" chose applies to every instance; each keeps its own binding
+    // points, mirroring and update mode.
+    const FragmentSettings chosen = fragment_settings;
+    std::vector<uint16_t> done;
+    int reinserted = 0;
+    for (;;) {
+        df = current_drawing_file();
+        FragmentInsertParams params;
+        FragmentSettings own;
+        if (drawing_critical_section) os_lock_enter(drawing_critical_section);
+        int marked = fragment_params_from_marked(df, marked_projection, &params, &own, done);
+        if (drawing_critical_section) os_lock_leave(drawing_critical_section);
+        if (!marked || !params.instance) break;
+        own.mode = static_cast<uint8_t>((own.mode & ~0x1F) | (chosen.mode & 0x1F) | fragment_mode_always);
+        if (chosen.mode & fragment_mode_user_parameters) {
+            own.scale = chosen.scale;
+            own.angle = chosen.angle;
+        }
+        own.reinsert = true;
+        own.serial = false;
+        own.only_marked = false;
+        done.push_back(params.instance);
+        fragment_settings = own;
+        int r = fragment_insert_command(nullptr, marked_projection, current_drawing_file(), params.source_projection,
+                                        &params);
+        fragment_settings = chosen;
+        if (r != fragment_inserted) break;
+        ++reinserted;
+    }
+    if (mdi_client) RedrawWindow(mdi_client, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
+    return reinserted;
+}
 
 int fragment_tool_start(HWND owner) {
     fragment_pick = FragmentPick();
-    // Marked elements and their instances are not looked at here: the
-    // dialog opens with "Только помеченные элементы" and "Вставить
-    // повторно" disabled.
-    fragment_dialog_context = FragmentDialogContext();
+    // Marked elements of the active projection enable "Только помеченные
+    // элементы"; one of an intact instance enables "Вставить повторно".
+    ProjectionWindow* w = projection_window_active();
+    fragment_dialog_context_fill(w ? w->number : 0);
     if (fragment_insert_dialog_run(owner) != IDOK) return 0;
     if (fragment_settings.reinsert) return 0;
     prompt("*фрагмент и точки его привязки");
     return 1;
 }
 
-void fragment_tool_cancel() { fragment_pick = FragmentPick(); }
+const char* const text_fragment_replace_prompt = "*базовые точки на заменяющем фрагменте";
+
+namespace {
+
+struct Replacement {
+    bool pending = false;
+    FragmentReplaceRequest request;
+    int count = 0;         // binding points the instance has in its fragment
+    uint32_t source = 0;   // the replacing fragment
+    int picked = 0;
+    uint32_t points[3] = {};
+};
+Replacement replacement;
+
+// Replaces once every binding point is picked: after a checkpoint (one undo
+// takes the whole replacement back), under the drawing lock; the projections
+// that now hold the new fragment get their generated geometry again.
+int replacement_run(HWND owner) {
+    Replacement r = replacement;
+    replacement = Replacement();
+    if (fragment_shell.checkpoint() != 0) return fragment_failed;
+    DrawingFile* df = current_drawing_file();
+    if (!df) return fragment_failed;
+    uint16_t instance = get_u16(r.request.record, fragment_instance);
+    if (drawing_critical_section) os_lock_enter(drawing_critical_section);
+    int done = replace_fragment(df, r.request.target, instance, r.source, r.points, r.request.all);
+    if (done > 0) {
+        // Every projection holding an instance of the new fragment now.
+        std::vector<uint32_t> keys;
+        RecordRef head = get_u32(df->header, header_projections);
+        PageBuffer* b = &page_buffers[table_projections];
+        for (uint8_t* p = record_next(df, &head, nullptr, b); p; p = record_next(df, &head, p, b))
+            keys.push_back(get_u32(p, record_key));
+        for (uint32_t key : keys) {
+            bool holds = key == r.request.target;
+            uint8_t* p = fragment_projection_in(df, key);
+            RecordRef chain = p ? get_u32(p, projection_construction) : 0;
+            PageBuffer* cb = &page_buffers[table_construction];
+            for (uint8_t* c = p ? record_next(df, &chain, nullptr, cb) : nullptr; c && !holds; c = record_next(df, &chain, c, cb))
+                holds = c[record_kind] == construction_fragment_instance && get_u16(c, record_length) == fragment_record_size &&
+                        get_u32(c, fragment_source) == r.source;
+            if (holds) rebuild_target(df, key);
+        }
+    }
+    if (drawing_critical_section) os_lock_leave(drawing_critical_section);
+    if (done == -2) {
+        show_program_message("Фрагмент не может заменить себя в собственной проекции");
+        return fragment_failed;
+    }
+    if (done < 0) return fragment_failed;
+    prompt(text_fragment_replaced);
+    if (owner) InvalidateRect(owner, nullptr, TRUE);
+    if (mdi_client) RedrawWindow(mdi_client, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
+    return fragment_inserted;
+}
+
+int replacement_click(HWND owner, uint32_t projection, uint32_t point) {
+    if (projection == replacement.request.target) return 1;
+    if (projection != replacement.source) {
+        // The first click, or one on another projection, chooses the fragment.
+        replacement.source = projection;
+        replacement.picked = 0;
+    }
+    if (replacement.count > 0) {
+        for (int i = 0; i < replacement.picked; ++i)
+            if (replacement.points[i] == point) return 1;
+        replacement.points[replacement.picked++] = point;
+    }
+    status_show_number(static_cast<unsigned>(replacement.picked));
+    if (replacement.picked < replacement.count) return 1;
+    return replacement_run(owner);
+}
+
+}  // namespace
+
+int fragment_replacement_start(const FragmentReplaceRequest& request) {
+    fragment_pick = FragmentPick();
+    replacement = Replacement();
+    const uint8_t* r = request.record;
+    if (get_u16(r, record_length) != fragment_record_size || r[record_kind] != construction_fragment_instance ||
+        get_u16(r, fragment_instance) == 0 || get_u16(r, fragment_source_bindings) > 3)
+        return 0;
+    replacement.pending = true;
+    replacement.request = request;
+    replacement.count = get_u16(r, fragment_source_bindings);
+    prompt(text_fragment_replace_prompt);
+    return 1;
+}
+
+bool fragment_replacement_pending() { return replacement.pending; }
+
+void fragment_tool_cancel() {
+    fragment_pick = FragmentPick();
+    replacement = Replacement();
+}
 
 int fragment_tool_click(HWND owner, uint32_t projection, uint32_t point, Point2 xy) {
+    if (replacement.pending) return replacement_click(owner, projection, point);
     FragmentPickResult r = fragment_pick_click(fragment_pick, projection, point, xy, fragment_settings.serial);
     if (r == pick_cancelled) {
         prompt("*фрагмент и точки его привязки");

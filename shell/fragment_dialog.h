@@ -47,6 +47,15 @@ void fragments_bind();
 int fragment_insert_command(HWND owner, uint32_t target_key, DrawingFile* source_df, uint32_t source_key,
                             FragmentInsertParams* params);
 
+// Fills fragment_dialog_context from the marked elements of projection
+// `projection` of the current drawing (0: nothing marked), and keeps that
+// projection for the re-insertion after "Да".
+void fragment_dialog_context_fill(uint32_t projection);
+// "Да" with "Вставить повторно": every intact instance that a marked element
+// of that projection belongs to is inserted again, in turn, each after a
+// checkpoint, with the modes chosen in the dialog.  Returns how many were.
+int fragment_reinsert_marked();
+
 // The fragment tool of the image stage.  Start: dialog "Режимы вставки";
 // 1 when the tool then waits for the clicks, 0 when the dialog was left or
 // it did its work itself (re-insertion).
@@ -56,5 +65,21 @@ int fragment_tool_start(HWND owner);
 // of the target; the insertion runs when every binding point is placed.
 // Returns the insertion's result once it ran, else 1 while the clicks go on.
 int fragment_tool_click(HWND owner, uint32_t projection, uint32_t point, Point2 xy);
-// Drops the clicks made so far.
+// Drops the clicks made so far (and a pending replacement).
 void fragment_tool_cancel();
+
+// A replacement of the fragment of one instance (or, with `all`, of every
+// instance inserted from the same fragment): the instance record of
+// projection `target` as the projection dialog chose it.
+struct FragmentReplaceRequest {
+    uint32_t target = 0;
+    uint8_t record[54] = {};
+    bool all = false;
+};
+// Starts the replacement: the tool then takes the binding points on the
+// replacing fragment (as many as the instance has), and replaces when the
+// last one is clicked.  0 when the record is no instance record.
+int fragment_replacement_start(const FragmentReplaceRequest& request);
+// Whether a replacement waits for its clicks.
+bool fragment_replacement_pending();
+extern const char* const text_fragment_replace_prompt;  // "*базовые точки на заменяющем фрагменте"

@@ -801,6 +801,9 @@
 #define IDC_FRG_CONSTANT_UPDATE 1897
 #define IDC_FRG_UPDATE 1102
 #define IDC_FRG_HELP 1629
+// Sent to the image-stage panel: replace the fragment of an instance
+// (lParam: FragmentReplaceRequest*).
+#define IDC_FRG_REPLACE_START 1944
 /* Printing: the print dialog "Печать чертежа" (IDD_PRINT). */
 #define IDD_PRINT 267
 #define IDC_PRINT_PAGES 1272

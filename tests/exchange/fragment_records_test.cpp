@@ -17,6 +17,9 @@
 #include "store/number_pools.h"
 #include "store/record_layouts.h"
 #include "store/settings_block.h"
+#include "output/fragment_update.h"
+#include "stages/points_elements/bars.h"
+#include "stages/points_elements/element_records.h"
 
 namespace {
 
@@ -655,6 +658,304 @@ TEST_F(FragmentTest, WholeProjectionCopyRewritesEveryReference) {
         }
     }
     EXPECT_EQ(seen, 4);
+}
+
+
+// ------------------------------------------------------------------ bars
+
+class FragmentBars : public FragmentTest {
+protected:
+    // A bar 2 wide along segment 1 of the fragment (0,0)-(10,0), bar number
+    // 3, its left side (slot 1, +y) of line type 2 and its right side (slot
+    // 4) of type 3; its outlines built in the fragment as the bar dialog
+    // would leave them.
+    void SetUp() override {
+        FragmentTest::SetUp();
+        // The image stage's bar building, as the program binds it.
+        fragment_shell.rebuild_bars = [](DrawingFile* d, uint8_t* p) { return rebuild_bars(d, p); };
+        fragment_shell.delete_bars = [](DrawingFile* d, uint8_t* p, uint32_t e) { delete_bar_records(d, p, e); };
+        modify(df, fragment_key, projection_elements, table_elements, 1, [](uint8_t* r) {
+            put_u16(r, element_options, static_cast<uint16_t>(get_u16(r, element_options) | element_opt_bar_centre));
+        });
+        Bytes bar(bar_record_size, 0);
+        put_u16(bar.data(), record_length, bar_record_size);
+        put_u32(bar.data(), bar_element, 1);
+        bar[record_kind] = construction_bar;
+        put_u16(bar.data(), bar_number, 3);
+        put_u16(bar.data(), bar_flags, 1);
+        put_f64(bar.data(), bar_width, 2.0);
+        for (int s = 0; s < 6; ++s)
+            put_u16(bar.data(), bar_slots + bar_slot_size * s + 6, static_cast<uint16_t>(s == 1 ? 2 : s == 4 ? 3 : 1));
+        add(df, fragment_key, projection_construction, table_construction, bar);
+        element_numbers_rebuild();
+        uint8_t* f = fragment_projection_in(df, fragment_key);
+        ASSERT_GT(rebuild_bars(df, f), 0);
+        page_buffers[table_projections].clean = 0;
+        error_flag = 0;
+        fragment_outlines = outlines(records(df, fragment_key, projection_elements, table_elements));
+        ASSERT_EQ(fragment_outlines.size(), 6u);
+    }
+    template <class F>
+    static void modify(DrawingFile* d, uint32_t key, uint32_t chain, int table, uint32_t number, F f) {
+        uint8_t* p = fragment_projection_in(d, key);
+        RecordRef head = get_u32(p, chain);
+        for (uint8_t* r = record_next(d, &head, nullptr, &page_buffers[table]); r;
+             r = record_next(d, &head, r, &page_buffers[table]))
+            if (get_u32(r, record_key) == number) {
+                f(r);
+                page_buffers[table].clean = 0;
+            }
+    }
+    static std::vector<Bytes> outlines(const std::vector<Bytes>& elements) {
+        std::vector<Bytes> out;
+        for (const Bytes& e : elements)
+            if (get_u16(e.data(), element_options) & element_opt_bar_outline) out.push_back(e);
+        return out;
+    }
+    std::vector<Bytes> bars_of(uint32_t key) {
+        std::vector<Bytes> out;
+        for (Bytes& r : records(df, key, projection_construction, table_construction))
+            if (r[record_kind] == construction_bar) out.push_back(r);
+        return out;
+    }
+    // The outline segments of the target that run along y = `y` between
+    // x0 and x1 (either way).
+    std::vector<Bytes> sides_at(double y, double x0, double x1) {
+        std::vector<Bytes> out;
+        for (const Bytes& e : outlines(target(projection_elements, table_elements))) {
+            if (element_kind(e.data()) != element_kind_segment) continue;
+            Point2 a = get_point2(e.data(), element_coords2), b = get_point2(e.data(), element_coords2 + 16);
+            if (std::fabs(a.y - y) < 1e-6 && std::fabs(b.y - y) < 1e-6 &&
+                std::fabs(std::fmin(a.x, b.x) - std::fmin(x0, x1)) < 1e-6 &&
+                std::fabs(std::fmax(a.x, b.x) - std::fmax(x0, x1)) < 1e-6)
+                out.push_back(e);
+        }
+        return out;
+    }
+    std::vector<Bytes> fragment_outlines;
+};
+
+TEST_F(FragmentBars, BarComesAlongWithNumbersOfItsOwnAndGoesWithItsInstance) {
+    // One binding point: (0,0) onto 100 (50,50), then onto 101 (50,70), so
+    // that neither bar hides the other.
+    auto one_point = [](uint32_t target, Point2 at) {
+        FragmentInsertParams p;
+        p.source_count = p.target_count = 1;
+        p.source_points[0] = 1;
+        p.target_points[0] = target;
+        p.target_xy[0] = at;
+        return p;
+    };
+    FragmentInsertParams p = one_point(100, {50, 50});
+    FragmentCopyResult r1, r2;
+    ASSERT_EQ(insert(p, FragmentSettings(), nullptr, &r1), fragment_inserted);
+    p = one_point(101, {50, 70});
+    ASSERT_EQ(insert(p, FragmentSettings(), nullptr, &r2), fragment_inserted);
+    EXPECT_EQ(r1.bars, 1);
+    EXPECT_EQ(r2.bars, 1);
+    // The bar takes a serial of its own after its instance's number.
+    EXPECT_EQ(r1.instance, 1);
+    EXPECT_EQ(r2.instance, 3);
+    EXPECT_EQ(counter(), 4);
+
+    std::vector<Bytes> bars = bars_of(target_key);
+    ASSERT_EQ(bars.size(), 2u);
+    std::set<uint32_t> outline_numbers, bar_numbers, serials;
+    for (const Bytes& b : bars) {
+        bar_numbers.insert(get_u16(b.data(), bar_number));
+        serials.insert(get_u16(b.data(), bar_serial));
+        for (int s = 0; s < 6; ++s) outline_numbers.insert(get_u32(b.data(), bar_slots + bar_slot_size * s));
+    }
+    EXPECT_EQ(bar_numbers, (std::set<uint32_t>{1, 2}));  // the smallest free numbers of the target
+    EXPECT_EQ(serials, (std::set<uint32_t>{2, 4}));
+    EXPECT_EQ(outline_numbers.size(), 12u);
+    // Each bar follows the copy of segment 1 of its own instance.
+    std::set<uint32_t> centres;
+    for (const Bytes& b : bars) centres.insert(get_u32(b.data(), bar_element));
+    EXPECT_EQ(centres, (std::set<uint32_t>{copy_of(number_map_elements, 1, 1), copy_of(number_map_elements, 1, 3)}));
+    // Built along the copies: both sides 1 off the lines (50,50)-(60,50) and
+    // (50,70)-(60,70), with the fragment's line types, once for each bar
+    // (the fragment's own outlines are not left as loose elements).
+    for (double y : {50.0, 70.0}) {
+        ASSERT_EQ(sides_at(y + 1, 50, 60).size(), 1u) << y;
+        ASSERT_EQ(sides_at(y - 1, 50, 60).size(), 1u) << y;
+        EXPECT_EQ((get_u16(sides_at(y + 1, 50, 60)[0].data(), element_flags) >> 4) & 15, 2) << y;
+        EXPECT_EQ((get_u16(sides_at(y - 1, 50, 60)[0].data(), element_flags) >> 4) & 15, 3) << y;
+    }
+    EXPECT_EQ(outlines(target(projection_elements, table_elements)).size(), 12u);
+    std::set<uint32_t> element_numbers;
+    for (const Bytes& e : target(projection_elements, table_elements))
+        EXPECT_TRUE(element_numbers.insert(get_u32(e.data(), element_number)).second) << get_u32(e.data(), element_number);
+    // The fragment keeps its bar and outlines.
+    ASSERT_EQ(bars_of(fragment_key).size(), 1u);
+    EXPECT_EQ(get_u16(bars_of(fragment_key)[0].data(), bar_number), 3);
+    EXPECT_EQ(outlines(records(df, fragment_key, projection_elements, table_elements)).size(), 6u);
+
+    // Removing instance 1 takes its bar and outlines; instance 3's stay.
+    std::vector<uint32_t> gone;
+    for (const Bytes& b : bars)
+        if (get_u32(b.data(), bar_element) == copy_of(number_map_elements, 1, 1))
+            for (int s = 0; s < 6; ++s) gone.push_back(get_u32(b.data(), bar_slots + bar_slot_size * s));
+    remove_fragment_instance(df, fragment_projection_in(df, target_key), 1, false);
+    page_buffers[table_projections].clean = 0;
+    EXPECT_EQ(error_flag, 0);
+    ASSERT_EQ(bars_of(target_key).size(), 1u);
+    EXPECT_EQ(get_u32(bars_of(target_key)[0].data(), bar_element), copy_of(number_map_elements, 1, 3));
+    EXPECT_EQ(outlines(target(projection_elements, table_elements)).size(), 6u);
+    for (uint32_t n : gone) EXPECT_FALSE(element_number_is_used(n)) << n;
+
+    // Re-inserting instance 3 keeps one bar along it, not two.
+    FragmentInsertParams again;
+    FragmentSettings s;
+    std::vector<Bytes> records3;
+    for (Bytes& r : target(projection_construction, table_construction))
+        if (r[record_kind] == construction_fragment_instance) records3.push_back(r);
+    ASSERT_EQ(records3.size(), 1u);
+    ASSERT_TRUE(load_fragment_instance_params(df, target_key, records3[0].data(), false, &again, &s));
+    ASSERT_EQ(insert(again, s), fragment_inserted);
+    ASSERT_EQ(bars_of(target_key).size(), 1u);
+    EXPECT_EQ(outlines(target(projection_elements, table_elements)).size(), 6u);
+}
+
+TEST_F(FragmentBars, MirroredCopyKeepsEachSideWhereItsOutlineLands) {
+    // Mirrored by the user's flag: (x, y) -> (50 + x, 50 - y).  The
+    // fragment's left side (+y, type 2) lands below the copied line, which
+    // is the copy's right side.
+    FragmentInsertParams p;
+    p.source_count = p.target_count = 1;
+    p.source_points[0] = 1;
+    p.target_points[0] = 100;
+    p.target_xy[0] = {50, 50};
+    FragmentSettings s;
+    s.mode = fragment_mode_always | fragment_mode_without_dimensions | fragment_mode_user_parameters |
+             fragment_mode_mirrored;
+    ASSERT_EQ(insert(p, s), fragment_inserted);
+    ASSERT_EQ(sides_at(49, 50, 60).size(), 1u);
+    ASSERT_EQ(sides_at(51, 50, 60).size(), 1u);
+    EXPECT_EQ((get_u16(sides_at(49, 50, 60)[0].data(), element_flags) >> 4) & 15, 2);
+    EXPECT_EQ((get_u16(sides_at(51, 50, 60)[0].data(), element_flags) >> 4) & 15, 3);
+}
+
+// ------------------------------------------------------- marked elements
+
+TEST_F(FragmentBars, MarkedElementsAloneComeOverOntoPointsAtTheirPlaces) {
+    // Segments 1 (1-2) and 3 (2-4) marked; turned onto 100-101.  Points 1
+    // and 2 land on the target's 100 (50,50) and 101 (50,70); point 4
+    // (10,10) lands at (30,70), where nothing stands.  101 came with
+    // instance 7: as a binding point it now belongs to the target.
+    for (uint32_t n : {1u, 3u})
+        modify(df, fragment_key, projection_elements, table_elements, n, [](uint8_t* r) {
+            put_u16(r, element_flags, static_cast<uint16_t>(get_u16(r, element_flags) | element_flag_marked));
+        });
+    modify(df, target_key, projection_points, table_points, 101, [](uint8_t* r) { put_u16(r, point_fragment, 7); });
+    put_u16(fragment_projection_in(df, target_key), projection_fragment_counter, 7);
+    page_buffers[table_projections].clean = 0;
+    FragmentInsertParams p = two_points();
+    FragmentSettings s;
+    s.mode = fragment_mode_always | fragment_mode_without_dimensions;
+    s.only_marked = true;
+    FragmentCopyResult r;
+    ASSERT_EQ(insert(p, s, nullptr, &r), fragment_inserted);
+    EXPECT_EQ(error_flag, 0);
+    EXPECT_EQ(r.instance, 8);
+    EXPECT_EQ(counter(), 8);
+
+    auto els = of_instance(projection_elements, table_elements, element_fragment, 8);
+    ASSERT_EQ(els.size(), 2u);  // no bar outline, no arc: only what was marked
+    auto pts = target(projection_points, table_points);
+    ASSERT_EQ(pts.size(), 3u);
+    uint32_t added = 0;
+    for (auto& q : pts)
+        if (get_u32(q.data(), point_number) != 100 && get_u32(q.data(), point_number) != 101) {
+            added = get_u32(q.data(), point_number);
+            expect_at(q, point_sketch_x, {30, 70}, "added point");
+            EXPECT_EQ(get_u16(q.data(), point_fragment), 8);
+        }
+    ASSERT_NE(added, 0u);
+    std::set<std::pair<uint32_t, uint32_t>> ends;
+    for (auto& e : els) {
+        ends.insert({get_u32(e.data(), element_points), get_u32(e.data(), element_points + 4)});
+        EXPECT_FALSE(get_u16(e.data(), element_flags) & element_flag_marked);
+        EXPECT_FALSE(get_u16(e.data(), element_options) & element_opt_bar_centre);
+        EXPECT_NE(get_u32(e.data(), element_number), 1u);
+        EXPECT_NE(get_u32(e.data(), element_number), 3u);
+    }
+    EXPECT_EQ(ends, (std::set<std::pair<uint32_t, uint32_t>>{{100, 101}, {101, added}}));
+    for (auto& q : pts)
+        if (get_u32(q.data(), point_number) == 101) EXPECT_EQ(get_u16(q.data(), point_fragment), 0);
+    // Nothing to re-insert: no instance record, no number maps, no dimensions.
+    EXPECT_TRUE(target(projection_construction, table_construction).empty());
+    EXPECT_TRUE(target(projection_dimensions, table_dimensions).empty());
+}
+
+TEST_F(FragmentTest, MarkedElementsTellWhichInstanceToInsertAgain) {
+    FragmentInsertParams p = two_points();
+    ASSERT_EQ(insert(p), fragment_inserted);
+    p = two_points();
+    FragmentSettings correcting;
+    correcting.mode = fragment_mode_always | fragment_mode_correct_nominals;
+    ASSERT_EQ(insert(p, correcting), fragment_inserted);
+    FragmentInsertParams got;
+    FragmentSettings own;
+    // Nothing marked.
+    EXPECT_EQ(fragment_params_from_marked(df, target_key, &got, &own), 0);
+    auto mark = [&](uint16_t instance) {
+        uint8_t* t = fragment_projection_in(df, target_key);
+        RecordRef head = get_u32(t, projection_elements);
+        for (uint8_t* r = record_next(df, &head, nullptr, &page_buffers[table_elements]); r;
+             r = record_next(df, &head, r, &page_buffers[table_elements]))
+            if (get_u16(r, element_fragment) == instance) {
+                put_u16(r, element_flags, static_cast<uint16_t>(get_u16(r, element_flags) | element_flag_marked));
+                page_buffers[table_elements].clean = 0;
+                return;
+            }
+    };
+    // An element of the target's own: marked, but no instance.
+    add(df, target_key, projection_elements, table_elements,
+        element(element_kind_segment, 90, {100, 101}, {{50, 50}, {50, 70}}));
+    mark(0);
+    EXPECT_EQ(fragment_params_from_marked(df, target_key, &got, &own), 1);
+    EXPECT_EQ(got.instance, 0);
+    // Instance 2 marked: its record's binding points and modes.
+    mark(2);
+    ASSERT_EQ(fragment_params_from_marked(df, target_key, &got, &own), 1);
+    EXPECT_EQ(got.instance, 2);
+    EXPECT_EQ(got.source_projection, fragment_key);
+    EXPECT_EQ(got.source_count, 2);
+    EXPECT_EQ(got.target_points[1], 101u);
+    EXPECT_NEAR(got.target_xy[1].y, 70.0, 1e-9);
+    EXPECT_EQ(own.mode & 0x1F, fragment_mode_correct_nominals);
+    EXPECT_TRUE(own.reinsert);
+    // Instance 1 marked too, but its target binding point is gone: its
+    // record is dropped on the way and instance 2 is taken.
+    uint8_t* t = fragment_projection_in(df, target_key);
+    RecordRef head = get_u32(t, projection_construction);
+    for (uint8_t* r = record_next(df, &head, nullptr, &page_buffers[table_construction]); r;
+         r = record_next(df, &head, r, &page_buffers[table_construction]))
+        if (r[record_kind] == construction_fragment_instance && get_u16(r, fragment_instance) == 1) {
+            put_u32(r, fragment_target_points + 4, 999);
+            page_buffers[table_construction].clean = 0;
+        }
+    mark(1);
+    auto records_of_1 = [&] {
+        int n = 0;
+        for (Bytes& r : target(projection_construction, table_construction))
+            if (r[record_kind] == construction_fragment_instance && get_u16(r.data(), fragment_instance) == 1) ++n;
+        return n;
+    };
+    // Read only, as the dialog looks: passed over and kept.
+    ASSERT_EQ(fragment_params_from_marked(df, target_key, &got, &own, {}, true), 1);
+    EXPECT_EQ(got.instance, 2);
+    EXPECT_EQ(records_of_1(), 1);
+    ASSERT_EQ(fragment_params_from_marked(df, target_key, &got, &own), 1);
+    EXPECT_EQ(got.instance, 2);
+    int records1 = 0;
+    for (Bytes& r : target(projection_construction, table_construction))
+        if (r[record_kind] == construction_fragment_instance && get_u16(r.data(), fragment_instance) == 1) ++records1;
+    EXPECT_EQ(records1, 0);
+    // Passed over once done: nothing left.
+    ASSERT_EQ(fragment_params_from_marked(df, target_key, &got, &own, {2}), 1);
+    EXPECT_EQ(got.instance, 0);
 }
 
 }  // namespace

@@ -147,4 +147,60 @@ TEST_F(FragmentUpdate, CyclesEndTheUpdate) {
     EXPECT_EQ(log[0].rfind(text_fragment_cycle, 0), 0u) << log[0];
 }
 
+TEST_F(FragmentUpdate, ReplacedInstanceTakesTheNewFragmentAtItsPlace) {
+    two_point_projection(1);                  // fragment A: (0,0)-(10,5)
+    RecordRef b = doc_test::add_projection(3);  // fragment B: 7 (0,0) - 8 (0,20)
+    doc_test::add_to_projection(b, projection_points, table_points, doc_test::point_bytes(7, 0, 0, 0, 0));
+    doc_test::add_to_projection(b, projection_points, table_points, doc_test::point_bytes(8, 0, 20, 0, 20));
+    doc_test::add_to_projection(b, projection_elements, table_elements, segment(5, 7, 8, {0, 0}, {0, 20}));
+    for (uint32_t key : {2u, 4u}) {
+        RecordRef t = doc_test::add_projection(key);
+        Point2 at = key == 2 ? Point2{50, 50} : Point2{0, 100};
+        doc_test::add_to_projection(t, projection_points, table_points, doc_test::point_bytes(1, at.x, at.y, at.x, at.y));
+    }
+    ASSERT_EQ(insert(2, 1, {50, 50}), fragment_inserted);  // instance 1 of 2
+    ASSERT_EQ(insert(2, 1, {50, 50}), fragment_inserted);  // instance 2 of 2
+    ASSERT_EQ(insert(4, 1, {0, 100}), fragment_inserted);  // instance 1 of 4
+    auto far_ends = [&](uint32_t key, uint16_t instance) {
+        std::vector<std::pair<double, double>> out;
+        for (auto& r : chain(key, projection_points, table_points))
+            if (get_u16(r.data(), point_fragment) == instance)
+                out.emplace_back(get_f64(r.data(), point_sketch_x), get_f64(r.data(), point_sketch_y));
+        return out;
+    };
+    auto record_of = [&](uint32_t key, uint16_t instance) {
+        for (auto& r : chain(key, projection_construction, table_construction))
+            if (r[record_kind] == construction_fragment_instance && get_u16(r.data(), fragment_instance) == instance)
+                return r;
+        return Bytes();
+    };
+    const uint32_t points_b[3] = {7, 0, 0};
+
+    // One instance: B's point 7 on the target's point 1, B's far end 20 up.
+    EXPECT_EQ(replace_fragment(df, 2, 1, 3, points_b, false), 1);
+    EXPECT_EQ(error_flag, 0);
+    EXPECT_EQ(far_ends(2, 1), (std::vector<std::pair<double, double>>{{50, 70}}));
+    EXPECT_EQ(far_ends(2, 2), (std::vector<std::pair<double, double>>{{60, 55}}));
+    EXPECT_EQ(far_ends(4, 1), (std::vector<std::pair<double, double>>{{10, 105}}));
+    Bytes rec = record_of(2, 1);
+    ASSERT_FALSE(rec.empty());
+    EXPECT_EQ(get_u32(rec.data(), fragment_source), 3u);
+    EXPECT_EQ(get_u32(rec.data(), fragment_source_points), 7u);
+    int copies = 0;
+    for (auto& e : chain(2, projection_elements, table_elements))
+        if (get_u16(e.data(), element_fragment) == 1) ++copies;
+    EXPECT_EQ(copies, 1);  // A's copy went, B's came
+
+    // Every instance of A, in both projections; the one already of B stays.
+    EXPECT_EQ(replace_fragment(df, 2, 2, 3, points_b, true), 2);
+    EXPECT_EQ(far_ends(2, 2), (std::vector<std::pair<double, double>>{{50, 70}}));
+    EXPECT_EQ(far_ends(4, 1), (std::vector<std::pair<double, double>>{{0, 120}}));
+    EXPECT_EQ(get_u32(record_of(4, 1).data(), fragment_source), 3u);
+
+    // Refused: a projection as its own fragment, an instance not there.
+    EXPECT_EQ(replace_fragment(df, 2, 1, 2, points_b, false), -2);
+    EXPECT_EQ(replace_fragment(df, 2, 9, 3, points_b, false), -1);
+    EXPECT_EQ(get_u32(record_of(2, 1).data(), fragment_source), 3u);
+}
+
 }  // namespace

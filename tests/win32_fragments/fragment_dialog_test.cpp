@@ -200,8 +200,12 @@ protected:
         fragments_bind();
         fragment_shell.ask = [](int, const char*) { return 0; };
         fragment_settings = FragmentSettings();
+        fragment_dialog_settings = FragmentSettings();
+        fragment_dialog_context = FragmentDialogContext();
     }
     void TearDown() override {
+        fragment_tool_cancel();
+        fragment_dialog_actions = fragment_dialog_actions_unbound;
         fragment_shell = fragment_shell_unbound;
         while (open_drawing_count > 0 && drawing_close() == 0) {
         }
@@ -250,6 +254,39 @@ protected:
         put_point2(r.data(), element_coords2, pa);
         put_point2(r.data(), element_coords2 + 16, pb);
         return r;
+    }
+    // One drawing: the fragment (projection 1) of two segments over points
+    // 1 (0,0), 2 (10,0), 3 (10,5), and projection 7 with points 1
+    // (100,100) and 2 (120,100) and a segment of its own.
+    static void build_fixture() {
+        ASSERT_EQ(drawing_new(1), 0);
+        add_projection(1);
+        add(1, projection_points, table_points, point(1, 0, 0));
+        add(1, projection_points, table_points, point(2, 10, 0));
+        add(1, projection_points, table_points, point(3, 10, 5));
+        add(1, projection_elements, table_elements, segment(1, 1, 2, {0, 0}, {10, 0}));
+        add(1, projection_elements, table_elements, segment(2, 2, 3, {10, 0}, {10, 5}));
+        add_projection(7);
+        add(7, projection_points, table_points, point(1, 100, 100));
+        add(7, projection_points, table_points, point(2, 120, 100));
+        add(7, projection_elements, table_elements, segment(1, 1, 2, {100, 100}, {120, 100}));
+    }
+    template <class F>
+    static void edit_all(uint32_t key, uint32_t offset, int table, F f) {
+        DrawingFile* d = current_drawing_file();
+        uint8_t* p = fragment_projection_in(d, key);
+        RecordRef h = get_u32(p, offset);
+        for (uint8_t* r = record_next(d, &h, nullptr, &page_buffers[table]); r;
+             r = record_next(d, &h, r, &page_buffers[table])) {
+            f(r);
+            page_buffers[table].clean = 0;
+        }
+    }
+    template <class F>
+    static void edit(uint32_t key, uint32_t offset, int table, uint32_t number, F f) {
+        edit_all(key, offset, table, [&](uint8_t* r) {
+            if (get_u32(r, record_key) == number) f(r);
+        });
     }
     static std::vector<Bytes> chain(uint32_t key, uint32_t offset, int table) {
         std::vector<Bytes> out;
@@ -475,6 +512,103 @@ TEST_F(FragmentCommand, UpdateButtonBringsConstantUpdateInstancesUpToDate) {
     // One undo takes the update back.
     drawing_undo();
     EXPECT_EQ(copy_x(), 110.0);
+}
+
+TEST_F(FragmentCommand, MarkedInstanceIsInsertedAgainAfterYes) {
+    build_fixture();
+    FragmentInsertParams p;
+    p.source_count = p.target_count = 1;
+    p.source_points[0] = 1;
+    p.target_points[0] = 2;
+    p.target_xy[0] = {120, 100};
+    ASSERT_EQ(fragment_insert_command(nullptr, 7, current_drawing_file(), 1, &p), fragment_inserted);
+    auto copy_of_3 = [&] {
+        for (auto& r : chain(7, projection_points, table_points))
+            if (get_u16(r.data(), point_fragment) == 1 && get_f64(r.data(), point_sketch_x) == 130.0 &&
+                get_f64(r.data(), point_sketch_y) > 100.0)
+                return std::make_pair(get_u32(r.data(), point_number), get_f64(r.data(), point_sketch_y));
+        return std::make_pair(0u, 0.0);
+    };
+    auto before = copy_of_3();
+    ASSERT_EQ(before.second, 105.0);
+    // The fragment's point 3 moves up by 10; a copied element is marked.
+    edit(1, projection_points, table_points, 3, [](uint8_t* r) { put_f64(r, point_sketch_y, 15.0); });
+    bool marked = false;
+    edit_all(7, projection_elements, table_elements, [&](uint8_t* r) {
+        if (marked || get_u16(r, element_fragment) != 1) return;
+        put_u16(r, element_flags, static_cast<uint16_t>(get_u16(r, element_flags) | element_flag_marked));
+        marked = true;
+    });
+    ASSERT_TRUE(marked);
+
+    fragment_dialog_context_fill(7);
+    EXPECT_TRUE(fragment_dialog_context.marked);
+    EXPECT_GE(fragment_dialog_context.instance_mode, 0);
+    bool reinsert_enabled = false, marked_enabled = false;
+    INT_PTR r = drive_dialog([&](HWND d) {
+        reinsert_enabled = enabled(d, IDC_FRG_REINSERT);
+        marked_enabled = enabled(d, IDC_FRG_ONLY_MARKED);
+        click(d, IDC_FRG_REINSERT);
+        click(d, IDOK);
+    });
+    EXPECT_EQ(r, IDOK);
+    EXPECT_TRUE(reinsert_enabled);
+    EXPECT_TRUE(marked_enabled);
+    // The same instance and point number, at the fragment's new place; its
+    // copies are unmarked, so nothing is left to insert again.
+    auto after = copy_of_3();
+    EXPECT_EQ(after.first, before.first);
+    EXPECT_EQ(after.second, 115.0);
+    int records = 0;
+    for (auto& c : chain(7, projection_construction, table_construction))
+        if (c[record_kind] == construction_fragment_instance) ++records;
+    EXPECT_EQ(records, 1);
+    EXPECT_EQ(chain(7, projection_elements, table_elements).size(), 3u);
+    // One undo takes the re-insertion back.
+    drawing_undo();
+    EXPECT_EQ(copy_of_3().second, 105.0);
+}
+
+TEST_F(FragmentCommand, ReplacementTakesItsBindingPointOnTheNewFragment) {
+    build_fixture();
+    // Fragment 3: points 7 (0,0) and 8 (0,20), one segment.
+    add_projection(3);
+    add(3, projection_points, table_points, point(7, 0, 0));
+    add(3, projection_points, table_points, point(8, 0, 20));
+    add(3, projection_elements, table_elements, segment(1, 7, 8, {0, 0}, {0, 20}));
+    FragmentInsertParams p;
+    p.source_count = p.target_count = 1;
+    p.source_points[0] = 1;
+    p.target_points[0] = 2;
+    p.target_xy[0] = {120, 100};
+    ASSERT_EQ(fragment_insert_command(nullptr, 7, current_drawing_file(), 1, &p), fragment_inserted);
+    FragmentReplaceRequest request;
+    request.target = 7;
+    for (auto& c : chain(7, projection_construction, table_construction))
+        if (c[record_kind] == construction_fragment_instance) std::copy(c.begin(), c.end(), request.record);
+    ASSERT_EQ(fragment_replacement_start(request), 1);
+    EXPECT_TRUE(fragment_replacement_pending());
+    EXPECT_EQ(fragment_tool_click(nullptr, 7, 1, {100, 100}), 1);  // the target itself: ignored
+    EXPECT_TRUE(fragment_replacement_pending());
+    EXPECT_EQ(fragment_tool_click(nullptr, 3, 7, {0, 0}), fragment_inserted)
+        << (shown_messages().empty() ? "" : shown_messages().back());
+    EXPECT_FALSE(fragment_replacement_pending());
+    std::vector<std::pair<double, double>> copies;
+    for (auto& r : chain(7, projection_points, table_points))
+        if (get_u16(r.data(), point_fragment) == 1)
+            copies.emplace_back(get_f64(r.data(), point_sketch_x), get_f64(r.data(), point_sketch_y));
+    EXPECT_EQ(copies, (std::vector<std::pair<double, double>>{{120, 120}}));
+    for (auto& c : chain(7, projection_construction, table_construction)) {
+        if (c[record_kind] == construction_fragment_instance) {
+            EXPECT_EQ(get_u32(c.data(), fragment_source), 3u);
+        }
+    }
+    // One undo: the first fragment's copies again.
+    drawing_undo();
+    int of_first = 0;
+    for (auto& r : chain(7, projection_points, table_points))
+        if (get_u16(r.data(), point_fragment) == 1 && get_f64(r.data(), point_sketch_x) == 130.0) ++of_first;
+    EXPECT_EQ(of_first, 2);
 }
 
 TEST_F(FragmentCommand, CopiedCurvesGetTheirGeneratedImages) {

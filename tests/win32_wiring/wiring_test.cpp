@@ -187,6 +187,8 @@ TEST(ProgramWiring, EachHookHoldsItsRoutine) {
     EXPECT_TRUE(differs(fragment_shell.prompt, fragment_shell_unbound.prompt));
     EXPECT_TRUE(differs(fragment_shell.checkpoint, fragment_shell_unbound.checkpoint));
     EXPECT_TRUE(differs(fragment_shell.delete_contour, fragment_shell_unbound.delete_contour));
+    EXPECT_TRUE(differs(fragment_shell.rebuild_bars, fragment_shell_unbound.rebuild_bars));
+    EXPECT_TRUE(differs(fragment_shell.delete_bars, fragment_shell_unbound.delete_bars));
     EXPECT_TRUE(differs(fragment_dialog_actions.update_dynamic, fragment_dialog_actions_unbound.update_dynamic));
     // The projection windows answer the walks' questions about the pick
     // marker, and open the windows of imported projections.
