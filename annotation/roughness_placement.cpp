@@ -59,6 +59,39 @@ unsigned char* layout_roughness_on_leader(uint8_t* projection, uint32_t key, Rec
     return annotation_record_at(*leader_ref);
 }
 
+bool fit_roughness_leader(uint8_t* projection, RecordRef* sign_ref, Box* box) {
+    unsigned char* sign = sign_ref ? annotation_record_at(*sign_ref) : nullptr;
+    if (!projection || !sign || sign[record_kind] != annotation_roughness) return false;
+    if (((get_u16(sign, annotation_flags) >> 7) & 3) != 1) return true;
+    uint32_t key = get_u32(sign, record_key);
+    Box sign_box = roughness_sign_box(sign);
+    RecordRef leader_ref = 0;
+    unsigned char* leader = key ? annotation_find_key_kind(projection, key, annotation_leader, &leader_ref) : nullptr;
+    if (!leader || !annotation_record_usable(leader)) return false;
+    put_f32(leader, leader_shelf, static_cast<float>(sign_box.max_x - sign_box.min_x));
+    put_f32(leader, leader_shelf + 4, static_cast<float>(sign_box.max_y - sign_box.min_y));
+    page_buffers[table_annotation].clean = 0;
+    // The text point in the middle of the shelf ends, at the height the
+    // upper line takes over the shelf.
+    TextMetrics m{};
+    measure_annotation_text(leader, &m);
+    Point2 p2 = {get_f32(leader, leader_point2), get_f32(leader, leader_point2 + 4)};
+    Point2 p3 = {get_f32(leader, leader_point3), get_f32(leader, leader_point3 + 4)};
+    double at_x = (p2.x + p3.x) / 2, at_y = p3.y - sheet_to_model_length(1.24) + m.line[0].height;
+    leader = layout_roughness_on_leader(projection, key, &leader_ref, at_x, at_y, false);
+    if (!leader || error_flag) return false;
+    // The sign may have moved with the leader's records: found again by key.
+    annotation_find_key_fields(projection, key, 1, 0, sign_ref);
+    if (box) {
+        TextMetrics lm{};
+        measure_annotation_text(leader, &lm);
+        Box lb = box_empty();
+        box_of_leader_annotation(&lb, leader, &lm);
+        box_union(box, &lb);
+    }
+    return true;
+}
+
 RecordBytes build_general_roughness_record(int default_height_index) {
     RecordBytes r(roughness_head, 0);
     put_u16(r.data(), record_length, roughness_head);

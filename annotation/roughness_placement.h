@@ -21,6 +21,16 @@ Point2 snap_roughness_to_extension_line(Point2 start, Point2 end, Point2 click);
 unsigned char* layout_roughness_on_leader(uint8_t* projection, uint32_t key, RecordRef* leader_ref, double x, double y,
                                           bool keep_bend);
 
+// Fits the leader that carries the roughness sign at *sign_ref to the
+// sign again after its size changed: the leader of the same key gets the
+// sign's box as its shelf (width and height), its text point goes to the
+// middle of the shelf ends, it is laid out there and the sign put on the
+// shelf; the leader's box is united into *box when box is given.  A sign
+// that stands on no leader is left alone (true).  False when the sign's
+// leader is missing or cannot be laid out (a store failure also sets the
+// error flag); the caller then lets the sign stand free.
+bool fit_roughness_leader(uint8_t* projection, RecordRef* sign_ref, Box* box);
+
 // The drawing's sign for unmarked surfaces as the panel makes it when the
 // title-block list has none: 36 bytes, key 65535, kind 5, slanted letters,
 // height index one above the default (kept within 0..9).

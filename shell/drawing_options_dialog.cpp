@@ -299,7 +299,11 @@ void init(HWND dialog) {
         for (size_t i = 0; i < option_bit_count; ++i)
             CheckDlgButton(dialog, option_bits[i].control,
                            option_checked(df->header, option_bits[i].control) == 1 ? BST_CHECKED : BST_UNCHECKED);
-        CheckRadioButton(dialog, IDC_OPTIONS_MOVE_CHANGE, IDC_OPTIONS_MOVE_FREE, move_rule_get(df->header));
+        // Each radio by itself: CheckRadioButton over the id range 1028..1860
+        // would also uncheck the check boxes whose ids fall inside it.
+        int rule = move_rule_get(df->header);
+        for (int id : {IDC_OPTIONS_MOVE_KEEP, IDC_OPTIONS_MOVE_CHANGE, IDC_OPTIONS_MOVE_FREE})
+            CheckDlgButton(dialog, id, id == rule ? BST_CHECKED : BST_UNCHECKED);
         if (GetDlgItem(dialog, IDC_OPTIONS_NO_FILLET_CROSSINGS) && current_stage >= 4)
             EnableWindow(GetDlgItem(dialog, IDC_OPTIONS_NO_FILLET_CROSSINGS), FALSE);
         rounding_show(dialog, df);

@@ -1,6 +1,7 @@
 // The lists of projections and of fragments: choose one, rename it, change
 // its view type, view angles, scale, sheet, construction flags and sketch,
-// delete it or make a new one.
+// enlarge its window, delete it or make a new one; for a fragment, choose an
+// instance of it to be replaced by another projection at the image stage.
 #include <cstdio>
 #include <cstdlib>
 #include <cmath>
@@ -21,8 +22,13 @@
 #include "shell/file_dialog.h"
 #include "shell/core/projection_list.h"
 #include "shell/core/projection_records.h"
+#include "output/fragment_replacement.h"
+#include "shell/fragment_dialog.h"
+#include "shell/frame_face.h"
 #include "shell/frame_window.h"
 #include "shell/help.h"
+#include "shell/hints.h"
+#include "shell/panels.h"
 #include "shell/message_dialogs.h"
 #include "shell/projection_windows.h"
 #include "shell/resource_ids.h"
@@ -50,6 +56,18 @@ ListEdit edit;
 const int angle_controls[2] = {IDC_LIST_ANGLE_FIRST, IDC_LIST_ANGLE_SECOND};
 const int angle_fields[2] = {projection_angle_first, projection_angle_second};
 
+// The fragment replacement being chosen: the instances of the chosen
+// fragment (1938), the projections that may replace it (1940), and the
+// choice so far.
+struct ReinsertState {
+    std::vector<FragmentInstanceRef> instances;
+    std::vector<uint32_t> with;
+    FragmentReplacement choice;
+};
+ReinsertState reinsert;
+const int reinsert_group[] = {IDC_LIST_REINSERT_LABEL, IDC_LIST_REINSERT_INSTANCES, IDC_LIST_REINSERT_WITH_LABEL,
+                              IDC_LIST_REINSERT_WITH, IDC_LIST_REINSERT_ALL};
+
 DrawingFile* drawing() {
     DrawingFile* df = current_drawing_file();
     return df && df->header ? df : nullptr;
@@ -62,6 +80,15 @@ unsigned char* projection_find(DrawingFile* df, uint32_t number) {
     for (unsigned char* p = record_next(df, &head, nullptr, pb); p; p = record_next(df, &head, p, pb))
         if (get_u32(p, 2) == number) return p;
     return nullptr;
+}
+
+// The caption of projection `number`, empty when it has none.
+std::string caption_of(DrawingFile* df, uint32_t number) {
+    unsigned char* p = projection_find(df, number);
+    if (!p) return std::string();
+    char caption[260] = "";
+    view_caption_full(p, caption, sizeof caption);
+    return caption;
 }
 
 long sheet_count(DrawingFile* df) {
@@ -97,6 +124,105 @@ void sketch_enable(HWND dialog) {
 void sketch_info(HWND dialog, const char* heading, const char* path) {
     std::string text = path && path[0] ? std::string(heading) + path : std::string();
     SetDlgItemTextA(dialog, IDC_LIST_INFO, text.c_str());
+    // The hint repeats the text, which a long path cuts in the static.
+    if (HWND info = GetDlgItem(dialog, IDC_LIST_INFO)) {
+        const char* hint = text.empty() ? " информация..." : text.c_str();
+        if (hint_set_text(info, hint) != 0) hint_add(dialog, info, hint);
+    }
+}
+
+// "Расширить": the projection's open window grows to the left and up to
+// the edges of the frame's client area, its right and bottom edges kept.
+// Only a window that is not maximised can grow.
+ProjectionWindow* enlargeable(uint32_t number) {
+    ProjectionWindow* w = projection_window_find_by_id(number);
+    return w && w->window && mdi_client && !IsZoomed(w->window) ? w : nullptr;
+}
+
+void enlarge(HWND dialog, uint32_t number) {
+    ProjectionWindow* w = enlargeable(number);
+    if (!w) return;
+    RECT r;
+    GetWindowRect(w->window, &r);
+    MapWindowPoints(nullptr, mdi_client, reinterpret_cast<POINT*>(&r), 2);
+    if (r.left > 0 || r.top > 0)
+        MoveWindow(w->window, r.left > 0 ? 0 : r.left, r.top > 0 ? 0 : r.top, r.right - (r.left > 0 ? 0 : r.left),
+                   r.bottom - (r.top > 0 ? 0 : r.top), TRUE);
+    EnableWindow(GetDlgItem(dialog, IDC_LIST_ENLARGE), FALSE);
+}
+
+// ---------------------------------------------------------------- fragment replacement
+void reinsert_reset(HWND dialog) {
+    reinsert = ReinsertState();
+    CheckDlgButton(dialog, IDC_LIST_REINSERT_ALLOW, BST_UNCHECKED);
+    CheckDlgButton(dialog, IDC_LIST_REINSERT_ALL, BST_UNCHECKED);
+    for (int id : {IDC_LIST_REINSERT_INSTANCES, IDC_LIST_REINSERT_WITH})
+        SendDlgItemMessageA(dialog, id, CB_RESETCONTENT, 0, 0);
+    for (int id : reinsert_group) EnableWindow(GetDlgItem(dialog, id), FALSE);
+}
+
+// Fills 1938 with the instances of fragment `number` in other projections
+// and 1940 with the projections that may replace it; the group is enabled
+// when there is an instance.  Only at the image stage (else 1944 is
+// disabled).  Returns the number of instances.
+int fragment_reinsert_lists_fill(HWND dialog, uint32_t number) {
+    DrawingFile* df = drawing();
+    reinsert_reset(dialog);
+    if (current_stage != 3 || !df || !number) {
+        EnableWindow(GetDlgItem(dialog, IDC_LIST_REINSERT_ALLOW), FALSE);
+        return 0;
+    }
+    CheckDlgButton(dialog, IDC_LIST_REINSERT_ALLOW, BST_CHECKED);
+    reinsert.choice.fragment = number;
+    reinsert.instances = fragment_instances_of(df, number);
+    reinsert.with = fragment_replacement_candidates(df, number);
+    for (const FragmentInstanceRef& i : reinsert.instances) {
+        std::string line = fragment_instance_line(i.instance, caption_of(df, i.holder).c_str());
+        SendDlgItemMessageA(dialog, IDC_LIST_REINSERT_INSTANCES, CB_ADDSTRING, 0,
+                            reinterpret_cast<LPARAM>(line.c_str()));
+    }
+    for (uint32_t key : reinsert.with)
+        SendDlgItemMessageA(dialog, IDC_LIST_REINSERT_WITH, CB_ADDSTRING, 0,
+                            reinterpret_cast<LPARAM>(caption_of(df, key).c_str()));
+    bool any = !reinsert.instances.empty();
+    for (int id : reinsert_group) EnableWindow(GetDlgItem(dialog, id), any);
+    return static_cast<int>(reinsert.instances.size());
+}
+
+void reinsert_command(HWND dialog, int id, int code) {
+    if (id == IDC_LIST_REINSERT_ALLOW && code == BN_CLICKED) {
+        if (IsDlgButtonChecked(dialog, id) == BST_CHECKED && chosen(dialog))
+            fragment_reinsert_lists_fill(dialog, chosen(dialog));
+        else
+            reinsert_reset(dialog);
+    } else if (id == IDC_LIST_REINSERT_INSTANCES && code == CBN_SELCHANGE) {
+        LRESULT i = SendDlgItemMessageA(dialog, id, CB_GETCURSEL, 0, 0);
+        if (i >= 0 && static_cast<size_t>(i) < reinsert.instances.size()) reinsert.choice.target = reinsert.instances[i];
+    } else if (id == IDC_LIST_REINSERT_WITH && code == CBN_SELCHANGE) {
+        LRESULT i = SendDlgItemMessageA(dialog, id, CB_GETCURSEL, 0, 0);
+        if (i >= 0 && static_cast<size_t>(i) < reinsert.with.size()) reinsert.choice.replacement = reinsert.with[i];
+    } else if (id == IDC_LIST_REINSERT_ALL && code == BN_CLICKED) {
+        reinsert.choice.all = IsDlgButtonChecked(dialog, id) == BST_CHECKED;
+    }
+}
+
+// After "Выполнить": a chosen instance goes to the image panel's fragment
+// tool, which takes the binding points on the replacing projection, and
+// the prompt says how many to mark where.
+void reinsert_hand_over() {
+    const FragmentReplacement& c = reinsert.choice;
+    DrawingFile* df = drawing();
+    if (!df || !c.fragment || !c.target.holder || !c.replacement || current_stage != 3 || !stage_panel) return;
+    FragmentReplaceRequest request;
+    request.target = c.target.holder;
+    request.all = c.all;
+    if (!fragment_instance_record(df, c.target.holder, c.target.instance, request.record)) return;
+    SendMessageA(stage_panel, WM_COMMAND, IDC_FRG_REPLACE_START, reinterpret_cast<LPARAM>(&request));
+    if (!fragment_replacement_pending()) return;
+    char text[300];
+    std::snprintf(text, sizeof text, "Укажите %i базовые точки на проекции %s", c.target.source_bindings,
+                  caption_of(df, c.replacement).c_str());
+    prompt_show(text);
 }
 
 void sketch_show(HWND dialog, const unsigned char* p) {
@@ -162,6 +288,12 @@ void load(HWND dialog, uint32_t number) {
     CheckDlgButton(dialog, IDC_LIST_NO_AUTO, (flags & 0x0400) ? BST_CHECKED : BST_UNCHECKED);
     edit = ListEdit();
     edit.number = number;
+    EnableWindow(GetDlgItem(dialog, IDC_LIST_ENLARGE), enlargeable(number) != nullptr);
+    if (list_kind == 8) {
+        // Another fragment: the replacement starts again, at the image stage only.
+        reinsert_reset(dialog);
+        EnableWindow(GetDlgItem(dialog, IDC_LIST_REINSERT_ALLOW), current_stage == 3);
+    }
     if (list_kind != 8) {
         for (int i = 0; i < 2; ++i) {
             format_dimension_value(text, sizeof text, get_f64(p, angle_fields[i]), 3, 0);
@@ -194,6 +326,9 @@ void list_fill(HWND dialog) {
     // The sheet number only for projections of a drawing with sheets.
     if (!df || !get_u32(df->header, header_sheets) || list_kind == 8) EnableWindow(GetDlgItem(dialog, IDC_LIST_SHEET), FALSE);
     if (listed.empty()) {
+        EnableWindow(GetDlgItem(dialog, IDC_LIST_ENLARGE), FALSE);
+        reinsert_reset(dialog);
+        EnableWindow(GetDlgItem(dialog, IDC_LIST_REINSERT_ALLOW), FALSE);
         SendMessageA(combo, CB_ADDSTRING, 0,
                      reinterpret_cast<LPARAM>(list_kind == 8 ? "Нет фрагментов" : "Нет проекций"));
         SendMessageA(combo, CB_SETCURSEL, 0, 0);
@@ -361,7 +496,11 @@ bool remove(HWND dialog) {
 INT_PTR CALLBACK projection_lists_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
     switch (message) {
     case WM_INITDIALOG: {
+        hints_disable();
         init_help_button(dialog);
+        hint_add(dialog, GetDlgItem(dialog, IDC_LIST_ENLARGE), " Расширить окно проекции\n слева и вверху");
+        sketch_info(dialog, "", nullptr);
+        reinsert = ReinsertState();
         DrawingFile* df = drawing();
         if (!df || !get_u32(df->header, header_sheets) || list_kind == 8) {
             EnableWindow(GetDlgItem(dialog, IDC_LIST_SHEET_LABEL), FALSE);
@@ -375,11 +514,24 @@ INT_PTR CALLBACK projection_lists_proc(HWND dialog, UINT message, WPARAM wparam,
         }
         if (list_kind == 8) EnableWindow(GetDlgItem(dialog, IDC_LIST_TYPE), FALSE);
         list_fill(dialog);
+        hints_enable();
         return TRUE;
     }
+    case WM_DESTROY:
+        hints_remove_dialog(dialog);
+        return FALSE;
     case WM_COMMAND: {
         int id = LOWORD(wparam), code = HIWORD(wparam);
         switch (id) {
+        case IDC_LIST_ENLARGE:
+            if (code == BN_CLICKED) enlarge(dialog, chosen(dialog));
+            return TRUE;
+        case IDC_LIST_REINSERT_ALLOW:
+        case IDC_LIST_REINSERT_INSTANCES:
+        case IDC_LIST_REINSERT_WITH:
+        case IDC_LIST_REINSERT_ALL:
+            reinsert_command(dialog, id, code);
+            return TRUE;
         case IDC_LIST_PROJECTIONS:
             if (code == CBN_SELCHANGE && chosen(dialog)) load(dialog, chosen(dialog));
             return TRUE;
@@ -429,8 +581,12 @@ void projection_properties_run(int kind) {
     uint16_t description[20] = {};
     text_pack(list_kind == 8 ? "Списки фрагментов" : "Списки проекций", description, sizeof description);
     drawing_checkpoint(1, description);
-    DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(list_kind == 8 ? IDD_FRAGMENT_LIST : IDD_PROJECTION_LIST),
-                    frame_window, projection_lists_proc, 0);
+    INT_PTR ended = DialogBoxParamA(GetModuleHandleA(nullptr),
+                                    MAKEINTRESOURCEA(list_kind == 8 ? IDD_FRAGMENT_LIST : IDD_PROJECTION_LIST),
+                                    frame_window, projection_lists_proc, 0);
+    // A replacement chosen and confirmed goes to the image panel.
+    if (ended == IDOK && list_kind == 8) reinsert_hand_over();
+    reinsert = ReinsertState();
     // The windows are repainted, after a delete as well.
     if (command_seams.projection_windows_refresh) command_seams.projection_windows_refresh(0);
 }

@@ -676,6 +676,13 @@
 #define IDC_LIST_NO_SKETCH 1098      /* "Нет эскиза" */
 #define IDC_LIST_SKETCH_LIGHTEN 1893 /* "Осветлить  образ  эскиза" */
 #define IDC_LIST_SKETCH_NO_ROTATION 1992 /* "Отказаться от поворота" */
+#define IDC_LIST_ENLARGE 1673         /* enlarges the projection's area to the left and up */
+#define IDC_LIST_REINSERT_ALLOW 1944  /* "Разрешить замену фрагмента" */
+#define IDC_LIST_REINSERT_LABEL 1945
+#define IDC_LIST_REINSERT_INSTANCES 1938
+#define IDC_LIST_REINSERT_WITH_LABEL 1947
+#define IDC_LIST_REINSERT_WITH 1940
+#define IDC_LIST_REINSERT_ALL 1943    /* "Для всех" */
 
 /* Image-stage marking tools of panel IDD_PANEL_IMAGE and the image-stage
    dialogs (line length, colour, layers, contour information, fold,

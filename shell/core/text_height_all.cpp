@@ -4,6 +4,8 @@
 #include "annotation/annotation_layout.h"
 #include "annotation/leader_properties.h"
 #include "annotation/properties_layout_seams.h"
+#include "annotation/roughness_placement.h"
+#include "annotation/roughness_properties.h"
 #include "annotation/tolerance_properties.h"
 #include "base/byte_order.h"
 #include "base/program_messages.h"
@@ -66,7 +68,11 @@ bool relayout(DrawingFile* df, RecordRef projection_ref, RecordRef* ref, int ind
     }
     case annotation_leader: {
         Point2 pt = leader_text_point(rec, annotation_text_height(index), sheet_to_model_length(1.24));
-        layout_leader_at_point(p, ref, pt.x, pt.y, false);
+        // A leader that carries a roughness sign takes the sign along.
+        if (get_u16(rec, annotation_flags) & 0x8000)
+            layout_roughness_on_leader(p, get_u32(rec, record_key), ref, pt.x, pt.y, false);
+        else
+            layout_leader_at_point(p, ref, pt.x, pt.y, false);
         break;
     }
     case annotation_text_fragment:
@@ -75,6 +81,16 @@ bool relayout(DrawingFile* df, RecordRef projection_ref, RecordRef* ref, int ind
     case annotation_section:
         place_designation_letters(rec);
         break;
+    case annotation_roughness: {
+        // A sign on a leader: the leader's shelf follows the sign's new
+        // size.  A sign whose leader is gone stands free from now on.
+        Box box = roughness_sign_box(rec);
+        RecordRef sign_ref = *ref;
+        if (!fit_roughness_leader(p, &sign_ref, &box) && !error_flag) {
+            if (uint8_t* sign = annotation_record_at(sign_ref)) roughness_detach(sign);
+        }
+        break;
+    }
     case annotation_tolerance: {
         // The frame stays at its top-left corner; its cells follow the texts.
         double x = get_f32(rec, tolerance_frame1), y = get_f32(rec, tolerance_frame2 + 4);

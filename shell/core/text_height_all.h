@@ -16,8 +16,9 @@ struct TextHeightAllResult {
 // kind 0 through its dimension (a label whose dimension is missing is
 // deleted, the document failure reported and the walk ends), kind 1 the
 // leader at its text point, kind 3 the text fragment, kind 4 the
-// designation letters, kind 6 the tolerance frame at its stored corner;
-// kind 5 keeps its place (its size follows the index when it is drawn).
+// designation letters, kind 5 a sign on a leader with the leader's shelf
+// fitted to the sign (a sign whose leader is missing stands free), kind 6
+// the tolerance frame at its stored corner.
 // Each projection with changes gets its annotation extents again.  The
 // caller holds the document lock.
 TextHeightAllResult text_height_apply_to_all(DrawingFile* df, int index);

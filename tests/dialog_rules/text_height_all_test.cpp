@@ -11,6 +11,7 @@
 #include "annotation/annotation_tools.h"
 #include "annotation/properties_layout_binding.h"
 #include "annotation/properties_layout_seams.h"
+#include "annotation/roughness_placement.h"
 #include "geometry/extents.h"
 #include "geometry/kernel_context.h"
 #include "render/text/stroke_font.h"
@@ -208,6 +209,50 @@ TEST_F(TextHeightAll, EveryOtherHeightTakesTheDefaultAndIsLaidOutAgain) {
     EXPECT_EQ(r.records, 0u);
     EXPECT_EQ(r.projections, 0u);
     EXPECT_TRUE(relaid.empty());
+}
+
+TEST_F(TextHeightAll, RoughnessSignOnALeaderRefitsTheShelfAndAnOrphanStandsFree) {
+    // A sign carried by a leader (the roughness tool on a selected leader),
+    // and a sign that claims a leader of key 999 that does not exist.
+    const int to = 5;
+    RecordRef l = place_leader(projection(pref), &st, 100, 50, false);
+    ASSERT_NE(l, 0u);
+    st.selected_annotation_ref = l;
+    ASSERT_NE(place_roughness_sign(projection(pref), &st, 0, 0, 100, 50), 0u);
+    Bytes orphan(roughness_head, 0);
+    put_u16(orphan.data(), record_length, roughness_head);
+    put_u32(orphan.data(), record_key, 999);
+    orphan[record_kind] = annotation_roughness;
+    put_u16(orphan.data(), annotation_flags, static_cast<uint16_t>(0x0001 | 0x0080 | (2 << 2)));
+    doc_test::add_to_projection(pref, projection_annotations, table_annotation, orphan);
+
+    TextHeightAllResult r = text_height_apply_to_all(current_drawing_file(), to);
+    EXPECT_FALSE(r.failed);
+    EXPECT_EQ(r.records, 3u);
+    std::vector<Bytes> after = annotations(pref);
+    const Bytes* leader = of_kind(after, annotation_leader);
+    ASSERT_NE(leader, nullptr);
+    const Bytes* carried = nullptr;
+    const Bytes* freed = nullptr;
+    for (const Bytes& b : after)
+        if (b[record_kind] == annotation_roughness)
+            (get_u32(b.data(), record_key) == get_u32(leader->data(), record_key) ? carried : freed) = &b;
+    ASSERT_NE(carried, nullptr);
+    ASSERT_NE(freed, nullptr);
+    // A sign without texts: legs at 60 degrees, the long one two text
+    // heights: 3 h / tan 60 wide, 2 h high, h the new text height.
+    double h = annotation_text_height(to);
+    EXPECT_NEAR(get_f32(leader->data(), leader_shelf), 3 * h / std::sqrt(3.0), 1e-3);
+    EXPECT_NEAR(get_f32(leader->data(), leader_shelf + 4), 2 * h, 1e-3);
+    EXPECT_EQ(annotation_size_index(carried->data()), to);
+    EXPECT_EQ((get_u16(carried->data(), annotation_flags) >> 7) & 3, 1);
+    // The sign stands on the leader's shelf.
+    EXPECT_NEAR(get_f32(carried->data(), roughness_tip + 4), get_f32(leader->data(), leader_point3 + 4), 1e-4);
+    // The sign without its leader is free: no attachment, no key.
+    EXPECT_EQ((get_u16(freed->data(), annotation_flags) >> 7) & 3, 0);
+    EXPECT_EQ(get_u32(freed->data(), record_key), 0u);
+    EXPECT_EQ(annotation_size_index(freed->data()), to);
+    EXPECT_EQ(error_flag, 0);
 }
 
 TEST_F(TextHeightAll, LabelWithoutItsDimensionIsRemovedAndEndsTheWalk) {

@@ -10,6 +10,9 @@
 // writes two projections instead: 1 (the fragment) with points 1 (20,20),
 // 2 (40,20), 3 (40,30) and the lines 1-2 and 2-3; 2 (the target) with
 // points 1 (30,30), 2 (70,30) and the line 1-2.
+//   dimension_fixture OUT.svt --fragments
+// the same with projection 1 of the fragment type and a third projection,
+// also a fragment, with points 1 (20,20), 2 (50,20) and the line 1-2.
 //   dimension_fixture --projection FILE.svt N
 // prints "point number x y instance" per reference point and "element
 // number instance" per element of projection N.
@@ -124,9 +127,9 @@ static bool add_network(DrawingFile* df, RecordRef projection) {
 }
 
 static bool add_projection_with(DrawingFile* df, uint32_t key, const std::vector<std::vector<double>>& pts,
-                                const std::vector<std::pair<uint32_t, uint32_t>>& lines, float x0) {
+                                const std::vector<std::pair<uint32_t, uint32_t>>& lines, float x0, uint16_t type = 1) {
     uint8_t rec[projection_record_max] = {};
-    projection_record_init(rec, key, static_cast<uint16_t>(1 | projection_flag_no_sketch));
+    projection_record_init(rec, key, static_cast<uint16_t>(type | projection_flag_no_sketch));
     put_f64(rec, projection_control_sketch, 1.0);
     put_f64(rec, projection_control_true, 1.0);
     put_f32(rec, projection_area_size, 100.f);
@@ -173,13 +176,15 @@ static bool add_projection_with(DrawingFile* df, uint32_t key, const std::vector
     return true;
 }
 
-static int write_fragment_drawing(const char* path) {
+static int write_fragment_drawing(const char* path, bool two_fragments) {
     DrawingFile* df = fixture_create(path);
     if (!df) return 5;
-    if (!add_projection_with(df, 1, {{20, 20}, {40, 20}, {40, 30}}, {{1, 2}, {2, 3}}, 10.f)) return 7;
+    uint16_t type = two_fragments ? 8 : 1;
+    if (!add_projection_with(df, 1, {{20, 20}, {40, 20}, {40, 30}}, {{1, 2}, {2, 3}}, 10.f, type)) return 7;
     if (!add_projection_with(df, 2, {{30, 30}, {70, 30}}, {{1, 2}}, 10.f)) return 8;
+    if (two_fragments && !add_projection_with(df, 3, {{20, 20}, {50, 20}}, {{1, 2}}, 10.f, 8)) return 9;
     put_u32(df->header, header_highest_point, 3);
-    put_u32(df->header, header_counters, 2);
+    put_u32(df->header, header_counters, two_fragments ? 3 : 2);
     drawing_file_close(df);
     return error_flag ? 10 : 0;
 }
@@ -212,7 +217,8 @@ int main(int argc, char** argv) {
     if (std::strcmp(argv[1], "--solve") == 0) return argc < 3 ? 2 : solve_copy(argv[2]);
     if (std::strcmp(argv[1], "--projection") == 0)
         return argc < 4 ? 2 : list_projection(argv[2], static_cast<uint32_t>(std::atoi(argv[3])));
-    if (argc >= 3 && std::strcmp(argv[2], "--fragment") == 0) return write_fragment_drawing(argv[1]);
+    if (argc >= 3 && std::strcmp(argv[2], "--fragment") == 0) return write_fragment_drawing(argv[1], false);
+    if (argc >= 3 && std::strcmp(argv[2], "--fragments") == 0) return write_fragment_drawing(argv[1], true);
     DrawingFile* df = fixture_create(argv[1]);
     if (!df) return 5;
     RecordRef ref = fixture_add_plain_projection(df, 120.f, 90.f);

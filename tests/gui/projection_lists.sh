@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The lists of projections and fragments on a drawing with two projections
 # and no fragment: the fragment list shows "Нет фрагментов" with the edit
-# controls disabled; a new title renames the projection's window; a scale
-# of 0 is refused with a message; "Удалить" answered "Да" removes the
+# controls disabled; a new title renames the projection's window; scales
+# out of 0..2500 and angles that are no angle are refused with a message,
+# the drawing unchanged; "Удалить" answered "Да" removes the
 # window and the record (read back from the saved file).
 set -u
 build=$1
@@ -40,16 +41,35 @@ if wine "$probe" wait SarVolt "" 60000 >/dev/null; [ -n "$(probe title SarVolt)"
     sleep 0.5
     echo "windows:"; views
     views | grep -q "(Деталь)" || fail "the window caption does not follow the new title"
-    # ---- a scale of 0 refused, the dialog stays
+    # ---- bad scales and angles refused, the dialog stays, and the drawing
+    # saved afterwards is the one saved before
+    wine "$probe" post SarVolt 0x0111 40013 0 >/dev/null
+    sleep 1.5
+    before=$(sha256sum "$work/fixture.svt" | cut -d' ' -f1)
     wine "$probe" post SarVolt 0x0111 40015 0 >/dev/null
     probe dialog "$projections" 10000 >/dev/null || fail "no projection list the second time"
     [ "$(probe dlgtext "$projections" 1012)" = "Деталь" ] || fail "the stored title is not shown again"
-    wine "$probe" settext "$projections" 1761 0 >/dev/null
-    wine "$probe" press "$projections" 1 >/dev/null
-    probe dialog "$warning" 5000 >/dev/null || fail "a scale of 0 gave no message"
-    wine "$probe" press "$warning" 1 >/dev/null
-    wine "$probe" gone "$warning" 5000 >/dev/null
-    probe dialog "$projections" 2000 >/dev/null || fail "the refused scale ended the dialog"
+    scale=$(probe dlgtext "$projections" 1761)
+    # field value: each refused with the warning on "Выполнить".
+    for bad in "1761 0" "1761 -5" "1761 3000" "1761 1e400" "1755 abc" "1756 ^"; do
+        read -r id value <<<"$bad"
+        wine "$probe" settext "$projections" "$id" "$value" >/dev/null
+        wine "$probe" press "$projections" 1 >/dev/null
+        probe dialog "$warning" 5000 >/dev/null || fail "$value in $id gave no message"
+        wine "$probe" press "$warning" 1 >/dev/null
+        wine "$probe" gone "$warning" 5000 >/dev/null
+        probe dialog "$projections" 2000 >/dev/null || fail "$value in $id ended the dialog"
+        [ "$id" = 1761 ] && wine "$probe" settext "$projections" 1761 "$scale" >/dev/null
+        [ "$id" = 1761 ] || wine "$probe" settext "$projections" "$id" "0" >/dev/null
+    done
+    [ "$(probe enabled "$projections" 1673)" = 1 ] || fail "Расширить disabled for an open window"
+    wine "$probe" press "$projections" 2 >/dev/null
+    wine "$probe" gone "$projections" 5000 || fail "Отказаться did not end the projection list"
+    wine "$probe" post SarVolt 0x0111 40013 0 >/dev/null
+    sleep 1.5
+    [ "$(sha256sum "$work/fixture.svt" | cut -d' ' -f1)" = "$before" ] || fail "refused values changed the drawing"
+    wine "$probe" post SarVolt 0x0111 40015 0 >/dev/null
+    probe dialog "$projections" 10000 >/dev/null || fail "no projection list the third time"
     # ---- delete, answered "Да"
     wine "$probe" press "$projections" 1109 >/dev/null
     probe dialog "$question" 5000 >/dev/null || fail "Удалить asked no question"
