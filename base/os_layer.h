@@ -98,6 +98,8 @@ struct OsLock;
 OsLock* os_lock_create();
 void os_lock_destroy(OsLock* l);
 void os_lock_enter(OsLock* l);
+// Enters the lock when no other thread holds it; false at once otherwise.
+bool os_lock_try_enter(OsLock* l);
 void os_lock_leave(OsLock* l);
 
 // ---------------------------------------------------------------- events

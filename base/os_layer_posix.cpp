@@ -265,6 +265,7 @@ struct OsLock {
 OsLock* os_lock_create() { return new OsLock; }
 void os_lock_destroy(OsLock* l) { delete l; }
 void os_lock_enter(OsLock* l) { l->m.lock(); }
+bool os_lock_try_enter(OsLock* l) { return l->m.try_lock(); }
 void os_lock_leave(OsLock* l) { l->m.unlock(); }
 
 struct OsEvent {

@@ -243,6 +243,7 @@ void os_lock_destroy(OsLock* l) {
 }
 
 void os_lock_enter(OsLock* l) { EnterCriticalSection(&l->cs); }
+bool os_lock_try_enter(OsLock* l) { return TryEnterCriticalSection(&l->cs) != 0; }
 void os_lock_leave(OsLock* l) { LeaveCriticalSection(&l->cs); }
 
 struct OsEvent {

@@ -31,9 +31,11 @@
 #include "shell/stage_tools.h"
 #include "stages/points_elements/element_input.h"
 #include "stages/points_elements/element_marking.h"
+#include "stages/points_elements/points.h"
 #include "stages/points_elements/symbol_input.h"
 #include "store/record_layouts.h"
 #include "store/records.h"
+#include "store/settings_block.h"
 
 namespace {
 
@@ -136,6 +138,26 @@ std::string point_under(DrawingFile* df, unsigned char* projection, const ViewTr
     return best;
 }
 
+// The point a click gives to the input: with Ctrl the reference-point
+// click's answer (the point under the cursor, else a new one made there),
+// otherwise the nearest point within the pick distance.
+std::string point_for_click(DrawingFile* df, unsigned char* projection, const ViewTransform& t, int x, int y,
+                            bool ctrl) {
+    if (!ctrl) return point_under(df, projection, &t, x, y);
+    PointContext ctx;
+    ctx.df = df;
+    ctx.projection = projection;
+    ctx.view = t;
+    ctx.stage = current_stage;
+    const int half_x = settings_i32(settings_point_mark_half_width_offset);
+    const int half_y = settings_i32(settings_point_mark_half_height_offset);
+    ctx.mark_half_x = half_x > 0 && half_x < 50 ? half_x : 3;
+    ctx.mark_half_y = half_y > 0 && half_y < 50 ? half_y : 3;
+    PointCopy p;
+    if (!ref_point_take_or_create(ctx, x, y, pick_pixels, &p, nullptr)) return std::string();
+    return std::string(reinterpret_cast<const char*>(p.bytes), point_record_size);
+}
+
 void enable_finish(HWND panel) {
     if (panel) EnableWindow(GetDlgItem(panel, IDC_IMAGE_FINISH_CURVE), image_input.state == input_curve);
 }
@@ -181,7 +203,7 @@ void symbol_click(ProjectionWindow* w, const ViewTransform& t, int x, int y, boo
     RecordRef stored = 0;
     int result = 0;
     with_projection(w, [&](DrawingFile* df, unsigned char* p) {
-        std::string point = point_under(df, p, &t, x, y);
+        std::string point = point_for_click(df, p, t, x, y, ctrl);
         if (point.empty()) return;
         uint32_t number = 0;
         result = symbol_input_click(symbol_input, df, &p, reinterpret_cast<const unsigned char*>(point.data()),
@@ -326,11 +348,12 @@ int image_stage_click(HWND window, int x, int y, WPARAM keys) {
         symbol_click(w, t, x, y, (keys & MK_CONTROL) != 0);
         return 1;
     }
+    const bool ctrl = (keys & MK_CONTROL) != 0;
     with_projection(w, [&](DrawingFile* df, unsigned char* p) {
-        std::string point = point_under(df, p, &t, x, y);
+        std::string point = point_for_click(df, p, t, x, y, ctrl);
         if (point.empty()) return;
-        element_input_click(image_input, df, &p, reinterpret_cast<const unsigned char*>(point.data()),
-                            (keys & MK_CONTROL) != 0, input_hooks());
+        element_input_click(image_input, df, &p, reinterpret_cast<const unsigned char*>(point.data()), ctrl,
+                            input_hooks());
         error_flag = 0;
     });
     return 1;

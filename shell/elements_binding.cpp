@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstring>
 #include <utility>
 #include <vector>
@@ -36,8 +37,14 @@ RebuildHooks program_hooks() {
         view_caption(projection, caption_text, sizeof caption_text);
         return caption_text;
     };
+    // Corner points the bars move carry the four-point symbols on them:
+    // their pictures are bent again as well.
     hooks.bars = [](unsigned char* projection) {
-        if (DrawingFile* df = current_drawing_file()) rebuild_bars(df, projection);
+        DrawingFile* df = current_drawing_file();
+        if (!df) return;
+        std::vector<uint32_t> pictures;
+        rebuild_bars(df, projection, &pictures);
+        for (uint32_t e : pictures) pictures_to_prepare.push_back({get_u32(projection, record_key), e});
     };
     // The directions of every dimension's links follow the moved points.
     hooks.dimensions = [](unsigned char* projection, bool) {
@@ -68,6 +75,10 @@ RebuildHooks program_hooks() {
 void prepare_pictures(unsigned char* projection) {
     std::vector<std::pair<uint32_t, uint32_t>> pending;
     pending.swap(pictures_to_prepare);
+    // A symbol asked for twice (a point of its own and a bar's corner point
+    // moved) is bent once.
+    std::sort(pending.begin(), pending.end());
+    pending.erase(std::unique(pending.begin(), pending.end()), pending.end());
     DrawingFile* df = current_drawing_file();
     if (!df) return;
     PageBuffer* pb = &page_buffers[table_projections];

@@ -176,6 +176,11 @@ int store_init();
 // paints.
 void document_lock_acquire();
 void document_lock_release();
+// The same hold as document_lock_acquire when it can be had at once (no
+// window paints and no other thread holds the critical section); false,
+// holding nothing, otherwise.  For a worker that must not wait on a thread
+// that waits for it.
+bool document_lock_try_acquire();
 
 // Test seam: called before every read (write = 0) and write (write = 1) of a
 // drawing file; a non-zero answer makes that operation fail.

@@ -111,6 +111,17 @@ void document_lock_acquire() {
     if (drawing_critical_section) os_lock_enter(drawing_critical_section);
 }
 
+bool document_lock_try_acquire() {
+    if (paint_event && !os_event_wait_ms(paint_event, 0)) return false;
+    if (drawing_critical_section && !os_lock_try_enter(drawing_critical_section)) return false;
+    if (lock_depth++ == 0) {
+        BooksGuard g;
+        if (lock_holders++ == 0) lock_saved_busy = busy_flag;
+    }
+    busy_flag = 1;
+    return true;
+}
+
 void document_lock_release() {
     if (drawing_critical_section) os_lock_leave(drawing_critical_section);
     if (lock_depth > 0 && --lock_depth == 0) {

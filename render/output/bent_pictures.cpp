@@ -3,14 +3,17 @@
 #include "render/output/bent_pictures.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <new>
 #include <vector>
 
 #include "base/byte_order.h"
+#include "base/os_layer.h"
 #include "base/program_messages.h"
 #include "geometry/kernel_context.h"
 #include "geometry/kernel_seams.h"
@@ -34,8 +37,20 @@ struct Job {
     volatile int pending = 1;
 };
 
-// Changed under the drawing lock only.
+// The bends in preparation, under a lock of their own (taken inside the
+// drawing lock, never around it): an abandoned bend leaves the list without
+// the drawing lock.
 std::vector<std::shared_ptr<Job>> jobs;
+OsLock* jobs_lock() {
+    static OsLock* lock = os_lock_create();
+    return lock;
+}
+struct JobsHold {
+    JobsHold() { os_lock_enter(jobs_lock()); }
+    ~JobsHold() { os_lock_leave(jobs_lock()); }
+};
+// Counts the abandonments of every bend (closing the drawing).
+std::atomic<unsigned> all_abandoned{0};
 
 // What the bend needs, copied under the lock.
 struct Source {
@@ -119,7 +134,19 @@ bool store_bent(const Source& s, const BentPicture& b) {
 }
 
 void drop_job(const std::shared_ptr<Job>& job) {
+    JobsHold hold;
     jobs.erase(std::remove(jobs.begin(), jobs.end(), job), jobs.end());
+}
+
+// Takes the drawing lock for a worker while `wanted` holds.  Closing the
+// drawing abandons the bends and then waits for their threads with the lock
+// held: a worker blocked on it would hold up the close until it is killed.
+bool lock_while_wanted(const std::function<bool()>& wanted) {
+    while (!document_lock_try_acquire()) {
+        if (!wanted()) return false;
+        os_sleep_ms(5);
+    }
+    return true;
 }
 
 }  // namespace
@@ -153,15 +180,17 @@ int bent_picture_prepare(RecordRef element_ref) {
     std::shared_ptr<Job> job;
     Source s;
     DrawingFile* df = nullptr;
-    document_lock_acquire();
+    const unsigned abandoned_before = all_abandoned.load();
+    if (!lock_while_wanted([&] { return all_abandoned.load() == abandoned_before; })) return 0;
     bool ok = false;
     try {
         job = std::make_shared<Job>();
         df = current_drawing_file();
         uint32_t number = 0;
-        ok = df && read_source(df, element_ref, &s, &number);
+        ok = df && read_source(df, element_ref, &s, &number) && all_abandoned.load() == abandoned_before;
         if (ok) {
             job->number = number;
+            JobsHold hold;
             jobs.push_back(job);
             // The stored bend no longer matches: previews are drawn until
             // the new one is stored.
@@ -186,30 +215,30 @@ int bent_picture_prepare(RecordRef element_ref) {
     s.dib.shrink_to_fit();
 
     int stored = 0;
-    document_lock_acquire();
-    if (done && job->pending && current_drawing_file() == df) {
-        error_flag = 0;
-        stored = store_bent(s, bent) ? 1 : 0;
-        error_flag = 0;
+    if (done && lock_while_wanted([&] { return job->pending != 0; })) {
+        if (job->pending && current_drawing_file() == df) {
+            error_flag = 0;
+            stored = store_bent(s, bent) ? 1 : 0;
+            error_flag = 0;
+        }
+        document_lock_release();
     }
     drop_job(job);
-    document_lock_release();
     return stored;
 }
 
 void bent_pictures_abandon(uint32_t element_number) {
-    document_lock_acquire();
+    if (element_number == 0) ++all_abandoned;
+    JobsHold hold;
     for (const auto& j : jobs)
         if (element_number == 0 || j->number == element_number) j->pending = 0;
-    document_lock_release();
 }
 
 void bent_picture_discard(uint32_t element_number) {
     const uint32_t id = bent_picture_id(element_number);
     if (!id) return;
     document_lock_acquire();
-    for (const auto& j : jobs)
-        if (j->number == element_number) j->pending = 0;
+    bent_pictures_abandon(element_number);
     if (current_drawing_file()) {
         remove_conventional_image(id);
         // A record of that id that never loaded has no entry: drop it too.
@@ -220,8 +249,6 @@ void bent_picture_discard(uint32_t element_number) {
 }
 
 int bent_pictures_in_preparation() {
-    document_lock_acquire();
-    const int n = static_cast<int>(jobs.size());
-    document_lock_release();
-    return n;
+    JobsHold hold;
+    return static_cast<int>(jobs.size());
 }

@@ -230,6 +230,8 @@ struct Builder {
     std::vector<OutlinePiece> pieces;
     std::vector<CentrePiece> centres;
     int next_id = 1;
+    // Four-point symbols on moved corner points (may be null).
+    std::vector<uint32_t>* pictures = nullptr;
 
     OutlinePiece* previous_of(size_t bar, uint32_t element, int side, int id) {
         OutlinePiece* best = nullptr;
@@ -266,7 +268,7 @@ struct Builder {
         bool corners = bar.length() == bar_record_size_corners;
         for (int k = 0; k < 4; ++k) {
             bool want = k < 2 ? start_open && (flags & bar_flag_corners_start) : end_open && (flags & bar_flag_corners_end);
-            if (corners && want) corner[k] = bar_corner_point_set(df, projection, bar.ref, k, c[k]);
+            if (corners && want) corner[k] = bar_corner_point_set(df, projection, bar.ref, k, c[k], pictures);
         }
         if (corners) {
             // bar_corner_point_set wrote the numbers into the stored record.
@@ -498,7 +500,8 @@ bool projection_has_bars(DrawingFile* df, unsigned char* projection) {
     return false;
 }
 
-uint32_t bar_corner_point_set(DrawingFile* df, unsigned char* projection, RecordRef bar, int slot, Point2 at) {
+uint32_t bar_corner_point_set(DrawingFile* df, unsigned char* projection, RecordRef bar, int slot, Point2 at,
+                              std::vector<uint32_t>* pictures) {
     if (slot < 0 || slot > 3) return 0;
     RecordRef ref = bar;
     unsigned char* r = record_read_at(df, &ref, construction_buffer());
@@ -513,7 +516,7 @@ uint32_t bar_corner_point_set(DrawingFile* df, unsigned char* projection, Record
             put_point2(p, point_sketch_x, at);
             put_point2(p, point_true_x, at);
             point_buffer()->clean = 0;
-            if (was.x != at.x || was.y != at.y) rebuild_elements_of_point(df, projection, number, at, nullptr);
+            if (was.x != at.x || was.y != at.y) rebuild_elements_of_point(df, projection, number, at, nullptr, pictures);
             return error_flag ? 0 : number;
         }
         if (p) number = 0;  // the number went to a point of the user's
@@ -536,7 +539,7 @@ uint32_t bar_corner_point_set(DrawingFile* df, unsigned char* projection, Record
     return number;
 }
 
-int rebuild_bars(DrawingFile* df, unsigned char* projection) {
+int rebuild_bars(DrawingFile* df, unsigned char* projection, std::vector<uint32_t>* pictures) {
     error_flag = 0;
     if (!df || !projection) return -1;
     delete_outlines(df, projection, nullptr);
@@ -564,7 +567,7 @@ int rebuild_bars(DrawingFile* df, unsigned char* projection) {
     });
     if (error_flag) return -1;
 
-    Builder builder{df, projection, &bars, {}, {}, 1};
+    Builder builder{df, projection, &bars, {}, {}, 1, pictures};
     for (size_t i = 0; i < centre_records.size() && !error_flag; ++i) builder.element(centre_bar[i], centre_records[i].data());
     if (error_flag) return -1;
     builder.hide();

@@ -6,6 +6,7 @@
 #pragma once
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 #include "geometry/geom_types.h"
 #include "store/drawing_file.h"
@@ -56,12 +57,17 @@ struct BarHooks {
 // Deletes the projection's bar outlines and builds them again from every
 // bar; a bar whose centre element is gone is deleted.  Returns the number
 // of outline records stored, -1 on a store failure (error_flag set).
-int rebuild_bars(DrawingFile* df, unsigned char* projection);
+// `pictures` (may be null) receives the numbers of the four-point symbols
+// whose points moved with a corner point: their bent pictures must be
+// prepared again.
+int rebuild_bars(DrawingFile* df, unsigned char* projection, std::vector<uint32_t>* pictures = nullptr);
 
 // Creates or moves the generated corner point of slot (0..3) of the bar
-// record at *bar (88-byte form; the slot's number is written back).
-// Returns the point number, 0 on a failure.
-uint32_t bar_corner_point_set(DrawingFile* df, unsigned char* projection, RecordRef bar, int slot, Point2 at);
+// record at *bar (88-byte form; the slot's number is written back); the
+// elements on a moved point follow it.  Returns the point number, 0 on a
+// failure.  `pictures` as for rebuild_bars.
+uint32_t bar_corner_point_set(DrawingFile* df, unsigned char* projection, RecordRef bar, int slot, Point2 at,
+                              std::vector<uint32_t>* pictures = nullptr);
 
 // The smallest bar number from 1 that no bar of the projection uses; 0 when
 // all up to 65534 are taken.

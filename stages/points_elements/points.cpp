@@ -434,6 +434,22 @@ RecordRef ref_point_create(PointContext& ctx, int x, int y, bool control, uint32
     return ref;
 }
 
+RecordRef ref_point_take_or_create(PointContext& ctx, int x, int y, int max_pixels, PointCopy* out, bool* created) {
+    if (created) *created = false;
+    PointCopy p;
+    if (RecordRef ref = ref_point_hit_test(ctx, x, y, max_pixels, &p)) {
+        if (out) *out = p;
+        return ref;
+    }
+    if (error_flag) return 0;
+    uint32_t number = 0;
+    RecordRef ref = ref_point_create(ctx, x, y, false, &number);
+    if (!ref || !number || !point_read(ctx.df, ctx.projection, number, &p)) return 0;
+    if (out) *out = p;
+    if (created) *created = true;
+    return ref;
+}
+
 namespace {
 
 // Elements and dimensions whose points became one after a merge: a line,

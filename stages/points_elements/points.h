@@ -132,6 +132,13 @@ bool point_has_dimension_links(DrawingFile* df, unsigned char* projection, uint3
 // on a failure; *number gets the new number.
 RecordRef ref_point_create(PointContext& ctx, int x, int y, bool control, uint32_t* number);
 
+// A click of the image or dimension stage with Ctrl held: the point the hit
+// test finds under pixel (x, y) within max_pixels, else a new point made
+// there as ref_point_create makes an ordinary one.  Copies it to *out and
+// sets *created; returns its reference, 0 when neither (a new point refused
+// or a failure).
+RecordRef ref_point_take_or_create(PointContext& ctx, int x, int y, int max_pixels, PointCopy* out, bool* created);
+
 // The end of a drag of point `number` that started at `start` (sketch):
 // grid and auxiliary-line snapping, then every other point on the same
 // pixel is merged into it after question 8 (one question for the drop);

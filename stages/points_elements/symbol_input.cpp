@@ -12,6 +12,8 @@
 
 namespace {
 
+const char* const text_control_point = "%о использовать контрольную точку сплайна";
+
 // Sets the control-point bit of point `number` of the projection.
 void mark_control_point(DrawingFile* df, unsigned char* projection, uint32_t number) {
     RecordRef from = 0;
@@ -67,6 +69,13 @@ int symbol_input_click(SymbolInput& in, DrawingFile* df, unsigned char** project
     }
     const uint32_t point_no = get_u32(point, point_number);
     const int count = get_u16(in.element.data(), element_symbol_count);
+    // A spline's control point may only be the third or a later point.
+    if (count < 2 && (get_u16(point, point_flags2) & point_flag2_bezier_control)) {
+        if (count == 0) symbol_input_cancel(in);
+        show_program_message(text_control_point);
+        error_flag = 1;
+        return 0;
+    }
     for (int i = 0; i < count; ++i)
         if (get_u32(in.element.data(), element_symbol_items + element_symbol_item_size * i) == point_no) return 0;
     const size_t at = in.element.size();

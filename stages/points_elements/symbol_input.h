@@ -33,8 +33,9 @@ void symbol_input_cancel(SymbolInput& in);
 // One click on the reference point `point` (a 48-byte PointRecord as
 // stored).  Returns 1 when the point was taken, 2 when the symbol was
 // stored (its reference in *stored, its number in *number), 0 when the
-// point was refused (already taken, or nothing chosen), -1 on a store
-// failure.  *projection is replaced after the checkpoint.  `ctrl`: the
+// point was refused (already taken, a spline's control point as the first
+// or second point: with its message and error_flag set, or nothing
+// chosen), -1 on a store failure.  *projection is replaced after the checkpoint.  `ctrl`: the
 // click was made with Ctrl held; the third or a later point of a
 // four-point image given so becomes a control point (PointRecord flags2
 // bit 0) when the symbol is stored.

@@ -273,6 +273,49 @@ TEST_F(BarsTest, CornerPointsAreMadeOnceAndFollowTheirBar) {
     expect_near(point_at(numbers[3]), {20, -2}, "moved corner");
 }
 
+// A four-point picture symbol placed on a bar's corner points follows them
+// when the bar is rebuilt, and the rebuild names it for a new bend; a
+// symbol whose points stayed, and a rebuild that moves nothing, name none.
+TEST_F(BarsTest, SymbolsOnMovedCornerPointsAreNamedForANewBend) {
+    point(1, 0, 0);
+    point(2, 10, 0);
+    segment(1, 1, 2);
+    make_bar({1}, 4.0, 1 | bar_flag_corners_start | bar_flag_corners_end);
+    Bytes bar = bars().at(0);
+    uint32_t c[4];
+    for (int k = 0; k < 4; ++k) c[k] = get_u32(bar.data(), bar_corners + 4 * k);
+    // Symbol 20 spans the end corners (and the start ones); symbol 21 uses
+    // only the start corners and the line's start.
+    point(50, 0, 5);
+    Bytes moving = symbol(1001, {c[0], c[2], c[3], c[1]});
+    Bytes staying = symbol(1002, {c[0], c[1], 1, 50});
+    const uint32_t moving_points[4] = {c[0], c[2], c[3], c[1]};
+    const uint32_t staying_points[4] = {c[0], c[1], 1, 50};
+    for (int i = 0; i < 4; ++i) {
+        put_point2(moving.data(), element_symbol_items + element_symbol_item_size * i + 4, point_at(moving_points[i]));
+        put_point2(staying.data(), element_symbol_items + element_symbol_item_size * i + 4, point_at(staying_points[i]));
+    }
+    add(moving, 20);
+    add(staying, 21);
+
+    std::vector<uint32_t> pictures;
+    ASSERT_GE(rebuild_bars(df, proj(), &pictures), 0);
+    EXPECT_TRUE(pictures.empty()) << "nothing moved";
+
+    move_point(2, 20, 0);
+    ASSERT_GE(rebuild_projection_elements(df, proj(), false, RebuildHooks{}), 0);
+    pictures.clear();
+    ASSERT_GE(rebuild_bars(df, proj(), &pictures), 0);
+    std::set<uint32_t> named(pictures.begin(), pictures.end());
+    EXPECT_EQ(named, (std::set<uint32_t>{20}));
+    // The symbol's stored points are the corners' new places.
+    const Bytes stored = all(20).at(0);
+    expect_near(get_point2(stored.data(), element_symbol_items + element_symbol_item_size * 1 + 4), {20, 2},
+                "second point");
+    expect_near(get_point2(stored.data(), element_symbol_items + element_symbol_item_size * 2 + 4), {20, -2},
+                "third point");
+}
+
 TEST_F(BarsTest, JoiningGivesMarkedBarsAndNewOnesOneFreshNumber) {
     point(1, 0, 0);
     point(2, 10, 0);

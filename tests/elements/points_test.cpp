@@ -374,6 +374,38 @@ TEST_F(Points, CreateRefusesNearPointsAndCountsControlPoints) {
     EXPECT_EQ((get_u16(proj(), projection_flags) & projection_word_control_count) >> 5, 2);
 }
 
+// The Ctrl click of the image stage: a point within the pick distance is
+// taken as it is; on empty space a new ordinary point is made at the click.
+TEST_F(Points, TakeOrCreateTakesThePointUnderTheCursorElseMakesOne) {
+    point(1, 10, 10);  // pixel (20, 20)
+    struct Case {
+        int x, y;
+        bool created;
+        Point2 at;  // the point's sketch position
+    } cases[] = {
+        {20, 20, false, {10, 10}},
+        {24, 23, false, {10, 10}},  // within 5 pixels
+        {40, 30, true, {20, 15}},
+        {40, 31, false, {20, 15}},  // the point just made
+    };
+    size_t points = points_of_projection(df, proj()).size();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.x) + "," + std::to_string(c.y));
+        PointCopy p;
+        bool created = !c.created;
+        ASSERT_NE(ref_point_take_or_create(ctx, c.x, c.y, 5, &p, &created), 0u);
+        EXPECT_EQ(created, c.created);
+        EXPECT_EQ(p.sketch().x, c.at.x);
+        EXPECT_EQ(p.sketch().y, c.at.y);
+        if (c.created) {
+            ++points;
+            EXPECT_EQ(p.true_position().x, c.at.x);
+            EXPECT_EQ(p.flags() & point_flag_control, 0);
+        }
+        EXPECT_EQ(points_of_projection(df, proj()).size(), points);
+    }
+}
+
 TEST_F(Points, CreateSnapsAndTakesTheNumberOption) {
     set_grid(5, 5);
     put_u16(df->header, header_options, header_opt_point_numbers);

@@ -144,4 +144,40 @@ TEST_F(SymbolPlacing, CtrlMakesTheLaterPointsOfAFourPointImageControlPoints) {
     EXPECT_FALSE(control_point(5));
 }
 
+// A spline's control point is refused as the first or second point of any
+// symbol, with its message and the error flag; as the third or fourth it is
+// taken.
+TEST_F(SymbolPlacing, ControlPointsAreRefusedAsTheFirstTwoPoints) {
+    add_image(1001, 4);
+    RecordRef from = 0;
+    unsigned char* r = record_find_key(df, head(projection_points), 5, &from, &page_buffers[table_points]);
+    ASSERT_NE(r, nullptr);
+    put_u16(r, point_flags2, point_flag2_bezier_control);
+    page_buffers[table_points].clean = 0;
+    struct Case {
+        std::vector<uint32_t> before;  // points taken first
+        int want;                      // the answer to a click on point 5
+    } cases[] = {{{}, 0}, {{1}, 0}, {{1, 2}, 1}, {{1, 2, 3}, 2}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.before.size());
+        ASSERT_TRUE(symbol_input_choose(in, 1001, false));
+        for (uint32_t n : c.before) ASSERT_EQ(click(n), 1);
+        store_test::shown().clear();
+        error_flag = 0;
+        EXPECT_EQ(click(5), c.want);
+        if (c.want == 0) {
+            EXPECT_EQ(error_flag, 1);
+            ASSERT_EQ(store_test::shown().size(), 1u);
+            EXPECT_NE(store_test::shown()[0].find(" использовать контрольную точку сплайна"), std::string::npos);
+            // The points taken before stay; the refused one is not among them.
+            const int count = in.element.empty() ? 0 : get_u16(in.element.data(), element_symbol_count);
+            EXPECT_EQ(count, static_cast<int>(c.before.size()));
+        } else {
+            EXPECT_TRUE(store_test::shown().empty());
+        }
+        error_flag = 0;
+        symbol_input_cancel(in);
+    }
+}
+
 }  // namespace

@@ -9,6 +9,8 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <atomic>
+#include <chrono>
 #include <thread>
 #include <vector>
 
@@ -512,6 +514,38 @@ TEST_F(PictureSymbolTest, AbandonedBendStoresNothing) {
     EXPECT_EQ(result, 0);
     EXPECT_EQ(bent_pictures_in_preparation(), 0);
     EXPECT_TRUE(picture_ids().empty());
+}
+
+// Closing the drawing abandons every bend and then waits for the threads
+// while it holds the drawing lock: a bend abandoned so ends without that
+// lock (the wait would otherwise last until the thread is killed), storing
+// nothing.
+TEST_F(PictureSymbolTest, BendAbandonedByACloseHoldingTheLockEnds) {
+    const int32_t w = 1200, h = 900;
+    std::vector<std::vector<uint8_t>> rows(h, std::vector<uint8_t>(3 * w, 0x5A));
+    const std::vector<uint8_t> big = bmp_file(w, h, 24, {}, rows);
+    PictureFields four = picture_fields(1001, 4, false);
+    four.height_mm = static_cast<float>(h);
+    const int32_t pts[4][2] = {{0, 450}, {1199, 450}, {400, 450}, {800, 450}};
+    std::memcpy(four.points, pts, sizeof pts);
+    ASSERT_EQ(conventional_image_add(four, big.data(), big.size()), 1);
+    const RecordRef ref = add(symbol(1001, {{0, 900}, {1200, 900}, {300, 0}, {900, 0}}), 5);
+    ASSERT_NE(drawing_critical_section, nullptr);
+    std::atomic<int> result{-1};
+    std::thread worker([&] { result = bent_picture_prepare(ref); });
+    while (bent_pictures_in_preparation() == 0 && result < 0) std::this_thread::yield();
+    document_lock_acquire();
+    bent_pictures_abandon(0);
+    const auto start = std::chrono::steady_clock::now();
+    while (result < 0 && std::chrono::steady_clock::now() - start < std::chrono::seconds(5))
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    const bool ended = result >= 0;
+    document_lock_release();  // lets a blocked worker end, so the test never hangs
+    worker.join();
+    EXPECT_TRUE(ended) << "the abandoned bend waited for the drawing lock";
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(bent_pictures_in_preparation(), 0);
+    EXPECT_EQ(picture_ids(), (std::vector<uint32_t>{1001}));
 }
 
 // Deleting a symbol element deletes its bent picture (entry, record and
