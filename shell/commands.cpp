@@ -105,10 +105,12 @@ static const StageCommandPair stage5_pairs[] = {
     {IDM_ANNOTATION_REPLACE_DIMENSIONS, IDC_ANNOTATION_REPLACE_DIMENSIONS},
     {IDM_ANNOTATION_REPLACE_SKETCHES, IDC_ANNOTATION_REPLACE_SKETCHES},
     {IDM_ANNOTATION_SHOW_VARIABLES, IDC_ANNOTATION_SHOW_VARIABLES}};
-static const StageCommandPair stage6_pairs[] = {{IDM_LAYOUT_COMMAND_1, IDM_LAYOUT_COMMAND_1},
-                                                {IDM_LAYOUT_COMMAND_2, IDM_LAYOUT_COMMAND_2},
-                                                {IDM_LAYOUT_COMMAND_3, IDM_LAYOUT_COMMAND_3},
-                                                {IDM_LAYOUT_COMMAND_4, IDM_LAYOUT_COMMAND_4}};
+// The format panel has no buttons of the layout commands' ids: each command
+// goes to the control it stands for, so that it is greyed with it.
+static const StageCommandPair stage6_pairs[] = {{IDM_LAYOUT_COMMAND_1, IDC_LAYOUT_ROTATED},
+                                                {IDM_LAYOUT_COMMAND_2, IDC_LAYOUT_AUTO},
+                                                {IDM_LAYOUT_COMMAND_3, IDC_LAYOUT_ADD_SHEET},
+                                                {IDM_LAYOUT_COMMAND_4, IDC_LAYOUT_DELETE_SHEET}};
 
 #define TABLE(p) {static_cast<int>(sizeof p / sizeof p[0]), p}
 const StageCommandTable stage_command_tables[7] = {
@@ -129,6 +131,10 @@ int forward_to_panel_button(int command, int count, const StageCommandPair* pair
                     SendMessageA(other, BM_SETCHECK, BST_UNCHECKED, 0);
             }
             SendMessageA(button, BM_SETCHECK, BST_CHECKED, 0);
+        } else if ((style & 0x0F) == BS_AUTOCHECKBOX) {
+            // A plain check box changes its state as a click would.
+            LRESULT checked = SendMessageA(button, BM_GETCHECK, 0, 0);
+            SendMessageA(button, BM_SETCHECK, checked == BST_CHECKED ? BST_UNCHECKED : BST_CHECKED, 0);
         }
         PostMessageA(stage_panel, WM_COMMAND, pairs[i].button, reinterpret_cast<LPARAM>(button));
         return 1;

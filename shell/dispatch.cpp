@@ -270,6 +270,7 @@ int dispatch_menu_command(int id) {
     case IDM_WINDOW_MINIMISE_FRAGMENTS:
     case IDM_WINDOW_MINIMISE_SECOND_LIST:
     case IDM_WINDOW_REDRAW_ALL:
+    case IDM_CONTEXT_RAISE_WINDOW:
         window_list_activate(id);
         return 0;
     case IDM_HELP_CONTEXT: open_context_help(); return 0;

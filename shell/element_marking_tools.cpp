@@ -429,7 +429,9 @@ bool marking_command(HWND panel, int id, int notification, int state) {
         break;
     }
     case IDC_IMAGE_NEXT_LEVEL: show_next_level(w); break;
-    case IDC_IMAGE_ASSIGN_LEVEL: visibility_level_dialog(w); break;
+    // The panel's button and the context menu's "Назначить уровень видимости".
+    case IDC_IMAGE_ASSIGN_LEVEL:
+    case IDM_IMAGE_VISIBILITY_LEVEL: visibility_level_dialog(w); break;
     case IDC_IMAGE_LAYERS: layers_dialog(w); break;
     case IDC_IMAGE_BAR: bar_dialog(w); break;
     case IDM_IMAGE_ADD_ALLOWANCE: {

@@ -217,6 +217,15 @@ LRESULT CALLBACK frame_window_proc(HWND window, UINT message, WPARAM wparam, LPA
             break;
         }
         break;
+    case WM_SYSCOMMAND:
+        // "Поднять окно" of a maximised projection window, whose system
+        // menu then sits in this menu bar and reports to this window.  The
+        // id is compared whole: masked with 0xFFF0 it would read as another.
+        if (wparam == IDM_CONTEXT_RAISE_WINDOW) {
+            dispatch_menu_command(IDM_CONTEXT_RAISE_WINDOW);
+            return 0;
+        }
+        break;
     case WM_INITMENUPOPUP:
         hints_disable();
         return 0;

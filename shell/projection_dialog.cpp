@@ -51,6 +51,7 @@ DrawingFile* library;         // the fragment library, read-only
 RecordRef fragment_ref;       // the chosen library projection
 int tiff_page = 1;
 int writing;                  // the program itself writes the path or the title
+int taking_path;              // the path field's text is being taken
 
 const char* const text_no_file_type = "Не указан тип файла";
 
@@ -454,9 +455,14 @@ INT_PTR CALLBACK projection_dialog_proc(HWND dialog, UINT message, WPARAM wparam
             }
             return TRUE;
         case IDC_PROJECTION_PATH:
-            if (writing) return TRUE;
+            // A message shown while the path is taken moves the focus out of
+            // the field: that second "field left" is not taken again (it
+            // would show the same message a second time, nested).
+            if (writing || taking_path) return TRUE;
+            taking_path = 1;
             if (dialog_kind != 8 && code == EN_UPDATE) take_path(dialog, true);
             if (dialog_kind == 8 && (code == EN_KILLFOCUS || code == EN_MAXTEXT)) take_path(dialog, false);
+            taking_path = 0;
             return TRUE;
         case IDC_PROJECTION_FIND:
             if (code == BN_CLICKED) find_file(dialog);

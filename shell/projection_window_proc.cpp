@@ -4,6 +4,7 @@
 // and closing a window, which deletes its projection after a question.
 #include <windows.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -30,6 +31,7 @@
 #include "shell/projection_windows.h"
 #include "shell/annotation_properties_win.h"
 #include "shell/resource_ids.h"
+#include "shell/sketch_shares.h"
 #include "shell/stage_tools.h"
 #include "shell/view_marks.h"
 #include "shell/view_picking.h"
@@ -48,19 +50,44 @@ extern ProjectionWindow* projection_window_creating;
 unsigned long projection_paint_primitives;
 
 // ---------------------------------------------------------------- primitives count
-// The GDI canvas with a count of the primitives that reach the device, so
-// that a scenario can tell how much a repaint drew.
+// The GDI canvas of a paint: lines, arcs and ellipses that lie wholly
+// outside the area being painted are left out (GDI would clip them away
+// anyway), and those drawn are counted, so that a scenario can tell how
+// much a repaint drew.
 static PixelCanvasOps counting_ops;
+static RECT paint_area;
+static int paint_pen_width;
+
+// Whether the box (in any corner order) lies outside the painted area by
+// more than the widest pen of this paint.
+static bool outside_paint(int32_t l, int32_t t, int32_t r, int32_t b) {
+    int32_t margin = 4 + paint_pen_width;
+    if (l > r) std::swap(l, r);
+    if (t > b) std::swap(t, b);
+    return r + margin < paint_area.left || l - margin > paint_area.right || b + margin < paint_area.top ||
+           t - margin > paint_area.bottom;
+}
+static CanvasSelection counted_select_pen(void* dc, const PenDesc* pen) {
+    if (pen && pen->width > paint_pen_width) paint_pen_width = pen->width;
+    return gdi_canvas_ops.select_pen(dc, pen);
+}
 static int counted_line_to(void* dc, int32_t x, int32_t y) {
+    POINT from;
+    if (GetCurrentPositionEx(static_cast<HDC>(dc), &from) && outside_paint(from.x, from.y, x, y)) {
+        MoveToEx(static_cast<HDC>(dc), x, y, nullptr);
+        return 1;
+    }
     ++projection_paint_primitives;
     return gdi_canvas_ops.line_to(dc, x, y);
 }
 static int counted_arc(void* dc, int32_t l, int32_t t, int32_t r, int32_t b, int32_t x1, int32_t y1, int32_t x2,
                        int32_t y2) {
+    if (outside_paint(l, t, r, b)) return 1;
     ++projection_paint_primitives;
     return gdi_canvas_ops.arc(dc, l, t, r, b, x1, y1, x2, y2);
 }
 static int counted_ellipse(void* dc, int32_t l, int32_t t, int32_t r, int32_t b) {
+    if (outside_paint(l, t, r, b)) return 1;
     ++projection_paint_primitives;
     return gdi_canvas_ops.ellipse(dc, l, t, r, b);
 }
@@ -68,6 +95,7 @@ static int counted_ellipse(void* dc, int32_t l, int32_t t, int32_t r, int32_t b)
 static const PixelCanvasOps* canvas_ops() {
     if (!counting_ops.line_to) {
         counting_ops = gdi_canvas_ops;
+        counting_ops.select_pen = counted_select_pen;
         counting_ops.line_to = counted_line_to;
         counting_ops.arc = counted_arc;
         counting_ops.ellipse = counted_ellipse;
@@ -142,6 +170,9 @@ static void paint(HWND window, ProjectionWindow* w) {
         if (paint_event) os_event_reset(paint_event);
         SetBkMode(dc, TRANSPARENT);
         projection_paint_primitives = 0;
+        paint_area = ps.rcPaint;
+        // A pen selected before this paint (by the DC's defaults) is 1 wide.
+        paint_pen_width = 1;
         paint_sketch(w, dc);
         int no_pick = pick_marker_draw(w);
         if (current_drawing_file()) paint_drawing(w, window, dc, no_pick);
@@ -178,27 +209,72 @@ static void on_size(HWND window, ProjectionWindow* w, LPARAM lparam) {
     }
 }
 
-static void scroll(HWND window, ProjectionWindow* w, int axis, int request, int position) {
-    ViewAxis a = projection_window_axis(w, axis);
-    ScrollBarState s = view_axis_scroll(&a, request, position);
-    axis_store(w, axis, a);
-    set_bar(window, axis ? SB_VERT : SB_HORZ, s);
-    InvalidateRect(window, nullptr, TRUE);
+// Whether the pixels of w may be moved on the screen when its view moves:
+// not while something is drawn at fixed client pixels over the drawing (the
+// annotation stage's cross-hair, a rubber band or a drag under the left
+// button, the pick marker), which would move with them.
+static bool pixels_movable(ProjectionWindow* w) {
+    if (current_stage < 1 || current_stage > 4 || GetKeyState(VK_LBUTTON) < 0) return false;
+    if (crosshair_owner() == w) return false;
+    if (pick_marker.placed && pick_marker.owner == w) return false;
+    return true;
+}
+
+// The view of w has moved from old_offset: the axes are snapped to whole
+// pixels when the pixels can be moved, the pixels still shown are moved
+// (ScrollWindowEx) and only the uncovered strips are painted; otherwise
+// the whole client is painted again.
+static void view_moved(HWND window, ProjectionWindow* w, const double old_offset[2], ScrollBarState bars[2],
+                       const bool moved_axis[2]) {
+    int pixels[2] = {0, 0};
+    bool movable = pixels_movable(w);
+    for (int i = 0; i < 2; ++i) {
+        if (!moved_axis[i]) continue;
+        ViewAxis a = projection_window_axis(w, i);
+        if (movable && view_axis_snap(&a, old_offset[i], &pixels[i])) {
+            axis_store(w, i, a);
+            if (bars[i].range) bars[i].thumb = view_axis_thumb(&a);
+            // The offset is kept as a float: the move must still be whole.
+            double px = (old_offset[i] - w->view_offset[i]) * w->scale[i];
+            if (std::fabs(px - pixels[i]) > 0.01) movable = false;
+        } else {
+            movable = false;
+        }
+    }
+    for (int i = 0; i < 2; ++i)
+        if (moved_axis[i]) set_bar(window, i ? SB_VERT : SB_HORZ, bars[i]);
+    if (movable) {
+        if (pixels[0] || pixels[1])
+            ScrollWindowEx(window, pixels[0], pixels[1], nullptr, nullptr, nullptr, nullptr, SW_INVALIDATE | SW_ERASE);
+    } else {
+        InvalidateRect(window, nullptr, TRUE);
+    }
     UpdateWindow(window);
+}
+
+static void scroll(HWND window, ProjectionWindow* w, int axis, int request, int position) {
+    double old_offset[2] = {w->view_offset[0], w->view_offset[1]};
+    ScrollBarState bars[2] = {{0, 0}, {0, 0}};
+    bool moved_axis[2] = {axis == 0, axis == 1};
+    ViewAxis a = projection_window_axis(w, axis);
+    bars[axis] = view_axis_scroll(&a, request, position);
+    axis_store(w, axis, a);
+    view_moved(window, w, old_offset, bars, moved_axis);
 }
 
 static void pan(HWND window, ProjectionWindow* w, int x, int y) {
     int delta[2] = {x - pan_anchor.x, y - pan_anchor.y};
+    double old_offset[2] = {w->view_offset[0], w->view_offset[1]};
+    ScrollBarState bars[2] = {{0, 0}, {0, 0}};
+    bool moved_axis[2] = {true, true};
     for (int i = 0; i < 2; ++i) {
         ViewAxis a = projection_window_axis(w, i);
-        ScrollBarState s = view_axis_pan(&a, delta[i]);
+        bars[i] = view_axis_pan(&a, delta[i]);
         axis_store(w, i, a);
-        set_bar(window, i ? SB_VERT : SB_HORZ, s);
     }
     pan_anchor.x = x;
     pan_anchor.y = y;
-    InvalidateRect(window, nullptr, TRUE);
-    UpdateWindow(window);
+    view_moved(window, w, old_offset, bars, moved_axis);
 }
 
 static void wheel(HWND window, ProjectionWindow* w, WPARAM wparam, LPARAM lparam) {
@@ -282,8 +358,9 @@ static void destroy(ProjectionWindow* w) {
         mark_set_free(w->marks);
         w->marks = nullptr;
     }
-    if (w->sketch_dc) DeleteDC(w->sketch_dc);
-    if (w->sketch_bitmap && !(w->window_flags & window_flag_bitmap_borrowed)) DeleteObject(w->sketch_bitmap);
+    sketch_release(w->sketch_dc, (w->window_flags & window_flag_bitmap_borrowed) ? nullptr : w->sketch_bitmap);
+    w->sketch_dc = nullptr;
+    w->sketch_bitmap = nullptr;
     bool deleted = false;
     if (!keep_projection_on_destroy && !program_closing) {
         DrawingFile* df = current_drawing_file();
@@ -395,7 +472,17 @@ LRESULT CALLBACK projection_window_proc(HWND window, UINT message, WPARAM wparam
         int (*handler)(HWND, int, int, WPARAM) = message == WM_LBUTTONDOWN ? tools.left_down
                                                  : message == WM_LBUTTONUP ? tools.left_up
                                                                            : tools.left_double;
-        if (handler(window, static_cast<short>(LOWORD(lparam)), static_cast<short>(HIWORD(lparam)), wparam)) return 0;
+        int x = static_cast<short>(LOWORD(lparam)), y = static_cast<short>(HIWORD(lparam));
+        // A click of the dimension stage in the active projection records
+        // the pick marker (and the start of a rubber band) before the tool
+        // takes it; a click the tool fails on leaves no marker behind.
+        bool marker = message == WM_LBUTTONDOWN && current_stage == 2 &&
+                      (GetKeyState(VK_MENU) < 0 || active_projection_number == w->number);
+        int16_t error_before = error_flag;
+        if (marker) pick_marker_record_click(w, x, y);
+        int taken = handler(window, x, y, wparam);
+        if (marker && error_flag && !error_before) pick_marker_reset();
+        if (taken) return 0;
         break;
     }
     case WM_MBUTTONDOWN:
@@ -462,6 +549,8 @@ LRESULT CALLBACK projection_window_proc(HWND window, UINT message, WPARAM wparam
         case projection_probe_scale_y: return std::lround(w->scale[1] * 1000.0);
         case projection_probe_shift_x: return std::lround(w->scroll_shift[0] * 1000.0);
         case projection_probe_shift_y: return std::lround(w->scroll_shift[1] * 1000.0);
+        case projection_probe_window_flags: return w->window_flags;
+        case projection_probe_sketch_sharers: return sketch_share_references(w->sketch_dc);
         default: return -1;
         }
     default:

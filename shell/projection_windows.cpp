@@ -39,6 +39,7 @@
 #include "shell/message_dialogs.h"
 #include "shell/panels.h"
 #include "shell/resource_ids.h"
+#include "shell/sketch_shares.h"
 #include "shell/startup.h"
 #include "shell/view_picking.h"
 #include "output/import_session.h"
@@ -238,14 +239,25 @@ static int sketch_file_dialog(char* path, size_t size) {
 
 // Loads the sketch of the projection record p into an image; null when it
 // has none, the file could not be found and the user gave no other, or it
-// could not be read (the projection then opens without its sketch).
+// could not be read (the projection then opens without its sketch).  When
+// another window already shows the same sketch, *shared gets its bitmap
+// (with a reference taken) and nothing is decoded.
 // *chosen: the user picked the path in the file dialog.
-static BmpImage* sketch_load_for(const uint8_t* p, int* page_out, DibLayout* layout, size_t* size, int* chosen) {
+static BmpImage* sketch_load_for(const uint8_t* p, int* page_out, DibLayout* layout, size_t* size, int* chosen,
+                                 bool* shared, SketchShare* share) {
     *chosen = 0;
+    *shared = false;
     int page = sketch_reference_load(p, sketch_path, sizeof sketch_path);
     if (page <= 0 || !sketch_path[0]) return nullptr;
+    double angle = get_f64(p, projection_sketch_angle);
+    bool lighten = (get_u16(p, projection_second_flags) & projection_flag2_lighten) != 0;
     bool folder_tried = false;
     for (;;) {
+        if (sketch_share_take(sketch_path, page, angle, lighten, share)) {
+            *shared = true;
+            *page_out = page;
+            return nullptr;
+        }
         int state = 0;
         BmpImage* image = sketch_image_load(sketch_path, page, size, layout, &state);
         if (image) {
@@ -404,19 +416,32 @@ ProjectionWindow* projection_window_open(RecordRef ref, int create_child) {
     DibLayout layout = {};
     size_t image_size = 0;
     int page = 1, chosen = 0;
+    bool shared = false;
+    SketchShare share = {};
     if (!(flags & projection_flag_no_sketch)) {
         cursor_set_clock(frame_window);
-        image = sketch_load_for(p.data(), &page, &layout, &image_size, &chosen);
+        image = sketch_load_for(p.data(), &page, &layout, &image_size, &chosen, &shared, &share);
         cursor_set_normal(frame_window);
         if (program_closing) {
             std::free(image);
+            if (shared) sketch_release(share.dc, share.bitmap);
             error_flag = 1;
             return nullptr;
         }
     }
+    // The path the sketch was found at: the key of its share.
+    std::string loaded_path = image || shared ? sketch_path : "";
+    if (image) {
+        share.image_size[0] = get_i32(image, 18);
+        share.image_size[1] = std::abs(get_i32(image, 22));
+        share.resolution[0] = get_i32(image, 38);
+        share.resolution[1] = get_i32(image, 42);
+    }
+    bool sketched = image || shared;
     ProjectionWindow* w = static_cast<ProjectionWindow*>(std::calloc(1, sizeof(ProjectionWindow)));
     if (!w) {
         std::free(image);
+        if (shared) sketch_release(share.dc, share.bitmap);
         show_program_message("Недостаточно оперативной памяти для окна проекции");
         error_flag = 1;
         return nullptr;
@@ -426,7 +451,7 @@ ProjectionWindow* projection_window_open(RecordRef ref, int create_child) {
     w->number = get_u32(p.data(), 2);
     w->record_ref = ref;
     uint16_t vf = flags & 0x000F;
-    if ((flags & projection_flag_no_sketch) || !image) vf |= view_flag_no_sketch;
+    if ((flags & projection_flag_no_sketch) || !sketched) vf |= view_flag_no_sketch;
     if (flags2 & 0x0100) vf |= 0x0020;
     if (flags & 0x0080) vf |= 0x0040;
     if (flags & projection_flag_not_on_sheets) vf |= view_flag_not_on_sheets;
@@ -459,7 +484,7 @@ ProjectionWindow* projection_window_open(RecordRef ref, int create_child) {
     w->sketch_factor = sketch_factor(get_f64(p.data(), projection_control_sketch),
                                      get_f64(p.data(), projection_control_true), no_sketch);
     for (int i = 0; i < 2; ++i)
-        w->base_scale[i] = sketch_base_scale(screen_pixels_per_mm_x, image ? get_i32(image, 38 + 4 * i) : 0, no_sketch);
+        w->base_scale[i] = sketch_base_scale(screen_pixels_per_mm_x, sketched ? share.resolution[i] : 0, no_sketch);
     w->panel_scale = panel_scale;
     for (int i = 0; i < 2; ++i) w->scale[i] = drawing_scale() * w->panel_scale * w->base_scale[i];
     RECT mc = {0, 0, 600, 400};
@@ -467,8 +492,15 @@ ProjectionWindow* projection_window_open(RecordRef ref, int create_child) {
     w->client_size[0] = (mc.right - mc.left) * 2.0f / 3.0f;
     w->client_size[1] = (mc.bottom - mc.top) * 2.0f / 3.0f;
 
-    int32_t image_w = image ? get_i32(image, 18) : 0, image_h = image ? std::abs(get_i32(image, 22)) : 0;
-    sketch_render(w, image, layout);
+    int32_t image_w = sketched ? share.image_size[0] : 0, image_h = sketched ? share.image_size[1] : 0;
+    if (shared) {
+        w->sketch_dc = share.dc;
+        w->sketch_bitmap = share.bitmap;
+        w->bitmap_size[0] = share.bitmap_size[0];
+        w->bitmap_size[1] = share.bitmap_size[1];
+    } else {
+        sketch_render(w, image, layout);
+    }
     // The sketch keeps its world size whatever bitmap could be made.
     for (int i = 0; i < 2; ++i) {
         w->sketch_size[i] = static_cast<float>(w->sketch_factor * (i ? image_h : image_w));
@@ -476,7 +508,7 @@ ProjectionWindow* projection_window_open(RecordRef ref, int create_child) {
         w->area_size[i] = sketch_area_widen(w->area_origin[i], w->area_size[i], w->sketch_size[i]);
     }
     std::free(image);
-    if (image && chosen) {
+    if (sketched && chosen) {
         w->window_flags |= window_flag_new_sketch;
         if (extension_in_list(sketch_path, "DAT")) replace_extension(sketch_path, sizeof sketch_path, "bmp");
         char keep[sizeof sketch_path + 16];
@@ -486,7 +518,18 @@ ProjectionWindow* projection_window_open(RecordRef ref, int create_child) {
             std::snprintf(keep, sizeof keep, "%s", sketch_path);
         w->new_sketch_path = _strdup(keep);
     }
-    if (image) sketch_prepare_bitmap(w);
+    if (image) {
+        sketch_prepare_bitmap(w);
+        // Later windows of the same sketch take this bitmap.
+        if (w->sketch_bitmap && w->bitmap_size[0] > 0 && w->bitmap_size[1] > 0) {
+            share.dc = w->sketch_dc;
+            share.bitmap = w->sketch_bitmap;
+            share.bitmap_size[0] = w->bitmap_size[0];
+            share.bitmap_size[1] = w->bitmap_size[1];
+            sketch_share_add(loaded_path.c_str(), page, get_f64(p.data(), projection_sketch_angle),
+                             (flags2 & projection_flag2_lighten) != 0, share);
+        }
+    }
     if (create_child) projection_window_create_child(w);
     return w;
 }
@@ -605,8 +648,8 @@ void projection_windows_destroy_all() {
         if (projection_windows == w) {
             // No window took the record with it: free it here.
             projection_windows = w->next;
-            if (w->sketch_dc) DeleteDC(w->sketch_dc);
-            if (w->sketch_bitmap && !(w->window_flags & window_flag_bitmap_borrowed)) DeleteObject(w->sketch_bitmap);
+            sketch_release(w->sketch_dc,
+                           (w->window_flags & window_flag_bitmap_borrowed) ? nullptr : w->sketch_bitmap);
             picking_window_gone(w);
             mark_set_free(w->marks);
             std::free(w->diameter_crosses);
@@ -1027,6 +1070,9 @@ static int window_command(int id) {
     case IDM_WINDOW_MINIMISE_FRAGMENTS: minimise_and_retile(true); return 1;
     case IDM_WINDOW_MINIMISE_SECOND_LIST: minimise_and_retile(false); return 1;
     case IDM_WINDOW_BRING_FIRST: bring_first(); return 1;
+    // "Поднять окно" picked in the system menu of a maximised window, which
+    // then sits in the frame's menu bar and sends its commands to the frame.
+    case IDM_CONTEXT_RAISE_WINDOW: projection_window_toggle_placement(projection_window_active()); return 1;
     default: return 0;
     }
 }

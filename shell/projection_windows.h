@@ -157,5 +157,7 @@ enum {
     projection_probe_scale_x = 7,    // pixels per drawing unit
     projection_probe_scale_y = 8,
     projection_probe_shift_x = 9,    // scroll shift
-    projection_probe_shift_y = 10
+    projection_probe_shift_y = 10,
+    projection_probe_window_flags = 11,
+    projection_probe_sketch_sharers = 12  // windows showing this window's sketch bitmap (0: not shared)
 };

@@ -203,8 +203,8 @@
 #define IDM_ANNOTATION_REPLACE_SKETCHES 40202
 #define IDM_ANNOTATION_SHOW_VARIABLES 40203
 #define IDM_ANNOTATION_SECTION_LINE 125
-/* Drawing layout (panel IDD_PANEL_LAYOUT): its four buttons carry the ids
- * of their commands. */
+/* Drawing layout: the stage submenu's commands, forwarded to the format
+ * panel's turn, automatic layout, add-sheet and delete-sheet controls. */
 #define IDM_LAYOUT_COMMAND_1 40204
 #define IDM_LAYOUT_COMMAND_2 40205
 #define IDM_LAYOUT_COMMAND_3 40206

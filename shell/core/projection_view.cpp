@@ -1,6 +1,7 @@
 // View arithmetic of the projection windows (see projection_view.h).
 #include "shell/core/projection_view.h"
 
+#include <algorithm>
 #include <cfloat>
 #include <cmath>
 #include <vector>
@@ -116,6 +117,30 @@ ScrollBarState view_axis_scroll(ViewAxis* a, int request, int thumb_position) {
     default: break;
     }
     return view_axis_clamp(a);
+}
+
+int view_axis_snap(ViewAxis* a, double old_offset, int* pixels) {
+    *pixels = 0;
+    if (!(a->scale > 0) || !std::isfinite(a->scale) || !std::isfinite(old_offset) || !std::isfinite(a->offset))
+        return 0;
+    double moved = (old_offset - a->offset) * a->scale;
+    double whole = std::floor(moved + 0.5);
+    if (moved == 0) return 1;
+    if (whole == 0 || !(std::fabs(whole) < a->client)) return 0;
+    double low = a->origin, high = a->origin + std::max(0.0, a->area - view_axis_visible(a));
+    // The nearest whole step, or the one next to it towards no move when
+    // the nearest falls outside the area.
+    for (double step : {whole, whole - (whole > 0 ? 1.0 : -1.0)}) {
+        if (step == 0) break;
+        double offset = old_offset - step / a->scale;
+        // A millionth of a pixel is rounding, not a step outside.
+        double slack = 1e-6 / a->scale;
+        if (offset < low - slack || offset > high + slack) continue;
+        a->offset = std::min(std::max(offset, low), high);
+        *pixels = static_cast<int>(step);
+        return 1;
+    }
+    return 0;
 }
 
 // ---------------------------------------------------------------- zoom

@@ -71,6 +71,14 @@ enum ScrollRequest {
 // A line is a tenth of the visible length, a page the visible length; the
 // thumb position (0..client) maps linearly onto the offsets.  Clamped.
 ScrollBarState view_axis_scroll(ViewAxis* a, int request, int thumb_position);
+// After a scroll or pan from old_offset: moves a->offset to the nearest
+// offset that lies a whole number of client pixels from old_offset and still
+// inside [origin, origin + area - visible], so that the pixels still shown
+// can be moved instead of drawn again.  *pixels: how far the content moves
+// on the screen (positive: right or down).  Returns 1 with 0 pixels when
+// the offset did not change; 0, leaving the offset, when the move is less
+// than a pixel, not smaller than the client, or has no such offset.
+int view_axis_snap(ViewAxis* a, double old_offset, int* pixels);
 
 // ---------------------------------------------------------------- zoom
 constexpr double zoom_minimum = 0.001;

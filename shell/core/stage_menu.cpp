@@ -96,6 +96,15 @@ const StageItem stage5_items[] = {
     {IDM_ANNOTATION_SHOW_VARIABLES, " Показать на всех проекциях\n используемые переменные"},
 };
 
+// The layout stage's commands stand for the format panel's controls and
+// carry their texts.
+const StageItem stage6_items[] = {
+    {IDM_LAYOUT_COMMAND_1, " Повёрнуто"},
+    {IDM_LAYOUT_COMMAND_2, " Автокомпоновка"},
+    {IDM_LAYOUT_COMMAND_3, " Добавить лист"},
+    {IDM_LAYOUT_COMMAND_4, " Удалить лист"},
+};
+
 struct StageItems {
     const StageItem* items;
     int count;
@@ -103,7 +112,7 @@ struct StageItems {
 #define ITEMS(a) {a, static_cast<int>(sizeof a / sizeof a[0])}
 const StageItems stage_items[7] = {{nullptr, 0},          ITEMS(stage1_items), ITEMS(stage2_items),
                                    ITEMS(stage3_items),   ITEMS(stage4_items), ITEMS(stage5_items),
-                                   {nullptr, 0}};
+                                   ITEMS(stage6_items)};
 #undef ITEMS
 
 int stage_item_index(int stage, int command) {
@@ -219,7 +228,8 @@ const char* stage_command_name(int stage, int command) {
 
 int stage_command_picture_id(int stage, int command) {
     int i = stage_item_index(stage, command);
-    return i < 0 ? 0 : menu_picture_stage_first + 100 * stage + i;
+    // The layout stage's items have no pictures.
+    return i < 0 || stage == 6 ? 0 : menu_picture_stage_first + 100 * stage + i;
 }
 
 int window_item_picture(int id, bool second_placement) {

@@ -10,7 +10,7 @@
 
 // The tool name of a stage-submenu command (the hint text of its panel
 // button, lines separated by "\n"), null for a command the stage does not
-// list.  The layout stage's commands have no names.
+// list.
 const char* stage_command_name(int stage, int command);
 // The bitmap of a stage-submenu command (shown as both check marks), 0 for
 // none; the layout stage has no pictures.

@@ -21,6 +21,8 @@
 //                                    CLASS, or else the dialog TITLE
 //   gui_probe metric N              prints GetSystemMetrics(N)
 //   gui_probe zoomed CLASS          exits 0 when the window of CLASS is maximised
+//   gui_probe clientorigin CLASS    prints the screen position "x y" of the
+//                                    client area of the window of CLASS
 //   gui_probe settext TITLE ID TEXT sets the text of control ID of the dialog TITLE
 //   gui_probe dlgtext TITLE ID      prints the text of control ID of the dialog TITLE
 //   gui_probe enabled TITLE ID      prints 1 when control ID of the dialog TITLE
@@ -318,6 +320,14 @@ static int command(int argc, char** argv) {
         BOOL ok = TerminateProcess(p, 9);
         CloseHandle(p);
         return ok ? 0 : 3;
+    }
+    // clientorigin CLASS: the screen position of a top window's client area.
+    if (argc >= 3 && std::strcmp(argv[1], "clientorigin") == 0) {
+        HWND w = FindWindowA(argv[2], nullptr);
+        POINT p = {0, 0};
+        if (!w || !ClientToScreen(w, &p)) return 1;
+        std::printf("%ld %ld\n", p.x, p.y);
+        return 0;
     }
     if (argc >= 3 && std::strcmp(argv[1], "zoomed") == 0) {
         HWND w = FindWindowA(argv[2], nullptr);

@@ -40,7 +40,9 @@ TEST(StageMenu, NamesAndPicturesFollowTheStageTables) {
         {5, 40193, " Разрешить перемещать\n элементы оформления"},
         {5, 125, " Обозначение новой линии сечения"},
         {2, 40151, nullptr},
-        {6, 40204, nullptr},
+        {6, 40204, " Повёрнуто"},
+        {6, 40207, " Удалить лист"},
+        {6, 40151, nullptr},
         {0, 40151, nullptr},
         {7, 40151, nullptr},
     };
@@ -59,6 +61,8 @@ TEST(StageMenu, NamesAndPicturesFollowTheStageTables) {
     EXPECT_NE(stage_command_picture_id(2, 40127), stage_command_picture_id(4, 40127));
     EXPECT_EQ(stage_command_picture_id(1, 40151), 16100);
     EXPECT_EQ(stage_command_picture_id(3, 162), 16324);
+    // The layout stage's items have texts but no pictures.
+    for (int command = 40204; command <= 40207; ++command) EXPECT_EQ(stage_command_picture_id(6, command), 0);
     EXPECT_EQ(window_item_picture(40142, false), menu_picture_raise_window);
     EXPECT_EQ(window_item_picture(40142, true), menu_picture_remove_window);
     EXPECT_EQ(window_item_picture(40125, true), menu_picture_projection_properties);

@@ -125,6 +125,40 @@ TEST(ViewAxis, PanAndScrollRequests) {
     EXPECT_EQ(s.thumb, 100);
 }
 
+// A scroll moves the view by whole pixels, so that the pixels still shown
+// can be moved on the screen; never outside the area.
+TEST(ViewAxis, SnapToWholePixels) {
+    // origin -50, area 200, scale 3 over 200 px: visible 66.67, the offset
+    // runs from -50 to 83.33.
+    struct Case {
+        double old_offset, requested;
+        int want_ok;
+        double want_offset;
+        int want_pixels;
+    } cases[] = {
+        {0, 5.1, 1, 5.0, -15},              // 15.3 px: 15 whole pixels
+        {0, -4.9, 1, -5.0, 15},             // 14.7 px the other way: 15
+        {80.1, 83.0 + 1.0 / 3, 1, 83.1, -9},  // 10 px would pass the end: 9
+        {-49.9, -50, 0, -50, 0},            // 0.3 px: drawn again exactly
+        {0, 0, 1, 0, 0},                    // no change
+        {0, 66.0 + 2.0 / 3, 0, 66.0 + 2.0 / 3, 0},  // a whole client: drawn again
+    };
+    for (const Case& c : cases) {
+        ViewAxis a = {-50, 200, c.requested, 3, 200};
+        int pixels = 99;
+        EXPECT_EQ(view_axis_snap(&a, c.old_offset, &pixels), c.want_ok) << c.old_offset << " " << c.requested;
+        EXPECT_NEAR(a.offset, c.want_offset, 1e-9) << c.old_offset << " " << c.requested;
+        EXPECT_EQ(pixels, c.want_pixels) << c.old_offset << " " << c.requested;
+        if (c.want_ok && c.want_pixels) {
+            EXPECT_NEAR((c.old_offset - a.offset) * 3, c.want_pixels, 1e-9);
+        }
+    }
+    ViewAxis bad = {0, 100, 10, NAN, 200};
+    int pixels = 5;
+    EXPECT_EQ(view_axis_snap(&bad, 0, &pixels), 0);
+    EXPECT_EQ(pixels, 0);
+}
+
 TEST(Zoom, WheelStepsAndBounds) {
     EXPECT_DOUBLE_EQ(wheel_zoom(1.0, 120), 0.75);
     EXPECT_DOUBLE_EQ(wheel_zoom(1.0, -120), 1.25);

@@ -120,6 +120,38 @@ TEST(StageSubmenu, ListsTheToolNamesWithTheirPictures) {
     stage_submenu_rebuild();
 }
 
+// The layout stage lists the format panel's four commands, without
+// pictures, greyed as the panel's controls; a command reaches its control,
+// and the turn changes the check box's state as a click does.
+TEST(StageSubmenu, LayoutStageCommandsFollowTheFormatPanel) {
+    test_frame();
+    stage_menu_bind();
+    unsigned char stage = current_stage;
+    {
+        PanelScope scope(6, IDD_PANEL_LAYOUT);
+        stage_submenu_rebuild();
+        EnableWindow(GetDlgItem(scope.panel(), IDC_LAYOUT_DELETE_SHEET), FALSE);
+        enable_stage_commands();
+        std::vector<Item> items = items_of(GetSubMenu(main_menu, 3));
+        std::vector<UINT> ids = {40204, 40205, 40206, 40207};
+        EXPECT_EQ(ids_of(items), ids);
+        const char* texts[] = {" Повёрнуто", " Автокомпоновка", " Добавить лист", " Удалить лист"};
+        for (size_t i = 0; i < items.size() && i < 4; ++i) {
+            EXPECT_EQ(items[i].text, texts[i]);
+            EXPECT_FALSE(items[i].picture) << items[i].id;
+            EXPECT_EQ(items[i].greyed, items[i].id == 40207) << items[i].id;
+        }
+        EXPECT_EQ(IsDlgButtonChecked(scope.panel(), IDC_LAYOUT_ROTATED), BST_UNCHECKED);
+        EXPECT_EQ(forward_stage_command(40204), 1);
+        EXPECT_EQ(IsDlgButtonChecked(scope.panel(), IDC_LAYOUT_ROTATED), BST_CHECKED);
+        forward_stage_command(40204);
+        EXPECT_EQ(IsDlgButtonChecked(scope.panel(), IDC_LAYOUT_ROTATED), BST_UNCHECKED);
+        pump_messages();
+    }
+    current_stage = stage;
+    stage_submenu_rebuild();
+}
+
 TEST(ContextMenus, DimensionPopupFollowsThePanelAndTheDimensionKind) {
     PanelScope scope(2, IDD_PANEL_DIMENSIONS);
     HWND kinds = GetDlgItem(scope.panel(), IDC_DIMENSION_KIND);
@@ -235,4 +267,41 @@ TEST(StageSubmenu, FollowsTheMenuBarWhenAChildIsMaximised) {
     pump_messages();
     current_stage = stage;
     stage_submenu_rebuild();
+}
+
+// "Поднять окно" of a maximised window's system menu, which then sits in the
+// frame's menu bar and sends its command to the frame: the frame toggles the
+// active window's placement, and a second pick toggles it back.
+TEST(WindowMenu, RaiseItemOfAMaximisedWindowReachesTheFrame) {
+    test_frame();
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = plain_child;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "RaiseTestChild";
+    RegisterClassA(&wc);
+    MDICREATESTRUCTA mc = {};
+    mc.szClass = "RaiseTestChild";
+    mc.szTitle = "child";
+    mc.hOwner = GetModuleHandleA(nullptr);
+    mc.x = mc.y = mc.cx = mc.cy = CW_USEDEFAULT;
+    mc.style = WS_MAXIMIZE;
+    HWND child = reinterpret_cast<HWND>(SendMessageA(mdi_client, WM_MDICREATE, 0, reinterpret_cast<LPARAM>(&mc)));
+    ASSERT_NE(child, nullptr);
+    pump_messages();
+    ProjectionWindow* w = static_cast<ProjectionWindow*>(std::calloc(1, sizeof(ProjectionWindow)));
+    w->window = child;
+    w->next = projection_windows;
+    projection_windows = w;
+
+    SendMessageA(test_frame(), WM_COMMAND, IDM_CONTEXT_RAISE_WINDOW, 0);
+    pump_messages();
+    EXPECT_TRUE(w->window_flags & window_flag_second_placement);
+    SendMessageA(test_frame(), WM_COMMAND, IDM_CONTEXT_RAISE_WINDOW, 0);
+    pump_messages();
+    EXPECT_FALSE(w->window_flags & window_flag_second_placement);
+
+    projection_windows = w->next;
+    std::free(w);
+    SendMessageA(mdi_client, WM_MDIDESTROY, reinterpret_cast<WPARAM>(child), 0);
+    pump_messages();
 }
