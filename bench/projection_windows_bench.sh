@@ -61,14 +61,16 @@ sleep 1
 # of the window is a full one).
 full=$(probe viewsend SarVolt 1 0x8050 3 0)
 echo "full repaint: $full primitives"
-for zoom in 1 2 3 4; do probe wheel SarVolt 1 120 >/dev/null; done
+# Zoomed in far enough for the view to scroll (typed into the scale field).
+wine "$probe" settext SarVolt 1013 "8"
+wine "$probe" notify SarVolt 1013 0x0501
 sleep 0.5
 zoomed=$(probe viewsend SarVolt 1 0x8050 3 0)
 echo "after zooming in: $zoomed primitives"
 probe viewsend SarVolt 1 0x0115 1 0 >/dev/null   # WM_VSCROLL SB_LINEDOWN
 sleep 0.5
 scrolled=$(probe viewsend SarVolt 1 0x8050 3 0)
-echo "after a one-line scroll: $scrolled primitives"
+echo "after a one-line scroll: $scrolled primitives (offset y x1000: $(probe viewsend SarVolt 1 0x8050 2 0))"
 wine "$probe" post SarVolt 0x0010 0 0 >/dev/null
 wine "$probe" answer 1033 2 no >/dev/null 2>&1
 finish
