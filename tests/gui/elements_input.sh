@@ -10,18 +10,8 @@ source "$(dirname "$0")/gui_lib.bash"
 fixture=$build/bin/elements_fixture.exe
 trap finish EXIT
 
-python3 - "$work/sketch.bmp" <<'PY'
-import struct, sys
-w, h = 400, 300
-row = bytearray()
-for x in range(w):
-    row += b"\xc0\xc0\xc0" if x % 50 == 0 else b"\xf0\xf0\xf0"
-rows = b"".join(bytes(row) if y % 50 else b"\xc0" * (w * 3) for y in range(h))
-info = struct.pack("<IiiHHIIiiII", 40, w, h, 1, 24, 0, len(rows), 2835, 2835, 0, 0)
-head = b"BM" + struct.pack("<IHHI", 14 + 40 + len(rows), 0, 0, 54)
-open(sys.argv[1], "wb").write(head + info + rows)
-PY
-sketch=$(winepath -w "$work/sketch.bmp" 2>/dev/null | tr -d '\r')
+write_grid_sketch "$work/sketch.bmp"
+sketch=$(winpath "$work/sketch.bmp")
 (cd "$work" && wine "$fixture" elements.svt "$sketch" >/dev/null 2>&1) || { fail "fixture drawing not written"; exit 1; }
 
 # Positions of the fixture's points 1..8 (drawing units).

@@ -82,6 +82,37 @@ start_on_views() {
     [ -n "$(probe views SarVolt)" ] || { fail "no projection window"; exit 1; }
 }
 
+# winpath FILE: the Windows form of a path, for arguments of Wine programs.
+winpath() { winepath -w "$1" 2>/dev/null | tr -d '\r'; }
+
+# write_grid_sketch FILE: a 400 x 300 24-bit BMP of a light ground with a
+# darker line every 50 pixels, the sketch the stage scenarios draw over.
+write_grid_sketch() {
+    python3 - "$1" <<'PY'
+import struct, sys
+w, h = 400, 300
+row = bytearray()
+for x in range(w):
+    row += b"\xc0\xc0\xc0" if x % 50 == 0 else b"\xf0\xf0\xf0"
+rows = b"".join(bytes(row) if y % 50 else b"\xc0" * (w * 3) for y in range(h))
+info = struct.pack("<IiiHHIIiiII", 40, w, h, 1, 24, 0, len(rows), 2835, 2835, 0, 0)
+head = b"BM" + struct.pack("<IHHI", 14 + 40 + len(rows), 0, 0, 54)
+open(sys.argv[1], "wb").write(head + info + rows)
+PY
+}
+
+# start_points_stage FILE: the projection fixture writes FILE (one view over
+# the grid sketch) into the work folder, the program starts on it and enters
+# the reference-point stage.  Needs $fixture.
+start_points_stage() {
+    write_grid_sketch "$work/sketch.bmp"
+    (cd "$work" && wine "$fixture" "$1" "1:$(winpath "$work/sketch.bmp")" >/dev/null 2>&1) ||
+        { fail "fixture drawing not written"; exit 1; }
+    start_on_views "$1"
+    wine "$probe" post SarVolt 0x0111 40004 0 >/dev/null   # the reference-point stage
+    sleep 1
+}
+
 # A figure of the first projection window (x1000): 1 and 2 its offset, 7 and
 # 8 its scale, 9 and 10 its scroll shift.
 figure() { probe viewsend SarVolt 1 0x8050 "$1" 0; }

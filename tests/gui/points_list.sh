@@ -13,24 +13,7 @@ fixture=$build/bin/projection_fixture.exe
 reader=$build/bin/points_fixture.exe
 trap finish EXIT
 
-python3 - "$work/sketch.bmp" <<'PY'
-import struct, sys
-w, h = 400, 300
-row = bytearray()
-for x in range(w):
-    row += b"\xc0\xc0\xc0" if x % 50 == 0 else b"\xf0\xf0\xf0"
-rows = b"".join(bytes(row) if y % 50 else b"\xc0" * (w * 3) for y in range(h))
-info = struct.pack("<IiiHHIIiiII", 40, w, h, 1, 24, 0, len(rows), 2835, 2835, 0, 0)
-head = b"BM" + struct.pack("<IHHI", 14 + 40 + len(rows), 0, 0, 54)
-open(sys.argv[1], "wb").write(head + info + rows)
-PY
-winpath() { winepath -w "$1" 2>/dev/null | tr -d '\r'; }
-(cd "$work" && wine "$fixture" points.svt "1:$(winpath "$work/sketch.bmp")" >/dev/null 2>&1) ||
-    { fail "fixture drawing not written"; exit 1; }
-
-start_on_views points.svt
-wine "$probe" post SarVolt 0x0111 40004 0 >/dev/null   # the reference-point stage
-sleep 1
+start_points_stage points.svt
 
 send() { probe viewsend SarVolt 1 "$1" "$2" $(( ($4 << 16) | $3 )) >/dev/null; }
 click() { send 0x0201 "${3:-1}" "$1" "$2"; send 0x0202 0 "$1" "$2"; }

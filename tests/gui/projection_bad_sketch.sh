@@ -18,7 +18,6 @@ info = struct.pack("<IiiHHIIiiII", 40, w, h, 1, 24, 0, w * 3 * h, 2835, 2835, 0,
 head = b"BM" + struct.pack("<IHHI", 14 + 40 + w * 3 * h, 0, 0, 54)
 open(sys.argv[1], "wb").write(head + info + rows)
 PY
-winpath() { winepath -w "$1" 2>/dev/null | tr -d '\r'; }
 (cd "$work" && wine "$fixture" fixture.svt "1:$(winpath "$work/text.bmp")" "2:$(winpath "$work/gone.bmp")" \
     "3:$(winpath "$work/cut.bmp")" >/dev/null 2>&1) || fail "fixture drawing not written"
 records() { tail -c +2049 "$work/fixture.svt" | md5sum; }

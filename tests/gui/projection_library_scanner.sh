@@ -23,7 +23,6 @@ empty = bytearray(data)
 struct.pack_into("<I", empty, 60, 0)
 open(sys.argv[3], "wb").write(empty)
 PY
-winpath() { winepath -w "$1" 2>/dev/null | tr -d '\r'; }
 views_count() { probe views SarVolt | grep -c .; }
 fragments() { probe items "#32770" 1100; }
 

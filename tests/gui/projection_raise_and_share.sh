@@ -20,7 +20,6 @@ for path, pixel in ((sys.argv[1], bytes([0, 0, 255])), (sys.argv[2], bytes([0, 2
     head = b"BM" + struct.pack("<IHHI", 14 + 40 + len(rows), 0, 0, 54)
     open(path, "wb").write(head + info + rows)
 PY
-winpath() { winepath -w "$1" 2>/dev/null | tr -d '\r'; }
 red=$(winpath "$work/red.bmp")
 green=$(winpath "$work/green.bmp")
 (cd "$work" && wine "$fixture" shared.svt "1:$red" "2:$red" "3:$green" >/dev/null 2>&1) \

@@ -21,7 +21,6 @@ for path, w, h in zip(args[0::3], args[1::3], args[2::3]):
     head = b"BM" + struct.pack("<IHHI", 14 + 40 + len(rows), 0, 0, 54)
     open(path, "wb").write(head + info + rows)
 PY
-winpath() { winepath -w "$1" 2>/dev/null | tr -d '\r'; }
 old=$(winpath "$work/old")
 new=$(winpath "$work/new")
 (cd "$work" && wine "$fixture" fixture.svt "1:$old\\first.bmp" "2:$old\\second.bmp" >/dev/null 2>&1) ||

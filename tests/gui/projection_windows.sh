@@ -23,7 +23,6 @@ PY
 convert -size 90x60 xc:'#00ff00' -size 90x60 xc:'#0000ff' -density 72 -units PixelsPerInch \
     -compress none "$work/pages.tif" || fail "no TIFF fixture"
 
-winpath() { winepath -w "$1" 2>/dev/null | tr -d '\r'; }
 (cd "$work" && wine "$fixture" fixture.svt "1:$(winpath "$work/sketch.bmp")" "2:$(winpath "$work/pages.tif"),2" \
     >/dev/null 2>&1) || fail "fixture drawing not written"
 
