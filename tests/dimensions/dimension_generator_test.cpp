@@ -3,7 +3,7 @@
 // constructed by the solver back onto the sketch; the roles by side, the
 // points already dimensioned, the tied points, the comments, and the
 // refusals with their messages.
-#include "tests/store/store_test_support.h"
+#include "tests/dimensions/one_projection.h"
 
 #include "stages/dimensions/dimension_edit.h"
 #include "stages/dimensions/dimension_generator.h"
@@ -15,17 +15,9 @@
 #include <map>
 
 using namespace store_test;
+using one_projection::chain_copies;
 
 namespace {
-
-std::vector<std::vector<uint8_t>> chain_copies(DrawingFile* df, uint32_t which, int table) {
-    std::vector<std::vector<uint8_t>> out;
-    RecordRef head = get_u32(projection_record(1), which);
-    for (unsigned char* r = record_next(df, &head, nullptr, &page_buffers[table]); r;
-         r = record_next(df, &head, r, &page_buffers[table]))
-        out.emplace_back(r, r + get_u16(r, 0));
-    return out;
-}
 
 struct Sketch {
     uint32_t n;
@@ -42,36 +34,19 @@ protected:
     void SetUp() override {
         StoreTest::SetUp();
         df = create();
-        std::vector<unsigned char> proj(projection_record_head, 0);
-        put_u16(proj.data(), 0, projection_record_head);
-        put_u32(proj.data(), 2, 1);
-        put_f64(proj.data(), 112, 1.0);
-        record_add(df, reinterpret_cast<RecordRef*>(df->header + header_projections), proj.data(),
-                   &page_buffers[table_projections]);
+        one_projection::add(df);
         hooks.message = [this](const char* t) { messages.push_back(t); };
         hooks.prompt = [this](const char* t) { prompts.push_back(t); };
         hooks.checkpoint = [this] { ++checkpoints; };
     }
 
-    unsigned char* projection() {
-        unsigned char* p = projection_record(1);
-        page_buffers[table_projections].clean = 0;
-        return p;
-    }
+    unsigned char* projection() { return one_projection::record(); }
 
     // The true position starts far from the sketch (except the origin's),
     // so only a constructed point stands at its sketch position afterwards.
     void point(uint32_t n, double x, double y, uint16_t flags = 0) {
-        uint8_t r[48] = {};
-        put_u16(r, 0, 48);
-        put_u32(r, 2, n);
-        put_u16(r, 8, flags);
-        put_f64(r, 12, x);
-        put_f64(r, 20, y);
         bool origin = flags & point_flag_origin;
-        put_f64(r, 28, origin ? x : -500.0 - n);
-        put_f64(r, 36, origin ? y : 700.0 + n);
-        record_add_at_end(df, reinterpret_cast<RecordRef*>(projection() + projection_points), r, &page_buffers[table_points]);
+        one_projection::add_point(df, n, x, y, flags, origin ? x : -500.0 - n, origin ? y : 700.0 + n);
         if (get_u32(df->header, 68) < n) put_u32(df->header, 68, n);
     }
     void element(uint32_t n, int kind, int line_type, std::vector<uint32_t> pts) {

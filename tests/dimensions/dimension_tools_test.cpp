@@ -2,7 +2,7 @@
 // once (direction by the line), the point linked once as a second end, its
 // state recomputed, the anchors themselves refused; and the bound point
 // constructed onto the line.
-#include "tests/store/store_test_support.h"
+#include "tests/dimensions/one_projection.h"
 
 #include "stages/dimensions/dimension_edit.h"
 #include "stages/dimensions/dimension_network.h"
@@ -11,17 +11,9 @@
 #include "store/record_layouts.h"
 
 using namespace store_test;
+using one_projection::chain_copies;
 
 namespace {
-
-std::vector<std::vector<uint8_t>> chain_copies(DrawingFile* df, uint32_t which, int table) {
-    std::vector<std::vector<uint8_t>> out;
-    RecordRef head = get_u32(projection_record(1), which);
-    for (unsigned char* r = record_next(df, &head, nullptr, &page_buffers[table]); r;
-         r = record_next(df, &head, r, &page_buffers[table]))
-        out.emplace_back(r, r + get_u16(r, 0));
-    return out;
-}
 
 class AuxLineBinding : public StoreTest {
 protected:
@@ -29,28 +21,11 @@ protected:
     void SetUp() override {
         StoreTest::SetUp();
         df = create();
-        std::vector<unsigned char> proj(projection_record_head, 0);
-        put_u16(proj.data(), 0, projection_record_head);
-        put_u32(proj.data(), 2, 1);
-        put_f64(proj.data(), 112, 1.0);
-        record_add(df, reinterpret_cast<RecordRef*>(df->header + header_projections), proj.data(),
-                   &page_buffers[table_projections]);
+        one_projection::add(df);
     }
-    unsigned char* projection() {
-        unsigned char* p = projection_record(1);
-        page_buffers[table_projections].clean = 0;
-        return p;
-    }
+    unsigned char* projection() { return one_projection::record(); }
     void point(uint32_t n, double x, double y, uint16_t flags = 0) {
-        uint8_t r[48] = {};
-        put_u16(r, 0, 48);
-        put_u32(r, 2, n);
-        put_u16(r, 8, flags);
-        put_f64(r, 12, x);
-        put_f64(r, 20, y);
-        put_f64(r, 28, x);
-        put_f64(r, 36, y);
-        record_add_at_end(df, reinterpret_cast<RecordRef*>(projection() + projection_points), r, &page_buffers[table_points]);
+        one_projection::add_point(df, n, x, y, flags, x, y);
     }
     RecordRef line(uint32_t key, int direction, uint32_t a1, uint32_t a2) {
         uint8_t r[aux_line_record_size] = {};
