@@ -16,6 +16,7 @@
 #include "model/model_storage.h"
 #include "render/contours/contour_clip.h"
 #include "render/output/element_drawing.h"
+#include "shell/annotation_properties_win.h"
 #include "shell/element_dialogs.h"
 #include "shell/panels.h"
 #include "shell/resource_ids.h"
@@ -130,6 +131,7 @@ INT_PTR CALLBACK bar_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARA
     switch (message) {
     case WM_INITDIALOG: {
         SetWindowLongPtrA(dialog, DWLP_USER, lparam);
+        dock_dialog_right(dialog, 0);
         BarDialogState* s = reinterpret_cast<BarDialogState*>(lparam);
         if (s->view.width_known) {
             choices.width = s->view.width;

@@ -578,4 +578,30 @@ TEST_F(PropertiesDialogs, PendingCloneOpensNothing) {
     clone_source = 0;
 }
 
+// A docked dialog keeps its size, its right edge 6 pixels inside the main
+// window's and its top at the given client height of the main window.
+TEST(DialogDocking, RightEdgeSixPixelsInsideTheMainWindow) {
+    HWND saved = frame_window;
+    frame_window = CreateWindowExA(0, "STATIC", "main", WS_OVERLAPPEDWINDOW, 40, 30, 700, 500, nullptr, nullptr,
+                                   GetModuleHandleA(nullptr), nullptr);
+    HWND dialog = CreateWindowExA(0, "STATIC", "dialog", WS_POPUP | WS_BORDER, 0, 0, 180, 120, nullptr, nullptr,
+                                  GetModuleHandleA(nullptr), nullptr);
+    ASSERT_TRUE(frame_window && dialog);
+    for (int y : {0, 25}) {
+        dock_dialog_right(dialog, y);
+        RECT main, own;
+        GetWindowRect(frame_window, &main);
+        GetWindowRect(dialog, &own);
+        POINT top = {0, y};
+        ClientToScreen(frame_window, &top);
+        EXPECT_EQ(own.right, main.right - 6) << y;
+        EXPECT_EQ(own.top, top.y) << y;
+        EXPECT_EQ(own.right - own.left, 180) << y;
+        EXPECT_EQ(own.bottom - own.top, 120) << y;
+    }
+    DestroyWindow(dialog);
+    DestroyWindow(frame_window);
+    frame_window = saved;
+}
+
 }  // namespace
