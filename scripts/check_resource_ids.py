@@ -188,10 +188,15 @@ def check_code(sources, values, section_of, main_menu):
     for name in ('dispatch.cpp', 'document_ui.cpp', 'frame_window.cpp'):
         handled |= set(re.findall(r'\bcase\s+(IDM_\w+)\s*:', sources.get(name, '')))
     private = {n for n, s in section_of.items() if s == 'private commands'}
+    # Items the code adds to a menu at run time (a window's system menu)
+    # are menu items as much as those of the resources.
+    appended = set()
+    for text in sources.values():
+        appended |= set(re.findall(r'\b(?:AppendMenu|InsertMenu)[AW]?\s*\([^,]+,[^,]+,\s*(IDM_\w+)', text))
     for name in sorted(handled):
         if name not in values:
             errors.append(f'the dispatcher handles {name}, which the ids header lacks')
-        elif name not in main_menu and name not in private:
+        elif name not in main_menu and name not in private and name not in appended:
             errors.append(f'the dispatcher handles {name}, which is in no menu and not private')
     named = set()
     for name, text in sources.items():
