@@ -85,6 +85,34 @@ start_on_views() {
 # winpath FILE: the Windows form of a path, for arguments of Wine programs.
 winpath() { winepath -w "$1" 2>/dev/null | tr -d '\r'; }
 
+# write_small_drawing FILE...: drawings of the current format, each the
+# header (word 110 bits 1-2, word 112 bits 8-9 and 15, word 114 bit 2 set)
+# and one page holding one projection.
+write_small_drawing() {
+    python3 - "$@" <<'PY'
+import struct, sys, time
+h = bytearray(2048)
+h[0:4] = b"SARV"
+struct.pack_into("<H", h, 4, 12358)
+struct.pack_into("<I", h, 60, 2048 | 4)       # projection chain
+struct.pack_into("<i", h, 92, -1)
+struct.pack_into("<H", h, 110, 0x0006)
+struct.pack_into("<H", h, 112, 0x8300)
+h[114] = 4
+h[118] = 1
+struct.pack_into("<d", h, 128, 1.0)
+struct.pack_into("<I", h, 148, int(time.time()) - 1000)
+struct.pack_into("<H", h, 164, 1)
+h[222] = 3
+p = bytearray(2048)
+r = bytearray(180)
+struct.pack_into("<HI", r, 0, 180, 1)
+p[4:4 + 180] = r
+for name in sys.argv[1:]:
+    open(name, "wb").write(bytes(h + p))
+PY
+}
+
 # write_grid_sketch FILE: a 400 x 300 24-bit BMP of a light ground with a
 # darker line every 50 pixels, the sketch the stage scenarios draw over.
 write_grid_sketch() {

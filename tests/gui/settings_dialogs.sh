@@ -9,27 +9,7 @@ set -u
 build=$1
 source "$(dirname "$0")/gui_lib.bash"
 
-python3 - "$work/fixture.svt" <<'PY'
-import struct, sys, time
-h = bytearray(2048)
-h[0:4] = b"SARV"
-struct.pack_into("<H", h, 4, 12358)
-struct.pack_into("<I", h, 60, 2048 | 4)       # projection chain
-struct.pack_into("<i", h, 92, -1)
-struct.pack_into("<H", h, 110, 0x0006)
-struct.pack_into("<H", h, 112, 0x8300)
-h[114] = 4
-h[118] = 1
-struct.pack_into("<d", h, 128, 1.0)
-struct.pack_into("<I", h, 148, int(time.time()) - 1000)
-struct.pack_into("<H", h, 164, 1)
-h[222] = 3
-p = bytearray(2048)
-r = bytearray(180)
-struct.pack_into("<HI", r, 0, 180, 1)
-p[4:4 + 180] = r
-open(sys.argv[1], "wb").write(bytes(h + p))
-PY
+write_small_drawing "$work/fixture.svt"
 
 # header FIELD: one value of the saved file's header.
 header() {

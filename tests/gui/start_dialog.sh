@@ -10,28 +10,7 @@ title=" С чего начать?"
 key='HKCU\SOFTWARE\Zorvan\SARVOLT'
 
 # Three small drawings of the current format.
-python3 - "$work" <<'PY'
-import struct, sys, time
-for name in ("first", "second", "third"):
-    h = bytearray(2048)
-    h[0:4] = b"SARV"
-    struct.pack_into("<H", h, 4, 12358)
-    struct.pack_into("<I", h, 60, 2048 | 4)       # projection chain
-    struct.pack_into("<i", h, 92, -1)
-    struct.pack_into("<H", h, 110, 0x0006)
-    struct.pack_into("<H", h, 112, 0x8300)
-    h[114] = 4
-    h[118] = 1
-    struct.pack_into("<d", h, 128, 1.0)
-    struct.pack_into("<I", h, 148, int(time.time()) - 1000)
-    struct.pack_into("<H", h, 164, 1)
-    h[222] = 3
-    p = bytearray(2048)
-    r = bytearray(180)
-    struct.pack_into("<HI", r, 0, 180, 1)
-    p[4:4 + 180] = r
-    open(f"{sys.argv[1]}/{name}.svt", "wb").write(bytes(h + p))
-PY
+write_small_drawing "$work/first.svt" "$work/second.svt" "$work/third.svt"
 # A recorder named iexplore.exe stands in for the browser of the web site.
 mkdir -p "$work/browser"
 cp "$probe" "$work/browser/iexplore.exe"
