@@ -4,8 +4,7 @@
 // stop or mark (a link to a missing point, a dimension without its ends);
 // and the label layout itself (along the line, on a shelf, dragged near or
 // far, laid out again after its line moved).
-#include "tests/documents/doc_test_support.h"
-#include "tests/fonts/font_test_support.h"
+#include "tests/annotation/annotation_doc_fixture.h"
 
 #include "annotation/annotation_properties.h"
 #include "annotation/annotation_records.h"
@@ -43,20 +42,12 @@ using doc_test::Bytes;
 
 const double pi = 3.14159265358979323846;
 
-class PlacementStore : public doc_test::DocTest {
+class PlacementStore : public annotation_test::AnnotationDocTest {
 public:
-    RecordRef pref = 0;
-    std::vector<std::vector<uint8_t>> fonts;
     uint32_t next_link = 1;
 
     void SetUp() override {
-        DocTest::SetUp();
-        kernel_context_set_defaults();
-        ASSERT_EQ(settings_block_unpack(), 0);
-        fonts = font_test::built_fonts();
-        ASSERT_EQ(font_test::load_fonts(fonts), 0);
-        ASSERT_EQ(drawing_new(1), 0);
-        pref = doc_test::add_projection(1);
+        AnnotationDocTest::SetUp();
         uint8_t* p = projection();
         // Frame 0..100 x 0..50, placement due.
         put_f32(p, projection_frame_offset, 0);
@@ -65,19 +56,6 @@ public:
         put_f32(p, projection_frame_offset + 12, 50);
         put_u16(p, projection_flags, projection_word_changed);
         page_buffers[table_projections].clean = 0;
-        annotation_bind();
-    }
-    void TearDown() override {
-        kernel_measurers = kernel_measurers_unbound;
-        properties_layout = properties_layout_unbound;
-        FontResourceBytes none[stroke_font_count] = {};
-        stroke_fonts_load(none);
-        DocTest::TearDown();
-        settings_block_free();
-    }
-    uint8_t* projection() {
-        RecordRef at = pref;
-        return record_read_at(current_drawing_file(), &at, &page_buffers[table_projections]);
     }
     // A working copy of the projection record, as the window side passes it.
     Bytes projection_copy() {
@@ -134,7 +112,30 @@ public:
         uint8_t* l = annotation_find_key_kind(copy.data(), n, annotation_dimension_text, &ref);
         return l ? Bytes(l, l + get_u16(l, 0)) : Bytes();
     }
-    static Point2 pair(const Bytes& r, uint32_t off) { return {get_f32(r.data(), off), get_f32(r.data(), off + 4)}; }
+    // A segment of line type 1 from a to b, element number n.
+    void segment(uint32_t n, Point2 a, Point2 b) {
+        Bytes e(54, 0);
+        put_u16(e.data(), 0, 54);
+        put_u32(e.data(), 2, n);
+        put_u16(e.data(), 10, 0x0011);
+        put_f64(e.data(), 22, a.x), put_f64(e.data(), 30, a.y), put_f64(e.data(), 38, b.x), put_f64(e.data(), 46, b.y);
+        doc_test::add_to_projection(pref, projection_elements, table_elements, e);
+    }
+    // The box lo..hi of four segments, numbered 1 to 4 from the bottom edge
+    // round.
+    void box_of_segments(Point2 lo, Point2 hi) {
+        segment(1, lo, {hi.x, lo.y});
+        segment(2, {hi.x, lo.y}, hi);
+        segment(3, hi, {lo.x, hi.y});
+        segment(4, {lo.x, hi.y}, lo);
+    }
+    // The chain heads of a working copy written into the stored record, as
+    // the window side does after a tool has added records.
+    void store_heads(const Bytes& copy) {
+        uint8_t* p = projection();
+        std::memcpy(p + projection_links, copy.data() + projection_links, projection_points + 4 - projection_links);
+        page_buffers[table_projections].clean = 0;
+    }
     PlacementRunResult run(int mode) {
         Bytes copy = projection_copy();
         return place_dimensions(copy.data(), mode);
@@ -400,6 +401,13 @@ std::vector<Bytes> chain_of(PlacementStore* t, uint32_t offset, int table) {
     return out;
 }
 
+std::vector<Bytes> hatchings_of(PlacementStore* t) {
+    std::vector<Bytes> out;
+    for (const Bytes& r : chain_of(t, projection_annotations, table_annotation))
+        if (r[record_kind] == annotation_hatching) out.push_back(r);
+    return out;
+}
+
 // The roughness tool on a placed dimension (extension lines at x 10 and
 // 90 from y 50 up to the line at 60): the second line takes the sign
 // (angle -pi/2, key the dimension, its line bit), a second sign on that
@@ -518,18 +526,7 @@ TEST_F(PlacementStore, SketchTakesTheTrueImages) {
 // every fragment out, fitting the ones that ask for it.
 TEST_F(PlacementStore, TextFitsIntoTheCellOfLinesAroundIt) {
     annotation_properties_bind();
-    auto segment = [&](uint32_t n, Point2 a, Point2 b) {
-        Bytes e(54, 0);
-        put_u16(e.data(), 0, 54);
-        put_u32(e.data(), 2, n);
-        put_u16(e.data(), 10, 0x0011);  // a segment of line type 1
-        put_f64(e.data(), 22, a.x), put_f64(e.data(), 30, a.y), put_f64(e.data(), 38, b.x), put_f64(e.data(), 46, b.y);
-        doc_test::add_to_projection(pref, projection_elements, table_elements, e);
-    };
-    segment(1, {0, 0}, {100, 0});
-    segment(2, {100, 0}, {100, 20});
-    segment(3, {100, 20}, {0, 20});
-    segment(4, {0, 20}, {0, 0});
+    box_of_segments({0, 0}, {100, 20});
     segment(5, {200, -50}, {200, 50});  // beside the box, a second cell wall
     Bytes copy = projection_copy();
     Box cell{};
@@ -578,27 +575,12 @@ TEST_F(PlacementStore, TextFitsIntoTheCellOfLinesAroundIt) {
 // click where no contour closes places nothing and says why.  A hatching
 // moved within its own area keeps its record.
 TEST_F(PlacementStore, HatchingMarksTheClosedAreaAroundTheClick) {
-    auto segment = [&](uint32_t n, Point2 a, Point2 b) {
-        Bytes e(54, 0);
-        put_u16(e.data(), 0, 54);
-        put_u32(e.data(), 2, n);
-        put_u16(e.data(), 10, 0x0011);
-        put_f64(e.data(), 22, a.x), put_f64(e.data(), 30, a.y), put_f64(e.data(), 38, b.x), put_f64(e.data(), 46, b.y);
-        doc_test::add_to_projection(pref, projection_elements, table_elements, e);
-    };
-    segment(1, {0, 0}, {100, 0});
-    segment(2, {100, 0}, {100, 20});
-    segment(3, {100, 20}, {0, 20});
-    segment(4, {0, 20}, {0, 0});
+    box_of_segments({0, 0}, {100, 20});
     Bytes copy = projection_copy();
     AnnotationStage st;
     RecordRef ref = place_hatching(copy.data(), &st, 50, 10);
     ASSERT_NE(ref, 0u) << last_shown_message;
-    {
-        uint8_t* p = projection();
-        std::memcpy(p + projection_links, copy.data() + projection_links, projection_points + 4 - projection_links);
-        page_buffers[table_projections].clean = 0;
-    }
+    store_heads(copy);
     Bytes h(annotation_record_at(ref), annotation_record_at(ref) + hatching_record_size);
     EXPECT_EQ(h[record_kind], annotation_hatching);
     uint32_t contour = get_u32(h.data(), record_key);
@@ -611,9 +593,7 @@ TEST_F(PlacementStore, HatchingMarksTheClosedAreaAroundTheClick) {
 
     RecordRef again = place_hatching(copy.data(), &st, 20, 5);
     EXPECT_EQ(again, ref);
-    std::vector<Bytes> hatchings;
-    for (const Bytes& r : chain_of(this, projection_annotations, table_annotation))
-        if (r[record_kind] == annotation_hatching) hatchings.push_back(r);
+    std::vector<Bytes> hatchings = hatchings_of(this);
     ASSERT_EQ(hatchings.size(), 1u);
     EXPECT_NEAR(get_f32(hatchings[0].data(), hatching_seed), 20, 1e-4);
 
@@ -634,14 +614,6 @@ TEST_F(PlacementStore, HatchingMarksTheClosedAreaAroundTheClick) {
 // contour goes; moved into an area another hatching marks, that one takes
 // the seed, and the moved record goes with its contour.
 TEST_F(PlacementStore, HatchingMovedToAnotherAreaLeavesNoContourBehind) {
-    auto segment = [&](uint32_t n, Point2 a, Point2 b) {
-        Bytes e(54, 0);
-        put_u16(e.data(), 0, 54);
-        put_u32(e.data(), 2, n);
-        put_u16(e.data(), 10, 0x0011);
-        put_f64(e.data(), 22, a.x), put_f64(e.data(), 30, a.y), put_f64(e.data(), 38, b.x), put_f64(e.data(), 46, b.y);
-        doc_test::add_to_projection(pref, projection_elements, table_elements, e);
-    };
     // Two areas side by side: 0..50 and 50..100 across, 0..20 up.
     segment(1, {0, 0}, {50, 0});
     segment(2, {50, 0}, {100, 0});
@@ -651,22 +623,11 @@ TEST_F(PlacementStore, HatchingMovedToAnotherAreaLeavesNoContourBehind) {
     segment(6, {0, 20}, {0, 0});
     segment(7, {50, 0}, {50, 20});
     Bytes copy = projection_copy();
-    auto store_heads = [&] {
-        uint8_t* p = projection();
-        std::memcpy(p + projection_links, copy.data() + projection_links, projection_points + 4 - projection_links);
-        page_buffers[table_projections].clean = 0;
-    };
     auto contours = [&] {
         std::vector<uint32_t> numbers;
         for (const Bytes& c : chain_of(this, projection_contours, table_contours))
             numbers.push_back(get_u32(c.data(), contour_number));
         return numbers;
-    };
-    auto hatchings = [&] {
-        std::vector<Bytes> out;
-        for (const Bytes& r : chain_of(this, projection_annotations, table_annotation))
-            if (r[record_kind] == annotation_hatching) out.push_back(r);
-        return out;
     };
     auto move_seed = [&](RecordRef ref, double x, double y) {
         uint8_t* h = annotation_record_at(ref);
@@ -678,7 +639,7 @@ TEST_F(PlacementStore, HatchingMovedToAnotherAreaLeavesNoContourBehind) {
     AnnotationStage st;
     RecordRef left = place_hatching(copy.data(), &st, 25, 10);
     ASSERT_NE(left, 0u) << last_shown_message;
-    store_heads();
+    store_heads(copy);
     uint32_t left_contour = get_u32(annotation_record_at(left), record_key);
     ASSERT_EQ(contours(), std::vector<uint32_t>{left_contour});
 
@@ -686,8 +647,8 @@ TEST_F(PlacementStore, HatchingMovedToAnotherAreaLeavesNoContourBehind) {
     move_seed(left, 75, 10);
     RecordRef ref = left;
     EXPECT_EQ(reseed_hatching(copy.data(), &st, &ref), 1);
-    store_heads();
-    std::vector<Bytes> now = hatchings();
+    store_heads(copy);
+    std::vector<Bytes> now = hatchings_of(this);
     ASSERT_EQ(now.size(), 1u);
     uint32_t right_contour = get_u32(now[0].data(), record_key);
     EXPECT_NE(right_contour, left_contour);
@@ -696,14 +657,14 @@ TEST_F(PlacementStore, HatchingMovedToAnotherAreaLeavesNoContourBehind) {
     // A second hatching on the left, moved onto the right one's area.
     RecordRef second = place_hatching(copy.data(), &st, 25, 10);
     ASSERT_NE(second, 0u) << last_shown_message;
-    store_heads();
+    store_heads(copy);
     uint32_t second_contour = get_u32(annotation_record_at(second), record_key);
     EXPECT_EQ(contours().size(), 2u);
     move_seed(second, 80, 15);
     ref = second;
     EXPECT_EQ(reseed_hatching(copy.data(), &st, &ref), 1);
-    store_heads();
-    now = hatchings();
+    store_heads(copy);
+    now = hatchings_of(this);
     ASSERT_EQ(now.size(), 1u);
     EXPECT_EQ(get_u32(now[0].data(), record_key), right_contour);
     EXPECT_NEAR(get_f32(now[0].data(), hatching_seed), 80, 1e-4);
