@@ -145,6 +145,12 @@ public:
         measure_text(text, &w, nullptr);
         return w;
     }
+    // How far the text reaches below its base line.
+    static double label_depth(const char* text) {
+        select_text_font(2, 0, 0);
+        double w = 0;
+        return measure_text(text, &w, nullptr);
+    }
 };
 
 // Three nested spans over the top edge: shortest nearest, each 10 mm
@@ -185,8 +191,8 @@ TEST_F(PlacementStore, NestedSpansAreWrittenOutwardsWithTheirLabels) {
         EXPECT_NEAR(get_f64(l.data(), dimension_text_angle), 0, 1e-12);
         double width = label_width("25");
         EXPECT_NEAR(pair(l, dimension_text_anchor).x, (w.x1 + w.x2) / 2 - width / 2, 1e-3);
-        EXPECT_GT(pair(l, dimension_text_anchor).y, w.line_y + 1.24 - 1e-4);
-        EXPECT_LT(pair(l, dimension_text_anchor).y, w.line_y + 5);
+        // y grows downward: the text's lowest point 1.24 mm above the line.
+        EXPECT_NEAR(pair(l, dimension_text_anchor).y + label_depth("25"), w.line_y - 1.24, 1e-3);
     }
 }
 
@@ -346,6 +352,57 @@ TEST_F(PlacementStore, LabelAlongTheLineOrOnAShelf) {
     Bytes untouched = l;
     EXPECT_FALSE(dimension_label_layout(bad.data(), untouched.data(), m, label_automatic, {0, 0}, 0));
     EXPECT_EQ(untouched, l);
+}
+
+// A label's letters stand clear of its line (y grows downward, a text is
+// anchored on its base line): along a horizontal line the text's lowest
+// point is 1.24 mm above it; along a vertical line read upwards the text
+// stands to its left; on a shelf the first text stands 0.62 mm over the
+// shelf and the second hangs 0.62 mm under it.
+TEST_F(PlacementStore, LabelTextsStandClearOfTheirLines) {
+    auto dim = [](Point2 a, Point2 b) {
+        Bytes d(dimension_record_size, 0);
+        put_u16(d.data(), 0, dimension_record_size);
+        put_u16(d.data(), dimension_kind_word, (1 << 8) | (1 << 12));
+        put_u16(d.data(), dimension_value_word, 0x0013);
+        put_pointf(d.data(), dimension_line_start, {static_cast<float>(a.x), static_cast<float>(a.y)});
+        put_pointf(d.data(), dimension_line_end, {static_cast<float>(b.x), static_cast<float>(b.y)});
+        return d;
+    };
+    const double w = label_width("25"), depth = label_depth("25");
+    Bytes l = label(1, "25");
+    TextMetrics m{};
+    ASSERT_EQ(measure_dimension_label(l.data(), &m), 1);
+    struct Case {
+        Point2 a, b;
+        Point2 anchor;
+    } const cases[] = {
+        {{0, 0}, {40, 0}, {20 - w / 2, -1.24 - depth}},
+        {{0, 40}, {0, 0}, {-1.24 - depth, 20 + w / 2}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.b.x);
+        Bytes d = dim(c.a, c.b);
+        Bytes lab = l;
+        ASSERT_TRUE(dimension_label_layout(d.data(), lab.data(), m, label_automatic, {0, 0}, 0));
+        ASSERT_TRUE(get_u16(lab.data(), annotation_flags) & 0x0800);
+        EXPECT_NEAR(pair(lab, dimension_text_anchor).x, c.anchor.x, 1e-4);
+        EXPECT_NEAR(pair(lab, dimension_text_anchor).y, c.anchor.y, 1e-4);
+    }
+    // Two texts: on a shelf.
+    Bytes two = label(1, "25-0,1");
+    two[dimension_text_first_length] = 2;
+    put_u16(two.data(), annotation_flags, static_cast<uint16_t>(get_u16(two.data(), annotation_flags) | 0x40));
+    ASSERT_EQ(measure_dimension_label(two.data(), &m), 1);
+    select_text_font(2, 0, 0);
+    double w2 = 0, h2 = 0;
+    double depth2 = measure_text("-0,1", &w2, &h2);
+    Bytes d = dim({0, 0}, {40, 0});
+    ASSERT_TRUE(dimension_label_layout(d.data(), two.data(), m, label_automatic, {0, 0}, 0));
+    ASSERT_FALSE(get_u16(two.data(), annotation_flags) & 0x0800);
+    double sy = pair(two, dimension_text_leader2).y;
+    EXPECT_NEAR(pair(two, dimension_text_anchor).y, sy - 0.62 - depth, 1e-4);
+    EXPECT_NEAR(pair(two, dimension_text_anchor2).y, sy + 0.62 + (h2 - depth2), 1e-4);
 }
 
 // A label placed by hand on a shelf keeps its place when its dimension is
@@ -735,8 +792,7 @@ TEST_F(PlacementStore, DimensionLinesArePickedDraggedAndGivenArrowheads) {
     EXPECT_NEAR(pair(d, dimension_extension2 + 8).y, 75, 1e-4);
     EXPECT_TRUE(get_u16(d.data(), dimension_value_word) & 0x0800);
     Bytes l = label_of(11);
-    EXPECT_GT(pair(l, dimension_text_anchor).y, 75);
-    EXPECT_LT(pair(l, dimension_text_anchor).y, 80);
+    EXPECT_NEAR(pair(l, dimension_text_anchor).y + label_depth("25"), 75 - 1.24, 1e-3);
     // A run keeps the line placed by hand.
     EXPECT_EQ(run(placement_always).kept, 1);
     EXPECT_NEAR(pair(dimension(11), dimension_line_start).y, 75, 1e-4);
