@@ -78,16 +78,21 @@ public:
     // with its label "text".
     void linear(uint32_t n, uint32_t p1, uint32_t p2, double nominal, const char* text = "25",
                 uint16_t value = 0x0003) {
-        Bytes d(dimension_record_size, 0);
-        put_u16(d.data(), 0, dimension_record_size);
-        put_u32(d.data(), dimension_number, n);
-        put_f64(d.data(), dimension_nominal, nominal);
-        put_u16(d.data(), dimension_kind_word, 0x0000);
-        put_u16(d.data(), dimension_value_word, value);
+        Bytes d = dimension_bytes(n, nominal, 0x0000, value);
         doc_test::add_to_projection(pref, projection_dimensions, table_dimensions, d);
         link(n, p1, 1);
         link(n, p2, 2);
         doc_test::add_to_projection(pref, projection_annotations, table_annotation, label(n, text));
+    }
+    // A dimension record: its number, nominal, kind and value words.
+    static Bytes dimension_bytes(uint32_t n, double nominal, uint16_t kind_word, uint16_t value_word) {
+        Bytes d(dimension_record_size, 0);
+        put_u16(d.data(), 0, dimension_record_size);
+        put_u32(d.data(), dimension_number, n);
+        put_f64(d.data(), dimension_nominal, nominal);
+        put_u16(d.data(), dimension_kind_word, kind_word);
+        put_u16(d.data(), dimension_value_word, value_word);
+        return d;
     }
     static Bytes label(uint32_t n, const char* text) {
         RecordBytes packed = pack_whole_text(text);
@@ -100,10 +105,15 @@ public:
         put_u16(r.data(), annotation_flags, 2 << 7);  // height index 2
         return r;
     }
+    // Dimension n of the chain a working copy heads, where it is stored;
+    // null when there is none.
+    static uint8_t* stored_dimension(Bytes& copy, uint32_t n) {
+        RecordRef* head = projection_chain(copy.data(), projection_dimensions);
+        return record_find_key(current_drawing_file(), head, n, nullptr, &page_buffers[table_dimensions]);
+    }
     Bytes dimension(uint32_t n) {
         Bytes copy = projection_copy();
-        RecordRef* head = projection_chain(copy.data(), projection_dimensions);
-        uint8_t* d = record_find_key(current_drawing_file(), head, n, nullptr, &page_buffers[table_dimensions]);
+        uint8_t* d = stored_dimension(copy, n);
         return d ? Bytes(d, d + get_u16(d, 0)) : Bytes();
     }
     Bytes label_of(uint32_t n) {
@@ -205,8 +215,7 @@ TEST_F(PlacementStore, HandPlacedLinesStayUntilReplaced) {
     linear(11, 1, 2, 80, "25", 0x0803);
     {
         Bytes copy = projection_copy();
-        RecordRef* head = projection_chain(copy.data(), projection_dimensions);
-        uint8_t* d = record_find_key(current_drawing_file(), head, 11, nullptr, &page_buffers[table_dimensions]);
+        uint8_t* d = stored_dimension(copy, 11);
         ASSERT_NE(d, nullptr);
         const float geometry[] = {10, 95, 90, 95, 0, 0, 10, 50, 10, 95, 90, 50, 90, 95};
         for (int i = 0; i < 14; ++i) put_f32(d, dimension_line_start + 4 * i, geometry[i]);
@@ -245,10 +254,7 @@ TEST_F(PlacementStore, MissingPointsStopAndMissingEndsMark) {
     PlacementStore::SetUp();
     point(1, 10, 50), point(2, 90, 50);
     linear(11, 1, 2, 80);
-    Bytes d(dimension_record_size, 0);
-    put_u16(d.data(), 0, dimension_record_size);
-    put_u32(d.data(), dimension_number, 12);
-    put_u16(d.data(), dimension_value_word, 0x0003);
+    Bytes d = dimension_bytes(12, 0, 0, 0x0003);
     doc_test::add_to_projection(pref, projection_dimensions, table_dimensions, d);
     link(12, 1, 1);  // no second end
     r = run(placement_always);
@@ -281,10 +287,7 @@ TEST_F(PlacementStore, StageEntryPlacesOnlyAChangedProjection) {
 TEST_F(PlacementStore, LabelAlongTheLineOrOnAShelf) {
     double w = label_width("25");
     auto dim = [](Point2 a, Point2 b, uint16_t kind_word) {
-        Bytes d(dimension_record_size, 0);
-        put_u16(d.data(), 0, dimension_record_size);
-        put_u16(d.data(), dimension_kind_word, kind_word);
-        put_u16(d.data(), dimension_value_word, 0x0013);
+        Bytes d = dimension_bytes(0, 0, kind_word, 0x0013);
         put_f32(d.data(), dimension_line_start, static_cast<float>(a.x));
         put_f32(d.data(), dimension_line_start + 4, static_cast<float>(a.y));
         put_f32(d.data(), dimension_line_end, static_cast<float>(b.x));
@@ -362,10 +365,7 @@ TEST_F(PlacementStore, LabelAlongTheLineOrOnAShelf) {
 // shelf and the second hangs 0.62 mm under it.
 TEST_F(PlacementStore, LabelTextsStandClearOfTheirLines) {
     auto dim = [](Point2 a, Point2 b) {
-        Bytes d(dimension_record_size, 0);
-        put_u16(d.data(), 0, dimension_record_size);
-        put_u16(d.data(), dimension_kind_word, (1 << 8) | (1 << 12));
-        put_u16(d.data(), dimension_value_word, 0x0013);
+        Bytes d = dimension_bytes(0, 0, (1 << 8) | (1 << 12), 0x0013);
         put_pointf(d.data(), dimension_line_start, {static_cast<float>(a.x), static_cast<float>(a.y)});
         put_pointf(d.data(), dimension_line_end, {static_cast<float>(b.x), static_cast<float>(b.y)});
         return d;
@@ -414,8 +414,7 @@ TEST_F(PlacementStore, RelayoutKeepsAHandPlacedLabel) {
     linear(11, 1, 2, 80, "25", 0x8803);
     Bytes copy = projection_copy();
     {
-        RecordRef* head = projection_chain(copy.data(), projection_dimensions);
-        uint8_t* d = record_find_key(current_drawing_file(), head, 11, nullptr, &page_buffers[table_dimensions]);
+        uint8_t* d = stored_dimension(copy, 11);
         const float geometry[] = {10, 60, 90, 60};
         for (int i = 0; i < 4; ++i) put_f32(d, dimension_line_start + 4 * i, geometry[i]);
         put_u16(d, dimension_value_word, 0x8813);
@@ -433,9 +432,7 @@ TEST_F(PlacementStore, RelayoutKeepsAHandPlacedLabel) {
     // Through the property dialogs' service as well.
     EXPECT_EQ(properties_layout.relayout_dimension(copy.data(), 11), 1);
 
-    Bytes d(dimension_record_size, 0);
-    put_u16(d.data(), 0, dimension_record_size);
-    put_u32(d.data(), dimension_number, 12);
+    Bytes d = dimension_bytes(12, 0, 0, 0);
     doc_test::add_to_projection(pref, projection_dimensions, table_dimensions, d);
     copy = projection_copy();
     error_stack_clear();
@@ -549,8 +546,7 @@ TEST_F(PlacementStore, RoughnessSignsOnExtensionLinesAndLeaders) {
     // The dimension line comes nearer (extension lines end at 53): the sign
     // at 55 goes to the line's end nearer to it.
     {
-        RecordRef* head = projection_chain(copy.data(), projection_dimensions);
-        uint8_t* d = record_find_key(df, head, 11, nullptr, &page_buffers[table_dimensions]);
+        uint8_t* d = stored_dimension(copy, 11);
         put_f32(d, dimension_extension2 + 12, 53);
         page_buffers[table_dimensions].clean = 0;
     }
@@ -770,12 +766,7 @@ TEST_F(PlacementStore, DimensionLinesArePickedDraggedAndGivenArrowheads) {
 TEST_F(PlacementStore, RadialDimensionsRunThroughTheirCentre) {
     point(1, 60, 25), point(2, 50, 25);
     auto radial = [&](uint32_t n, uint16_t kind_word, bool with_centre) {
-        Bytes d(dimension_record_size, 0);
-        put_u16(d.data(), 0, dimension_record_size);
-        put_u32(d.data(), dimension_number, n);
-        put_f64(d.data(), dimension_nominal, 10);
-        put_u16(d.data(), dimension_kind_word, kind_word);
-        put_u16(d.data(), dimension_value_word, with_centre ? 0x0005 : 0x0001);
+        Bytes d = dimension_bytes(n, 10, kind_word, with_centre ? 0x0005 : 0x0001);
         doc_test::add_to_projection(pref, projection_dimensions, table_dimensions, d);
         link(n, 1, 1);
         if (with_centre) link(n, 2, 3);
@@ -857,12 +848,8 @@ namespace {
 // A level dimension measured along y (direction mode 1): the points of its
 // first and second role; `side` measures from the second role (state bit 1).
 void level(PlacementStore* t, uint32_t n, std::vector<uint32_t> first, std::vector<uint32_t> second, bool side) {
-    Bytes d(dimension_record_size, 0);
-    put_u16(d.data(), 0, dimension_record_size);
-    put_u32(d.data(), dimension_number, n);
-    put_f64(d.data(), dimension_nominal, 10);
-    put_u16(d.data(), dimension_kind_word, static_cast<uint16_t>(6 | (1 << 5) | (side ? 0x7900 : 0x9700)));
-    put_u16(d.data(), dimension_value_word, 0x0003);
+    Bytes d = PlacementStore::dimension_bytes(n, 10, static_cast<uint16_t>(6 | (1 << 5) | (side ? 0x7900 : 0x9700)),
+                                              0x0003);
     put_u16(d.data(), dimension_state, side ? 0x0002 : 0);
     doc_test::add_to_projection(t->pref, projection_dimensions, table_dimensions, d);
     for (uint32_t p : first) t->link(n, p, 1);
@@ -950,9 +937,7 @@ TEST_F(PlacementStore, SpreadLevelDimensionsGetGeneratedOnes) {
     {
         right = group({80, 10}, {80, 40});
         Bytes copy = projection_copy();
-        RecordRef* head = projection_chain(copy.data(), projection_dimensions);
-        uint8_t* d = record_find_key(current_drawing_file(), head, get_u32(right.data(), dimension_number), nullptr,
-                                     &page_buffers[table_dimensions]);
+        uint8_t* d = stored_dimension(copy, get_u32(right.data(), dimension_number));
         ASSERT_NE(d, nullptr);
         put_f32(d, dimension_line_start, 150);
         put_f32(d, dimension_line_end, 150);
@@ -1004,11 +989,7 @@ TEST_F(PlacementStore, TooManyGeneratedDimensionsKeepsTheOthers) {
 // stays, a hand-placed shown level one is kept aside, the counter resets.
 TEST_F(PlacementStore, GeneratedDimensionsAreAllRemoved) {
     auto dim = [&](uint32_t n, uint16_t state, uint16_t value) {
-        Bytes d(dimension_record_size, 0);
-        put_u16(d.data(), 0, dimension_record_size);
-        put_u32(d.data(), dimension_number, n);
-        put_u16(d.data(), dimension_kind_word, 6);
-        put_u16(d.data(), dimension_value_word, value);
+        Bytes d = dimension_bytes(n, 0, 6, value);
         put_u16(d.data(), dimension_state, state);
         doc_test::add_to_projection(pref, projection_dimensions, table_dimensions, d);
         doc_test::add_to_projection(pref, projection_annotations, table_annotation, label(n, "0"));
@@ -1143,12 +1124,7 @@ public:
         doc_test::add_to_projection(pref, projection_elements, table_elements, e);
     }
     void radius(uint32_t n, uint32_t on, uint32_t centre) {
-        Bytes d(dimension_record_size, 0);
-        put_u16(d.data(), 0, dimension_record_size);
-        put_u32(d.data(), dimension_number, n);
-        put_f64(d.data(), dimension_nominal, 30);
-        put_u16(d.data(), dimension_kind_word, 1);
-        put_u16(d.data(), dimension_value_word, 0x0005);
+        Bytes d = dimension_bytes(n, 30, 1, 0x0005);
         doc_test::add_to_projection(pref, projection_dimensions, table_dimensions, d);
         link(n, on, 1);
         link(n, centre, 3);
