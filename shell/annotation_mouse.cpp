@@ -22,7 +22,6 @@
 #include "render/contours/contour_search.h"
 #include "geometry/nearest_points.h"
 #include "geometry/transforms.h"
-#include "render/output/dimension_seams.h"
 #include "shell/annotation_mouse.h"
 #include "shell/frame_face.h"
 #include "shell/panels.h"
@@ -168,30 +167,6 @@ bool pick_for_move(unsigned char* projection, const ProjectionWindow* w, Point2 
     return select_for_move(annotation_pick(projection, p.x, p.y, pick_pixels * pixel_length(w)), p);
 }
 
-// What the pick marker found under a click: the paint it causes runs the
-// dimension and annotation walk, which fills its pick state.
-struct MarkerPick {
-    RecordRef annotation = 0;
-    RecordRef dimension = 0;
-    uint8_t end = 0;
-};
-MarkerPick pick_by_marker(ProjectionWindow* w, int x, int y) {
-    DimensionPickState& d = dimension_pick_state;
-    d.picked_annotation = 0;
-    d.picked_dimension = 0;
-    d.picked_dimension_end = 0;
-    MarkerPick m;
-    ProjectionWindow* crosshair_before = crosshair_owner();
-    if (pick_marker_paint_click(w, x, y)) {
-        m.annotation = d.picked_annotation;
-        m.dimension = d.picked_dimension;
-        m.end = static_cast<uint8_t>(d.picked_dimension_end);
-    }
-    // The walk points at a picked dimension with its cross-hair; the tools
-    // draw their own while they drag.
-    if (!crosshair_before && crosshair_owner()) crosshair_move(nullptr, 0, 0, 0);
-    return m;
-}
 
 // Before a hatching is placed or seeded again: the temporary records are
 // purged when the drawing asks for it, and the time of the change noted.
@@ -224,8 +199,9 @@ int left_down(HWND window, int x, int y, WPARAM keys) {
     // by the pick marker; where it finds nothing (a click between the strokes
     // of a text, or too near the edge for a marker) the record whose box
     // holds the click, else the nearest dimension line.
-    MarkerPick marker;
-    if (tool == annotation_tool_move || tool == annotation_tool_arrowheads) marker = pick_by_marker(w, x, y);
+    MarkerPick marker = {0, 0, 0};
+    if (tool == annotation_tool_move || tool == annotation_tool_arrowheads)
+        marker = pick_marker_annotation_click(w, x, y);
     bool started = false;
     with_projection(w, [&](unsigned char* projection) {
         switch (tool) {
@@ -284,7 +260,7 @@ int left_down(HWND window, int x, int y, WPARAM keys) {
             bool picked = select_for_move(marker.annotation, p);
             if (!picked && marker.dimension) {
                 s.selected_dimension_ref = marker.dimension;
-                s.picked_dimension_end = marker.end;
+                s.picked_dimension_end = marker.dimension_end;
                 picked = true;
             }
             if (!picked) picked = pick_for_move(projection, w, p);

@@ -48,6 +48,7 @@
 #include "shell/panels.h"
 #include "shell/projection_windows.h"
 #include "shell/startup.h"
+#include "shell/view_picking.h"
 #include "store/drawing_header.h"
 #include "store/record_layouts.h"
 #include "store/records.h"
@@ -1381,8 +1382,11 @@ bool annotation_properties_right_click(ProjectionWindow* w, int px, int py) {
     if (!w || !(w->scale[0] > 0) || !(w->scale[1] > 0)) return false;
     double x = px / w->scale[0] - w->scroll_shift[0] + w->view_offset[0];
     double y = py / w->scale[1] - w->scroll_shift[1] + w->view_offset[1];
-    RecordRef ref = 0;
-    {
+    // The record drawn under the click, found by the pick marker; where it
+    // finds none (a click between the strokes of a text) the record whose
+    // box holds the click.
+    RecordRef ref = pick_marker_annotation_click(w, px, py).annotation;
+    if (!ref) {
         DocumentLockGuard lock;
         RecordRef at = w->record_ref;
         DrawingFile* df = current_drawing_file();

@@ -185,6 +185,22 @@ int pick_marker_paint_click(ProjectionWindow* w, int x, int y) {
     return 1;
 }
 
+MarkerPick pick_marker_annotation_click(ProjectionWindow* w, int x, int y) {
+    DimensionPickState& d = dimension_pick_state;
+    d.picked_annotation = 0;
+    d.picked_dimension = 0;
+    d.picked_dimension_end = 0;
+    MarkerPick m = {0, 0, 0};
+    ProjectionWindow* crosshair_before = crosshair_window;
+    if (pick_marker_paint_click(w, x, y)) {
+        m.annotation = d.picked_annotation;
+        m.dimension = d.picked_dimension;
+        m.dimension_end = static_cast<uint8_t>(d.picked_dimension_end);
+    }
+    if (!crosshair_before && crosshair_window) crosshair_move(nullptr, 0, 0, 0);
+    return m;
+}
+
 void picking_window_gone(ProjectionWindow* w) {
     pick_marker_forget_window(w);
     if (crosshair_window == w) crosshair_window = nullptr;

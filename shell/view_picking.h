@@ -31,6 +31,19 @@ POINT crosshair_position();
 // for a later paint.
 int pick_marker_paint_click(ProjectionWindow* w, int x, int y);
 
+// The annotation stage's pick by pixels: what the paint of a click at
+// (x, y) finds under the pick marker in its dimension and annotation walk,
+// an annotation record or (drawn before the records) a dimension with the
+// end nearer the click.  All 0 when nothing is drawn there or no marker
+// could take part.  The walk's cross-hair on a picked dimension is put
+// away again: the tools draw their own.
+struct MarkerPick {
+    uint32_t annotation;
+    uint32_t dimension;
+    uint8_t dimension_end;
+};
+MarkerPick pick_marker_annotation_click(ProjectionWindow* w, int x, int y);
+
 // A window that goes away: its marker and its cross-hair are forgotten.
 void picking_window_gone(ProjectionWindow* w);
 

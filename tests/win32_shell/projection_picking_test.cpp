@@ -2,7 +2,8 @@
 // a click of the image stage's marking tool marks the element drawn under
 // the click (the first one the paint draws over the marker, not the nearest
 // one by geometry), a click of the annotation stage's move tool takes the
-// leader drawn under it, and a click of the dimension stage that its tool
+// leader drawn under it (and its right click opens that leader's
+// properties), and a click of the dimension stage that its tool
 // fails on leaves no marker behind.  The drawing is a new one from the
 // wizard, with records added to its one view.
 #include <windows.h>
@@ -18,6 +19,7 @@
 #include "documents/documents.h"
 #include "geometry/transforms.h"
 #include "render/output/output_view.h"
+#include "shell/annotation_properties_win.h"
 #include "shell/commands.h"
 #include "shell/element_dialogs.h"
 #include "shell/elements_binding.h"
@@ -190,7 +192,7 @@ TEST_F(ProjectionPicking, TheImageStageMarksTheElementDrawnOverTheMarker) {
 
 // A leader whose shelf runs through the click: the move tool's click takes
 // it through the marker (the walk's test reports the leader's record) and
-// starts dragging it.
+// starts dragging it; a right click there opens its properties.
 TEST_F(ProjectionPicking, TheAnnotationStageMoveToolTakesTheLeaderDrawnOverTheMarker) {
     Point2 at = model_at(cx, cy);
     RecordRef leader = 0;
@@ -212,6 +214,31 @@ TEST_F(ProjectionPicking, TheAnnotationStageMoveToolTakesTheLeaderDrawnOverTheMa
     SendMessageA(w->window, WM_LBUTTONUP, 0, MAKELPARAM(cx, cy));
     pump_messages(50);
     EXPECT_FALSE(annotation_stage.crosshair_active);
+
+    // The right click on it opens its properties (answered "Отказаться").
+    hits.clear();
+    static std::vector<int> shown;
+    shown.clear();
+    properties_dialog_shown = [](HWND d, int id) {
+        shown.push_back(id);
+        PostMessageA(d, WM_COMMAND, IDCANCEL, 0);
+    };
+    HANDLE before = worker_thread;
+    SendMessageA(w->window, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(cx, cy));
+    SendMessageA(w->window, WM_RBUTTONUP, 0, MAKELPARAM(cx, cy));
+    ASSERT_FALSE(hits.empty());
+    EXPECT_EQ(hits[0].stage, 5);
+    EXPECT_EQ(hits[0].record[record_kind], annotation_leader);
+    ASSERT_NE(worker_thread, before) << "no properties after the right click";
+    DWORD r = WAIT_TIMEOUT;
+    for (int i = 0; i < 400 && r == WAIT_TIMEOUT; ++i) {
+        r = MsgWaitForMultipleObjects(1, &worker_thread, FALSE, 50, QS_ALLINPUT);
+        pump_messages(0);
+        if (r == WAIT_OBJECT_0 + 1) r = WAIT_TIMEOUT;
+    }
+    properties_dialog_shown = nullptr;
+    ASSERT_EQ(r, WAIT_OBJECT_0) << "the properties dialog did not end";
+    EXPECT_EQ(shown.size(), 1u);
 
     // Far left of the leader (it spans a few sheet millimetres about the
     // click) nothing is drawn over the marker.
