@@ -85,16 +85,6 @@ void with_projection(ProjectionWindow* w, Op op) {
     document_lock_release();
 }
 
-// Puts the mouse cursor on a drawing point of the window.  The mouse move
-// this makes runs one more drag step at that point, which leaves a flipped
-// arc where it is.
-void set_cursor_to_point(HWND window, const ProjectionWindow* w, Point2 p) {
-    ViewTransform t = window_transform(w);
-    POINT at{static_cast<LONG>(view_x_to_pixel(&t, p.x)), static_cast<LONG>(view_y_to_pixel(&t, p.y))};
-    if (!ClientToScreen(window, &at)) return;
-    SetCursorPos(at.x, at.y);
-}
-
 void crosshair_show(HWND window, int x, int y, bool show) {
     if (crosshair_window && IsWindow(crosshair_window)) InvalidateRect(crosshair_window, nullptr, FALSE);
     crosshair_window = show ? window : nullptr;
@@ -386,6 +376,15 @@ void paint_over(HWND window, HDC dc) {
 }
 
 }  // namespace
+
+// The mouse move this makes runs one more drag step at that point, which
+// leaves a flipped arc where it is.
+void set_cursor_to_point(HWND window, const ProjectionWindow* w, Point2 p) {
+    ViewTransform t = window_transform(w);
+    POINT at{static_cast<LONG>(view_x_to_pixel(&t, p.x)), static_cast<LONG>(view_y_to_pixel(&t, p.y))};
+    if (!ClientToScreen(window, &at)) return;
+    SetCursorPos(at.x, at.y);
+}
 
 void annotation_mouse_fill(StageTools* row) {
     row->left_down = left_down;

@@ -145,6 +145,12 @@ public:
         measure_text(text, &w, nullptr);
         return w;
     }
+    // How far the text reaches below its base line.
+    static double label_depth(const char* text) {
+        select_text_font(2, 0, 0);
+        double w = 0;
+        return measure_text(text, &w, nullptr);
+    }
 };
 
 // Three nested spans over the top edge: shortest nearest, each 10 mm
@@ -185,8 +191,8 @@ TEST_F(PlacementStore, NestedSpansAreWrittenOutwardsWithTheirLabels) {
         EXPECT_NEAR(get_f64(l.data(), dimension_text_angle), 0, 1e-12);
         double width = label_width("25");
         EXPECT_NEAR(pair(l, dimension_text_anchor).x, (w.x1 + w.x2) / 2 - width / 2, 1e-3);
-        EXPECT_GT(pair(l, dimension_text_anchor).y, w.line_y + 1.24 - 1e-4);
-        EXPECT_LT(pair(l, dimension_text_anchor).y, w.line_y + 5);
+        // y grows downward: the text's lowest point 1.24 mm above the line.
+        EXPECT_NEAR(pair(l, dimension_text_anchor).y + label_depth("25"), w.line_y - 1.24, 1e-3);
     }
 }
 
@@ -346,6 +352,57 @@ TEST_F(PlacementStore, LabelAlongTheLineOrOnAShelf) {
     Bytes untouched = l;
     EXPECT_FALSE(dimension_label_layout(bad.data(), untouched.data(), m, label_automatic, {0, 0}, 0));
     EXPECT_EQ(untouched, l);
+}
+
+// A label's letters stand clear of its line (y grows downward, a text is
+// anchored on its base line): along a horizontal line the text's lowest
+// point is 1.24 mm above it; along a vertical line read upwards the text
+// stands to its left; on a shelf the first text stands 0.62 mm over the
+// shelf and the second hangs 0.62 mm under it.
+TEST_F(PlacementStore, LabelTextsStandClearOfTheirLines) {
+    auto dim = [](Point2 a, Point2 b) {
+        Bytes d(dimension_record_size, 0);
+        put_u16(d.data(), 0, dimension_record_size);
+        put_u16(d.data(), dimension_kind_word, (1 << 8) | (1 << 12));
+        put_u16(d.data(), dimension_value_word, 0x0013);
+        put_pointf(d.data(), dimension_line_start, {static_cast<float>(a.x), static_cast<float>(a.y)});
+        put_pointf(d.data(), dimension_line_end, {static_cast<float>(b.x), static_cast<float>(b.y)});
+        return d;
+    };
+    const double w = label_width("25"), depth = label_depth("25");
+    Bytes l = label(1, "25");
+    TextMetrics m{};
+    ASSERT_EQ(measure_dimension_label(l.data(), &m), 1);
+    struct Case {
+        Point2 a, b;
+        Point2 anchor;
+    } const cases[] = {
+        {{0, 0}, {40, 0}, {20 - w / 2, -1.24 - depth}},
+        {{0, 40}, {0, 0}, {-1.24 - depth, 20 + w / 2}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.b.x);
+        Bytes d = dim(c.a, c.b);
+        Bytes lab = l;
+        ASSERT_TRUE(dimension_label_layout(d.data(), lab.data(), m, label_automatic, {0, 0}, 0));
+        ASSERT_TRUE(get_u16(lab.data(), annotation_flags) & 0x0800);
+        EXPECT_NEAR(pair(lab, dimension_text_anchor).x, c.anchor.x, 1e-4);
+        EXPECT_NEAR(pair(lab, dimension_text_anchor).y, c.anchor.y, 1e-4);
+    }
+    // Two texts: on a shelf.
+    Bytes two = label(1, "25-0,1");
+    two[dimension_text_first_length] = 2;
+    put_u16(two.data(), annotation_flags, static_cast<uint16_t>(get_u16(two.data(), annotation_flags) | 0x40));
+    ASSERT_EQ(measure_dimension_label(two.data(), &m), 1);
+    select_text_font(2, 0, 0);
+    double w2 = 0, h2 = 0;
+    double depth2 = measure_text("-0,1", &w2, &h2);
+    Bytes d = dim({0, 0}, {40, 0});
+    ASSERT_TRUE(dimension_label_layout(d.data(), two.data(), m, label_automatic, {0, 0}, 0));
+    ASSERT_FALSE(get_u16(two.data(), annotation_flags) & 0x0800);
+    double sy = pair(two, dimension_text_leader2).y;
+    EXPECT_NEAR(pair(two, dimension_text_anchor).y, sy - 0.62 - depth, 1e-4);
+    EXPECT_NEAR(pair(two, dimension_text_anchor2).y, sy + 0.62 + (h2 - depth2), 1e-4);
 }
 
 // A label placed by hand on a shelf keeps its place when its dimension is
@@ -735,8 +792,7 @@ TEST_F(PlacementStore, DimensionLinesArePickedDraggedAndGivenArrowheads) {
     EXPECT_NEAR(pair(d, dimension_extension2 + 8).y, 75, 1e-4);
     EXPECT_TRUE(get_u16(d.data(), dimension_value_word) & 0x0800);
     Bytes l = label_of(11);
-    EXPECT_GT(pair(l, dimension_text_anchor).y, 75);
-    EXPECT_LT(pair(l, dimension_text_anchor).y, 80);
+    EXPECT_NEAR(pair(l, dimension_text_anchor).y + label_depth("25"), 75 - 1.24, 1e-3);
     // A run keeps the line placed by hand.
     EXPECT_EQ(run(placement_always).kept, 1);
     EXPECT_NEAR(pair(dimension(11), dimension_line_start).y, 75, 1e-4);
@@ -1090,4 +1146,181 @@ TEST_F(PlacementStore, AnglesAndFilletsArePlaced) {
     r = run(placement_when_due);
     EXPECT_EQ(r.marked, 1);
     EXPECT_TRUE(get_u16(dimension(42).data(), dimension_state) & 0x0020);
+}
+
+// Store fixtures for the gathering rules below.
+class PlacementGathering : public PlacementStore {
+public:
+    void flagged_point(uint32_t n, double x, double y, uint16_t flags) {
+        Bytes p = doc_test::point_bytes(n, x, y, x, y);
+        put_u16(p.data(), point_flags, flags);
+        doc_test::add_to_projection(pref, projection_points, table_points, p);
+    }
+    // A visible element: a segment from point a to point b drawn from
+    // (x1, y1) to (x2, y2), or a circle (on it, then its centre).
+    void element2(uint32_t n, int kind, uint32_t a, uint32_t b, double x1, double y1, double x2, double y2) {
+        Bytes e(element_size2, 0);
+        put_u16(e.data(), 0, element_size2);
+        put_u32(e.data(), element_number, n);
+        put_u16(e.data(), element_flags, static_cast<uint16_t>(0x0010 | kind));
+        put_u32(e.data(), element_points, a), put_u32(e.data(), element_points + 4, b);
+        const double c[] = {x1, y1, x2, y2};
+        for (int i = 0; i < 4; ++i) put_f64(e.data(), element_coords2 + 8 * i, c[i]);
+        doc_test::add_to_projection(pref, projection_elements, table_elements, e);
+    }
+    // An arc about (cx, cy) of radius r running from angle `from` down to
+    // angle `to` (degrees; arcs run in decreasing angle).
+    void arc(uint32_t n, double cx, double cy, double r, double from, double to) {
+        const double deg = pi / 180;
+        Bytes e(element_size3, 0);
+        put_u16(e.data(), 0, element_size3);
+        put_u32(e.data(), element_number, n);
+        put_u16(e.data(), element_flags, static_cast<uint16_t>(0x0010 | element_kind_arc_centre));
+        const double c[] = {cx + r * std::cos(from * deg), cy + r * std::sin(from * deg),
+                            cx + r * std::cos(to * deg),   cy + r * std::sin(to * deg), cx, cy};
+        for (int i = 0; i < 6; ++i) put_f64(e.data(), element_coords3 + 8 * i, c[i]);
+        doc_test::add_to_projection(pref, projection_elements, table_elements, e);
+    }
+    void radius(uint32_t n, uint32_t on, uint32_t centre) {
+        Bytes d(dimension_record_size, 0);
+        put_u16(d.data(), 0, dimension_record_size);
+        put_u32(d.data(), dimension_number, n);
+        put_f64(d.data(), dimension_nominal, 30);
+        put_u16(d.data(), dimension_kind_word, 1);
+        put_u16(d.data(), dimension_value_word, 0x0005);
+        doc_test::add_to_projection(pref, projection_dimensions, table_dimensions, d);
+        link(n, on, 1);
+        link(n, centre, 3);
+        doc_test::add_to_projection(pref, projection_annotations, table_annotation, label(n, "R30"));
+    }
+    void set_projection_flags(uint16_t set) {
+        uint8_t* p = projection();
+        put_u16(p, projection_flags, static_cast<uint16_t>(get_u16(p, projection_flags) | set));
+        page_buffers[table_projections].clean = 0;
+    }
+};
+
+// A radius whose point lies in the steep window (70 degrees, y growing
+// downward) on a circle turns to 55 degrees and its label stands along it;
+// on an arc that holds only steep directions it stays at its point and
+// its label goes onto a shelf.
+TEST_F(PlacementGathering, RadialLinesTurnOutOfTheSteepWindowInsideTheirElement) {
+    const double deg = pi / 180, r = 30;
+    struct Case {
+        Point2 c;
+        bool circle;
+        double want;     // direction of the line's first end from the centre
+        bool along;      // the label stands along the line
+    } const cases[] = {{{50, 25}, true, 55, true}, {{150, 25}, false, 70, false}};
+    uint32_t n = 0;
+    for (const Case& c : cases) {
+        ++n;
+        flagged_point(10 * n, c.c.x + r * std::cos(70 * deg), c.c.y + r * std::sin(70 * deg), 0);
+        flagged_point(10 * n + 1, c.c.x, c.c.y, point_flag_centre);
+        if (c.circle)
+            element2(n, element_kind_circle, 10 * n, 10 * n + 1, c.c.x + r, c.c.y, c.c.x, c.c.y);
+        else
+            arc(n, c.c.x, c.c.y, r, 85, 62);
+        radius(20 + n, 10 * n, 10 * n + 1);
+    }
+    PlacementRunResult res = run(placement_always);
+    ASSERT_FALSE(res.failed);
+    EXPECT_EQ(res.placed, 2);
+    n = 0;
+    for (const Case& c : cases) {
+        ++n;
+        SCOPED_TRACE(n);
+        Bytes d = dimension(20 + n);
+        EXPECT_NEAR(pair(d, dimension_line_start).x, c.c.x + r * std::cos(c.want * deg), 1e-4);
+        EXPECT_NEAR(pair(d, dimension_line_start).y, c.c.y + r * std::sin(c.want * deg), 1e-4);
+        EXPECT_NEAR(pair(d, dimension_line_end).x, c.c.x, 1e-4);
+        EXPECT_NEAR(pair(d, dimension_line_end).y, c.c.y, 1e-4);
+        Bytes l = label_of(20 + n);
+        EXPECT_EQ((get_u16(l.data(), annotation_flags) & 0x0800) != 0, c.along);
+        if (c.along) EXPECT_NEAR(get_f64(l.data(), dimension_text_angle), c.want * deg, 1e-4);
+    }
+}
+
+// The links are taken in two passes: points that are a thread line's end
+// moved by the thread clean-up (point flag bit 9) only fill a role the
+// dimension needs (value bits 0-2) that the other points left empty.
+TEST_F(PlacementGathering, MovedThreadEndsOnlyFillEmptyRoles) {
+    const uint16_t moved = point_flag_thread_end;
+    flagged_point(1, 10, 50, 0), flagged_point(2, 90, 50, moved);
+    linear(11, 1, 2, 80);                      // the second role only from a moved end
+    flagged_point(3, 20, 45, 0), flagged_point(4, 20, 49, moved), flagged_point(5, 70, 50, 0);
+    linear(12, 3, 5, 50);
+    link(12, 4, 1);                            // a moved end beside a first-role point: not used
+    flagged_point(6, 30, 50, 0), flagged_point(7, 60, 50, moved);
+    linear(13, 6, 7, 30, "25", 0x0001);        // the second role is not needed: no second pass
+    PlacementRunResult r = run(placement_always);
+    ASSERT_FALSE(r.failed);
+    EXPECT_EQ(r.placed, 2);
+    EXPECT_EQ(r.marked, 1);
+    EXPECT_NEAR(pair(dimension(11), dimension_extension2).x, 90, 1e-4);
+    EXPECT_NEAR(pair(dimension(11), dimension_extension2).y, 50, 1e-4);
+    EXPECT_NEAR(pair(dimension(12), dimension_extension1).y, 45, 1e-4);
+    EXPECT_TRUE(get_u16(dimension(13).data(), dimension_state) & 0x0020);
+}
+
+// In a view with a break its elements are drawn moved apart: a point is
+// where a visible element that ends at it is drawn; a point that ends none
+// is not used (the dimension is marked); a role whose points no longer
+// stand on one extension line hides the dimension and its label.
+TEST_F(PlacementGathering, ABrokenViewTakesItsPointsFromTheElements) {
+    set_projection_flags(projection_word_has_break);
+    flagged_point(1, 10, 50, 0), flagged_point(2, 90, 50, 0), flagged_point(3, 40, 50, 0);
+    flagged_point(4, 12, 30, 0), flagged_point(5, 12, 10, 0);
+    element2(1, element_kind_segment, 1, 2, 10, 50, 70, 50);  // point 2 drawn 20 to the left
+    element2(2, element_kind_segment, 4, 5, 14, 30, 14, 10);  // point 4 drawn at x 14
+    linear(11, 1, 2, 80);
+    linear(12, 1, 3, 30);                                     // point 3 ends no element
+    linear(13, 1, 2, 80);
+    link(13, 4, 1);                                           // first role at x 10 and 14
+    PlacementRunResult r = run(placement_always);
+    ASSERT_FALSE(r.failed);
+    EXPECT_EQ(r.placed, 1);
+    Bytes d = dimension(11);
+    EXPECT_NEAR(pair(d, dimension_extension2).x, 70, 1e-4);
+    EXPECT_NEAR(pair(d, dimension_line_end).x, 70, 1e-4);
+    EXPECT_NEAR(pair(d, dimension_line_start).x, 10, 1e-4);
+    EXPECT_TRUE(get_u16(dimension(12).data(), dimension_state) & 0x0020);
+    EXPECT_TRUE(get_u16(dimension(13).data(), dimension_value_word) & 0x0008);
+    EXPECT_TRUE(get_u16(label_of(13).data(), annotation_flags) & 0x1000);
+    EXPECT_FALSE(get_u16(dimension(11).data(), dimension_value_word) & 0x0008);
+}
+
+// With the newer drawing style (header word 112 bit 4) an extension line
+// that would start at the end of a segment lying along it towards the
+// dimension line starts at the segment's other end; a segment running
+// away from the line changes nothing; the older style starts at the point.
+// A line placed by hand so is kept by a run on the changed projection.
+TEST_F(PlacementGathering, NewStyleExtensionLinesStartPastASegmentAlongThem) {
+    for (bool new_style : {true, false}) {
+        SCOPED_TRACE(new_style);
+        PlacementGathering::TearDown();
+        PlacementGathering::SetUp();
+        uint8_t* h = current_drawing_file()->header;
+        uint16_t o = get_u16(h, header_options2);
+        put_u16(h, header_options2, static_cast<uint16_t>(new_style ? o | header_opt2_new_style : o & ~header_opt2_new_style));
+        flagged_point(1, 10, 50, 0), flagged_point(2, 90, 50, 0), flagged_point(3, 10, 55, 0),
+            flagged_point(4, 90, 40, 0);
+        element2(1, element_kind_segment, 1, 3, 10, 50, 10, 55);  // along the first line, towards it
+        element2(2, element_kind_segment, 2, 4, 90, 50, 90, 40);  // along the second, away from it
+        linear(11, 1, 2, 80);
+        ASSERT_EQ(run(placement_always).placed, 1);
+        Bytes d = dimension(11);
+        EXPECT_NEAR(pair(d, dimension_line_start).y, 60, 1e-4);
+        EXPECT_NEAR(pair(d, dimension_extension1).y, new_style ? 55 : 50, 1e-4);
+        EXPECT_NEAR(pair(d, dimension_extension2).y, 50, 1e-4);
+
+        // Placed by hand: kept though the projection changed.
+        RecordRef* head = projection_chain(projection(), projection_dimensions);
+        uint8_t* rec = record_find_key(current_drawing_file(), head, 11, nullptr, &page_buffers[table_dimensions]);
+        ASSERT_NE(rec, nullptr);
+        put_u16(rec, dimension_value_word, static_cast<uint16_t>(get_u16(rec, dimension_value_word) | 0x0800));
+        page_buffers[table_dimensions].clean = 0;
+        EXPECT_EQ(run(placement_when_due).kept, 1);
+        EXPECT_NEAR(pair(dimension(11), dimension_extension1).y, new_style ? 55 : 50, 1e-4);
+    }
 }
