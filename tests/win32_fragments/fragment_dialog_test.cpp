@@ -22,6 +22,7 @@
 #include "geometry/geom_types.h"
 #include "geometry/naming.h"
 #include "shell/fragment_dialog.h"
+#include "shell/frame_window.h"
 #include "shell/resource_ids.h"
 #include "store/drawing_header.h"
 #include "store/kernel_binding.h"
@@ -514,16 +515,6 @@ TEST_F(FragmentCommand, MarkedInstanceIsInsertedAgainAfterYes) {
 }
 
 TEST_F(FragmentCommand, ReplacementTakesItsBindingPointOnTheNewFragmentThenEntersTheImageStage) {
-    // A window stands in for the frame, to receive what the replacement
-    // posts to it; its messages are read, never dispatched.
-    frame_window = CreateWindowExA(0, "STATIC", "frame", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
-    ASSERT_NE(frame_window, nullptr);
-    auto posted_commands = [] {
-        std::vector<WPARAM> ids;
-        MSG m;
-        while (PeekMessageA(&m, frame_window, WM_COMMAND, WM_COMMAND, PM_REMOVE)) ids.push_back(m.wParam);
-        return ids;
-    };
     build_fixture();
     // Fragment 3: points 7 (0,0) and 8 (0,20), one segment.
     add_projection(3);
@@ -534,12 +525,24 @@ TEST_F(FragmentCommand, ReplacementTakesItsBindingPointOnTheNewFragmentThenEnter
     ASSERT_EQ(fragment_insert_command(nullptr, 7, current_drawing_file(), 1, &p), fragment_inserted);
     FragmentReplaceRequest request;
     request.target = 7;
-    ASSERT_EQ(instance_records().size(), 1u);
-    std::copy(instance_records()[0].begin(), instance_records()[0].end(), request.record);
+    std::vector<Bytes> records = instance_records();
+    ASSERT_EQ(records.size(), 1u);
+    ASSERT_EQ(records[0].size(), sizeof request.record);
+    std::copy(records[0].begin(), records[0].end(), request.record);
     ASSERT_EQ(fragment_replacement_start(request), 1);
     EXPECT_TRUE(fragment_replacement_pending());
     EXPECT_EQ(fragment_tool_click(nullptr, 7, 1, {100, 100}), 1);  // the target itself: ignored
     EXPECT_TRUE(fragment_replacement_pending());
+    // A window stands in for the frame, to receive what the replacement
+    // posts to it; its messages are read, never dispatched.
+    frame_window = CreateWindowExA(0, "STATIC", "frame", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(frame_window, nullptr);
+    auto posted_commands = [] {
+        std::vector<WPARAM> ids;
+        MSG m;
+        while (PeekMessageA(&m, frame_window, WM_COMMAND, WM_COMMAND, PM_REMOVE)) ids.push_back(m.wParam);
+        return ids;
+    };
     EXPECT_TRUE(posted_commands().empty());
     EXPECT_EQ(fragment_tool_click(nullptr, 3, 7, {0, 0}), fragment_inserted) << last_message();
     EXPECT_FALSE(fragment_replacement_pending());
