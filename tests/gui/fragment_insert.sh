@@ -26,10 +26,7 @@ view_click 2 30 30      # placed on the target's point 1
 sleep 1
 shot fragment_insert_done
 
-wine "$probe" post SarVolt 0x0111 40013 0 >/dev/null   # save
-sleep 2
-wine "$probe" close SarVolt 10000 >/dev/null 2>&1
-wait_end || fail "SARVOLT.exe did not end"
+save_and_quit
 
 target=$(cd "$work" && wine "$fixture" --projection frag.svt 2 | tr -d '\r')
 source_=$(cd "$work" && wine "$fixture" --projection frag.svt 1 | tr -d '\r')

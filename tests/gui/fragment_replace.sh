@@ -66,10 +66,7 @@ prompt=$(probe text SarVolt 1052)
 [ "$(probe text SarVolt 1010)" = "2. Ввод изображения" ] || fail "stage after the replacement: $(probe text SarVolt 1010)"
 shot fragment_replace_done
 
-wine "$probe" post SarVolt 0x0111 40013 0 >/dev/null   # save
-sleep 2
-wine "$probe" close SarVolt 10000 >/dev/null 2>&1
-wait_end || fail "SARVOLT.exe did not end"
+save_and_quit
 
 target=$(cd "$work" && wine "$fixture" --projection frag.svt 2 | tr -d '\r')
 echo "target:"; echo "$target"
