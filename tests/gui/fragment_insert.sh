@@ -12,8 +12,8 @@ trap finish EXIT
 dialog="Режимы вставки"
 
 start_fragment_drawing --fragment 2
-wine "$probe" post SarVolt 0x0111 40006 0 >/dev/null   # the image stage
-sleep 1
+cmd 40006   # the image stage
+caption=$(wait_for caption "2. Ввод изображения") || fail "not at the image stage: $caption"
 
 probe press2 SarVolt 1070 >/dev/null || fail "no fragment button"
 probe dialog "$dialog" 10000 >/dev/null || { fail "no insertion dialog"; exit 1; }

@@ -23,8 +23,8 @@ probe dialog "$fragments" 10000 >/dev/null || { fail "no list of fragments"; exi
 wine "$probe" press "$fragments" 2 >/dev/null
 wine "$probe" gone "$fragments" 5000 >/dev/null || fail "Отказаться did not end the list"
 
-wine "$probe" post SarVolt 0x0111 40006 0 >/dev/null   # the image stage
-sleep 1
+cmd 40006   # the image stage
+caption=$(wait_for caption "2. Ввод изображения") || fail "not at the image stage: $caption"
 # Fragment 1 into projection 2: its point 1 (20,20) onto point 1 (30,30).
 probe press2 SarVolt 1070 >/dev/null || fail "no fragment button"
 probe dialog "$modes" 10000 >/dev/null || { fail "no insertion dialog"; exit 1; }
