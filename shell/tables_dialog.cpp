@@ -9,6 +9,7 @@
 #include "base/program_messages.h"
 #include "documents/checkpoints.h"
 #include "documents/saving.h"
+#include "geometry/extents.h"
 #include "model/model_storage.h"
 #include "model/table_edits.h"
 #include "model/tables.h"
@@ -512,26 +513,37 @@ uint32_t chosen_template(HWND dialog, int id) {
 }
 
 // The built pages in their windows: a new page gets one, a replaced one is
-// drawn again.
+// drawn again; each page's frame is measured with its window there (the
+// frame sizes its place on the sheets).
 void show_pages(const TableImageResult& r) {
     DrawingFile* df = current_drawing_file();
     if (!df) return;
     projection_refs_refresh();
+    auto stored = [df](uint32_t number) {
+        RecordRef* head = reinterpret_cast<RecordRef*>(df->header + header_projections);
+        return record_find_key(df, head, number, nullptr, &page_buffers[table_projections]);
+    };
     for (uint32_t number : r.pages) {
         ProjectionWindow* w = projection_window_find_by_id(number);
-        if (w) {
-            if (w->window) InvalidateRect(w->window, nullptr, TRUE);
-            continue;
+        if (!w) {
+            RecordRef ref = 0;
+            {
+                Lock lock;
+                unsigned char* p = stored(number);
+                ref = p ? record_ref_of(&page_buffers[table_projections], p) : 0;
+            }
+            if (ref) w = projection_window_open(ref, 1);
+            error_flag = 0;
         }
-        RecordRef ref = 0;
         {
             Lock lock;
-            RecordRef* head = reinterpret_cast<RecordRef*>(df->header + header_projections);
-            unsigned char* p = record_find_key(df, head, number, nullptr, &page_buffers[table_projections]);
-            ref = p ? record_ref_of(&page_buffers[table_projections], p) : 0;
+            if (unsigned char* p = stored(number)) {
+                projection_compute_extents(p, 0);
+                page_buffers[table_projections].clean = 0;
+            }
+            error_flag = 0;
         }
-        if (ref) projection_window_open(ref, 1);
-        error_flag = 0;
+        if (w && w->window) InvalidateRect(w->window, nullptr, TRUE);
     }
 }
 
@@ -570,8 +582,8 @@ void build_image(HWND dialog) {
         error_flag = 0;
     }
     if (!r.pages.empty()) {
-        drawing_save();
         show_pages(r);
+        drawing_save();
     }
     if (!r.message.empty()) {
         static std::string kept;

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <map>
@@ -41,6 +42,7 @@
 #include "shell_fixture.h"
 #include "store/drawing_file.h"
 #include "store/drawing_header.h"
+#include "store/record_layouts.h"
 #include "store/records.h"
 
 namespace {
@@ -318,15 +320,43 @@ TEST_F(TablesDialog, TableImagePagesGetPageSheets) {
     };
     EXPECT_EQ(texts(p1), (std::vector<std::string>{"П1", "П2", "П3"}));
     EXPECT_EQ(texts(p2), (std::vector<std::string>{"П4", "П5"}));
-    // The pages open in their windows.
+    // The pages open in their windows, their frames measured: the grid of
+    // 180 mm and more.
     EXPECT_NE(projection_window_find_by_id(p1), nullptr);
     EXPECT_NE(projection_window_find_by_id(p2), nullptr);
+    EXPECT_GE(get_f32(stored(p1), 66) - get_f32(stored(p1), 58), 180.0f);
 
-    // The layout stage, entered from the view construction.
+    // The layout stage, entered from the view construction; left again
+    // whatever the checks find, for the tests after this one.
+    struct StageBack {
+        int stage = current_stage;
+        char caption[64] = "";  // the stage menu's, as the frame made it
+        // The stage menu's place: one further while a maximised window's
+        // system menu stands first.
+        static int position() {
+            char first[32] = "";
+            GetMenuStringA(main_menu, 0, first, sizeof first, MF_BYPOSITION);
+            return std::strstr(first, "Файл") ? 3 : 4;
+        }
+        StageBack() { GetMenuStringA(main_menu, position(), caption, sizeof caption, MF_BYPOSITION); }
+        ~StageBack() {
+            close_layout_windows();
+            pump_messages(50);
+            stage_set(stage);
+            MENUITEMINFOA info{};
+            info.cbSize = sizeof info;
+            info.fMask = MIIM_TYPE;
+            info.fType = MFT_STRING;
+            info.dwTypeData = caption;
+            SetMenuItemInfoA(main_menu, position(), TRUE, &info);
+        }
+    } back;
     current_stage = 5;
     dispatch_menu_command(IDM_STAGE_LAYOUT);
     for (int i = 0; i < 1000 && (layout_wait_pending() || worker_thread); ++i) pump_messages(10);
+    EXPECT_NE(sheet_window, nullptr);
     std::vector<SheetInfo> sheets = sheet_chain_list(df);
+
     std::vector<SheetInfo> page_sheets;
     for (const SheetInfo& s : sheets)
         if (s.flags & sheet_flag_page) page_sheets.push_back(s);
@@ -343,9 +373,6 @@ TEST_F(TablesDialog, TableImagePagesGetPageSheets) {
     std::string page_no;
     title_block_field_text(df, title_field_sheet_no, page_sheets[1].number, false, &page_no);
     EXPECT_EQ(page_no, "2");
-    close_layout_windows();
-    pump_messages(50);
-    stage_set(1);
     (void)first;
     (void)next;
 }
