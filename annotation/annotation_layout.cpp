@@ -82,8 +82,10 @@ void leader_layout(uint8_t* rec, const TextMetrics& m, double x, double y, doubl
         double sx = p[1].x + ux * along, sy = p[1].y + uy * along;
         put_pair(rec, leader_point3, p[1].x, p[1].y);
         put_pair(rec, leader_point2, sx, sy);
+        // The upper text centred in the frame: its box runs from rise
+        // above the base line to depth below it (y grows downward).
         double mx = (p[1].x + sx) / 2, my = (p[1].y + sy) / 2;
-        put_pair(rec, leader_text1, mx - up.width / 2, my - up.rise + up.height / 2);
+        put_pair(rec, leader_text1, mx - up.width / 2, my + up.rise - up.height / 2);
         return;
     }
 
@@ -95,9 +97,16 @@ void leader_layout(uint8_t* rec, const TextMetrics& m, double x, double y, doubl
     double left = p[1].x, right = left + shelf;
     sy = p[1].y;
     double middle = (left + right) / 2;
-    // Texts: the upper one over the shelf, the lower one under it.
-    put_pair(rec, leader_text1, middle - up.width / 2, sy + th / 4 + (up.height - up.rise));
-    if (flags & 0x40) put_pair(rec, leader_text2, middle - low.width / 2, sy - th / 4 - low.rise);
+    // Texts (anchored at the left end of their base lines; y grows
+    // downward): the upper one stands over the shelf, its lowest point a
+    // quarter text height above it; the lower one hangs under the shelf,
+    // its top a quarter text height below it.  Stacked lines (code 4) are
+    // drawn from the shelf down, so their box starts at the shelf.
+    put_pair(rec, leader_text1, middle - up.width / 2, sy - th / 4 - (up.height - up.rise));
+    if (flags & 0x40) {
+        double top = code == 4 ? sy : sy + th / 4;
+        put_pair(rec, leader_text2, middle - low.width / 2, top + low.rise);
+    }
     // The leader joins the shelf end nearer to its arrow end; from above at
     // a shallow angle it joins the far end, so that it does not run along
     // the text.

@@ -124,9 +124,11 @@ bool dimension_label_layout(uint8_t* dim, uint8_t* label, const TextMetrics& m, 
     bool along = free > w && !left_in_place && !two && !in_open(angle, -2 * pi / 3, -pi / 2) &&
                  !in_open(angle, pi / 3, pi / 2);
     if (along) {
-        Point2 u = {std::cos(angle), std::sin(angle)}, n = {-u.y, u.x};
-        // The text stands gap clear of the line on the normal's side.
-        Point2 anchor = {at.x - w / 2 * u.x + (gap + depth) * n.x, at.y - w / 2 * u.y + (gap + depth) * n.y};
+        // y grows downward: a text at this angle has its letters' tops on
+        // the side of `up`.  The label's base line lies on that side, its
+        // lowest point gap clear of the line.
+        Point2 u = {std::cos(angle), std::sin(angle)}, up = {u.y, -u.x};
+        Point2 anchor = {at.x - w / 2 * u.x + (gap + depth) * up.x, at.y - w / 2 * u.y + (gap + depth) * up.y};
         put_pair(label, dimension_text_anchor, anchor);
         put_pair(label, dimension_text_leader1, at);
         put_f64(label, dimension_text_angle, angle);
@@ -161,10 +163,12 @@ bool dimension_label_layout(uint8_t* dim, uint8_t* label, const TextMetrics& m, 
         }
         for (int i = 0; i < 3; ++i) put_pair(label, dimension_text_leader1 + 8 * i, Point2{p[i].x, p[i].y});
         double left = std::fmin(p[1].x, p[2].x), middle = left + shelf / 2;
-        put_pair(label, dimension_text_anchor, Point2{middle - w / 2, p[1].y + gap / 2 + depth});
+        // The first text stands on the shelf, the second hangs under it,
+        // each half the gap clear of it (y grows downward).
+        put_pair(label, dimension_text_anchor, Point2{middle - w / 2, p[1].y - gap / 2 - depth});
         put_f64(label, dimension_text_angle, 0.0);
         if (two)
-            put_pair(label, dimension_text_anchor2, Point2{middle - w2 / 2, p[1].y - gap / 2 - rise2});
+            put_pair(label, dimension_text_anchor2, Point2{middle - w2 / 2, p[1].y + gap / 2 + rise2});
         flags = static_cast<uint16_t>(flags & ~0x0800);
         state = static_cast<uint16_t>(state | 0x0080);
     }

@@ -19,6 +19,41 @@ namespace {
 
 const double pi = 3.14159265358979323846;
 
+bool in_span(double direction, const RadialSpan& span) {
+    switch (span.kind) {
+    case RadialSpan::whole: return true;
+    case RadialSpan::arc: {
+        double t = std::fmod(direction - span.from, 2 * pi);
+        if (t < 0) t += 2 * pi;
+        return t <= span.sweep + 1e-12;
+    }
+    default: return false;
+    }
+}
+
+}  // namespace
+
+bool radial_direction_readable(double direction) {
+    double c = std::cos(direction), s = std::sin(direction);
+    if (c < 0 || (c == 0 && s > 0)) c = -c, s = -s;
+    double reading = std::atan2(s, c);
+    // A little margin below pi/3: the line is stored in floats and must
+    // still read outside the window when its label is laid out.
+    return !(reading > pi / 3 - 1e-3 && reading < pi / 2);
+}
+
+double choose_radial_direction(double wanted, const RadialSpan& span) {
+    if (!std::isfinite(wanted) || radial_direction_readable(wanted) || span.kind == RadialSpan::fixed) return wanted;
+    for (int k = 1; k <= 8; ++k)
+        for (int side : {1, -1}) {
+            double d = wanted + side * k * (pi / 24);
+            if (in_span(d, span) && radial_direction_readable(d)) return d;
+        }
+    return wanted;
+}
+
+namespace {
+
 struct Line {
     Point2 a, b;
     Point2 u;   // the extension direction at a: the band's half-width runs along it

@@ -50,3 +50,23 @@ int resolve_placement_collisions(std::vector<PlacementItem>& items, const Placem
 
 // The message shown once when items were marked.
 extern const char* const placement_marked_message;
+
+// Where a radial dimension line (radius, diameter, fillet) may run from
+// its centre: any direction of a circle, the sweep of an arc (from `from`
+// through `sweep` radians of increasing angle), or only the direction it
+// has (no joining element known).
+struct RadialSpan {
+    enum Kind { fixed, whole, arc } kind = fixed;
+    double from = 0, sweep = 0;
+};
+// Whether a label standing along a line of this direction reads the right
+// way: the line's reading angle (taken from its end with the smaller x;
+// y grows downward) lies outside the steep window (pi/3, pi/2), where the
+// label would read from the top down.
+bool radial_direction_readable(double direction);
+// The direction for a radial line wanted at `wanted`: that one when its
+// label is readable, else the nearest readable one inside the span,
+// trying eight steps of pi/24 to either side (the steep window is pi/6
+// wide); when none is found the wanted one stays (its label then goes on
+// a shelf).
+double choose_radial_direction(double wanted, const RadialSpan& span);

@@ -18,6 +18,7 @@
 #include "geometry/kernel_context.h"
 #include "geometry/metric.h"
 #include "geometry/units_scale.h"
+#include "store/drawing_header.h"
 #include "store/record_layouts.h"
 #include "store/records.h"
 
@@ -45,6 +46,7 @@ void put_pair(uint8_t* rec, uint32_t at, Point2 p) {
     put_f32(rec, at + 4, static_cast<float>(p.y));
 }
 bool is_zero(Point2 p) { return p.x == 0 && p.y == 0; }
+bool same_point(Point2 a, Point2 b, double eps) { return std::fabs(a.x - b.x) <= eps && std::fabs(a.y - b.y) <= eps; }
 
 // One dimension taking part: its number, the points of its two roles and
 // whether the search is to place it.
@@ -126,6 +128,96 @@ Point2 extension_start(const std::vector<Point2>& points, Point2 fallback, Point
         if (t > best_t) best_t = t, best = p;
     }
     return best;
+}
+
+// A visible graphic element's stored form: its kind and two ends (the
+// segments and arcs), or its centre and radius (the arcs and circles).
+struct ElementGeometry {
+    int kind = 0;
+    uint32_t end_point[2] = {0, 0};
+    Point2 end[2]{};
+    bool round = false;  // a circle or an arc: centre, radius and span below
+    Point2 centre{};
+    double radius = 0;
+    RadialSpan span;
+};
+
+bool element_geometry(const std::vector<uint8_t>& e, ElementGeometry* out) {
+    if (e.size() < element_size2) return false;
+    uint16_t flags = get_u16(e.data(), element_flags);
+    if (flags & element_flag_screen_piece) return false;
+    int kind = flags & element_flag_kind;
+    ElementGeometry g;
+    g.kind = kind;
+    auto coord = [&](uint32_t at) { return Point2{get_f64(e.data(), at), get_f64(e.data(), at + 8)}; };
+    if (kind == element_kind_segment || kind == element_kind_circle) {
+        g.end_point[0] = get_u32(e.data(), element_points);
+        g.end_point[1] = get_u32(e.data(), element_points + 4);
+        g.end[0] = coord(element_coords2);
+        g.end[1] = coord(element_coords2 + 16);
+        if (kind == element_kind_circle) {
+            // On the circle, then the centre.
+            g.round = true;
+            g.centre = g.end[1];
+            g.radius = std::hypot(g.end[0].x - g.centre.x, g.end[0].y - g.centre.y);
+            g.span.kind = RadialSpan::whole;
+            g.end_point[0] = g.end_point[1] = 0;  // a circle has no ends
+        }
+    } else if ((kind == element_kind_arc_centre || kind == element_kind_arc_points) && e.size() >= element_size3) {
+        g.end_point[0] = get_u32(e.data(), element_points);
+        g.end_point[1] = get_u32(e.data(), element_points + 4);
+        Point2 p0 = coord(element_coords3), p1 = coord(element_coords3 + 16), p2 = coord(element_coords3 + 32);
+        ArcByCentre arc{p0, p1, p2};
+        if (kind == element_kind_arc_points) {
+            ArcByPoints by_points{p0, p1, p2};
+            if (!arc_by_points_to_centre(&by_points, &arc)) return false;
+        }
+        g.end[0] = arc.start;
+        g.end[1] = arc.end;
+        g.round = true;
+        g.centre = arc.centre;
+        g.radius = std::hypot(arc.start.x - arc.centre.x, arc.start.y - arc.centre.y);
+        // An arc runs from its start to its end in decreasing angle.
+        double from = std::atan2(arc.end.y - arc.centre.y, arc.end.x - arc.centre.x);
+        double sweep = std::fmod(std::atan2(arc.start.y - arc.centre.y, arc.start.x - arc.centre.x) - from + 4 * pi, 2 * pi);
+        g.span.kind = RadialSpan::arc;
+        g.span.from = from;
+        g.span.sweep = sweep == 0 ? 2 * pi : sweep;
+    } else {
+        return false;
+    }
+    *out = g;
+    return true;
+}
+
+// The span of the circle or arc about c of radius r that a radial
+// dimension measures; none known: the line keeps its direction.
+RadialSpan radial_span_about(const std::vector<ElementGeometry>& elements, Point2 c, double r, double eps) {
+    for (const ElementGeometry& e : elements)
+        if (e.round && same_point(e.centre, c, eps) && std::fabs(e.radius - r) <= eps) return e.span;
+    return RadialSpan{};
+}
+
+// With the newer drawing style an extension line that would start at the
+// end of a straight element lying along it, towards the dimension line,
+// starts at the element's other end instead, so that it is not drawn over
+// the element.
+Point2 extension_start_past_element(const std::vector<ElementGeometry>& elements, Point2 start, Point2 to,
+                                    double eps) {
+    double len = std::hypot(to.x - start.x, to.y - start.y);
+    if (!(len > eps)) return start;
+    Point2 u = {(to.x - start.x) / len, (to.y - start.y) / len};
+    for (const ElementGeometry& e : elements) {
+        if (e.kind != element_kind_segment) continue;
+        for (int i = 0; i < 2; ++i) {
+            if (!same_point(e.end[i], start, eps)) continue;
+            Point2 other = e.end[1 - i];
+            double along = (other.x - start.x) * u.x + (other.y - start.y) * u.y;
+            double across = (other.x - start.x) * u.y - (other.y - start.y) * u.x;
+            if (along > eps && along <= len + eps && std::fabs(across) <= eps) return other;
+        }
+    }
+    return start;
 }
 
 bool near_any(Point2 p, const std::vector<Point2>& points, double eps) {
@@ -303,10 +395,29 @@ PlacementRunResult place_dimensions(uint8_t* projection, int mode) {
         return result;
     }
     std::unordered_map<uint32_t, Point2> position;
+    std::unordered_map<uint32_t, uint16_t> point_flags_of;
     for (const std::vector<uint8_t>& p : points)
-        if (p.size() >= point_record_size)
-            position[get_u32(p.data(), point_number)] = {get_f64(p.data(), point_true_x),
-                                                         get_f64(p.data(), point_true_y)};
+        if (p.size() >= point_record_size) {
+            uint32_t n = get_u32(p.data(), point_number);
+            position[n] = {get_f64(p.data(), point_true_x), get_f64(p.data(), point_true_y)};
+            point_flags_of[n] = get_u16(p.data(), point_flags);
+        }
+    std::vector<ElementGeometry> shapes;
+    for (const std::vector<uint8_t>& e : elements) {
+        ElementGeometry g;
+        if (element_geometry(e, &g)) shapes.push_back(g);
+    }
+    // A view with a break draws its elements moved apart from its points:
+    // there a point stands where a visible element that ends at it is drawn,
+    // and a point that ends no such element is not used.
+    const bool broken = (get_u16(projection, projection_flags) & projection_word_has_break) != 0;
+    std::unordered_map<uint32_t, Point2> drawn_at;
+    if (broken)
+        for (const ElementGeometry& g : shapes)
+            for (int i = 0; i < 2; ++i)
+                if (g.end_point[i]) drawn_at.emplace(g.end_point[i], g.end[i]);
+    const uint8_t* header = current_drawing_header();
+    const bool new_style = header && (get_u16(header, header_options2) & header_opt2_new_style);
     std::unordered_map<uint32_t, std::vector<const uint8_t*>> links_of;
     for (const std::vector<uint8_t>& l : links)
         if (l.size() >= link_record_size) links_of[get_u32(l.data(), link_dimension)].push_back(l.data());
@@ -315,7 +426,7 @@ PlacementRunResult place_dimensions(uint8_t* projection, int mode) {
     const double eps = sheet_to_model_length(0.01);
     std::vector<PlacementItem> items;
     std::vector<Gathered> gathered;
-    std::vector<uint32_t> to_mark;
+    std::vector<uint32_t> to_mark, to_hide;
     std::vector<const std::vector<uint8_t>*> generated;  // generated dimensions left standing
     Box points_box = box_empty();
     for (const auto& entry : position) {
@@ -339,15 +450,36 @@ PlacementRunResult place_dimensions(uint8_t* projection, int mode) {
         g.kind = kind;
         g.kind_word = kind_word;
         g.level_side = (state & 0x0002) != 0;
-        for (const uint8_t* l : links_of[number]) {
-            int role = get_u16(l, link_role) & 3;
-            auto at = position.find(get_u32(l, link_point));
-            if (at == position.end()) {
-                fail(missing_link_point_code);
-                result.failed = true;
-                return result;
+        // The links in two passes: first those whose point is not a thread
+        // line's end moved by the thread clean-up (point flag bit 9), then,
+        // only when a role the dimension needs is still empty, those whose
+        // point is.
+        auto role_missing = [&] {
+            return ((value & value_first_drawn) && g.role[0].empty()) ||
+                   ((value & value_second_drawn) && kind != 2 && g.role[1].empty()) ||
+                   ((value & value_centre) && g.role[2].empty());
+        };
+        for (int pass = 0; pass < 2; ++pass) {
+            if (pass == 1 && !role_missing()) break;
+            for (const uint8_t* l : links_of[number]) {
+                int role = get_u16(l, link_role) & 3;
+                uint32_t pt = get_u32(l, link_point);
+                auto at = position.find(pt);
+                if (at == position.end()) {
+                    fail(missing_link_point_code);
+                    result.failed = true;
+                    return result;
+                }
+                bool moved_end = (point_flags_of[pt] & point_flag_thread_end) != 0;
+                if (moved_end != (pass == 1)) continue;
+                Point2 where = at->second;
+                if (broken) {
+                    auto drawn = drawn_at.find(pt);
+                    if (drawn == drawn_at.end()) continue;
+                    where = drawn->second;
+                }
+                if (role >= 1 && role <= 3) g.role[role - 1].push_back(where);
             }
-            if (role >= 1 && role <= 3) g.role[role - 1].push_back(at->second);
         }
         bool straight = kind == 0 || kind == 6 || (kind == 2 && !(value & value_centre));
         Point2 line_a = pair(d, dimension_line_start), line_b = pair(d, dimension_line_end);
@@ -371,7 +503,11 @@ PlacementRunResult place_dimensions(uint8_t* projection, int mode) {
             double from = std::atan2(arc.end.y - c.y, arc.end.x - c.x);
             double sweep = std::fmod(std::atan2(arc.start.y - c.y, arc.start.x - c.x) - from + 4 * pi, 2 * pi);
             if (sweep == 0) sweep = 2 * pi;
-            double mid = from + sweep / 2;
+            RadialSpan span;
+            span.kind = RadialSpan::arc;
+            span.from = from;
+            span.sweep = sweep;
+            double mid = choose_radial_direction(from + sweep / 2, span);
             Point2 p = {c.x + r * std::cos(mid), c.y + r * std::sin(mid)};
             if (!(r > 0) || !std::isfinite(p.x) || !std::isfinite(p.y)) {
                 to_mark.push_back(number);
@@ -430,7 +566,12 @@ PlacementRunResult place_dimensions(uint8_t* projection, int mode) {
                 to_mark.push_back(number);
                 continue;
             }
-            Point2 u = {(p.x - c.x) / r, (p.y - c.y) / r};
+            // The line turns, inside the circle's or arc's span, out of the
+            // directions whose label would read from the top down.
+            double wanted = std::atan2(p.y - c.y, p.x - c.x);
+            double chosen = choose_radial_direction(wanted, radial_span_about(shapes, c, r, eps));
+            Point2 u = {std::cos(chosen), std::sin(chosen)};
+            if (chosen != wanted) p = {c.x + r * u.x, c.y + r * u.y};
             it.line_start = p;
             it.line_end = kind == 2 ? Point2{c.x - r * u.x, c.y - r * u.y} : c;
             it.first = p;
@@ -477,6 +618,22 @@ PlacementRunResult place_dimensions(uint8_t* projection, int mode) {
             }
         }
         double direction = measuring_direction(dmode, has_axis, axis) + pi / 2;
+        if (broken) {
+            // The points of one role must stand on one extension line; in a
+            // view whose break moved some of them apart the dimension cannot
+            // be drawn: it is hidden with its label.
+            Point2 u = {std::cos(direction), std::sin(direction)};
+            bool apart = false;
+            for (int r = 0; r < 2; ++r)
+                for (Point2 q : g.role[r]) {
+                    double across = (q.x - g.role[r][0].x) * u.y - (q.y - g.role[r][0].y) * u.x;
+                    if (std::fabs(across) > eps) apart = true;
+                }
+            if (apart) {
+                to_hide.push_back(number);
+                continue;
+            }
+        }
         it.first = g.role[0][0];
         it.second = g.role[1][0];
         it.first_direction = it.second_direction = direction;
@@ -486,8 +643,15 @@ PlacementRunResult place_dimensions(uint8_t* projection, int mode) {
         // changed, and on a changed projection while its points have not
         // moved (its extension lines still start at them).
         if ((value & value_by_hand) && stored) {
-            bool unmoved = near_any(pair(d, dimension_extension1), g.role[0], eps) &&
-                           near_any(pair(d, dimension_extension2), g.role[1], eps);
+            auto starts_from = [&](Point2 stored, const std::vector<Point2>& role, Point2 to) {
+                if (near_any(stored, role, eps)) return true;
+                if (!new_style) return false;
+                for (Point2 q : role)
+                    if (same_point(stored, extension_start_past_element(shapes, q, to, eps), eps)) return true;
+                return false;
+            };
+            bool unmoved = starts_from(pair(d, dimension_extension1), g.role[0], pair(d, dimension_extension1 + 8)) &&
+                           starts_from(pair(d, dimension_extension2), g.role[1], pair(d, dimension_extension2 + 8));
             it.keep = !due || unmoved;
         }
         g.place = !it.keep;
@@ -558,9 +722,14 @@ PlacementRunResult place_dimensions(uint8_t* projection, int mode) {
             put_pair(d, dimension_line_start, it.line_start);
             put_pair(d, dimension_line_end, it.line_end);
             put_pair(d, dimension_centre, it.centre);
-            put_pair(d, dimension_extension1, it.first);
+            Point2 a1 = it.first, a2 = it.second;
+            if (new_style) {
+                a1 = extension_start_past_element(shapes, a1, it.line_start, eps);
+                a2 = extension_start_past_element(shapes, a2, it.line_end, eps);
+            }
+            put_pair(d, dimension_extension1, a1);
             put_pair(d, dimension_extension1 + 8, it.line_start);
-            put_pair(d, dimension_extension2, it.second);
+            put_pair(d, dimension_extension2, a2);
             put_pair(d, dimension_extension2 + 8, it.line_end);
             uint16_t value = get_u16(d, dimension_value_word);
             value = static_cast<uint16_t>((value & ~(value_shape | value_by_hand)) | 0x0030 | value_first_drawn |
@@ -572,6 +741,10 @@ PlacementRunResult place_dimensions(uint8_t* projection, int mode) {
         }
         Point2 s1 = extension_start(g.role[0], it.first, it.line_start);
         Point2 s2 = extension_start(g.role[1], it.second, it.line_end);
+        if (new_style && !g.group) {
+            s1 = extension_start_past_element(shapes, s1, it.line_start, eps);
+            s2 = extension_start_past_element(shapes, s2, it.line_end, eps);
+        }
         put_pair(d, dimension_line_start, it.line_start);
         put_pair(d, dimension_line_end, it.line_end);
         put_pair(d, dimension_centre, Point2{0, 0});
@@ -587,6 +760,18 @@ PlacementRunResult place_dimensions(uint8_t* projection, int mode) {
         if (g.group) put_u16(d, dimension_kind_word, g.kind_word);
         buf->clean = 0;
         written.push_back(g.number);
+    }
+    for (uint32_t number : to_hide) {
+        if (unsigned char* d = record_find_key(df, head, number, nullptr, buf)) {
+            put_u16(d, dimension_value_word, static_cast<uint16_t>(get_u16(d, dimension_value_word) | value_hidden));
+            buf->clean = 0;
+        }
+        RecordRef lref = 0;
+        if (unsigned char* l = annotation_find_key_kind(projection, number, annotation_dimension_text, &lref)) {
+            put_u16(l, annotation_flags, static_cast<uint16_t>(get_u16(l, annotation_flags) | 0x1000));
+            page_buffers[table_annotation].clean = 0;
+        }
+        error_flag = 0;
     }
     for (uint32_t number : to_mark) {
         if (unsigned char* d = record_find_key(df, head, number, nullptr, buf)) {

@@ -309,8 +309,10 @@ TEST_F(AnnotationGeometry, LeaderShelfAndTexts) {
     EXPECT_FLOAT_EQ(pair(r, leader_point2).y, sy);
     EXPECT_FLOAT_EQ(pair(r, leader_text1).x, 100 - 10);
     EXPECT_EQ(pair(r, leader_point1).x, -40);  // the arrow end never moves
-    // The text stands over the shelf.
-    EXPECT_GT(pair(r, leader_text1).y, sy);
+    // y grows downward and a text is anchored on its base line: rise 4
+    // above it, depth 5 - 4 = 1 below.  The upper text's lowest point is a
+    // quarter text height over the shelf.
+    EXPECT_FLOAT_EQ(pair(r, leader_text1).y, sy - th / 4 - 1.0);
 
     // A shelf end within one pixel of the arrow end's x takes exactly it.
     put_pair(r, leader_point1, 100 - shelf / 2 + 0.4, -30);
@@ -328,6 +330,45 @@ TEST_F(AnnotationGeometry, LeaderShelfAndTexts) {
     double size = std::max(th / 4 * 6 + 5.0, mm(2.5));
     EXPECT_NEAR(p2.x, 30 + 0.6 * size, 1e-3);
     EXPECT_NEAR(p2.y, 40 + 0.8 * size, 1e-3);
+    // The text's box (4 above the base line, 1 below) is centred between
+    // the two points.
+    Point2 mid = {30 + 0.3 * size, 40 + 0.4 * size};
+    EXPECT_NEAR(pair(r, leader_text1).x, mid.x - 10, 1e-3);
+    EXPECT_NEAR(pair(r, leader_text1).y - 4 + 2.5, mid.y, 1e-3);
+}
+
+// Two texts: the upper one over the shelf, the shelf, the lower one under
+// it, each a quarter text height clear of the shelf and centred on it.
+TEST_F(AnnotationGeometry, LeaderShelfRunsBetweenItsTwoTexts) {
+    TextMetrics m{};
+    m.line[0] = {4.0, 5.0, 20.0};  // rise 4 over the base line, depth 1
+    m.line[1] = {3.0, 3.5, 12.0};  // rise 3, depth 0.5
+    double th = mm(text_settings.text_heights[2]);
+    struct Case {
+        int code;
+        double lower_top;  // the lower text's top: the shelf's y plus this
+    } cases[] = {{0, th / 4}, {2, th / 4}, {5, th / 4}, {4, 0.0}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.code);
+        RecordBytes r = build_new_leader(0, 0);
+        put_u16(r.data(), annotation_flags, static_cast<uint16_t>(3 | 0x40 | (2 << 7) | (c.code << 11)));
+        put_pair(r, leader_point1, -40, 80);
+        leader_layout(r.data(), m, 100, 50, 0.0);
+        double sy = 50 + mm(1.24) - 5.0;
+        double shelf = c.code == 2 ? 20 + 4 * std::tan(3.14159265358979323846 / 6) * 5.0 : 20 + th;
+        double left = 100 - shelf / 2, middle = left + shelf / 2;
+        EXPECT_FLOAT_EQ(pair(r, leader_point2).y, sy);
+        EXPECT_FLOAT_EQ(pair(r, leader_point3).y, sy);
+        Point2 up = pair(r, leader_text1), low = pair(r, leader_text2);
+        // Upper: base line at sy - th/4 - depth; its box [y - 4, y + 1].
+        EXPECT_FLOAT_EQ(up.x, middle - 10);
+        EXPECT_FLOAT_EQ(up.y, sy - th / 4 - 1.0);
+        EXPECT_LT(up.y + 1.0, sy);
+        // Lower: top at sy + lower_top, base line 3 further down.
+        EXPECT_FLOAT_EQ(low.x, middle - 6);
+        EXPECT_FLOAT_EQ(low.y, sy + c.lower_top + 3.0);
+        EXPECT_GE(low.y - 3.0, sy - 1e-4);
+    }
 }
 
 TEST_F(AnnotationGeometry, ToleranceLeaderEndsOnTheElement) {

@@ -322,3 +322,48 @@ TEST(LevelMerging, OverlappingSpansOnOneLineFormOneGroup) {
         EXPECT_DOUBLE_EQ(std::max(groups[0].a.y, groups[0].b.y), c.hi);
     }
 }
+
+// A radial line keeps its direction while a label along it reads the right
+// way; in the steep window (reading angle between pi/3 and pi/2, y growing
+// downward: tan above sqrt(3)) it turns by steps of pi/24, nearer first
+// and the larger angle first of a pair, inside the circle's or arc's span;
+// with no readable direction in the span it stays.  Angles in degrees.
+TEST(DimensionPlacement, RadialLinesTurnToAReadableDirectionInsideTheirSpan) {
+    const double deg = 3.14159265358979323846 / 180;
+    auto arc = [&](double from, double sweep) {
+        RadialSpan s;
+        s.kind = RadialSpan::arc;
+        s.from = from * deg;
+        s.sweep = sweep * deg;
+        return s;
+    };
+    RadialSpan whole;
+    whole.kind = RadialSpan::whole;
+    struct Case {
+        double wanted;
+        RadialSpan span;
+        double want;
+    } const cases[] = {
+        {0, whole, 0},             // readable as it is
+        {-70, whole, -70},         // reads upwards: readable
+        {70, whole, 55},           // 77.5, 62.5 and 85 are steep; 55 is not
+        {80, whole, 95},           // 87.5 and 72.5 steep; 95 reads upwards
+        {250, whole, 235},         // the same line the other way round
+        {-110, arc(200, 50), 235}, // an arc across the angles' wrap
+        {70, arc(40, 35), 55},
+        {80, arc(50, 40), 57.5},   // 95 and 102.5 lie outside the arc
+        {70, arc(62, 23), 70},     // the whole arc is steep: stays
+        {70, RadialSpan{}, 70},    // no joining element: stays
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.wanted);
+        double got = choose_radial_direction(c.wanted * deg, c.span);
+        EXPECT_NEAR(std::remainder(got - c.want * deg, 2 * 3.14159265358979323846), 0, 1e-9);
+    }
+    // The readability test itself against tan (away from the edges).
+    for (double a = -179.5; a < 180; a += 1) {
+        double t = std::tan(a * deg);
+        bool steep = t > std::sqrt(3.0) + 1e-2;
+        if (std::fabs(t - std::sqrt(3.0)) > 1e-2) EXPECT_EQ(radial_direction_readable(a * deg), !steep) << a;
+    }
+}

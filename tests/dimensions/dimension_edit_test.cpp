@@ -369,12 +369,7 @@ TEST_F(DimensionEdit, EnteredNetworkConstructsToTheComputedPositions) {
     enter(0, 1, {3}, {4}, {}, "0");
     ASSERT_TRUE(messages.empty()) << messages.front();
 
-    std::vector<std::string> lines;
-    ConstructionCallbacks cb;
-    cb.log_line = [&lines](const char* t) { lines.push_back(t); };
-    cb.rebuild_elements = [](unsigned char*, bool) { return false; };
-    EXPECT_EQ(construct_projection(df, projection(), cb), 0);
-    for (const std::string& l : lines) ADD_FAILURE() << l;
+    one_projection::expect_constructed(df);
     // A stays; B 40 to the right; C 35 up (smaller model y); D 20 right of C.
     const double expect[4][2] = {{5, 5}, {45, 5}, {45, -30}, {65, -30}};
     for (uint32_t n = 1; n <= 4; ++n) {

@@ -94,12 +94,7 @@ protected:
     }
 
     void construct_and_expect_sketch(const std::vector<Sketch>& s) {
-        std::vector<std::string> lines;
-        ConstructionCallbacks cb;
-        cb.log_line = [&lines](const char* t) { lines.push_back(t); };
-        cb.rebuild_elements = [](unsigned char*, bool) { return false; };
-        EXPECT_EQ(construct_projection(df, projection(), cb), 0);
-        for (const std::string& l : lines) ADD_FAILURE() << l;
+        one_projection::expect_constructed(df);
         for (const Sketch& p : s) {
             std::vector<uint8_t> r = point_copy(p.n);
             ASSERT_FALSE(r.empty());

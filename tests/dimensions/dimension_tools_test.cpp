@@ -116,12 +116,7 @@ TEST_F(AuxLineBinding, BoundPointIsConstructedOntoTheLine) {
     uint32_t xd = dimension_create(df, projection(), x);
     dimension_link_add(df, projection(), xd, 1, LINK_FIRST);
     dimension_link_add(df, projection(), xd, 3, LINK_SECOND);
-    std::vector<std::string> lines;
-    ConstructionCallbacks cb;
-    cb.log_line = [&lines](const char* t) { lines.push_back(t); };
-    cb.rebuild_elements = [](unsigned char*, bool) { return false; };
-    EXPECT_EQ(construct_projection(df, projection(), cb), 0);
-    for (const std::string& s : lines) ADD_FAILURE() << s;
+    one_projection::expect_constructed(df);
     auto p = point_copy(3);
     EXPECT_NEAR(get_f64(p.data(), point_true_x), 50, 1e-9);
     EXPECT_NEAR(get_f64(p.data(), point_true_y), 10, 1e-9);
@@ -183,12 +178,7 @@ TEST_F(AuxLineBinding, RemeasuringTakesTheNewValueAndSwapsEndsPastTheOther) {
     uint32_t x3 = dimension_create(df, projection(), x0);
     dimension_link_add(df, projection(), x3, 1, LINK_FIRST);
     dimension_link_add(df, projection(), x3, 3, LINK_SECOND);
-    std::vector<std::string> lines;
-    ConstructionCallbacks cb;
-    cb.log_line = [&lines](const char* t) { lines.push_back(t); };
-    cb.rebuild_elements = [](unsigned char*, bool) { return false; };
-    EXPECT_EQ(construct_projection(df, projection(), cb), 0);
-    for (const std::string& l : lines) ADD_FAILURE() << l;
+    one_projection::expect_constructed(df);
     EXPECT_NEAR(get_f64(point_copy(2).data(), point_true_x), 0, 1e-9);
     EXPECT_NEAR(get_f64(point_copy(2).data(), point_true_y), 10, 1e-9);
     EXPECT_NEAR(get_f64(point_copy(3).data(), point_true_x), 10, 1e-9);
@@ -212,12 +202,7 @@ TEST_F(AuxLineBinding, PlacementDimensionsAreMadeOnceAndConstructInPlace) {
     EXPECT_EQ(links_of(y, 2, LINK_FIRST), 1);
     // Line mode needs an anchored line through the base point.
     EXPECT_EQ(add_placement_dimension(df, projection(), placement_from_line, 1, 2, 0), 0u);
-    std::vector<std::string> lines;
-    ConstructionCallbacks cb;
-    cb.log_line = [&lines](const char* t) { lines.push_back(t); };
-    cb.rebuild_elements = [](unsigned char*, bool) { return false; };
-    EXPECT_EQ(construct_projection(df, projection(), cb), 0);
-    for (const std::string& l : lines) ADD_FAILURE() << l;
+    one_projection::expect_constructed(df);
     EXPECT_NEAR(get_f64(point_copy(2).data(), point_true_x), 40, 1e-9);
     EXPECT_NEAR(get_f64(point_copy(2).data(), point_true_y), 14, 1e-9);
 }

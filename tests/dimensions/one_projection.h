@@ -4,7 +4,12 @@
 #pragma once
 #include "tests/store/store_test_support.h"
 
+#include "stages/dimensions/view_construction.h"
 #include "store/record_layouts.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
 
 #include <vector>
 
@@ -50,6 +55,17 @@ inline std::vector<std::vector<uint8_t>> chain_copies(DrawingFile* df, uint32_t 
          r = record_next(df, &head, r, &page_buffers[table]))
         out.emplace_back(r, r + get_u16(r, 0));
     return out;
+}
+
+// Constructs projection 1 with no element rebuild and expects it to solve:
+// the run returns 0 and each line it writes to the log fails the test.
+inline void expect_constructed(DrawingFile* df) {
+    std::vector<std::string> lines;
+    ConstructionCallbacks cb;
+    cb.log_line = [&lines](const char* t) { lines.push_back(t); };
+    cb.rebuild_elements = [](unsigned char*, bool) { return false; };
+    EXPECT_EQ(construct_projection(df, record(), cb), 0);
+    for (const std::string& l : lines) ADD_FAILURE() << l;
 }
 
 }  // namespace one_projection

@@ -28,14 +28,6 @@ public:
         put_point2(r.data(), element_coords2 + 16, point_at(p2));
         add(r, n);
     }
-    std::vector<Bytes> bars() {
-        std::vector<Bytes> out;
-        PageBuffer* b = &page_buffers[table_construction];
-        for (uint8_t* r = record_next(df, head(projection_construction), nullptr, b); r;
-             r = record_next(df, head(projection_construction), r, b))
-            if (r[record_kind] == construction_kind_bar) out.emplace_back(r, r + get_u16(r, record_length));
-        return out;
-    }
     // The contour around `inside`, as the command finds it.
     ContourOutline outline_around(Point2 inside) {
         ContourOutline o;

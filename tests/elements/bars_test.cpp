@@ -53,14 +53,6 @@ public:
                 b->clean = 0;
             }
     }
-    std::vector<Bytes> bars() {
-        std::vector<Bytes> out;
-        PageBuffer* b = &page_buffers[table_construction];
-        for (uint8_t* r = record_next(df, head(projection_construction), nullptr, b); r;
-             r = record_next(df, head(projection_construction), r, b))
-            if (r[record_kind] == construction_kind_bar) out.emplace_back(r, r + get_u16(r, record_length));
-        return out;
-    }
     // The outline records of side `side` of the bar on `element`.
     std::vector<Side> sides(uint32_t element, int side) {
         std::vector<Side> out;

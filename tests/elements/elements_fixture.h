@@ -149,6 +149,15 @@ public:
             out.emplace_back(r, r + get_u16(r, record_length));
         return out;
     }
+    // Copies of the bar records of the construction chain, in chain order.
+    std::vector<Bytes> bars() {
+        std::vector<Bytes> out;
+        PageBuffer* b = &page_buffers[table_construction];
+        for (uint8_t* r = record_next(df, head(projection_construction), nullptr, b); r;
+             r = record_next(df, head(projection_construction), r, b))
+            if (r[record_kind] == construction_kind_bar) out.emplace_back(r, r + get_u16(r, record_length));
+        return out;
+    }
 };
 
 // Distance of p from the arc geometry {start, end, third} of kind 3 or 4,

@@ -1,7 +1,7 @@
 // A fragment taken from the other open drawing (the library in the other
 // slot) as the program does it: two drawings made by the document code,
 // the insertion's checkpoint on the target, the copy, and one undo.
-#include "tests/exchange/exchange_test_support.h"
+#include "tests/exchange/fragment_test_support.h"
 
 #include "documents/checkpoints.h"
 #include "documents/documents.h"
@@ -11,32 +11,10 @@ using namespace exchange_test;
 
 namespace {
 
-class FragmentLibrary : public ExchangeTest {
+class FragmentLibrary : public FragmentExchangeTest {
 protected:
-    void TearDown() override {
-        fragment_shell = fragment_shell_unbound;
-        close_and_forget();
-        ExchangeTest::TearDown();
-    }
-    static Bytes segment(uint32_t n, uint32_t a, uint32_t b, Point2 pa, Point2 pb) {
-        Bytes r(element_size2, 0);
-        put_u16(r.data(), record_length, element_size2);
-        put_u32(r.data(), element_number, n);
-        put_u16(r.data(), element_flags, static_cast<uint16_t>(element_kind_segment | (1 << 4)));
-        put_u32(r.data(), element_points, a);
-        put_u32(r.data(), element_points + 4, b);
-        put_point2(r.data(), element_coords2, pa);
-        put_point2(r.data(), element_coords2 + 16, pb);
-        return r;
-    }
     static size_t count(DrawingFile* d, uint32_t key, uint32_t chain, int table) {
-        uint8_t* p = fragment_projection_in(d, key);
-        if (!p) return 0;
-        RecordRef h = get_u32(p, chain);
-        size_t n = 0;
-        for (uint8_t* r = record_next(d, &h, nullptr, &page_buffers[table]); r; r = record_next(d, &h, r, &page_buffers[table]))
-            ++n;
-        return n;
+        return chain_in(d, key, chain, table).size();
     }
 };
 

@@ -1,7 +1,7 @@
 // Fragment replacement, the choice: the instances of a fragment and the
 // projections that may take its place are listed, and an instance record
 // is found by its projection and number.
-#include "tests/exchange/exchange_test_support.h"
+#include "tests/exchange/fragment_test_support.h"
 
 #include "documents/documents.h"
 #include "output/fragment_instances.h"
@@ -11,7 +11,7 @@ using namespace exchange_test;
 
 namespace {
 
-class FragmentReplace : public ExchangeTest {
+class FragmentReplace : public FragmentExchangeTest {
 protected:
     DrawingFile* df = nullptr;
 
@@ -31,22 +31,6 @@ protected:
             ASSERT_EQ(insert(key, 1), fragment_inserted);
         }
     }
-    void TearDown() override {
-        fragment_shell = fragment_shell_unbound;
-        close_and_forget();
-        ExchangeTest::TearDown();
-    }
-    static Bytes segment(uint32_t n, uint32_t a, uint32_t b, Point2 pa, Point2 pb) {
-        Bytes r(element_size2, 0);
-        put_u16(r.data(), record_length, element_size2);
-        put_u32(r.data(), element_number, n);
-        put_u16(r.data(), element_flags, static_cast<uint16_t>(element_kind_segment | (1 << 4)));
-        put_u32(r.data(), element_points, a);
-        put_u32(r.data(), element_points + 4, b);
-        put_point2(r.data(), element_coords2, pa);
-        put_point2(r.data(), element_coords2 + 16, pb);
-        return r;
-    }
     void fragment(uint32_t key, uint32_t second, Point2 at) {
         RecordRef r = doc_test::add_projection(key);
         doc_test::add_to_projection(r, projection_points, table_points, doc_test::point_bytes(1, 0, 0, 0, 0));
@@ -63,16 +47,7 @@ protected:
         FragmentSettings s;
         return insert_fragment(df, target, df, source, &p, s, false);
     }
-    std::vector<Bytes> chain(uint32_t key, uint32_t off, int table) {
-        std::vector<Bytes> out;
-        uint8_t* p = fragment_projection_in(df, key);
-        if (!p) return out;
-        RecordRef h = get_u32(p, off);
-        for (uint8_t* r = record_next(df, &h, nullptr, &page_buffers[table]); r;
-             r = record_next(df, &h, r, &page_buffers[table]))
-            out.emplace_back(r, r + get_u16(r, 0));
-        return out;
-    }
+    std::vector<Bytes> chain(uint32_t key, uint32_t off, int table) { return chain_in(df, key, off, table); }
 };
 
 TEST_F(FragmentReplace, ListsInstancesAndCandidates) {

@@ -2,7 +2,7 @@
 // fragment when the update runs (same instance, same numbers, new places);
 // one whose binding point is gone is removed; dependency cycles, also one
 // entered part way, end the update with its log line.
-#include "tests/exchange/exchange_test_support.h"
+#include "tests/exchange/fragment_test_support.h"
 
 #include "documents/documents.h"
 #include "output/fragment_update.h"
@@ -11,7 +11,7 @@ using namespace exchange_test;
 
 namespace {
 
-class FragmentUpdate : public ExchangeTest {
+class FragmentUpdate : public FragmentExchangeTest {
 protected:
     std::vector<std::string> log;
     DrawingFile* df = nullptr;
@@ -20,22 +20,6 @@ protected:
         ExchangeTest::SetUp();
         ASSERT_EQ(drawing_new(1), 0);
         df = current_drawing_file();
-    }
-    void TearDown() override {
-        fragment_shell = fragment_shell_unbound;
-        close_and_forget();
-        ExchangeTest::TearDown();
-    }
-    static Bytes segment(uint32_t n, uint32_t a, uint32_t b, Point2 pa, Point2 pb) {
-        Bytes r(element_size2, 0);
-        put_u16(r.data(), record_length, element_size2);
-        put_u32(r.data(), element_number, n);
-        put_u16(r.data(), element_flags, static_cast<uint16_t>(element_kind_segment | (1 << 4)));
-        put_u32(r.data(), element_points, a);
-        put_u32(r.data(), element_points + 4, b);
-        put_point2(r.data(), element_coords2, pa);
-        put_point2(r.data(), element_coords2 + 16, pb);
-        return r;
     }
     // A projection with points 1 (0,0) and 2 (10,5) and the line 1-2.
     RecordRef two_point_projection(uint32_t key) {
@@ -57,15 +41,7 @@ protected:
         s.mode = static_cast<uint8_t>(fragment_mode_always | fragment_mode_constant_update);
         return insert_fragment(df, target, df, source, &p, s, false);
     }
-    std::vector<Bytes> chain(uint32_t key, uint32_t off, int table) {
-        std::vector<Bytes> out;
-        uint8_t* p = fragment_projection_in(df, key);
-        if (!p) return out;
-        RecordRef h = get_u32(p, off);
-        for (uint8_t* r = record_next(df, &h, nullptr, &page_buffers[table]); r; r = record_next(df, &h, r, &page_buffers[table]))
-            out.emplace_back(r, r + get_u16(r, 0));
-        return out;
-    }
+    std::vector<Bytes> chain(uint32_t key, uint32_t off, int table) { return chain_in(df, key, off, table); }
     void move_point(uint32_t key, uint32_t number, double x, double y) {
         uint8_t* p = fragment_projection_in(df, key);
         RecordRef h = get_u32(p, projection_points);
