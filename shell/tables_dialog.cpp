@@ -913,7 +913,7 @@ void on_command(HWND dialog, int id, int code) {
         table_template_dialog_open(dialog, id == IDC_TABLES_GRID);
         return;
     case IDC_TABLES_MODEL:
-        model_window_open_modal(dialog);
+        model_window_open_modal(dialog, dialog);
         fill_variables(dialog);
         load_table(dialog);
         return;

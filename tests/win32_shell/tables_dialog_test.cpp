@@ -451,11 +451,30 @@ TEST_F(TablesDialog, ModelPropertiesExportAndOperatorList) {
     answer_path = "model_props_export.txt";  // the extension becomes .bas
     std::string size_text, editor_after;
     int entries = 0;
+    HWND tables = nullptr, model_owner = nullptr;
+    RECT model_rect{};
     DialogWatcher w([&](HWND d) {
         char caption[128] = "";
         GetWindowTextA(d, caption, sizeof caption);
         std::string c = caption;
-        if (c == "Управление и свойства модели") {
+        if (c == "Таблицы") {
+            tables = d;
+            press(d, IDC_TABLES_MODEL);
+            pump_messages(100);  // the model window's modal loop runs here
+            press(d, IDOK);
+        } else if (c == "Модель") {
+            model_owner = GetWindow(d, GW_OWNER);
+            GetWindowRect(d, &model_rect);
+            press(d, IDC_MODEL_PROPERTIES);
+            pump_messages(100);
+            SendDlgItemMessageA(d, IDC_MODEL_EDITOR, EM_SETSEL, 0, 0);
+            press(d, IDC_MODEL_OPERATORS);
+            pump_messages(100);
+            char buf[512] = "";
+            GetDlgItemTextA(d, IDC_MODEL_EDITOR, buf, sizeof buf);
+            editor_after = buf;
+            press(d, IDOK);
+        } else if (c == "Управление и свойства модели") {
             char buf[128] = "";
             GetDlgItemTextA(d, IDC_MODELPROP_SIZE, buf, sizeof buf);
             size_text = buf;
@@ -475,21 +494,19 @@ TEST_F(TablesDialog, ModelPropertiesExportAndOperatorList) {
             press(d, IDOK);
         }
     });
-    // The model window (an MDI child) and its two dialogs.
-    command_seams.model_dialog();
-    HWND d = model_window;
-    ASSERT_NE(d, nullptr);
-    press(d, IDC_MODEL_PROPERTIES);
-    pump_messages(300);
-    SendDlgItemMessageA(d, IDC_MODEL_EDITOR, EM_SETSEL, 0, 0);
-    press(d, IDC_MODEL_OPERATORS);
-    pump_messages(300);
-    char buf[512] = "";
-    GetDlgItemTextA(d, IDC_MODEL_EDITOR, buf, sizeof buf);
-    editor_after = buf;
-    press(d, IDOK);
-    for (int i = 0; i < 100 && model_window; ++i) pump_messages(50);
+    // The model window opened from the table editor, and its two dialogs.
+    command_seams.tables_dialog();
     EXPECT_EQ(model_window, nullptr);
+    // Modal on the table editor, docked at the right of the main window,
+    // 6 pixels in from its right edge, its top on the top of the client area.
+    ASSERT_NE(tables, nullptr);
+    EXPECT_EQ(model_owner, tables);
+    RECT frame;
+    GetWindowRect(frame_window, &frame);
+    POINT client_top{0, 0};
+    ClientToScreen(frame_window, &client_top);
+    EXPECT_EQ(model_rect.right, frame.right - 6);
+    EXPECT_EQ(model_rect.top, client_top.y);
     EXPECT_EQ(size_text, "Объём текста модели - 14 байт");  // "DIM A\r\nA = 2\r\n"
     std::ifstream f(out, std::ios::binary);
     std::string exported((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
