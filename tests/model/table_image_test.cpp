@@ -341,7 +341,7 @@ TEST_F(TableImage, RebuildReplacesOnlyWhenAllowed) {
     EXPECT_FALSE(t1.count("А1"));
 }
 
-TEST_F(TableImage, MissingTemplatesAreRefusedWithNothingBuilt) {
+TEST_F(TableImage, MissingTemplatesAndTooManyPagesAreRefusedWithNothingBuilt) {
     size_t projections = projection_chain_entries(df).size();
     TableImageRequest none = request();
     none.first_template = 0;
@@ -350,6 +350,14 @@ TEST_F(TableImage, MissingTemplatesAreRefusedWithNothingBuilt) {
     TableImageRequest only_first = request();
     only_first.next_template = 0;
     EXPECT_EQ(table_image_build(df, only_first).message, "Не заданы шаблоны таблицы");
+    // One row a page and 3000 rows: more pages than sheet numbers.
+    uint32_t one_row = build_template("Одна строка", 1, 0);
+    projections = projection_chain_entries(df).size();
+    ASSERT_TRUE(table_cell_write(df, table, 1, 2999, "Последняя", nullptr, 0));
+    ASSERT_EQ(table_update_next_row(df, table), 3000);
+    TableImageRequest many = request();
+    many.first_template = many.next_template = one_row;
+    EXPECT_EQ(table_image_build(df, many).message, "Слишком много листов");
     EXPECT_EQ(projection_chain_entries(df).size(), projections);
 }
 
