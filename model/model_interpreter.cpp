@@ -137,7 +137,68 @@ struct Expr {
 struct CompiledExpr : ModelCompiled {
     std::vector<Expr> pool;
     int root = -1;
+    // No call but the number functions below and no channel: evaluating it
+    // twice does what evaluating it once does, so the number path may give
+    // up half-way and leave it to the general one.
+    bool pure = false;
 };
+
+// The built-ins of one number that give a number (ABS, ATN, INT, CINT, COS,
+// EXP, FIX, LOG, SGN, SIN, SQR, TAN and the conversion 7).
+bool is_number_function(int f) {
+    switch (f) {
+    case 3: case 4: case 6: case 7: case 8: case 11: case 12: case 13: case 14: case 15: case 16: case 17: case 18:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// The value of number function f of x (its type in type, x's on entry).
+void number_function(int f, uint8_t& type, double& x) {
+    auto real = [&](double v) {
+        type = model_type_real;
+        x = checked(v);
+    };
+    auto integer = [&](double v) {
+        type = model_type_integer;
+        x = rounded_integer(v);
+    };
+    switch (f) {
+    case 3: x = std::fabs(x); return;
+    case 4: return real(std::atan(x));
+    case 6:
+    case 12: return integer(std::floor(checked(x)));
+    case 7: return real(x);
+    case 8: return real(std::cos(checked(x)));
+    case 11: return real(std::exp(x));
+    case 13: {
+        double v = checked(x);
+        if (v == std::floor(v)) return integer(v);
+        return integer(v < 0 ? 0 : std::floor(std::fabs(v)) + 1);
+    }
+    case 14:
+        if (x <= 0) raise(msg_overflow);
+        return real(std::log(x));
+    case 15: return integer(checked(x) > 0 ? 1 : x < 0 ? -1 : 0);
+    case 16: return real(std::sin(checked(x)));
+    case 17:
+        if (x < 0) raise(msg_overflow);
+        return real(std::sqrt(x));
+    case 18:
+        if (std::cos(checked(x)) == 0) raise(msg_overflow);
+        return real(std::tan(x));
+    }
+}
+
+bool pure_expr(const CompiledExpr& c, int i) {
+    const Expr& e = c.pool[static_cast<size_t>(i)];
+    if (e.kind == e_channel) return false;
+    if (e.kind == e_call && (!is_number_function(e.op) || e.kids.size() != 1)) return false;
+    for (int k : e.kids)
+        if (!pure_expr(c, k)) return false;
+    return true;
+}
 
 enum TokKind : uint8_t { t_number, t_string, t_name, t_channel, t_lparen, t_rparen, t_comma, t_op, t_end };
 
@@ -721,21 +782,21 @@ private:
         Variable& v = loop_variable(f);
         ModelValue start = evaluate(f, 0, f.start);
         store(v, 0, start);
-        ModelValue end = number_of(evaluate(f, 1, f.end));
-        for_sign_[pc] = end.number >= v.numbers[0] ? 1 : -1;
-        return loop_test(pc, v, end.number) ? pc + 1 : static_cast<size_t>(f.partner) + 1;
+        double end = evaluate_number(f, 1, f.end);
+        for_sign_[pc] = end >= v.numbers[0] ? 1 : -1;
+        return loop_test(pc, v, end) ? pc + 1 : static_cast<size_t>(f.partner) + 1;
     }
 
     size_t next_step(size_t pc) {
         size_t fpc = static_cast<size_t>(prog_.nodes[pc].partner);
         StatementNode& f = prog_.nodes[fpc];
         Variable& v = loop_variable(f);
-        double step = f.has_step ? number_of(evaluate(f, 2, f.step)).number : for_sign_[fpc];
+        double step = f.has_step ? evaluate_number(f, 2, f.step) : for_sign_[fpc];
         ModelValue nv;
         nv.type = model_type_real;
         nv.number = checked(v.numbers[0] + step);
         store(v, 0, nv);
-        double end = number_of(evaluate(f, 1, f.end)).number;
+        double end = evaluate_number(f, 1, f.end);
         if (loop_test(fpc, v, end, &step)) return fpc + 1;
         return pc + 1;
     }
@@ -746,7 +807,7 @@ private:
         if (known_step)
             step = *known_step;
         else if (f.has_step)
-            step = number_of(evaluate(f, 2, f.step)).number;
+            step = evaluate_number(f, 2, f.step);
         else
             step = for_sign_[fpc];
         int c = compare_doubles(v.numbers[0], end);
@@ -896,6 +957,7 @@ private:
             std::vector<Token> toks = tokenize(text);
             Compiler comp(toks, ids_, *c);
             c->root = comp.compile();
+            c->pure = c->root >= 0 && pure_expr(*c, c->root);
             cache = c;
         }
         return static_cast<CompiledExpr&>(*cache);
@@ -903,7 +965,63 @@ private:
 
     ModelValue evaluate(StatementNode& s, int slot, const std::string& text) {
         CompiledExpr& c = compiled(s, slot, text);
+        ModelValue r;
+        if (c.pure && eval_number(c, c.root, r.type, r.number)) return r;
         return eval(c, c.root);
+    }
+
+    // A number expression's value without a ModelValue per node; the
+    // general evaluation for anything else.
+    double evaluate_number(StatementNode& s, int slot, const std::string& text) {
+        CompiledExpr& c = compiled(s, slot, text);
+        uint8_t type;
+        double x;
+        if (c.pure && eval_number(c, c.root, type, x)) return x;
+        return number_of(eval(c, c.root)).number;
+    }
+
+    // The number path of eval: the same steps in the same order on numbers
+    // only. False, with nothing but pure work done, at the first text.
+    bool eval_number(CompiledExpr& c, int i, uint8_t& type, double& x) {
+        const Expr& e = c.pool[static_cast<size_t>(i)];
+        switch (e.kind) {
+        case e_const:
+            if (e.value.type == model_type_string) return false;
+            type = e.value.type;
+            x = e.value.number;
+            return true;
+        case e_var:
+        case e_element: {
+            if (variable(e.var).type == model_type_string) return false;
+            Variable* v;
+            size_t at = element_of(c, e, v);
+            type = v->type;
+            x = v->numbers[at];
+            return true;
+        }
+        case e_unary:
+            if (!eval_number(c, e.kids[0], type, x)) return false;
+            if (e.op == op_negate) {
+                x = -x;
+            } else {
+                x = truncated(x) == 0 ? -1 : 0;
+                type = model_type_integer;
+            }
+            return true;
+        case e_binary: {
+            uint8_t tb;
+            double y;
+            if (!eval_number(c, e.kids[0], type, x) || !eval_number(c, e.kids[1], tb, y)) return false;
+            binary_numbers(e.op, type, x, tb, y);
+            return true;
+        }
+        case e_call:
+            if (!eval_number(c, e.kids[0], type, x)) return false;
+            number_function(e.op, type, x);
+            return true;
+        default:
+            return false;
+        }
     }
 
     void store_target(StatementNode& t, const ModelValue& value) {
@@ -956,68 +1074,82 @@ private:
     ModelValue binary(int op, const ModelValue& a, const ModelValue& b) {
         ModelValue r;
         bool sa = a.type == model_type_string, sb = b.type == model_type_string;
-        if (op >= op_greater && op <= op_less_equal) {
-            if (sa != sb) raise(msg_types);
-            int cmp;
-            if (sa)
-                cmp = std::strcmp(a.text.c_str(), b.text.c_str());
-            else
-                cmp = a.number < b.number ? -1 : a.number > b.number ? 1 : 0;
-            bool t = false;
-            switch (op) {
-            case op_greater: t = cmp > 0; break;
-            case op_less: t = cmp < 0; break;
-            case op_equal: t = cmp == 0; break;
-            case op_not_equal: t = cmp != 0; break;
-            case op_greater_equal: t = cmp >= 0; break;
-            default: t = cmp <= 0; break;
+        if (sa || sb) {
+            if (op >= op_greater && op <= op_less_equal) {
+                if (sa != sb) raise(msg_types);
+                int cmp = std::strcmp(a.text.c_str(), b.text.c_str());
+                r.number = comparison(op, cmp) ? -1 : 0;
+                return r;
             }
-            r.number = t ? -1 : 0;
-            return r;
+            if (op == op_add && sa && sb) {
+                r.type = model_type_string;
+                r.text = a.text + b.text;
+                if (r.text.size() > max_string) raise(msg_long_string);
+                return r;
+            }
+            raise(msg_types);
         }
-        if (op == op_add && sa && sb) {
-            r.type = model_type_string;
-            r.text = a.text + b.text;
-            if (r.text.size() > max_string) raise(msg_long_string);
-            return r;
+        r.type = a.type;
+        r.number = a.number;
+        binary_numbers(op, r.type, r.number, b.type, b.number);
+        return r;
+    }
+
+    static bool comparison(int op, int cmp) {
+        switch (op) {
+        case op_greater: return cmp > 0;
+        case op_less: return cmp < 0;
+        case op_equal: return cmp == 0;
+        case op_not_equal: return cmp != 0;
+        case op_greater_equal: return cmp >= 0;
+        default: return cmp <= 0;
         }
-        if (sa || sb) raise(msg_types);
-        bool ints = a.type == model_type_integer && b.type == model_type_integer;
-        r.type = ints ? model_type_integer : model_type_real;
+    }
+
+    // Operation op on two numbers: the result and its type replace the
+    // first operand's.
+    void binary_numbers(int op, uint8_t& ta, double& a, uint8_t tb, double b) {
+        if (op >= op_greater && op <= op_less_equal) {
+            int cmp = a < b ? -1 : a > b ? 1 : 0;
+            ta = model_type_integer;
+            a = comparison(op, cmp) ? -1 : 0;
+            return;
+        }
+        bool ints = ta == model_type_integer && tb == model_type_integer;
+        ta = ints ? model_type_integer : model_type_real;
         switch (op) {
         case op_power:
-            if (a.number == 0 && b.number < 0) raise(msg_overflow);
-            r.type = model_type_real;
-            r.number = checked(std::pow(a.number, b.number));
-            return r;
+            if (a == 0 && b < 0) raise(msg_overflow);
+            ta = model_type_real;
+            a = checked(std::pow(a, b));
+            return;
         case op_divide:
-            if (b.number == 0) raise(msg_overflow);
-            r.type = model_type_real;
-            r.number = checked(a.number / b.number);
-            return r;
+            if (b == 0) raise(msg_overflow);
+            ta = model_type_real;
+            a = checked(a / b);
+            return;
         case op_int_divide:
-            if (b.number == 0) raise(msg_overflow);
-            r.number = checked(std::floor(a.number / b.number));
+            if (b == 0) raise(msg_overflow);
+            a = checked(std::floor(a / b));
             break;
-        case op_multiply: r.number = checked(a.number * b.number); break;
-        case op_add: r.number = checked(a.number + b.number); break;
-        case op_subtract: r.number = checked(a.number - b.number); break;
+        case op_multiply: a = checked(a * b); break;
+        case op_add: a = checked(a + b); break;
+        case op_subtract: a = checked(a - b); break;
         default: {
-            int64_t x = truncated(a.number), y = truncated(b.number);
-            r.type = model_type_integer;
+            int64_t x = truncated(a), y = truncated(b);
+            ta = model_type_integer;
             switch (op) {
-            case op_and: r.number = static_cast<double>(x & y); break;
-            case op_or: r.number = static_cast<double>(x | y); break;
-            case op_xor: r.number = static_cast<double>(x ^ y); break;
-            case op_eqv: r.number = x == y ? -1 : 0; break;
-            case op_imp: r.number = (x & ~y) == 0 ? -1 : 0; break;
+            case op_and: a = static_cast<double>(x & y); break;
+            case op_or: a = static_cast<double>(x | y); break;
+            case op_xor: a = static_cast<double>(x ^ y); break;
+            case op_eqv: a = x == y ? -1 : 0; break;
+            case op_imp: a = (x & ~y) == 0 ? -1 : 0; break;
             default: raise(msg_types);
             }
-            return r;
+            return;
         }
         }
-        if (ints) r.number = rounded_integer(r.number);
-        return r;
+        if (ints) a = rounded_integer(a);
     }
 
     // ------------------------------------------------ built-in functions
@@ -1083,40 +1215,19 @@ private:
             r.text = std::move(s);
             return r;
         };
+        if (nargs == 1 && is_number_function(f)) {
+            r.type = a[0].type;
+            r.number = num(0);
+            number_function(f, r.type, r.number);
+            return r;
+        }
         char buf[64] = "";
         switch (f) {
-        case 3:
-            r = a[0];
-            num(0);
-            r.number = std::fabs(r.number);
-            return r;
-        case 4: return real(std::atan(num(0)));
         case 5: return real(std::atan2(num(0), num(1)));
-        case 6:
-        case 12: return integer(std::floor(checked(num(0))));
-        case 7: return real(num(0));
-        case 8: return real(std::cos(checked(num(0))));
         case 9:
         case 10:
             format_number_by_magnitude(buf, sizeof buf, checked(num(0)));
             return text(buf);
-        case 11: return real(std::exp(num(0)));
-        case 13: {
-            double v = checked(num(0));
-            if (v == std::floor(v)) return integer(v);
-            return integer(v < 0 ? 0 : std::floor(std::fabs(v)) + 1);
-        }
-        case 14:
-            if (num(0) <= 0) raise(msg_overflow);
-            return real(std::log(num(0)));
-        case 15: return integer(checked(num(0)) > 0 ? 1 : num(0) < 0 ? -1 : 0);
-        case 16: return real(std::sin(checked(num(0))));
-        case 17:
-            if (num(0) < 0) raise(msg_overflow);
-            return real(std::sqrt(num(0)));
-        case 18:
-            if (std::cos(checked(num(0))) == 0) raise(msg_overflow);
-            return real(std::tan(num(0)));
         case 19: return text(date_text(nargs == 0 ? 0 : truncated(num(0))));
         case 20: {
             int t[6];

@@ -16,7 +16,11 @@ the shell's code, and fails when:
   - a command the dispatcher handles is neither an item of the main menu
     nor one of the header's private commands, or an item of the main menu
     reaches no code at all;
-  - code outside the header names a command by its 400xx number.
+  - code outside the header names a command by its 400xx number;
+  - a CheckRadioButton range of the shell does not hold exactly the radio
+    buttons of one group in each template that has its first control, or a
+    test of an id against a range of radios takes in a control that is not
+    a radio of their group (every resource script, macros expanded).
 """
 import pathlib
 import re
@@ -211,6 +215,155 @@ def check_code(sources, values, section_of, main_menu):
     return errors
 
 
+# ---------------------------------------------------------------- radio groups
+# CheckRadioButton(dialog, first, last, id) sets or clears the check of every
+# control of the dialog whose id lies in first..last, whatever its kind: a
+# check box inside the range loses its state, and a radio of the group
+# outside it keeps its check beside the new one.  So a range must hold
+# exactly the radio buttons of one group of the template.
+
+RC_MACRO = re.compile(r'^[ \t]*#define[ \t]+(\w+)(\(([^)]*)\))?[ \t]*((?:[^\n]*\\\n)*[^\n]*)', re.MULTILINE)
+RC_STATEMENT = re.compile(r'^\s*(LTEXT|RTEXT|CTEXT|EDITTEXT|PUSHBUTTON|DEFPUSHBUTTON|AUTOCHECKBOX|CHECKBOX|'
+                          r'AUTO3STATE|STATE3|RADIOBUTTON|AUTORADIOBUTTON|GROUPBOX|LISTBOX|COMBOBOX|SCROLLBAR|'
+                          r'ICON|CONTROL)\s+(.*)$', re.MULTILINE)
+RC_DIALOG = re.compile(r'^(\w+)\s+DIALOGEX\b.*?^BEGIN\s*$(.*?)^END\s*$', re.MULTILINE | re.DOTALL)
+
+
+def expand_rc_macros(text):
+    """The script with its #define macros expanded; each expansion stands on
+    lines of its own, so that every control statement starts a line."""
+    macros = {}
+    for m in RC_MACRO.finditer(text):
+        params = [p.strip() for p in m.group(3).split(',')] if m.group(2) else None
+        macros[m.group(1)] = (params, m.group(4).replace('\\\n', '\n'))
+    text = RC_MACRO.sub('', text)
+    text = re.sub(r'^[ \t]*#undef[^\n]*', '', text, flags=re.MULTILINE)
+
+    def expand_once(t):
+        def one(m):
+            params, body = macros[m.group(1)]
+            if params is None:
+                return '\n' + body + '\n' if m.group(2) is None else m.group(0)
+            if m.group(2) is None:
+                return m.group(0)
+            args = [a.strip() for a in m.group(3).split(',')]
+            for p, a in zip(params, args):
+                body = re.sub(r'\b%s\b' % re.escape(p), a, body)
+            return '\n' + body + '\n'
+        if not macros:
+            return t
+        names = '|'.join(sorted(map(re.escape, macros), key=len, reverse=True))
+        return re.sub(r'\b(%s)\b(\(([^()]*)\))?' % names, one, t)
+
+    for _ in range(4):
+        expanded = expand_once(text)
+        if expanded == text:
+            break
+        text = expanded
+    return text
+
+
+def split_fields(args):
+    return [m.group(0).strip() for m in re.finditer(r'"(?:[^"]|"")*"|[^,]+', args)]
+
+
+def id_value(expr, values):
+    total = 0
+    for term in expr.split('+'):
+        term = term.strip()
+        if term.isdigit():
+            total += int(term)
+        elif term in values:
+            total += values[term]
+        else:
+            return None
+    return total
+
+
+def rc_dialogs(texts, values):
+    """template name -> [(id name, id value, is a radio, starts a group)] in
+    template order."""
+    values = dict(values, IDOK=1, IDCANCEL=2)
+    dialogs = {}
+    for text in texts:
+        for block in RC_DIALOG.finditer(expand_rc_macros(text)):
+            controls = []
+            for m in RC_STATEMENT.finditer(block.group(2)):
+                kind, fields = m.group(1), split_fields(m.group(2))
+                if kind in ('EDITTEXT', 'LISTBOX', 'COMBOBOX', 'SCROLLBAR'):
+                    name, style = (fields[0] if fields else ''), ' '.join(fields[5:6])
+                elif kind == 'CONTROL':
+                    name, style = (fields[1] if len(fields) > 1 else ''), ' '.join(fields[2:4])
+                else:
+                    name, style = (fields[1] if len(fields) > 1 else ''), ' '.join(fields[6:7])
+                radio = kind in ('RADIOBUTTON', 'AUTORADIOBUTTON') or (
+                    kind == 'CONTROL' and re.search(r'\bBS_(AUTO)?RADIOBUTTON\b', style) is not None)
+                # Static texts start a group by default; any control may ask
+                # for it with WS_GROUP.
+                group = (kind in ('LTEXT', 'RTEXT', 'CTEXT') and 'NOT WS_GROUP' not in style) or (
+                    re.search(r'(?<!NOT )\bWS_GROUP\b', style) is not None)
+                controls.append((name, id_value(name, values), radio, group or not controls))
+            dialogs[block.group(1)] = controls
+    return dialogs
+
+
+def radio_group(controls, name):
+    """The names of the radios in the group of the control called name."""
+    at = next(i for i, c in enumerate(controls) if c[0] == name)
+    start = at
+    while not controls[start][3]:
+        start -= 1
+    end = at + 1
+    while end < len(controls) and not controls[end][3]:
+        end += 1
+    return [c[0] for c in controls[start:end] if c[2]]
+
+
+CHECK_RADIO = re.compile(r'\bCheckRadioButton\s*\(\s*[^,]+,\s*(\w+)\s*,\s*(\w+)\s*,')
+RADIO_TEST = re.compile(r'\b(\w+)\s*>=\s*(IDC_\w+)\s*&&\s*\1\s*<=\s*(IDC_\w+)')
+
+
+def check_radio_ranges(dialogs, values, sources):
+    """Ranges of radio ids in the code against the templates that hold them."""
+    errors = []
+    uses = []
+    for file, text in sorted(sources.items()):
+        for n, line in enumerate(text.splitlines(), 1):
+            for m in CHECK_RADIO.finditer(line):
+                uses.append((f'{file}:{n}', m.group(1), m.group(2), True))
+            for m in RADIO_TEST.finditer(line):
+                uses.append((f'{file}:{n}', m.group(2), m.group(3), False))
+    for where, first, last, exact in uses:
+        holders = [d for d, controls in dialogs.items() if any(c[0] == first for c in controls)]
+        if not holders:
+            if exact:
+                errors.append(f'{where}: the radio range {first}..{last} names no control of any template')
+            continue
+        for dialog in holders:
+            controls = dialogs[dialog]
+            radios = {c[0] for c in controls if c[2]}
+            if exact and (first not in radios or last not in radios):
+                errors.append(f'{where}: {first}..{last} of {dialog} does not run from radio to radio')
+                continue
+            if first not in radios:
+                continue  # a range of other buttons
+            group = radio_group(controls, first)
+            lo, hi = values.get(first), values.get(last)
+            if lo is None or hi is None:
+                errors.append(f'{where}: {first}..{last} does not come to numbers')
+                continue
+            for name, value, _, _ in controls:
+                if value is not None and lo <= value <= hi and name not in group:
+                    errors.append(f'{where}: the radio range {first}..{last} of {dialog} takes in {name}, '
+                                  'which is not a radio of its group')
+            if exact:
+                for name in group:
+                    if not lo <= values.get(name, -1) <= hi:
+                        errors.append(f'{where}: the radio range {first}..{last} of {dialog} leaves out '
+                                      f'{name} of its group')
+    return errors
+
+
 def check_tree(root):
     root = pathlib.Path(root)
     header = (root / 'shell' / 'resource_ids.h').read_text(encoding='utf-8')
@@ -224,6 +377,13 @@ def check_tree(root):
             if f.suffix in ('.cpp', '.h') and f.name != 'resource_ids.h':
                 sources[f.name] = f.read_text(encoding='utf-8', errors='replace')
     errors += check_code(sources, values, section_of, main_menu)
+    # The annotation dialogs name their controls in a header of their own.
+    dialog_values = dict(values)
+    dialog_values.update(parse_header((root / 'shell' / 'annotation_dialog_ids.h').read_text(encoding='utf-8'))[0])
+    scripts = [(root / 'resources' / 'sarvolt.rc').read_text(encoding='utf-8')]
+    scripts += [f.read_text(encoding='utf-8') for f in sorted((root / 'resources').glob('*.utf8.rc'))]
+    shell_sources = {name: text for name, text in sources.items() if (root / 'shell' / name).exists()}
+    errors += check_radio_ranges(rc_dialogs(scripts, dialog_values), dialog_values, shell_sources)
     return errors, len(values), len(main_menu)
 
 
@@ -279,6 +439,45 @@ def run_fixture(header=HEADER, rc=RC, code=None):
     errors += check_code(CODE if code is None else code, values, section_of, main_menu)
     return errors
 
+# Two radio groups, the first made by a macro and started by the static text
+# before it, and a rule group whose ids lie around the check box and the
+# other groups, as the ids of a template often do.
+RADIO_HEADER = '''
+#define IDD_RULES 418
+#define IDC_RULE_CHANGE 1028
+#define IDC_CONTINUE 1200
+#define IDC_SIDE_LEFT 1300
+#define IDC_SIDE_MIDDLE 1301
+#define IDC_SIDE_RIGHT 1302
+#define IDC_TURN_UP 1303
+#define IDC_TURN_DOWN 1304
+#define IDC_NOTE 1305
+#define IDC_RULE_KEEP 1645
+#define IDC_RULE_FREE 1860
+'''
+RADIO_RC = '''#define SIDE(id, x) AUTORADIOBUTTON "", id, x, 8, 20, 10
+IDD_RULES DIALOGEX 0, 0, 200, 100
+BEGIN
+  LTEXT "Сторона:", -1, 8, 8, 40, 9
+  SIDE(IDC_SIDE_LEFT, 50) SIDE(IDC_SIDE_MIDDLE, 72) SIDE(IDC_SIDE_RIGHT, 94)
+  CONTROL "вверх", IDC_TURN_UP, "Button", BS_AUTORADIOBUTTON | WS_GROUP, 8, 20, 40, 10
+  CONTROL "вниз", IDC_TURN_DOWN, "Button", BS_AUTORADIOBUTTON, 50, 20, 40, 10
+  LTEXT "", IDC_NOTE, 8, 32, 100, 9
+  AUTOCHECKBOX "дальше", IDC_CONTINUE, 8, 44, 100, 10, WS_GROUP
+  AUTORADIOBUTTON "держать", IDC_RULE_KEEP, 8, 56, 100, 10, WS_GROUP
+  AUTORADIOBUTTON "менять", IDC_RULE_CHANGE, 8, 66, 100, 10
+  AUTORADIOBUTTON "освободить", IDC_RULE_FREE, 8, 76, 100, 10
+END
+'''
+RADIO_CODE = ('CheckRadioButton(d, IDC_SIDE_LEFT, IDC_SIDE_RIGHT, id);\n'
+              'CheckRadioButton(d, IDC_TURN_UP, IDC_TURN_DOWN, id);\n'
+              'if (id >= IDC_SIDE_LEFT && id <= IDC_SIDE_MIDDLE) return;\n')
+
+
+def run_radio_fixture(extra_code=''):
+    values = parse_header(RADIO_HEADER)[0]
+    return check_radio_ranges(rc_dialogs([RADIO_RC], values), values, {'rules.cpp': RADIO_CODE + extra_code})
+
 
 def self_test():
     failures = []
@@ -315,11 +514,23 @@ def self_test():
     ]
     for label, header, rc, code, fragment in cases:
         expect(label, run_fixture(header, rc, code), fragment)
+    expect('sound radio ranges', run_radio_fixture(), None)
+    radio_cases = [
+        ('range over a check box', 'CheckRadioButton(d, IDC_RULE_CHANGE, IDC_RULE_FREE, id);', 'takes in IDC_CONTINUE'),
+        ('range short of its group', 'CheckRadioButton(d, IDC_SIDE_LEFT, IDC_SIDE_MIDDLE, id);',
+         'leaves out IDC_SIDE_RIGHT'),
+        ('range over two groups', 'CheckRadioButton(d, IDC_SIDE_LEFT, IDC_TURN_UP, id);', 'takes in IDC_TURN_UP'),
+        ('range from a check box', 'CheckRadioButton(d, IDC_CONTINUE, IDC_SIDE_LEFT, id);', 'radio to radio'),
+        ('radio test over a static', 'if (id >= IDC_TURN_UP && id <= IDC_NOTE) return;', 'takes in IDC_NOTE'),
+        ('range of no template', 'CheckRadioButton(d, IDC_MISSING, IDC_SIDE_RIGHT, id);', 'names no control'),
+    ]
+    for label, code, fragment in radio_cases:
+        expect(label, run_radio_fixture(code), fragment)
     for f in failures:
         print(f)
     if failures:
         return 1
-    print(f'{len(cases) + 1} fixtures behave as expected')
+    print(f'{len(cases) + len(radio_cases) + 2} fixtures behave as expected')
     return 0
 
 

@@ -558,6 +558,18 @@ def start_picture(kind):
     return cv
 
 
+def search_picture():
+    """The search button of the model window (16 x 16): a magnifying glass
+    over a line of text."""
+    cv = Canvas(16, 16, SILVER)
+    for y in (3, 6, 9):
+        cv.line(1, y, 8, y, GREY)
+    cv.circle(6, 6, 4, NAVY, WHITE)
+    cv.line(4, 5, 8, 5, GREY)
+    cv.line(9, 9, 14, 14, NAVY, 2)
+    return cv
+
+
 def menu_picture(kind, colour=NAVY):
     """13 x 13 check-mark pictures of the stage submenu, the window list and
     the context menus: a small glyph of the command on white."""
@@ -782,6 +794,7 @@ def main():
     bitmaps[1017] = zoom_picture("0.8", False)
     for rid, k in zip([15001, 15002, 15003, 15004], ["new", "open", "guide", "snap"]):
         bitmaps[rid] = start_picture(k)
+    bitmaps[15005] = search_picture()
     for stage, glyphs in STAGE_MENU_GLYPHS.items():
         for i, g in enumerate(glyphs):
             bitmaps[16000 + 100 * stage + i] = menu_picture(g)

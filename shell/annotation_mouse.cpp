@@ -22,11 +22,13 @@
 #include "render/contours/contour_search.h"
 #include "geometry/nearest_points.h"
 #include "geometry/transforms.h"
+#include "render/output/dimension_seams.h"
 #include "shell/annotation_mouse.h"
 #include "shell/frame_face.h"
 #include "shell/panels.h"
 #include "shell/projection_windows.h"
 #include "shell/resource_ids.h"
+#include "shell/view_picking.h"
 #include "store/drawing_file.h"
 #include "store/record_layouts.h"
 #include "store/records.h"
@@ -147,9 +149,9 @@ uint32_t element_under(unsigned char* projection, const ProjectionWindow* w, Poi
     return number;
 }
 
-// The move tool's pick: the record under the cursor and its grab offset.
-bool pick_for_move(unsigned char* projection, const ProjectionWindow* w, Point2 p) {
-    RecordRef ref = annotation_pick(projection, p.x, p.y, pick_pixels * pixel_length(w));
+// The move tool's pick of record `ref` at p: the selection and its grab
+// offset.
+bool select_for_move(RecordRef ref, Point2 p) {
     if (!ref) return false;
     uint8_t* rec = annotation_record_at(ref);
     if (!rec || !annotation_record_usable(rec)) return false;
@@ -162,6 +164,36 @@ bool pick_for_move(unsigned char* projection, const ProjectionWindow* w, Point2 
     s.grab_dx = offset ? p.x - c.x : 0;
     s.grab_dy = offset ? p.y - c.y : 0;
     return true;
+}
+
+// The move tool's pick by geometry: the record whose box holds the cursor.
+bool pick_for_move(unsigned char* projection, const ProjectionWindow* w, Point2 p) {
+    return select_for_move(annotation_pick(projection, p.x, p.y, pick_pixels * pixel_length(w)), p);
+}
+
+// What the pick marker found under a click: the paint it causes runs the
+// dimension and annotation walk, which fills its pick state.
+struct MarkerPick {
+    RecordRef annotation = 0;
+    RecordRef dimension = 0;
+    uint8_t end = 0;
+};
+MarkerPick pick_by_marker(ProjectionWindow* w, int x, int y) {
+    DimensionPickState& d = dimension_pick_state;
+    d.picked_annotation = 0;
+    d.picked_dimension = 0;
+    d.picked_dimension_end = 0;
+    MarkerPick m;
+    ProjectionWindow* crosshair_before = crosshair_owner();
+    if (pick_marker_paint_click(w, x, y)) {
+        m.annotation = d.picked_annotation;
+        m.dimension = d.picked_dimension;
+        m.end = static_cast<uint8_t>(d.picked_dimension_end);
+    }
+    // The walk points at a picked dimension with its cross-hair; the tools
+    // draw their own while they drag.
+    if (!crosshair_before && crosshair_owner()) crosshair_move(nullptr, 0, 0, 0);
+    return m;
 }
 
 // Before a hatching is placed or seeded again: the temporary records are
@@ -191,6 +223,12 @@ int left_down(HWND window, int x, int y, WPARAM keys) {
         tool == annotation_tool_hatching)
         drawing_checkpoint(1, default_undo_description());
     if (tool == annotation_tool_hatching) hatching_header_steps();
+    // The move and arrowhead tools take what is drawn under the click, found
+    // by the pick marker; where it finds nothing (a click between the strokes
+    // of a text, or too near the edge for a marker) the record whose box
+    // holds the click, else the nearest dimension line.
+    MarkerPick marker;
+    if (tool == annotation_tool_move || tool == annotation_tool_arrowheads) marker = pick_by_marker(w, x, y);
     bool started = false;
     with_projection(w, [&](unsigned char* projection) {
         switch (tool) {
@@ -246,7 +284,13 @@ int left_down(HWND window, int x, int y, WPARAM keys) {
             s.selected_annotation_ref = 0;
             s.selected_dimension_ref = 0;
             s.picked_dimension_end = 0;
-            bool picked = pick_for_move(projection, w, p);
+            bool picked = select_for_move(marker.annotation, p);
+            if (!picked && marker.dimension) {
+                s.selected_dimension_ref = marker.dimension;
+                s.picked_dimension_end = marker.end;
+                picked = true;
+            }
+            if (!picked) picked = pick_for_move(projection, w, p);
             if (!picked) {
                 // No annotation record there: a dimension line.
                 RecordRef ref = 0;

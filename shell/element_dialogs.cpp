@@ -710,6 +710,12 @@ bool with_image_projection(ProjectionWindow* w, const std::function<void(Drawing
         p = df ? record_read_at(df, &at, pb) : nullptr;
         if (p) {
             std::memcpy(p + projection_links, copy + projection_links, projection_points + 4 - projection_links);
+            // The frame, area origin and size and constructed origin: a
+            // point or element placed outside the frame widens them.
+            std::memcpy(p + projection_area_origin_offset, copy + projection_area_origin_offset,
+                        projection_frame_offset + 16 - projection_area_origin_offset);
+            std::memcpy(p + projection_constructed_origin_offset, copy + projection_constructed_origin_offset,
+                        projection_area_size_offset + 8 - projection_constructed_origin_offset);
             put_u16(p, projection_flags, get_u16(copy, projection_flags));
             put_u16(p, projection_highest_level, get_u16(copy, projection_highest_level));
             // The instance counter (bars and fragments number their records by it).

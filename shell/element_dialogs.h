@@ -11,8 +11,9 @@
 #include "store/drawing_file.h"
 
 // Runs op on a copy of the window's projection record under the document
-// lock and writes back its chain heads, flags and highest level; the
-// window is repainted afterwards when repaint is set.  Returns false when
+// lock and writes back its chain heads, frame (with the area origin and
+// size and the constructed origin), flags and highest level; the window is
+// repainted afterwards when repaint is set.  Returns false when
 // the projection could not be read.
 bool with_image_projection(ProjectionWindow* w, const std::function<void(DrawingFile*, unsigned char*)>& op,
                            bool repaint = true);

@@ -22,6 +22,7 @@
 #include "render/contours/contour_lists.h"
 #include "render/contours/contour_search.h"
 #include "render/output/element_drawing.h"
+#include "render/output/output_view.h"
 #include "shell/bar_dialog.h"
 #include "shell/context_menus.h"
 #include "shell/element_dialogs.h"
@@ -30,6 +31,7 @@
 #include "shell/message_dialogs.h"
 #include "shell/panels.h"
 #include "shell/resource_ids.h"
+#include "shell/view_picking.h"
 #include "stages/points_elements/bars.h"
 #include "stages/points_elements/bars_contour.h"
 #include "stages/points_elements/element_marking.h"
@@ -110,7 +112,47 @@ void prompt_outcome(const MarkOutcome& o) {
 
 HWND image_panel() { return stage_panel; }
 
+// The element the paint of a marking click found under the pick marker:
+// the element walk has turned its mark already, and hands it on to the
+// marking bookkeeping, which this records for the click to finish after
+// the paint (the paint holds the drawing lock, the bookkeeping takes the
+// document lock).
+struct WalkPick {
+    bool seen;
+    uint32_t projection;
+    uint32_t number;
+    bool marked;
+};
+WalkPick walk_pick;
+
+void walk_picked(uint8_t* projection, uint8_t* element) {
+    if (walk_pick.seen || !projection || !element) return;
+    walk_pick.seen = true;
+    walk_pick.projection = get_u32(projection, record_key);
+    walk_pick.number = get_u32(element, element_number);
+    walk_pick.marked = (get_u16(element, element_flags) & element_flag_marked) != 0;
+}
+
+// The element under a click picked through the pick marker, with the mark
+// the paint gave it; 0 when the marker picked nothing in w's projection.
+uint32_t pick_by_marker(ProjectionWindow* w, int x, int y, bool* marked) {
+    walk_pick = WalkPick();
+    int drawn = pick_marker_paint_click(w, x, y);
+    WalkPick got = walk_pick;
+    walk_pick = WalkPick();
+    if (!drawn || !got.seen || got.projection != w->number) return 0;
+    *marked = got.marked;
+    return got.number;
+}
+
 }  // namespace
+
+void marking_walk_bind() {
+    output_window_seams.mark_element_contour = walk_picked;
+    output_window_seams.mark_element_fragment = walk_picked;
+    output_window_seams.apply_element_mark = walk_picked;
+    output_window_seams.apply_mark_to_curve_pieces = walk_picked;
+}
 
 ProjectionWindow* image_window() {
     ProjectionWindow* w = projection_window_active();
@@ -180,12 +222,18 @@ int marking_left_down(HWND window, int x, int y, WPARAM keys, int state) {
     view_pixel_to_point(&t, x, y, &at);
     double reach = std::fabs(view_pixels_to_length_x(&t, static_cast<float>(pick_pixels)));
     bool single = (keys & MK_SHIFT) != 0;
-    uint32_t hit = 0;
+    // The element drawn under the click, found by the pick marker; where
+    // the marker finds none (a click beside a line, or too near the edge
+    // for a marker) the nearest element within the pick distance.
+    bool marked_by_paint = false;
+    uint32_t hit = pick_by_marker(w, x, y, &marked_by_paint);
+    const bool by_marker = hit != 0;
     with_image_projection(w, [&](DrawingFile* df, unsigned char* p) {
-        hit = element_hit_test(df, p, at, reach, layers_of(w));
+        if (!hit) hit = element_hit_test(df, p, at, reach, layers_of(w));
         if (!hit) return;
         if (state == 21) {
-            prompt_outcome(element_mark_click(df, p, hit, single));
+            prompt_outcome(by_marker ? element_mark_set(df, p, hit, marked_by_paint, single)
+                                     : element_mark_click(df, p, hit, single));
             return;
         }
         // Level distribution: the first pick is the near object, the

@@ -26,6 +26,9 @@ void marking_panel_refresh(HWND panel, int state);
 // the level distribution.
 void marking_reset();
 
+// A click of the marking states picks the element drawn under it through
+// the pick marker (the paint it causes marks it), else the nearest one
+// within a few pixels.
 int marking_left_down(HWND window, int x, int y, WPARAM keys, int state);
 int marking_mouse_move(HWND window, int x, int y, WPARAM keys);
 int marking_left_up(HWND window, int x, int y, WPARAM keys, int state);
@@ -37,6 +40,10 @@ void marking_paint_over(HWND window, HDC dc);
 // inside the contour and get arcs round its corners.  Returns the bar
 // dialog's result, IDCANCEL when there is no contour.
 int allowance_along_contour(ProjectionWindow* w, int x, int y);
+
+// Binds the element walk's marking seams: the element a marking click's
+// paint finds under the pick marker goes to that click.
+void marking_walk_bind();
 
 // A panel command of the marking tools; returns true when it was one.
 bool marking_command(HWND panel, int id, int notification, int state);

@@ -376,4 +376,5 @@ void element_panel_bind() {
     stage_tools[3].mouse_move = image_stage_move;
     stage_tools[3].left_up = image_stage_up;
     stage_tools[3].paint_over = marking_paint_over;
+    marking_walk_bind();
 }

@@ -38,7 +38,9 @@ struct Lock {
     ~Lock() { document_lock_release(); }
 };
 
-HWND editor_of(HWND properties) { return GetDlgItem(GetParent(properties), IDC_MODEL_EDITOR); }
+// The model window's editor. Not the dialog's parent: a modal dialog opened
+// over the model window as an MDI child belongs to the frame.
+HWND editor_of(HWND) { return GetDlgItem(model_window, IDC_MODEL_EDITOR); }
 
 std::string window_text(HWND w) {
     int n = GetWindowTextLengthA(w);
@@ -394,7 +396,7 @@ INT_PTR CALLBACK operator_list_proc(HWND dialog, UINT msg, WPARAM wp, LPARAM lp)
             SendMessageA(list, LB_GETTEXT, static_cast<WPARAM>(at), reinterpret_cast<LPARAM>(buf.data()));
             // Only entries that are program text (a capital Latin letter first).
             if (buf[0] >= 'A' && buf[0] <= 'Z') {
-                HWND editor = GetDlgItem(GetParent(dialog), IDC_MODEL_EDITOR);
+                HWND editor = editor_of(dialog);
                 SendMessageA(editor, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(buf.data()));
                 EndDialog(dialog, IDOK);
             }

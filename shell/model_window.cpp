@@ -1,5 +1,6 @@
 // The model window: program editor, console, run/stop on the worker thread,
-// line search; and the model's command seams.
+// line search, its layout when resized, the MDI child that holds it; and the
+// model's command seams.
 #include "shell/model_window.h"
 
 #include "base/program_messages.h"
@@ -8,15 +9,20 @@
 #include "model/model_storage.h"
 #include "model/model_translator.h"
 #include "model/variable_tools.h"
+#include "shell/annotation_properties_win.h"
 #include "shell/commands.h"
 #include "shell/core/model_drawing_functions.h"
 #include "shell/frame_window.h"
+#include "shell/help.h"
+#include "shell/hints.h"
 #include "shell/projection_windows.h"
 #include "shell/resource_ids.h"
 #include "shell/tables_dialog.h"
 
 #include <cstdio>
+#include <cstdint>
 #include <cstring>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -30,9 +36,76 @@ struct RunJob {
     std::string text;  // the editor's text when the run started
     ModelProgramRun result;
     ModelDrawingContext drawing;
+    HANDLE thread = nullptr;
 };
 
 unsigned first_gutter_line;
+// The run of the open window, from its start until the window has taken
+// its end (UM_MODEL_DONE); the window does not close meanwhile.
+RunJob* running_job;
+// The open window's kind: a modal dialog (opened for the table editor), or
+// a child dialog filling model_child, an MDI child of the frame.
+bool window_modal = true;
+HWND model_child;
+const char* const model_child_class = "SarvoltModel";
+HBITMAP search_picture;
+
+// ---------------------------------------------------------------- layout
+
+// How each control follows the window's size; its place when the window
+// opened, in client coordinates, and the client size then (the window's
+// minimum size).
+enum Anchor { keep, to_bottom, to_bottom_right, grow, grow_height, down_and_wide };
+const struct {
+    int id;
+    Anchor anchor;
+} layout_rules[] = {
+    {IDC_MODEL_GUTTER, grow_height},       {IDC_MODEL_EDITOR, grow},
+    {IDC_MODEL_CONSOLE, down_and_wide},    {IDC_MODEL_RUN, to_bottom},
+    {IDC_MODEL_SEARCH_TEXT, to_bottom},    {IDC_MODEL_SEARCH, to_bottom},
+    {IDC_MODEL_PROPERTIES, to_bottom},     {IDC_MODEL_OPERATORS, to_bottom},
+    {IDC_HELP_PICTURE, to_bottom},         {IDOK, to_bottom_right},
+};
+RECT placed[std::size(layout_rules)];
+SIZE opened_client;
+
+void remember_layout(HWND dialog) {
+    RECT c;
+    GetClientRect(dialog, &c);
+    opened_client = {c.right, c.bottom};
+    for (size_t i = 0; i < std::size(layout_rules); ++i) {
+        RECT r{};
+        if (HWND w = GetDlgItem(dialog, layout_rules[i].id)) {
+            GetWindowRect(w, &r);
+            MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&r), 2);
+        }
+        placed[i] = r;
+    }
+}
+
+// The editor and the gutter take the height the window gains, the console
+// keeps its height below them across the full width, the bottom row keeps
+// its distance from the bottom edge and "Выход" stays at the bottom right.
+// Below the size it opened with nothing shrinks (the window is cut).
+void apply_layout(HWND dialog, int cx, int cy) {
+    int dx = cx - opened_client.cx, dy = cy - opened_client.cy;
+    if (dx < 0) dx = 0;
+    if (dy < 0) dy = 0;
+    for (size_t i = 0; i < std::size(layout_rules); ++i) {
+        HWND w = GetDlgItem(dialog, layout_rules[i].id);
+        if (!w) continue;
+        RECT r = placed[i];
+        switch (layout_rules[i].anchor) {
+        case to_bottom: OffsetRect(&r, 0, dy); break;
+        case to_bottom_right: OffsetRect(&r, dx, dy); break;
+        case grow: r.right += dx; r.bottom += dy; break;
+        case grow_height: r.bottom += dy; break;
+        case down_and_wide: OffsetRect(&r, 0, dy); r.right += dx; break;
+        case keep: break;
+        }
+        MoveWindow(w, r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
+    }
+}
 
 std::string editor_text(HWND dialog) {
     HWND e = GetDlgItem(dialog, IDC_MODEL_EDITOR);
@@ -119,11 +192,11 @@ DWORD WINAPI model_run_thread(LPVOID p) {
 
 void start_run(HWND dialog) {
     DrawingFile* df = current_drawing_file();
-    if (!df || worker_thread) {
+    if (!df || worker_thread || running_job) {
         MessageBeep(MB_ICONEXCLAMATION);
         return;
     }
-    RunJob* job = new RunJob{dialog, df, editor_text(dialog), {}, {}};
+    RunJob* job = new RunJob{dialog, df, editor_text(dialog), {}, {}, nullptr};
     InterlockedExchange(&worker_running, 1);
     set_running(dialog, true);
     HANDLE h = CreateThread(nullptr, 0, model_run_thread, job, 0, nullptr);
@@ -134,15 +207,20 @@ void start_run(HWND dialog) {
         show_program_message("не хватает ресурсов");
         return;
     }
+    job->thread = h;
+    running_job = job;
     worker_thread = h;
 }
 
 void run_done(HWND dialog, RunJob* job) {
-    if (worker_thread) {
+    // The worker slot still holds this run's thread unless another command
+    // stopped it (stop_worker joins and closes it).
+    if (worker_thread && worker_thread == job->thread) {
         WaitForSingleObject(worker_thread, INFINITE);
         CloseHandle(worker_thread);
         worker_thread = nullptr;
     }
+    if (running_job == job) running_job = nullptr;
     // Values written back into the program go into the editor, which was
     // read-only while the run went on.
     if (job->result.text_changed) SetDlgItemTextA(dialog, IDC_MODEL_EDITOR, with_crlf(job->text).c_str());
@@ -196,10 +274,33 @@ bool store_program(HWND dialog) {
     return false;
 }
 
+// Ends the window: the modal dialog ends, the MDI child is destroyed.
+void close_window(HWND dialog, int code) {
+    hints_remove_dialog(dialog);
+    if (window_modal)
+        EndDialog(dialog, code);
+    else if (model_child && mdi_client)
+        SendMessageA(mdi_client, WM_MDIDESTROY, reinterpret_cast<WPARAM>(model_child), 0);
+    else
+        DestroyWindow(dialog);
+}
+
 INT_PTR CALLBACK model_window_proc(HWND dialog, UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
     case WM_INITDIALOG: {
         model_window = dialog;
+        remember_layout(dialog);
+        if (!search_picture)
+            search_picture = static_cast<HBITMAP>(LoadImageA(GetModuleHandleA(nullptr),
+                                                             MAKEINTRESOURCEA(IDB_MODEL_SEARCH), IMAGE_BITMAP, 0, 0,
+                                                             LR_DEFAULTCOLOR));
+        SendDlgItemMessageA(dialog, IDC_MODEL_SEARCH, BM_SETIMAGE, IMAGE_BITMAP,
+                            reinterpret_cast<LPARAM>(search_picture));
+        init_help_button(dialog);
+        hint_add(dialog, GetDlgItem(dialog, IDC_MODEL_SEARCH), " Поиск строки, содержащей\n заданный фрагмент текста");
+        hint_add(dialog, GetDlgItem(dialog, IDC_MODEL_OPERATORS), " Список всех операторов и функций");
+        // Opened over the table editor: at the right edge of the main window.
+        if (window_modal) dock_dialog_right(dialog, 0);
         SendDlgItemMessageA(dialog, IDC_MODEL_EDITOR, EM_SETLIMITTEXT, model_text_max, 0);
         DrawingFile* df = current_drawing_file();
         std::string text;
@@ -212,6 +313,25 @@ INT_PTR CALLBACK model_window_proc(HWND dialog, UINT msg, WPARAM wp, LPARAM lp) 
     case WM_CTLCOLOREDIT:
         fill_gutter(dialog, false);
         return FALSE;
+    case WM_SIZE:
+        // Not before WM_INITDIALOG has taken the controls' places.
+        if (dialog == model_window && wp != SIZE_MINIMIZED) {
+            apply_layout(dialog, LOWORD(lp), HIWORD(lp));
+            fill_gutter(dialog, true);
+        }
+        return TRUE;
+    case WM_GETMINMAXINFO: {
+        // The modal window is kept at least at its opening size.
+        RECT r{0, 0, opened_client.cx, opened_client.cy};
+        AdjustWindowRectEx(&r, static_cast<DWORD>(GetWindowLongA(dialog, GWL_STYLE)), FALSE,
+                           static_cast<DWORD>(GetWindowLongA(dialog, GWL_EXSTYLE)));
+        if (window_modal && opened_client.cx > 0) {
+            MINMAXINFO* m = reinterpret_cast<MINMAXINFO*>(lp);
+            m->ptMinTrackSize.x = r.right - r.left;
+            m->ptMinTrackSize.y = r.bottom - r.top;
+        }
+        return TRUE;
+    }
     case UM_MODEL_LINE: {
         char* line = reinterpret_cast<char*>(lp);
         console_add(dialog, line);
@@ -224,20 +344,23 @@ INT_PTR CALLBACK model_window_proc(HWND dialog, UINT msg, WPARAM wp, LPARAM lp) 
     case WM_COMMAND:
         switch (LOWORD(wp)) {
         case IDC_MODEL_RUN:
-            if (worker_thread && InterlockedCompareExchange(&worker_running, 0, 0))
+            if (running_job)
                 InterlockedExchange(&worker_running, 0);  // stop before the next statement
-            else if (!worker_thread)
+            else
                 start_run(dialog);
             return TRUE;
         case IDC_MODEL_SEARCH:
             search(dialog);
             return TRUE;
         case IDC_MODEL_PROPERTIES:
-            if (!worker_thread) model_properties_open(dialog, 0);
+            if (!running_job) model_properties_open(dialog, 0);
             fill_gutter(dialog, true);
             return TRUE;
         case IDC_MODEL_OPERATORS:
-            if (!worker_thread) operator_list_open(dialog);
+            if (!running_job) operator_list_open(dialog);
+            return TRUE;
+        case IDC_HELP_PICTURE:
+            set_help_topic(18);
             return TRUE;
         case IDC_MODEL_EDITOR:
             if (HIWORD(wp) == EN_VSCROLL) fill_gutter(dialog, false);
@@ -245,12 +368,12 @@ INT_PTR CALLBACK model_window_proc(HWND dialog, UINT msg, WPARAM wp, LPARAM lp) 
         case IDOK:
         case IDCANCEL:
             // A run writes into this window until it ends: no closing meanwhile.
-            if (worker_thread) {
+            if (running_job) {
                 MessageBeep(MB_ICONEXCLAMATION);
                 return TRUE;
             }
             if (!store_program(dialog)) return TRUE;
-            EndDialog(dialog, LOWORD(wp));
+            close_window(dialog, LOWORD(wp));
             return TRUE;
         }
         break;
@@ -259,6 +382,110 @@ INT_PTR CALLBACK model_window_proc(HWND dialog, UINT msg, WPARAM wp, LPARAM lp) 
         break;
     }
     return FALSE;
+}
+
+// The dialog template of the window made a child dialog: no caption,
+// frame or popup style of its own, since the MDI child carries them.
+std::vector<DWORD> child_template() {
+    HINSTANCE inst = GetModuleHandleA(nullptr);
+    HRSRC res = FindResourceA(inst, MAKEINTRESOURCEA(IDD_MODEL), reinterpret_cast<LPCSTR>(RT_DIALOG));
+    HGLOBAL g = res ? LoadResource(inst, res) : nullptr;
+    const void* data = g ? LockResource(g) : nullptr;
+    DWORD size = res ? SizeofResource(inst, res) : 0;
+    if (!data || size < 26) return {};
+    std::vector<DWORD> t((size + 3) / 4, 0);
+    std::memcpy(t.data(), data, size);
+    auto* bytes = reinterpret_cast<unsigned char*>(t.data());
+    uint16_t version, signature;
+    std::memcpy(&version, bytes, 2);
+    std::memcpy(&signature, bytes + 2, 2);
+    if (version != 1 || signature != 0xFFFF) return {};  // an extended template is expected
+    DWORD ex_style, style;
+    std::memcpy(&ex_style, bytes + 8, 4);
+    std::memcpy(&style, bytes + 12, 4);
+    style &= ~static_cast<DWORD>(WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | DS_MODALFRAME | DS_CENTER);
+    style |= WS_CHILD | WS_VISIBLE | DS_CONTROL;
+    ex_style |= WS_EX_CONTROLPARENT;
+    std::memcpy(bytes + 8, &ex_style, 4);
+    std::memcpy(bytes + 12, &style, 4);
+    return t;
+}
+
+SIZE child_minimum;  // the MDI child's window size when it opened
+
+LRESULT CALLBACK model_child_proc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+    case WM_CREATE: {
+        model_child = w;
+        window_modal = false;
+        std::vector<DWORD> t = child_template();
+        HWND d = t.empty() ? nullptr
+                           : CreateDialogIndirectParamA(GetModuleHandleA(nullptr),
+                                                        reinterpret_cast<LPCDLGTEMPLATEA>(t.data()), w,
+                                                        model_window_proc, 0);
+        if (!d) {
+            model_child = nullptr;
+            return -1;
+        }
+        // The child's size holds the dialog; it is the least size as well.
+        RECT r;
+        GetWindowRect(d, &r);
+        RECT outer{0, 0, r.right - r.left, r.bottom - r.top};
+        AdjustWindowRectEx(&outer, static_cast<DWORD>(GetWindowLongA(w, GWL_STYLE)), FALSE,
+                           static_cast<DWORD>(GetWindowLongA(w, GWL_EXSTYLE)));
+        child_minimum = {outer.right - outer.left, outer.bottom - outer.top};
+        SetWindowPos(w, nullptr, 0, 0, child_minimum.cx, child_minimum.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        return 0;
+    }
+    case WM_SIZE:
+        if (model_window && GetParent(model_window) == w && wp != SIZE_MINIMIZED)
+            MoveWindow(model_window, 0, 0, LOWORD(lp), HIWORD(lp), TRUE);
+        break;
+    case WM_GETMINMAXINFO: {
+        LRESULT r = DefMDIChildProcA(w, msg, wp, lp);
+        if (child_minimum.cx > 0) {
+            MINMAXINFO* m = reinterpret_cast<MINMAXINFO*>(lp);
+            m->ptMinTrackSize.x = child_minimum.cx;
+            m->ptMinTrackSize.y = child_minimum.cy;
+        }
+        return r;
+    }
+    case WM_SETFOCUS:
+        if (model_window) SetFocus(GetDlgItem(model_window, IDC_MODEL_EDITOR));
+        return 0;
+    case WM_CLOSE:
+        // The close box closes as "Выход" does: stored, or refused during a run.
+        if (model_window) SendMessageA(model_window, WM_COMMAND, IDCANCEL, 0);
+        return 0;
+    case WM_DESTROY:
+        model_child = nullptr;
+        window_modal = true;
+        break;
+    }
+    return DefMDIChildProcA(w, msg, wp, lp);
+}
+
+void open_as_mdi_child() {
+    static bool registered = false;
+    HINSTANCE inst = GetModuleHandleA(nullptr);
+    if (!registered) {
+        WNDCLASSA wc{};
+        wc.lpfnWndProc = model_child_proc;
+        wc.hInstance = inst;
+        wc.hIcon = LoadIconA(inst, MAKEINTRESOURCEA(IDI_DOCUMENT));
+        wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+        wc.lpszClassName = model_child_class;
+        registered = RegisterClassA(&wc) != 0;
+        if (!registered) return;
+    }
+    MDICREATESTRUCTA mc{};
+    mc.szClass = model_child_class;
+    mc.szTitle = "Модель";
+    mc.hOwner = inst;
+    mc.x = mc.y = mc.cx = mc.cy = CW_USEDEFAULT;
+    HWND w = reinterpret_cast<HWND>(SendMessageA(mdi_client, WM_MDICREATE, 0, reinterpret_cast<LPARAM>(&mc)));
+    if (w) SendMessageA(mdi_client, WM_MDIACTIVATE, reinterpret_cast<WPARAM>(w), 0);
 }
 
 }  // namespace
@@ -274,8 +501,37 @@ std::string model_gutter_text(unsigned first_line, unsigned count) {
 }
 
 void model_window_open() {
-    if (!current_drawing_file() || model_window) return;
-    DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_MODEL), frame_window, model_window_proc, 0);
+    if (!current_drawing_file()) return;
+    if (model_window) {
+        // At most one: the open one comes to the front.
+        if (model_child && mdi_client) SendMessageA(mdi_client, WM_MDIACTIVATE, reinterpret_cast<WPARAM>(model_child), 0);
+        return;
+    }
+    if (mdi_client) {
+        open_as_mdi_child();
+        return;
+    }
+    model_window_open_modal(frame_window);
+}
+
+void model_window_open_modal(HWND owner) {
+    if (!current_drawing_file() || model_window) {
+        MessageBeep(MB_ICONEXCLAMATION);
+        return;
+    }
+    window_modal = true;
+    DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_MODEL), owner, model_window_proc, 0);
+}
+
+int model_window_release(int close) {
+    if (!model_window) return 1;
+    if (running_job) {
+        MessageBeep(MB_ICONEXCLAMATION);
+        return 0;
+    }
+    if (!store_program(model_window)) return 0;
+    if (close) close_window(model_window, IDOK);
+    return 1;
 }
 
 void model_run_silently() {
@@ -307,4 +563,5 @@ void model_bind() {
     command_seams.model_dialog = model_window_open;
     command_seams.tables_dialog = tables_dialog_open;
     command_seams.run_model_program_when_marked = model_run_quietly;
+    command_seams.model_window_release = model_window_release;
 }

@@ -991,7 +991,10 @@ INT_PTR CALLBACK point_panel_proc(HWND dialog, UINT message, WPARAM wparam, LPAR
         int id = LOWORD(wparam);
         for (const ToolPrompt& t : tool_prompts) {
             if (t.id != id || HIWORD(wparam) != BN_CLICKED) continue;
-            CheckRadioButton(dialog, IDC_POINTS_MOVE, IDC_POINTS_CONTROL_DISTANCE, id);
+            // The tools' ids are scattered, and the value field, "Да" and
+            // the information line lie between them: each radio by itself.
+            for (const ToolPrompt& other : tool_prompts)
+                CheckDlgButton(dialog, other.id, other.id == id ? BST_CHECKED : BST_UNCHECKED);
             choose_tool(dialog, id);
             return TRUE;
         }

@@ -33,6 +33,7 @@ struct TemplateDialog {
     TemplateParams params;
     int column = 0;   // the column shown, from 0
     int binding = 0;  // the table column shown, from 0
+    std::string typed_marks[2];  // the last first marks of 1873 and 1877 that fit their record
 };
 
 TemplateDialog state;
@@ -125,6 +126,104 @@ void show_binding(HWND dialog) {
     SendMessageA(combo, CB_SETCURSEL, p.bindings[static_cast<size_t>(state.binding)].template_column, 0);
 }
 
+// ---------------------------------------------------------------- axis marking (644)
+
+// The sides a grid marks, as check boxes and flag bits; each pair keeps at
+// least one side checked.
+struct MarkSide {
+    int id;
+    uint16_t bit;
+    int partner;
+};
+const MarkSide mark_sides[4] = {{IDC_GRID_MARK_LEFT, template_mark_left, IDC_GRID_MARK_RIGHT},
+                                {IDC_GRID_MARK_RIGHT, template_mark_right, IDC_GRID_MARK_LEFT},
+                                {IDC_GRID_MARK_TOP, template_mark_top, IDC_GRID_MARK_BOTTOM},
+                                {IDC_GRID_MARK_BOTTOM, template_mark_bottom, IDC_GRID_MARK_TOP}};
+const int mark_edits[2] = {IDC_GRID_FIRST_HORIZONTAL, IDC_GRID_FIRST_VERTICAL};
+
+void marking_enabling(HWND dialog) {
+    BOOL on = IsDlgButtonChecked(dialog, IDC_GRID_MARKING) == BST_CHECKED ? TRUE : FALSE;
+    for (int id : {IDC_GRID_MARK_LEFT, IDC_GRID_MARK_RIGHT, IDC_GRID_MARK_TOP, IDC_GRID_MARK_BOTTOM,
+                   IDC_GRID_FIRST_HORIZONTAL, IDC_GRID_FIRST_HORIZONTAL_AT, IDC_GRID_FIRST_VERTICAL,
+                   IDC_GRID_FIRST_VERTICAL_AT})
+        EnableWindow(GetDlgItem(dialog, id), on);
+}
+
+void fill_position_combo(HWND dialog, int id, const char* first, const char* second, bool at_second) {
+    HWND combo = GetDlgItem(dialog, id);
+    SendMessageA(combo, CB_RESETCONTENT, 0, 0);
+    SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(first));
+    SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(second));
+    SendMessageA(combo, CB_SETCURSEL, at_second ? 1 : 0, 0);
+}
+
+void show_marking(HWND dialog) {
+    const TemplateParams& p = state.params;
+    CheckDlgButton(dialog, IDC_GRID_MARKING, (p.flags & template_flag_marks) ? BST_CHECKED : BST_UNCHECKED);
+    for (const MarkSide& s : mark_sides)
+        CheckDlgButton(dialog, s.id, (p.flags & s.bit) ? BST_CHECKED : BST_UNCHECKED);
+    // A stored grid without a side of a pair shows the first one of it.
+    if (!(p.flags & (template_mark_left | template_mark_right))) CheckDlgButton(dialog, IDC_GRID_MARK_LEFT, BST_CHECKED);
+    if (!(p.flags & (template_mark_top | template_mark_bottom))) CheckDlgButton(dialog, IDC_GRID_MARK_TOP, BST_CHECKED);
+    state.typed_marks[0] = p.first_horizontal_mark;
+    state.typed_marks[1] = p.first_vertical_mark;
+    SetDlgItemTextA(dialog, IDC_GRID_FIRST_HORIZONTAL, p.first_horizontal_mark.c_str());
+    SetDlgItemTextA(dialog, IDC_GRID_FIRST_VERTICAL, p.first_vertical_mark.c_str());
+    fill_position_combo(dialog, IDC_GRID_FIRST_HORIZONTAL_AT, "Вверху", "Внизу", (p.flags & template_first_bottom) != 0);
+    fill_position_combo(dialog, IDC_GRID_FIRST_VERTICAL_AT, "Слева", "Справа", (p.flags & template_first_right) != 0);
+    marking_enabling(dialog);
+}
+
+// The marking controls read back into the flags and the first marks; an
+// empty first mark becomes the default "1".
+void read_marking(HWND dialog) {
+    TemplateParams& p = state.params;
+    uint16_t flags = static_cast<uint16_t>(p.flags & ~(template_flag_marks | template_mark_left | template_mark_right |
+                                                       template_mark_top | template_mark_bottom |
+                                                       template_first_bottom | template_first_right));
+    if (IsDlgButtonChecked(dialog, IDC_GRID_MARKING) == BST_CHECKED) flags |= template_flag_marks;
+    for (const MarkSide& s : mark_sides)
+        if (IsDlgButtonChecked(dialog, s.id) == BST_CHECKED) flags = static_cast<uint16_t>(flags | s.bit);
+    if (SendDlgItemMessageA(dialog, IDC_GRID_FIRST_HORIZONTAL_AT, CB_GETCURSEL, 0, 0) == 1) flags |= template_first_bottom;
+    if (SendDlgItemMessageA(dialog, IDC_GRID_FIRST_VERTICAL_AT, CB_GETCURSEL, 0, 0) == 1) flags |= template_first_right;
+    p.flags = flags;
+    std::string* marks[2] = {&p.first_horizontal_mark, &p.first_vertical_mark};
+    for (int k = 0; k < 2; ++k) {
+        std::string m = item_text(dialog, mark_edits[k]);
+        if (m.empty() || !template_mark_fits(m)) {
+            m = m.empty() ? "1" : state.typed_marks[k];
+            SetDlgItemTextA(dialog, mark_edits[k], m.c_str());
+        }
+        *marks[k] = m;
+        state.typed_marks[k] = m;
+    }
+}
+
+// A side unchecked while its partner is unchecked too is checked again.
+void keep_one_side(HWND dialog, int id) {
+    for (const MarkSide& s : mark_sides)
+        if (s.id == id && IsDlgButtonChecked(dialog, id) != BST_CHECKED &&
+            IsDlgButtonChecked(dialog, s.partner) != BST_CHECKED) {
+            CheckDlgButton(dialog, id, BST_CHECKED);
+            MessageBeep(MB_OK);
+        }
+}
+
+// A first mark is limited to what its 4 packed bytes hold: a change that
+// does not fit is taken back, as an edit control refuses text past its limit.
+void limit_mark(HWND dialog, int id) {
+    int k = id == IDC_GRID_FIRST_HORIZONTAL ? 0 : 1;
+    char buf[64] = "";
+    GetDlgItemTextA(dialog, id, buf, sizeof buf);
+    if (template_mark_fits(buf)) {
+        state.typed_marks[k] = buf;
+        return;
+    }
+    SetDlgItemTextA(dialog, id, state.typed_marks[k].c_str());
+    SendDlgItemMessageA(dialog, id, EM_SETSEL, state.typed_marks[k].size(), state.typed_marks[k].size());
+    MessageBeep(MB_OK);
+}
+
 void show_all(HWND dialog) {
     TemplateParams& p = state.params;
     SetDlgItemTextA(dialog, IDC_TEMPLATE_NAME, p.name.c_str());
@@ -136,6 +235,7 @@ void show_all(HWND dialog) {
     fill_line_types(dialog, IDC_TEMPLATE_SEPARATOR_TYPE, p.flags & template_flag_separator_type);
     show_column(dialog);
     show_binding(dialog);
+    if (state.grid) show_marking(dialog);
 }
 
 // The edits read back into the parameters.
@@ -171,6 +271,7 @@ void read_all(HWND dialog) {
     int separator = chosen_line_type(dialog, IDC_TEMPLATE_SEPARATOR_TYPE, 2);
     p.flags = static_cast<uint16_t>((p.flags & ~(template_flag_frame_type | template_flag_separator_type)) |
                                     ((frame & 0x0F) << 4) | (separator & 0x0F));
+    if (state.grid) read_marking(dialog);
 }
 
 void fill_names(HWND dialog) {
@@ -457,6 +558,19 @@ INT_PTR CALLBACK template_dialog_proc(HWND dialog, UINT msg, WPARAM wp, LPARAM l
         case IDC_TEMPLATE_COLUMN_WIDTH:
         case IDC_TEMPLATE_CAPTION:
             if (HIWORD(wp) == EN_KILLFOCUS) read_all(dialog);
+            return TRUE;
+        case IDC_GRID_MARKING:
+            if (state.grid) marking_enabling(dialog);
+            return TRUE;
+        case IDC_GRID_MARK_LEFT:
+        case IDC_GRID_MARK_RIGHT:
+        case IDC_GRID_MARK_TOP:
+        case IDC_GRID_MARK_BOTTOM:
+            if (state.grid && HIWORD(wp) == BN_CLICKED) keep_one_side(dialog, LOWORD(wp));
+            return TRUE;
+        case IDC_GRID_FIRST_HORIZONTAL:
+        case IDC_GRID_FIRST_VERTICAL:
+            if (state.grid && HIWORD(wp) == EN_CHANGE) limit_mark(dialog, LOWORD(wp));
             return TRUE;
         case IDC_TEMPLATE_COLUMN_TEXT:
             read_all(dialog);

@@ -778,7 +778,7 @@ void on_command(HWND dialog, int id, int code) {
         table_template_dialog_open(dialog, id == IDC_TABLES_GRID);
         return;
     case IDC_TABLES_MODEL:
-        model_window_open();
+        model_window_open_modal(dialog);
         fill_variables(dialog);
         load_table(dialog);
         return;

@@ -170,6 +170,21 @@ void crosshair_draw(ProjectionWindow* w, HDC dc) {
 ProjectionWindow* crosshair_owner() { return crosshair_window; }
 POINT crosshair_position() { return crosshair_at; }
 
+int pick_marker_paint_click(ProjectionWindow* w, int x, int y) {
+    if (!w || !w->window) return 0;
+    pick_marker_move(w, x, y);
+    if (!pick_marker.placed || pick_marker.owner != w) return 0;
+    UpdateWindow(w->window);
+    // A drawn marker is erased by the paint that drew it; one still placed
+    // was not drawn, and would pick at some later paint the click knows
+    // nothing of.
+    if (pick_marker.placed && pick_marker.owner == w) {
+        pick_marker_reset();
+        return 0;
+    }
+    return 1;
+}
+
 void picking_window_gone(ProjectionWindow* w) {
     pick_marker_forget_window(w);
     if (crosshair_window == w) crosshair_window = nullptr;

@@ -22,6 +22,15 @@ void crosshair_draw(ProjectionWindow* w, HDC dc);
 ProjectionWindow* crosshair_owner();
 POINT crosshair_position();
 
+// A click that picks by pixels: the pick marker is placed at (x, y) of w
+// and w is painted at once, so that the drawing walks of that paint report
+// the object drawn over the marker through their seams before this
+// returns.  0 when no marker could take part in that paint (the click lies
+// within 3 pixels of the client's edge, or the paint could not draw the
+// whole square): nothing was picked by pixels and no marker is left over
+// for a later paint.
+int pick_marker_paint_click(ProjectionWindow* w, int x, int y);
+
 // A window that goes away: its marker and its cross-hair are forgotten.
 void picking_window_gone(ProjectionWindow* w);
 

@@ -49,6 +49,24 @@ std::string unpacked_name(const unsigned char* packed, int bytes) {
     return s;
 }
 
+// A first axis mark packed (mode 5) into its 4 bytes of the template
+// record, and read back with trailing blanks removed.
+void packed_mark(const std::string& mark, uint8_t out[4]) {
+    uint16_t words[2] = {};
+    if (!mark.empty()) text_pack_words(static_cast<int>(mark.size()), mark.c_str(), words, 2, 5);
+    std::memcpy(out, words, 4);
+}
+
+std::string unpacked_mark(const uint8_t packed[4]) {
+    uint16_t words[2];
+    std::memcpy(words, packed, 4);
+    char out[16] = "";
+    int n = text_unpack_words(4, words, out, sizeof out, 5);
+    std::string s(out, n > 0 ? static_cast<size_t>(n) : 0);
+    while (!s.empty() && (s.back() == ' ' || s.back() == 0)) s.pop_back();
+    return s;
+}
+
 uint32_t add_point(DrawingFile* df, unsigned char* p, double x, double y) {
     uint32_t n = point_number_alloc();
     if (!n) return 0;
@@ -155,12 +173,8 @@ std::vector<uint8_t> template_record(const TemplateParams& t) {
     put_u16(r.data(), 34, t.row_variable);
     put_u32(r.data(), 36, static_cast<uint32_t>(t.bindings.size()));
     put_u16(r.data(), 40, t.flags);
-    uint16_t mark[2] = {};
-    text_pack_words(static_cast<int>(t.first_horizontal_mark.size()), t.first_horizontal_mark.c_str(), mark, 2, 5);
-    std::memcpy(r.data() + 44, mark, 4);
-    uint16_t mark2[2] = {};
-    text_pack_words(static_cast<int>(t.first_vertical_mark.size()), t.first_vertical_mark.c_str(), mark2, 2, 5);
-    std::memcpy(r.data() + 52, mark2, 4);
+    packed_mark(t.first_horizontal_mark, r.data() + 44);
+    packed_mark(t.first_vertical_mark, r.data() + 52);
     std::memcpy(r.data() + 60, name, static_cast<size_t>(n));
     return r;
 }
@@ -399,6 +413,8 @@ bool template_load(DrawingFile* df, RecordRef projection, TemplateParams& t) {
             t.header_variable = get_u16(c, 32);
             t.row_variable = get_u16(c, 34);
             t.flags = get_u16(c, 40);
+            t.first_horizontal_mark = unpacked_mark(c + 44);
+            t.first_vertical_mark = unpacked_mark(c + 52);
         }
     }
     // Columns and bindings numbered 1, 2, ... until a number is missing.
@@ -461,4 +477,12 @@ std::string template_next_mark(const std::string& mark) {
         next = nz == std::string::npos ? "0" : next.substr(nz);
     }
     return m.substr(0, start) + next;
+}
+
+bool template_mark_fits(const std::string& mark) {
+    std::string m = mark;
+    while (!m.empty() && m.back() == ' ') m.pop_back();
+    uint8_t packed[4];
+    packed_mark(m, packed);
+    return unpacked_mark(packed) == m;
 }

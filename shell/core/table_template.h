@@ -111,3 +111,7 @@ bool template_load(DrawingFile* df, RecordRef projection, TemplateParams& p);
 // to its former width when it began with 0; "1" appended when there is no
 // trailing number.
 std::string template_next_mark(const std::string& mark);
+
+// Whether a first axis mark survives its 4 packed bytes of the template
+// record (trailing blanks aside); the grid dialog refuses one that does not.
+bool template_mark_fits(const std::string& mark);

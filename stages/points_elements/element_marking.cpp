@@ -305,11 +305,14 @@ MarkOutcome mark_with_group(DrawingFile* df, unsigned char* projection, uint32_t
 }  // namespace
 
 MarkOutcome element_mark_click(DrawingFile* df, unsigned char* projection, uint32_t number, bool single) {
+    return element_mark_set(df, projection, number, !element_number_marked(df, projection, number), single);
+}
+
+MarkOutcome element_mark_set(DrawingFile* df, unsigned char* projection, uint32_t number, bool marked, bool single) {
     Head h = head_of(df, projection, number);
     if (!h.found) return MarkOutcome();
-    bool now = element_number_marked(df, projection, number);
     if (!single && ((h.flags & element_flag_contour_member) || h.fragment != 0)) elements_unmark_all(df, projection);
-    return mark_with_group(df, projection, number, !now, single);
+    return mark_with_group(df, projection, number, marked, single);
 }
 
 int elements_mark_in_box(DrawingFile* df, unsigned char* projection, Box box, uint16_t visible_layers, bool single) {

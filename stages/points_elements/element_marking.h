@@ -45,6 +45,10 @@ struct MarkOutcome {
 // innermost contour with it, a marked fragment element every element of its
 // fragment.  A member flag that no contour backs is dropped, with the mark.
 MarkOutcome element_mark_click(DrawingFile* df, unsigned char* projection, uint32_t number, bool single);
+// The same with the new state given: element `number` becomes marked or
+// unmarked (a pick by the pick marker, whose paint already turned the
+// clicked record's own mark).
+MarkOutcome element_mark_set(DrawingFile* df, unsigned char* projection, uint32_t number, bool marked, bool single);
 
 // The rubber band: marks every selectable element whose layer is visible
 // and that a side of the box crosses, or whose first stored point lies in

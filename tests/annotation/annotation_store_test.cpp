@@ -2,8 +2,7 @@
 // annotation chain (leaders, Shift-clones, texts, section nodes, tolerance
 // frames), the measuring of leader texts with the program's fonts, moves
 // through the chain and the layout services the property dialogs call.
-#include "tests/documents/doc_test_support.h"
-#include "tests/fonts/font_test_support.h"
+#include "tests/annotation/annotation_doc_fixture.h"
 
 #include "annotation/annotation_layout.h"
 #include "annotation/annotation_move.h"
@@ -27,34 +26,10 @@ namespace {
 
 using doc_test::Bytes;
 
-class AnnotationStore : public doc_test::DocTest {
+class AnnotationStore : public annotation_test::AnnotationDocTest {
 protected:
-    RecordRef pref = 0;
-    std::vector<std::vector<uint8_t>> fonts;
     AnnotationStage st;
 
-    void SetUp() override {
-        DocTest::SetUp();
-        kernel_context_set_defaults();
-        ASSERT_EQ(settings_block_unpack(), 0);
-        fonts = font_test::built_fonts();
-        ASSERT_EQ(font_test::load_fonts(fonts), 0);
-        ASSERT_EQ(drawing_new(1), 0);
-        pref = doc_test::add_projection(1);
-        annotation_bind();
-    }
-    void TearDown() override {
-        kernel_measurers = kernel_measurers_unbound;
-        properties_layout = properties_layout_unbound;
-        FontResourceBytes none[stroke_font_count] = {};
-        stroke_fonts_load(none);
-        DocTest::TearDown();
-        settings_block_free();
-    }
-    uint8_t* projection() {
-        RecordRef at = pref;
-        return record_read_at(current_drawing_file(), &at, &page_buffers[table_projections]);
-    }
     RecordRef add(const Bytes& r) {
         return doc_test::add_to_projection(pref, projection_annotations, table_annotation, r);
     }
@@ -72,7 +47,6 @@ protected:
         uint8_t* r = annotation_record_at(ref);
         return r ? Bytes(r, r + get_u16(r, 0)) : Bytes();
     }
-    static Point2 pair(const Bytes& r, uint32_t off) { return {get_f32(r.data(), off), get_f32(r.data(), off + 4)}; }
     static Bytes leader(const std::string& upper, const std::string& lower, uint16_t flags) {
         RecordBytes packed = pack_whole_text(upper + lower);
         if (packed.empty()) packed.assign(2, 0);

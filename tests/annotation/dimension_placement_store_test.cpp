@@ -4,8 +4,7 @@
 // stop or mark (a link to a missing point, a dimension without its ends);
 // and the label layout itself (along the line, on a shelf, dragged near or
 // far, laid out again after its line moved).
-#include "tests/documents/doc_test_support.h"
-#include "tests/fonts/font_test_support.h"
+#include "tests/annotation/annotation_doc_fixture.h"
 
 #include "annotation/annotation_properties.h"
 #include "annotation/annotation_records.h"
@@ -43,20 +42,12 @@ using doc_test::Bytes;
 
 const double pi = 3.14159265358979323846;
 
-class PlacementStore : public doc_test::DocTest {
+class PlacementStore : public annotation_test::AnnotationDocTest {
 public:
-    RecordRef pref = 0;
-    std::vector<std::vector<uint8_t>> fonts;
     uint32_t next_link = 1;
 
     void SetUp() override {
-        DocTest::SetUp();
-        kernel_context_set_defaults();
-        ASSERT_EQ(settings_block_unpack(), 0);
-        fonts = font_test::built_fonts();
-        ASSERT_EQ(font_test::load_fonts(fonts), 0);
-        ASSERT_EQ(drawing_new(1), 0);
-        pref = doc_test::add_projection(1);
+        AnnotationDocTest::SetUp();
         uint8_t* p = projection();
         // Frame 0..100 x 0..50, placement due.
         put_f32(p, projection_frame_offset, 0);
@@ -65,19 +56,6 @@ public:
         put_f32(p, projection_frame_offset + 12, 50);
         put_u16(p, projection_flags, projection_word_changed);
         page_buffers[table_projections].clean = 0;
-        annotation_bind();
-    }
-    void TearDown() override {
-        kernel_measurers = kernel_measurers_unbound;
-        properties_layout = properties_layout_unbound;
-        FontResourceBytes none[stroke_font_count] = {};
-        stroke_fonts_load(none);
-        DocTest::TearDown();
-        settings_block_free();
-    }
-    uint8_t* projection() {
-        RecordRef at = pref;
-        return record_read_at(current_drawing_file(), &at, &page_buffers[table_projections]);
     }
     // A working copy of the projection record, as the window side passes it.
     Bytes projection_copy() {
@@ -100,16 +78,21 @@ public:
     // with its label "text".
     void linear(uint32_t n, uint32_t p1, uint32_t p2, double nominal, const char* text = "25",
                 uint16_t value = 0x0003) {
-        Bytes d(dimension_record_size, 0);
-        put_u16(d.data(), 0, dimension_record_size);
-        put_u32(d.data(), dimension_number, n);
-        put_f64(d.data(), dimension_nominal, nominal);
-        put_u16(d.data(), dimension_kind_word, 0x0000);
-        put_u16(d.data(), dimension_value_word, value);
+        Bytes d = dimension_bytes(n, nominal, 0x0000, value);
         doc_test::add_to_projection(pref, projection_dimensions, table_dimensions, d);
         link(n, p1, 1);
         link(n, p2, 2);
         doc_test::add_to_projection(pref, projection_annotations, table_annotation, label(n, text));
+    }
+    // A dimension record: its number, nominal, kind and value words.
+    static Bytes dimension_bytes(uint32_t n, double nominal, uint16_t kind_word, uint16_t value_word) {
+        Bytes d(dimension_record_size, 0);
+        put_u16(d.data(), 0, dimension_record_size);
+        put_u32(d.data(), dimension_number, n);
+        put_f64(d.data(), dimension_nominal, nominal);
+        put_u16(d.data(), dimension_kind_word, kind_word);
+        put_u16(d.data(), dimension_value_word, value_word);
+        return d;
     }
     static Bytes label(uint32_t n, const char* text) {
         RecordBytes packed = pack_whole_text(text);
@@ -122,10 +105,15 @@ public:
         put_u16(r.data(), annotation_flags, 2 << 7);  // height index 2
         return r;
     }
+    // Dimension n of the chain a working copy heads, where it is stored;
+    // null when there is none.
+    static uint8_t* stored_dimension(Bytes& copy, uint32_t n) {
+        RecordRef* head = projection_chain(copy.data(), projection_dimensions);
+        return record_find_key(current_drawing_file(), head, n, nullptr, &page_buffers[table_dimensions]);
+    }
     Bytes dimension(uint32_t n) {
         Bytes copy = projection_copy();
-        RecordRef* head = projection_chain(copy.data(), projection_dimensions);
-        uint8_t* d = record_find_key(current_drawing_file(), head, n, nullptr, &page_buffers[table_dimensions]);
+        uint8_t* d = stored_dimension(copy, n);
         return d ? Bytes(d, d + get_u16(d, 0)) : Bytes();
     }
     Bytes label_of(uint32_t n) {
@@ -134,7 +122,30 @@ public:
         uint8_t* l = annotation_find_key_kind(copy.data(), n, annotation_dimension_text, &ref);
         return l ? Bytes(l, l + get_u16(l, 0)) : Bytes();
     }
-    static Point2 pair(const Bytes& r, uint32_t off) { return {get_f32(r.data(), off), get_f32(r.data(), off + 4)}; }
+    // A segment of line type 1 from a to b, element number n.
+    void segment(uint32_t n, Point2 a, Point2 b) {
+        Bytes e(54, 0);
+        put_u16(e.data(), 0, 54);
+        put_u32(e.data(), 2, n);
+        put_u16(e.data(), 10, 0x0011);
+        put_f64(e.data(), 22, a.x), put_f64(e.data(), 30, a.y), put_f64(e.data(), 38, b.x), put_f64(e.data(), 46, b.y);
+        doc_test::add_to_projection(pref, projection_elements, table_elements, e);
+    }
+    // The box lo..hi of four segments, numbered 1 to 4 from the bottom edge
+    // round.
+    void box_of_segments(Point2 lo, Point2 hi) {
+        segment(1, lo, {hi.x, lo.y});
+        segment(2, {hi.x, lo.y}, hi);
+        segment(3, hi, {lo.x, hi.y});
+        segment(4, {lo.x, hi.y}, lo);
+    }
+    // The chain heads of a working copy written into the stored record, as
+    // the window side does after a tool has added records.
+    void store_heads(const Bytes& copy) {
+        uint8_t* p = projection();
+        std::memcpy(p + projection_links, copy.data() + projection_links, projection_points + 4 - projection_links);
+        page_buffers[table_projections].clean = 0;
+    }
     PlacementRunResult run(int mode) {
         Bytes copy = projection_copy();
         return place_dimensions(copy.data(), mode);
@@ -204,8 +215,7 @@ TEST_F(PlacementStore, HandPlacedLinesStayUntilReplaced) {
     linear(11, 1, 2, 80, "25", 0x0803);
     {
         Bytes copy = projection_copy();
-        RecordRef* head = projection_chain(copy.data(), projection_dimensions);
-        uint8_t* d = record_find_key(current_drawing_file(), head, 11, nullptr, &page_buffers[table_dimensions]);
+        uint8_t* d = stored_dimension(copy, 11);
         ASSERT_NE(d, nullptr);
         const float geometry[] = {10, 95, 90, 95, 0, 0, 10, 50, 10, 95, 90, 50, 90, 95};
         for (int i = 0; i < 14; ++i) put_f32(d, dimension_line_start + 4 * i, geometry[i]);
@@ -244,10 +254,7 @@ TEST_F(PlacementStore, MissingPointsStopAndMissingEndsMark) {
     PlacementStore::SetUp();
     point(1, 10, 50), point(2, 90, 50);
     linear(11, 1, 2, 80);
-    Bytes d(dimension_record_size, 0);
-    put_u16(d.data(), 0, dimension_record_size);
-    put_u32(d.data(), dimension_number, 12);
-    put_u16(d.data(), dimension_value_word, 0x0003);
+    Bytes d = dimension_bytes(12, 0, 0, 0x0003);
     doc_test::add_to_projection(pref, projection_dimensions, table_dimensions, d);
     link(12, 1, 1);  // no second end
     r = run(placement_always);
@@ -280,10 +287,7 @@ TEST_F(PlacementStore, StageEntryPlacesOnlyAChangedProjection) {
 TEST_F(PlacementStore, LabelAlongTheLineOrOnAShelf) {
     double w = label_width("25");
     auto dim = [](Point2 a, Point2 b, uint16_t kind_word) {
-        Bytes d(dimension_record_size, 0);
-        put_u16(d.data(), 0, dimension_record_size);
-        put_u16(d.data(), dimension_kind_word, kind_word);
-        put_u16(d.data(), dimension_value_word, 0x0013);
+        Bytes d = dimension_bytes(0, 0, kind_word, 0x0013);
         put_f32(d.data(), dimension_line_start, static_cast<float>(a.x));
         put_f32(d.data(), dimension_line_start + 4, static_cast<float>(a.y));
         put_f32(d.data(), dimension_line_end, static_cast<float>(b.x));
@@ -361,10 +365,7 @@ TEST_F(PlacementStore, LabelAlongTheLineOrOnAShelf) {
 // shelf and the second hangs 0.62 mm under it.
 TEST_F(PlacementStore, LabelTextsStandClearOfTheirLines) {
     auto dim = [](Point2 a, Point2 b) {
-        Bytes d(dimension_record_size, 0);
-        put_u16(d.data(), 0, dimension_record_size);
-        put_u16(d.data(), dimension_kind_word, (1 << 8) | (1 << 12));
-        put_u16(d.data(), dimension_value_word, 0x0013);
+        Bytes d = dimension_bytes(0, 0, (1 << 8) | (1 << 12), 0x0013);
         put_pointf(d.data(), dimension_line_start, {static_cast<float>(a.x), static_cast<float>(a.y)});
         put_pointf(d.data(), dimension_line_end, {static_cast<float>(b.x), static_cast<float>(b.y)});
         return d;
@@ -413,8 +414,7 @@ TEST_F(PlacementStore, RelayoutKeepsAHandPlacedLabel) {
     linear(11, 1, 2, 80, "25", 0x8803);
     Bytes copy = projection_copy();
     {
-        RecordRef* head = projection_chain(copy.data(), projection_dimensions);
-        uint8_t* d = record_find_key(current_drawing_file(), head, 11, nullptr, &page_buffers[table_dimensions]);
+        uint8_t* d = stored_dimension(copy, 11);
         const float geometry[] = {10, 60, 90, 60};
         for (int i = 0; i < 4; ++i) put_f32(d, dimension_line_start + 4 * i, geometry[i]);
         put_u16(d, dimension_value_word, 0x8813);
@@ -432,9 +432,7 @@ TEST_F(PlacementStore, RelayoutKeepsAHandPlacedLabel) {
     // Through the property dialogs' service as well.
     EXPECT_EQ(properties_layout.relayout_dimension(copy.data(), 11), 1);
 
-    Bytes d(dimension_record_size, 0);
-    put_u16(d.data(), 0, dimension_record_size);
-    put_u32(d.data(), dimension_number, 12);
+    Bytes d = dimension_bytes(12, 0, 0, 0);
     doc_test::add_to_projection(pref, projection_dimensions, table_dimensions, d);
     copy = projection_copy();
     error_stack_clear();
@@ -454,6 +452,13 @@ std::vector<Bytes> chain_of(PlacementStore* t, uint32_t offset, int table) {
     RecordRef h = get_u32(copy.data(), offset);
     for (uint8_t* r = record_next(df, &h, nullptr, &page_buffers[table]); r; r = record_next(df, &h, r, &page_buffers[table]))
         out.emplace_back(r, r + get_u16(r, 0));
+    return out;
+}
+
+std::vector<Bytes> hatchings_of(PlacementStore* t) {
+    std::vector<Bytes> out;
+    for (const Bytes& r : chain_of(t, projection_annotations, table_annotation))
+        if (r[record_kind] == annotation_hatching) out.push_back(r);
     return out;
 }
 
@@ -541,8 +546,7 @@ TEST_F(PlacementStore, RoughnessSignsOnExtensionLinesAndLeaders) {
     // The dimension line comes nearer (extension lines end at 53): the sign
     // at 55 goes to the line's end nearer to it.
     {
-        RecordRef* head = projection_chain(copy.data(), projection_dimensions);
-        uint8_t* d = record_find_key(df, head, 11, nullptr, &page_buffers[table_dimensions]);
+        uint8_t* d = stored_dimension(copy, 11);
         put_f32(d, dimension_extension2 + 12, 53);
         page_buffers[table_dimensions].clean = 0;
     }
@@ -575,18 +579,7 @@ TEST_F(PlacementStore, SketchTakesTheTrueImages) {
 // every fragment out, fitting the ones that ask for it.
 TEST_F(PlacementStore, TextFitsIntoTheCellOfLinesAroundIt) {
     annotation_properties_bind();
-    auto segment = [&](uint32_t n, Point2 a, Point2 b) {
-        Bytes e(54, 0);
-        put_u16(e.data(), 0, 54);
-        put_u32(e.data(), 2, n);
-        put_u16(e.data(), 10, 0x0011);  // a segment of line type 1
-        put_f64(e.data(), 22, a.x), put_f64(e.data(), 30, a.y), put_f64(e.data(), 38, b.x), put_f64(e.data(), 46, b.y);
-        doc_test::add_to_projection(pref, projection_elements, table_elements, e);
-    };
-    segment(1, {0, 0}, {100, 0});
-    segment(2, {100, 0}, {100, 20});
-    segment(3, {100, 20}, {0, 20});
-    segment(4, {0, 20}, {0, 0});
+    box_of_segments({0, 0}, {100, 20});
     segment(5, {200, -50}, {200, 50});  // beside the box, a second cell wall
     Bytes copy = projection_copy();
     Box cell{};
@@ -635,27 +628,12 @@ TEST_F(PlacementStore, TextFitsIntoTheCellOfLinesAroundIt) {
 // click where no contour closes places nothing and says why.  A hatching
 // moved within its own area keeps its record.
 TEST_F(PlacementStore, HatchingMarksTheClosedAreaAroundTheClick) {
-    auto segment = [&](uint32_t n, Point2 a, Point2 b) {
-        Bytes e(54, 0);
-        put_u16(e.data(), 0, 54);
-        put_u32(e.data(), 2, n);
-        put_u16(e.data(), 10, 0x0011);
-        put_f64(e.data(), 22, a.x), put_f64(e.data(), 30, a.y), put_f64(e.data(), 38, b.x), put_f64(e.data(), 46, b.y);
-        doc_test::add_to_projection(pref, projection_elements, table_elements, e);
-    };
-    segment(1, {0, 0}, {100, 0});
-    segment(2, {100, 0}, {100, 20});
-    segment(3, {100, 20}, {0, 20});
-    segment(4, {0, 20}, {0, 0});
+    box_of_segments({0, 0}, {100, 20});
     Bytes copy = projection_copy();
     AnnotationStage st;
     RecordRef ref = place_hatching(copy.data(), &st, 50, 10);
     ASSERT_NE(ref, 0u) << last_shown_message;
-    {
-        uint8_t* p = projection();
-        std::memcpy(p + projection_links, copy.data() + projection_links, projection_points + 4 - projection_links);
-        page_buffers[table_projections].clean = 0;
-    }
+    store_heads(copy);
     Bytes h(annotation_record_at(ref), annotation_record_at(ref) + hatching_record_size);
     EXPECT_EQ(h[record_kind], annotation_hatching);
     uint32_t contour = get_u32(h.data(), record_key);
@@ -668,9 +646,7 @@ TEST_F(PlacementStore, HatchingMarksTheClosedAreaAroundTheClick) {
 
     RecordRef again = place_hatching(copy.data(), &st, 20, 5);
     EXPECT_EQ(again, ref);
-    std::vector<Bytes> hatchings;
-    for (const Bytes& r : chain_of(this, projection_annotations, table_annotation))
-        if (r[record_kind] == annotation_hatching) hatchings.push_back(r);
+    std::vector<Bytes> hatchings = hatchings_of(this);
     ASSERT_EQ(hatchings.size(), 1u);
     EXPECT_NEAR(get_f32(hatchings[0].data(), hatching_seed), 20, 1e-4);
 
@@ -691,14 +667,6 @@ TEST_F(PlacementStore, HatchingMarksTheClosedAreaAroundTheClick) {
 // contour goes; moved into an area another hatching marks, that one takes
 // the seed, and the moved record goes with its contour.
 TEST_F(PlacementStore, HatchingMovedToAnotherAreaLeavesNoContourBehind) {
-    auto segment = [&](uint32_t n, Point2 a, Point2 b) {
-        Bytes e(54, 0);
-        put_u16(e.data(), 0, 54);
-        put_u32(e.data(), 2, n);
-        put_u16(e.data(), 10, 0x0011);
-        put_f64(e.data(), 22, a.x), put_f64(e.data(), 30, a.y), put_f64(e.data(), 38, b.x), put_f64(e.data(), 46, b.y);
-        doc_test::add_to_projection(pref, projection_elements, table_elements, e);
-    };
     // Two areas side by side: 0..50 and 50..100 across, 0..20 up.
     segment(1, {0, 0}, {50, 0});
     segment(2, {50, 0}, {100, 0});
@@ -708,22 +676,11 @@ TEST_F(PlacementStore, HatchingMovedToAnotherAreaLeavesNoContourBehind) {
     segment(6, {0, 20}, {0, 0});
     segment(7, {50, 0}, {50, 20});
     Bytes copy = projection_copy();
-    auto store_heads = [&] {
-        uint8_t* p = projection();
-        std::memcpy(p + projection_links, copy.data() + projection_links, projection_points + 4 - projection_links);
-        page_buffers[table_projections].clean = 0;
-    };
     auto contours = [&] {
         std::vector<uint32_t> numbers;
         for (const Bytes& c : chain_of(this, projection_contours, table_contours))
             numbers.push_back(get_u32(c.data(), contour_number));
         return numbers;
-    };
-    auto hatchings = [&] {
-        std::vector<Bytes> out;
-        for (const Bytes& r : chain_of(this, projection_annotations, table_annotation))
-            if (r[record_kind] == annotation_hatching) out.push_back(r);
-        return out;
     };
     auto move_seed = [&](RecordRef ref, double x, double y) {
         uint8_t* h = annotation_record_at(ref);
@@ -735,7 +692,7 @@ TEST_F(PlacementStore, HatchingMovedToAnotherAreaLeavesNoContourBehind) {
     AnnotationStage st;
     RecordRef left = place_hatching(copy.data(), &st, 25, 10);
     ASSERT_NE(left, 0u) << last_shown_message;
-    store_heads();
+    store_heads(copy);
     uint32_t left_contour = get_u32(annotation_record_at(left), record_key);
     ASSERT_EQ(contours(), std::vector<uint32_t>{left_contour});
 
@@ -743,8 +700,8 @@ TEST_F(PlacementStore, HatchingMovedToAnotherAreaLeavesNoContourBehind) {
     move_seed(left, 75, 10);
     RecordRef ref = left;
     EXPECT_EQ(reseed_hatching(copy.data(), &st, &ref), 1);
-    store_heads();
-    std::vector<Bytes> now = hatchings();
+    store_heads(copy);
+    std::vector<Bytes> now = hatchings_of(this);
     ASSERT_EQ(now.size(), 1u);
     uint32_t right_contour = get_u32(now[0].data(), record_key);
     EXPECT_NE(right_contour, left_contour);
@@ -753,14 +710,14 @@ TEST_F(PlacementStore, HatchingMovedToAnotherAreaLeavesNoContourBehind) {
     // A second hatching on the left, moved onto the right one's area.
     RecordRef second = place_hatching(copy.data(), &st, 25, 10);
     ASSERT_NE(second, 0u) << last_shown_message;
-    store_heads();
+    store_heads(copy);
     uint32_t second_contour = get_u32(annotation_record_at(second), record_key);
     EXPECT_EQ(contours().size(), 2u);
     move_seed(second, 80, 15);
     ref = second;
     EXPECT_EQ(reseed_hatching(copy.data(), &st, &ref), 1);
-    store_heads();
-    now = hatchings();
+    store_heads(copy);
+    now = hatchings_of(this);
     ASSERT_EQ(now.size(), 1u);
     EXPECT_EQ(get_u32(now[0].data(), record_key), right_contour);
     EXPECT_NEAR(get_f32(now[0].data(), hatching_seed), 80, 1e-4);
@@ -809,12 +766,7 @@ TEST_F(PlacementStore, DimensionLinesArePickedDraggedAndGivenArrowheads) {
 TEST_F(PlacementStore, RadialDimensionsRunThroughTheirCentre) {
     point(1, 60, 25), point(2, 50, 25);
     auto radial = [&](uint32_t n, uint16_t kind_word, bool with_centre) {
-        Bytes d(dimension_record_size, 0);
-        put_u16(d.data(), 0, dimension_record_size);
-        put_u32(d.data(), dimension_number, n);
-        put_f64(d.data(), dimension_nominal, 10);
-        put_u16(d.data(), dimension_kind_word, kind_word);
-        put_u16(d.data(), dimension_value_word, with_centre ? 0x0005 : 0x0001);
+        Bytes d = dimension_bytes(n, 10, kind_word, with_centre ? 0x0005 : 0x0001);
         doc_test::add_to_projection(pref, projection_dimensions, table_dimensions, d);
         link(n, 1, 1);
         if (with_centre) link(n, 2, 3);
@@ -896,12 +848,8 @@ namespace {
 // A level dimension measured along y (direction mode 1): the points of its
 // first and second role; `side` measures from the second role (state bit 1).
 void level(PlacementStore* t, uint32_t n, std::vector<uint32_t> first, std::vector<uint32_t> second, bool side) {
-    Bytes d(dimension_record_size, 0);
-    put_u16(d.data(), 0, dimension_record_size);
-    put_u32(d.data(), dimension_number, n);
-    put_f64(d.data(), dimension_nominal, 10);
-    put_u16(d.data(), dimension_kind_word, static_cast<uint16_t>(6 | (1 << 5) | (side ? 0x7900 : 0x9700)));
-    put_u16(d.data(), dimension_value_word, 0x0003);
+    Bytes d = PlacementStore::dimension_bytes(n, 10, static_cast<uint16_t>(6 | (1 << 5) | (side ? 0x7900 : 0x9700)),
+                                              0x0003);
     put_u16(d.data(), dimension_state, side ? 0x0002 : 0);
     doc_test::add_to_projection(t->pref, projection_dimensions, table_dimensions, d);
     for (uint32_t p : first) t->link(n, p, 1);
@@ -989,9 +937,7 @@ TEST_F(PlacementStore, SpreadLevelDimensionsGetGeneratedOnes) {
     {
         right = group({80, 10}, {80, 40});
         Bytes copy = projection_copy();
-        RecordRef* head = projection_chain(copy.data(), projection_dimensions);
-        uint8_t* d = record_find_key(current_drawing_file(), head, get_u32(right.data(), dimension_number), nullptr,
-                                     &page_buffers[table_dimensions]);
+        uint8_t* d = stored_dimension(copy, get_u32(right.data(), dimension_number));
         ASSERT_NE(d, nullptr);
         put_f32(d, dimension_line_start, 150);
         put_f32(d, dimension_line_end, 150);
@@ -1043,11 +989,7 @@ TEST_F(PlacementStore, TooManyGeneratedDimensionsKeepsTheOthers) {
 // stays, a hand-placed shown level one is kept aside, the counter resets.
 TEST_F(PlacementStore, GeneratedDimensionsAreAllRemoved) {
     auto dim = [&](uint32_t n, uint16_t state, uint16_t value) {
-        Bytes d(dimension_record_size, 0);
-        put_u16(d.data(), 0, dimension_record_size);
-        put_u32(d.data(), dimension_number, n);
-        put_u16(d.data(), dimension_kind_word, 6);
-        put_u16(d.data(), dimension_value_word, value);
+        Bytes d = dimension_bytes(n, 0, 6, value);
         put_u16(d.data(), dimension_state, state);
         doc_test::add_to_projection(pref, projection_dimensions, table_dimensions, d);
         doc_test::add_to_projection(pref, projection_annotations, table_annotation, label(n, "0"));
@@ -1182,12 +1124,7 @@ public:
         doc_test::add_to_projection(pref, projection_elements, table_elements, e);
     }
     void radius(uint32_t n, uint32_t on, uint32_t centre) {
-        Bytes d(dimension_record_size, 0);
-        put_u16(d.data(), 0, dimension_record_size);
-        put_u32(d.data(), dimension_number, n);
-        put_f64(d.data(), dimension_nominal, 30);
-        put_u16(d.data(), dimension_kind_word, 1);
-        put_u16(d.data(), dimension_value_word, 0x0005);
+        Bytes d = dimension_bytes(n, 30, 1, 0x0005);
         doc_test::add_to_projection(pref, projection_dimensions, table_dimensions, d);
         link(n, on, 1);
         link(n, centre, 3);

@@ -125,6 +125,24 @@ TEST_F(Marking, AContourMemberBringsItsInnermostContourUnlessShiftIsHeld) {
     EXPECT_FALSE(marked(12));
 }
 
+// A pick by the pick marker: the paint has marked the clicked record
+// already, and the mark it gave is what the element and its contour get
+// (a click would turn the mark back).
+TEST_F(Marking, AMarkGivenByThePaintIsSpreadNotTurned) {
+    for (uint32_t n = 11; n <= 13; ++n) add(placed(1, {1, 2}, {{0, 0}, {1, 0}}), n);
+    uint32_t inner = contour_of({12, 13});
+    ASSERT_TRUE(inner);
+    mark(12);
+    MarkOutcome o = element_mark_set(df, proj(), 12, true, false);
+    EXPECT_TRUE(o.marked);
+    EXPECT_EQ(o.contour, inner);
+    EXPECT_TRUE(marked(12) && marked(13));
+    EXPECT_FALSE(marked(11));
+    o = element_mark_set(df, proj(), 12, false, false);
+    EXPECT_FALSE(o.marked);
+    EXPECT_FALSE(marked(12));
+}
+
 TEST_F(Marking, AStaleMemberFlagIsDroppedAndAFragmentIsMarkedWhole) {
     add(placed(1, {1, 2}, {{0, 0}, {1, 0}}), 11);
     set_u16(11, element_flags, static_cast<uint16_t>(1 | (1 << 4) | element_flag_contour_member));

@@ -71,6 +71,55 @@ TEST(ModelInterpreter, Arithmetic) {
     });
 }
 
+// Assignments, conditions and loop bounds evaluate number expressions on a
+// path of their own, PRINT on the general one: each expression is assigned
+// and printed, and both must show the value worked out by hand; errors on
+// that path keep their messages, and texts or other calls fall back.
+TEST(ModelInterpreter, NumberExpressionsAgreeOnEveryPath) {
+    const struct {
+        const char* expression;
+        const char* value;
+    } cases[] = {
+        {"2 + 3 * 4", "14"},
+        {"-2 ^ 2", "-4"},
+        {"2 ^ 3 ^ 2", "64"},
+        {"7 / 2", "3.5"},
+        {"7 \\ 2", "3"},
+        {"-7 \\ 2", "-4"},
+        {"NOT 0", "-1"},
+        {"NOT 1 > 2", "-1"},
+        {"2 = 2 AND 3 > 4", "0"},
+        {"6 XOR 3", "5"},
+        {"4 -> 6", "-1"},
+        {"ABS(-3) + SGN(-2)", "2"},
+        {"INT(-2.5) + CEIL(2.1)", "0"},
+        {"SQR(16) * EXP(0) + LOG(1) + COS(0)", "5"},
+        {"INT(SQR(2) * 1000)", "1414"},
+        {"A(1) * 2 - A(0)", "5"},
+        {"-A(1)", "-2.5"},
+        {"SQR(4) + LEN(\"ab\")", "4"},
+    };
+    std::vector<Program> programs;
+    std::vector<std::string> texts;
+    texts.reserve(std::size(cases));
+    for (const auto& c : cases) {
+        texts.push_back(std::string("DIM X, A(2)\nA(1) = 2.5\nX = ") + c.expression + "\nPRINT X, " + c.expression +
+                        "\n");
+        programs.push_back({c.expression, texts.back().c_str(), {std::string("00004  ") + c.value + ", " + c.value}});
+    }
+    check_programs(programs);
+    check_programs({
+        {"square root of a negative assigned", "DIM X\nX = SQR(-1)\n", {"00002  переполнение числа"}},
+        {"division by zero as a condition", "DIM X\nIF 1 / 0 THEN\nX = 1\nENDIF\n", {"00002  переполнение числа"}},
+        {"log of zero as a loop end", "DIM I\nFOR I = 1 TO LOG(0)\nNEXT\n", {"00002  переполнение числа"}},
+        {"a text met half-way", "DIM X, S$\nS$ = \"a\"\nX = SQR(4) + S$\n", {"00003  ОШИБКА в типах переменных!"}},
+        {"an unknown variable", "DIM X\nX = SQR(4) + Q\n", {"00002  недопустимая переменная", "       Q"}},
+        {"integer target rounds", "DIM I AS INTEGER\nI = SQR(6.25)\nPRINT I\n", {"00003  3"}},
+        {"loop bounds of functions", "DIM I, C\nFOR I = ABS(-1) TO SQR(9) STEP INT(1.5)\nC = C + I\nNEXT\nPRINT C\n",
+         {"00005  6"}},
+    });
+}
+
 TEST(ModelInterpreter, ForLoops) {
     check_programs({
         {"up", "DIM I, C\nFOR I = 1 TO 3\nC = C + 1\nNEXT\nPRINT C, I\n", {"00005  3, 4"}},

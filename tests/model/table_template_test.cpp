@@ -19,6 +19,7 @@
 
 #include <algorithm>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -234,6 +235,104 @@ TEST_F(TableTemplate, AxisGridMarksItsAxesWithLeaders) {
     table.name = "Таблица";
     table.flags = 0x0012 | template_flag_marks | template_mark_left;
     EXPECT_EQ(template_build(df, table, 0).marks, 0);
+}
+
+// The sides and first axes the grid dialog chooses: each case builds a
+// grid with its axes at x 0, 15, 35 and y 0, 20, 30 (y downward) and lists
+// every leader it must carry: its text, its arrow end and the side its text
+// stands out on. The flags and first marks load back from the template.
+TEST_F(TableTemplate, AxisGridMarksTheChosenSidesFromTheChosenFirstAxes) {
+    kernel_context_set_defaults();
+    ASSERT_EQ(settings_block_unpack(), 0);
+    std::vector<std::vector<uint8_t>> fonts = font_test::built_fonts();
+    ASSERT_EQ(font_test::load_fonts(fonts), 0);
+    enum Side { left, right, top, bottom };
+    struct Expected {
+        std::string text;
+        float x, y;
+        Side side;
+        bool operator<(const Expected& o) const {
+            return std::tie(text, x, y) < std::tie(o.text, o.x, o.y);
+        }
+    };
+    struct Case {
+        const char* name;
+        uint16_t sides;
+        const char* first_horizontal;
+        const char* first_vertical;
+        std::vector<Expected> marks;
+    } cases[] = {
+        {"right from the top, bottom from the right", template_mark_right | template_mark_bottom | template_first_right,
+         "1", "А",
+         {{"1", 35, 0, right}, {"2", 35, 20, right}, {"3", 35, 30, right},
+          {"А", 35, 30, bottom}, {"А1", 15, 30, bottom}, {"А2", 0, 30, bottom}}},
+        {"all four, left and right from the bottom",
+         template_mark_left | template_mark_right | template_mark_top | template_mark_bottom | template_first_bottom,
+         "01", "Б",
+         {{"01", 0, 30, left}, {"02", 0, 20, left}, {"03", 0, 0, left},
+          {"01", 35, 30, right}, {"02", 35, 20, right}, {"03", 35, 0, right},
+          {"Б", 0, 0, top}, {"Б1", 15, 0, top}, {"Б2", 35, 0, top},
+          {"Б", 0, 30, bottom}, {"Б1", 15, 30, bottom}, {"Б2", 35, 30, bottom}}},
+    };
+    for (Case& k : cases) {
+        SCOPED_TRACE(k.name);
+        TemplateParams t = params(2, 1);
+        t.name = k.name[0] == 'r' ? "С1" : "С2";
+        t.bindings.clear();
+        for (TemplateColumn& c : t.columns) c.caption.clear();
+        t.flags = static_cast<uint16_t>(template_flag_grid | 0x0044 | template_flag_marks | k.sides);
+        t.first_horizontal_mark = k.first_horizontal;
+        t.first_vertical_mark = k.first_vertical;
+        TemplateBuildResult r = template_build(df, t, 0);
+        ASSERT_NE(r.projection, 0u) << r.message;
+        EXPECT_EQ(r.marks, static_cast<int>(k.marks.size()));
+        RecordRef ref = template_find_projection(df, t.name);
+        TemplateParams loaded;
+        ASSERT_TRUE(template_load(df, ref, loaded));
+        EXPECT_EQ(loaded.flags, t.flags);
+        EXPECT_EQ(loaded.first_horizontal_mark, k.first_horizontal);
+        EXPECT_EQ(loaded.first_vertical_mark, k.first_vertical);
+        unsigned char* p = record_read_at(df, &ref, &page_buffers[table_projections]);
+        ASSERT_NE(p, nullptr);
+        std::vector<std::pair<Expected, std::pair<float, float>>> found;
+        RecordRef* head = reinterpret_cast<RecordRef*>(p + projection_annotations);
+        for (unsigned char* a = record_next(df, head, nullptr, &page_buffers[table_annotation]); a;
+             a = record_next(df, head, a, &page_buffers[table_annotation])) {
+            if (a[record_kind] != annotation_leader) continue;
+            found.push_back({{leader_texts(a).upper, get_f32(a, leader_point1), get_f32(a, leader_point1 + 4), left},
+                             {get_f32(a, leader_text1), get_f32(a, leader_text1 + 4)}});
+        }
+        std::sort(found.begin(), found.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+        std::vector<Expected> expected = k.marks;
+        std::sort(expected.begin(), expected.end());
+        ASSERT_EQ(found.size(), expected.size());
+        for (size_t i = 0; i < found.size(); ++i) {
+            const Expected& e = expected[i];
+            SCOPED_TRACE(e.text);
+            EXPECT_EQ(found[i].first.text, e.text);
+            EXPECT_FLOAT_EQ(found[i].first.x, e.x);
+            EXPECT_FLOAT_EQ(found[i].first.y, e.y);
+            float tx = found[i].second.first, ty = found[i].second.second;
+            switch (e.side) {
+            case left: EXPECT_LT(tx, 0.0f); break;
+            case right: EXPECT_GT(tx, 35.0f); break;
+            case top: EXPECT_LT(ty, 0.0f); break;
+            case bottom: EXPECT_GT(ty, 30.0f); break;
+            }
+        }
+    }
+}
+
+// A first mark holds at most 6 symbols of the general-text codec: from its
+// starting class (Cyrillic small letters) a digit costs a class switch once
+// and then one symbol each, a Cyrillic capital a switch of its own.
+TEST(TemplateMarks, FirstMarkFitsItsFourBytes) {
+    const struct {
+        const char* mark;
+        bool fits;
+    } cases[] = {{"1", true},       {"12345", true},  {"123456", false}, {"А100", true},
+                 {"А1000", false},  {"Б12 ", true},   {"", true}};
+    for (const auto& c : cases) EXPECT_EQ(template_mark_fits(c.mark), c.fits) << c.mark;
 }
 
 TEST(TemplateMarks, NextMark) {

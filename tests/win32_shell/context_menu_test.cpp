@@ -90,12 +90,56 @@ int entered_kind_none() { return 0; }
 int entered_kind_some() { return 1; }
 int tool_control_distance() { return 1990; }
 
+LRESULT CALLBACK plain_child(HWND w, UINT m, WPARAM wp, LPARAM lp) { return DefMDIChildProcA(w, m, wp, lp); }
+
+// A maximised MDI child of the test frame, of a plain class; the frame's
+// menu bar then starts with the child's system menu.
+HWND maximised_child() {
+    static bool registered = false;
+    if (!registered) {
+        WNDCLASSA wc = {};
+        wc.lpfnWndProc = plain_child;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.lpszClassName = "MaximisedTestChild";
+        registered = RegisterClassA(&wc) != 0;
+    }
+    MDICREATESTRUCTA mc = {};
+    mc.szClass = "MaximisedTestChild";
+    mc.szTitle = "child";
+    mc.hOwner = GetModuleHandleA(nullptr);
+    mc.x = mc.y = mc.cx = mc.cy = CW_USEDEFAULT;
+    mc.style = WS_MAXIMIZE;
+    HWND child = reinterpret_cast<HWND>(SendMessageA(mdi_client, WM_MDICREATE, 0, reinterpret_cast<LPARAM>(&mc)));
+    pump_messages();
+    return child;
+}
+
+void close_child(HWND child) {
+    SendMessageA(mdi_client, WM_MDIDESTROY, reinterpret_cast<WPARAM>(child), 0);
+    pump_messages();
+}
+
 }  // namespace
 
-TEST(StageSubmenu, ListsTheToolNamesWithTheirPictures) {
-    test_frame();
-    stage_menu_bind();
-    unsigned char stage = current_stage;
+// The stage submenu of the test frame, with the stage in force and its
+// submenu put back after each test.
+class StageSubmenu : public ::testing::Test {
+protected:
+    void SetUp() override {
+        test_frame();
+        stage_menu_bind();
+        stage_ = current_stage;
+    }
+    void TearDown() override {
+        current_stage = stage_;
+        stage_submenu_rebuild();
+    }
+
+private:
+    unsigned char stage_ = 0;
+};
+
+TEST_F(StageSubmenu, ListsTheToolNamesWithTheirPictures) {
     HMENU submenu = GetSubMenu(main_menu, 3);
     struct Case {
         int stage, count;
@@ -116,17 +160,12 @@ TEST(StageSubmenu, ListsTheToolNamesWithTheirPictures) {
     stage_set(2);
     EXPECT_EQ(item(items_of(submenu), IDM_DIMENSION_DIRECTION_3)->text,
               " Будут введены размеры перпендикулярно произвольной оси");
-    current_stage = stage;
-    stage_submenu_rebuild();
 }
 
 // The layout stage lists the format panel's four commands, without
 // pictures, greyed as the panel's controls; a command reaches its control,
 // and the turn changes the check box's state as a click does.
-TEST(StageSubmenu, LayoutStageCommandsFollowTheFormatPanel) {
-    test_frame();
-    stage_menu_bind();
-    unsigned char stage = current_stage;
+TEST_F(StageSubmenu, LayoutStageCommandsFollowTheFormatPanel) {
     {
         PanelScope scope(6, IDD_PANEL_LAYOUT);
         stage_submenu_rebuild();
@@ -148,8 +187,6 @@ TEST(StageSubmenu, LayoutStageCommandsFollowTheFormatPanel) {
         EXPECT_EQ(IsDlgButtonChecked(scope.panel(), IDC_LAYOUT_ROTATED), BST_UNCHECKED);
         pump_messages();
     }
-    current_stage = stage;
-    stage_submenu_rebuild();
 }
 
 TEST(ContextMenus, DimensionPopupFollowsThePanelAndTheDimensionKind) {
@@ -228,30 +265,11 @@ TEST(ContextMenus, ReferencePointAndImagePopups) {
     EXPECT_EQ(context_menu_prepare(scope.window(), 10, 10), nullptr);
 }
 
-namespace {
-LRESULT CALLBACK plain_child(HWND w, UINT m, WPARAM wp, LPARAM lp) { return DefMDIChildProcA(w, m, wp, lp); }
-}  // namespace
-
 // A maximised MDI child puts its system menu in front of the menu bar: the
 // stage submenu is then the fifth item, and it is that one that is rebuilt.
-TEST(StageSubmenu, FollowsTheMenuBarWhenAChildIsMaximised) {
-    test_frame();
-    stage_menu_bind();
-    unsigned char stage = current_stage;
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = plain_child;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = "StageMenuTestChild";
-    RegisterClassA(&wc);
-    MDICREATESTRUCTA mc = {};
-    mc.szClass = "StageMenuTestChild";
-    mc.szTitle = "child";
-    mc.hOwner = GetModuleHandleA(nullptr);
-    mc.x = mc.y = mc.cx = mc.cy = CW_USEDEFAULT;
-    mc.style = WS_MAXIMIZE;
-    HWND child = reinterpret_cast<HWND>(SendMessageA(mdi_client, WM_MDICREATE, 0, reinterpret_cast<LPARAM>(&mc)));
+TEST_F(StageSubmenu, FollowsTheMenuBarWhenAChildIsMaximised) {
+    HWND child = maximised_child();
     ASSERT_NE(child, nullptr);
-    pump_messages();
     char first[64] = "";
     GetMenuStringA(main_menu, 0, first, sizeof first, MF_BYPOSITION);
     ASSERT_EQ(std::string(first).find("Файл"), std::string::npos) << "no system menu in front";
@@ -263,10 +281,7 @@ TEST(StageSubmenu, FollowsTheMenuBarWhenAChildIsMaximised) {
     char windows[80] = "";
     GetMenuStringA(main_menu, 5, windows, sizeof windows, MF_BYPOSITION);
     EXPECT_STREQ(windows, "&Окна проекций");
-    SendMessageA(mdi_client, WM_MDIDESTROY, reinterpret_cast<WPARAM>(child), 0);
-    pump_messages();
-    current_stage = stage;
-    stage_submenu_rebuild();
+    close_child(child);
 }
 
 // "Поднять окно" of a maximised window's system menu, which then sits in the
@@ -274,20 +289,8 @@ TEST(StageSubmenu, FollowsTheMenuBarWhenAChildIsMaximised) {
 // active window's placement, and a second pick toggles it back.
 TEST(WindowMenu, RaiseItemOfAMaximisedWindowReachesTheFrame) {
     test_frame();
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = plain_child;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = "RaiseTestChild";
-    RegisterClassA(&wc);
-    MDICREATESTRUCTA mc = {};
-    mc.szClass = "RaiseTestChild";
-    mc.szTitle = "child";
-    mc.hOwner = GetModuleHandleA(nullptr);
-    mc.x = mc.y = mc.cx = mc.cy = CW_USEDEFAULT;
-    mc.style = WS_MAXIMIZE;
-    HWND child = reinterpret_cast<HWND>(SendMessageA(mdi_client, WM_MDICREATE, 0, reinterpret_cast<LPARAM>(&mc)));
+    HWND child = maximised_child();
     ASSERT_NE(child, nullptr);
-    pump_messages();
     ProjectionWindow* w = static_cast<ProjectionWindow*>(std::calloc(1, sizeof(ProjectionWindow)));
     w->window = child;
     w->next = projection_windows;
@@ -302,6 +305,5 @@ TEST(WindowMenu, RaiseItemOfAMaximisedWindowReachesTheFrame) {
 
     projection_windows = w->next;
     std::free(w);
-    SendMessageA(mdi_client, WM_MDIDESTROY, reinterpret_cast<WPARAM>(child), 0);
-    pump_messages();
+    close_child(child);
 }

@@ -2,8 +2,9 @@
 // made by the program's own wiring: a sketch file chosen for a view without
 // one is stored and the window opened again with it, "Погасить изображение
 // эскиза" hides it, a typed angle is stored, a bad one refused, and
-// "Отказаться" leaves the record and the window as they were.  And "Для
-// всех" of the option dialog's text height on the drawing's texts.
+// "Отказаться" leaves the record and the window as they were; the sheet
+// number is kept to the drawing's sheets.  And "Для всех" of the option
+// dialog's text height on the drawing's texts.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -17,6 +18,7 @@
 #include "base/byte_order.h"
 #include "documents/documents.h"
 #include "geometry/naming.h"
+#include "output/sheets.h"
 #include "shell/commands.h"
 #include "shell/core/projection_records.h"
 #include "shell/frame_window.h"
@@ -25,6 +27,7 @@
 #include "shell/settings_dialogs.h"
 #include "shell_fixture.h"
 #include "store/record_layouts.h"
+#include "store/drawing_header.h"
 #include "store/records.h"
 #include "store/settings_block.h"
 
@@ -197,6 +200,70 @@ TEST(ProjectionList, SketchAnglesAndCancel) {
     sketch_dialog_answer = nullptr;
     close_drawing(path);
     DeleteFileA(bmp.c_str());
+}
+
+// The sheet-number field: disabled on a drawing without sheets; with three
+// sheets it shows the low 11 bits of the record's sheet word, writes a new
+// number into those bits alone, and refuses a number that is no sheet of
+// the drawing with the range in its message, the record unchanged.
+TEST(ProjectionList, SheetNumberField) {
+    std::string path;
+    uint32_t number = new_drawing_with_one_view(&path);
+    ASSERT_NE(number, 0u);
+    DrawingFile* df = current_drawing_file();
+    ASSERT_NE(df, nullptr);
+    ASSERT_EQ(get_u32(df->header, header_sheets), 0u);
+    bool field_enabled = true, label_enabled = true;
+    run_list([&](HWND d) {
+        field_enabled = IsWindowEnabled(GetDlgItem(d, IDC_LIST_SHEET)) != FALSE;
+        label_enabled = IsWindowEnabled(GetDlgItem(d, IDC_LIST_SHEET_LABEL)) != FALSE;
+        press(d, IDCANCEL);
+    });
+    EXPECT_FALSE(field_enabled);
+    EXPECT_FALSE(label_enabled);
+
+    sheet_chain_open(df);
+    ASSERT_NE(sheet_add(df), 0u);
+    ASSERT_NE(sheet_add(df), 0u);
+    // Sheet 2, with the word's upper five bits set: they are not the number.
+    unsigned char* p = projection_record(number);
+    ASSERT_NE(p, nullptr);
+    put_u16(p, projection_sheet, 0xF802);
+    page_buffers[table_projections].clean = 0;
+
+    std::string shown;
+    run_list([&](HWND d) {
+        field_enabled = IsWindowEnabled(GetDlgItem(d, IDC_LIST_SHEET)) != FALSE;
+        shown = control_text(d, IDC_LIST_SHEET);
+        SetDlgItemTextA(d, IDC_LIST_SHEET, "3");
+        press(d, IDOK);
+    });
+    EXPECT_TRUE(field_enabled);
+    EXPECT_EQ(shown, "2");
+    EXPECT_EQ(get_u16(record_bytes(number).data(), projection_sheet), 0xF803);
+
+    // Each refused on "Выполнить" with the sheets' range; the dialog stays.
+    // Below the first sheet, past the last (within the 11 bits), no number,
+    // and a number with more after it.
+    const char* const refused[] = {"0", "4", "", "2,5"};
+    std::vector<unsigned char> before = record_bytes(number);
+    bool open_after_refusals = true;
+    std::vector<SeenDialog> seen = run_list([&](HWND d) {
+        for (const char* text : refused) {
+            SetDlgItemTextA(d, IDC_LIST_SHEET, text);
+            SendMessageA(d, WM_COMMAND, IDOK, 0);  // the message is answered inside
+            open_after_refusals = open_after_refusals && IsWindow(d) != FALSE;
+        }
+        press(d, IDCANCEL);
+    });
+    EXPECT_TRUE(open_after_refusals);
+    ASSERT_EQ(seen.size(), 1 + sizeof refused / sizeof refused[0]);
+    for (size_t i = 1; i < seen.size(); ++i)
+        EXPECT_NE(seen[i].text(IDC_MESSAGE_TEXT).find("Номер листа: от 1 до 3"), std::string::npos)
+            << refused[i - 1] << ": " << seen[i].text(IDC_MESSAGE_TEXT);
+    EXPECT_EQ(record_bytes(number), before);
+
+    close_drawing(path);
 }
 
 TEST(DrawingOptions, TextHeightForAllLaysTheTextsOutAgain) {

@@ -1,9 +1,12 @@
-// The model window on a drawing: a run shows its start, output and stop
-// lines; the search names the editor's line; closing is refused while a run
-// goes on; the editor's text is stored on closing.
+// The model window on a drawing: an MDI child that lays out its controls
+// when resized; a run shows its start, output and stop lines; the search
+// names the editor's line; closing (and closing the drawing) is refused
+// while a run goes on; the editor's text is stored on closing and before
+// the drawing is saved.
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -64,6 +67,12 @@ struct ModelWindow : ::testing::Test {
         model_bind();
     }
     void TearDown() override {
+        // A test that failed half-way leaves no window for the next one.
+        if (model_window) {
+            stop_worker(5000);
+            pump_messages(100);
+            if (model_window) SendMessageA(mdi_client, WM_MDIDESTROY, reinterpret_cast<WPARAM>(GetParent(model_window)), 0);
+        }
         open_drawings[0] = nullptr;
         drawing_file_close(df);
         drawing_file_free(df);
@@ -81,24 +90,34 @@ TEST(ModelGutter, LinesFromTheFirstVisibleOne) {
     EXPECT_EQ(model_gutter_text(7, 0), "");
 }
 
+// Pumps messages until the model window has closed (or about 5 s pass).
+bool wait_closed() {
+    for (int i = 0; i < 100 && model_window; ++i) pump_messages(50);
+    return model_window == nullptr;
+}
+
+RECT placed_in(HWND dialog, int id) {
+    RECT r{};
+    GetWindowRect(GetDlgItem(dialog, id), &r);
+    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
 TEST_F(ModelWindow, RunShowsStartOutputAndStopLines) {
     store("SAVE A\r\n\r\nA = 2\r\nPRINT A * 21\r\n");
-    std::vector<std::string> lines;
-    std::string search_line;
-    DialogWatcher w([&](HWND d) {
-        press(d, IDC_MODEL_RUN);
-        wait_for(d, "*=С Т О П  машина!=*");
-        lines = console(d);
-        SetDlgItemTextA(d, IDC_MODEL_SEARCH_TEXT, "A=2");
-        press(d, IDC_MODEL_SEARCH);
-        wait_for(d, "По заданному запросу");
-        search_line = console(d).back();
-        press(d, IDOK);
-    });
     ASSERT_NE(command_seams.model_dialog, nullptr);
     command_seams.model_dialog();
-    ASSERT_EQ(w.seen.size(), 1u);
-    EXPECT_EQ(w.seen[0].caption, "Модель");
+    HWND d = model_window;
+    ASSERT_NE(d, nullptr);
+    press(d, IDC_MODEL_RUN);
+    ASSERT_TRUE(wait_for(d, "*=С Т О П  машина!=*"));
+    std::vector<std::string> lines = console(d);
+    SetDlgItemTextA(d, IDC_MODEL_SEARCH_TEXT, "A=2");
+    press(d, IDC_MODEL_SEARCH);
+    ASSERT_TRUE(wait_for(d, "По заданному запросу"));
+    std::string search_line = console(d).back();
+    press(d, IDOK);
+    ASSERT_TRUE(wait_closed());
     ASSERT_EQ(lines.size(), 3u);
     EXPECT_EQ(lines[0].substr(0, 27), "00000  *=С Т А Р Т=* ***** ");
     // The stored program has no blank line: the editor shows it as stored.
@@ -109,32 +128,116 @@ TEST_F(ModelWindow, RunShowsStartOutputAndStopLines) {
     ASSERT_EQ(vars.size(), 1u);
     EXPECT_EQ(vars[0].name, "A");
     EXPECT_EQ(vars[0].value, 2.0);
-    EXPECT_EQ(model_window, nullptr);
+}
+
+// The window is an MDI child of the frame, the active one, and a second
+// opening brings the same window forward. Made larger, its editor and
+// gutter take the added height, the console keeps its height below them
+// across the full width, the bottom row keeps its distance from the bottom
+// and "Выход" stays at the bottom right; it is kept at least at the size
+// it opened with.
+TEST_F(ModelWindow, OpensAsAnMdiChildAndResizesItsEditor) {
+    store("PRINT 1\r\n");
+    command_seams.model_dialog();
+    HWND d = model_window;
+    ASSERT_NE(d, nullptr);
+    HWND child = GetParent(d);
+    ASSERT_NE(child, nullptr);
+    EXPECT_EQ(GetParent(child), mdi_client);
+    EXPECT_EQ(reinterpret_cast<HWND>(SendMessageA(mdi_client, WM_MDIGETACTIVE, 0, 0)), child);
+    char caption[64] = "";
+    GetWindowTextA(child, caption, sizeof caption);
+    EXPECT_STREQ(caption, "Модель");
+    EXPECT_EQ(GetWindowLongA(d, GWL_STYLE) & (WS_CHILD | WS_CAPTION), WS_CHILD);
+    command_seams.model_dialog();
+    EXPECT_EQ(model_window, d);
+
+    RECT opened;
+    GetWindowRect(child, &opened);
+    const int ids[] = {IDC_MODEL_EDITOR, IDC_MODEL_GUTTER, IDC_MODEL_CONSOLE, IDC_MODEL_RUN, IDC_MODEL_SEARCH,
+                       IDOK};
+    std::vector<RECT> before;
+    for (int id : ids) before.push_back(placed_in(d, id));
+    RECT client_before;
+    GetClientRect(d, &client_before);
+    const int dx = 120, dy = 90;
+    SetWindowPos(child, nullptr, 0, 0, opened.right - opened.left + dx, opened.bottom - opened.top + dy,
+                 SWP_NOMOVE | SWP_NOZORDER);
+    pump_messages(100);
+    RECT client_after;
+    GetClientRect(d, &client_after);
+    EXPECT_EQ(client_after.right - client_before.right, dx);  // the dialog fills the child
+    EXPECT_EQ(client_after.bottom - client_before.bottom, dy);
+    struct Expected {
+        int left, top, right, bottom;  // change of each edge
+    } expected[] = {
+        {0, 0, dx, dy},    // editor: wider and taller
+        {0, 0, 0, dy},     // gutter: taller
+        {0, dy, dx, dy},   // console: down, wider, same height
+        {0, dy, 0, dy},    // run: down
+        {0, dy, 0, dy},    // search: down
+        {dx, dy, dx, dy},  // exit: bottom right
+    };
+    for (size_t i = 0; i < std::size(ids); ++i) {
+        SCOPED_TRACE(ids[i]);
+        RECT after = placed_in(d, ids[i]);
+        EXPECT_EQ(after.left - before[i].left, expected[i].left);
+        EXPECT_EQ(after.top - before[i].top, expected[i].top);
+        EXPECT_EQ(after.right - before[i].right, expected[i].right);
+        EXPECT_EQ(after.bottom - before[i].bottom, expected[i].bottom);
+    }
+    MINMAXINFO mm{};
+    SendMessageA(child, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&mm));
+    EXPECT_EQ(mm.ptMinTrackSize.x, opened.right - opened.left);
+    EXPECT_EQ(mm.ptMinTrackSize.y, opened.bottom - opened.top);
+    // The search button shows its picture.
+    EXPECT_NE(SendDlgItemMessageA(d, IDC_MODEL_SEARCH, BM_GETIMAGE, IMAGE_BITMAP, 0), 0);
+    // The close box closes it as "Выход" does.
+    SendMessageA(child, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(wait_closed());
+    EXPECT_FALSE(IsWindow(child));
 }
 
 TEST_F(ModelWindow, ClosingIsRefusedWhileARunGoesOnAndTheTextIsStored) {
     store("DIM I\r\n10 I = I + 1\r\nGOTO 10\r\n");
-    bool open_after_close = false;
-    bool stopped = false;
-    DialogWatcher w([&](HWND d) {
-        press(d, IDC_MODEL_RUN);
-        wait_for(d, "*=С Т А Р Т=*");
-        press(d, IDCANCEL);
-        pump_messages(300);
-        open_after_close = IsWindow(d) && worker_thread != nullptr;
-        press(d, IDC_MODEL_RUN);  // now the stop button
-        stopped = wait_for(d, "*=С Т О П  машина!=*");
-        pump_messages(100);
-        SetDlgItemTextA(d, IDC_MODEL_EDITOR, "PRINT 1\r\nPRINT 2\r\n");
-        press(d, IDOK);
-    });
     command_seams.model_dialog();
-    EXPECT_TRUE(open_after_close);
-    EXPECT_TRUE(stopped);
+    HWND d = model_window;
+    ASSERT_NE(d, nullptr);
+    press(d, IDC_MODEL_RUN);
+    ASSERT_TRUE(wait_for(d, "*=С Т А Р Т=*"));
+    press(d, IDCANCEL);
+    pump_messages(300);
+    EXPECT_TRUE(IsWindow(d) && worker_thread != nullptr);
+    // Nor do the commands that close or replace the drawing get through.
+    dispatch_menu_command(IDM_FILE_CLOSE);
+    EXPECT_EQ(open_drawings[0], df);
+    EXPECT_EQ(model_window, d);
+    press(d, IDC_MODEL_RUN);  // now the stop button
+    EXPECT_TRUE(wait_for(d, "*=С Т О П  машина!=*"));
+    pump_messages(100);
+    SetDlgItemTextA(d, IDC_MODEL_EDITOR, "PRINT 1\r\nPRINT 2\r\n");
+    press(d, IDOK);
+    EXPECT_TRUE(wait_closed());
     EXPECT_EQ(worker_thread, nullptr);
     std::string text;
     ASSERT_TRUE(model_program_load(df, 0, text, nullptr));
     EXPECT_EQ(text, "PRINT 1\r\nPRINT 2\r\n");
+}
+
+// Saving the drawing while the window is open stores the editor's text
+// first and closes the window: the saved drawing holds what the user typed.
+TEST_F(ModelWindow, SavingStoresTheEditorTextFirst) {
+    store("PRINT 1\r\n");
+    command_seams.model_dialog();
+    HWND d = model_window;
+    ASSERT_NE(d, nullptr);
+    SetDlgItemTextA(d, IDC_MODEL_EDITOR, "PRINT 3\r\n");
+    dispatch_menu_command(IDM_FILE_SAVE);
+    pump_messages(100);
+    EXPECT_EQ(model_window, nullptr);
+    std::string text;
+    ASSERT_TRUE(model_program_load(df, 0, text, nullptr));
+    EXPECT_EQ(text, "PRINT 3\r\n");
 }
 
 TEST_F(ModelWindow, QuietRunOnlyWhenAValueWaitsForWriteBack) {

@@ -7,6 +7,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -15,6 +16,7 @@
 #include <vector>
 
 #include "base/byte_order.h"
+#include "annotation/leader_properties.h"
 #include "base/program_messages.h"
 #include "model/model_storage.h"
 #include "model/tables.h"
@@ -29,6 +31,7 @@
 #include "shell_fixture.h"
 #include "store/drawing_file.h"
 #include "store/drawing_header.h"
+#include "store/record_layouts.h"
 #include "store/records.h"
 
 namespace {
@@ -216,6 +219,70 @@ TEST_F(TablesDialog, TemplateBuiltFromTheEditor) {
     EXPECT_EQ(reinterpret_cast<HWND>(SendMessageA(mdi_client, WM_MDIGETACTIVE, 0, 0)), view->window);
 }
 
+// The axis grid dialog marks the sides the user chooses: left and top (the
+// defaults) are swapped for right and bottom, the last side of a pair
+// cannot be unchecked, a first mark that does not fit its packed 4 bytes is
+// refused, and the first horizontal axis is put at the bottom.
+TEST_F(TablesDialog, AxisGridMarksTheChosenSides) {
+    bool left_kept = false;
+    std::string refused_mark;
+    DialogWatcher w([&](HWND d) {
+        char caption[128] = "";
+        GetWindowTextA(d, caption, sizeof caption);
+        std::string c = caption;
+        auto click = [&](int id) { SendDlgItemMessageA(d, id, BM_CLICK, 0, 0); };
+        if (c == "Таблицы") {
+            press(d, IDC_TABLES_GRID);
+            pump_messages(100);
+            press(d, IDOK);
+        } else if (c == "Создать сетку осей") {
+            SetDlgItemTextA(d, IDC_TEMPLATE_NAME, "Оси");
+            SetDlgItemTextA(d, IDC_TEMPLATE_COLUMNS, "2");
+            SetDlgItemTextA(d, IDC_TEMPLATE_ROWS, "1");
+            click(IDC_GRID_MARK_LEFT);  // the only one of its pair: stays
+            left_kept = IsDlgButtonChecked(d, IDC_GRID_MARK_LEFT) == BST_CHECKED;
+            click(IDC_GRID_MARK_RIGHT);
+            click(IDC_GRID_MARK_LEFT);
+            click(IDC_GRID_MARK_BOTTOM);
+            click(IDC_GRID_MARK_TOP);
+            SetDlgItemTextA(d, IDC_GRID_FIRST_HORIZONTAL, "А1000");  // 7 packed symbols
+            char buf[32] = "";
+            GetDlgItemTextA(d, IDC_GRID_FIRST_HORIZONTAL, buf, sizeof buf);
+            refused_mark = buf;
+            SetDlgItemTextA(d, IDC_GRID_FIRST_HORIZONTAL, "01");
+            SetDlgItemTextA(d, IDC_GRID_FIRST_VERTICAL, "Б");
+            SendDlgItemMessageA(d, IDC_GRID_FIRST_HORIZONTAL_AT, CB_SETCURSEL, 1, 0);  // "Внизу"
+            press(d, IDOK);
+        } else {
+            press(d, IDOK);
+        }
+    });
+    command_seams.tables_dialog();
+    EXPECT_TRUE(left_kept);
+    EXPECT_EQ(refused_mark, "1");  // the default stays
+    RecordRef ref = template_find_projection(df, "Оси");
+    ASSERT_NE(ref, 0u) << (shown_messages.empty() ? "" : shown_messages.back());
+    TemplateParams t;
+    ASSERT_TRUE(template_load(df, ref, t));
+    EXPECT_EQ(t.flags & (template_flag_grid | template_flag_marks | template_mark_left | template_mark_right |
+                         template_mark_top | template_mark_bottom | template_first_bottom | template_first_right),
+              template_flag_grid | template_flag_marks | template_mark_right | template_mark_bottom |
+                  template_first_bottom);
+    EXPECT_EQ(t.first_horizontal_mark, "01");
+    EXPECT_EQ(t.first_vertical_mark, "Б");
+    // Two spans across and one further span: 3 horizontal axes marked on the
+    // right, 3 vertical axes at the bottom.
+    unsigned char* p = record_read_at(df, &ref, &page_buffers[table_projections]);
+    ASSERT_NE(p, nullptr);
+    std::vector<std::string> marks;
+    RecordRef* head = reinterpret_cast<RecordRef*>(p + projection_annotations);
+    for (unsigned char* a = record_next(df, head, nullptr, &page_buffers[table_annotation]); a;
+         a = record_next(df, head, a, &page_buffers[table_annotation]))
+        if (a[record_kind] == annotation_leader) marks.push_back(leader_texts(a).upper);
+    std::sort(marks.begin(), marks.end());
+    EXPECT_EQ(marks, (std::vector<std::string>{"01", "02", "03", "Б", "Б1", "Б2"}));
+}
+
 TEST_F(TablesDialog, ModelPropertiesExportAndOperatorList) {
     ModelHead h;
     std::string program = "DIM A\nA = 2\n";
@@ -229,17 +296,7 @@ TEST_F(TablesDialog, ModelPropertiesExportAndOperatorList) {
         char caption[128] = "";
         GetWindowTextA(d, caption, sizeof caption);
         std::string c = caption;
-        if (c == "Модель") {
-            press(d, IDC_MODEL_PROPERTIES);
-            pump_messages(100);
-            SendDlgItemMessageA(d, IDC_MODEL_EDITOR, EM_SETSEL, 0, 0);
-            press(d, IDC_MODEL_OPERATORS);
-            pump_messages(100);
-            char buf[512] = "";
-            GetDlgItemTextA(d, IDC_MODEL_EDITOR, buf, sizeof buf);
-            editor_after = buf;
-            press(d, IDOK);
-        } else if (c == "Управление и свойства модели") {
+        if (c == "Управление и свойства модели") {
             char buf[128] = "";
             GetDlgItemTextA(d, IDC_MODELPROP_SIZE, buf, sizeof buf);
             size_text = buf;
@@ -259,7 +316,21 @@ TEST_F(TablesDialog, ModelPropertiesExportAndOperatorList) {
             press(d, IDOK);
         }
     });
+    // The model window (an MDI child) and its two dialogs.
     command_seams.model_dialog();
+    HWND d = model_window;
+    ASSERT_NE(d, nullptr);
+    press(d, IDC_MODEL_PROPERTIES);
+    pump_messages(300);
+    SendDlgItemMessageA(d, IDC_MODEL_EDITOR, EM_SETSEL, 0, 0);
+    press(d, IDC_MODEL_OPERATORS);
+    pump_messages(300);
+    char buf[512] = "";
+    GetDlgItemTextA(d, IDC_MODEL_EDITOR, buf, sizeof buf);
+    editor_after = buf;
+    press(d, IDOK);
+    for (int i = 0; i < 100 && model_window; ++i) pump_messages(50);
+    EXPECT_EQ(model_window, nullptr);
     EXPECT_EQ(size_text, "Объём текста модели - 14 байт");  // "DIM A\r\nA = 2\r\n"
     std::ifstream f(out, std::ios::binary);
     std::string exported((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());

@@ -1,0 +1,265 @@
+// Picking in a projection window of the running program by the pick marker:
+// a click of the image stage's marking tool marks the element drawn under
+// the click (the first one the paint draws over the marker, not the nearest
+// one by geometry), a click of the annotation stage's move tool takes the
+// leader drawn under it, and a click of the dimension stage that its tool
+// fails on leaves no marker behind.  The drawing is a new one from the
+// wizard, with records added to its one view.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+#include "annotation/annotation_tools.h"
+#include "base/byte_order.h"
+#include "base/program_messages.h"
+#include "documents/documents.h"
+#include "geometry/transforms.h"
+#include "render/output/output_view.h"
+#include "shell/commands.h"
+#include "shell/element_dialogs.h"
+#include "shell/elements_binding.h"
+#include "shell/frame_window.h"
+#include "shell/panels.h"
+#include "shell/projection_windows.h"
+#include "shell/resource_ids.h"
+#include "shell/stage_tools.h"
+#include "shell/view_picking.h"
+#include "stages/points_elements/element_marking.h"
+#include "store/drawing_file.h"
+#include "store/record_layouts.h"
+#include "store/records.h"
+#include "tests/win32_shell/shell_fixture.h"
+
+namespace {
+
+// What the walks' marker test reported as drawn over the marker.
+struct Hit {
+    int stage;
+    std::vector<uint8_t> record;
+};
+std::vector<Hit> hits;
+int (*real_damaged)(OutputView*, int, const uint8_t*);
+int spy_damaged(OutputView* view, int stage, const uint8_t* rec) {
+    int r = real_damaged(view, stage, rec);
+    if (r && rec) hits.push_back({stage, std::vector<uint8_t>(rec, rec + get_u16(rec, record_length))});
+    return r;
+}
+
+// A new drawing from the wizard, its one window maximised, the marker
+// test watched; closed again (without saving) at the end.
+class ProjectionPicking : public ::testing::Test {
+protected:
+    ProjectionWindow* w = nullptr;
+    ViewTransform t{};
+    int cx = 0, cy = 0;
+    char stage_menu_text[64] = {};
+
+    void SetUp() override {
+        test_frame();
+        ASSERT_EQ(open_drawing_count, 0);
+        GetMenuStringA(main_menu, 3, stage_menu_text, sizeof stage_menu_text, MF_BYPOSITION);
+        {
+            DialogWatcher wizard([](HWND d) { press(d, IDOK); });
+            dispatch_menu_command(IDM_FILE_NEW);
+            pump_messages(100);
+        }
+        ASSERT_NE(current_drawing_file(), nullptr);
+        w = projection_windows;
+        ASSERT_NE(w, nullptr);
+        ASSERT_EQ(w->next, nullptr);
+        SendMessageA(mdi_client, WM_MDIMAXIMIZE, reinterpret_cast<WPARAM>(w->window), 0);
+        pump_messages(100);
+        RECT c;
+        GetClientRect(w->window, &c);
+        ASSERT_GT(c.right, 100);
+        ASSERT_GT(c.bottom, 100);
+        cx = c.right / 2;
+        cy = c.bottom / 2;
+        t = projection_window_transform(w);
+        real_damaged = output_window_seams.pick_marker_damaged;
+        output_window_seams.pick_marker_damaged = spy_damaged;
+        hits.clear();
+    }
+    void TearDown() override {
+        output_window_seams.pick_marker_damaged = real_damaged;
+        pick_marker_reset();
+        DialogWatcher no([](HWND d) { press(d, IDCANCEL); });
+        dispatch_menu_command(IDM_FILE_CLOSE);
+        pump_messages(100);
+        EXPECT_EQ(open_drawing_count, 0);
+        current_stage = 0;
+        // The stage menu's caption as this process found it (with no stage
+        // it reads differently from the resource's).
+        MENUITEMINFOA info = {};
+        info.cbSize = sizeof info;
+        info.fMask = MIIM_TYPE;
+        info.fType = MFT_STRING;
+        info.dwTypeData = stage_menu_text;
+        SetMenuItemInfoA(main_menu, 3, TRUE, &info);
+    }
+
+    // The model point drawn at client pixel (x, y); checked to map back.
+    Point2 model_at(int x, int y) {
+        Point2 p{};
+        view_pixel_to_point(&t, x, y, &p);
+        EXPECT_EQ(view_x_to_pixel(&t, p.x), x);
+        EXPECT_EQ(view_y_to_pixel(&t, p.y), y);
+        return p;
+    }
+
+    void click(int x, int y, WPARAM keys = 0) {
+        SendMessageA(w->window, WM_LBUTTONDOWN, MK_LBUTTON | keys, MAKELPARAM(x, y));
+        SendMessageA(w->window, WM_LBUTTONUP, keys, MAKELPARAM(x, y));
+        pump_messages(50);
+    }
+};
+
+// Segment elements 1 and 2, each a horizontal line across the click's
+// column on a client row; element 1 comes first in the chain, so the paint
+// draws it first.
+void add_lines(ProjectionWindow* w, const Point2 rows[2][2]) {
+    with_image_projection(w, [&](DrawingFile* df, unsigned char* p) {
+        for (int i = 0; i < 2; ++i) {
+            uint8_t rec[element_size2] = {};
+            put_u16(rec, record_length, element_size2);
+            put_u32(rec, element_number, static_cast<uint32_t>(i + 1));
+            put_u16(rec, element_flags, static_cast<uint16_t>(element_kind_segment | (1 << 4)));
+            put_f64(rec, element_coords2, rows[i][0].x);
+            put_f64(rec, element_coords2 + 8, rows[i][0].y);
+            put_f64(rec, element_coords2 + 16, rows[i][1].x);
+            put_f64(rec, element_coords2 + 24, rows[i][1].y);
+            ASSERT_NE(record_add(df, projection_chain(p, projection_elements), rec, &page_buffers[table_elements]), 0u);
+        }
+        std::vector<uint32_t> order;
+        RecordRef* head = projection_chain(p, projection_elements);
+        for (uint8_t* e = record_next(df, head, nullptr, &page_buffers[table_elements]); e;
+             e = record_next(df, head, e, &page_buffers[table_elements]))
+            order.push_back(get_u32(e, element_number));
+        ASSERT_EQ(order, (std::vector<uint32_t>{1, 2}));
+    });
+}
+
+bool marked(ProjectionWindow* w, uint32_t number) {
+    bool m = false;
+    with_image_projection(w, [&](DrawingFile* df, unsigned char* p) { m = element_number_marked(df, p, number); }, false);
+    return m;
+}
+
+}  // namespace
+
+// Element 1 one row below the click, element 2 on the click's row: the
+// nearest element is 2, but the marker's square is drawn over by element 1
+// first, and that is the one marked.  A second click there unmarks it; a
+// click far from both marks nothing.
+TEST_F(ProjectionPicking, TheImageStageMarksTheElementDrawnOverTheMarker) {
+    const Point2 rows[2][2] = {{model_at(cx - 60, cy + 1), model_at(cx + 60, cy + 1)},
+                               {model_at(cx - 60, cy), model_at(cx + 60, cy)}};
+    add_lines(w, rows);
+    dispatch_menu_command(IDM_STAGE_IMAGE);
+    pump_messages(50);
+    ASSERT_EQ(current_stage, 3);
+    SendMessageA(stage_panel, WM_COMMAND, MAKEWPARAM(IDC_IMAGE_MARKING, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(stage_panel, IDC_IMAGE_MARKING)));
+    ASSERT_EQ(image_stage_state(), 21);
+
+    click(cx, cy);
+    ASSERT_EQ(hits.size(), 1u);
+    EXPECT_EQ(hits[0].stage, 3);
+    EXPECT_EQ(get_u32(hits[0].record.data(), element_number), 1u);
+    EXPECT_TRUE(marked(w, 1));
+    EXPECT_FALSE(marked(w, 2));
+    // The paint that picked has put its marker away.
+    int x = 0, y = 0;
+    EXPECT_EQ(pick_marker_position(&x, &y), 0);
+
+    hits.clear();
+    click(cx, cy);
+    ASSERT_EQ(hits.size(), 1u);
+    EXPECT_FALSE(marked(w, 1));
+    EXPECT_FALSE(marked(w, 2));
+
+    hits.clear();
+    click(cx, cy - 40);
+    EXPECT_TRUE(hits.empty());
+    EXPECT_FALSE(marked(w, 1));
+    EXPECT_FALSE(marked(w, 2));
+}
+
+// A leader whose shelf runs through the click: the move tool's click takes
+// it through the marker (the walk's test reports the leader's record) and
+// starts dragging it.
+TEST_F(ProjectionPicking, TheAnnotationStageMoveToolTakesTheLeaderDrawnOverTheMarker) {
+    Point2 at = model_at(cx, cy);
+    RecordRef leader = 0;
+    with_image_projection(w, [&](DrawingFile* df, unsigned char* p) {
+        RecordBytes rec = build_new_leader(at.x, at.y);
+        leader = record_add(df, projection_chain(p, projection_annotations), rec.data(), &page_buffers[table_annotation]);
+    });
+    ASSERT_NE(leader, 0u);
+    current_stage = 5;
+    annotation_stage_reset(&annotation_stage);
+    ASSERT_EQ(annotation_stage.tool, annotation_tool_move);
+
+    SendMessageA(w->window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(cx, cy));
+    ASSERT_FALSE(hits.empty());
+    EXPECT_EQ(hits[0].stage, 5);
+    EXPECT_EQ(hits[0].record[record_kind], annotation_leader);
+    EXPECT_EQ(annotation_stage.selected_annotation_ref, leader);
+    EXPECT_TRUE(annotation_stage.crosshair_active);
+    SendMessageA(w->window, WM_LBUTTONUP, 0, MAKELPARAM(cx, cy));
+    pump_messages(50);
+    EXPECT_FALSE(annotation_stage.crosshair_active);
+
+    // Far left of the leader (it spans a few sheet millimetres about the
+    // click) nothing is drawn over the marker.
+    hits.clear();
+    SendMessageA(w->window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
+    EXPECT_TRUE(hits.empty());
+    SendMessageA(w->window, WM_LBUTTONUP, 0, MAKELPARAM(10, 10));
+    pump_messages(50);
+}
+
+// The dimension stage records the marker at a click in the active
+// projection before its tool takes the click: a click the tool fails on
+// (the error flag set by it) leaves no marker, one it takes leaves the
+// marker at the click, and a click within 2 pixels of the edge records the
+// position but places none.
+TEST_F(ProjectionPicking, TheDimensionStageDropsTheMarkerOfAFailedClick) {
+    struct Case {
+        int x, y;
+        bool tool_fails;
+        int placed;
+    } cases[] = {
+        {0, 0, true, 0},
+        {0, 0, false, 1},
+        {2, 0, false, 0},
+    };
+    StageTools saved = stage_tools[2];
+    stage_tools[2].left_down = [](HWND, int, int, WPARAM keys) {
+        if (keys & MK_SHIFT) error_flag = 1;
+        return 1;
+    };
+    current_stage = 2;
+    ASSERT_EQ(active_projection_number, w->number);
+    for (const Case& c : cases) {
+        int x = c.x ? c.x : cx, y = cy;
+        pick_marker_reset();
+        error_flag = 0;
+        SendMessageA(w->window, WM_LBUTTONDOWN, MK_LBUTTON | (c.tool_fails ? MK_SHIFT : 0), MAKELPARAM(x, y));
+        int px = -1, py = -1;
+        EXPECT_EQ(pick_marker_position(&px, &py), c.placed) << x << (c.tool_fails ? " failing" : "");
+        if (c.placed) {
+            EXPECT_EQ(px, x);
+            EXPECT_EQ(py, y);
+        }
+        int lx = -1, ly = -1;
+        pick_marker_last_click(&lx, &ly);
+        if (!c.tool_fails) EXPECT_EQ(lx, x);
+        error_flag = 0;
+        pick_marker_reset();
+    }
+    stage_tools[2] = saved;
+}
