@@ -245,10 +245,9 @@ int main(int argc, char** argv) {
     int max_n = argc > 1 ? std::atoi(argv[1]) : 10000;
     kernel_context_set_defaults();
     tolerance_set(tolerance_standing);
-    // Failing networks restart from every candidate start point: they are
-    // measured only up to `fail_cap` points (the second argument, 300 by
-    // default), or a run takes minutes.
-    int fail_cap = argc > 2 ? std::atoi(argv[2]) : 300;
+    // Failing networks are measured up to `fail_cap` points (the second
+    // argument; all sizes by default).
+    int fail_cap = argc > 2 ? std::atoi(argv[2]) : max_n;
     struct Shape {
         const char* name;
         std::function<Builder(int)> make;

@@ -8,6 +8,7 @@
 #include "documents/documents.h"
 #include "documents/tool_state.h"
 #include "geometry/naming.h"
+#include "output/fragment_update.h"
 #include "shell/commands.h"
 #include "shell/elements_binding.h"
 #include "shell/frame_window.h"
@@ -105,6 +106,14 @@ unsigned construct_all_projections() {
         post_line("Нет проекций");
         post_line(construction_end_line(false, false));
         return 0;
+    }
+    if (!stopped) {
+        // The fragment instances that follow their fragments are inserted
+        // again from the constructed views; a dependency cycle or a failed
+        // insertion is an error of the run.
+        post_line("Завершающий этап 1");
+        FragmentUpdateResult fr = update_dynamic_fragments(df, true, [&cb](const char* t) { construction_log(cb, t, false); });
+        if (fr.cycle || fr.failed) ++errors;
     }
     if (error_flag && !stopped) errors = errors ? errors : 1;
     post_line(construction_end_line(stopped, errors != 0));

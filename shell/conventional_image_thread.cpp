@@ -73,19 +73,26 @@ bool start_symbol_picture_thread(ProjectionWindow* window, RecordRef element) {
     return true;
 }
 
+DWORD conventional_image_stop_limit_ms = 10000;
+
 void conventional_image_threads_stop() {
     if (workers.empty()) return;
     bent_pictures_abandon(0);
+    const DWORD limit = conventional_image_stop_limit_ms;
     for (const Worker& w : workers) {
         const DWORD start = GetTickCount();
         for (;;) {
             const DWORD waited = GetTickCount() - start;
-            if (waited >= 10000) {
-                // The last resort: a thread that does not stop.
+            if (waited >= limit && !bent_pictures_holding_lock()) {
+                // The last resort: a thread that does not stop, and holds
+                // no lock of the drawing.
                 if (WaitForSingleObject(w.handle, 0) != WAIT_OBJECT_0) TerminateThread(w.handle, 1);
                 break;
             }
-            const DWORD r = MsgWaitForMultipleObjects(1, &w.handle, FALSE, 10000 - waited, QS_SENDMESSAGE);
+            // A thread storing its picture is waited for in short steps
+            // past the limit: it ends on its own.
+            const DWORD slice = waited < limit ? limit - waited : 50;
+            const DWORD r = MsgWaitForMultipleObjects(1, &w.handle, FALSE, slice, QS_SENDMESSAGE);
             if (r == WAIT_OBJECT_0) break;
             if (r == WAIT_OBJECT_0 + 1) {
                 MSG m;

@@ -51,6 +51,9 @@ struct JobsHold {
 };
 // Counts the abandonments of every bend (closing the drawing).
 std::atomic<unsigned> all_abandoned{0};
+// The preparations holding the drawing lock (reading their source or
+// storing their result).
+std::atomic<int> holding_lock{0};
 
 // What the bend needs, copied under the lock.
 struct Source {
@@ -146,7 +149,13 @@ bool lock_while_wanted(const std::function<bool()>& wanted) {
         if (!wanted()) return false;
         os_sleep_ms(5);
     }
+    ++holding_lock;
     return true;
+}
+
+void lock_release() {
+    --holding_lock;
+    document_lock_release();
 }
 
 }  // namespace
@@ -201,7 +210,7 @@ int bent_picture_prepare(RecordRef element_ref) {
         ok = false;
     }
     error_flag = 0;
-    document_lock_release();
+    lock_release();
     if (!ok) return 0;
 
     BentPicture bent;
@@ -221,7 +230,7 @@ int bent_picture_prepare(RecordRef element_ref) {
             stored = store_bent(s, bent) ? 1 : 0;
             error_flag = 0;
         }
-        document_lock_release();
+        lock_release();
     }
     drop_job(job);
     return stored;
@@ -247,6 +256,8 @@ void bent_picture_discard(uint32_t element_number) {
     }
     document_lock_release();
 }
+
+bool bent_pictures_holding_lock() { return holding_lock.load() > 0; }
 
 int bent_pictures_in_preparation() {
     JobsHold hold;

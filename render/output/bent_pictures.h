@@ -43,3 +43,9 @@ void bent_picture_discard(uint32_t element_number);
 
 // The number of bends in preparation.
 int bent_pictures_in_preparation();
+
+// Whether a preparation holds the drawing lock (reading its source or
+// storing its result): such a thread ends without waiting for anything,
+// and one killed there would leave the lock owned and the picture chain
+// half written.
+bool bent_pictures_holding_lock();

@@ -133,8 +133,9 @@ int check_projection_network(NetworkRecords& records, Network& net, const CheckO
         d.shaft = (vw & 0x1000) != 0;
         d.value = node_value(records, get_f64(rec.data(), dimension_nominal), d.kind);
         if (d.mode == 4) any_symmetric = true;
-        net.dimensions.insert(net.dimensions.begin(), d);
+        net.dimensions.push_back(d);
     }
+    std::reverse(net.dimensions.begin(), net.dimensions.end());
 
     // 4. Nothing to construct.
     if (records.dimensions.empty()) {
@@ -210,7 +211,9 @@ int check_projection_network(NetworkRecords& records, Network& net, const CheckO
     }
     if (axis_failed) return NETWORK_ERROR;
 
-    // 8. Links into the role lists.
+    // 8. Links into the role lists; a point linked twice in one role is
+    // listed once.
+    std::unordered_set<uint64_t> listed;
     std::unordered_map<uint32_t, int> dim_by_number;
     for (size_t i = 0; i < net.dimensions.size(); ++i) dim_by_number[net.dimensions[i].number] = static_cast<int>(i);
     for (const std::vector<uint8_t>& rec : records.links) {
@@ -233,8 +236,10 @@ int check_projection_network(NetworkRecords& records, Network& net, const CheckO
             marked_error(net, d, kBadData);
             continue;
         }
-        std::vector<int>& list = d.points[(role & 3) - 1];
-        if (!contains(list, pit->second)) list.push_back(pit->second);
+        int r = (role & 3) - 1;
+        uint64_t key = (static_cast<uint64_t>(dit->second) * 3 + static_cast<uint64_t>(r)) << 32 |
+                       static_cast<uint32_t>(pit->second);
+        if (listed.insert(key).second) d.points[r].push_back(pit->second);
     }
 
     // 9. Symmetric dimensions: the full distance perpendicular to the axis
@@ -301,14 +306,17 @@ int check_projection_network(NetworkRecords& records, Network& net, const CheckO
     if (failed) return NETWORK_ERROR;
 
     // 10. Back-references: end points always, centres except of angles and
-    // arc lengths (their centre must be fixed by other dimensions).
+    // arc lengths (their centre must be fixed by other dimensions). The
+    // dimensions are taken in order, so a point in two roles of one
+    // dimension meets it last in its own list.
     for (size_t i = 0; i < net.dimensions.size(); ++i) {
         DimensionNode& d = net.dimensions[i];
         for (int r = 0; r < 3; ++r) {
             if (r == ROLE_CENTRE && dimension_is_angular(d)) continue;
-            for (int p : d.points[r])
-                if (!contains(net.points[p].dimensions, static_cast<int>(i)))
-                    net.points[p].dimensions.push_back(static_cast<int>(i));
+            for (int p : d.points[r]) {
+                std::vector<int>& list = net.points[p].dimensions;
+                if (list.empty() || list.back() != static_cast<int>(i)) list.push_back(static_cast<int>(i));
+            }
         }
     }
 

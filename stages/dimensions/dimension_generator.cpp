@@ -3,6 +3,7 @@
 // on the sketch and committed as a typed dimension would be.
 #include "stages/dimensions/dimension_generator.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -29,7 +30,9 @@ const char* const text_generator_show_only_warning =
     "Имейте ввиду, что у этой проекции не установлен признак \"без автопостроения\", а размеры - только для "
     "показа, поэтому будет выдана ошибка!";
 const char* const text_generator_no_origin = "На проекции нет начала координат";
-const char* const text_generator_symmetry_not_built = "Генерация размеров с симметрией не выполняется";
+const char* const text_generator_no_axis = "Не указана ось симметрии";
+const char* const text_generator_one_axis = "Указанная точка должна принадлежать одной оси симметрии";
+const char* const text_generator_two_axes = "Точка должна находиться на пересечении двух осей симметрии";
 
 namespace {
 
@@ -80,11 +83,6 @@ public:
             res.refused = true;
             return res;
         }
-        if (!s_.two_points && generator_symmetry_mode(s_.symmetry_item) != 2) {
-            say(text_generator_symmetry_not_built);
-            res.refused = true;
-            return res;
-        }
         collect_points(origin, second);
         if (free_.empty() || (s_.two_points && free_.size() < 2) || !find(origin)) {
             say(text_generator_no_free_points);
@@ -99,10 +97,29 @@ public:
                 res.refused = true;
                 return res;
             }
-            radial_dimensions();
         }
-        pass(origin, 0);
-        pass(origin, 1);
+        const int mode = s_.two_points ? 2 : generator_symmetry_mode(s_.symmetry_item);
+        if (mode != 2) {
+            // The axes are checked before anything is made.
+            bool unused = false;
+            std::vector<Axis> axes = axes_through(origin, &unused);
+            const char* refusal = nullptr;
+            if (mode == 1 && axes.empty()) refusal = text_generator_no_axis;
+            else if (mode == 1 && axes.size() > 1) refusal = text_generator_one_axis;
+            else if (mode == 0 && !two_axes(axes)) refusal = text_generator_two_axes;
+            if (refusal) {
+                say(refusal);
+                res.refused = true;
+                return res;
+            }
+        }
+        if (!s_.two_points) radial_dimensions();
+        if (mode == 2) {
+            pass(origin, 0);
+            pass(origin, 1);
+        } else {
+            symmetric(origin, mode);
+        }
         store_states();
         if (h_.prompt) h_.prompt(text_generator_done);
         if (s_.show_only && !(pflags & projection_not_auto) && made_ > 0) say(text_generator_show_only_warning);
@@ -361,6 +378,244 @@ private:
             for (uint32_t n : p_side) raise_state(n, pass_state);
             for (size_t k = 1; k < o_side.size(); ++k) raise_state(o_side[k], pass_state);
         }
+    }
+
+    // ------------------------------------------------------------ symmetry
+    // A symmetry axis: a straight line drawn thin dash-dot, taken from the
+    // start point O (its first point) to its other end.
+    struct Axis {
+        uint32_t first = 0, second = 0;
+        double x = 0, y = 0;   // the first point's sketch
+        double a = 0;          // direction first -> second
+        double dx = 0, dy = 0; // end-point differences (nearness to vertical / horizontal)
+    };
+
+    bool sketch_of(uint32_t n, double* x, double* y) {
+        auto it = all_.find(n);
+        if (it == all_.end()) return false;
+        *x = it->second.first;
+        *y = it->second.second;
+        return true;
+    }
+
+    // The axes with O as an end point, each turned to start at O.
+    std::vector<Axis> axes_through(uint32_t origin, bool* on_other) {
+        std::vector<Axis> out;
+        *on_other = false;
+        double ox = 0, oy = 0;
+        if (!sketch_of(origin, &ox, &oy)) return out;
+        for (const ElementNode& e : elements_) {
+            if (e.kind != element_kind_segment || e.line_type != 4 || e.points.size() < 2) continue;
+            uint32_t p0 = e.points[0], p1 = e.points[1];
+            uint32_t other = 0;
+            if (same_place(p0, origin)) other = p1;
+            else if (same_place(p1, origin)) other = p0;
+            else continue;
+            Axis ax;
+            ax.first = origin;
+            ax.second = other;
+            ax.x = ox;
+            ax.y = oy;
+            double bx = 0, by = 0;
+            if (!sketch_of(other, &bx, &by) || points_equal(ox, oy, bx, by)) continue;
+            ax.dx = std::fabs(bx - ox);
+            ax.dy = std::fabs(by - oy);
+            ax.a = std::atan2(by - oy, bx - ox);
+            out.push_back(ax);
+        }
+        return out;
+    }
+
+    // Frame coordinates of a sketch position against an axis: along it
+    // (the measure of direction mode 2) and across it (mode 3).
+    static double along(const Axis& ax, double x, double y) {
+        return (x - ax.x) * std::cos(ax.a) + (y - ax.y) * std::sin(ax.a);
+    }
+    static double across(const Axis& ax, double x, double y) {
+        return (x - ax.x) * std::cos(ax.a - pi / 2) + (y - ax.y) * std::sin(ax.a - pi / 2);
+    }
+
+    static double wrap(double a) {
+        a = std::fmod(a, 2 * pi);
+        if (a <= -pi) a += 2 * pi;
+        else if (a > pi) a -= 2 * pi;
+        return a;
+    }
+
+    // The mirror partner of P about the axis: the other end of the first
+    // straight element through P that crosses the axis; an element from P
+    // to the axis' first point means none. Without one, with the tied
+    // points option, the first other free point tied to P.
+    FreePoint* mirror_partner(const Axis& ax, const FreePoint& P, const std::vector<bool>& eligible) {
+        for (const ElementNode& e : elements_) {
+            if (e.kind != element_kind_segment || e.points.size() < 2) continue;
+            uint32_t q = 0;
+            if (e.points[0] == P.number) q = e.points[1];
+            else if (e.points[1] == P.number) q = e.points[0];
+            else continue;
+            if (q == ax.first) return nullptr;
+            double qx = 0, qy = 0;
+            if (q == P.number || !sketch_of(q, &qx, &qy)) continue;
+            double d1 = wrap(std::atan2(P.y - ax.y, P.x - ax.x) - ax.a);
+            double d2 = wrap(std::atan2(qy - ax.y, qx - ax.x) - ax.a);
+            double quarter = std::max(std::fabs(d1), std::fabs(d2)) / 4;
+            bool crosses = (d1 < -quarter && d2 > quarter) || (d2 < -quarter && d1 > quarter);
+            if (!crosses) continue;
+            FreePoint* f = find(q);
+            return f && eligible[f - free_.data()] ? f : nullptr;
+        }
+        if (!s_.join_orthogonal) return nullptr;
+        // A mirror about a nearly vertical axis keeps y, about a nearly
+        // horizontal one x.
+        int which = std::fabs(std::sin(ax.a)) > std::fabs(std::cos(ax.a)) ? 1 : 0;
+        for (size_t i = 0; i < free_.size(); ++i)
+            if (eligible[i] && free_[i].number != P.number && tied(P, free_[i], which)) return &free_[i];
+        return nullptr;
+    }
+
+    // One linear dimension between A and B in a direction mode against
+    // the axis, the second end on the positive side of the measure.
+    uint32_t axis_dimension(const Axis& ax, int kind, int mode, const FreePoint& A, const FreePoint& B, int pass,
+                            int prefix) {
+        double m;
+        if (mode == 0) m = B.x - A.x;
+        else if (mode == 1) m = A.y - B.y;
+        else if (mode == 2) m = along(ax, B.x, B.y) - along(ax, A.x, A.y);
+        else m = across(ax, B.x, B.y) - across(ax, A.x, A.y);
+        const FreePoint& first = m >= 0 ? A : B;
+        const FreePoint& second = m >= 0 ? B : A;
+        DimensionParams d = base_params(kind, mode);
+        if (mode >= 2) {
+            d.axis[0] = ax.first;
+            d.axis[1] = ax.second;
+        }
+        std::string comment = " т" + std::to_string(first.number) + " - т" + std::to_string(second.number) +
+                              "  курс " + std::to_string(pass);
+        return make(d, {{first.number, LINK_FIRST}, {second.number, LINK_SECOND}}, prefix, comment);
+    }
+
+    // One pass about an axis: every eligible free point but O gets one
+    // dimension (its mirror pair one between them), taken once per axis.
+    // `along_axis`: along the axis (mode 2) from O; else symmetric with the
+    // partner (mode 4), or perpendicular to the axis from O (mode 3).
+    // `also`: a point taken whatever its state (the axis' end in the pass
+    // along a lone axis).
+    void axis_pass(const Axis& ax, int pass_state, bool along_axis, bool diameters, std::vector<bool>& taken,
+                   uint32_t also = 0) {
+        FreePoint* o = find(ax.first);
+        if (!o) return;
+        const FreePoint O = *o;
+        auto eligible_now = [&]() {
+            std::vector<bool> e(free_.size(), false);
+            for (size_t i = 0; i < free_.size(); ++i) {
+                const FreePoint& p = free_[i];
+                bool free_for_pass = pass_state == 1 ? p.state == 0 : p.state != 2;
+                e[i] = p.number != O.number && !taken[i] && (free_for_pass || p.number == also);
+            }
+            return e;
+        };
+        for (size_t i = 0; i < free_.size(); ++i) {
+            std::vector<bool> eligible = eligible_now();
+            if (!eligible[i]) continue;
+            FreePoint P = free_[i];
+            taken[i] = true;
+            eligible[i] = false;
+            uint32_t made = 0;
+            if (along_axis) {
+                made = axis_dimension(ax, DIM_LINEAR, 2, O, P, pass_state, 0);
+            } else if (FreePoint* Q = mirror_partner(ax, P, eligible)) {
+                size_t qi = static_cast<size_t>(Q - free_.data());
+                taken[qi] = true;
+                FreePoint Qc = *Q;
+                made = axis_dimension(ax, diameters ? DIM_DIAMETER : DIM_LINEAR, 4, P, Qc, pass_state,
+                                      diameters ? prefix_diameter : 0);
+                if (made) raise_state(Qc.number, pass_state);
+            } else {
+                made = axis_dimension(ax, DIM_LINEAR, 3, O, P, pass_state, 0);
+            }
+            if (made) raise_state(P.number, pass_state);
+        }
+    }
+
+    // The axis' other end, when still free for the pass, is dimensioned
+    // from O along X (first axis) or Y (second axis), not shown.
+    bool axis_end_dimension(const Axis& ax, int which) {
+        FreePoint* o = find(ax.first);
+        FreePoint* b = find(ax.second);
+        if (!o || !b || s_.free_of_axes) return false;
+        if (which == 0 ? b->state != 0 : b->state == 2) return false;
+        const FreePoint O = *o, B = *b;
+        int p_role;
+        if (which == 0)
+            p_role = B.x < O.x ? LINK_FIRST : LINK_SECOND;
+        else
+            p_role = B.y <= O.y + tolerance_get() ? LINK_SECOND : LINK_FIRST;
+        int o_role = p_role == LINK_FIRST ? LINK_SECOND : LINK_FIRST;
+        DimensionParams d = base_params(DIM_LINEAR, which);
+        d.not_shown = true;
+        d.show_only = false;
+        std::string comment = " т" + std::to_string(O.number) + " - т" + std::to_string(B.number) + "  курс " +
+                              std::to_string(which + 1);
+        if (!make(d, {{O.number, o_role}, {B.number, p_role}}, 0, comment)) return false;
+        raise_state(B.number, which == 0 ? 1 : 2);
+        return true;
+    }
+
+    // Mode 0 takes the axis nearest to vertical (the smallest difference
+    // of end-point x) and the one nearest to horizontal among those from
+    // O; false when they are not two.
+    static bool two_axes(const std::vector<Axis>& axes, int* vertical = nullptr, int* horizontal = nullptr) {
+        int v = -1, h = -1;
+        for (size_t i = 0; i < axes.size(); ++i) {
+            if (v < 0 || axes[i].dx < axes[v].dx) v = static_cast<int>(i);
+            if (h < 0 || axes[i].dy < axes[h].dy) h = static_cast<int>(i);
+        }
+        if (vertical) *vertical = v;
+        if (horizontal) *horizontal = h;
+        return v >= 0 && v != h;
+    }
+
+    // Symmetric generation (modes 0 and 1); false after a refusal.
+    bool symmetric(uint32_t origin, int mode) {
+        bool unused = false;
+        std::vector<Axis> axes = axes_through(origin, &unused);
+        if (mode == 1) {
+            if (axes.empty()) {
+                say(text_generator_no_axis);
+                return false;
+            }
+            if (axes.size() > 1) {
+                say(text_generator_one_axis);
+                return false;
+            }
+            // The axis' end gets X (a nearly vertical axis) or Y, and its
+            // distance along the axis: both cross, and with O they fix the
+            // axis and so the part's turn.
+            const Axis& ax = axes[0];
+            bool end = axis_end_dimension(ax, ax.dx <= ax.dy ? 0 : 1);
+            std::vector<bool> taken(free_.size(), false);
+            axis_pass(ax, 1, true, false, taken, end ? ax.second : 0);
+            taken.assign(free_.size(), false);
+            if (end)
+                if (FreePoint* b = find(ax.second)) taken[static_cast<size_t>(b - free_.data())] = true;
+            axis_pass(ax, 2, false, s_.symmetry_item == 1, taken);
+            return true;
+        }
+        int vertical = -1, horizontal = -1;
+        if (!two_axes(axes, &vertical, &horizontal)) {
+            say(text_generator_two_axes);
+            return false;
+        }
+        const Axis pair[2] = {axes[vertical], axes[horizontal]};
+        for (int k = 0; k < 2; ++k) {
+            std::vector<bool> taken(free_.size(), false);
+            if (axis_end_dimension(pair[k], k)) {
+                FreePoint* b = find(pair[k].second);
+                if (b) taken[static_cast<size_t>(b - free_.data())] = true;
+            }
+            axis_pass(pair[k], k + 1, false, false, taken);
+        }
+        return true;
     }
 
     // Every free point keeps the state the passes reached.

@@ -1,7 +1,8 @@
 // The dimension generator: gives the free reference points of a projection
 // a dimension network in one step, measured on the sketch: diameters and
 // radii for circles and arcs, then X and Y dimensions from a start point
-// (or one X and one Y dimension between two points).
+// (or one X and one Y dimension between two points), or dimensions about
+// the symmetry axes through the start point.
 //
 // Portable, under the caller's lock, on a projection record the caller
 // holds and writes back (as every dimension edit). Every dimension made
@@ -48,8 +49,13 @@ struct GeneratorResult {
 };
 
 // Runs the generator from the start point `origin` (in two-point mode
-// between `origin` and `second`). Symmetric generation is not built: the
-// symmetric items of the settings are refused with a message.
+// between `origin` and `second`). With symmetry (items 0-2 of the
+// settings) the symmetry axes are the straight lines drawn thin dash-dot
+// with O as an end point: one axis (items 1, 2) or the two nearest to
+// vertical and to horizontal (item 0); each free point gets its dimensions
+// across the axes, symmetric (direction mode 4) with its mirror partner
+// where a straight line joins them across the axis, and along the one axis
+// (item 1: the symmetric pairs as diameters).
 GeneratorResult generate_dimensions(DrawingFile* df, unsigned char* projection, uint32_t origin, uint32_t second,
                                     const GeneratorSettings& settings, const GeneratorHooks& hooks);
 
@@ -66,4 +72,6 @@ extern const char* const text_generator_done;             // "Построени
 extern const char* const text_generator_not_auto;         // "Эта проекция \"без автопостроения\"..."
 extern const char* const text_generator_show_only_warning;
 extern const char* const text_generator_no_origin;
-extern const char* const text_generator_symmetry_not_built;
+extern const char* const text_generator_no_axis;           // "Не указана ось симметрии"
+extern const char* const text_generator_one_axis;          // "Указанная точка должна принадлежать одной оси симметрии"
+extern const char* const text_generator_two_axes;          // "Точка должна находиться на пересечении двух осей симметрии"

@@ -99,6 +99,14 @@ private:
     // Per point, every dimension that has it in any role (angle centres
     // included, which the point's own list leaves out).
     std::vector<std::vector<int>> incident_;
+    // The connected components, and the one being solved.
+    struct Component {
+        std::vector<int> points, dims;
+    };
+    std::vector<Component> components_;
+    std::vector<int> component_of_;
+    std::vector<int> comp_points_, comp_dims_;
+    std::vector<bool> covered_;   // fixed by an earlier attempt of the pass
 
     bool stop() {
         if (!stopped_ && opt_.stop_requested && opt_.stop_requested()) stopped_ = true;
@@ -822,55 +830,55 @@ private:
         }
         return s;
     }
-    int best_start(bool need_xy) {
+    // The start rules walk the points of the component being solved (all
+    // points when the network is connected), in list order.
+    int best_start(const std::vector<int>& points, bool need_xy) {
         int best = -1, best_score = 1;
-        for (size_t i = 0; i < net_.points.size(); ++i) {
-            int p = static_cast<int>(i);
+        for (int p : points) {
             if (pt(p).flags & PN_TRIED) continue;
-            if (need_xy && !has_xy_[i]) continue;
-            int s = score_[i];
+            if (need_xy && !has_xy_[p]) continue;
+            int s = score_[p];
             if (s > best_score) { best = p; best_score = s; }
         }
         return best;
     }
-    int first_start() {
-        if (pass_ == 1) {
-            for (size_t i = 0; i < net_.points.size(); ++i)
-                if ((pt(static_cast<int>(i)).flags & PN_ORIGIN) && has_xy_[i])
-                    return static_cast<int>(i);
-            int s = best_start(true);
-            return s >= 0 ? s : best_start(false);
+    int first_start(const std::vector<int>& points, int pass) {
+        if (pass == 1) {
+            for (int p : points)
+                if ((pt(p).flags & PN_ORIGIN) && has_xy_[p]) return p;
+            int s = best_start(points, true);
+            return s >= 0 ? s : best_start(points, false);
         }
         int best = -1, best_count = 0;
-        for (size_t i = 0; i < net_.points.size(); ++i) {
+        for (int p : points) {
             int count = 0;
-            for (int di : net_.points[i].dimensions)
-                if (role_of(net_.dimensions[di], static_cast<int>(i)) == ROLE_CENTRE) ++count;
-            if (count > best_count) { best = static_cast<int>(i); best_count = count; }
+            for (int di : net_.points[p].dimensions)
+                if (role_of(net_.dimensions[di], p) == ROLE_CENTRE) ++count;
+            if (count > best_count) { best = p; best_count = count; }
         }
-        return best >= 0 ? best : best_start(false);
+        return best >= 0 ? best : best_start(points, false);
     }
+    int first_start() { return first_start(comp_points_, pass_); }
 
-    bool all_fixed() const {
-        for (const PointNode& p : net_.points)
-            if (!(p.flags & PN_FIXED)) return false;
-        return true;
-    }
-
-    // One attempt from `start`; true when every point was fixed.
+    // One attempt from `start` over the current component; true when every
+    // point of it was fixed. Nothing outside the component is touched: an
+    // attempt fixes points and applies dimensions only through the
+    // dimensions of points it has reached.
     bool attempt(int start) {
         loci_.clear();
         locus_dims_.clear();
-        point_loci_.assign(net_.points.size(), std::vector<int>());
         active_points_.clear();
         dirty_dims_.clear();
         changed_points_.clear();
-        for (DimensionNode& d : net_.dimensions) {
+        for (int di : comp_dims_) {
+            DimensionNode& d = dim(di);
             d.locus[0] = d.locus[1] = d.locus[2] = -1;
             d.level = 0;
             d.applied_inequality = false;
         }
-        for (PointNode& p : net_.points) {
+        for (int i : comp_points_) {
+            PointNode& p = pt(i);
+            point_loci_[i].clear();
             p.flags &= (PN_TRIED | PN_FILLET | PN_ORIGIN);
             p.x = p.sketch_x;   // no position of an earlier attempt survives
             p.y = p.sketch_y;
@@ -881,7 +889,7 @@ private:
         fixed_count_ = 1;
         active_points_.insert(start);
         // Every productive round applies a dimension or fixes a point.
-        const size_t cap = net_.dimensions.size() + net_.points.size() + 2;
+        const size_t cap = comp_dims_.size() + comp_points_.size() + 2;
         for (size_t level = 1; level <= cap; ++level) {
             if (stop()) return false;
             bool progress = false;
@@ -917,7 +925,7 @@ private:
             if (contradiction_ || stopped_) return false;
             size_t after = fixed_count_;
             if (after > before) progress = true;
-            if (after == net_.points.size()) return true;
+            if (after == comp_points_.size()) return true;
             if (!progress) return false;
         }
         return false;
@@ -928,8 +936,8 @@ private:
     // positions; violators are marked inconsistent.
     void verify() {
         const double len_tol = 1e-7 * magnitude_;
-        for (size_t di = 0; di < net_.dimensions.size(); ++di) {
-            DimensionNode& d = dim(static_cast<int>(di));
+        for (int di : comp_dims_) {
+            DimensionNode& d = dim(di);
             double value = 0, spread = 0;
             if (!measure_solved_dimension(net_, d, &value, &spread)) continue;
             bool angle = d.kind == DIM_ANGLE;
@@ -948,7 +956,10 @@ private:
         }
     }
 
-    int component_count() const {
+    // The connected components of the network: points joined by sharing a
+    // dimension (any role, or its axis). Each component's points and
+    // dimensions in list order; components ordered by their first point.
+    void build_components() {
         std::vector<int> parent(net_.points.size());
         std::iota(parent.begin(), parent.end(), 0);
         auto find = [&](int x) {
@@ -965,10 +976,146 @@ private:
             for (int a = 0; a < 2; ++a)
                 if (first >= 0 && d.axis_node[a] >= 0) parent[find(d.axis_node[a])] = find(first);
         }
-        int n = 0;
-        for (size_t i = 0; i < parent.size(); ++i)
-            if (find(static_cast<int>(i)) == static_cast<int>(i)) ++n;
-        return n;
+        std::vector<int> index(net_.points.size(), -1);
+        component_of_.assign(net_.points.size(), -1);
+        components_.clear();
+        for (size_t i = 0; i < net_.points.size(); ++i) {
+            int root = find(static_cast<int>(i));
+            if (index[root] < 0) {
+                index[root] = static_cast<int>(components_.size());
+                components_.emplace_back();
+            }
+            component_of_[i] = index[root];
+            components_[index[root]].points.push_back(static_cast<int>(i));
+        }
+        for (size_t di = 0; di < net_.dimensions.size(); ++di) {
+            const DimensionNode& d = net_.dimensions[di];
+            for (int r = 0; r < 3; ++r)
+                if (!d.points[r].empty()) {
+                    components_[component_of_[d.points[r][0]]].dims.push_back(static_cast<int>(di));
+                    break;
+                }
+        }
+    }
+
+    // True when point Q can be fixed by an attempt that does not start
+    // from it. A point is fixed only as the start, as a centre (onto its
+    // dimension's centre, or at its sketch in pass 2), as the end of its
+    // only dimension, a radius (at angle 0), or where the loci of two of
+    // its exact dimensions cross; loci of two X (or two Y) dimensions are
+    // parallel lines and never cross.
+    bool fixable_not_as_start(int q) const {
+        const PointNode& Q = net_.points[q];
+        for (int di : incident_[q]) {
+            const DimensionNode& d = net_.dimensions[di];
+            if (d.comparison == 0 && (dimension_is_radial(d) || dimension_is_angular(d)) &&
+                std::find(d.points[ROLE_CENTRE].begin(), d.points[ROLE_CENTRE].end(), q) != d.points[ROLE_CENTRE].end())
+                return true;
+        }
+        if (Q.dimensions.size() == 1) {
+            const DimensionNode& d = net_.dimensions[Q.dimensions[0]];
+            if (d.comparison == 0 && dimension_is_radial(d) && role_of(d, q) == ROLE_FIRST) return true;
+        }
+        int x = 0, y = 0, other = 0;
+        for (int di : Q.dimensions) {
+            const DimensionNode& d = net_.dimensions[di];
+            if (d.comparison != 0) continue;
+            auto in = [&](int r) {
+                return std::find(d.points[r].begin(), d.points[r].end(), q) != d.points[r].end();
+            };
+            bool ends = in(ROLE_FIRST) || in(ROLE_SECOND);
+            if (dimension_is_linear(d) && ends) {
+                if (d.mode == 0) ++x;
+                else if (d.mode == 1) ++y;
+                else ++other;
+            } else if (dimension_is_radial(d) && in(ROLE_FIRST)) {
+                ++other;
+            } else if (dimension_is_angular(d) && ends) {
+                ++other;
+            }
+        }
+        return other >= 2 || (other >= 1 && x + y >= 1) || (x >= 1 && y >= 1);
+    }
+
+    // True when no attempt on the component can fix all its points, for
+    // any start: two points that only a start can fix, or one that no
+    // start rule ever picks (its score is below 2 and neither pass begins
+    // with it).
+    bool fails_from_every_start(const std::vector<int>& points) {
+        int only_start = -1, count = 0;
+        for (int p : points)
+            if (!fixable_not_as_start(p)) {
+                only_start = p;
+                if (++count >= 2) return true;
+            }
+        if (count == 0) return false;
+        if (score_[only_start] >= 2) return false;
+        for (int p : points) pt(p).flags &= ~PN_TRIED;
+        return only_start != first_start(points, 1) && only_start != first_start(points, 2);
+    }
+
+    // True when every dimension of point P was used by the attempt: exact
+    // ones applied, inequalities judged.
+    bool explored(int p) const {
+        for (int di : net_.points[p].dimensions) {
+            const DimensionNode& d = net_.dimensions[di];
+            if (d.comparison == 0 ? !applied(d) : !d.applied_inequality) return false;
+        }
+        return true;
+    }
+
+    // Solves one component as a network of its own: every start of both
+    // passes until one attempt fixes all its points. When no start can, a
+    // start that an earlier attempt of the same pass fixed and explored is
+    // passed over: its attempt would go over ground already covered, and
+    // the component's diagnosis cannot change to a solution.
+    enum ComponentResult { COMPONENT_SOLVED, COMPONENT_FAILED, COMPONENT_INCONSISTENT, COMPONENT_STOPPED };
+    ComponentResult solve_component(const std::vector<int>& points, const std::vector<int>& dims) {
+        comp_points_ = points;
+        comp_dims_ = dims;
+        const bool hopeless = fails_from_every_start(points);
+        std::vector<bool>& covered = covered_;
+        covered.resize(net_.points.size(), false);
+        // Later starts: the untried points by falling score (at least 2),
+        // in list order on a tie, as best_start picks them one by one;
+        // only the starts themselves are ever marked tried.
+        std::vector<int> later;
+        for (int p : points)
+            if (score_[p] >= 2) later.push_back(p);
+        std::stable_sort(later.begin(), later.end(), [this](int a, int b) { return score_[a] > score_[b]; });
+        for (pass_ = 1; pass_ <= 2; ++pass_) {
+            for (int p : points) {
+                pt(p).flags &= ~PN_TRIED;
+                covered[p] = false;
+            }
+            size_t next = 0;
+            auto next_start = [&]() {
+                while (next < later.size() && (pt(later[next]).flags & PN_TRIED)) ++next;
+                return next < later.size() ? later[next] : -1;
+            };
+            for (int start = first_start(); start >= 0; start = next_start()) {
+                if (hopeless && covered[start]) {
+                    pt(start).flags |= PN_TRIED;
+                    continue;
+                }
+                contradiction_ = false;
+                for (int di : dims) dim(di).inconsistent = false;
+                bool solved = attempt(start);
+                if (stopped_) return COMPONENT_STOPPED;
+                if (solved && !contradiction_) {
+                    verify();
+                    if (!contradiction_) return COMPONENT_SOLVED;
+                }
+                // A contradiction is a fact of the network: report it
+                // rather than let a later start hide it.
+                if (contradiction_) return COMPONENT_INCONSISTENT;
+                if (stop()) return COMPONENT_STOPPED;
+                if (hopeless)
+                    for (int p : points)
+                        if (fixed(p) && !covered[p]) covered[p] = explored(p);
+            }
+        }
+        return COMPONENT_FAILED;
     }
 
     void report_inconsistent() {
@@ -999,28 +1146,33 @@ SolverResult Solver::run() {
         score_[i] = score(static_cast<int>(i));
         has_xy_[i] = has_xy_dimension(net_.points[i]);
     }
-    for (pass_ = 1; pass_ <= 2; ++pass_) {
-        for (PointNode& p : net_.points) p.flags &= ~PN_TRIED;
-        for (int start = first_start(); start >= 0; start = best_start(false)) {
-            contradiction_ = false;
-            for (DimensionNode& d : net_.dimensions) d.inconsistent = false;
-            bool solved = attempt(start);
-            if (stopped_) { result_.outcome = SOLVER_STOPPED; return result_; }
-            if (solved && !contradiction_) {
-                verify();
-                if (!contradiction_) { result_.outcome = SOLVER_SOLVED; return result_; }
-            }
-            // A contradiction is a fact of the network: report it rather
-            // than let a later start hide it.
-            if (contradiction_) { report_inconsistent(); return result_; }
-            if (stop()) { result_.outcome = SOLVER_STOPPED; return result_; }
-        }
+    point_loci_.assign(net_.points.size(), std::vector<int>());
+    build_components();
+    // The component the network's first start lies in is the one the
+    // others are reported against.
+    comp_points_.resize(net_.points.size());
+    std::iota(comp_points_.begin(), comp_points_.end(), 0);
+    pass_ = 1;
+    const int first = first_start();
+    const int main_component = component_of_[first >= 0 ? first : 0];
+    // A point of one component is never reached from another, so each is
+    // solved on its own; a connected network is one component, solved
+    // exactly as a whole.
+    bool solved_all = true;
+    for (const Component& c : components_) {
+        ComponentResult r = solve_component(c.points, c.dims);
+        if (r == COMPONENT_STOPPED) { result_.outcome = SOLVER_STOPPED; return result_; }
+        if (r == COMPONENT_INCONSISTENT) { report_inconsistent(); return result_; }
+        if (r == COMPONENT_FAILED) solved_all = false;
     }
-    // Neither pass fixed every point: the diagnosis follows the network's
-    // connectivity, not the order in which starts ran out.
-    bool disconnected = component_count() > 1;
+    const bool disconnected = components_.size() > 1;
+    if (solved_all && !disconnected) { result_.outcome = SOLVER_SOLVED; return result_; }
+    // Not every point is tied to the rest: the diagnosis follows the
+    // network's connectivity, not the order in which starts ran out. The
+    // points of the other components keep the places their own dimensions
+    // give them but are marked as not placed.
     for (size_t i = 0; i < net_.points.size(); ++i) {
-        if (net_.points[i].flags & PN_FIXED) continue;
+        if ((net_.points[i].flags & PN_FIXED) && component_of_[i] == main_component) continue;
         result_.unfixed.push_back(static_cast<int>(i));
         const PointNode& p = net_.points[i];
         if (net_.records && p.record >= 0 && p.record < static_cast<int>(net_.records->points.size())) {

@@ -12,6 +12,15 @@
 // Every successful result is verified against all dimensions afterwards, so
 // a sketch value frozen into a locus can never pass as a solution.
 //
+// Connected components (points joined through a dimension or its axis)
+// are solved apart: no attempt reaches beyond the component of its start.
+// A component solved on its own is verified on its own; when there are
+// several, the run reports them as not tied together and marks the points
+// outside the component of the network's first start. A component that no
+// start can fix completely (two points that only a start could fix, or one
+// that no start rule picks) is not retried from starts an earlier attempt
+// of the same pass already fixed with all their dimensions used.
+//
 // Bounds: each point is tried at most once as start per pass, every
 // propagation round must apply a dimension or fix a point, and the stop
 // request is read inside every loop. Every comparison names its tolerance;

@@ -2,8 +2,7 @@
 // takes the default and is laid out again by its kind; hatchings and texts
 // of that height are left alone; a dimension label without its dimension
 // is removed and reported.
-#include "tests/documents/doc_test_support.h"
-#include "tests/fonts/font_test_support.h"
+#include "tests/annotation/annotation_doc_fixture.h"
 
 #include "annotation/annotation_layout.h"
 #include "annotation/annotation_properties.h"
@@ -26,36 +25,20 @@ namespace {
 
 using doc_test::Bytes;
 
-class TextHeightAll : public doc_test::DocTest {
+class TextHeightAll : public annotation_test::AnnotationDocTest {
 protected:
-    RecordRef pref = 0, pref2 = 0;
-    std::vector<std::vector<uint8_t>> fonts;
+    RecordRef pref2 = 0;
     AnnotationStage st;
     static std::vector<uint32_t> relaid;
 
     void SetUp() override {
-        DocTest::SetUp();
-        kernel_context_set_defaults();
-        ASSERT_EQ(settings_block_unpack(), 0);
-        fonts = font_test::built_fonts();
-        ASSERT_EQ(font_test::load_fonts(fonts), 0);
-        ASSERT_EQ(drawing_new(1), 0);
-        pref = doc_test::add_projection(1);
+        AnnotationDocTest::SetUp();
         pref2 = doc_test::add_projection(2);
-        annotation_bind();
         relaid.clear();
         properties_layout.relayout_dimension = [](uint8_t*, uint32_t number) {
             relaid.push_back(number);
             return 1;
         };
-    }
-    void TearDown() override {
-        kernel_measurers = kernel_measurers_unbound;
-        properties_layout = properties_layout_unbound;
-        FontResourceBytes none[stroke_font_count] = {};
-        stroke_fonts_load(none);
-        DocTest::TearDown();
-        settings_block_free();
     }
     uint8_t* projection(RecordRef ref) {
         return record_read_at(current_drawing_file(), &ref, &page_buffers[table_projections]);

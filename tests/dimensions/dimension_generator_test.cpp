@@ -75,6 +75,17 @@ protected:
         return s;
     }
 
+    // The projection emptied again: its chains dropped, its flags cleared.
+    void empty_projection() {
+        unsigned char* pr = projection();
+        for (uint32_t chain : {projection_points, projection_elements, projection_dimensions, projection_links,
+                               projection_annotations})
+            put_u32(pr, chain, 0);
+        put_u16(pr, projection_flags, 0);
+        messages.clear();
+        prompts.clear();
+    }
+
     std::vector<std::vector<uint8_t>> dimensions() { return chain_copies(df, projection_dimensions, table_dimensions); }
     std::vector<std::vector<uint8_t>> links_of(uint32_t dim) {
         std::vector<std::vector<uint8_t>> out;
@@ -216,15 +227,13 @@ TEST_F(Generator, RefusalsSayWhyAndMakeNothing) {
         GeneratorSettings set;
         const char* message;
     };
-    GeneratorSettings plain, joined, symmetric;
+    GeneratorSettings plain, joined;
     joined.join_orthogonal = true;
-    symmetric.symmetry_item = 0;
     const Case cases[] = {
         {"no points", false, false, false, plain, "На проекции нет свободных точек"},
         {"no elements", true, false, false, plain, "Для такого построения необходимы графические элементы на проекции"},
         {"not constructed automatically", true, true, true, joined,
          "Эта проекция \"без автопостроения\", поэтому на ней все размеры могут быть только для показа"},
-        {"symmetry", true, true, false, symmetric, "Генерация размеров с симметрией не выполняется"},
     };
     for (const Case& c : cases) {
         // An empty projection again: the chains dropped, the flags cleared.
@@ -245,6 +254,141 @@ TEST_F(Generator, RefusalsSayWhyAndMakeNothing) {
         ASSERT_EQ(messages.size(), 1u) << c.what;
         EXPECT_EQ(messages[0], c.message);
         EXPECT_TRUE(dimensions().empty()) << c.what;
+    }
+}
+
+// A square 40 x 40 about O = 1 at (50, 50) (model y downward): corners
+// 4 (30, 30), 5 (70, 30), 6 (70, 70), 7 (30, 70) joined by sides; the
+// vertical axis from 1 to 2 (50, 10) and the horizontal one from 1 to 3
+// (90, 50), drawn thin dash-dot. Every point must construct back onto its
+// sketch.
+struct Made {
+    int kind, mode;
+    uint32_t first, second;   // the first point of each end role
+    double nominal;
+    uint32_t axis1, axis2;
+};
+
+TEST_F(Generator, SymmetricInXAndYAboutTwoAxes) {
+    std::vector<Sketch> s;
+    for (Sketch p : std::vector<Sketch>{{1, 50, 50}, {2, 50, 10}, {3, 90, 50}, {4, 30, 30}, {5, 70, 30},
+                                        {6, 70, 70}, {7, 30, 70}}) {
+        point(p.n, p.x, p.y, p.n == 1 ? point_flag_origin : 0);
+        s.push_back(p);
+    }
+    element(1, element_kind_segment, 4, {1, 2});
+    element(2, element_kind_segment, 4, {1, 3});
+    element(3, element_kind_segment, 1, {4, 5});
+    element(4, element_kind_segment, 1, {5, 6});
+    element(5, element_kind_segment, 1, {6, 7});
+    element(6, element_kind_segment, 1, {7, 4});
+    GeneratorSettings set;
+    set.symmetry_item = 0;
+    GeneratorResult r = generate_dimensions(df, projection(), 1, 0, set, hooks);
+    ASSERT_FALSE(r.refused) << (messages.empty() ? "" : messages.back());
+    // The vertical axis first: its end 2 along X from O (0); across it 3
+    // from O (40, no partner: its only line is the other axis), the pairs
+    // 4-5 and 6-7 symmetric (40 across, the end on the axis' positive side
+    // u(a - pi/2) = (-1, 0) second). Then the horizontal axis: its end 3
+    // along Y (0); across it 2 from O (40), the pairs 4-7 and 5-6.
+    const Made want[] = {
+        {DIM_LINEAR, 0, 1, 2, 0, 0, 0},  {DIM_LINEAR, 3, 3, 1, 40, 1, 2}, {DIM_LINEAR, 4, 5, 4, 40, 1, 2},
+        {DIM_LINEAR, 4, 6, 7, 40, 1, 2}, {DIM_LINEAR, 1, 1, 3, 0, 0, 0},  {DIM_LINEAR, 3, 1, 2, 40, 1, 3},
+        {DIM_LINEAR, 4, 7, 4, 40, 1, 3}, {DIM_LINEAR, 4, 6, 5, 40, 1, 3},
+    };
+    ASSERT_EQ(r.numbers.size(), sizeof want / sizeof want[0]);
+    for (size_t i = 0; i < r.numbers.size(); ++i) {
+        auto d = dimension_record_copy(df, projection(), r.numbers[i]);
+        int kw = get_u16(d.data(), dimension_kind_word);
+        EXPECT_EQ(kw & 0x1F, want[i].kind) << i;
+        EXPECT_EQ((kw >> 5) & 7, want[i].mode) << i;
+        EXPECT_DOUBLE_EQ(get_f64(d.data(), dimension_nominal), want[i].nominal) << i;
+        EXPECT_EQ(get_u32(d.data(), dimension_axis_point1), want[i].axis1) << i;
+        EXPECT_EQ(get_u32(d.data(), dimension_axis_point2), want[i].axis2) << i;
+        EXPECT_EQ(role_of(r.numbers[i], want[i].first), LINK_FIRST) << i;
+        EXPECT_EQ(role_of(r.numbers[i], want[i].second), LINK_SECOND) << i;
+    }
+    for (const Sketch& p : s)
+        if (p.n != 1) EXPECT_EQ(get_u16(point_copy(p.n).data(), point_flags) & 3, 2) << p.n;
+    construct_and_expect_sketch(s);
+}
+
+TEST_F(Generator, SymmetricAboutOneAxis) {
+    // The vertical axis alone: its end 2 gets X (0) and, with every point,
+    // its distance along the axis from O (u(a) = (0, -1)); then the pairs
+    // across it. "Симметрия по оси вращения" makes the pairs diameters.
+    for (int item : {2, 1}) {
+        SCOPED_TRACE(item);
+        empty_projection();
+        std::vector<Sketch> s = {{1, 50, 50}, {2, 50, 10}, {4, 30, 30}, {5, 70, 30}, {6, 70, 70}, {7, 30, 70}};
+        for (const Sketch& p : s) point(p.n, p.x, p.y, p.n == 1 ? point_flag_origin : 0);
+        element(1, element_kind_segment, 4, {1, 2});
+        element(3, element_kind_segment, 1, {4, 5});
+        element(4, element_kind_segment, 1, {5, 6});
+        element(5, element_kind_segment, 1, {6, 7});
+        element(6, element_kind_segment, 1, {7, 4});
+        GeneratorSettings set;
+        set.symmetry_item = item;
+        GeneratorResult r = generate_dimensions(df, projection(), 1, 0, set, hooks);
+        ASSERT_FALSE(r.refused) << (messages.empty() ? "" : messages.back());
+        const int pair = item == 1 ? DIM_DIAMETER : DIM_LINEAR;
+        const Made want[] = {
+            {DIM_LINEAR, 0, 1, 2, 0, 0, 0},   {DIM_LINEAR, 2, 1, 2, 40, 1, 2}, {DIM_LINEAR, 2, 1, 4, 20, 1, 2},
+            {DIM_LINEAR, 2, 1, 5, 20, 1, 2},  {DIM_LINEAR, 2, 6, 1, 20, 1, 2}, {DIM_LINEAR, 2, 7, 1, 20, 1, 2},
+            {pair, 4, 5, 4, 40, 1, 2},        {pair, 4, 6, 7, 40, 1, 2},
+        };
+        ASSERT_EQ(r.numbers.size(), sizeof want / sizeof want[0]);
+        for (size_t i = 0; i < r.numbers.size(); ++i) {
+            auto d = dimension_record_copy(df, projection(), r.numbers[i]);
+            int kw = get_u16(d.data(), dimension_kind_word);
+            EXPECT_EQ(kw & 0x1F, want[i].kind) << i;
+            EXPECT_EQ((kw >> 5) & 7, want[i].mode) << i;
+            EXPECT_DOUBLE_EQ(get_f64(d.data(), dimension_nominal), want[i].nominal) << i;
+            EXPECT_EQ(get_u32(d.data(), dimension_axis_point1), want[i].axis1) << i;
+            EXPECT_EQ(role_of(r.numbers[i], want[i].first), LINK_FIRST) << i;
+            EXPECT_EQ(role_of(r.numbers[i], want[i].second), LINK_SECOND) << i;
+        }
+        construct_and_expect_sketch(s);
+    }
+}
+
+TEST_F(Generator, SymmetryNeedsItsAxesThroughTheStartPoint) {
+    // Axes (thin dash-dot lines) from 1: none, one, two; a main line from 1
+    // is no axis.
+    struct Case {
+        int item;
+        int axes;
+        const char* message;   // nullptr: generated
+    } cases[] = {
+        {1, 0, "Не указана ось симметрии"},
+        {2, 2, "Указанная точка должна принадлежать одной оси симметрии"},
+        {0, 1, "Точка должна находиться на пересечении двух осей симметрии"},
+        {0, 0, "Точка должна находиться на пересечении двух осей симметрии"},
+        {1, 1, nullptr},
+        {0, 2, nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "item " << c.item << " axes " << c.axes);
+        empty_projection();
+        point(1, 0, 0);
+        point(2, 0, -40);
+        point(3, 30, 0);
+        point(4, 20, -20);
+        element(1, element_kind_segment, c.axes >= 1 ? 4 : 1, {1, 2});
+        element(2, element_kind_segment, c.axes >= 2 ? 4 : 1, {3, 1});
+        GeneratorSettings set;
+        set.symmetry_item = c.item;
+        GeneratorResult r = generate_dimensions(df, projection(), 1, 0, set, hooks);
+        if (c.message) {
+            EXPECT_TRUE(r.refused);
+            ASSERT_EQ(messages.size(), 1u);
+            EXPECT_EQ(messages[0], c.message);
+            EXPECT_TRUE(dimensions().empty());
+        } else {
+            EXPECT_FALSE(r.refused);
+            EXPECT_TRUE(messages.empty());
+            EXPECT_GT(r.made, 0);
+        }
     }
 }
 

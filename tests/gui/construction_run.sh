@@ -32,10 +32,7 @@ printf '%s\n' "$log" | grep -q '^\*\*\*' && fail "the log holds error lines"
 probe press "$title" 2 >/dev/null
 wine "$probe" gone "$title" 5000 >/dev/null || fail "the log did not close"
 
-wine "$probe" post SarVolt 0x0111 40013 0 >/dev/null   # save
-sleep 2
-wine "$probe" close SarVolt 10000 >/dev/null 2>&1
-wait_end || fail "SARVOLT.exe did not end"
+save_and_quit
 
 points=$(cd "$work" && wine "$fixture" --points dims.svt | tr -d '\r')
 echo "true positions:"; echo "$points"

@@ -79,10 +79,7 @@ printf '%s\n' "$list" | grep -Eq '^ *60[.,]? +L' || fail "no X dimension 60 in t
 printf '%s\n' "$list" | grep -Eq '^ *40[.,]? +L' || fail "no Y dimension 40 in the list"
 printf '%s\n' "$list" | grep -Eq '^ *20[.,]? +R' || fail "no radius 20 in the list"
 
-wine "$probe" post SarVolt 0x0111 40013 0 >/dev/null   # save
-sleep 2
-wine "$probe" close SarVolt 10000 >/dev/null 2>&1
-wait_end || fail "SARVOLT.exe did not end"
+save_and_quit
 
 solved=$(cd "$work" && wine "$fixture" --solve dims.svt | tr -d '\r')
 echo "constructed:"; echo "$solved"

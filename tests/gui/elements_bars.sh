@@ -67,10 +67,7 @@ tool 1632
 at 50 60
 shot elements_bars_break
 
-wine "$probe" post SarVolt 0x0111 40013 0 >/dev/null   # save
-sleep 2
-wine "$probe" close SarVolt 10000 >/dev/null 2>&1
-wait_end || fail "SARVOLT.exe did not end"
+save_and_quit
 
 got=$(cd "$work" && wine "$fixture" --elements elements.svt | tr -d '\r')
 echo "$got"

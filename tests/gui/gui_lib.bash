@@ -40,6 +40,15 @@ wait_end() {
     return 1
 }
 
+# Saves the drawing (command 40013), closes the main window and waits for
+# the program to end.
+save_and_quit() {
+    wine "$probe" post SarVolt 0x0111 40013 0 >/dev/null
+    sleep 2
+    wine "$probe" close SarVolt 10000 >/dev/null 2>&1
+    wait_end || fail "SARVOLT.exe did not end"
+}
+
 # Ends the program when still running, and removes the work folder.
 finish() {
     if [ -n "$sarvolt_pid" ] && kill -0 "$sarvolt_pid" 2>/dev/null; then
@@ -80,6 +89,38 @@ start_on_views() {
         sleep 0.2
     done
     [ -n "$(probe views SarVolt)" ] || { fail "no projection window"; exit 1; }
+}
+
+# cmd ID: posts the menu command ID to the main window.
+cmd() { wine "$probe" post SarVolt 0x0111 "$1" 0 >/dev/null; }
+
+# wait_for caption|title PATTERN: polls the stage caption or the title for
+# up to 10 s until it matches the glob PATTERN (brackets escaped); prints
+# what it saw last.
+wait_for() {
+    local got _
+    for _ in $(seq 1 50); do
+        if [ "$1" = caption ]; then got=$(probe text SarVolt 1010); else got=$(probe title SarVolt); fi
+        [[ $got == $2 ]] && { echo "$got"; return 0; }
+        sleep 0.2
+    done
+    echo "$got"
+    return 1
+}
+
+# start_new_drawing: starts the program without a drawing, closes its start
+# dialog and makes a new drawing (command 40001, the wizard's OK takes its
+# one front view); the scenario ends when the frame does not come.
+start_new_drawing() {
+    start_sarvolt 1280x1024 "$work"
+    wine "$probe" wait SarVolt "" 60000 >/dev/null
+    [ -n "$(probe title SarVolt)" ] || { fail "frame window not found"; exit 1; }
+    dismiss_start_dialog
+    sleep 0.5
+    cmd 40001
+    wine "$probe" answer 2171 1 run || fail "no new-drawing wizard"
+    local title
+    title=$(wait_for title "svt00001.tmp \\[этап *\\] - SARVOLT 9.4") || fail "title after a new drawing: $title"
 }
 
 # winpath FILE: the Windows form of a path, for arguments of Wine programs.

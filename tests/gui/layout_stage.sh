@@ -7,47 +7,25 @@ set -u
 build=$1
 source "$(dirname "$0")/gui_lib.bash"
 
-cmd() { wine "$probe" post SarVolt 0x0111 "$1" 0 >/dev/null; }
-
-wait_for() {
-    local got _
-    for _ in $(seq 1 50); do
-        if [ "$1" = caption ]; then got=$(probe text SarVolt 1010); else got=$(probe title SarVolt); fi
-        [[ $got == $2 ]] && { echo "$got"; return 0; }
-        sleep 0.2
-    done
-    echo "$got"
-    return 1
-}
-
-start_sarvolt 1280x1024 "$work"
-if wine "$probe" wait SarVolt "" 60000 >/dev/null; [ -n "$(probe title SarVolt)" ]; then
-    dismiss_start_dialog
-    sleep 0.5
-    cmd 40001
-    wine "$probe" answer 2171 1 run || fail "no new-drawing wizard"
-    title=$(wait_for title "svt00001.tmp \\[этап *\\] - SARVOLT 9.4") || fail "title after a new drawing: $title"
-    cmd 40029
-    c=$(wait_for caption "6. Компоновка чертежа") || fail "caption after 40029: $c"
-    a=""
-    for _ in $(seq 1 50); do
-        a=$(wine "$probe" active SarVolt 2>/dev/null | tr -d '\r')
-        [ "$a" = "Компоновка чертежа" ] && break
-        sleep 0.2
-    done
-    [ "$a" = "Компоновка чертежа" ] || fail "the active window is not the sheet window: $a"
-    sleep 1
-    shot layout_stage
-    cmd 40002
-    if q=$(probe dialog "П о д т в е р д и т е  !" 10000); then
-        wine "$probe" press "П о д т в е р д и т е  !" 2 >/dev/null
-        wine "$probe" gone "П о д т в е р д и т е  !" 5000 >/dev/null || fail "the question stayed open"
-    fi
-    title=$(wait_for title "SARVOLT - Конструкторская документация") || fail "title after close: $title"
+start_new_drawing
+cmd 40029
+c=$(wait_for caption "6. Компоновка чертежа") || fail "caption after 40029: $c"
+a=""
+for _ in $(seq 1 50); do
     a=$(wine "$probe" active SarVolt 2>/dev/null | tr -d '\r')
-    [ "$a" = "Компоновка чертежа" ] && fail "the sheet window stayed after close"
-    [ -n "$(probe title SarVolt)" ] || fail "the program ended"
-else
-    fail "frame window not found"
+    [ "$a" = "Компоновка чертежа" ] && break
+    sleep 0.2
+done
+[ "$a" = "Компоновка чертежа" ] || fail "the active window is not the sheet window: $a"
+sleep 1
+shot layout_stage
+cmd 40002
+if q=$(probe dialog "П о д т в е р д и т е  !" 10000); then
+    wine "$probe" press "П о д т в е р д и т е  !" 2 >/dev/null
+    wine "$probe" gone "П о д т в е р д и т е  !" 5000 >/dev/null || fail "the question stayed open"
 fi
+title=$(wait_for title "SARVOLT - Конструкторская документация") || fail "title after close: $title"
+a=$(wine "$probe" active SarVolt 2>/dev/null | tr -d '\r')
+[ "$a" = "Компоновка чертежа" ] && fail "the sheet window stayed after close"
+[ -n "$(probe title SarVolt)" ] || fail "the program ended"
 finish

@@ -10,50 +10,25 @@ set -u
 build=$1
 source "$(dirname "$0")/gui_lib.bash"
 
-cmd() { wine "$probe" post SarVolt 0x0111 "$1" 0 >/dev/null; }
-
-# wait_for WHAT PATTERN: polls the stage caption or the title for up to 10 s
-# until it matches the glob PATTERN (brackets escaped).
-wait_for() {
-    local got _
-    for _ in $(seq 1 50); do
-        if [ "$1" = caption ]; then got=$(probe text SarVolt 1010); else got=$(probe title SarVolt); fi
-        [[ $got == $2 ]] && { echo "$got"; return 0; }
-        sleep 0.2
-    done
-    echo "$got"
-    return 1
-}
-
-start_sarvolt 1280x1024 "$work"
-if wine "$probe" wait SarVolt "" 60000 >/dev/null; [ -n "$(probe title SarVolt)" ]; then
-    dismiss_start_dialog
-    sleep 0.5
-    cmd 40001
-    # A new drawing starts with the wizard; OK takes its one front view.
-    wine "$probe" answer 2171 1 run || fail "no new-drawing wizard"
-    title=$(wait_for title "svt00001.tmp \\[этап *\\] - SARVOLT 9.4") || fail "title after a new drawing: $title"
-    [ -f "$work/svt00001.tmp" ] || fail "no working file for the new drawing"
-    cmd 40004
-    c=$(wait_for caption "1. Опорные точки") || fail "caption after 40004: $c"
-    title=$(wait_for title "svt00001.tmp \\[этап 1. Опорные точки, активная проекция: \"Вид спереди\"\\] - SARVOLT 9.4") || fail "title at stage 1: $title"
-    cmd 40005
-    c=$(wait_for caption "3. Размерная сеть") || fail "caption after 40005: $c"
-    shot new_stages
-    cmd 40002
-    # Closing an unnamed drawing asks question 2; "&Нет" (IDCANCEL) keeps it unnamed.
-    if q=$(probe dialog "П о д т в е р д и т е  !" 10000); then
-        echo "$q" | grep -q "Определить имя временному документу" || fail "close asked something else: $q"
-        wine "$probe" press "П о д т в е р д и т е  !" 2 >/dev/null
-        wine "$probe" gone "П о д т в е р д и т е  !" 5000 >/dev/null || fail "the question stayed open"
-    else
-        fail "closing the unnamed drawing asked nothing"
-    fi
-    title=$(wait_for title "SARVOLT - Конструкторская документация") || fail "title after close: $title"
-    c=$(wait_for caption "") || fail "stage caption after close: $c"
-    [ -f "$work/svt00001.tmp" ] || fail "the working file went at close"
-    shot new_stages_closed
+start_new_drawing
+[ -f "$work/svt00001.tmp" ] || fail "no working file for the new drawing"
+cmd 40004
+c=$(wait_for caption "1. Опорные точки") || fail "caption after 40004: $c"
+title=$(wait_for title "svt00001.tmp \\[этап 1. Опорные точки, активная проекция: \"Вид спереди\"\\] - SARVOLT 9.4") || fail "title at stage 1: $title"
+cmd 40005
+c=$(wait_for caption "3. Размерная сеть") || fail "caption after 40005: $c"
+shot new_stages
+cmd 40002
+# Closing an unnamed drawing asks question 2; "&Нет" (IDCANCEL) keeps it unnamed.
+if q=$(probe dialog "П о д т в е р д и т е  !" 10000); then
+    echo "$q" | grep -q "Определить имя временному документу" || fail "close asked something else: $q"
+    wine "$probe" press "П о д т в е р д и т е  !" 2 >/dev/null
+    wine "$probe" gone "П о д т в е р д и т е  !" 5000 >/dev/null || fail "the question stayed open"
 else
-    fail "frame window not found"
+    fail "closing the unnamed drawing asked nothing"
 fi
+title=$(wait_for title "SARVOLT - Конструкторская документация") || fail "title after close: $title"
+c=$(wait_for caption "") || fail "stage caption after close: $c"
+[ -f "$work/svt00001.tmp" ] || fail "the working file went at close"
+shot new_stages_closed
 finish

@@ -5,7 +5,10 @@
 // sign (code 0), a transparent picture placed by one point (code 1001) and
 // a picture bent along the Bezier of four points (code 1002), with the two
 // pictures' records and BMP blobs.  With --damaged the first picture's BMP
-// claims more rows than it holds.
+// claims more rows than it holds.  With --large the bent picture (1002) is
+// 2400 x 1800 pixels, so that bending it takes seconds, and the projection
+// holds reference points 1-4 at (20, 20), (140, 20), (50, 110), (110, 110)
+// to place it on again.
 //   picture_symbols_fixture --list FILE.svt
 // prints the picture records field by field and the symbol elements (code
 // and points), one per line.
@@ -127,6 +130,7 @@ int main(int argc, char** argv) {
     if (fixture_store_start() != 0) return 3;
     if (std::strcmp(argv[1], "--list") == 0) return argc < 3 ? 2 : list(argv[2]);
     const bool damaged = argc >= 3 && std::strcmp(argv[2], "--damaged") == 0;
+    const bool large = argc >= 3 && std::strcmp(argv[2], "--large") == 0;
     DrawingFile* df = fixture_create(argv[1]);
     if (!df) return 5;
     RecordRef ref = fixture_add_plain_projection(df, 150.f, 120.f);
@@ -136,8 +140,13 @@ int main(int argc, char** argv) {
     if (damaged) put_i32(first.data(), 22, 400);  // more rows than the file holds
     const int32_t one[4][2] = {{20, 20}, {0, 0}, {0, 0}, {0, 0}};
     const int32_t four[4][2] = {{0, 20}, {39, 20}, {13, 20}, {26, 20}};
+    const int32_t four_large[4][2] = {{0, 900}, {2399, 900}, {800, 900}, {1600, 900}};
     if (!add_picture(df, 1001, 1, true, first, one, "disc")) return 8;
-    if (!add_picture(df, 1002, 4, false, disc_bmp(40, 40), four, "band")) return 8;
+    if (!add_picture(df, 1002, 4, false, large ? disc_bmp(2400, 1800) : disc_bmp(40, 40), large ? four_large : four,
+                     "band"))
+        return 8;
+    const double places[4][2] = {{20, 20}, {140, 20}, {50, 110}, {110, 110}};
+    if (large && !fixture_add_points(df, ref, places, 4)) return 12;
 
     RecordRef elements = 0;
     const std::vector<std::vector<uint8_t>> symbols = {

@@ -62,10 +62,7 @@ send 0x0200 1 400 300
 send 0x0202 0 400 300
 shot points_control_turned
 
-wine "$probe" post SarVolt 0x0111 40013 0 >/dev/null   # save
-sleep 2
-wine "$probe" close SarVolt 10000 >/dev/null 2>&1
-wait_end || fail "SARVOLT.exe did not end"
+save_and_quit
 got=$(points)
 echo "$got"
 # The two group points (the control points are gone): still 100 pixels

@@ -56,10 +56,7 @@ xdotool key Escape
 sleep 0.5
 shot points_list_deleted
 
-wine "$probe" post SarVolt 0x0111 40013 0 >/dev/null   # save
-sleep 2
-wine "$probe" close SarVolt 10000 >/dev/null 2>&1
-wait_end || fail "SARVOLT.exe did not end"
+save_and_quit
 
 got=$(points)
 echo "$got"

@@ -82,10 +82,7 @@ probe childtext SarVolt 1111 "20" >/dev/null
 probe notify SarVolt 1511 0 >/dev/null
 shot points_stage_distance
 
-wine "$probe" post SarVolt 0x0111 40013 0 >/dev/null   # save
-sleep 2
-wine "$probe" close SarVolt 10000 >/dev/null 2>&1
-wait_end || fail "SARVOLT.exe did not end"
+save_and_quit
 
 got=$(points)
 echo "$got"

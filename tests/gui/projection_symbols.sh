@@ -33,10 +33,7 @@ if text=$(probe popup 1001 3000); then fail "message at opening: $text"; wine "$
 wait_views || fail "no projection window"
 sleep 1
 shot projection_symbols
-wine "$probe" post SarVolt 0x0111 40013 0 >/dev/null   # save
-sleep 2
-wine "$probe" close SarVolt 10000 >/dev/null 2>&1
-wait_end || fail "SARVOLT.exe did not end"
+save_and_quit
 after=$(list pictures.svt)
 [ "$after" = "$before" ] || { fail "records changed by opening and saving"; echo "$after"; }
 

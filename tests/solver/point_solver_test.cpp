@@ -132,7 +132,64 @@ TEST(PointSolver, TwoSeparateGroupsAreDisconnected) {
     EXPECT_EQ(r.solver.outcome, SOLVER_DISCONNECTED);
     EXPECT_TRUE(r.has_line(kDisconnected));
     EXPECT_FALSE(r.has_line(kUnfixable));
-    EXPECT_EQ(r.solver.unfixed.size(), 2u);
+    // The newest point starts the network, so the group of 3 and 4 is the
+    // placed one; 1 and 2 are marked as not tied to it, but their own
+    // dimensions still place them against each other.
+    ASSERT_EQ(r.solver.unfixed.size(), 2u);
+    for (int p : r.solver.unfixed) EXPECT_LE(r.net.points[p].number, 2u);
+    EXPECT_EQ(f.point_flags(1) & 0xC0, 0x40);
+    EXPECT_EQ(f.point_flags(3) & 0xC0, 0);
+    EXPECT_DOUBLE_EQ(r.x(2), 10);   // the group's start keeps its sketch
+    EXPECT_DOUBLE_EQ(r.y(2), -10);
+    EXPECT_NEAR(r.x(1), 0, 1e-12);
+    EXPECT_NEAR(r.y(1), 0, 1e-12);
+}
+
+// A star of X and Y dimensions from an origin; with `loose` its last point
+// has no Y dimension, so no start can fix it; with `spoiled` two points
+// also get a Y dimension between them that contradicts the star.
+Fixture star(int n, bool loose, bool spoiled) {
+    Fixture f;
+    f.point(1, 0, 0, 0x4000);
+    uint32_t dim = 100;
+    for (int i = 2; i <= n; ++i) {
+        double x = 7.0 * i, y = -3.0 * (i % 11);
+        f.point(static_cast<uint32_t>(i), x + 0.3, y - 0.2);
+        f.x_dim(dim++, x, 1, static_cast<uint32_t>(i));
+        if (!(loose && i == n)) f.y_dim(dim++, -y, 1, static_cast<uint32_t>(i));
+    }
+    if (spoiled) f.y_dim(dim++, 5, 2, 3);   // 2 and 3 lie 3 apart, not 5
+    return f;
+}
+
+TEST(PointSolver, NetworkNoStartCanFixIsNotRetriedFromEveryStart) {
+    const int n = 150;
+    auto checks_of = [](Fixture f, Outcome* out) {
+        int calls = 0;
+        SolverOptions options;
+        options.stop_requested = [&calls] { ++calls; return false; };
+        *out = run_network(f, options);
+        return calls;
+    };
+    Outcome whole, loose, spoiled;
+    int work_whole = checks_of(star(n, false, false), &whole);
+    int work_loose = checks_of(star(n, true, false), &loose);
+    checks_of(star(n, true, true), &spoiled);
+    ASSERT_EQ(whole.solver.outcome, SOLVER_SOLVED);
+    // Only the last point stays unplaced, the rest at their dimensions.
+    ASSERT_EQ(loose.solver.outcome, SOLVER_UNFIXABLE);
+    ASSERT_EQ(loose.solver.unfixed.size(), 1u);
+    EXPECT_EQ(loose.net.points[loose.solver.unfixed[0]].number, static_cast<uint32_t>(n));
+    for (int i = 2; i < n; ++i) {
+        EXPECT_NEAR(loose.x(static_cast<uint32_t>(i)), 7.0 * i, 1e-9) << i;
+        EXPECT_NEAR(loose.y(static_cast<uint32_t>(i)), -3.0 * (i % 11), 1e-9) << i;
+    }
+    // Each of the n - 1 points with two dimensions could start an attempt
+    // in each pass; one per pass is enough to know the answer.
+    EXPECT_LT(work_loose, 4 * work_whole);
+    // A contradiction the first start meets is still reported as such.
+    EXPECT_EQ(spoiled.solver.outcome, SOLVER_INCONSISTENT);
+    EXPECT_TRUE(spoiled.has_line(kInconsistent));
 }
 
 TEST(PointSolver, TriangleOfThreeLengths) {

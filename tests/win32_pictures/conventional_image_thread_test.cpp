@@ -2,7 +2,9 @@
 // symbol it stores the bent picture under the element's own id, repaints
 // the window and ends with its handle collected; stopped while it bends (the
 // drawing closing) it ends within the wait, storing nothing, and the
-// drawing keeps a whole picture chain.
+// drawing keeps a whole picture chain; stopped while it stores its picture
+// under the drawing lock, it is waited for past the time limit, never
+// killed holding the lock.
 #include "tests/documents/doc_test_support.h"
 
 #include <windows.h>
@@ -139,6 +141,46 @@ TEST_F(PreparationThread, StopDuringABendEndsItAndStoresNothing) {
     PictureFields f;
     Bytes data;
     EXPECT_EQ(conventional_image_read(1001, &f, &data), 1);
+}
+
+// Writes of the drawing file from a thread other than the test's take
+// 300 ms each: a bend's store then lasts well past a short stop limit.
+DWORD test_thread = 0;
+volatile LONG slow_writes = 0;
+int slow_worker_writes(int write, uint64_t, size_t) {
+    if (write && GetCurrentThreadId() != test_thread) {
+        InterlockedIncrement(&slow_writes);
+        Sleep(300);
+    }
+    return 0;
+}
+
+TEST_F(PreparationThread, StopWaitsForAStoreUnderTheLockPastTheLimit) {
+    const RecordRef ref = picture_and_symbol(60, 40, 7);
+    ASSERT_NE(ref, 0u);
+    test_thread = GetCurrentThreadId();
+    slow_writes = 0;
+    const DWORD kept_limit = conventional_image_stop_limit_ms;
+    conventional_image_stop_limit_ms = 100;
+    drawing_io_fault = slow_worker_writes;
+    ASSERT_TRUE(start_symbol_picture_thread(&window, ref));
+    const DWORD start = GetTickCount();
+    while (slow_writes == 0 && conventional_image_threads_running() > 0 && GetTickCount() - start < 30000) Sleep(1);
+    ASSERT_GT(slow_writes, 0);
+    EXPECT_TRUE(bent_pictures_holding_lock());
+    conventional_image_threads_stop();
+    drawing_io_fault = nullptr;
+    conventional_image_stop_limit_ms = kept_limit;
+    EXPECT_EQ(conventional_image_threads_running(), 0);
+    EXPECT_FALSE(bent_pictures_holding_lock());
+    // The lock is free again and the picture stored whole.
+    ASSERT_TRUE(document_lock_try_acquire());
+    document_lock_release();
+    EXPECT_EQ(picture_ids(), (std::vector<uint32_t>{1001, bent_picture_id(7)}));
+    PictureFields f;
+    Bytes data;
+    EXPECT_EQ(conventional_image_read(bent_picture_id(7), &f, &data), 1);
+    EXPECT_EQ(data.size(), f.blob_length);
 }
 
 }  // namespace

@@ -6,6 +6,8 @@
 #include "base/byte_order.h"
 #include "base/program_messages.h"
 #include "documents/tool_state.h"
+#include "output/fragment_instances.h"
+#include "output/fragment_update.h"
 #include "shell/construction_run.h"
 #include "shell/frame_window.h"
 #include "shell/resource_ids.h"
@@ -143,9 +145,10 @@ TEST_F(ConstructionRun, FrameMessageRunsTheConstructionAndLogsTheEnd) {
     ASSERT_NE(d, nullptr);
     ASSERT_EQ(button_text(d), "OK");
     std::vector<std::string> lines = log_lines(d);
-    ASSERT_EQ(lines.size(), 2u);
+    ASSERT_EQ(lines.size(), 3u);
     EXPECT_EQ(lines[0].rfind("Проекция \"", 0), 0u) << lines[0] << "|" << lines[1];
-    EXPECT_EQ(lines[1], ">>>Завершено<<<");
+    EXPECT_EQ(lines[1], "Завершающий этап 1");
+    EXPECT_EQ(lines[2], ">>>Завершено<<<");
     EXPECT_EQ(worker_thread, nullptr);
     EXPECT_DOUBLE_EQ(true_x(3), 60);
     close_dialog(d);
@@ -158,10 +161,54 @@ TEST_F(ConstructionRun, InconsistentNetworkEndsWithErrors) {
     HWND d = wait_for_end(10000);
     ASSERT_NE(d, nullptr);
     std::vector<std::string> lines = log_lines(d);
-    ASSERT_EQ(lines.size(), 4u);
+    ASSERT_EQ(lines.size(), 5u);
     EXPECT_EQ(lines[1], "*** Размеры образовали несогласованную цепь!");
     EXPECT_EQ(lines[2].rfind(">>>всего таких ошибок было  ", 0), 0u);
-    EXPECT_EQ(lines[3], ">>>Завершено с ошибками<<<");
+    EXPECT_EQ(lines[3], "Завершающий этап 1");
+    EXPECT_EQ(lines[4], ">>>Завершено с ошибками<<<");
+}
+
+// The final stage inserts the dynamic fragment instances again: two
+// projections that insert each other end it with the cycle line, an error
+// of the run.
+TEST_F(ConstructionRun, DynamicFragmentCycleIsAnErrorOfTheRun) {
+    open_with(two_points(30));
+    for (uint32_t key : {2u, 3u}) {
+        std::vector<unsigned char> proj(projection_record_head, 0);
+        put_u16(proj.data(), 0, projection_record_head);
+        put_u32(proj.data(), 2, key);
+        put_f64(proj.data(), 112, 1.0);
+        record_add(df, reinterpret_cast<RecordRef*>(df->header + header_projections), proj.data(),
+                   &page_buffers[table_projections]);
+        std::vector<uint8_t> point(point_record_size, 0);
+        put_u16(point.data(), 0, point_record_size);
+        put_u32(point.data(), 2, 1);
+        unsigned char* p = fragment_projection_in(df, key);
+        ASSERT_NE(p, nullptr);
+        record_add_at_end(df, reinterpret_cast<RecordRef*>(p + projection_points), point.data(),
+                          &page_buffers[table_points]);
+        page_buffers[table_projections].clean = 0;
+    }
+    auto insert = [this](uint32_t target, uint32_t source) {
+        FragmentInsertParams params;
+        params.source_count = params.target_count = 1;
+        params.source_points[0] = params.target_points[0] = 1;
+        FragmentSettings settings;
+        settings.mode = static_cast<uint8_t>(fragment_mode_always | fragment_mode_constant_update);
+        return insert_fragment(df, target, df, source, &params, settings, false);
+    };
+    ASSERT_EQ(insert(2, 3), fragment_inserted);
+    ASSERT_EQ(insert(3, 2), fragment_inserted);
+    ASSERT_EQ(error_flag, 0);
+    PostMessageA(test_frame(), UM_SHOW_CONSTRUCTION_DIALOG, 0, 0);
+    HWND d = wait_for_end(10000);
+    ASSERT_NE(d, nullptr);
+    std::vector<std::string> lines = log_lines(d);
+    ASSERT_GE(lines.size(), 3u);
+    EXPECT_EQ(lines[lines.size() - 3], "Завершающий этап 1");
+    EXPECT_EQ(lines[lines.size() - 2].rfind(text_fragment_cycle, 0), 0u) << lines[lines.size() - 2];
+    EXPECT_EQ(lines.back(), ">>>Завершено с ошибками<<<");
+    EXPECT_DOUBLE_EQ(true_x(3), 60);
 }
 
 TEST_F(ConstructionRun, StopBeforeTheFirstProjection) {
