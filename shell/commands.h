@@ -49,10 +49,6 @@ struct CommandSeams {
     // Model and tables.
     void (*model_dialog)();
     void (*tables_dialog)();
-    // Stores the open model window's text into the drawing, and with a
-    // non-zero argument closes the window; 0 when it cannot (the command
-    // that asked is dropped). Unbound: 1, there is no window.
-    int (*model_window_release)(int close);
 };
 // Starts as command_seams_unbound (every command does nothing); each
 // subsystem's bind fills its own members.

@@ -28,7 +28,6 @@ void nothing_on_panel(HWND) {}
 int not_handled(int) { return 0; }
 const char* no_text(int, int) { return nullptr; }
 HBITMAP no_picture(int, int) { return nullptr; }
-int released(int) { return 1; }
 }  // namespace
 
 const CommandSeams command_seams_unbound = {
@@ -38,32 +37,9 @@ const CommandSeams command_seams_unbound = {
     not_handled,
     none, nothing, nothing, nothing_with, none, nothing_with,
     nothing, nothing, nothing, none, nothing,
-    nothing, nothing, released,
+    nothing, nothing,
 };
 CommandSeams command_seams = command_seams_unbound;
-
-// Commands that save, replace or close the drawing: an open model window's
-// text goes into the drawing first and the window closes.
-static bool closes_model_window(int id) {
-    switch (id) {
-    case IDM_FILE_NEW:
-    case IDM_FILE_OPEN:
-    case IDM_FILE_CLOSE:
-    case IDM_FILE_EXIT:
-    case IDM_FILE_SAVE:
-    case IDM_FILE_SAVE_VARIANT:
-    case IDM_FILE_CHECKPOINT:
-    case IDM_FILE_UNDO:
-    case IDM_FILE_REDO:
-    case IDM_FILE_IMPORT:
-    case IDM_FILE_EXPORT:
-        return true;
-    default:
-        return (id >= IDM_RECENT_FILE_FIRST && id <= IDM_RECENT_FILE_LAST) ||
-               (id >= IDM_UNDO_LIST_FIRST && id < IDM_UNDO_LIST_FIRST + IDM_CHECKPOINT_LIST_SPAN) ||
-               (id >= IDM_REDO_LIST_FIRST && id < IDM_REDO_LIST_FIRST + IDM_CHECKPOINT_LIST_SPAN);
-    }
-}
 
 static DLGPROC panel_procedure(int panel) {
     return stage_panel_procedure(panel);
@@ -213,11 +189,6 @@ static void window_list_activate(int id) {
 }
 
 int dispatch_menu_command(int id) {
-    // Commands that run the stored program (the construction, the table
-    // editor's opening) get the model window's text stored first.
-    bool runs_program = id == IDM_STAGE_CONSTRUCTION || id == IDM_FILE_TABLES;
-    if ((closes_model_window(id) || runs_program) && !command_seams.model_window_release(runs_program ? 0 : 1))
-        return 0;
     switch (id) {
     case IDM_SKETCH_PATHS_UPDATE:
         command_seams.sketch_paths_update();

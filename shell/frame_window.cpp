@@ -236,10 +236,6 @@ LRESULT CALLBACK frame_window_proc(HWND window, UINT message, WPARAM wparam, LPA
     case WM_MOUSEWHEEL:
         wheel_seen = 1;
         return 0;
-    case WM_CLOSE:
-        // The model window's text goes into the drawing before it closes.
-        if (!command_seams.model_window_release(1)) return 0;
-        break;
     case WM_DESTROY:
         frame_destroy();
         return 0;

@@ -38,8 +38,7 @@ struct Lock {
     ~Lock() { document_lock_release(); }
 };
 
-// The model window's editor. Not the dialog's parent: a modal dialog opened
-// over the model window as an MDI child belongs to the frame.
+// The editor of the open model window, which owns this dialog.
 HWND editor_of(HWND) { return GetDlgItem(model_window, IDC_MODEL_EDITOR); }
 
 std::string window_text(HWND w) {

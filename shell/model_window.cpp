@@ -1,6 +1,6 @@
 // The model window: program editor, console, run/stop on the worker thread,
-// line search, its layout when resized, the MDI child that holds it; and the
-// model's command seams.
+// line search, its layout when resized and its place; and the model's
+// command seams.
 #include "shell/model_window.h"
 
 #include "base/program_messages.h"
@@ -43,11 +43,12 @@ unsigned first_gutter_line;
 // The run of the open window, from its start until the window has taken
 // its end (UM_MODEL_DONE); the window does not close meanwhile.
 RunJob* running_job;
-// The open window's kind: a modal dialog (opened for the table editor), or
-// a child dialog filling model_child, an MDI child of the frame.
-bool window_modal = true;
-HWND model_child;
-const char* const model_child_class = "SarvoltModel";
+// The dialog the open window was opened for (the table editor), or null
+// when the menu command opened it; such a window docks at the right.
+HWND notify_window;
+// The window's rectangle when it last closed (empty before the first time):
+// the next opening takes its size at the frame's origin.
+RECT closed_rect;
 HBITMAP search_picture;
 
 // ---------------------------------------------------------------- layout
@@ -274,15 +275,11 @@ bool store_program(HWND dialog) {
     return false;
 }
 
-// Ends the window: the modal dialog ends, the MDI child is destroyed.
+// Ends the dialog, its rectangle kept for the next opening.
 void close_window(HWND dialog, int code) {
+    GetWindowRect(dialog, &closed_rect);
     hints_remove_dialog(dialog);
-    if (window_modal)
-        EndDialog(dialog, code);
-    else if (model_child && mdi_client)
-        SendMessageA(mdi_client, WM_MDIDESTROY, reinterpret_cast<WPARAM>(model_child), 0);
-    else
-        DestroyWindow(dialog);
+    EndDialog(dialog, code);
 }
 
 INT_PTR CALLBACK model_window_proc(HWND dialog, UINT msg, WPARAM wp, LPARAM lp) {
@@ -299,8 +296,10 @@ INT_PTR CALLBACK model_window_proc(HWND dialog, UINT msg, WPARAM wp, LPARAM lp) 
         init_help_button(dialog);
         hint_add(dialog, GetDlgItem(dialog, IDC_MODEL_SEARCH), " Поиск строки, содержащей\n заданный фрагмент текста");
         hint_add(dialog, GetDlgItem(dialog, IDC_MODEL_OPERATORS), " Список всех операторов и функций");
-        // Opened over the table editor: at the right edge of the main window.
-        if (window_modal) dock_dialog_right(dialog, 0);
+        // Where it was last closed, with that size; opened for another
+        // dialog (the table editor): at the right edge of the main window.
+        window_place_at_frame_origin(dialog, &closed_rect);
+        if (notify_window) dock_dialog_right(dialog, 0);
         SendDlgItemMessageA(dialog, IDC_MODEL_EDITOR, EM_SETLIMITTEXT, model_text_max, 0);
         DrawingFile* df = current_drawing_file();
         std::string text;
@@ -321,11 +320,11 @@ INT_PTR CALLBACK model_window_proc(HWND dialog, UINT msg, WPARAM wp, LPARAM lp) 
         }
         return TRUE;
     case WM_GETMINMAXINFO: {
-        // The modal window is kept at least at its opening size.
+        // The window is kept at least at its opening size.
         RECT r{0, 0, opened_client.cx, opened_client.cy};
         AdjustWindowRectEx(&r, static_cast<DWORD>(GetWindowLongA(dialog, GWL_STYLE)), FALSE,
                            static_cast<DWORD>(GetWindowLongA(dialog, GWL_EXSTYLE)));
-        if (window_modal && opened_client.cx > 0) {
+        if (opened_client.cx > 0) {
             MINMAXINFO* m = reinterpret_cast<MINMAXINFO*>(lp);
             m->ptMinTrackSize.x = r.right - r.left;
             m->ptMinTrackSize.y = r.bottom - r.top;
@@ -384,110 +383,6 @@ INT_PTR CALLBACK model_window_proc(HWND dialog, UINT msg, WPARAM wp, LPARAM lp) 
     return FALSE;
 }
 
-// The dialog template of the window made a child dialog: no caption,
-// frame or popup style of its own, since the MDI child carries them.
-std::vector<DWORD> child_template() {
-    HINSTANCE inst = GetModuleHandleA(nullptr);
-    HRSRC res = FindResourceA(inst, MAKEINTRESOURCEA(IDD_MODEL), reinterpret_cast<LPCSTR>(RT_DIALOG));
-    HGLOBAL g = res ? LoadResource(inst, res) : nullptr;
-    const void* data = g ? LockResource(g) : nullptr;
-    DWORD size = res ? SizeofResource(inst, res) : 0;
-    if (!data || size < 26) return {};
-    std::vector<DWORD> t((size + 3) / 4, 0);
-    std::memcpy(t.data(), data, size);
-    auto* bytes = reinterpret_cast<unsigned char*>(t.data());
-    uint16_t version, signature;
-    std::memcpy(&version, bytes, 2);
-    std::memcpy(&signature, bytes + 2, 2);
-    if (version != 1 || signature != 0xFFFF) return {};  // an extended template is expected
-    DWORD ex_style, style;
-    std::memcpy(&ex_style, bytes + 8, 4);
-    std::memcpy(&style, bytes + 12, 4);
-    style &= ~static_cast<DWORD>(WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | DS_MODALFRAME | DS_CENTER);
-    style |= WS_CHILD | WS_VISIBLE | DS_CONTROL;
-    ex_style |= WS_EX_CONTROLPARENT;
-    std::memcpy(bytes + 8, &ex_style, 4);
-    std::memcpy(bytes + 12, &style, 4);
-    return t;
-}
-
-SIZE child_minimum;  // the MDI child's window size when it opened
-
-LRESULT CALLBACK model_child_proc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
-    switch (msg) {
-    case WM_CREATE: {
-        model_child = w;
-        window_modal = false;
-        std::vector<DWORD> t = child_template();
-        HWND d = t.empty() ? nullptr
-                           : CreateDialogIndirectParamA(GetModuleHandleA(nullptr),
-                                                        reinterpret_cast<LPCDLGTEMPLATEA>(t.data()), w,
-                                                        model_window_proc, 0);
-        if (!d) {
-            model_child = nullptr;
-            return -1;
-        }
-        // The child's size holds the dialog; it is the least size as well.
-        RECT r;
-        GetWindowRect(d, &r);
-        RECT outer{0, 0, r.right - r.left, r.bottom - r.top};
-        AdjustWindowRectEx(&outer, static_cast<DWORD>(GetWindowLongA(w, GWL_STYLE)), FALSE,
-                           static_cast<DWORD>(GetWindowLongA(w, GWL_EXSTYLE)));
-        child_minimum = {outer.right - outer.left, outer.bottom - outer.top};
-        SetWindowPos(w, nullptr, 0, 0, child_minimum.cx, child_minimum.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-        return 0;
-    }
-    case WM_SIZE:
-        if (model_window && GetParent(model_window) == w && wp != SIZE_MINIMIZED)
-            MoveWindow(model_window, 0, 0, LOWORD(lp), HIWORD(lp), TRUE);
-        break;
-    case WM_GETMINMAXINFO: {
-        LRESULT r = DefMDIChildProcA(w, msg, wp, lp);
-        if (child_minimum.cx > 0) {
-            MINMAXINFO* m = reinterpret_cast<MINMAXINFO*>(lp);
-            m->ptMinTrackSize.x = child_minimum.cx;
-            m->ptMinTrackSize.y = child_minimum.cy;
-        }
-        return r;
-    }
-    case WM_SETFOCUS:
-        if (model_window) SetFocus(GetDlgItem(model_window, IDC_MODEL_EDITOR));
-        return 0;
-    case WM_CLOSE:
-        // The close box closes as "Выход" does: stored, or refused during a run.
-        if (model_window) SendMessageA(model_window, WM_COMMAND, IDCANCEL, 0);
-        return 0;
-    case WM_DESTROY:
-        model_child = nullptr;
-        window_modal = true;
-        break;
-    }
-    return DefMDIChildProcA(w, msg, wp, lp);
-}
-
-void open_as_mdi_child() {
-    static bool registered = false;
-    HINSTANCE inst = GetModuleHandleA(nullptr);
-    if (!registered) {
-        WNDCLASSA wc{};
-        wc.lpfnWndProc = model_child_proc;
-        wc.hInstance = inst;
-        wc.hIcon = LoadIconA(inst, MAKEINTRESOURCEA(IDI_DOCUMENT));
-        wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
-        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-        wc.lpszClassName = model_child_class;
-        registered = RegisterClassA(&wc) != 0;
-        if (!registered) return;
-    }
-    MDICREATESTRUCTA mc{};
-    mc.szClass = model_child_class;
-    mc.szTitle = "Модель";
-    mc.hOwner = inst;
-    mc.x = mc.y = mc.cx = mc.cy = CW_USEDEFAULT;
-    HWND w = reinterpret_cast<HWND>(SendMessageA(mdi_client, WM_MDICREATE, 0, reinterpret_cast<LPARAM>(&mc)));
-    if (w) SendMessageA(mdi_client, WM_MDIACTIVATE, reinterpret_cast<WPARAM>(w), 0);
-}
-
 }  // namespace
 
 std::string model_gutter_text(unsigned first_line, unsigned count) {
@@ -502,36 +397,17 @@ std::string model_gutter_text(unsigned first_line, unsigned count) {
 
 void model_window_open() {
     if (!current_drawing_file()) return;
-    if (model_window) {
-        // At most one: the open one comes to the front.
-        if (model_child && mdi_client) SendMessageA(mdi_client, WM_MDIACTIVATE, reinterpret_cast<WPARAM>(model_child), 0);
-        return;
-    }
-    if (mdi_client) {
-        open_as_mdi_child();
-        return;
-    }
-    model_window_open_modal(frame_window);
+    model_window_open_modal(frame_window, nullptr);
 }
 
-void model_window_open_modal(HWND owner) {
+void model_window_open_modal(HWND owner, HWND notify) {
     if (!current_drawing_file() || model_window) {
         MessageBeep(MB_ICONEXCLAMATION);
         return;
     }
-    window_modal = true;
+    notify_window = notify;
     DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_MODEL), owner, model_window_proc, 0);
-}
-
-int model_window_release(int close) {
-    if (!model_window) return 1;
-    if (running_job) {
-        MessageBeep(MB_ICONEXCLAMATION);
-        return 0;
-    }
-    if (!store_program(model_window)) return 0;
-    if (close) close_window(model_window, IDOK);
-    return 1;
+    notify_window = nullptr;
 }
 
 void model_run_silently() {
@@ -563,5 +439,4 @@ void model_bind() {
     command_seams.model_dialog = model_window_open;
     command_seams.tables_dialog = tables_dialog_open;
     command_seams.run_model_program_when_marked = model_run_quietly;
-    command_seams.model_window_release = model_window_release;
 }

@@ -1,7 +1,7 @@
 // The model window: editor and console of the current drawing's main model
-// program, an MDI child of the frame (or a modal dialog over the table
-// editor). The program runs on the worker thread while the window stays
-// usable; its output lines come back to the window as posted messages.
+// program, a modal dialog. The program runs on the worker thread while the
+// window stays usable; its output lines come back to the window as posted
+// messages.
 // The window cannot be closed while a run is going on; on closing, the
 // editor's text is stored in the drawing (a failure is shown and the window
 // stays open).
@@ -19,18 +19,13 @@ enum : UINT {
 // editor command, the quiet run before construction).
 void model_bind();
 
-// Opens the model window for the current drawing as an MDI child of the
-// frame (the open one is brought to the front); nothing happens without a
-// drawing.
+// Opens the model window (modal on the frame) for the current drawing;
+// nothing happens without one. It opens where it was last closed.
 void model_window_open();
-// Opens it as a modal dialog on owner (the table editor, whose modal loop
-// leaves the frame's children unusable); a beep when one is open already.
-void model_window_open_modal(HWND owner);
-// Before a command that saves, replaces or closes the drawing or runs its
-// program: the open window's text is stored into the drawing and, with
-// close, the window closes. 0 when that cannot be (a run goes on, or the
-// store failed and said why): the command is then dropped.
-int model_window_release(int close);
+// Opens it modal on owner; with notify (the dialog it was opened for, the
+// table editor) it docks at the right of the main window. A beep when there
+// is no drawing or one is open already.
+void model_window_open_modal(HWND owner, HWND notify);
 
 // The model properties of the slot (dialog 513 for the main model, 723 for
 // the second), modal on the model window.

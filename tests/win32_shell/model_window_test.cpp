@@ -1,8 +1,8 @@
-// The model window on a drawing: an MDI child that lays out its controls
-// when resized; a run shows its start, output and stop lines; the search
-// names the editor's line; closing (and closing the drawing) is refused
-// while a run goes on; the editor's text is stored on closing and before
-// the drawing is saved.
+// The model window on a drawing: a modal dialog on the frame that lays out
+// its controls when resized and opens again where it was closed; a run
+// shows its start, output and stop lines; the search names the editor's
+// line; closing is refused while a run goes on; the editor's text is stored
+// on closing.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -67,12 +67,6 @@ struct ModelWindow : ::testing::Test {
         model_bind();
     }
     void TearDown() override {
-        // A test that failed half-way leaves no window for the next one.
-        if (model_window) {
-            stop_worker(5000);
-            pump_messages(100);
-            if (model_window) SendMessageA(mdi_client, WM_MDIDESTROY, reinterpret_cast<WPARAM>(GetParent(model_window)), 0);
-        }
         open_drawings[0] = nullptr;
         drawing_file_close(df);
         drawing_file_free(df);
@@ -90,12 +84,6 @@ TEST(ModelGutter, LinesFromTheFirstVisibleOne) {
     EXPECT_EQ(model_gutter_text(7, 0), "");
 }
 
-// Pumps messages until the model window has closed (or about 5 s pass).
-bool wait_closed() {
-    for (int i = 0; i < 100 && model_window; ++i) pump_messages(50);
-    return model_window == nullptr;
-}
-
 RECT placed_in(HWND dialog, int id) {
     RECT r{};
     GetWindowRect(GetDlgItem(dialog, id), &r);
@@ -105,19 +93,22 @@ RECT placed_in(HWND dialog, int id) {
 
 TEST_F(ModelWindow, RunShowsStartOutputAndStopLines) {
     store("SAVE A\r\n\r\nA = 2\r\nPRINT A * 21\r\n");
+    std::vector<std::string> lines;
+    std::string search_line;
+    DialogWatcher w([&](HWND d) {
+        press(d, IDC_MODEL_RUN);
+        wait_for(d, "*=С Т О П  машина!=*");
+        lines = console(d);
+        SetDlgItemTextA(d, IDC_MODEL_SEARCH_TEXT, "A=2");
+        press(d, IDC_MODEL_SEARCH);
+        wait_for(d, "По заданному запросу");
+        search_line = console(d).back();
+        press(d, IDOK);
+    });
     ASSERT_NE(command_seams.model_dialog, nullptr);
     command_seams.model_dialog();
-    HWND d = model_window;
-    ASSERT_NE(d, nullptr);
-    press(d, IDC_MODEL_RUN);
-    ASSERT_TRUE(wait_for(d, "*=С Т О П  машина!=*"));
-    std::vector<std::string> lines = console(d);
-    SetDlgItemTextA(d, IDC_MODEL_SEARCH_TEXT, "A=2");
-    press(d, IDC_MODEL_SEARCH);
-    ASSERT_TRUE(wait_for(d, "По заданному запросу"));
-    std::string search_line = console(d).back();
-    press(d, IDOK);
-    ASSERT_TRUE(wait_closed());
+    ASSERT_EQ(w.seen.size(), 1u);
+    EXPECT_EQ(w.seen[0].caption, "Модель");
     ASSERT_EQ(lines.size(), 3u);
     EXPECT_EQ(lines[0].substr(0, 27), "00000  *=С Т А Р Т=* ***** ");
     // The stored program has no blank line: the editor shows it as stored.
@@ -128,46 +119,62 @@ TEST_F(ModelWindow, RunShowsStartOutputAndStopLines) {
     ASSERT_EQ(vars.size(), 1u);
     EXPECT_EQ(vars[0].name, "A");
     EXPECT_EQ(vars[0].value, 2.0);
+    EXPECT_EQ(model_window, nullptr);
 }
 
-// The window is an MDI child of the frame, the active one, and a second
-// opening brings the same window forward. Made larger, its editor and
-// gutter take the added height, the console keeps its height below them
-// across the full width, the bottom row keeps its distance from the bottom
-// and "Выход" stays at the bottom right; it is kept at least at the size
-// it opened with.
-TEST_F(ModelWindow, OpensAsAnMdiChildAndResizesItsEditor) {
+// The window is modal on the frame: the frame takes no command while it is
+// open. Made larger, its editor and gutter take the added height, the
+// console keeps its height below them across the full width, the bottom row
+// keeps its distance from the bottom and "Выход" stays at the bottom right;
+// it is kept at least at the size of its template (380 x 300 dialog units
+// of client area). Closed by its close box, it opens again at the frame's
+// client origin with the size it was closed with.
+TEST_F(ModelWindow, ModalOnTheFrameResizedAndPlacedWhereItClosed) {
     store("PRINT 1\r\n");
-    command_seams.model_dialog();
-    HWND d = model_window;
-    ASSERT_NE(d, nullptr);
-    HWND child = GetParent(d);
-    ASSERT_NE(child, nullptr);
-    EXPECT_EQ(GetParent(child), mdi_client);
-    EXPECT_EQ(reinterpret_cast<HWND>(SendMessageA(mdi_client, WM_MDIGETACTIVE, 0, 0)), child);
-    char caption[64] = "";
-    GetWindowTextA(child, caption, sizeof caption);
-    EXPECT_STREQ(caption, "Модель");
-    EXPECT_EQ(GetWindowLongA(d, GWL_STYLE) & (WS_CHILD | WS_CAPTION), WS_CHILD);
-    command_seams.model_dialog();
-    EXPECT_EQ(model_window, d);
-
-    RECT opened;
-    GetWindowRect(child, &opened);
+    const int dx = 120, dy = 90;
+    bool frame_enabled = true;
+    HWND owner = nullptr;
+    LONG style = 0;
+    RECT closed{}, minimum{}, moved[6]{}, before[6]{};
+    SIZE grown{}, track{};
+    HBITMAP search_image = nullptr;
     const int ids[] = {IDC_MODEL_EDITOR, IDC_MODEL_GUTTER, IDC_MODEL_CONSOLE, IDC_MODEL_RUN, IDC_MODEL_SEARCH,
                        IDOK};
-    std::vector<RECT> before;
-    for (int id : ids) before.push_back(placed_in(d, id));
-    RECT client_before;
-    GetClientRect(d, &client_before);
-    const int dx = 120, dy = 90;
-    SetWindowPos(child, nullptr, 0, 0, opened.right - opened.left + dx, opened.bottom - opened.top + dy,
-                 SWP_NOMOVE | SWP_NOZORDER);
-    pump_messages(100);
-    RECT client_after;
-    GetClientRect(d, &client_after);
-    EXPECT_EQ(client_after.right - client_before.right, dx);  // the dialog fills the child
-    EXPECT_EQ(client_after.bottom - client_before.bottom, dy);
+    DialogWatcher w([&](HWND d) {
+        frame_enabled = IsWindowEnabled(frame_window) != FALSE;
+        owner = GetWindow(d, GW_OWNER);
+        style = GetWindowLongA(d, GWL_STYLE);
+        minimum = {0, 0, 380, 300};
+        MapDialogRect(d, &minimum);
+        AdjustWindowRectEx(&minimum, static_cast<DWORD>(style), FALSE,
+                           static_cast<DWORD>(GetWindowLongA(d, GWL_EXSTYLE)));
+        for (size_t i = 0; i < std::size(ids); ++i) before[i] = placed_in(d, ids[i]);
+        RECT client_before, client_after, outer;
+        GetClientRect(d, &client_before);
+        GetWindowRect(d, &outer);
+        SetWindowPos(d, nullptr, 0, 0, outer.right - outer.left + dx, outer.bottom - outer.top + dy,
+                     SWP_NOMOVE | SWP_NOZORDER);
+        pump_messages(100);
+        GetClientRect(d, &client_after);
+        grown = {client_after.right - client_before.right, client_after.bottom - client_before.bottom};
+        for (size_t i = 0; i < std::size(ids); ++i) moved[i] = placed_in(d, ids[i]);
+        MINMAXINFO mm{};
+        SendMessageA(d, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&mm));
+        track = {mm.ptMinTrackSize.x, mm.ptMinTrackSize.y};
+        search_image = reinterpret_cast<HBITMAP>(SendDlgItemMessageA(d, IDC_MODEL_SEARCH, BM_GETIMAGE, IMAGE_BITMAP, 0));
+        GetWindowRect(d, &closed);
+        // The close box closes it as "Выход" does.
+        SendMessageA(d, WM_SYSCOMMAND, SC_CLOSE, 0);
+    });
+    command_seams.model_dialog();
+    ASSERT_EQ(w.seen.size(), 1u);
+    EXPECT_EQ(model_window, nullptr);
+    EXPECT_FALSE(frame_enabled);
+    EXPECT_EQ(owner, frame_window);
+    EXPECT_EQ(style & (WS_CHILD | WS_POPUP | WS_CAPTION | WS_THICKFRAME), WS_POPUP | WS_CAPTION | WS_THICKFRAME);
+    EXPECT_NE(search_image, nullptr);
+    EXPECT_EQ(grown.cx, dx);
+    EXPECT_EQ(grown.cy, dy);
     struct Expected {
         int left, top, right, bottom;  // change of each edge
     } expected[] = {
@@ -180,64 +187,52 @@ TEST_F(ModelWindow, OpensAsAnMdiChildAndResizesItsEditor) {
     };
     for (size_t i = 0; i < std::size(ids); ++i) {
         SCOPED_TRACE(ids[i]);
-        RECT after = placed_in(d, ids[i]);
-        EXPECT_EQ(after.left - before[i].left, expected[i].left);
-        EXPECT_EQ(after.top - before[i].top, expected[i].top);
-        EXPECT_EQ(after.right - before[i].right, expected[i].right);
-        EXPECT_EQ(after.bottom - before[i].bottom, expected[i].bottom);
+        EXPECT_EQ(moved[i].left - before[i].left, expected[i].left);
+        EXPECT_EQ(moved[i].top - before[i].top, expected[i].top);
+        EXPECT_EQ(moved[i].right - before[i].right, expected[i].right);
+        EXPECT_EQ(moved[i].bottom - before[i].bottom, expected[i].bottom);
     }
-    MINMAXINFO mm{};
-    SendMessageA(child, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&mm));
-    EXPECT_EQ(mm.ptMinTrackSize.x, opened.right - opened.left);
-    EXPECT_EQ(mm.ptMinTrackSize.y, opened.bottom - opened.top);
-    // The search button shows its picture.
-    EXPECT_NE(SendDlgItemMessageA(d, IDC_MODEL_SEARCH, BM_GETIMAGE, IMAGE_BITMAP, 0), 0);
-    // The close box closes it as "Выход" does.
-    SendMessageA(child, WM_CLOSE, 0, 0);
-    EXPECT_TRUE(wait_closed());
-    EXPECT_FALSE(IsWindow(child));
+    EXPECT_EQ(track.cx, minimum.right - minimum.left);
+    EXPECT_EQ(track.cy, minimum.bottom - minimum.top);
+
+    RECT reopened{};
+    w.act = [&](HWND d) {
+        GetWindowRect(d, &reopened);
+        press(d, IDOK);
+    };
+    command_seams.model_dialog();
+    ASSERT_EQ(w.seen.size(), 2u);
+    POINT origin{0, 0};
+    ClientToScreen(frame_window, &origin);
+    EXPECT_EQ(reopened.left, origin.x);
+    EXPECT_EQ(reopened.top, origin.y);
+    EXPECT_EQ(reopened.right - reopened.left, closed.right - closed.left);
+    EXPECT_EQ(reopened.bottom - reopened.top, closed.bottom - closed.top);
 }
 
 TEST_F(ModelWindow, ClosingIsRefusedWhileARunGoesOnAndTheTextIsStored) {
     store("DIM I\r\n10 I = I + 1\r\nGOTO 10\r\n");
+    bool open_after_close = false;
+    bool stopped = false;
+    DialogWatcher w([&](HWND d) {
+        press(d, IDC_MODEL_RUN);
+        wait_for(d, "*=С Т А Р Т=*");
+        press(d, IDCANCEL);
+        pump_messages(300);
+        open_after_close = IsWindow(d) && worker_thread != nullptr;
+        press(d, IDC_MODEL_RUN);  // now the stop button
+        stopped = wait_for(d, "*=С Т О П  машина!=*");
+        pump_messages(100);
+        SetDlgItemTextA(d, IDC_MODEL_EDITOR, "PRINT 1\r\nPRINT 2\r\n");
+        press(d, IDOK);
+    });
     command_seams.model_dialog();
-    HWND d = model_window;
-    ASSERT_NE(d, nullptr);
-    press(d, IDC_MODEL_RUN);
-    ASSERT_TRUE(wait_for(d, "*=С Т А Р Т=*"));
-    press(d, IDCANCEL);
-    pump_messages(300);
-    EXPECT_TRUE(IsWindow(d) && worker_thread != nullptr);
-    // Nor do the commands that close or replace the drawing get through.
-    dispatch_menu_command(IDM_FILE_CLOSE);
-    EXPECT_EQ(open_drawings[0], df);
-    EXPECT_EQ(model_window, d);
-    press(d, IDC_MODEL_RUN);  // now the stop button
-    EXPECT_TRUE(wait_for(d, "*=С Т О П  машина!=*"));
-    pump_messages(100);
-    SetDlgItemTextA(d, IDC_MODEL_EDITOR, "PRINT 1\r\nPRINT 2\r\n");
-    press(d, IDOK);
-    EXPECT_TRUE(wait_closed());
+    EXPECT_TRUE(open_after_close);
+    EXPECT_TRUE(stopped);
     EXPECT_EQ(worker_thread, nullptr);
     std::string text;
     ASSERT_TRUE(model_program_load(df, 0, text, nullptr));
     EXPECT_EQ(text, "PRINT 1\r\nPRINT 2\r\n");
-}
-
-// Saving the drawing while the window is open stores the editor's text
-// first and closes the window: the saved drawing holds what the user typed.
-TEST_F(ModelWindow, SavingStoresTheEditorTextFirst) {
-    store("PRINT 1\r\n");
-    command_seams.model_dialog();
-    HWND d = model_window;
-    ASSERT_NE(d, nullptr);
-    SetDlgItemTextA(d, IDC_MODEL_EDITOR, "PRINT 3\r\n");
-    dispatch_menu_command(IDM_FILE_SAVE);
-    pump_messages(100);
-    EXPECT_EQ(model_window, nullptr);
-    std::string text;
-    ASSERT_TRUE(model_program_load(df, 0, text, nullptr));
-    EXPECT_EQ(text, "PRINT 3\r\n");
 }
 
 TEST_F(ModelWindow, QuietRunOnlyWhenAValueWaitsForWriteBack) {
