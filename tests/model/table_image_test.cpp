@@ -133,10 +133,12 @@ protected:
                                          static_cast<uint16_t>(c.first.second), c.second, nullptr, 0));
         ASSERT_EQ(table_update_next_row(df, table), 4);
     }
-    uint32_t build_template(const std::string& name, uint32_t rows, uint8_t first_alignment) {
+    uint32_t build_template(const std::string& name, uint32_t rows, uint8_t first_alignment,
+                            uint16_t text_flags = 0, double row_height = 10.0) {
         TemplateParams t;
         t.name = name;
         t.rows = rows;
+        t.row_height = row_height;
         for (double w : {40.0, 30.0}) {
             TemplateColumn c;
             c.width = w;
@@ -147,6 +149,7 @@ protected:
             b.table_column = k;
             b.template_column = k;
             b.alignment = k == 1 ? first_alignment : 2;
+            b.text_flags = text_flags;
             t.bindings.push_back(b);
         }
         TemplateBuildResult r = template_build(df, t, 0);
@@ -281,6 +284,32 @@ TEST_F(TableImage, PagesTakeTheRowsTheirTextsStandInTheirCells) {
     dims = shown = 0;
     hidden(first, &dims, &shown);
     EXPECT_EQ(shown, dims);
+}
+
+// Turned texts (direction -pi/2) run from the cell's larger y toward its
+// smaller one: alignment 0 starts at the larger y, alignment 2 ends at the
+// smaller; across the run (x) they are centred.  Rows of 40: cells y 20..60
+// and 60..100.
+TEST_F(TableImage, TurnedTextsRunAlongTheCellsHeight) {
+    uint32_t turned = build_template("Повёрнутый", 4, 0, template_text_rotated, 40.0);
+    TableImageRequest r = request();
+    r.first_template = turned;
+    TableImageResult built = table_image_build(df, r);
+    ASSERT_TRUE(built.message.empty()) << built.message;
+    ASSERT_EQ(built.pages.size(), 1u);
+    std::map<std::string, Text> t = texts_of(built.pages[0]);
+    ASSERT_TRUE(t.count("А1") && t.count("Б1") && t.count("А2"));
+    const double m = 1.24;
+    EXPECT_NEAR(t["А1"].c2y, 60.0 - m, 1e-4);
+    EXPECT_NEAR((t["А1"].c1x + t["А1"].c2x) / 2, 20.0, 1e-4);
+    EXPECT_NEAR(t["Б1"].c1y, 20.0 + m, 1e-4);
+    EXPECT_NEAR((t["Б1"].c1x + t["Б1"].c2x) / 2, 55.0, 1e-4);
+    EXPECT_NEAR(t["А2"].c2y, 100.0 - m, 1e-4);
+    // Along y the box is as long as the measured text.
+    select_text_font(0, 0, 0);
+    double w = 0, h = 0;
+    measure_text("А1", &w, &h);
+    EXPECT_NEAR(t["А1"].c2y - t["А1"].c1y, w, 1e-4);
 }
 
 TEST_F(TableImage, RebuildReplacesOnlyWhenAllowed) {
