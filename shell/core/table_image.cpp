@@ -12,6 +12,7 @@
 #include "model/tables.h"
 #include "output/fragment_records.h"
 #include "output/page_sheets.h"
+#include "output/sheets.h"
 #include "render/text/stroke_font.h"
 #include "shell/core/projection_records.h"
 #include "store/drawing_header.h"
@@ -434,6 +435,11 @@ TableImageResult table_image_build(DrawingFile* df, const TableImageRequest& rq)
     int pages = table_image_page_count(rows, first_rows, next_rows);
     if (pages < 0) {
         out.message = table_image_no_templates;
+        return out;
+    }
+    // Each page takes a sheet of its own: no more pages than sheet numbers.
+    if (pages > static_cast<int>(sheet_number_max)) {
+        out.message = sheet_message_too_many;
         return out;
     }
     PageBuffer* pbuf = &page_buffers[table_projections];

@@ -81,7 +81,8 @@ struct TableImageResult {
 // Builds the pages.  The caller takes the checkpoint, holds the document
 // lock and saves the drawing afterwards.  Messages: "Не заданы шаблоны
 // таблицы" without a first template, or when the rows need following pages
-// and there is no following template with placeholders; "ОШИБКА в структуре
+// and there is no following template with placeholders; "Слишком много
+// листов" for more pages than sheet numbers (2047); "ОШИБКА в структуре
 // данных" on a store failure (pages built before it stay).
 TableImageResult table_image_build(DrawingFile* df, const TableImageRequest& request);
 

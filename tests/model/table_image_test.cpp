@@ -133,10 +133,12 @@ protected:
                                          static_cast<uint16_t>(c.first.second), c.second, nullptr, 0));
         ASSERT_EQ(table_update_next_row(df, table), 4);
     }
-    uint32_t build_template(const std::string& name, uint32_t rows, uint8_t first_alignment) {
+    uint32_t build_template(const std::string& name, uint32_t rows, uint8_t first_alignment,
+                            uint16_t text_flags = 0, double row_height = 10.0) {
         TemplateParams t;
         t.name = name;
         t.rows = rows;
+        t.row_height = row_height;
         for (double w : {40.0, 30.0}) {
             TemplateColumn c;
             c.width = w;
@@ -147,6 +149,7 @@ protected:
             b.table_column = k;
             b.template_column = k;
             b.alignment = k == 1 ? first_alignment : 2;
+            b.text_flags = text_flags;
             t.bindings.push_back(b);
         }
         TemplateBuildResult r = template_build(df, t, 0);
@@ -283,6 +286,32 @@ TEST_F(TableImage, PagesTakeTheRowsTheirTextsStandInTheirCells) {
     EXPECT_EQ(shown, dims);
 }
 
+// Turned texts (direction -pi/2) run from the cell's larger y toward its
+// smaller one: alignment 0 starts at the larger y, alignment 2 ends at the
+// smaller; across the run (x) they are centred.  Rows of 40: cells y 20..60
+// and 60..100.
+TEST_F(TableImage, TurnedTextsRunAlongTheCellsHeight) {
+    uint32_t turned = build_template("Повёрнутый", 4, 0, template_text_rotated, 40.0);
+    TableImageRequest r = request();
+    r.first_template = turned;
+    TableImageResult built = table_image_build(df, r);
+    ASSERT_TRUE(built.message.empty()) << built.message;
+    ASSERT_EQ(built.pages.size(), 1u);
+    std::map<std::string, Text> t = texts_of(built.pages[0]);
+    ASSERT_TRUE(t.count("А1") && t.count("Б1") && t.count("А2"));
+    const double m = 1.24;
+    EXPECT_NEAR(t["А1"].c2y, 60.0 - m, 1e-4);
+    EXPECT_NEAR((t["А1"].c1x + t["А1"].c2x) / 2, 20.0, 1e-4);
+    EXPECT_NEAR(t["Б1"].c1y, 20.0 + m, 1e-4);
+    EXPECT_NEAR((t["Б1"].c1x + t["Б1"].c2x) / 2, 55.0, 1e-4);
+    EXPECT_NEAR(t["А2"].c2y, 100.0 - m, 1e-4);
+    // Along y the box is as long as the measured text.
+    select_text_font(0, 0, 0);
+    double w = 0, h = 0;
+    measure_text("А1", &w, &h);
+    EXPECT_NEAR(t["А1"].c2y - t["А1"].c1y, w, 1e-4);
+}
+
 TEST_F(TableImage, RebuildReplacesOnlyWhenAllowed) {
     ASSERT_TRUE(table_image_build(df, request()).message.empty());
     size_t projections = projection_chain_entries(df).size();
@@ -312,7 +341,7 @@ TEST_F(TableImage, RebuildReplacesOnlyWhenAllowed) {
     EXPECT_FALSE(t1.count("А1"));
 }
 
-TEST_F(TableImage, MissingTemplatesAreRefusedWithNothingBuilt) {
+TEST_F(TableImage, MissingTemplatesAndTooManyPagesAreRefusedWithNothingBuilt) {
     size_t projections = projection_chain_entries(df).size();
     TableImageRequest none = request();
     none.first_template = 0;
@@ -321,6 +350,14 @@ TEST_F(TableImage, MissingTemplatesAreRefusedWithNothingBuilt) {
     TableImageRequest only_first = request();
     only_first.next_template = 0;
     EXPECT_EQ(table_image_build(df, only_first).message, "Не заданы шаблоны таблицы");
+    // One row a page and 3000 rows: more pages than sheet numbers.
+    uint32_t one_row = build_template("Одна строка", 1, 0);
+    projections = projection_chain_entries(df).size();
+    ASSERT_TRUE(table_cell_write(df, table, 1, 2999, "Последняя", nullptr, 0));
+    ASSERT_EQ(table_update_next_row(df, table), 3000);
+    TableImageRequest many = request();
+    many.first_template = many.next_template = one_row;
+    EXPECT_EQ(table_image_build(df, many).message, "Слишком много листов");
     EXPECT_EQ(projection_chain_entries(df).size(), projections);
 }
 
