@@ -18,12 +18,14 @@
 #include "geometry/transforms.h"
 #include "render/contours/contour_clip.h"
 #include "render/contours/contour_lists.h"
+#include "store/drawing_file.h"
 #include "store/drawing_header.h"
 #include "store/number_pools.h"
 #include "store/record_layouts.h"
 #include "store/records.h"
 
 const char* const text_fragment_counter_full = "Счётчик фрагментов переполнен";
+const char* const text_marked_partner_missing = "E20133";
 
 namespace {
 
@@ -949,15 +951,46 @@ int insert_marked_elements(DrawingFile* target_df, uint8_t* target, const uint8_
     AffineMatrix m = placement ? placement->matrix : AffineMatrix{1, 0, 0, 1, 0, 0, 0};
     bool mirrored = placement && placement->mirror < 0;
     Bytes source_copy(source, source + get_u16(source, record_length));
-    std::vector<Bytes> marked;
-    for (Bytes& e : snapshot(source_df, source_copy.data(), projection_elements, table_elements)) {
+    std::vector<Bytes> all = snapshot(source_df, source_copy.data(), projection_elements, table_elements);
+    if (error_flag) return -1;
+    std::vector<bool> take(all.size(), false);
+    for (size_t i = 0; i < all.size(); ++i) {
+        const Bytes& e = all[i];
         if (e.size() < element_head_size) continue;
         uint16_t flags = get_u16(e.data(), element_flags);
         if (!(flags & element_flag_marked) || (flags & element_flags_not_copied)) continue;
         if (!element_kind_valid(element_kind(e.data()))) continue;
-        marked.push_back(std::move(e));
+        take[i] = true;
     }
-    if (error_flag) return -1;
+    // A marked curve image stands for its wavy line, ellipse, elliptic arc
+    // or Bezier spline of the same number, which comes along even when it
+    // is not marked itself.  An image without that partner means a damaged
+    // drawing: reported, and nothing copied.
+    for (size_t i = 0; i < all.size(); ++i) {
+        if (!take[i] || !(get_u16(all[i].data(), element_options) & element_opt_image)) continue;
+        uint32_t number = get_u32(all[i].data(), element_number);
+        bool found = false;
+        for (size_t j = 0; j < all.size() && !found; ++j) {
+            const uint8_t* q = all[j].data();
+            if (all[j].size() < element_head_size || get_u32(q, element_number) != number ||
+                (get_u16(q, element_options) & element_opt_image) || (get_u16(q, element_flags) & element_flags_not_copied))
+                continue;
+            int kind = element_kind(q);
+            if (kind == element_kind_wavy || kind == element_kind_elliptic_arc || kind == element_kind_ellipse ||
+                kind == element_kind_bezier) {
+                take[j] = true;
+                found = true;
+            }
+        }
+        if (!found) {
+            error_stack_push(text_marked_partner_missing);
+            report_document_failure(source_df);
+            return -1;
+        }
+    }
+    std::vector<Bytes> marked;
+    for (size_t i = 0; i < all.size(); ++i)
+        if (take[i]) marked.push_back(std::move(all[i]));
     if (marked.empty()) return 0;
     uint16_t counter = get_u16(target, projection_fragment_counter);
     if (counter >= 65535) {

@@ -62,6 +62,9 @@ uint32_t fragment_point_find_or_add(DrawingFile* df, uint8_t* target, Point2 at,
 // Copies only the marked graphic elements of the source (generated ones
 // left out) into the target as one new instance: fresh element numbers,
 // each point found at its transformed place in the target or added there.
+// A marked curve image brings its source element (wavy line, ellipse,
+// elliptic arc or Bezier spline of its number) along; an image without one
+// is reported as a damaged source drawing ("E20133") and nothing is copied.
 // No dimensions, annotation or bars come along and no instance record is
 // written.  Returns 0 (also when nothing is marked), -1 on a failure or a
 // full fragment counter (its message shown).
@@ -74,3 +77,4 @@ int insert_marked_elements(DrawingFile* target_df, uint8_t* target, const uint8_
 void remove_dimension_records(DrawingFile* df, uint8_t* projection, uint32_t dimension_number);
 
 extern const char* const text_fragment_counter_full;  // "Счётчик фрагментов переполнен"
+extern const char* const text_marked_partner_missing;  // "E20133"

@@ -36,6 +36,9 @@ namespace {
 
 // Pixels around the cursor within which a click takes a record or point.
 const int pick_pixels = 6;
+// Alt was held at the end of a drag (a binding release): the release of
+// the key that follows must not open the frame's menu bar.
+bool alt_release_pending;
 HWND crosshair_window;
 POINT crosshair_at;
 
@@ -292,6 +295,7 @@ int left_down(HWND window, int x, int y, WPARAM keys) {
 
 int mouse_move(HWND window, int x, int y, WPARAM keys) {
     AnnotationStage& s = annotation_stage;
+    if (GetKeyState(VK_MENU) >= 0) alt_release_pending = false;
     if (!s.crosshair_active || !(keys & MK_LBUTTON) || (!s.selected_annotation_ref && !s.selected_dimension_ref))
         return 0;
     ProjectionWindow* w = projection_window_find_by_hwnd(window);
@@ -332,6 +336,7 @@ int left_up(HWND window, int x, int y, WPARAM) {
     if (!w) return 0;
     if (s.crosshair_active) {
         bool alt = GetKeyState(VK_MENU) < 0;
+        alt_release_pending = alt;
         end_drag();
         bool reseeded = false;
         if (s.selected_annotation_ref) {
@@ -417,6 +422,12 @@ void annotation_mouse_fill(StageTools* row) {
 }
 
 void annotation_mouse_tool_changed() { end_drag(); }
+
+bool annotation_mouse_take_alt_release() {
+    bool pending = alt_release_pending && GetKeyState(VK_MENU) >= 0;
+    alt_release_pending = false;
+    return pending;
+}
 
 void annotation_mouse_repaint() {
     ProjectionWindow* w = projection_window_active();

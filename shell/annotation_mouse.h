@@ -12,6 +12,10 @@
 void annotation_mouse_fill(StageTools* row);
 // A tool button was pressed: a drag under way ends, the cross-hair goes.
 void annotation_mouse_tool_changed();
+// True once after a drag ended with Alt held (binding the record to the
+// point under the cursor) and Alt has been let go since: the menu bar
+// that the key's release would open stays closed.
+bool annotation_mouse_take_alt_release();
 // Puts the mouse cursor on the pixel of the window that shows drawing
 // point p.
 void set_cursor_to_point(HWND window, const ProjectionWindow* w, Point2 p);

@@ -11,6 +11,7 @@
 
 #include "base/byte_order.h"
 #include "base/program_messages.h"
+#include "documents/document_seams.h"
 #include "documents/documents.h"
 #include "geometry/naming.h"
 #include "output/dxf_import.h"
@@ -170,6 +171,12 @@ void export_drawing(int) {
         if (n + 5 >= sizeof path) return;
         std::strcat(path, dxf ? ".dxf" : ".mgi");
         as_dxf = dxf;
+        // The dialog asked about the name without this extension: an
+        // existing file of the name written is replaced only after the
+        // program's own question.
+        if (GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES &&
+            (!document_shell.ask || document_shell.ask(3, path, 0) != 1))
+            return;
     }
     FILE* f = std::fopen(path, as_dxf || as_aama ? "w" : "wb");
     if (!f) {

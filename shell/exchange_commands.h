@@ -8,7 +8,10 @@
 // Menu command "Импорт": DXF and AAMA through the options dialog, any other
 // file as MGI.
 void import_drawing();
-// Menu command "Экспорт" (kind 0 from the menu): MGI.
+// Menu command "Экспорт" (kind 0 from the menu): MGI, or at the layout stage
+// with generated hatch lines shown also DXF and AAMA, by the extension.  A
+// name without a known extension gets the default one; when the name so
+// extended exists, it is replaced only after question 3.
 void export_drawing(int kind);
 // Fills the shell's import and export command seams.
 void exchange_commands_init();

@@ -396,6 +396,9 @@ int replacement_run(HWND owner) {
     prompt(text_fragment_replaced);
     if (owner) InvalidateRect(owner, nullptr, TRUE);
     if (mdi_client) RedrawWindow(mdi_client, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
+    // The image stage is entered again once the click that ended the
+    // replacement has been handled: its panel, caption and prompt anew.
+    if (frame_window) PostMessageA(frame_window, WM_COMMAND, IDM_STAGE_IMAGE, 0);
     return fragment_inserted;
 }
 

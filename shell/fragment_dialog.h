@@ -78,7 +78,8 @@ struct FragmentReplaceRequest {
 };
 // Starts the replacement: the tool then takes the binding points on the
 // replacing fragment (as many as the instance has), and replaces when the
-// last one is clicked.  0 when the record is no instance record.
+// last one is clicked; a replacement done posts the image-stage command to
+// the frame.  0 when the record is no instance record.
 int fragment_replacement_start(const FragmentReplaceRequest& request);
 // Whether a replacement waits for its clicks.
 bool fragment_replacement_pending();

@@ -2,6 +2,7 @@
 // the stage hot keys, the stage panel slot, the repaint queue and shut-down.
 #include "shell/frame_window.h"
 
+#include "shell/annotation_mouse.h"
 #include "shell/commands.h"
 #include "shell/construction_run.h"
 #include "shell/document_hooks.h"
@@ -225,6 +226,9 @@ LRESULT CALLBACK frame_window_proc(HWND window, UINT message, WPARAM wparam, LPA
             dispatch_menu_command(IDM_CONTEXT_RAISE_WINDOW);
             return 0;
         }
+        // The Alt of an annotation binding, let go after the mouse button:
+        // its release opens no menu.
+        if ((wparam & 0xFFF0) == SC_KEYMENU && lparam == 0 && annotation_mouse_take_alt_release()) return 0;
         break;
     case WM_INITMENUPOPUP:
         hints_disable();

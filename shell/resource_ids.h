@@ -249,7 +249,7 @@
 #define IDD_MODEL_PROPERTIES2 723     /* the same title, second model: import, export, size */
 #define IDD_MODEL_OPERATORS 515       /* the list of statements, functions and operators */
 #define IDD_TABLES 587                /* "Таблицы": the table editor */
-#define IDD_TABLE_EXCHANGE 598        /* the table editor's import and export */
+#define IDD_TABLE_EXCHANGE 598        /* the table editor's import, export and table image */
 #define IDD_TABLE_SORT 637            /* "Сортировать строки таблицы" */
 #define IDD_TABLE_TEMPLATE 634        /* "Создать шаблон таблицы" */
 #define IDD_AXIS_GRID 644             /* "Создать сетку осей" */
@@ -456,6 +456,10 @@
 #define IDC_TABLEX_CODE 1730
 #define IDC_TABLEX_REGISTER 1855
 #define IDC_TABLEX_REGISTER_SPIN 1856
+#define IDC_TABLEX_FIRST_TEMPLATE 1727
+#define IDC_TABLEX_NEXT_TEMPLATE 1728
+#define IDC_TABLEX_WRAP 1734
+#define IDC_TABLEX_BUILD 1673
 #define IDC_TABLESORT_KEY 1846
 #define IDC_TABLESORT_KEY_SPIN 1848
 #define IDC_TABLESORT_COLUMN 1849

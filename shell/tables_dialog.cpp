@@ -1,19 +1,22 @@
 // The table editor (dialog 587): the drawing's tables in a virtual list
 // view, cells edited one at a time, columns and rows added, moved and
 // deleted, undo and redo in groups, the row sort (dialog 637), the bill of
-// materials, and import and export of a table as text (dialog 598).
+// materials, and import and export of a table as text and its graphic
+// image from template fragments (dialog 598).
 #include "shell/tables_dialog.h"
 
 #include "base/byte_order.h"
 #include "base/program_messages.h"
 #include "documents/checkpoints.h"
 #include "documents/saving.h"
+#include "geometry/extents.h"
 #include "model/model_storage.h"
 #include "model/table_edits.h"
 #include "model/tables.h"
 #include "model/variable_tools.h"
 #include "render/text/text_variables.h"
 #include "shell/commands.h"
+#include "shell/core/table_image.h"
 #include "shell/document_ui.h"
 #include "shell/file_dialog.h"
 #include "shell/frame_window.h"
@@ -22,8 +25,10 @@
 #include "shell/panels.h"
 #include "shell/message_dialogs.h"
 #include "shell/model_window.h"
+#include "shell/projection_windows.h"
 #include "shell/resource_ids.h"
 #include "store/drawing_header.h"
+#include "store/records.h"
 
 #include <commctrl.h>
 
@@ -55,6 +60,9 @@ struct Editor {
     std::vector<std::pair<uint16_t, std::string>> columns;  // number, name
     std::map<std::pair<int, int>, std::string> cells;       // (column, row) -> shown text
     char separator = ';';
+    // The table image's choices in dialog 598, kept while the editor is open.
+    uint32_t first_template = 0, next_template = 0;  // fragment projection numbers, 0 none
+    bool wrap = false;
 };
 
 Editor editor;
@@ -480,6 +488,110 @@ void show_separator(HWND dialog) {
     SetDlgItemTextA(dialog, IDC_TABLEX_CODE, code);
 }
 
+// A template combo: an empty first entry (no template), then the drawing's
+// fragments; the chosen one selected.
+void fill_template_combo(HWND dialog, int id, const std::vector<TemplateFragment>& fragments, uint32_t chosen) {
+    HWND combo = GetDlgItem(dialog, id);
+    SendMessageA(combo, CB_RESETCONTENT, 0, 0);
+    SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(""));
+    SendMessageA(combo, CB_SETITEMDATA, 0, 0);
+    int selected = 0;
+    for (const TemplateFragment& f : fragments) {
+        std::string shown = f.title.empty() ? std::to_string(f.number) : f.title;
+        LRESULT at = SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(shown.c_str()));
+        if (at < 0) break;
+        SendMessageA(combo, CB_SETITEMDATA, static_cast<WPARAM>(at), static_cast<LPARAM>(f.number));
+        if (f.number == chosen) selected = static_cast<int>(at);
+    }
+    SendMessageA(combo, CB_SETCURSEL, static_cast<WPARAM>(selected), 0);
+}
+
+uint32_t chosen_template(HWND dialog, int id) {
+    LRESULT at = SendDlgItemMessageA(dialog, id, CB_GETCURSEL, 0, 0);
+    if (at < 0) return 0;
+    return static_cast<uint32_t>(SendDlgItemMessageA(dialog, id, CB_GETITEMDATA, static_cast<WPARAM>(at), 0));
+}
+
+// The built pages in their windows: a new page gets one, a replaced one is
+// drawn again; each page's frame is measured with its window there (the
+// frame sizes its place on the sheets).
+void show_pages(const TableImageResult& r) {
+    DrawingFile* df = current_drawing_file();
+    if (!df) return;
+    projection_refs_refresh();
+    auto stored = [df](uint32_t number) {
+        RecordRef* head = reinterpret_cast<RecordRef*>(df->header + header_projections);
+        return record_find_key(df, head, number, nullptr, &page_buffers[table_projections]);
+    };
+    for (uint32_t number : r.pages) {
+        ProjectionWindow* w = projection_window_find_by_id(number);
+        if (!w) {
+            RecordRef ref = 0;
+            {
+                Lock lock;
+                unsigned char* p = stored(number);
+                ref = p ? record_ref_of(&page_buffers[table_projections], p) : 0;
+            }
+            if (ref) w = projection_window_open(ref, 1);
+            error_flag = 0;
+        }
+        {
+            Lock lock;
+            if (unsigned char* p = stored(number)) {
+                projection_compute_extents(p, 0);
+                page_buffers[table_projections].clean = 0;
+            }
+            error_flag = 0;
+        }
+        if (w && w->window) InvalidateRect(w->window, nullptr, TRUE);
+    }
+}
+
+// "Построить  графическое  изображение": the pages of the current table from
+// the chosen templates, then the drawing saved.
+void build_image(HWND dialog) {
+    DrawingFile* df = current_drawing_file();
+    if (!df || !editor.table) return;
+    editor.first_template = chosen_template(dialog, IDC_TABLEX_FIRST_TEMPLATE);
+    editor.next_template = chosen_template(dialog, IDC_TABLEX_NEXT_TEMPLATE);
+    editor.wrap = IsDlgButtonChecked(dialog, IDC_TABLEX_WRAP) == BST_CHECKED;
+    if (!editor.first_template) {
+        show_program_message(table_image_no_templates);
+        return;
+    }
+    drawing_checkpoint(1, default_undo_description());
+    error_flag = 0;
+    TableImageRequest rq;
+    rq.table = editor.table;
+    rq.first_template = editor.first_template;
+    rq.next_template = editor.next_template;
+    rq.wrap = editor.wrap;
+    rq.font_register = (get_u16(df->header, header_options) & header_opt_collation_mask) >> 3;
+    // The question is asked with the document free, so that the windows
+    // behind it paint.
+    rq.replace = [dialog](const std::string& name) {
+        document_lock_release();
+        bool yes = ask_confirmation(dialog, 15, name.c_str()) != 0;
+        document_lock_acquire();
+        return yes;
+    };
+    TableImageResult r;
+    {
+        Lock lock;
+        r = table_image_build(df, rq);
+        error_flag = 0;
+    }
+    if (!r.pages.empty()) {
+        show_pages(r);
+        drawing_save();
+    }
+    if (!r.message.empty()) {
+        static std::string kept;
+        kept = r.message;
+        show_program_message(kept.c_str());
+    }
+}
+
 INT_PTR CALLBACK table_exchange_proc(HWND dialog, UINT msg, WPARAM wp, LPARAM) {
     DrawingFile* df = current_drawing_file();
     switch (msg) {
@@ -502,6 +614,16 @@ INT_PTR CALLBACK table_exchange_proc(HWND dialog, UINT msg, WPARAM wp, LPARAM) {
         SetDlgItemInt(dialog, IDC_TABLEX_REGISTER, reg, FALSE);
         enable(dialog, IDC_TABLEX_IMPORT, editor.table != 0);
         enable(dialog, IDC_TABLEX_EXPORT, editor.table != 0);
+        enable(dialog, IDC_TABLEX_BUILD, editor.table != 0);
+        std::vector<TemplateFragment> fragments;
+        if (df) {
+            Lock lock;
+            fragments = table_image_fragments(df);
+            error_flag = 0;
+        }
+        fill_template_combo(dialog, IDC_TABLEX_FIRST_TEMPLATE, fragments, editor.first_template);
+        fill_template_combo(dialog, IDC_TABLEX_NEXT_TEMPLATE, fragments, editor.next_template);
+        CheckDlgButton(dialog, IDC_TABLEX_WRAP, editor.wrap ? BST_CHECKED : BST_UNCHECKED);
         return TRUE;
     }
     case WM_COMMAND:
@@ -533,6 +655,19 @@ INT_PTR CALLBACK table_exchange_proc(HWND dialog, UINT msg, WPARAM wp, LPARAM) {
             return TRUE;
         case IDC_TABLEX_EXPORT:
             export_table(dialog);
+            return TRUE;
+        case IDC_TABLEX_FIRST_TEMPLATE:
+        case IDC_TABLEX_NEXT_TEMPLATE:
+            if (HIWORD(wp) == CBN_SELCHANGE) {
+                editor.first_template = chosen_template(dialog, IDC_TABLEX_FIRST_TEMPLATE);
+                editor.next_template = chosen_template(dialog, IDC_TABLEX_NEXT_TEMPLATE);
+            }
+            return TRUE;
+        case IDC_TABLEX_WRAP:
+            editor.wrap = IsDlgButtonChecked(dialog, IDC_TABLEX_WRAP) == BST_CHECKED;
+            return TRUE;
+        case IDC_TABLEX_BUILD:
+            build_image(dialog);
             return TRUE;
         case IDC_HELP_PICTURE:
             set_help_topic(21);

@@ -2,6 +2,7 @@
 #include "shell/core/table_template.h"
 
 #include "annotation/annotation_layout.h"
+#include "annotation/annotation_records.h"
 #include "annotation/annotation_tools.h"
 #include "annotation/leader_properties.h"
 #include "base/byte_order.h"
@@ -94,14 +95,21 @@ bool add_line(DrawingFile* df, unsigned char* p, uint32_t a, uint32_t b, const d
     return record_add(df, chain(p, projection_elements), e, &page_buffers[table_elements]) && !error_flag;
 }
 
-// A text fragment with its upper left corner at (x, y); false when the text
-// cannot be laid out (the stroke fonts measure it) or stored.
+// A text fragment whose frame has its smaller corner at (x, y), so that a
+// text placed at a cell's corner stands inside that cell; false when the
+// text cannot be laid out (the stroke fonts measure it) or stored.  The
+// style word becomes its flags, text flags bit 0 its fit-into-cell bit, and
+// rotated texts turn by -pi/2.
 bool add_text(DrawingFile* df, unsigned char* p, const std::string& text, double x, double y, uint16_t style,
-              uint16_t text_flags) {
+              uint16_t text_flags, uint8_t alignment) {
     RecordBytes rec;
     const char* refusal = nullptr;
     if (!build_new_text_fragment(text, x, y, &rec, &refusal)) return false;
+    translate_text_fragment_record(rec.data(), x - get_f32(rec.data(), text_fragment_frame1),
+                                   y - get_f32(rec.data(), text_fragment_frame1 + 4));
     put_u16(rec.data(), annotation_flags, style);
+    rec[text_fragment_alignment] = alignment <= 2 ? alignment : 0;
+    if (text_flags & template_text_fit) put_u16(rec.data(), text_fragment_options, 1);
     if (text_flags & template_text_rotated) put_f64(rec.data(), text_fragment_angle, -std::acos(0.0));
     return record_add(df, chain(p, projection_annotations), rec.data(), &page_buffers[table_annotation]) &&
            !error_flag;
@@ -353,7 +361,7 @@ TemplateBuildResult template_build(DrawingFile* df, TemplateParams& t, RecordRef
         if (k.caption.empty()) continue;
         bool shift = (k.text_flags & template_text_offset) != 0;
         if (add_text(df, p, k.caption, xs[c] + (shift ? k.offset_x : 0), ys[0] + (shift ? k.offset_y : 0), k.style,
-                     k.text_flags))
+                     k.text_flags, k.alignment))
             ++out.texts;
     }
     for (uint32_t row = 1; row <= t.rows && ok; ++row)
@@ -365,7 +373,7 @@ TemplateBuildResult template_build(DrawingFile* df, TemplateParams& t, RecordRef
             bool shift = (b.text_flags & template_text_offset) != 0;
             size_t c = b.template_column - 1;
             if (add_text(df, p, text, xs[c] + (shift ? b.offset_x : 0), ys[row] + (shift ? b.offset_y : 0), b.style,
-                         b.text_flags))
+                         b.text_flags, b.alignment))
                 ++out.texts;
         }
     if (ok) {

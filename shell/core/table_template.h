@@ -15,9 +15,10 @@
 //
 // Texts: each column's caption in the header row, and in every body row
 // i a placeholder "!к<table column>с<i>" in the template column that shows
-// that table column, at the cell's upper left corner (shifted by the
-// offsets when asked), with the style word as the text's flags and rotated
-// texts turned by -pi/2.
+// that table column, their frames at the cell's smaller corner so that they
+// stand in the cell (shifted by the offsets when asked), with the style
+// word as the text's flags, the alignment, the fit-into-cell bit of text
+// flags bit 0, and rotated texts turned by -pi/2.
 //
 // Axis marks (an axis grid with marking on): on each chosen side, in the
 // order left, right, top, bottom, a leader at each end of the axes on that
@@ -72,7 +73,7 @@ enum : uint16_t {
 // and on top.
 constexpr uint16_t template_grid_default_flags = 0x0044 | template_flag_marks | template_mark_left | template_mark_top;
 // Text flags of a column or a binding.
-enum : uint16_t { template_text_rotated = 0x0002, template_text_offset = 0x0008 };
+enum : uint16_t { template_text_fit = 0x0001, template_text_rotated = 0x0002, template_text_offset = 0x0008 };
 
 struct TemplateParams {
     std::string name;

@@ -888,6 +888,56 @@ TEST_F(FragmentBars, MarkedElementsAloneComeOverOntoPointsAtTheirPlaces) {
     EXPECT_TRUE(target(projection_dimensions, table_dimensions).empty());
 }
 
+TEST_F(FragmentTest, MarkedCurveImageBringsItsSourceAndOneWithoutIsADamagedDrawing) {
+    // A wavy line 9 over points 1, 2, 4 of the fragment, not marked, and
+    // its curve image (kind 5, same number), marked as the image stage
+    // marks what is drawn.
+    auto image_of = [](uint32_t number) {
+        Bytes r(curve_vertices + 2 * curve_vertex_size, 0);
+        put_u16(r.data(), record_length, static_cast<uint16_t>(r.size()));
+        put_u32(r.data(), element_number, number);
+        put_u16(r.data(), element_flags, static_cast<uint16_t>(element_kind_curve | (1 << 4) | element_flag_marked));
+        put_u16(r.data(), element_options, element_opt_image);
+        put_i16(r.data(), curve_count, 1);
+        return r;
+    };
+    add(df, fragment_key, projection_elements, table_elements,
+        element(element_kind_wavy, 9, {1, 2, 4}, {{0, 0}, {10, 0}, {10, 10}}));
+    add(df, fragment_key, projection_elements, table_elements, image_of(9));
+    FragmentSettings s;
+    s.mode = fragment_mode_always | fragment_mode_without_dimensions;
+    s.only_marked = true;
+    FragmentInsertParams p = two_points();
+    FragmentCopyResult r;
+    ASSERT_EQ(insert(p, s, nullptr, &r), fragment_inserted);
+    EXPECT_EQ(error_flag, 0);
+    EXPECT_TRUE(store_test::shown().empty());
+    // The wavy line came along, turned onto 100-101 (its far point 4 at
+    // (30,70)), under a number of its own.
+    std::vector<Bytes> wavy;
+    for (Bytes& e : of_instance(projection_elements, table_elements, element_fragment, r.instance))
+        if (element_kind(e.data()) == element_kind_wavy) wavy.push_back(e);
+    ASSERT_EQ(wavy.size(), 1u);
+    EXPECT_NE(get_u32(wavy[0].data(), element_number), 9u);
+    EXPECT_EQ(get_u32(wavy[0].data(), element_points), 100u);
+    EXPECT_EQ(get_u32(wavy[0].data(), element_points + 4), 101u);
+    expect_at(wavy[0], element_coords3 + 32, {30, 70}, "far point of the wavy line");
+
+    // An image whose source is missing: the source drawing is reported
+    // damaged and nothing is copied.
+    add(df, fragment_key, projection_elements, table_elements, image_of(11));
+    size_t elements_before = target(projection_elements, table_elements).size();
+    uint16_t counter_before = counter();
+    p = two_points();
+    EXPECT_EQ(insert(p, s), fragment_failed);
+    EXPECT_EQ(error_flag, 1);
+    ASSERT_EQ(store_test::shown().size(), 1u);
+    EXPECT_NE(store_test::shown()[0].find("E20133"), std::string::npos) << store_test::shown()[0];
+    EXPECT_TRUE(get_u16(df->header, header_options) & header_opt_failed);
+    EXPECT_EQ(target(projection_elements, table_elements).size(), elements_before);
+    EXPECT_EQ(counter(), counter_before);
+}
+
 TEST_F(FragmentTest, MarkedElementsTellWhichInstanceToInsertAgain) {
     FragmentInsertParams p = two_points();
     ASSERT_EQ(insert(p), fragment_inserted);

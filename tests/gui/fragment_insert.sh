@@ -11,30 +11,9 @@ fixture=$build/bin/dimension_fixture.exe
 trap finish EXIT
 dialog="Режимы вставки"
 
-(cd "$work" && wine "$fixture" frag.svt --fragment >/dev/null 2>&1) || { fail "fixture drawing not written"; exit 1; }
-
-start_sarvolt 1280x1024 "$work" frag.svt
-wine "$probe" wait SarVolt "" 60000 >/dev/null
-[ -n "$(probe title SarVolt)" ] || { fail "SARVOLT did not start"; exit 1; }
-for _ in $(seq 1 100); do
-    [ "$(probe views SarVolt | grep -c .)" -ge 2 ] && break
-    sleep 0.2
-done
-[ "$(probe views SarVolt | grep -c .)" -ge 2 ] || { fail "not two projection windows"; exit 1; }
-
-wine "$probe" post SarVolt 0x0111 40006 0 >/dev/null   # the image stage
-sleep 1
-# pixel = (x - offset + shift) * scale + 0.5 in the window of projection N.
-pixel() {
-    local n=$1 x=$2 y=$3 ox oy sx sy hx hy
-    figure() { probe viewsend SarVolt "$n" 0x8050 "$1" 0; }
-    read -r ox oy sx sy hx hy <<<"$(figure 1) $(figure 2) $(figure 7) $(figure 8) $(figure 9) $(figure 10)"
-    python3 -c "import math
-px = math.floor(($x - $ox/1000 + $hx/1000) * $sx/1000 + 0.5)
-py = math.floor(($y - $oy/1000 + $hy/1000) * $sy/1000 + 0.5)
-print((py << 16) | px)"
-}
-click() { probe viewsend SarVolt "$1" 0x0201 1 "$(pixel "$1" "$2" "$3")" >/dev/null; sleep 0.5; }
+start_fragment_drawing --fragment 2
+cmd 40006   # the image stage
+caption=$(wait_for caption "2. Ввод изображения") || fail "not at the image stage: $caption"
 
 probe press2 SarVolt 1070 >/dev/null || fail "no fragment button"
 probe dialog "$dialog" 10000 >/dev/null || { fail "no insertion dialog"; exit 1; }
@@ -42,15 +21,12 @@ shot fragment_insert_dialog
 probe press "$dialog" 1 >/dev/null
 wine "$probe" gone "$dialog" 5000 >/dev/null || fail "the insertion dialog stayed"
 sleep 0.5
-click 1 20 20      # the fragment's binding point
-click 2 30 30      # placed on the target's point 1
+view_click 1 20 20      # the fragment's binding point
+view_click 2 30 30      # placed on the target's point 1
 sleep 1
 shot fragment_insert_done
 
-wine "$probe" post SarVolt 0x0111 40013 0 >/dev/null   # save
-sleep 2
-wine "$probe" close SarVolt 10000 >/dev/null 2>&1
-wait_end || fail "SARVOLT.exe did not end"
+save_and_quit
 
 target=$(cd "$work" && wine "$fixture" --projection frag.svt 2 | tr -d '\r')
 source_=$(cd "$work" && wine "$fixture" --projection frag.svt 1 | tr -d '\r')

@@ -5,7 +5,7 @@
 # замену фрагмента"); after "Выполнить" the prompt asks for one binding
 # point on fragment 3, and a click on its point 1 puts fragment 3's line in
 # place of fragment 1's copies under the same instance number (read back
-# from the saved file).
+# from the saved file), and the image stage is entered again.
 set -u
 build=$1
 source "$(dirname "$0")/gui_lib.bash"
@@ -14,16 +14,7 @@ trap finish EXIT
 modes="Режимы вставки"
 fragments="Фрагменты чертежа"
 
-(cd "$work" && wine "$fixture" frag.svt --fragments >/dev/null 2>&1) || { fail "fixture drawing not written"; exit 1; }
-
-start_sarvolt 1280x1024 "$work" frag.svt
-wine "$probe" wait SarVolt "" 60000 >/dev/null
-[ -n "$(probe title SarVolt)" ] || { fail "SARVOLT did not start"; exit 1; }
-for _ in $(seq 1 100); do
-    [ "$(probe views SarVolt | grep -c .)" -ge 3 ] && break
-    sleep 0.2
-done
-[ "$(probe views SarVolt | grep -c .)" -ge 3 ] || { fail "not three projection windows"; exit 1; }
+start_fragment_drawing --fragments 3
 
 # Outside the image stage the replacement cannot be chosen.
 wine "$probe" post SarVolt 0x0111 40030 0 >/dev/null
@@ -32,28 +23,16 @@ probe dialog "$fragments" 10000 >/dev/null || { fail "no list of fragments"; exi
 wine "$probe" press "$fragments" 2 >/dev/null
 wine "$probe" gone "$fragments" 5000 >/dev/null || fail "Отказаться did not end the list"
 
-wine "$probe" post SarVolt 0x0111 40006 0 >/dev/null   # the image stage
-sleep 1
-# pixel = (x - offset + shift) * scale + 0.5 in the window of projection N.
-pixel() {
-    local n=$1 x=$2 y=$3 ox oy sx sy hx hy
-    figure() { probe viewsend SarVolt "$n" 0x8050 "$1" 0; }
-    read -r ox oy sx sy hx hy <<<"$(figure 1) $(figure 2) $(figure 7) $(figure 8) $(figure 9) $(figure 10)"
-    python3 -c "import math
-px = math.floor(($x - $ox/1000 + $hx/1000) * $sx/1000 + 0.5)
-py = math.floor(($y - $oy/1000 + $hy/1000) * $sy/1000 + 0.5)
-print((py << 16) | px)"
-}
-click() { probe viewsend SarVolt "$1" 0x0201 1 "$(pixel "$1" "$2" "$3")" >/dev/null; sleep 0.5; }
-
+cmd 40006   # the image stage
+caption=$(wait_for caption "2. Ввод изображения") || fail "not at the image stage: $caption"
 # Fragment 1 into projection 2: its point 1 (20,20) onto point 1 (30,30).
 probe press2 SarVolt 1070 >/dev/null || fail "no fragment button"
 probe dialog "$modes" 10000 >/dev/null || { fail "no insertion dialog"; exit 1; }
 probe press "$modes" 1 >/dev/null
 wine "$probe" gone "$modes" 5000 >/dev/null || fail "the insertion dialog stayed"
 sleep 0.5
-click 1 20 20
-click 2 30 30
+view_click 1 20 20
+view_click 2 30 30
 sleep 1
 
 wine "$probe" post SarVolt 0x0111 40030 0 >/dev/null
@@ -79,16 +58,15 @@ sleep 0.5
 prompt=$(probe text SarVolt 1052)
 echo "prompt: $prompt"
 [[ $prompt == "Укажите 1 базовые точки на проекции "* ]] || fail "prompt after the hand-over: $prompt"
-click 3 20 20      # fragment 3's binding point
+view_click 3 20 20      # fragment 3's binding point
 sleep 1
+# The replacement ends by entering the image stage again: its prompt.
 prompt=$(probe text SarVolt 1052)
-[ "$prompt" = "Замена завершена" ] || fail "prompt after the replacement: $prompt"
+[ "$prompt" = "Используйте опорные точки для черчения" ] || fail "prompt after the replacement: $prompt"
+[ "$(probe text SarVolt 1010)" = "2. Ввод изображения" ] || fail "stage after the replacement: $(probe text SarVolt 1010)"
 shot fragment_replace_done
 
-wine "$probe" post SarVolt 0x0111 40013 0 >/dev/null   # save
-sleep 2
-wine "$probe" close SarVolt 10000 >/dev/null 2>&1
-wait_end || fail "SARVOLT.exe did not end"
+save_and_quit
 
 target=$(cd "$work" && wine "$fixture" --projection frag.svt 2 | tr -d '\r')
 echo "target:"; echo "$target"

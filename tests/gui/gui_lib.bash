@@ -193,3 +193,34 @@ enter_stage() {
     sleep 1
     read -r ox oy sx sy hx hy <<<"$(figure 1) $(figure 2) $(figure 7) $(figure 8) $(figure 9) $(figure 10)"
 }
+
+# start_fragment_drawing OPTION VIEWS: the dimension fixture writes frag.svt
+# with OPTION (--fragment, --fragments) into the work folder, the program
+# starts on it and shows VIEWS projection windows; the scenario ends when it
+# does not.  Needs $fixture.
+start_fragment_drawing() {
+    (cd "$work" && wine "$fixture" frag.svt "$1" >/dev/null 2>&1) || { fail "fixture drawing not written"; exit 1; }
+    start_sarvolt 1280x1024 "$work" frag.svt
+    wine "$probe" wait SarVolt "" 60000 >/dev/null
+    [ -n "$(probe title SarVolt)" ] || { fail "SARVOLT did not start"; exit 1; }
+    local _
+    for _ in $(seq 1 100); do
+        [ "$(probe views SarVolt | grep -c .)" -ge "$2" ] && break
+        sleep 0.2
+    done
+    [ "$(probe views SarVolt | grep -c .)" -ge "$2" ] || { fail "fewer than $2 projection windows"; exit 1; }
+}
+
+# view_pixel N X Y: the lparam of drawing position (X, Y) in the window of
+# projection N: pixel = (x - offset + shift) * scale + 0.5.
+view_pixel() {
+    local n=$1 ox oy sx sy hx hy
+    read -r ox oy sx sy hx hy <<<"$(for f in 1 2 7 8 9 10; do probe viewsend SarVolt "$n" 0x8050 "$f" 0; done | tr '\n' ' ')"
+    python3 -c "import math
+px = math.floor(($2 - $ox/1000 + $hx/1000) * $sx/1000 + 0.5)
+py = math.floor(($3 - $oy/1000 + $hy/1000) * $sy/1000 + 0.5)
+print((py << 16) | px)"
+}
+
+# view_click N X Y: a left click at drawing position (X, Y) of projection N.
+view_click() { probe viewsend SarVolt "$1" 0x0201 1 "$(view_pixel "$1" "$2" "$3")" >/dev/null; sleep 0.5; }

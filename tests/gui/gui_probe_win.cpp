@@ -72,6 +72,14 @@
 //   gui_probe press2 CLASS ID       clicks button ID inside the window of CLASS
 //                                    (BM_CLICK: check boxes and radio buttons
 //                                    change their state as under the mouse)
+//   gui_probe drag CLASS N VK WHEN X1 Y1 X2 Y2  drags with the real mouse
+//                                    (SendInput) in the window of projection N
+//                                    from client pixel (X1, Y1) to (X2, Y2),
+//                                    key VK held for the whole drag (WHEN
+//                                    "all") or pressed before the release and
+//                                    let go after it ("drop"); VK 0: no key.
+//                                    Prints "menu 1" when the frame's thread
+//                                    is in menu mode afterwards, else "menu 0"
 //   gui_probe batch                 runs the commands of standard input, one a
 //                                    line (UTF-8, fields apart by tabs; "sleep MS"
 //                                    waits), in this one process
@@ -497,6 +505,54 @@ static int command(int argc, char** argv) {
                                  std::strtoul(argv[5], nullptr, 0),
                                  static_cast<LPARAM>(std::strtol(argv[6], nullptr, 0)));
         std::printf("%ld\n", static_cast<long>(r));
+        return 0;
+    }
+    if (argc >= 10 && std::strcmp(argv[1], "drag") == 0) {
+        HWND w = view_window(argv[2], argv[3]);
+        if (!w) return 1;
+        HWND top = GetAncestor(w, GA_ROOT);
+        SetForegroundWindow(top);
+        Sleep(200);
+        WORD vk = static_cast<WORD>(std::strtoul(argv[4], nullptr, 0));
+        bool whole = std::strcmp(argv[5], "all") == 0;
+        POINT from = {std::atoi(argv[6]), std::atoi(argv[7])}, to = {std::atoi(argv[8]), std::atoi(argv[9])};
+        ClientToScreen(w, &from);
+        ClientToScreen(w, &to);
+        double sw = GetSystemMetrics(SM_CXSCREEN), sh = GetSystemMetrics(SM_CYSCREEN);
+        auto send = [](INPUT in) {
+            SendInput(1, &in, sizeof in);
+            Sleep(150);
+        };
+        auto key = [&](bool down) {
+            if (!vk) return;
+            INPUT in{};
+            in.type = INPUT_KEYBOARD;
+            in.ki.wVk = vk;
+            in.ki.dwFlags = down ? 0 : KEYEVENTF_KEYUP;
+            send(in);
+        };
+        auto mouse = [&](POINT p, DWORD flags) {
+            INPUT in{};
+            in.type = INPUT_MOUSE;
+            in.mi.dx = static_cast<LONG>((p.x + 0.5) * 65536.0 / sw);
+            in.mi.dy = static_cast<LONG>((p.y + 0.5) * 65536.0 / sh);
+            in.mi.dwFlags = MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE | flags;
+            send(in);
+        };
+        mouse(from, 0);
+        if (whole) key(true);
+        mouse(from, MOUSEEVENTF_LEFTDOWN);
+        for (int i = 1; i <= 4; ++i)
+            mouse(POINT{from.x + (to.x - from.x) * i / 4, from.y + (to.y - from.y) * i / 4}, 0);
+        if (!whole) key(true);
+        mouse(to, MOUSEEVENTF_LEFTUP);
+        key(false);
+        Sleep(300);
+        GUITHREADINFO info{};
+        info.cbSize = sizeof info;
+        bool menu = GetGUIThreadInfo(GetWindowThreadProcessId(top, nullptr), &info) &&
+                    (info.flags & (GUI_INMENUMODE | GUI_SYSTEMMENUMODE | GUI_POPUPMENUMODE));
+        std::printf("menu %d\n", menu ? 1 : 0);
         return 0;
     }
     if (argc >= 5 && std::strcmp(argv[1], "wheel") == 0) {

@@ -1,7 +1,8 @@
 // The import and export commands under Wine: the file dialogs (answered
 // through the documents' dialog hook), the overwrite question asked by the
-// save dialog, the extension appended, the import options dialog driven as
-// a user would, and a cancelled options dialog importing nothing.
+// save dialog, the extension appended (and the program's own question when
+// the extended name exists), the import options dialog driven as a user
+// would, and a cancelled options dialog importing nothing.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -11,6 +12,8 @@
 #include <filesystem>
 #include <string>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #include "base/byte_order.h"
 #include "base/program_messages.h"
@@ -37,6 +40,11 @@ namespace {
 
 std::string answer_path;
 std::vector<std::string> messages;
+// The program's own questions: code and extra text; answered with `answer`.
+struct Questions {
+    std::vector<std::pair<int, std::string>> asked;
+    int answer = 0;
+} questions;
 
 size_t projection_count() {
     DrawingFile* df = current_drawing_file();
@@ -66,7 +74,11 @@ protected:
         messages.clear();
         program_message_display = [](const ProgramMessage& m) { messages.push_back(m.text); };
         document_shell = document_shell_unbound;
-        document_shell.ask = [](int, const char*, unsigned) { return 0; };
+        questions = Questions();
+        document_shell.ask = [](int code, const char* extra, unsigned) {
+            questions.asked.emplace_back(code, extra ? extra : "");
+            return questions.answer;
+        };
         exchange_bind();
         exchange_commands_init();
         import_options = ImportOptions{0};
@@ -95,6 +107,14 @@ protected:
         ASSERT_NE(f, nullptr);
         std::fwrite(text.data(), 1, text.size(), f);
         std::fclose(f);
+    }
+    static std::string read_text(const fs::path& name) {
+        FILE* f = std::fopen(name.string().c_str(), "rb");
+        if (!f) return "";
+        std::string text(8192, '\0');
+        text.resize(std::fread(&text[0], 1, text.size(), f));
+        std::fclose(f);
+        return text;
     }
 };
 
@@ -134,6 +154,36 @@ TEST_F(ExchangeCommands, ExportAsksBeforeOverwritingAndAppendsTheExtension) {
     export_drawing(0);
     EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 3 + 0)
         << "part.mgi, part.txt.mgi and the working drawing";
+    EXPECT_TRUE(messages.empty());
+    // So far every file written was new, or the name the dialog itself
+    // asked about: the program asked nothing of its own.
+    EXPECT_TRUE(questions.asked.empty());
+}
+
+TEST_F(ExchangeCommands, NameExtendedByTheProgramIsReplacedOnlyAfterItsQuestion) {
+    // The dialog accepted "part.txt"; the export writes "part.txt.mgi",
+    // which exists already: question 3 names it, and "No" keeps it.
+    write_text("part.txt.mgi", "keep");
+    answer_path = (dir / "part.txt").string();
+    export_drawing(0);
+    ASSERT_EQ(questions.asked.size(), 1u);
+    EXPECT_EQ(questions.asked[0].first, 3);
+    EXPECT_EQ(questions.asked[0].second, (dir / "part.txt.mgi").string());
+    EXPECT_EQ(read_text(dir / "part.txt.mgi"), "keep");
+    EXPECT_FALSE(fs::exists(dir / "part.txt"));
+    // "Yes" replaces it with the export.
+    questions.answer = 1;
+    export_drawing(0);
+    EXPECT_EQ(questions.asked.size(), 2u);
+    EXPECT_EQ(read_text(dir / "part.txt.mgi").compare(0, 4, "MGI "), 0);
+    // A name ending in a point is the same name once extended.
+    write_text("plan.mgi", "keep");
+    questions.answer = 0;
+    answer_path = (dir / "plan.").string();
+    export_drawing(0);
+    ASSERT_EQ(questions.asked.size(), 3u);
+    EXPECT_EQ(questions.asked[2].second, (dir / "plan.mgi").string());
+    EXPECT_EQ(read_text(dir / "plan.mgi"), "keep");
     EXPECT_TRUE(messages.empty());
 }
 

@@ -22,6 +22,7 @@
 #include "geometry/geom_types.h"
 #include "geometry/naming.h"
 #include "shell/fragment_dialog.h"
+#include "shell/frame_window.h"
 #include "shell/resource_ids.h"
 #include "store/drawing_header.h"
 #include "store/kernel_binding.h"
@@ -35,10 +36,10 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-// Runs `user` against the dialog "Режимы вставки" once it shows, while the
-// dialog runs modally on this thread; returns the dialog's result.
-INT_PTR drive_dialog(const std::function<void(HWND)>& user) {
-    std::thread t([&] {
+// A thread that runs `user` against the dialog "Режимы вставки" once it
+// shows (for up to 10 s), while the dialog runs modally on the caller's.
+std::thread when_dialog_shows(std::function<void(HWND)> user) {
+    return std::thread([user] {
         HWND d = nullptr;
         for (int i = 0; i < 400 && !d; ++i) {
             Sleep(25);
@@ -47,6 +48,12 @@ INT_PTR drive_dialog(const std::function<void(HWND)>& user) {
         }
         if (d) user(d);
     });
+}
+
+// Runs `user` against the dialog while it runs modally on this thread;
+// returns the dialog's result.
+INT_PTR drive_dialog(const std::function<void(HWND)>& user) {
+    std::thread t = when_dialog_shows(user);
     INT_PTR r = fragment_insert_dialog_run(nullptr);
     t.join();
     return r;
@@ -255,21 +262,54 @@ protected:
         put_point2(r.data(), element_coords2 + 16, pb);
         return r;
     }
-    // One drawing: the fragment (projection 1) of two segments over points
-    // 1 (0,0), 2 (10,0), 3 (10,5), and projection 7 with points 1
-    // (100,100) and 2 (120,100) and a segment of its own.
-    static void build_fixture() {
-        ASSERT_EQ(drawing_new(1), 0);
+    // The fragment, projection 1 of the current drawing: two segments over
+    // points 1 (0,0), 2 (10,0), 3 (10,5).
+    static void add_fragment() {
         add_projection(1);
         add(1, projection_points, table_points, point(1, 0, 0));
         add(1, projection_points, table_points, point(2, 10, 0));
         add(1, projection_points, table_points, point(3, 10, 5));
         add(1, projection_elements, table_elements, segment(1, 1, 2, {0, 0}, {10, 0}));
         add(1, projection_elements, table_elements, segment(2, 2, 3, {10, 0}, {10, 5}));
+    }
+    // The target, projection 7: points 1 (100,100) and 2 (120,100) and a
+    // segment of its own between them.
+    static void add_target() {
         add_projection(7);
         add(7, projection_points, table_points, point(1, 100, 100));
         add(7, projection_points, table_points, point(2, 120, 100));
         add(7, projection_elements, table_elements, segment(1, 1, 2, {100, 100}, {120, 100}));
+    }
+    // One new drawing holding both.
+    static void build_fixture() {
+        ASSERT_EQ(drawing_new(1), 0);
+        add_fragment();
+        add_target();
+    }
+    // One binding point: fragment point `from` onto target point `to` at `at`.
+    static FragmentInsertParams one_point(uint32_t from, uint32_t to, Point2 at) {
+        FragmentInsertParams p;
+        p.source_count = p.target_count = 1;
+        p.source_points[0] = from;
+        p.target_points[0] = to;
+        p.target_xy[0] = at;
+        return p;
+    }
+    static std::string last_message() { return shown_messages().empty() ? "" : shown_messages().back(); }
+    // Points of projection 7 that instance 1 brought, by their place.
+    static std::vector<std::pair<double, double>> copied_points() {
+        std::vector<std::pair<double, double>> out;
+        for (auto& r : chain(7, projection_points, table_points))
+            if (get_u16(r.data(), point_fragment) == 1)
+                out.emplace_back(get_f64(r.data(), point_sketch_x), get_f64(r.data(), point_sketch_y));
+        std::sort(out.begin(), out.end());
+        return out;
+    }
+    static std::vector<Bytes> instance_records() {
+        std::vector<Bytes> out;
+        for (auto& c : chain(7, projection_construction, table_construction))
+            if (c[record_kind] == construction_fragment_instance) out.push_back(c);
+        return out;
     }
     template <class F>
     static void edit_all(uint32_t key, uint32_t offset, int table, F f) {
@@ -302,28 +342,11 @@ protected:
 };
 
 TEST_F(FragmentCommand, FragmentComesWithNewNumbersAndOneUndoTakesItBack) {
-    // One drawing: a fragment of two segments over three points, and a
-    // projection with its own point 1 and segment 1.
-    ASSERT_EQ(drawing_new(1), 0);
-    add_projection(1);
-    add(1, projection_points, table_points, point(1, 0, 0));
-    add(1, projection_points, table_points, point(2, 10, 0));
-    add(1, projection_points, table_points, point(3, 10, 5));
-    add(1, projection_elements, table_elements, segment(1, 1, 2, {0, 0}, {10, 0}));
-    add(1, projection_elements, table_elements, segment(2, 2, 3, {10, 0}, {10, 5}));
-    add_projection(7);
-    add(7, projection_points, table_points, point(1, 100, 100));
-    add(7, projection_points, table_points, point(2, 120, 100));
-    add(7, projection_elements, table_elements, segment(1, 1, 2, {100, 100}, {120, 100}));
-
-    FragmentInsertParams p;
-    p.source_count = p.target_count = 1;
-    p.source_points[0] = 1;
-    p.target_points[0] = 2;
+    build_fixture();
+    FragmentInsertParams p = one_point(1, 2, {120, 100});
     p.source_xy[0] = {0, 0};
-    p.target_xy[0] = {120, 100};
     ASSERT_EQ(fragment_insert_command(nullptr, 7, current_drawing_file(), 1, &p), fragment_inserted)
-        << "error " << error_flag << " " << (shown_messages().empty() ? "" : shown_messages().back());
+        << "error " << error_flag << " " << last_message();
     EXPECT_EQ(error_flag, 0);
     EXPECT_EQ(p.instance, 1);
 
@@ -337,18 +360,11 @@ TEST_F(FragmentCommand, FragmentComesWithNewNumbersAndOneUndoTakesItBack) {
     }
     std::sort(numbers.begin(), numbers.end());
     EXPECT_EQ(std::unique(numbers.begin(), numbers.end()), numbers.end());
-    auto points = chain(7, projection_points, table_points);
-    ASSERT_EQ(points.size(), 4u);  // binding point 1 lands on the target's point 2
-    bool far_end = false;
-    for (auto& r : points)
-        if (get_u16(r.data(), point_fragment) == 1 && get_f64(r.data(), point_sketch_x) == 130.0 &&
-            get_f64(r.data(), point_sketch_y) == 105.0)
-            far_end = true;
-    EXPECT_TRUE(far_end);
-    int instance_records = 0;
-    for (auto& r : chain(7, projection_construction, table_construction))
-        if (r[record_kind] == construction_fragment_instance) ++instance_records;
-    EXPECT_EQ(instance_records, 1);
+    // Binding point 1 lands on the target's point 2; points 2 and 3 of the
+    // fragment move by (120,100).
+    EXPECT_EQ(chain(7, projection_points, table_points).size(), 4u);
+    EXPECT_EQ(copied_points(), (std::vector<std::pair<double, double>>{{130, 100}, {130, 105}}));
+    EXPECT_EQ(instance_records().size(), 1u);
 
     // One undo: the drawing as before the insertion.
     drawing_undo();
@@ -358,16 +374,10 @@ TEST_F(FragmentCommand, FragmentComesWithNewNumbersAndOneUndoTakesItBack) {
 }
 
 TEST_F(FragmentCommand, FragmentFromTheOtherOpenDrawing) {
-    // The library: a fragment of two segments over three points, saved as
-    // a drawing of its own; then the target drawing opened beside it, so
-    // the library sits in the other slot.
+    // The library holds the fragment; then the target drawing is opened
+    // beside it, so the library sits in the other slot.
     ASSERT_EQ(drawing_new(1), 0);
-    add_projection(1);
-    add(1, projection_points, table_points, point(1, 0, 0));
-    add(1, projection_points, table_points, point(2, 10, 0));
-    add(1, projection_points, table_points, point(3, 10, 5));
-    add(1, projection_elements, table_elements, segment(1, 1, 2, {0, 0}, {10, 0}));
-    add(1, projection_elements, table_elements, segment(2, 2, 3, {10, 0}, {10, 5}));
+    add_fragment();
     DrawingFile* library = current_drawing_file();
     ASSERT_EQ(drawing_new(1), 0);
     ASSERT_EQ(open_drawing_count, 2);
@@ -375,31 +385,18 @@ TEST_F(FragmentCommand, FragmentFromTheOtherOpenDrawing) {
     // The target has more of its own than the library, so its pages lie
     // beyond the library's end of file.
     add_projection(3);
-    add_projection(7);
     for (uint32_t n = 1; n <= 80; ++n)
         add(3, projection_points, table_points, point(n, n, n));
-    add(7, projection_points, table_points, point(1, 100, 100));
-    add(7, projection_points, table_points, point(2, 120, 100));
-    add(7, projection_elements, table_elements, segment(1, 1, 2, {100, 100}, {120, 100}));
+    add_target();
 
-    FragmentInsertParams p;
-    p.source_count = p.target_count = 1;
-    p.source_points[0] = 1;
-    p.target_points[0] = 2;
+    FragmentInsertParams p = one_point(1, 2, {120, 100});
     p.source_xy[0] = {0, 0};
-    p.target_xy[0] = {120, 100};
     ASSERT_EQ(fragment_insert_command(nullptr, 7, library, 1, &p), fragment_inserted)
-        << "error " << error_flag << " " << (shown_messages().empty() ? "" : shown_messages().back());
+        << "error " << error_flag << " " << last_message();
     EXPECT_EQ(error_flag, 0);
     EXPECT_TRUE(shown_messages().empty()) << shown_messages().front();
-    auto elements = chain(7, projection_elements, table_elements);
-    EXPECT_EQ(elements.size(), 3u);
-    bool far_end = false;
-    for (auto& r : chain(7, projection_points, table_points))
-        if (get_u16(r.data(), point_fragment) == 1 && get_f64(r.data(), point_sketch_x) == 130.0 &&
-            get_f64(r.data(), point_sketch_y) == 105.0)
-            far_end = true;
-    EXPECT_TRUE(far_end);
+    EXPECT_EQ(chain(7, projection_elements, table_elements).size(), 3u);
+    EXPECT_EQ(copied_points(), (std::vector<std::pair<double, double>>{{130, 100}, {130, 105}}));
     EXPECT_EQ(chain(3, projection_points, table_points).size(), 80u);
 
     // The library is left as it was.
@@ -418,30 +415,10 @@ TEST_F(FragmentCommand, FragmentFromTheOtherOpenDrawing) {
 }
 
 TEST_F(FragmentCommand, ToolTakesBindingPointsThenInsertsAfterTheLastOne) {
-    // The fragment (projection 1) and the target (7) as in the first test;
-    // the tool's dialog is left with "Да", then two clicks on the fragment
+    // The tool's dialog is left with "Да", then two clicks on the fragment
     // and two on the target.
-    ASSERT_EQ(drawing_new(1), 0);
-    add_projection(1);
-    add(1, projection_points, table_points, point(1, 0, 0));
-    add(1, projection_points, table_points, point(2, 10, 0));
-    add(1, projection_points, table_points, point(3, 10, 5));
-    add(1, projection_elements, table_elements, segment(1, 1, 2, {0, 0}, {10, 0}));
-    add(1, projection_elements, table_elements, segment(2, 2, 3, {10, 0}, {10, 5}));
-    add_projection(7);
-    add(7, projection_points, table_points, point(1, 100, 100));
-    add(7, projection_points, table_points, point(2, 120, 100));
-    add(7, projection_elements, table_elements, segment(1, 1, 2, {100, 100}, {120, 100}));
-
-    std::thread t([] {
-        HWND d = nullptr;
-        for (int i = 0; i < 400 && !d; ++i) {
-            Sleep(25);
-            d = FindWindowA("#32770", "Режимы вставки");
-            if (d && !IsWindowVisible(d)) d = nullptr;
-        }
-        if (d) PostMessageA(d, WM_COMMAND, IDOK, 0);
-    });
+    build_fixture();
+    std::thread t = when_dialog_shows([](HWND d) { PostMessageA(d, WM_COMMAND, IDOK, 0); });
     int started = fragment_tool_start(nullptr);
     t.join();
     ASSERT_EQ(started, 1);
@@ -452,16 +429,10 @@ TEST_F(FragmentCommand, ToolTakesBindingPointsThenInsertsAfterTheLastOne) {
     EXPECT_EQ(chain(7, projection_elements, table_elements).size(), 1u);  // not yet
     // The second target point: the fragment lands on 1-2 of the target,
     // doubled (10 long onto 20) and copied with new numbers.
-    EXPECT_EQ(fragment_tool_click(nullptr, 7, 2, {120, 100}), fragment_inserted)
-        << (shown_messages().empty() ? "" : shown_messages().back());
-    auto elements = chain(7, projection_elements, table_elements);
-    EXPECT_EQ(elements.size(), 3u);
-    bool far_end = false;
-    for (auto& r : chain(7, projection_points, table_points))
-        if (get_u16(r.data(), point_fragment) == 1 && get_f64(r.data(), point_sketch_x) == 120.0 &&
-            get_f64(r.data(), point_sketch_y) == 110.0)
-            far_end = true;
-    EXPECT_TRUE(far_end);
+    EXPECT_EQ(fragment_tool_click(nullptr, 7, 2, {120, 100}), fragment_inserted) << last_message();
+    EXPECT_EQ(chain(7, projection_elements, table_elements).size(), 3u);
+    auto copies = copied_points();
+    EXPECT_NE(std::find(copies.begin(), copies.end(), std::make_pair(120.0, 110.0)), copies.end());
     // Without serial insertion the next click starts a new pick.
     EXPECT_EQ(fragment_tool_click(nullptr, 7, 2, {120, 100}), 1);
     EXPECT_EQ(chain(7, projection_elements, table_elements).size(), 3u);
@@ -477,50 +448,27 @@ TEST_F(FragmentCommand, UpdateButtonBringsConstantUpdateInstancesUpToDate) {
     add_projection(7);
     add(7, projection_points, table_points, point(1, 100, 100));
     fragment_settings.mode = static_cast<uint8_t>(fragment_mode_always | fragment_mode_constant_update);
-    FragmentInsertParams p;
-    p.source_count = p.target_count = 1;
-    p.source_points[0] = 1;
-    p.target_points[0] = 1;
-    p.target_xy[0] = {100, 100};
+    FragmentInsertParams p = one_point(1, 1, {100, 100});
     ASSERT_EQ(fragment_insert_command(nullptr, 7, current_drawing_file(), 1, &p), fragment_inserted);
     fragment_settings = FragmentSettings();
-    auto copy_x = [&] {
-        for (auto& r : chain(7, projection_points, table_points))
-            if (get_u16(r.data(), point_fragment) == 1) return get_f64(r.data(), point_sketch_x);
-        return -1.0;
-    };
-    EXPECT_EQ(copy_x(), 110.0);
+    EXPECT_EQ(copied_points(), (std::vector<std::pair<double, double>>{{110, 105}}));
     // The fragment's point 2 moves 10 to the right.
-    {
-        DrawingFile* d = current_drawing_file();
-        uint8_t* pr = fragment_projection_in(d, 1);
-        RecordRef h = get_u32(pr, projection_points);
-        for (uint8_t* r = record_next(d, &h, nullptr, &page_buffers[table_points]); r;
-             r = record_next(d, &h, r, &page_buffers[table_points]))
-            if (get_u32(r, point_number) == 2) {
-                put_f64(r, point_sketch_x, 20.0);
-                page_buffers[table_points].clean = 0;
-            }
-    }
+    edit(1, projection_points, table_points, 2, [](uint8_t* r) { put_f64(r, point_sketch_x, 20.0); });
     // "Обновить" in the insertion dialog, then "Отказаться".
     INT_PTR r = drive_dialog([](HWND d) {
         click(d, IDC_FRG_UPDATE);
         PostMessageA(d, WM_COMMAND, IDCANCEL, 0);
     });
     EXPECT_EQ(r, IDCANCEL);
-    EXPECT_EQ(copy_x(), 120.0);
+    EXPECT_EQ(copied_points(), (std::vector<std::pair<double, double>>{{120, 105}}));
     // One undo takes the update back.
     drawing_undo();
-    EXPECT_EQ(copy_x(), 110.0);
+    EXPECT_EQ(copied_points(), (std::vector<std::pair<double, double>>{{110, 105}}));
 }
 
 TEST_F(FragmentCommand, MarkedInstanceIsInsertedAgainAfterYes) {
     build_fixture();
-    FragmentInsertParams p;
-    p.source_count = p.target_count = 1;
-    p.source_points[0] = 1;
-    p.target_points[0] = 2;
-    p.target_xy[0] = {120, 100};
+    FragmentInsertParams p = one_point(1, 2, {120, 100});
     ASSERT_EQ(fragment_insert_command(nullptr, 7, current_drawing_file(), 1, &p), fragment_inserted);
     auto copy_of_3 = [&] {
         for (auto& r : chain(7, projection_points, table_points))
@@ -559,56 +507,55 @@ TEST_F(FragmentCommand, MarkedInstanceIsInsertedAgainAfterYes) {
     auto after = copy_of_3();
     EXPECT_EQ(after.first, before.first);
     EXPECT_EQ(after.second, 115.0);
-    int records = 0;
-    for (auto& c : chain(7, projection_construction, table_construction))
-        if (c[record_kind] == construction_fragment_instance) ++records;
-    EXPECT_EQ(records, 1);
+    EXPECT_EQ(instance_records().size(), 1u);
     EXPECT_EQ(chain(7, projection_elements, table_elements).size(), 3u);
     // One undo takes the re-insertion back.
     drawing_undo();
     EXPECT_EQ(copy_of_3().second, 105.0);
 }
 
-TEST_F(FragmentCommand, ReplacementTakesItsBindingPointOnTheNewFragment) {
+TEST_F(FragmentCommand, ReplacementTakesItsBindingPointOnTheNewFragmentThenEntersTheImageStage) {
     build_fixture();
     // Fragment 3: points 7 (0,0) and 8 (0,20), one segment.
     add_projection(3);
     add(3, projection_points, table_points, point(7, 0, 0));
     add(3, projection_points, table_points, point(8, 0, 20));
     add(3, projection_elements, table_elements, segment(1, 7, 8, {0, 0}, {0, 20}));
-    FragmentInsertParams p;
-    p.source_count = p.target_count = 1;
-    p.source_points[0] = 1;
-    p.target_points[0] = 2;
-    p.target_xy[0] = {120, 100};
+    FragmentInsertParams p = one_point(1, 2, {120, 100});
     ASSERT_EQ(fragment_insert_command(nullptr, 7, current_drawing_file(), 1, &p), fragment_inserted);
     FragmentReplaceRequest request;
     request.target = 7;
-    for (auto& c : chain(7, projection_construction, table_construction))
-        if (c[record_kind] == construction_fragment_instance) std::copy(c.begin(), c.end(), request.record);
+    std::vector<Bytes> records = instance_records();
+    ASSERT_EQ(records.size(), 1u);
+    ASSERT_EQ(records[0].size(), sizeof request.record);
+    std::copy(records[0].begin(), records[0].end(), request.record);
     ASSERT_EQ(fragment_replacement_start(request), 1);
     EXPECT_TRUE(fragment_replacement_pending());
     EXPECT_EQ(fragment_tool_click(nullptr, 7, 1, {100, 100}), 1);  // the target itself: ignored
     EXPECT_TRUE(fragment_replacement_pending());
-    EXPECT_EQ(fragment_tool_click(nullptr, 3, 7, {0, 0}), fragment_inserted)
-        << (shown_messages().empty() ? "" : shown_messages().back());
+    // A window stands in for the frame, to receive what the replacement
+    // posts to it; its messages are read, never dispatched.
+    frame_window = CreateWindowExA(0, "STATIC", "frame", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(frame_window, nullptr);
+    auto posted_commands = [] {
+        std::vector<WPARAM> ids;
+        MSG m;
+        while (PeekMessageA(&m, frame_window, WM_COMMAND, WM_COMMAND, PM_REMOVE)) ids.push_back(m.wParam);
+        return ids;
+    };
+    EXPECT_TRUE(posted_commands().empty());
+    EXPECT_EQ(fragment_tool_click(nullptr, 3, 7, {0, 0}), fragment_inserted) << last_message();
     EXPECT_FALSE(fragment_replacement_pending());
-    std::vector<std::pair<double, double>> copies;
-    for (auto& r : chain(7, projection_points, table_points))
-        if (get_u16(r.data(), point_fragment) == 1)
-            copies.emplace_back(get_f64(r.data(), point_sketch_x), get_f64(r.data(), point_sketch_y));
-    EXPECT_EQ(copies, (std::vector<std::pair<double, double>>{{120, 120}}));
-    for (auto& c : chain(7, projection_construction, table_construction)) {
-        if (c[record_kind] == construction_fragment_instance) {
-            EXPECT_EQ(get_u32(c.data(), fragment_source), 3u);
-        }
-    }
+    // Once the click is handled, the frame enters the image stage again.
+    EXPECT_EQ(posted_commands(), (std::vector<WPARAM>{IDM_STAGE_IMAGE}));
+    EXPECT_EQ(copied_points(), (std::vector<std::pair<double, double>>{{120, 120}}));
+    ASSERT_EQ(instance_records().size(), 1u);
+    EXPECT_EQ(get_u32(instance_records()[0].data(), fragment_source), 3u);
     // One undo: the first fragment's copies again.
     drawing_undo();
-    int of_first = 0;
-    for (auto& r : chain(7, projection_points, table_points))
-        if (get_u16(r.data(), point_fragment) == 1 && get_f64(r.data(), point_sketch_x) == 130.0) ++of_first;
-    EXPECT_EQ(of_first, 2);
+    EXPECT_EQ(copied_points(), (std::vector<std::pair<double, double>>{{130, 100}, {130, 105}}));
+    DestroyWindow(frame_window);
+    frame_window = nullptr;
 }
 
 TEST_F(FragmentCommand, CopiedCurvesGetTheirGeneratedImages) {
@@ -631,11 +578,7 @@ TEST_F(FragmentCommand, CopiedCurvesGetTheirGeneratedImages) {
     add(1, projection_elements, table_elements, wavy);
     add_projection(7);
     add(7, projection_points, table_points, point(1, 100, 100));
-    FragmentInsertParams p;
-    p.source_count = p.target_count = 1;
-    p.source_points[0] = 1;
-    p.target_points[0] = 1;
-    p.target_xy[0] = {100, 100};
+    FragmentInsertParams p = one_point(1, 1, {100, 100});
     ASSERT_EQ(fragment_insert_command(nullptr, 7, current_drawing_file(), 1, &p), fragment_inserted);
     int wavy_copies = 0, images = 0;
     for (auto& e : chain(7, projection_elements, table_elements)) {

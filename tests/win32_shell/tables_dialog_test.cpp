@@ -1,7 +1,9 @@
 // The table editor and the model window's dialogs on a drawing: a bill of
 // materials made, a text file imported, the rows sorted, the undo after the
-// sort refused, and the records left in the drawing; the model properties
-// export the program and the operator list inserts an entry.
+// sort refused, and the records left in the drawing; the table's graphic
+// image built from two template fragments gives pages that get page sheets
+// on entering the layout stage; the model properties export the program
+// and the operator list inserts an entry.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -9,23 +11,33 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <map>
 #include <string>
 #include <vector>
 
-#include "base/byte_order.h"
+#include "annotation/annotation_properties.h"
 #include "annotation/leader_properties.h"
+#include "base/byte_order.h"
 #include "base/program_messages.h"
+#include "geometry/naming.h"
 #include "model/model_storage.h"
 #include "model/tables.h"
+#include "output/page_sheets.h"
+#include "output/sheets.h"
+#include "output/title_block_fields.h"
 #include "shell/commands.h"
 #include "shell/document_ui.h"
 #include "shell/frame_window.h"
 #include "shell/model_window.h"
 #include "shell/resource_ids.h"
+#include "shell/core/projection_records.h"
+#include "shell/core/table_image.h"
 #include "shell/core/table_template.h"
+#include "shell/layout_windows.h"
+#include "shell/panels.h"
 #include "shell/projection_windows.h"
 #include "shell/tables_dialog.h"
 #include "shell_fixture.h"
@@ -281,6 +293,153 @@ TEST_F(TablesDialog, AxisGridMarksTheChosenSides) {
         if (a[record_kind] == annotation_leader) marks.push_back(leader_texts(a).upper);
     std::sort(marks.begin(), marks.end());
     EXPECT_EQ(marks, (std::vector<std::string>{"01", "02", "03", "Б", "Б1", "Б2"}));
+}
+
+// A table of 5 rows, a first-sheet template of 3 rows and a following one
+// of 3 rows: dialog 598 builds pages "1 Т" and "2 Т" marked as pages (the
+// second continuing the first), with the cells' texts; entering the layout
+// stage then makes a page sheet for each, numbered 1 and 2 in field 7.
+TEST_F(TablesDialog, TableImagePagesGetPageSheets) {
+    auto build_template = [&](const char* name) {
+        TemplateParams t;
+        t.name = name;
+        t.rows = 3;
+        for (int i = 0; i < 4; ++i) {
+            TemplateColumn c;
+            c.width = 45.0;  // 180 mm wide: a page too wide for a drawing sheet's corner
+            t.columns.push_back(c);
+        }
+        TemplateBinding b;
+        b.table_column = 1;
+        b.template_column = 2;
+        t.bindings.push_back(b);
+        TemplateBuildResult r = template_build(df, t, 0);
+        EXPECT_NE(r.projection, 0u) << r.message;
+        return r.projection;
+    };
+    uint32_t first = build_template("Ш первый");
+    uint32_t next = build_template("Ш следующий");
+    uint32_t table = table_create(df, "Т", nullptr, 0);
+    ASSERT_NE(table, 0u);
+    ASSERT_TRUE(table_add_column(df, table, 1, "Поз.", nullptr, 0));
+    for (uint16_t row = 0; row < 5; ++row)
+        ASSERT_TRUE(table_cell_write(df, table, 1, row, "П" + std::to_string(row + 1), nullptr, 0));
+    ASSERT_EQ(table_update_next_row(df, table), 5);
+
+    std::vector<std::string> combo_entries;
+    DialogWatcher w([&](HWND d) {
+        char caption[128] = "";
+        GetWindowTextA(d, caption, sizeof caption);
+        std::string c = caption;
+        if (c == "Таблицы") {
+            press(d, IDC_TABLES_EXCHANGE);
+            pump_messages(100);
+            press(d, IDOK);
+        } else if (c.empty() && GetDlgItem(d, IDC_TABLEX_BUILD)) {
+            HWND combo = GetDlgItem(d, IDC_TABLEX_FIRST_TEMPLATE);
+            int n = static_cast<int>(SendMessageA(combo, CB_GETCOUNT, 0, 0));
+            for (int i = 0; i < n; ++i) {
+                char text[64] = "";
+                SendMessageA(combo, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text));
+                combo_entries.push_back(text);
+            }
+            SendDlgItemMessageA(d, IDC_TABLEX_FIRST_TEMPLATE, CB_SETCURSEL, 1, 0);
+            SendDlgItemMessageA(d, IDC_TABLEX_NEXT_TEMPLATE, CB_SETCURSEL, 2, 0);
+            CheckDlgButton(d, IDC_TABLEX_WRAP, BST_CHECKED);
+            press(d, IDC_TABLEX_BUILD);
+            pump_messages(200);
+            press(d, IDOK);
+        } else {
+            press(d, IDOK);
+        }
+    });
+    command_seams.tables_dialog();
+    EXPECT_EQ(combo_entries, (std::vector<std::string>{"", "Ш первый", "Ш следующий"}));
+    EXPECT_TRUE(shown_messages.empty()) << shown_messages.front();
+
+    std::map<std::string, uint32_t> pages;
+    for (const ProjectionEntry& e : projection_chain_entries(df)) {
+        RecordRef ref = e.ref;
+        unsigned char* p = record_read_at(df, &ref, &page_buffers[table_projections]);
+        char caption[128] = "";
+        view_caption(p, caption, sizeof caption);
+        pages[caption] = e.number;
+    }
+    ASSERT_TRUE(pages.count("Вид (1 Т)") && pages.count("Вид (2 Т)")) << pages.size();
+    uint32_t p1 = pages["Вид (1 Т)"], p2 = pages["Вид (2 Т)"];
+    auto stored = [&](uint32_t number) {
+        RecordRef* head = reinterpret_cast<RecordRef*>(df->header + header_projections);
+        return record_find_key(df, head, number, nullptr, &page_buffers[table_projections]);
+    };
+    EXPECT_EQ(get_u16(stored(p1), projection_page_flags) & 0x3000, page_projection_mark);
+    EXPECT_EQ(get_u16(stored(p2), projection_page_flags) & 0x3000, page_projection_mark | page_projection_continues);
+    // Rows 1-3 on the first page, 4 and 5 on the second.
+    auto texts = [&](uint32_t number) {
+        std::vector<std::string> out;
+        RecordRef* head = reinterpret_cast<RecordRef*>(stored(number) + projection_annotations);
+        for (unsigned char* a = record_next(df, head, nullptr, &page_buffers[table_annotation]); a;
+             a = record_next(df, head, a, &page_buffers[table_annotation]))
+            if (a[record_kind] == annotation_text_fragment) out.push_back(record_text(a, text_fragment_head));
+        std::sort(out.begin(), out.end());
+        return out;
+    };
+    EXPECT_EQ(texts(p1), (std::vector<std::string>{"П1", "П2", "П3"}));
+    EXPECT_EQ(texts(p2), (std::vector<std::string>{"П4", "П5"}));
+    // The pages open in their windows, their frames measured: the grid of
+    // 180 mm and more.
+    EXPECT_NE(projection_window_find_by_id(p1), nullptr);
+    EXPECT_NE(projection_window_find_by_id(p2), nullptr);
+    EXPECT_GE(get_f32(stored(p1), 66) - get_f32(stored(p1), 58), 180.0f);
+
+    // The layout stage, entered from the view construction; left again
+    // whatever the checks find, for the tests after this one.
+    struct StageBack {
+        int stage = current_stage;
+        char caption[64] = "";  // the stage menu's, as the frame made it
+        // The stage menu's place: one further while a maximised window's
+        // system menu stands first.
+        static int position() {
+            char first[32] = "";
+            GetMenuStringA(main_menu, 0, first, sizeof first, MF_BYPOSITION);
+            return std::strstr(first, "Файл") ? 3 : 4;
+        }
+        StageBack() { GetMenuStringA(main_menu, position(), caption, sizeof caption, MF_BYPOSITION); }
+        ~StageBack() {
+            close_layout_windows();
+            pump_messages(50);
+            stage_set(stage);
+            MENUITEMINFOA info{};
+            info.cbSize = sizeof info;
+            info.fMask = MIIM_TYPE;
+            info.fType = MFT_STRING;
+            info.dwTypeData = caption;
+            SetMenuItemInfoA(main_menu, position(), TRUE, &info);
+        }
+    } back;
+    current_stage = 5;
+    dispatch_menu_command(IDM_STAGE_LAYOUT);
+    for (int i = 0; i < 1000 && (layout_wait_pending() || worker_thread); ++i) pump_messages(10);
+    EXPECT_NE(sheet_window, nullptr);
+    std::vector<SheetInfo> sheets = sheet_chain_list(df);
+
+    std::vector<SheetInfo> page_sheets;
+    for (const SheetInfo& s : sheets)
+        if (s.flags & sheet_flag_page) page_sheets.push_back(s);
+    ASSERT_EQ(page_sheets.size(), 2u);
+    EXPECT_EQ(get_u16(stored(p1), projection_sheet_number) & 0x07ff, page_sheets[0].number);
+    EXPECT_EQ(get_u16(stored(p2), projection_sheet_number) & 0x07ff, page_sheets[1].number);
+    auto title_block = [&](uint32_t sheet) {
+        RecordRef* head = reinterpret_cast<RecordRef*>(df->header + header_sheets);
+        unsigned char* r = record_find_key(df, head, sheet, nullptr, &page_buffers[table_tables]);
+        return r ? r[sheet_title_block] : -1;
+    };
+    EXPECT_EQ(title_block(page_sheets[0].number), 2);  // a text document's first sheet
+    EXPECT_EQ(title_block(page_sheets[1].number), 3);  // and its following sheet
+    std::string page_no;
+    title_block_field_text(df, title_field_sheet_no, page_sheets[1].number, false, &page_no);
+    EXPECT_EQ(page_no, "2");
+    (void)first;
+    (void)next;
 }
 
 TEST_F(TablesDialog, ModelPropertiesExportAndOperatorList) {
