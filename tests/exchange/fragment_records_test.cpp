@@ -4,6 +4,7 @@
 #include "output/fragment_instances.h"
 
 #include "tests/store/store_test_support.h"
+#include "tests/exchange/chain_copies.h"
 
 #include <cmath>
 #include <set>
@@ -87,14 +88,7 @@ protected:
         page_buffers[table_projections].clean = 0;
     }
     static std::vector<Bytes> records(DrawingFile* d, uint32_t key, uint32_t chain, int table) {
-        std::vector<Bytes> out;
-        uint8_t* p = fragment_projection_in(d, key);
-        if (!p) return out;
-        RecordRef head = get_u32(p, chain);
-        for (uint8_t* r = record_next(d, &head, nullptr, &page_buffers[table]); r;
-             r = record_next(d, &head, r, &page_buffers[table]))
-            out.emplace_back(r, r + get_u16(r, 0));
-        return out;
+        return fragment_test::chain_copies(d, key, chain, table);
     }
     std::vector<Bytes> target(uint32_t chain, int table) { return records(df, target_key, chain, table); }
 

@@ -4,6 +4,7 @@
 // by record.
 #pragma once
 #include "tests/exchange/exchange_test_support.h"
+#include "tests/exchange/chain_copies.h"
 
 #include "output/fragment_instances.h"
 
@@ -28,14 +29,7 @@ protected:
     // Copies of the records of one chain (`off` in the projection record)
     // of projection `key` in `d`; empty when there is no such projection.
     static std::vector<Bytes> chain_in(DrawingFile* d, uint32_t key, uint32_t off, int table) {
-        std::vector<Bytes> out;
-        uint8_t* p = fragment_projection_in(d, key);
-        if (!p) return out;
-        RecordRef h = get_u32(p, off);
-        for (uint8_t* r = record_next(d, &h, nullptr, &page_buffers[table]); r;
-             r = record_next(d, &h, r, &page_buffers[table]))
-            out.emplace_back(r, r + get_u16(r, 0));
-        return out;
+        return fragment_test::chain_copies(d, key, off, table);
     }
 };
 

@@ -29,6 +29,7 @@
 #include "store/record_layouts.h"
 #include "store/records.h"
 #include "store/settings_block.h"
+#include "tests/exchange/chain_copies.h"
 
 namespace fs = std::filesystem;
 
@@ -329,15 +330,7 @@ protected:
         });
     }
     static std::vector<Bytes> chain(uint32_t key, uint32_t offset, int table) {
-        std::vector<Bytes> out;
-        DrawingFile* d = current_drawing_file();
-        uint8_t* p = fragment_projection_in(d, key);
-        if (!p) return out;
-        RecordRef h = get_u32(p, offset);
-        for (uint8_t* r = record_next(d, &h, nullptr, &page_buffers[table]); r;
-             r = record_next(d, &h, r, &page_buffers[table]))
-            out.emplace_back(r, r + get_u16(r, 0));
-        return out;
+        return fragment_test::chain_copies(current_drawing_file(), key, offset, table);
     }
 };
 
