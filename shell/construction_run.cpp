@@ -267,7 +267,7 @@ bool construction_stop_requested() {
 }
 
 void start_view_construction() {
-    if (construction_dialog || worker_thread) return;
+    if (construction_dialog || worker_busy()) return;
     HWND dialog = CreateDialogParamA(program_instance, MAKEINTRESOURCEA(IDD_CONSTRUCTION_LOG), frame_window,
                                      construction_dialog_proc, 0);
     if (!dialog) return;
@@ -277,7 +277,7 @@ void start_view_construction() {
 }
 
 void start_construction_thread() {
-    if (!construction_dialog || worker_thread) return;
+    if (!construction_dialog || worker_busy()) return;
     unsigned id = 0;
     uintptr_t h = _beginthreadex(nullptr, 0, construction_thread, nullptr, 0, &id);
     if (!h) {

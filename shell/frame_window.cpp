@@ -154,6 +154,14 @@ bool stop_worker(DWORD ms) {
     return true;
 }
 
+bool worker_busy() {
+    if (!worker_thread) return false;
+    if (WaitForSingleObject(worker_thread, 0) != WAIT_OBJECT_0) return true;
+    CloseHandle(worker_thread);
+    worker_thread = nullptr;
+    return false;
+}
+
 static void frame_destroy() {
     bool stopped = stop_worker(10000);
     if (sheet_window) {

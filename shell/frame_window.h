@@ -60,6 +60,11 @@ char* command_line_path(const char* tail);
 // worker runs any more.
 bool stop_worker(DWORD ms);
 
+// True while the worker slot holds a thread that still runs.  A thread that
+// has ended on its own (the annotation properties thread is never joined) is
+// closed here and the slot freed, so it does not hold back the next worker.
+bool worker_busy();
+
 // Registers the frame class, loads the main menu and creates the frame,
 // shown maximised.  Returns the frame or null.
 HWND frame_create(HINSTANCE instance);

@@ -193,7 +193,7 @@ DWORD WINAPI model_run_thread(LPVOID p) {
 
 void start_run(HWND dialog) {
     DrawingFile* df = current_drawing_file();
-    if (!df || worker_thread || running_job) {
+    if (!df || worker_busy() || running_job) {
         MessageBeep(MB_ICONEXCLAMATION);
         return;
     }

@@ -207,3 +207,24 @@ TEST(Frame, StoppingAWorkerWaitsForItWithATimeLimit) {
     CloseHandle(worker_thread);
     worker_thread = nullptr;
 }
+
+static DWORD WINAPI worker_until_set(LPVOID event) {
+    return WaitForSingleObject(static_cast<HANDLE>(event), 5000);
+}
+
+// A worker that ended on its own, never joined, frees the slot for the next
+// one; a running one keeps it.
+TEST(Frame, WorkerSlotOfAnEndedThreadIsFreed) {
+    EXPECT_FALSE(worker_busy());
+    HANDLE go = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    worker_thread = CreateThread(nullptr, 0, worker_until_set, go, 0, nullptr);
+    ASSERT_NE(worker_thread, nullptr);
+    HANDLE running = worker_thread;
+    EXPECT_TRUE(worker_busy());
+    EXPECT_EQ(worker_thread, running);
+    SetEvent(go);
+    WaitForSingleObject(running, 5000);
+    EXPECT_FALSE(worker_busy());
+    EXPECT_EQ(worker_thread, nullptr);
+    CloseHandle(go);
+}

@@ -239,9 +239,9 @@ TEST_F(ProjectionPicking, TheAnnotationStageMoveToolTakesTheLeaderDrawnOverTheMa
     properties_dialog_shown = nullptr;
     ASSERT_EQ(r, WAIT_OBJECT_0) << "the properties dialog did not end";
     EXPECT_EQ(shown.size(), 1u);
-    // The ended dialog thread's handle would hold back later tests' runs.
-    CloseHandle(worker_thread);
-    worker_thread = nullptr;
+    // The ended dialog thread does not hold the worker slot.
+    EXPECT_FALSE(worker_busy());
+    EXPECT_EQ(worker_thread, nullptr);
 
     // Far left of the leader (it spans a few sheet millimetres about the
     // click) nothing is drawn over the marker.
