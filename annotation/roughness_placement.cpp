@@ -171,6 +171,29 @@ Box roughness_sign_box(const uint8_t* rec) {
     return Box{tip.x - h * k, tip.y, tip.x - h * k + width, tip.y + 2 * h};
 }
 
+bool roughness_nearest_extension_line(const uint8_t* d, double x, double y, double slack, int* line,
+                                      double* distance) {
+    if (!d || get_u16(d, record_length) < dimension_record_size - 2) return false;
+    uint16_t value = get_u16(d, dimension_value_word);
+    if (value & 0x0008) return false;
+    double best = slack;
+    bool found = false;
+    for (int l = 1; l <= 2; ++l) {
+        if (!(value & l)) continue;
+        Point2 a, b;
+        extension_line(d, l, &a, &b);
+        if (a.x == b.x && a.y == b.y) continue;
+        double dist = segment_distance(a, b, {x, y});
+        if (dist <= best) {
+            best = dist;
+            *line = l;
+            found = true;
+        }
+    }
+    if (found && distance) *distance = best;
+    return found;
+}
+
 bool roughness_pick_extension_line(uint8_t* projection, double x, double y, double slack, uint32_t* dimension,
                                    int* line) {
     DrawingFile* df = current_drawing_file();
@@ -180,21 +203,13 @@ bool roughness_pick_extension_line(uint8_t* projection, double x, double y, doub
     double best = slack;
     bool found = false;
     for (unsigned char* d = record_next(df, head, nullptr, buf); d; d = record_next(df, head, d, buf)) {
-        if (get_u16(d, record_length) < dimension_record_size - 2) continue;
-        uint16_t value = get_u16(d, dimension_value_word);
-        if (value & 0x0008) continue;
-        for (int l = 1; l <= 2; ++l) {
-            if (!(value & l)) continue;
-            Point2 a, b;
-            extension_line(d, l, &a, &b);
-            if (a.x == b.x && a.y == b.y) continue;
-            double dist = segment_distance(a, b, {x, y});
-            if (dist <= best) {
-                best = dist;
-                *dimension = get_u32(d, dimension_number);
-                *line = l;
-                found = true;
-            }
+        int l = 0;
+        double dist = 0;
+        if (roughness_nearest_extension_line(d, x, y, best, &l, &dist)) {
+            best = dist;
+            *dimension = get_u32(d, dimension_number);
+            *line = l;
+            found = true;
         }
     }
     error_flag = 0;

@@ -36,6 +36,13 @@ bool fit_roughness_leader(uint8_t* projection, RecordRef* sign_ref, Box* box);
 // height index one above the default (kept within 0..9).
 RecordBytes build_general_roughness_record(int default_height_index);
 
+// Of the shown extension lines (1, 2) of dimension record d, the one
+// nearest to (x, y) within `slack` (a line whose ends coincide is none);
+// false when no line is that near, or the dimension is not shown.  The
+// distance goes to *distance when given.
+bool roughness_nearest_extension_line(const uint8_t* d, double x, double y, double slack, int* line,
+                                      double* distance);
+
 // The extension line of a placed dimension nearest to (x, y) within `slack`:
 // its dimension's number and the line (1 or 2); false when none is near.
 bool roughness_pick_extension_line(uint8_t* projection, double x, double y, double slack, uint32_t* dimension,

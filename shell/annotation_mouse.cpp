@@ -4,6 +4,7 @@
 // automatic checkpoint at the button's press.
 #include <windows.h>
 
+#include <cfloat>
 #include <cmath>
 #include <cstring>
 #include <ctime>
@@ -20,6 +21,7 @@
 #include "base/program_messages.h"
 #include "documents/checkpoints.h"
 #include "render/contours/contour_search.h"
+#include "render/output/dimension_seams.h"
 #include "geometry/nearest_points.h"
 #include "geometry/transforms.h"
 #include "shell/annotation_mouse.h"
@@ -148,6 +150,42 @@ uint32_t element_under(unsigned char* projection, const ProjectionWindow* w, Poi
     return number;
 }
 
+// The element record at `ref` that a tolerance designation can be bound to
+// (a segment, circle, arc or curve of the drawing itself): its number, 0
+// for none.
+uint32_t bindable_element(RecordRef ref) {
+    DrawingFile* df = current_drawing_file();
+    if (!df || !ref) return 0;
+    unsigned char* e = record_read_at(df, &ref, &page_buffers[table_elements]);
+    uint32_t number = 0;
+    if (e && get_u16(e, record_length) >= element_size2) {
+        uint16_t f = get_u16(e, element_flags);
+        int kind = f & element_flag_kind;
+        if (kind >= 1 && kind <= 5 && !(f & element_flag_screen_piece)) number = get_u32(e, element_number);
+    }
+    error_flag = 0;
+    return number;
+}
+
+// The roughness tool's pick of dimension record `ref`: its number and its
+// extension line nearer to p, when it shows one.
+bool marker_extension_line(RecordRef ref, Point2 p, uint32_t* dimension, int* line) {
+    DrawingFile* df = current_drawing_file();
+    if (!df || !ref) return false;
+    unsigned char* d = record_read_at(df, &ref, &page_buffers[table_dimensions]);
+    bool found = d && roughness_nearest_extension_line(d, p.x, p.y, DBL_MAX, line, nullptr);
+    if (found) *dimension = get_u32(d, dimension_number);
+    error_flag = 0;
+    return found;
+}
+
+// The annotation record at `ref` when it is a leader (that can carry a
+// roughness sign), else 0.
+RecordRef carrying_leader(RecordRef ref) {
+    uint8_t* rec = ref ? annotation_record_at(ref) : nullptr;
+    return rec && rec[record_kind] == annotation_leader && annotation_record_usable(rec) ? ref : 0;
+}
+
 // The move tool's pick of record `ref` at p: the selection and its grab
 // offset.
 bool select_for_move(RecordRef ref, Point2 p) {
@@ -202,9 +240,16 @@ int left_down(HWND window, int x, int y, WPARAM keys) {
     // by the pick marker; where it finds nothing (a click between the strokes
     // of a text, or too near the edge for a marker) the record whose box
     // holds the click, else the nearest dimension line.
+    // The roughness tool takes the extension line of the dimension or the
+    // leader drawn under the click, and the tolerance tool the graphic
+    // element drawn there, the same way; each falls back to its nearest
+    // object by geometry.
     MarkerPick marker = {0, 0, 0};
-    if (tool == annotation_tool_move || tool == annotation_tool_arrowheads)
+    ElementPick element_pick = {0, {0.0, 0.0}};
+    if (tool == annotation_tool_move || tool == annotation_tool_arrowheads || tool == annotation_tool_roughness)
         marker = pick_marker_annotation_click(w, x, y);
+    if (tool == annotation_tool_roughness && marker.dimension) dimension_window_seams.enable_arrowhead_controls(0);
+    if (tool == annotation_tool_tolerance) element_pick = pick_marker_element_click(w, x, y);
     bool started = false;
     with_projection(w, [&](unsigned char* projection) {
         switch (tool) {
@@ -228,8 +273,13 @@ int left_down(HWND window, int x, int y, WPARAM keys) {
             break;
         case annotation_tool_tolerance: {
             s.selected_annotation_ref = 0;
-            uint32_t element = element_under(projection, w, p);
-            if (element) started = place_tolerance_designation(projection, &s, element, p.x, p.y) != 0;
+            Point2 at = p;
+            uint32_t element = bindable_element(element_pick.element);
+            if (element)
+                at = element_pick.at;
+            else
+                element = element_under(projection, w, p);
+            if (element) started = place_tolerance_designation(projection, &s, element, at.x, at.y) != 0;
             s.grab_dx = s.grab_dy = 0;
             break;
         }
@@ -246,7 +296,11 @@ int left_down(HWND window, int x, int y, WPARAM keys) {
             s.selected_annotation_ref = 0;
             s.selected_dimension_ref = 0;
             s.picked_dimension_part = 0;
-            if (roughness_pick_extension_line(projection, p.x, p.y, slack, &dimension, &line)) {
+            if (marker_extension_line(marker.dimension, p, &dimension, &line)) {
+                s.picked_dimension_part = line;
+            } else if (RecordRef r = carrying_leader(marker.annotation)) {
+                s.selected_annotation_ref = r;
+            } else if (roughness_pick_extension_line(projection, p.x, p.y, slack, &dimension, &line)) {
                 s.picked_dimension_part = line;
             } else if (RecordRef r = annotation_pick(projection, p.x, p.y, slack)) {
                 uint8_t* rec = annotation_record_at(r);

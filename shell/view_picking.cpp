@@ -5,6 +5,7 @@
 #include "shell/view_picking.h"
 
 #include "render/output/dimension_seams.h"
+#include "render/output/element_drawing.h"
 #include "render/output/output_view.h"
 #include "shell/panels.h"
 #include "shell/projection_windows.h"
@@ -14,6 +15,10 @@ namespace {
 
 ProjectionWindow* crosshair_window;
 POINT crosshair_at;
+// Where the element walk found the element asked for by the tolerance
+// tool; the tool makes the designation itself once the paint is over.
+bool tolerance_found;
+Point2 tolerance_at;
 
 // The window's DC for a pixel access: the paint DC when painting.
 struct PixelDc {
@@ -119,6 +124,12 @@ void seam_crosshair(OutputView* view, Point2 at) {
     crosshair_move(w, view_x_to_pixel(&t, at.x), view_y_to_pixel(&t, at.y), 1);
 }
 
+void seam_tolerance_found(OutputView* view, Point2 at) {
+    if (!window_of(view)) return;
+    tolerance_found = true;
+    tolerance_at = at;
+}
+
 void invalidate_strips(ProjectionWindow* w, POINT at) {
     if (!w || !w->window) return;
     RECT c;
@@ -201,6 +212,22 @@ MarkerPick pick_marker_annotation_click(ProjectionWindow* w, int x, int y) {
     return m;
 }
 
+ElementPick pick_marker_element_click(ProjectionWindow* w, int x, int y) {
+    ElementPick e = {0, {0.0, 0.0}};
+    tolerance_found = false;
+    tolerance_pick_element = 0;
+    tolerance_pick_request = 1;
+    if (pick_marker_paint_click(w, x, y) && tolerance_found && tolerance_pick_element) {
+        e.element = tolerance_pick_element;
+        e.at = tolerance_at;
+    }
+    // A paint that never ran leaves the request standing: no later paint
+    // may take it up.
+    tolerance_pick_request = 0;
+    tolerance_found = false;
+    return e;
+}
+
 void picking_window_gone(ProjectionWindow* w) {
     pick_marker_forget_window(w);
     if (crosshair_window == w) crosshair_window = nullptr;
@@ -220,6 +247,7 @@ void view_picking_bind() {
     output_window_seams.active_projection_number = seam_active_projection;
     output_window_seams.prompt_show = seam_prompt;
     output_window_seams.status_show_number = seam_status;
+    output_window_seams.place_tolerance_designation = seam_tolerance_found;
 
     dimension_window_seams.pick_marker_active = seam_active;
     dimension_window_seams.pick_marker_redraw = seam_redraw;

@@ -44,6 +44,17 @@ struct MarkerPick {
 };
 MarkerPick pick_marker_annotation_click(ProjectionWindow* w, int x, int y);
 
+// The tolerance tool's pick by pixels: the element walk of the paint of a
+// click at (x, y), asked for the element under the pick marker, reports
+// the first graphic element drawn over it and the marker's position in
+// model units.  element 0 when nothing is drawn there or no marker could
+// take part; the request is withdrawn either way.
+struct ElementPick {
+    uint32_t element;  // the element record's reference
+    Point2 at;
+};
+ElementPick pick_marker_element_click(ProjectionWindow* w, int x, int y);
+
 // A window that goes away: its marker and its cross-hair are forgotten.
 void picking_window_gone(ProjectionWindow* w);
 

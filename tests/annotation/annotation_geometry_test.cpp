@@ -519,6 +519,43 @@ RecordBytes straight_dimension(Point2 a, Point2 b, Point2 e1, Point2 e2) {
     return d;
 }
 
+// The extension line a roughness sign goes to: of the lines the value
+// word shows (bits 0 and 1, none under bit 3) the nearer one within the
+// slack, a line whose ends coincide counting as none.  Lines at x 10 and
+// 90 from y 50 to the dimension line at y 60.
+TEST_F(AnnotationGeometry, RoughnessTakesTheNearerShownExtensionLine) {
+    struct Case {
+        const char* what;
+        uint16_t shown;   // value-word bits 0..3
+        bool flat_first;  // the first line's ends coincide
+        Point2 click;
+        double slack;
+        int line;  // 0: none
+        double distance;
+    } cases[] = {
+        {"near the first", 0x3, false, {12, 55}, 5, 1, 2},
+        {"near the second", 0x3, false, {87, 58}, 5, 2, 3},
+        {"beyond a line's end", 0x3, false, {10, 64}, 5, 1, 4},
+        {"between, within no slack", 0x3, false, {49, 55}, 5, 0, 0},
+        {"between, any distance", 0x3, false, {49, 55}, DBL_MAX, 1, 39},
+        {"second shown only", 0x2, false, {12, 55}, DBL_MAX, 2, 78},
+        {"dimension not shown", 0xB, false, {12, 55}, DBL_MAX, 0, 0},
+        {"first line a point", 0x1, true, {10, 55}, DBL_MAX, 0, 0},
+    };
+    for (const Case& c : cases) {
+        RecordBytes d = straight_dimension({10, 60}, {90, 60}, {10, 50}, {90, 50});
+        put_u16(d.data(), dimension_value_word, static_cast<uint16_t>(0x8000 | (1 << 4) | c.shown));
+        if (c.flat_first) put_pair(d, dimension_extension1 + 8, 10, 50);
+        int line = 0;
+        double distance = -1;
+        bool found = roughness_nearest_extension_line(d.data(), c.click.x, c.click.y, c.slack, &line, &distance);
+        EXPECT_EQ(found, c.line != 0) << c.what;
+        if (!found) continue;
+        EXPECT_EQ(line, c.line) << c.what;
+        EXPECT_NEAR(distance, c.distance, 1e-4) << c.what;
+    }
+}
+
 TEST_F(AnnotationGeometry, DimensionLineMovesParallel) {
     struct Case {
         const char* what;

@@ -3,8 +3,11 @@
 // the click (the first one the paint draws over the marker, not the nearest
 // one by geometry), a click of the annotation stage's move tool takes the
 // leader drawn under it (and its right click opens that leader's
-// properties), and a click of the dimension stage that its tool
-// fails on leaves no marker behind.  The drawing is a new one from the
+// properties), the tolerance tool binds its designation to the element
+// drawn under the click and the roughness tool puts its sign on the leader
+// drawn there (each taking the nearest object where the marker finds
+// nothing), and a click of the dimension stage that its tool fails on
+// leaves no marker behind.  The drawing is a new one from the
 // wizard, with records added to its one view.
 #include <windows.h>
 
@@ -18,6 +21,7 @@
 #include "base/program_messages.h"
 #include "documents/documents.h"
 #include "geometry/transforms.h"
+#include "render/output/element_drawing.h"
 #include "render/output/output_view.h"
 #include "shell/annotation_properties_win.h"
 #include "shell/commands.h"
@@ -122,13 +126,13 @@ protected:
 // Segment elements 1 and 2, each a horizontal line across the click's
 // column on a client row; element 1 comes first in the chain, so the paint
 // draws it first.
-void add_lines(ProjectionWindow* w, const Point2 rows[2][2]) {
+void add_lines(ProjectionWindow* w, const Point2 rows[2][2], int line_type = 1) {
     with_image_projection(w, [&](DrawingFile* df, unsigned char* p) {
         for (int i = 0; i < 2; ++i) {
             uint8_t rec[element_size2] = {};
             put_u16(rec, record_length, element_size2);
             put_u32(rec, element_number, static_cast<uint32_t>(i + 1));
-            put_u16(rec, element_flags, static_cast<uint16_t>(element_kind_segment | (1 << 4)));
+            put_u16(rec, element_flags, static_cast<uint16_t>(element_kind_segment | (line_type << 4)));
             put_f64(rec, element_coords2, rows[i][0].x);
             put_f64(rec, element_coords2 + 8, rows[i][0].y);
             put_f64(rec, element_coords2 + 16, rows[i][1].x);
@@ -292,4 +296,124 @@ TEST_F(ProjectionPicking, TheDimensionStageDropsTheMarkerOfAFailedClick) {
         pick_marker_reset();
     }
     stage_tools[2] = saved;
+}
+
+namespace {
+
+// The annotation records of the window's projection: kind and key of each,
+// in chain order.
+struct Annotation {
+    int kind;
+    uint32_t key;
+    uint32_t element;  // the bound element of a tolerance designation
+};
+std::vector<Annotation> annotations(ProjectionWindow* w) {
+    std::vector<Annotation> list;
+    with_image_projection(
+        w,
+        [&](DrawingFile* df, unsigned char* p) {
+            RecordRef* head = projection_chain(p, projection_annotations);
+            PageBuffer* b = &page_buffers[table_annotation];
+            for (uint8_t* a = record_next(df, head, nullptr, b); a; a = record_next(df, head, a, b))
+                list.push_back({a[record_kind], get_u32(a, record_key),
+                                a[record_kind] == annotation_tolerance ? get_u32(a, tolerance_element) : 0});
+        },
+        false);
+    return list;
+}
+
+std::vector<uint32_t> tolerance_elements(ProjectionWindow* w) {
+    std::vector<uint32_t> bound;
+    for (const Annotation& a : annotations(w))
+        if (a.kind == annotation_tolerance) bound.push_back(a.element);
+    return bound;
+}
+
+}  // namespace
+
+// The tolerance tool binds its designation to the element drawn over the
+// marker: element 1 one row below the click before element 2 on the
+// click's row (the nearer one by geometry).  Where the marker finds no
+// element (a click 5 pixels above both lines) the nearest element within
+// the pick distance takes it, here 2; far from both nothing is placed.
+TEST_F(ProjectionPicking, TheToleranceToolBindsTheElementDrawnOverTheMarker) {
+    const Point2 rows[2][2] = {{model_at(cx - 60, cy + 1), model_at(cx + 60, cy + 1)},
+                               {model_at(cx - 60, cy), model_at(cx + 60, cy)}};
+    // Lines of a one-pixel pen (dashed, the click in the middle of a dash):
+    // from the annotation stage on a solid line is drawn as wide as on the
+    // sheet, which here spans far more than the rows apart.
+    add_lines(w, rows, 3);
+    current_stage = 5;
+    annotation_stage_reset(&annotation_stage);
+    annotation_stage.tool = annotation_tool_tolerance;
+    struct Case {
+        int dy;
+        std::vector<uint32_t> bound;  // the elements bound after the click
+        bool marker_hit;
+    } cases[] = {
+        {0, {1}, true},
+        {-5, {1, 2}, false},
+        {-40, {1, 2}, false},
+    };
+    for (const Case& c : cases) {
+        // A placed designation widens the projection, which may move the
+        // view: the click is found from the window's transform of now.
+        ViewTransform now = projection_window_transform(w);
+        int x = view_x_to_pixel(&now, rows[1][0].x + (rows[1][1].x - rows[1][0].x) / 2);
+        int y = view_y_to_pixel(&now, rows[1][0].y);
+        ASSERT_EQ(view_y_to_pixel(&now, rows[0][0].y), y + 1);
+        hits.clear();
+        click(x, y + c.dy);
+        EXPECT_EQ(tolerance_elements(w), c.bound) << c.dy;
+        bool element_hit = false;
+        for (const Hit& h : hits)
+            if (h.stage == 5 && get_u16(h.record.data(), record_length) == element_size2 &&
+                get_u32(h.record.data(), element_number) == 1)
+                element_hit = true;
+        EXPECT_EQ(element_hit, c.marker_hit) << c.dy;
+        EXPECT_EQ(tolerance_pick_request, 0) << c.dy;
+        int mx = 0, my = 0;
+        EXPECT_EQ(pick_marker_position(&mx, &my), 0) << c.dy;
+    }
+}
+
+// The roughness tool puts its sign on the leader drawn over the marker (the
+// walk's test reports the leader, and the sign takes the leader's key);
+// a click within 2 pixels of the edge places no marker, and the leader
+// whose box holds the click carries the sign instead.
+TEST_F(ProjectionPicking, TheRoughnessToolTakesTheLeaderDrawnOverTheMarker) {
+    Point2 mid = model_at(cx, cy), edge = model_at(2, cy);
+    with_image_projection(w, [&](DrawingFile* df, unsigned char* p) {
+        for (Point2 at : {mid, edge}) {
+            RecordBytes rec = build_new_leader(at.x, at.y);
+            ASSERT_NE(record_add(df, projection_chain(p, projection_annotations), rec.data(),
+                                 &page_buffers[table_annotation]),
+                      0u);
+        }
+    });
+    current_stage = 5;
+    annotation_stage_reset(&annotation_stage);
+    annotation_stage.tool = annotation_tool_roughness;
+
+    click(cx, cy);
+    ASSERT_FALSE(hits.empty());
+    EXPECT_EQ(hits[0].stage, 5);
+    EXPECT_EQ(hits[0].record[record_kind], annotation_leader);
+    std::vector<Annotation> list = annotations(w);
+    ASSERT_EQ(list.size(), 3u);
+    EXPECT_EQ(list[0].kind, annotation_leader);
+    EXPECT_NE(list[0].key, 0u) << "the leader under the marker carries no sign";
+    EXPECT_EQ(list[1].key, 0u);
+    EXPECT_EQ(list[2].kind, annotation_roughness);
+    EXPECT_EQ(list[2].key, list[0].key);
+
+    hits.clear();
+    click(2, cy);
+    EXPECT_TRUE(hits.empty());
+    list = annotations(w);
+    ASSERT_EQ(list.size(), 4u);
+    EXPECT_NE(list[1].key, 0u) << "the leader at the edge carries no sign";
+    EXPECT_NE(list[1].key, list[0].key);
+    EXPECT_EQ(list[3].kind, annotation_roughness);
+    EXPECT_EQ(list[3].key, list[1].key);
 }
