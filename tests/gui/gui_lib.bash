@@ -194,6 +194,27 @@ enter_stage() {
     read -r ox oy sx sy hx hy <<<"$(figure 1) $(figure 2) $(figure 7) $(figure 8) $(figure 9) $(figure 10)"
 }
 
+# pixel X Y: the pixel of drawing position (X, Y) in projection window 1,
+# from the figures enter_stage read (x1000): (x - offset + shift) * scale.
+pixel() { python3 -c "import math
+print(math.floor(($1 - $ox/1000 + $hx/1000) * $sx/1000 + 0.5), math.floor(($2 - $oy/1000 + $hy/1000) * $sy/1000 + 0.5))"; }
+
+# mouse MESSAGE X Y KEYS: the mouse message at drawing position (X, Y) of
+# projection window 1 with the key state KEYS.
+mouse() {
+    local px py
+    read -r px py <<<"$(pixel "$2" "$3")"
+    probe viewsend SarVolt 1 "$1" "$4" $(( (py << 16) | (px & 0xFFFF) )) >/dev/null
+}
+
+# start_annotation_stage: the elements fixture ($fixture) writes notes.svt,
+# the program starts on it and enters the annotation stage.
+start_annotation_stage() {
+    (cd "$work" && wine "$fixture" notes.svt >/dev/null 2>&1) || { fail "fixture drawing not written"; exit 1; }
+    start_on_views notes.svt
+    enter_stage 40007
+}
+
 # start_fragment_drawing OPTION VIEWS: the dimension fixture writes frag.svt
 # with OPTION (--fragment, --fragments) into the work folder, the program
 # starts on it and shows VIEWS projection windows; the scenario ends when it
