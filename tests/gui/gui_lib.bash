@@ -123,6 +123,31 @@ start_new_drawing() {
     title=$(wait_for title "svt00001.tmp \\[этап *\\] - SARVOLT 9.4") || fail "title after a new drawing: $title"
 }
 
+# start_with_one_view: start_new_drawing, then waits for the wizard's one
+# projection window.
+start_with_one_view() {
+    start_new_drawing
+    local _
+    for _ in $(seq 1 50); do
+        [ -n "$(probe views SarVolt)" ] && break
+        sleep 0.2
+    done
+    [ "$(probe views SarVolt | grep -c .)" = 1 ] || fail "the wizard did not open one window"
+}
+
+# write_bmp FILE W H B G R: a 24-bit BMP of W x H pixels in one colour.
+write_bmp() {
+    python3 - "$@" <<'PY'
+import struct, sys
+path, w, h, b, g, r = sys.argv[1], *map(int, sys.argv[2:])
+stride = (w * 3 + 3) & ~3
+rows = b"".join(bytes([b, g, r]) * w + b"\0" * (stride - w * 3) for _ in range(h))
+info = struct.pack("<IiiHHIIiiII", 40, w, h, 1, 24, 0, len(rows), 2835, 2835, 0, 0)
+head = b"BM" + struct.pack("<IHHI", 14 + 40 + len(rows), 0, 0, 54)
+open(path, "wb").write(head + info + rows)
+PY
+}
+
 # winpath FILE: the Windows form of a path, for arguments of Wine programs.
 winpath() { winepath -w "$1" 2>/dev/null | tr -d '\r'; }
 
