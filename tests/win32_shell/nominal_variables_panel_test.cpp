@@ -27,6 +27,12 @@
 
 namespace {
 
+// Values are shown right-aligned with leading blanks; the tests read them without.
+std::string trimmed(const char* text) {
+    while (*text == ' ') ++text;
+    return text;
+}
+
 std::vector<std::string> combo_items(HWND combo) {
     std::vector<std::string> out;
     int n = static_cast<int>(SendMessageA(combo, CB_GETCOUNT, 0, 0));
@@ -34,7 +40,7 @@ std::vector<std::string> combo_items(HWND combo) {
         char buf[300] = {0};
         if (SendMessageA(combo, CB_GETLBTEXTLEN, i, 0) < static_cast<LRESULT>(sizeof buf))
             SendMessageA(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(buf));
-        out.push_back(buf);
+        out.push_back(trimmed(buf));
     }
     return out;
 }
@@ -42,7 +48,7 @@ std::vector<std::string> combo_items(HWND combo) {
 std::string field(HWND panel, int id) {
     char buf[300] = {0};
     GetDlgItemTextA(panel, id, buf, sizeof buf);
-    return buf;
+    return trimmed(buf);
 }
 
 void select_item(HWND panel, int id, int index) {
@@ -176,8 +182,9 @@ TEST_F(NominalVariablesPanel, ChosenVariableIsBoundAndMarkedInTheList) {
     EXPECT_DOUBLE_EQ(b.second, 42.5);
     std::vector<std::string> list = combo_items(GetDlgItem(panel, IDC_DIMENSION_LIST));
     ASSERT_EQ(list.size(), 1u);
-    EXPECT_NE(list[0].find("{LEN}"), std::string::npos) << list[0];
-    EXPECT_EQ(list[0].rfind("42.5", 0), 0u) << list[0];
+    // The description of the dimension, then the variable's name in braces.
+    EXPECT_EQ(list[0].rfind("42.5 L ", 0), 0u) << list[0];
+    EXPECT_EQ(list[0].substr(list[0].size() - 5), "{LEN}") << list[0];
     // Reopened, the field shows the name again.
     open_first_dimension();
     EXPECT_EQ(field(panel, IDC_DIMENSION_NOMINAL), "42.5 {LEN}");
