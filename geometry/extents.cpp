@@ -250,11 +250,14 @@ int box_of_rotated_text(Box* out, const TextMetrics* m, PointF anchor, PointF an
     for (int i = 0; i < count; ++i) {
         PointF a = i == 0 ? anchor : anchor2;
         const TextLineMetrics& l = m->line[i];
-        double o = l.rise, h = l.height, w = l.width;
-        add_point(out, a.x + o * nx, a.y + o * ny);
-        add_point(out, a.x + (o - h) * nx, a.y + (o - h) * ny);
-        add_point(out, a.x + (o - h) * nx + w * ux, a.y + (o - h) * ny + w * uy);
-        add_point(out, a.x + o * nx + w * ux, a.y + o * ny + w * uy);
+        // y grows downward, as on the screen: the glyphs rise on the -n side
+        // of the base line (the text renderer places a glyph point at height
+        // t above the base line at a - t * n) and descend on the +n side.
+        double top = -l.rise, bottom = l.height - l.rise, w = l.width;
+        add_point(out, a.x + top * nx, a.y + top * ny);
+        add_point(out, a.x + bottom * nx, a.y + bottom * ny);
+        add_point(out, a.x + bottom * nx + w * ux, a.y + bottom * ny + w * uy);
+        add_point(out, a.x + top * nx + w * ux, a.y + top * ny + w * uy);
     }
     if (!no_leader) {
         double pad = sheet_to_model_length(0.25);

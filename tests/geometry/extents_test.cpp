@@ -139,16 +139,34 @@ TEST_F(Extents, RotatedTextsAndAnnotationBoxes) {
     TextMetrics m{{{2, 3, 10}, {1, 2, 4}}};
     PointF leader[3] = {{0, 0}, {0, 0}, {0, 0}};
     Box b;
-    EXPECT_EQ(box_of_rotated_text(&b, &m, {5, 5}, {0, 0}, leader, 0, 1, 0), 1);
-    expect_box(b, 5, 4, 15, 7);  // from rise - height to rise above the anchor, width along x
-    box_of_rotated_text(&b, &m, {5, 5}, {0, 0}, leader, 0, 1, PI / 2);
-    expect_box(b, 3, 5, 6, 15);
+    // y grows downward.  The anchor (5, 5) is the left end of the base line;
+    // the line rises 2 above it (toward -y at angle 0) and descends 1 below
+    // it, and runs 10 along the angle.  At an angle a the reading direction
+    // is (cos a, sin a) and "up" is (sin a, -cos a).
+    struct {
+        double angle;
+        Box box;
+    } turned[] = {
+        {0, {5, 3, 15, 6}},             // rise to y 3, descent to y 6
+        {PI / 2, {4, 5, 7, 15}},        // reads down the screen, up is +x
+        {PI, {-5, 4, 5, 7}},            // upside down: up is +y
+        {3 * PI / 2, {3, -5, 6, 5}},    // reads up the screen, up is -x
+        // cos 0.6, sin 0.8: top corners (6.6, 3.8) and (12.6, 11.8), bottom
+        // corners (4.2, 5.6) and (10.2, 13.6).
+        {std::atan2(0.8, 0.6), {4.2, 3.8, 12.6, 13.6}},
+    };
+    for (const auto& t : turned) {
+        SCOPED_TRACE(t.angle);
+        EXPECT_EQ(box_of_rotated_text(&b, &m, {5, 5}, {0, 0}, leader, 0, 1, t.angle), 1);
+        expect_box(b, t.box.min_x, t.box.min_y, t.box.max_x, t.box.max_y);
+    }
+    // The second line (rise 1, height 2, width 4) at (5, 20) spans y 19..21.
     EXPECT_EQ(box_of_rotated_text(&b, &m, {5, 5}, {5, 20}, leader, 1, 1, 0), 2);
-    expect_box(b, 5, 4, 15, 21);
+    expect_box(b, 5, 3, 15, 21);
     // Leader points widen the box and pad it by 0.25 mm for each point.
     PointF far[3] = {{30, 5}, {30, 5}, {30, 5}};
     box_of_rotated_text(&b, &m, {5, 5}, {0, 0}, far, 0, 0, 0);
-    expect_box(b, 5 - 0.75, 4 - 0.75, 30.75, 7.75);
+    expect_box(b, 5 - 0.75, 3 - 0.75, 30.75, 6.75);
     // Two-point annotation: corners in either order, 0.3 mm of padding, at
     // 1:1 and at 1:10.
     for (double scale : {1.0, 10.0}) {

@@ -12,19 +12,9 @@ fixture=$build/bin/elements_fixture.exe
 reader=$build/bin/annotation_fixture.exe
 trap finish EXIT
 
-(cd "$work" && wine "$fixture" notes.svt >/dev/null 2>&1) || { fail "fixture drawing not written"; exit 1; }
-
-start_on_views notes.svt
-
-enter_stage 40007   # the annotation stage
-# Pixel of a drawing point, and the drawing length of one pixel.
-pixel() { python3 -c "import math
-print(math.floor(($1 - $ox/1000 + $hx/1000) * $sx/1000 + 0.5), math.floor(($2 - $oy/1000 + $hy/1000) * $sy/1000 + 0.5))"; }
+start_annotation_stage
+# The drawing length of one pixel.
 unit=$(python3 -c "print(abs(1000 / $sx))")
-mouse() {  # message x y keys
-    read -r px py <<<"$(pixel "$2" "$3")"
-    probe viewsend SarVolt 1 "$1" "$4" $(( (py << 16) | (px & 0xFFFF) )) >/dev/null
-}
 tool() { probe notify SarVolt "$1" 0 >/dev/null || fail "no tool button $1"; sleep 0.3; }
 drag() {  # key when x1 y1 x2 y2: the real mouse, the key held as told
     read -r a b <<<"$(pixel "$3" "$4")"

@@ -11,17 +11,7 @@ source "$(dirname "$0")/gui_lib.bash"
 fixture=$build/bin/elements_fixture.exe
 trap finish EXIT
 
-(cd "$work" && wine "$fixture" notes.svt >/dev/null 2>&1) || { fail "fixture drawing not written"; exit 1; }
-
-start_on_views notes.svt
-
-enter_stage 40007   # the annotation stage
-pixel() { python3 -c "import math
-print(math.floor(($1 - $ox/1000 + $hx/1000) * $sx/1000 + 0.5), math.floor(($2 - $oy/1000 + $hy/1000) * $sy/1000 + 0.5))"; }
-mouse() {  # message x y keys
-    read -r px py <<<"$(pixel "$2" "$3")"
-    probe viewsend SarVolt 1 "$1" "$4" $(( (py << 16) | (px & 0xFFFF) )) >/dev/null
-}
+start_annotation_stage
 
 probe notify SarVolt 1156 0 >/dev/null || { fail "no annotation panel"; exit 1; }
 probe notify SarVolt 1160 0 >/dev/null || fail "no leader tool"

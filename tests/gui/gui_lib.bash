@@ -123,6 +123,31 @@ start_new_drawing() {
     title=$(wait_for title "svt00001.tmp \\[этап *\\] - SARVOLT 9.4") || fail "title after a new drawing: $title"
 }
 
+# start_with_one_view: start_new_drawing, then waits for the wizard's one
+# projection window.
+start_with_one_view() {
+    start_new_drawing
+    local _
+    for _ in $(seq 1 50); do
+        [ -n "$(probe views SarVolt)" ] && break
+        sleep 0.2
+    done
+    [ "$(probe views SarVolt | grep -c .)" = 1 ] || fail "the wizard did not open one window"
+}
+
+# write_bmp FILE W H B G R: a 24-bit BMP of W x H pixels in one colour.
+write_bmp() {
+    python3 - "$@" <<'PY'
+import struct, sys
+path, w, h, b, g, r = sys.argv[1], *map(int, sys.argv[2:])
+stride = (w * 3 + 3) & ~3
+rows = b"".join(bytes([b, g, r]) * w + b"\0" * (stride - w * 3) for _ in range(h))
+info = struct.pack("<IiiHHIIiiII", 40, w, h, 1, 24, 0, len(rows), 2835, 2835, 0, 0)
+head = b"BM" + struct.pack("<IHHI", 14 + 40 + len(rows), 0, 0, 54)
+open(path, "wb").write(head + info + rows)
+PY
+}
+
 # winpath FILE: the Windows form of a path, for arguments of Wine programs.
 winpath() { winepath -w "$1" 2>/dev/null | tr -d '\r'; }
 
@@ -192,6 +217,27 @@ enter_stage() {
     wine "$probe" post SarVolt 0x0111 "$1" 0 >/dev/null
     sleep 1
     read -r ox oy sx sy hx hy <<<"$(figure 1) $(figure 2) $(figure 7) $(figure 8) $(figure 9) $(figure 10)"
+}
+
+# pixel X Y: the pixel of drawing position (X, Y) in projection window 1,
+# from the figures enter_stage read (x1000): (x - offset + shift) * scale.
+pixel() { python3 -c "import math
+print(math.floor(($1 - $ox/1000 + $hx/1000) * $sx/1000 + 0.5), math.floor(($2 - $oy/1000 + $hy/1000) * $sy/1000 + 0.5))"; }
+
+# mouse MESSAGE X Y KEYS: the mouse message at drawing position (X, Y) of
+# projection window 1 with the key state KEYS.
+mouse() {
+    local px py
+    read -r px py <<<"$(pixel "$2" "$3")"
+    probe viewsend SarVolt 1 "$1" "$4" $(( (py << 16) | (px & 0xFFFF) )) >/dev/null
+}
+
+# start_annotation_stage: the elements fixture ($fixture) writes notes.svt,
+# the program starts on it and enters the annotation stage.
+start_annotation_stage() {
+    (cd "$work" && wine "$fixture" notes.svt >/dev/null 2>&1) || { fail "fixture drawing not written"; exit 1; }
+    start_on_views notes.svt
+    enter_stage 40007
 }
 
 # start_fragment_drawing OPTION VIEWS: the dimension fixture writes frag.svt

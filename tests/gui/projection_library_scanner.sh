@@ -51,74 +51,62 @@ library() {
     echo "$text"
 }
 
-start_sarvolt 1280x1024 "$work"
-if wine "$probe" wait SarVolt "" 60000 >/dev/null; [ -n "$(probe title SarVolt)" ]; then
-    dismiss_start_dialog
-    wine "$probe" post SarVolt 0x0111 40001 0 >/dev/null
-    wine "$probe" answer 2171 1 run || fail "no wizard"
-    for _ in $(seq 1 50); do
-        [ -n "$(probe views SarVolt)" ] && break
-        sleep 0.2
-    done
-    [ "$(views_count)" = 1 ] || fail "the wizard did not open one window"
+start_with_one_view
 
-    # The scanner needs a file name, and asks before replacing a file.
-    wine "$probe" post SarVolt 0x0111 40099 0 >/dev/null
-    probe popup 1088 10000 >/dev/null || fail "no projection dialog"
-    wine "$probe" click "Определить проекцию объекта" 1098 || fail "\"Без эскиза\" not cleared"
-    sleep 0.5
-    wine "$probe" click "Определить проекцию объекта" 1674 || fail "scanner button not pressed"
-    text=$(probe popup 1001 5000) && wine "$probe" answer 1001 1 ok >/dev/null
-    wine "$probe" gone "В Н И М А Н И Е !!!" 5000 >/dev/null 2>&1
-    echo "scanner: $text"
-    [[ $text == *"Не задано имя файла для эскиза проекции!"* ]] || fail "scanner without a file name: '$text'"
-    wine "$probe" settext "Определить проекцию объекта" 1008 "$(winpath "$work/lib.svt")" || fail "path not typed"
-    wine "$probe" click "Определить проекцию объекта" 1674 || fail "scanner button not pressed"
-    text=$(probe popup 1033 5000) && wine "$probe" answer 1033 2 no >/dev/null
-    for _ in $(seq 1 50); do probe popup 1033 100 >/dev/null || break; sleep 0.1; done
-    echo "scanner over a file: $text"
-    [[ $text == *"Файл существует!"* ]] || fail "no question before scanning over a file: '$text'"
-    sleep 0.5
-    probe popup 1001 1000 >/dev/null && fail "a message after \"No\""
-    wine "$probe" answer 1088 2 cancel || fail "projection dialog not cancelled"
-    sleep 0.5
-    [ "$(views_count)" = 1 ] || fail "the cancelled projection dialog added a window"
+# The scanner needs a file name, and asks before replacing a file.
+wine "$probe" post SarVolt 0x0111 40099 0 >/dev/null
+probe popup 1088 10000 >/dev/null || fail "no projection dialog"
+wine "$probe" click "Определить проекцию объекта" 1098 || fail "\"Без эскиза\" not cleared"
+sleep 0.5
+wine "$probe" click "Определить проекцию объекта" 1674 || fail "scanner button not pressed"
+text=$(probe popup 1001 5000) && wine "$probe" answer 1001 1 ok >/dev/null
+wine "$probe" gone "В Н И М А Н И Е !!!" 5000 >/dev/null 2>&1
+echo "scanner: $text"
+[[ $text == *"Не задано имя файла для эскиза проекции!"* ]] || fail "scanner without a file name: '$text'"
+wine "$probe" settext "Определить проекцию объекта" 1008 "$(winpath "$work/lib.svt")" || fail "path not typed"
+wine "$probe" click "Определить проекцию объекта" 1674 || fail "scanner button not pressed"
+text=$(probe popup 1033 5000) && wine "$probe" answer 1033 2 no >/dev/null
+for _ in $(seq 1 50); do probe popup 1033 100 >/dev/null || break; sleep 0.1; done
+echo "scanner over a file: $text"
+[[ $text == *"Файл существует!"* ]] || fail "no question before scanning over a file: '$text'"
+sleep 0.5
+probe popup 1001 1000 >/dev/null && fail "a message after \"No\""
+wine "$probe" answer 1088 2 cancel || fail "projection dialog not cancelled"
+sleep 0.5
+[ "$(views_count)" = 1 ] || fail "the cancelled projection dialog added a window"
 
-    wine "$probe" post SarVolt 0x0111 40100 0 >/dev/null
-    probe popup 1100 10000 >/dev/null || fail "no fragment dialog"
-    probe dialog "Найти  фрагмент" 3000 >/dev/null || fail "the fragment dialog's caption"
+wine "$probe" post SarVolt 0x0111 40100 0 >/dev/null
+probe popup 1100 10000 >/dev/null || fail "no fragment dialog"
+probe dialog "Найти  фрагмент" 3000 >/dev/null || fail "the fragment dialog's caption"
 
-    text=$(library old.svt)
-    echo "old: $text"
-    [[ $text == *"Старая версия структуры файла"* ]] || fail "an old library was not refused: '$text'"
-    [ -z "$(fragments)" ] || fail "an old library listed fragments"
-    text=$(library empty.svt)
-    echo "empty: $text"
-    [[ $text == *"В файле нет фрагментов!"* ]] || fail "a library without projections was not refused: '$text'"
-    [ -z "$(fragments)" ] || fail "an empty library listed fragments"
-    text=$(library lib.svt)
-    [ -z "$text" ] || fail "a good library gave a message: '$text'"
-    listed=$(fragments)
-    echo "listed: $listed"
-    [ "$(printf '%s\n' "$listed" | grep -c .)" = 2 ] || fail "the library's two projections are not listed"
-    printf '%s\n' "$listed" | grep -q "Вид спереди" || fail "\"Вид спереди\" not listed"
+text=$(library old.svt)
+echo "old: $text"
+[[ $text == *"Старая версия структуры файла"* ]] || fail "an old library was not refused: '$text'"
+[ -z "$(fragments)" ] || fail "an old library listed fragments"
+text=$(library empty.svt)
+echo "empty: $text"
+[[ $text == *"В файле нет фрагментов!"* ]] || fail "a library without projections was not refused: '$text'"
+[ -z "$(fragments)" ] || fail "an empty library listed fragments"
+text=$(library lib.svt)
+[ -z "$text" ] || fail "a good library gave a message: '$text'"
+listed=$(fragments)
+echo "listed: $listed"
+[ "$(printf '%s\n' "$listed" | grep -c .)" = 2 ] || fail "the library's two projections are not listed"
+printf '%s\n' "$listed" | grep -q "Вид спереди" || fail "\"Вид спереди\" not listed"
 
-    wine "$probe" pickin "#32770" 1100 0 || fail "fragment not chosen"
-    title=$(probe dlgtext "Найти  фрагмент" 1012)
-    echo "title: $title"
-    [[ $title == "-из lib.svt/"* ]] || fail "the title does not name the library: '$title'"
-    wine "$probe" answer 1100 1 run || fail "\"Выполнить\" not pressed"
-    for _ in $(seq 1 50); do
-        [ "$(views_count)" = 2 ] && break
-        sleep 0.2
-    done
-    probe views SarVolt
-    [ "$(views_count)" = 2 ] || fail "no fragment window after \"Выполнить\""
-    shot fragment_library_dialog
-    wine "$probe" post SarVolt 0x0010 0 0 >/dev/null
-    wine "$probe" answer 1033 2 no >/dev/null 2>&1
-    wait_end || fail "SARVOLT.exe did not end"
-else
-    fail "frame window not found"
-fi
+wine "$probe" pickin "#32770" 1100 0 || fail "fragment not chosen"
+title=$(probe dlgtext "Найти  фрагмент" 1012)
+echo "title: $title"
+[[ $title == "-из lib.svt/"* ]] || fail "the title does not name the library: '$title'"
+wine "$probe" answer 1100 1 run || fail "\"Выполнить\" not pressed"
+for _ in $(seq 1 50); do
+    [ "$(views_count)" = 2 ] && break
+    sleep 0.2
+done
+probe views SarVolt
+[ "$(views_count)" = 2 ] || fail "no fragment window after \"Выполнить\""
+shot fragment_library_dialog
+wine "$probe" post SarVolt 0x0010 0 0 >/dev/null
+wine "$probe" answer 1033 2 no >/dev/null 2>&1
+wait_end || fail "SARVOLT.exe did not end"
 finish

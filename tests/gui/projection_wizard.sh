@@ -6,15 +6,7 @@ set -u
 build=$1
 source "$(dirname "$0")/gui_lib.bash"
 
-python3 - "$work/sketch.bmp" <<'PY'
-import struct, sys
-w, h = 64, 48
-stride = (w * 3 + 3) & ~3
-rows = b"".join(bytes([255, 0, 0]) * w + b"\0" * (stride - w * 3) for _ in range(h))
-info = struct.pack("<IiiHHIIiiII", 40, w, h, 1, 24, 0, len(rows), 2835, 2835, 0, 0)
-head = b"BM" + struct.pack("<IHHI", 14 + 40 + len(rows), 0, 0, 54)
-open(sys.argv[1], "wb").write(head + info + rows)
-PY
+write_bmp "$work/sketch.bmp" 64 48 255 0 0
 sketch=$(winepath -w "$work/sketch.bmp" 2>/dev/null | tr -d '\r')
 
 start_sarvolt 1280x1024 "$work"

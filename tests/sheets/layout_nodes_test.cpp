@@ -7,7 +7,7 @@
 #include "output/title_block_fields.h"
 #include "store/record_layouts.h"
 
-#include "../store/store_test_support.h"
+#include "sheet_test_support.h"
 
 #include <cmath>
 
@@ -27,30 +27,12 @@ protected:
         set_header(sheet_format_auto, false, 1);
         sheet_chain_open(df);
     }
-    void set_header(int code, bool rotated, int kind) {
-        put_u8(df->header, header_sheet_format, static_cast<uint8_t>(code));
-        uint16_t o = get_u16(df->header, header_options);
-        o = rotated ? (o | header_opt_sheet_turned) : (o & ~header_opt_sheet_turned);
-        put_u16(df->header, header_options, o);
-        put_u8(df->header, header_title_block_kind, static_cast<uint8_t>(kind));
-    }
+    void set_header(int code, bool rotated, int kind) { sheet_test::set_sheet_header(df, code, rotated, kind); }
     // A projection of view kind with its frame (x0, y0)-(x1, y1).
     void add_view(uint32_t number, int kind, float x0, float y0, float x1, float y1, uint16_t sheet = 1,
                   uint16_t extra_flags = 0, float px = 0, float py = 0) {
-        std::vector<uint8_t> p(projection_record_head, 0);
-        put_u16(p.data(), 0, projection_record_head);
-        put_u32(p.data(), 2, number);
-        put_f32(p.data(), 58, x0);
-        put_f32(p.data(), 62, y0);
-        put_f32(p.data(), 66, x1);
-        put_f32(p.data(), 70, y1);
-        put_f32(p.data(), projection_place_x, px);
-        put_f32(p.data(), projection_place_y, py);
-        put_u16(p.data(), projection_flags, static_cast<uint16_t>(kind | extra_flags));
-        put_u16(p.data(), projection_sheet_number, sheet);
-        put_f64(p.data(), 112, 1.0);
-        RecordRef* head = reinterpret_cast<RecordRef*>(df->header + header_projections);
-        ASSERT_NE(record_add_at_end(df, head, p.data(), &page_buffers[table_projections]), 0u);
+        ASSERT_TRUE(sheet_test::add_sheet_view(
+            df, {number, static_cast<uint16_t>(kind | extra_flags), x0, y0, x1, y1, sheet, 0, px, py}));
     }
     LayoutNode* node(LayoutNodes& nodes, uint32_t number) {
         for (auto& n : nodes)

@@ -9,7 +9,7 @@
 #include "output/title_block_fields.h"
 #include "store/record_layouts.h"
 
-#include "../store/store_test_support.h"
+#include "sheet_test_support.h"
 
 #include <string>
 
@@ -37,19 +37,7 @@ protected:
     }
     // A projection with its frame (x0, y0)-(x1, y1) and page marks.
     void add_view(uint32_t number, float x0, float y0, float x1, float y1, uint16_t marks) {
-        std::vector<uint8_t> p(projection_record_head, 0);
-        put_u16(p.data(), 0, projection_record_head);
-        put_u32(p.data(), 2, number);
-        put_f32(p.data(), 58, x0);
-        put_f32(p.data(), 62, y0);
-        put_f32(p.data(), 66, x1);
-        put_f32(p.data(), 70, y1);
-        put_u16(p.data(), projection_flags, view_kind_general);
-        put_u16(p.data(), projection_page_flags, marks);
-        put_u16(p.data(), projection_sheet_number, 1);
-        put_f64(p.data(), 112, 1.0);
-        RecordRef* head = reinterpret_cast<RecordRef*>(df->header + header_projections);
-        ASSERT_NE(record_add_at_end(df, head, p.data(), &page_buffers[table_projections]), 0u);
+        ASSERT_TRUE(sheet_test::add_sheet_view(df, {number, view_kind_general, x0, y0, x1, y1, 1, marks}));
     }
     unsigned char* projection(uint32_t number) {
         RecordRef* head = reinterpret_cast<RecordRef*>(df->header + header_projections);

@@ -3,7 +3,7 @@
 #include "output/sheets.h"
 #include "output/title_block_fields.h"
 
-#include "../store/store_test_support.h"
+#include "sheet_test_support.h"
 
 #include <cstring>
 
@@ -84,11 +84,7 @@ protected:
         ASSERT_NE(df, nullptr);
     }
     void set_header(int code, bool rotated, int kind) {
-        put_u8(df->header, header_sheet_format, static_cast<uint8_t>(code));
-        uint16_t o = get_u16(df->header, header_options);
-        o = rotated ? (o | header_opt_sheet_turned) : (o & ~header_opt_sheet_turned);
-        put_u16(df->header, header_options, o);
-        put_u8(df->header, header_title_block_kind, static_cast<uint8_t>(kind));
+        sheet_test::set_sheet_header(df, code, rotated, kind);
         float w, h;
         sheet_size_of(df, code, rotated, &w, &h);
         put_f32(df->header, header_sheet_width, w);

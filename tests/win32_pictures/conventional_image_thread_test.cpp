@@ -5,7 +5,7 @@
 // drawing keeps a whole picture chain; stopped while it stores its picture
 // under the drawing lock, it is waited for past the time limit, never
 // killed holding the lock.
-#include "tests/documents/doc_test_support.h"
+#include "tests/win32_pictures/pictures_test_support.h"
 
 #include <windows.h>
 
@@ -28,33 +28,16 @@ namespace {
 
 using doc_test::Bytes;
 
-Bytes grey_bmp(int w, int h) {
-    const size_t stride = (static_cast<size_t>(w) * 3 + 3) / 4 * 4;
-    Bytes f(54 + stride * h, 0x60);
-    std::memset(f.data(), 0, 54);
-    f[0] = 'B', f[1] = 'M';
-    put_u32(f.data(), 2, static_cast<uint32_t>(f.size()));
-    put_u32(f.data(), 10, 54);
-    put_u32(f.data(), 14, 40);
-    put_i32(f.data(), 18, w);
-    put_i32(f.data(), 22, h);
-    put_u16(f.data(), 26, 1);
-    put_u16(f.data(), 28, 24);
-    return f;
-}
+using pictures_test::grey_bmp;
 
-class PreparationThread : public doc_test::DocTest {
+class PreparationThread : public pictures_test::PicturesDocTest {
 protected:
     RecordRef pref = 0;
     ProjectionWindow window{};
     HWND hwnd = nullptr;
 
     void SetUp() override {
-        DocTest::SetUp();
-        kernel_context_set_defaults();
-        tolerance_set(tolerance_standing);
-        ASSERT_EQ(settings_block_unpack(), 0);
-        store_bind_kernel();
+        PicturesDocTest::SetUp();
         ASSERT_EQ(drawing_new(1), 0);
         loaded_images_free(nullptr);
         pref = doc_test::add_projection(1);
@@ -70,9 +53,7 @@ protected:
         conventional_image_threads_stop();
         projection_windows = nullptr;
         if (hwnd) DestroyWindow(hwnd);
-        loaded_images_free(nullptr);
-        DocTest::TearDown();
-        settings_block_free();
+        PicturesDocTest::TearDown();
     }
     // A four-point picture of w x h as image 1001 and a symbol of it
     // numbered `number`; returns the symbol's reference.

@@ -4,7 +4,7 @@
 // holds what was picked; bad files get their messages and leave the
 // drawing as it was; Cancel changes nothing; the list scrolls, shows and
 // deletes; the choice of a symbol goes back to the caller.
-#include "tests/documents/doc_test_support.h"
+#include "tests/win32_pictures/pictures_test_support.h"
 
 #include <windows.h>
 #include <commctrl.h>
@@ -34,28 +34,7 @@ namespace {
 using doc_test::Bytes;
 using doc_test::rec;
 
-// A 24-bit BMP of w x h: pixel (x, y from the top) = colour(x, y).
-Bytes bmp24(int w, int h, uint32_t (*colour)(int, int), int32_t ppm = 0) {
-    const size_t stride = (static_cast<size_t>(w) * 3 + 3) / 4 * 4;
-    Bytes f(54 + stride * h, 0);
-    f[0] = 'B', f[1] = 'M';
-    put_u32(f.data(), 2, static_cast<uint32_t>(f.size()));
-    put_u32(f.data(), 10, 54);
-    put_u32(f.data(), 14, 40);
-    put_i32(f.data(), 18, w);
-    put_i32(f.data(), 22, h);
-    put_u16(f.data(), 26, 1);
-    put_u16(f.data(), 28, 24);
-    put_i32(f.data(), 38, ppm);
-    put_i32(f.data(), 42, ppm);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            const uint32_t c = colour(x, y);
-            uint8_t* p = f.data() + 54 + stride * (h - 1 - y) + 3 * x;
-            p[0] = static_cast<uint8_t>(c), p[1] = static_cast<uint8_t>(c >> 8), p[2] = static_cast<uint8_t>(c >> 16);
-        }
-    return f;
-}
+using pictures_test::bmp24;
 
 uint32_t stripes(int x, int y) { return x < 2 ? 0xFF00FF : static_cast<uint32_t>(0x100 * (x * 20) + y * 30); }
 
@@ -115,14 +94,10 @@ void click_pixel(HWND dialog, int w, int h, int x, int y) {
     SendMessageA(preview, WM_LBUTTONUP, 0, MAKELPARAM(cx, cy));
 }
 
-class ConventionalImageDialogs : public doc_test::DocTest {
+class ConventionalImageDialogs : public pictures_test::PicturesDocTest {
 protected:
     void SetUp() override {
-        DocTest::SetUp();
-        kernel_context_set_defaults();
-        tolerance_set(tolerance_standing);
-        ASSERT_EQ(settings_block_unpack(), 0);
-        store_bind_kernel();
+        PicturesDocTest::SetUp();
         symbol_drawing_bind();
         picture_symbols_bind();
         program_instance = GetModuleHandleA(nullptr);
@@ -145,8 +120,7 @@ protected:
         script = nullptr;
         loaded_images_free(nullptr);
         picture_symbol_drawer = picture_symbol_drawer_unbound;
-        DocTest::TearDown();
-        settings_block_free();
+        PicturesDocTest::TearDown();
     }
     std::string file(const std::string& name, const Bytes& bytes) {
         std::string path = full(name);

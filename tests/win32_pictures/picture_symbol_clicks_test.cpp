@@ -6,7 +6,7 @@
 // fourth point, makes it a control point; a plain click on empty space takes
 // nothing.  The fourth point stores the symbol and its picture is bent on
 // the window's preparation thread.
-#include "tests/documents/doc_test_support.h"
+#include "tests/win32_pictures/pictures_test_support.h"
 
 #include <windows.h>
 #include <commctrl.h>
@@ -42,26 +42,13 @@ namespace {
 
 using doc_test::Bytes;
 
-Bytes grey_bmp(int w, int h) {
-    const size_t stride = (static_cast<size_t>(w) * 3 + 3) / 4 * 4;
-    Bytes f(54 + stride * h, 0x60);
-    std::memset(f.data(), 0, 54);
-    f[0] = 'B', f[1] = 'M';
-    put_u32(f.data(), 2, static_cast<uint32_t>(f.size()));
-    put_u32(f.data(), 10, 54);
-    put_u32(f.data(), 14, 40);
-    put_i32(f.data(), 18, w);
-    put_i32(f.data(), 22, h);
-    put_u16(f.data(), 26, 1);
-    put_u16(f.data(), 28, 24);
-    return f;
-}
+using pictures_test::grey_bmp;
 
 // The projection's open window as the frame code sees it: no sketch.
 ProjectionFrameWindow frame_window_view;
 ProjectionFrameWindow* window_of_projection(const uint8_t*) { return &frame_window_view; }
 
-class PictureSymbolClicks : public doc_test::DocTest {
+class PictureSymbolClicks : public pictures_test::PicturesDocTest {
 protected:
     RecordRef pref = 0;
     ProjectionWindow window{};
@@ -71,11 +58,7 @@ protected:
     ProjectionFrameWindow* (*kept_window_of)(const uint8_t*) = nullptr;
 
     void SetUp() override {
-        DocTest::SetUp();
-        kernel_context_set_defaults();
-        tolerance_set(tolerance_standing);
-        ASSERT_EQ(settings_block_unpack(), 0);
-        store_bind_kernel();
+        PicturesDocTest::SetUp();
         symbol_drawing_bind();
         picture_symbols_bind();
         program_instance = GetModuleHandleA(nullptr);
@@ -135,8 +118,7 @@ protected:
         if (hwnd) DestroyWindow(hwnd);
         loaded_images_free(nullptr);
         picture_symbol_drawer = picture_symbol_drawer_unbound;
-        DocTest::TearDown();
-        settings_block_free();
+        PicturesDocTest::TearDown();
     }
     uint8_t* projection() {
         RecordRef at = pref;
