@@ -16,6 +16,7 @@
 #include "documents/checkpoints.h"
 #include "geometry/dimension_text.h"
 #include "geometry/transforms.h"
+#include "model/nominal_variables.h"
 #include "shell/commands.h"
 #include "shell/dimension_panels.h"
 #include "shell/frame_face.h"
@@ -42,6 +43,9 @@ int selection_index = -1;
 bool generating;
 uint32_t generator_first_point;
 const int pick_pixels = 6;
+// Posted to the panel after a variable was chosen in the nominal combo: the
+// combo's own text update is over by then, so the field can show the value.
+const UINT panel_show_nominal = WM_APP + 21;
 
 const char* const kind_names[7] = {"Линейный", "Радиус", "Диаметр", "Угол", "Длина дуги", "Скругление", "Уровень"};
 const int prefix_codes[6] = {0, 35, 82, 77, 127, 170};
@@ -124,12 +128,15 @@ void fill_dimension_combo(HWND combo, ProjectionWindow* w) {
     std::vector<std::pair<std::string, uint32_t>> lines;
     with_active_projection(
         [&](DrawingFile* df, unsigned char* p) {
+            // The variables first: their chain is read through another buffer.
+            std::vector<ModelVariableInfo> variables = model_variables_read(df);
             RecordRef* head = projection_chain(p, projection_dimensions);
             PageBuffer* b = &page_buffers[table_dimensions];
             for (unsigned char* r = record_next(df, head, nullptr, b); r; r = record_next(df, head, r, b)) {
                 if (get_u16(r, record_length) < dimension_comment) continue;
                 if (get_u16(r, dimension_state) & 0x0004) continue;   // hidden
-                lines.emplace_back(dimension_list_line(r, nullptr), get_u32(r, dimension_number));
+                std::string name = nominal_variable_name(variables, get_u16(r, dimension_variable));
+                lines.emplace_back(dimension_list_line(r, name.c_str()), get_u32(r, dimension_number));
             }
         },
         w);
@@ -149,6 +156,90 @@ void show_nominal(HWND panel) {
     SetDlgItemTextA(panel, IDC_DIMENSION_NOMINAL, input.nominal_text.c_str());
 }
 
+std::vector<ModelVariableInfo> saved_variables() {
+    std::vector<ModelVariableInfo> out;
+    DrawingFile* df = current_drawing_file();
+    if (!df) return out;
+    document_lock_acquire();
+    out = model_variables_read(df);
+    error_flag = 0;
+    document_lock_release();
+    return out;
+}
+
+// Refills the nominal combo: the field's text first, then the names of the
+// drawing's saved model variables (item data: the variable's id).
+void refill_nominal_combo(HWND panel) {
+    HWND combo = GetDlgItem(panel, IDC_DIMENSION_NOMINAL);
+    if (!combo) return;
+    char text[264] = {};
+    GetWindowTextA(combo, text, sizeof text);
+    SendMessageA(combo, CB_RESETCONTENT, 0, 0);
+    LRESULT first = SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
+    if (first >= 0) SendMessageA(combo, CB_SETITEMDATA, static_cast<WPARAM>(first), 0);
+    for (const ModelVariableInfo& v : saved_variables()) {
+        if (!v.id) continue;
+        LRESULT i = SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(v.name.c_str()));
+        if (i >= 0) SendMessageA(combo, CB_SETITEMDATA, static_cast<WPARAM>(i), static_cast<LPARAM>(v.id));
+    }
+    SetWindowTextA(combo, text);
+}
+
+// The comment part of the field ("**" and what follows), kept when a
+// variable replaces the value.
+std::string comment_part(const std::string& text) {
+    size_t c = text.find("**");
+    return c == std::string::npos ? std::string() : " " + text.substr(c);
+}
+
+// A variable chosen in the nominal combo: a number variable becomes the
+// nominal (its value with its name in braces); another type is refused
+// with its message and the field keeps what it had.
+void choose_nominal_variable(HWND panel, uint32_t id) {
+    NominalVariable v = nominal_variable_choose(saved_variables(), id);
+    if (v.message) show_program_message(v.message);
+    if (v.id) {
+        input.variable = v.id;
+        input.variable_value = v.value;
+        input.variable_value_set = true;
+        input.nominal_typed = true;
+        input.nominal_text = nominal_variable_text(v.value, input.params.kind, v.name) + comment_part(input.nominal_text);
+    }
+    PostMessageA(panel, panel_show_nominal, 0, 0);
+}
+
+// Before a commit: the field's text; a variable whose braced name was
+// erased, or that is no longer saved or no longer a number, is forgotten;
+// a kept one gives its current value.
+void take_nominal_field(HWND panel) {
+    char text[264] = {};
+    GetDlgItemTextA(panel, IDC_DIMENSION_NOMINAL, text, sizeof text);
+    input.nominal_text = text;
+    input.variable_value_set = false;
+    if (!input.variable) return;
+    if (!nominal_text_names_variable(input.nominal_text)) {
+        input.variable = 0;
+        return;
+    }
+    NominalVariable v = nominal_variable_choose(saved_variables(), input.variable);
+    input.variable = v.id;
+    if (v.id) {
+        input.variable_value = v.value;
+        input.variable_value_set = true;
+    }
+}
+
+// The opened dimension's nominal shows its bound variable's name in braces.
+void add_variable_name_to_nominal() {
+    if (!input.variable) return;
+    std::string name = nominal_variable_name(saved_variables(), input.variable);
+    if (name.empty()) return;
+    std::string comment = comment_part(input.nominal_text);
+    std::string head = comment.empty() ? input.nominal_text : input.nominal_text.substr(0, input.nominal_text.find("**"));
+    while (!head.empty() && head.back() == ' ') head.pop_back();
+    input.nominal_text = head + " {" + name + "}" + comment;
+}
+
 // Back to a new dimension: roles cleared, the list refilled, the focus to
 // the active projection window.
 void panel_to_new(HWND panel) {
@@ -163,9 +254,7 @@ void panel_to_new(HWND panel) {
 
 int commit(HWND panel) {
     if (!panel) return 1;
-    char text[264] = {};
-    GetDlgItemTextA(panel, IDC_DIMENSION_NOMINAL, text, sizeof text);
-    input.nominal_text = text;
+    take_nominal_field(panel);
     ProjectionWindow* w = projection_window_find_by_id(input.projection);
     if (!w) w = projection_window_active();
     int result = 0;
@@ -194,6 +283,7 @@ void open_dimension(HWND panel, uint32_t number, const char* prompt) {
     SendDlgItemMessageA(panel, IDC_DIMENSION_KIND, CB_SETCURSEL, static_cast<WPARAM>(input.params.kind <= 6 ? input.params.kind : 0), 0);
     check_mode(panel);
     select_prefix(panel, input.prefix);
+    add_variable_name_to_nominal();
     CheckDlgButton(panel, IDC_DIMENSION_SHOW_ONLY, input.params.show_only ? BST_CHECKED : BST_UNCHECKED);
     CheckDlgButton(panel, IDC_DIMENSION_HIDDEN, input.params.not_shown ? BST_CHECKED : BST_UNCHECKED);
     CheckRadioButton(panel, IDC_DIMENSION_SHAFT, IDC_DIMENSION_HOLE, input.params.shaft ? IDC_DIMENSION_SHAFT : IDC_DIMENSION_HOLE);
@@ -395,6 +485,22 @@ INT_PTR CALLBACK dimension_panel_proc(HWND dialog, UINT message, WPARAM wparam, 
         case IDC_DIMENSION_NOMINAL:
             if (code == CBN_EDITCHANGE) input.nominal_typed = true;
             if (code == CBN_SETFOCUS) prompt_show("+номинальное значение размера");
+            if (code == CBN_DROPDOWN) refill_nominal_combo(dialog);
+            if (code == CBN_SELCHANGE) {
+                HWND combo = GetDlgItem(dialog, IDC_DIMENSION_NOMINAL);
+                LRESULT i = SendMessageA(combo, CB_GETCURSEL, 0, 0);
+                uint32_t id = i < 0 ? 0 : static_cast<uint32_t>(SendMessageA(combo, CB_GETITEMDATA, static_cast<WPARAM>(i), 0));
+                if (id) {
+                    // The field's text before the choice is item 0.
+                    if (SendMessageA(combo, CB_GETCOUNT, 0, 0) > 0) {
+                        char first[264] = {};
+                        if (SendMessageA(combo, CB_GETLBTEXTLEN, 0, 0) < static_cast<LRESULT>(sizeof first))
+                            SendMessageA(combo, CB_GETLBTEXT, 0, reinterpret_cast<LPARAM>(first));
+                        input.nominal_text = first;
+                    }
+                    choose_nominal_variable(dialog, id);
+                }
+            }
             return TRUE;
         case IDC_DIMENSION_COMMIT:
             commit(dialog);
@@ -458,6 +564,9 @@ INT_PTR CALLBACK dimension_panel_proc(HWND dialog, UINT message, WPARAM wparam, 
             return FALSE;
         }
     }
+    case panel_show_nominal:
+        show_nominal(dialog);
+        return TRUE;
     case WM_CLOSE:
         if (input.number) {
             // An open dimension is shown again instead of closing.

@@ -275,17 +275,30 @@ bool store_program(HWND dialog) {
     return false;
 }
 
-// Ends the dialog, its rectangle kept for the next opening.
+// Ends the dialog, its rectangle kept for the next opening; the hints of
+// the windows behind it, switched off while it was open, come back.
 void close_window(HWND dialog, int code) {
     GetWindowRect(dialog, &closed_rect);
     hints_remove_dialog(dialog);
     EndDialog(dialog, code);
+    hints_suppress(0);
+}
+
+// True when a value edited in the drawing waits to be written back into
+// the program (some stored variable is marked).
+bool write_back_waiting(DrawingFile* df) {
+    for (const ModelVariableInfo& v : model_variables_read(df))
+        if (v.flags & model_variable_flag_edited) return true;
+    return false;
 }
 
 INT_PTR CALLBACK model_window_proc(HWND dialog, UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
     case WM_INITDIALOG: {
         model_window = dialog;
+        // The hints of the windows behind stay quiet while this one is open;
+        // its own hints, registered below, are not affected.
+        hints_suppress(1);
         remember_layout(dialog);
         if (!search_picture)
             search_picture = static_cast<HBITMAP>(LoadImageA(GetModuleHandleA(nullptr),
@@ -294,8 +307,6 @@ INT_PTR CALLBACK model_window_proc(HWND dialog, UINT msg, WPARAM wp, LPARAM lp) 
         SendDlgItemMessageA(dialog, IDC_MODEL_SEARCH, BM_SETIMAGE, IMAGE_BITMAP,
                             reinterpret_cast<LPARAM>(search_picture));
         init_help_button(dialog);
-        hint_add(dialog, GetDlgItem(dialog, IDC_MODEL_SEARCH), " Поиск строки, содержащей\n заданный фрагмент текста");
-        hint_add(dialog, GetDlgItem(dialog, IDC_MODEL_OPERATORS), " Список всех операторов и функций");
         // Where it was last closed, with that size; opened for another
         // dialog (the table editor): at the right edge of the main window.
         window_place_at_frame_origin(dialog, &closed_rect);
@@ -307,6 +318,11 @@ INT_PTR CALLBACK model_window_proc(HWND dialog, UINT msg, WPARAM wp, LPARAM lp) 
         SetDlgItemTextA(dialog, IDC_MODEL_EDITOR, text.c_str());
         first_gutter_line = 0;
         fill_gutter(dialog, true);
+        // A value edited in the drawing waits to be written back: the
+        // program runs as soon as the window is up.
+        if (df && write_back_waiting(df)) PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_MODEL_RUN, BN_CLICKED), 0);
+        hint_add(dialog, GetDlgItem(dialog, IDC_MODEL_SEARCH), " Поиск строки, содержащей\n заданный фрагмент текста");
+        hint_add(dialog, GetDlgItem(dialog, IDC_MODEL_OPERATORS), " Список всех операторов и функций");
         return TRUE;
     }
     case WM_CTLCOLOREDIT:
@@ -429,10 +445,7 @@ void model_run_quietly() {
     DrawingFile* df = current_drawing_file();
     if (!df) return;
     // Only when a value edited in the drawing waits to be written back.
-    bool marked = false;
-    for (const ModelVariableInfo& v : model_variables_read(df))
-        marked = marked || (v.flags & model_variable_flag_edited);
-    if (marked) model_run_silently();
+    if (write_back_waiting(df)) model_run_silently();
 }
 
 void model_bind() {

@@ -26,6 +26,9 @@ void reset_dimension_input(DimensionInput& in) {
     in.role = 0;
     in.nominal_text.clear();
     in.nominal_typed = false;
+    in.variable = 0;
+    in.variable_value_set = false;
+    in.variable_value = 0;
     in.error_mark = 0;
     if (in.params.mode >= 2) {
         in.axis_step = 1;
@@ -139,6 +142,8 @@ bool dimension_input_open(DimensionInput& in, DrawingFile* df, unsigned char* pr
     std::string comment = dimension_comment_text(rec.data());
     if (!comment.empty()) in.nominal_text += " **" + comment;
     in.nominal_typed = true;
+    in.variable = get_u16(rec.data(), dimension_variable);
+    in.variable_value_set = false;
     in.prefix = dimension_label_prefix_code(df, projection, dimension);
     return true;
 }
@@ -156,6 +161,13 @@ int dimension_input_commit(DimensionInput& in, DrawingFile* df, unsigned char* p
     int kind = get_u16(rec.data(), dimension_kind_word) & 0x1F;
     uint16_t vw = get_u16(rec.data(), dimension_value_word);
     NominalText n = parse_nominal_text(in.nominal_text.c_str(), kind);
+    if (in.variable && in.variable_value_set) {
+        // A bound model variable's value is the nominal, never an inequality.
+        n.value = in.variable_value;
+        n.comparison = 0;
+        n.valid = true;
+        n.empty = false;
+    }
     if (n.empty) {
         say(h, "А номинал?");
         return 0;
@@ -178,6 +190,7 @@ int dimension_input_commit(DimensionInput& in, DrawingFile* df, unsigned char* p
     bool inequality = n.comparison >= 1 && n.comparison <= 4;
 
     put_f64(rec.data(), dimension_nominal, n.value);
+    put_u16(rec.data(), dimension_variable, static_cast<uint16_t>(in.variable));
     vw = static_cast<uint16_t>((vw & ~0x0700) | (n.comparison << 8));
     vw = static_cast<uint16_t>(in.params.shaft ? vw | 0x1000 : vw & ~0x1000);
     uint16_t st = get_u16(rec.data(), dimension_state);

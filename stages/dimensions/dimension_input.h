@@ -22,6 +22,9 @@ struct DimensionInput {
     int axis_step = 0;            // axis entry: 0 not active, 1 first point, 2 second point
     uint32_t axis_projection = 0; // projection of the first axis point
     std::string nominal_text;     // the nominal field
+    uint32_t variable = 0;        // the model variable chosen as the nominal (0 none)
+    bool variable_value_set = false;  // variable_value holds the chosen variable's value
+    double variable_value = 0;
     bool nominal_typed = false;   // the user typed the nominal (not proposed by measuring)
     int prefix = 0;               // prefix sign code
     bool keep_error_mark = false;

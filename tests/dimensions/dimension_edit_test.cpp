@@ -386,3 +386,38 @@ TEST_F(DimensionEdit, EnteredNetworkConstructsToTheComputedPositions) {
 }
 
 }  // namespace
+
+// A model variable chosen as the nominal: its value (not the field's
+// number) is stored with the binding at +32 and shown in the label;
+// reopening reads the binding back, and a commit without it unbinds.
+TEST_F(DimensionEdit, ChosenVariableIsBoundAndGivesTheNominal) {
+    point(1, 0, 0);
+    point(2, 10, 0);
+    in.params.kind = 0;
+    dimension_input_set_mode(in, 0, hooks);
+    click(1, LINK_FIRST);
+    click(2, LINK_SECOND);
+    uint32_t n = in.number;
+    in.variable = 7;
+    in.variable_value = 42.5;
+    in.variable_value_set = true;
+    ASSERT_EQ(commit("<10 {W}"), 1) << (messages.empty() ? "" : messages.back());
+    std::vector<uint8_t> d = dimension(n);
+    EXPECT_EQ(get_u16(d.data(), 32), 7);
+    EXPECT_DOUBLE_EQ(get_f64(d.data(), 14), 42.5);
+    EXPECT_EQ((get_u16(d.data(), 36) >> 8) & 7, 0);   // a variable's value is exact
+    auto notes = chain_copies(df, projection_annotations, table_annotation);
+    ASSERT_EQ(notes.size(), 1u);
+    DimensionTextParts parts;
+    split_dimension_text(notes[0].data(), &parts);
+    EXPECT_EQ(parts.part[1], "42,5");
+    EXPECT_EQ(in.variable, 0u);   // the input was cleared
+
+    ASSERT_TRUE(dimension_input_open(in, df, projection(), n));
+    EXPECT_EQ(in.variable, 7u);
+    in.variable = 0;
+    ASSERT_EQ(commit("30"), 1);
+    d = dimension(n);
+    EXPECT_EQ(get_u16(d.data(), 32), 0);
+    EXPECT_DOUBLE_EQ(get_f64(d.data(), 14), 30);
+}

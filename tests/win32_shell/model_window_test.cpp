@@ -2,7 +2,9 @@
 // its controls when resized and opens again where it was closed; a run
 // shows its start, output and stop lines; the search names the editor's
 // line; closing is refused while a run goes on; the editor's text is stored
-// on closing.
+// on closing; opening runs the program at once when a value edited in the
+// drawing waits for the write-back; the hints behind the window are quiet
+// while it is open.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -14,6 +16,7 @@
 #include "model/model_storage.h"
 #include "shell/commands.h"
 #include "shell/frame_window.h"
+#include "shell/hints.h"
 #include "shell/model_window.h"
 #include "shell/resource_ids.h"
 #include "shell_fixture.h"
@@ -233,6 +236,101 @@ TEST_F(ModelWindow, ClosingIsRefusedWhileARunGoesOnAndTheTextIsStored) {
     std::string text;
     ASSERT_TRUE(model_program_load(df, 0, text, nullptr));
     EXPECT_EQ(text, "PRINT 1\r\nPRINT 2\r\n");
+}
+
+// Opening runs the program without a press of "Выполнить" exactly when a
+// stored variable carries the mark of a value edited in the drawing (flag
+// bit 14); the run takes the mark off. Another flag bit alone does not run it.
+TEST_F(ModelWindow, OpeningRunsAtOnceWhenAValueWaitsForWriteBack) {
+    const struct {
+        uint16_t flags;
+        bool runs;
+    } cases[] = {
+        {0, false},
+        {0x0001, false},
+        {model_variable_flag_edited, true},
+        {static_cast<uint16_t>(model_variable_flag_edited | 0x0001), true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.flags);
+        TearDown();
+        SetUp();
+        store("SAVE A\r\nA = 5\r\nPRINT A + 1\r\n");
+        ModelVariableInfo v;
+        v.id = 1;
+        v.type = model_type_real;
+        v.name = "A";
+        v.value = 5;
+        v.flags = c.flags;
+        std::vector<uint8_t> rec = model_variable_record_build(v);
+        RecordRef* head = reinterpret_cast<RecordRef*>(df->header + header_model_variables);
+        record_add(df, head, rec.data(), &page_buffers[table_model]);
+        bool stopped = false;
+        std::vector<std::string> lines;
+        DialogWatcher w([&](HWND d) {
+            // A run started by the opening shows its stop line within a
+            // second or two; without one the console stays empty.
+            if (c.runs) stopped = wait_for(d, "*=С Т О П  машина!=*");
+            pump_messages(c.runs ? 100 : 1500);
+            stopped = stopped || console_has(d, "*=С Т О П  машина!=*");
+            lines = console(d);
+            press(d, IDOK);
+        });
+        command_seams.model_dialog();
+        ASSERT_EQ(w.seen.size(), 1u);
+        EXPECT_EQ(stopped, c.runs);
+        if (c.runs) {
+            ASSERT_EQ(lines.size(), 3u);
+            EXPECT_EQ(lines[1], "00003  6");
+        } else {
+            EXPECT_TRUE(lines.empty());
+        }
+        std::vector<ModelVariableInfo> vars = model_variables_read(df);
+        ASSERT_EQ(vars.size(), 1u);
+        EXPECT_EQ((vars[0].flags & model_variable_flag_edited) != 0, false);
+        EXPECT_EQ(worker_thread, nullptr);
+    }
+}
+
+// While the window is open the hints of the windows behind it are switched
+// off (also while a refused close keeps it open); its own two hints are
+// live; closed, its hints are gone and the others are back.
+TEST_F(ModelWindow, HintsBehindAreQuietWhileOpen) {
+    HWND behind = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(behind, nullptr);
+    Hint* other = hint_register(behind, nullptr, "behind", 0, 0, 10, 10, 0);
+    ASSERT_NE(other, nullptr);
+    store("DIM I\r\n10 I = I + 1\r\nGOTO 10\r\n");
+    int other_open = -1, other_refused = -1;
+    std::vector<int> own;
+    HWND shown = nullptr;
+    DialogWatcher w([&](HWND d) {
+        shown = d;
+        other_open = other->suppression;
+        for (Hint* h = hints; h; h = h->next)
+            if (h->dialog == d) own.push_back(h->suppression);
+        press(d, IDC_MODEL_RUN);
+        wait_for(d, "*=С Т А Р Т=*");
+        press(d, IDCANCEL);  // refused: a run goes on
+        pump_messages(200);
+        other_refused = other->suppression;
+        press(d, IDC_MODEL_RUN);
+        wait_for(d, "*=С Т О П  машина!=*");
+        pump_messages(100);
+        press(d, IDOK);
+    });
+    command_seams.model_dialog();
+    ASSERT_EQ(w.seen.size(), 1u);
+    EXPECT_EQ(other_open, 1);
+    EXPECT_EQ(other_refused, 1);
+    EXPECT_EQ(own, (std::vector<int>{0, 0}));
+    EXPECT_EQ(other->suppression, 0);
+    int left = 0;
+    for (Hint* h = hints; h; h = h->next)
+        if (h->dialog == shown) ++left;
+    EXPECT_EQ(left, 0);
+    hints_remove_dialog(behind);
+    DestroyWindow(behind);
 }
 
 TEST_F(ModelWindow, QuietRunOnlyWhenAValueWaitsForWriteBack) {
