@@ -65,23 +65,12 @@ void drop_nominal(HWND panel) {
     pump_messages(20);
 }
 
-class NominalVariablesPanel : public ::testing::Test {
+class NominalVariablesPanel : public WizardDrawingTest {
 protected:
-    ProjectionWindow* w = nullptr;
-    char stage_menu_text[64] = {};
 
     void SetUp() override {
-        test_frame();
-        ASSERT_EQ(open_drawing_count, 0);
-        GetMenuStringA(main_menu, 3, stage_menu_text, sizeof stage_menu_text, MF_BYPOSITION);
-        {
-            DialogWatcher wizard([](HWND d) { press(d, IDOK); });
-            dispatch_menu_command(IDM_FILE_NEW);
-            pump_messages(100);
-        }
-        ASSERT_NE(current_drawing_file(), nullptr);
-        w = projection_windows;
-        ASSERT_NE(w, nullptr);
+        WizardDrawingTest::SetUp();
+        if (HasFatalFailure()) return;
         // Points 1 and 2, one linear dimension between them (nominal 10).
         bool made = with_active_projection(
             [](DrawingFile* df, unsigned char* p) {
@@ -119,18 +108,7 @@ protected:
         ASSERT_NE(GetDlgItem(stage_panel, IDC_DIMENSION_NOMINAL), nullptr);
     }
     void TearDown() override {
-        DialogWatcher no([](HWND d) { press(d, IDCANCEL); });
-        dispatch_menu_command(IDM_FILE_CLOSE);
-        pump_messages(100);
-        EXPECT_EQ(open_drawing_count, 0);
-        current_stage = 0;
-        // The stage menu's caption as this process found it.
-        MENUITEMINFOA info = {};
-        info.cbSize = sizeof info;
-        info.fMask = MIIM_TYPE;
-        info.fType = MFT_STRING;
-        info.dwTypeData = stage_menu_text;
-        SetMenuItemInfoA(main_menu, 3, TRUE, &info);
+        WizardDrawingTest::TearDown();
     }
     void add_variable(uint32_t id, uint8_t type, const char* name, double value) {
         ModelVariableInfo v;

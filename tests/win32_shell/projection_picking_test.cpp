@@ -56,25 +56,14 @@ int spy_damaged(OutputView* view, int stage, const uint8_t* rec) {
 
 // A new drawing from the wizard, its one window maximised, the marker
 // test watched; closed again (without saving) at the end.
-class ProjectionPicking : public ::testing::Test {
+class ProjectionPicking : public WizardDrawingTest {
 protected:
-    ProjectionWindow* w = nullptr;
     ViewTransform t{};
     int cx = 0, cy = 0;
-    char stage_menu_text[64] = {};
 
     void SetUp() override {
-        test_frame();
-        ASSERT_EQ(open_drawing_count, 0);
-        GetMenuStringA(main_menu, 3, stage_menu_text, sizeof stage_menu_text, MF_BYPOSITION);
-        {
-            DialogWatcher wizard([](HWND d) { press(d, IDOK); });
-            dispatch_menu_command(IDM_FILE_NEW);
-            pump_messages(100);
-        }
-        ASSERT_NE(current_drawing_file(), nullptr);
-        w = projection_windows;
-        ASSERT_NE(w, nullptr);
+        WizardDrawingTest::SetUp();
+        if (HasFatalFailure()) return;
         ASSERT_EQ(w->next, nullptr);
         SendMessageA(mdi_client, WM_MDIMAXIMIZE, reinterpret_cast<WPARAM>(w->window), 0);
         pump_messages(100);
@@ -92,19 +81,7 @@ protected:
     void TearDown() override {
         output_window_seams.pick_marker_damaged = real_damaged;
         pick_marker_reset();
-        DialogWatcher no([](HWND d) { press(d, IDCANCEL); });
-        dispatch_menu_command(IDM_FILE_CLOSE);
-        pump_messages(100);
-        EXPECT_EQ(open_drawing_count, 0);
-        current_stage = 0;
-        // The stage menu's caption as this process found it (with no stage
-        // it reads differently from the resource's).
-        MENUITEMINFOA info = {};
-        info.cbSize = sizeof info;
-        info.fMask = MIIM_TYPE;
-        info.fType = MFT_STRING;
-        info.dwTypeData = stage_menu_text;
-        SetMenuItemInfoA(main_menu, 3, TRUE, &info);
+        WizardDrawingTest::TearDown();
     }
 
     // The model point drawn at client pixel (x, y); checked to map back.

@@ -5,6 +5,11 @@
 #include <cstring>
 
 #include "shell/wiring.h"
+#include "documents/documents.h"
+#include "shell/commands.h"
+#include "shell/projection_windows.h"
+#include "shell/resource_ids.h"
+#include "shell/panels.h"
 #include "shell/frame_window.h"
 #include "base/byte_order.h"
 #include "store/page_io.h"
@@ -209,4 +214,33 @@ bool save_window_picture(HWND w, const std::string& path) {
     DeleteDC(mem);
     ReleaseDC(nullptr, screen);
     return ok;
+}
+
+void WizardDrawingTest::SetUp() {
+    test_frame();
+    ASSERT_EQ(open_drawing_count, 0);
+    GetMenuStringA(main_menu, 3, stage_menu_text, sizeof stage_menu_text, MF_BYPOSITION);
+    {
+        DialogWatcher wizard([](HWND d) { press(d, IDOK); });
+        dispatch_menu_command(IDM_FILE_NEW);
+        pump_messages(100);
+    }
+    ASSERT_NE(current_drawing_file(), nullptr);
+    w = projection_windows;
+    ASSERT_NE(w, nullptr);
+}
+
+void WizardDrawingTest::TearDown() {
+    DialogWatcher no([](HWND d) { press(d, IDCANCEL); });
+    dispatch_menu_command(IDM_FILE_CLOSE);
+    pump_messages(100);
+    EXPECT_EQ(open_drawing_count, 0);
+    current_stage = 0;
+    // With no stage the caption reads differently from the resource's.
+    MENUITEMINFOA info = {};
+    info.cbSize = sizeof info;
+    info.fMask = MIIM_TYPE;
+    info.fType = MFT_STRING;
+    info.dwTypeData = stage_menu_text;
+    SetMenuItemInfoA(main_menu, 3, TRUE, &info);
 }

@@ -4,6 +4,8 @@
 #pragma once
 #include <windows.h>
 
+#include <gtest/gtest.h>
+
 #include <functional>
 #include <string>
 #include <vector>
@@ -45,6 +47,18 @@ public:
 
 // Presses a button of a dialog (a click notification posted to it).
 void press(HWND dialog, int id);
+
+// A new drawing made by the wizard's default (one front view) on the test
+// frame, `w` its window; closed again without saving at the end, the stage
+// cleared and the stage menu's caption put back as this process found it.
+struct ProjectionWindow;
+class WizardDrawingTest : public ::testing::Test {
+protected:
+    ProjectionWindow* w = nullptr;
+    char stage_menu_text[64] = {};
+    void SetUp() override;
+    void TearDown() override;
+};
 
 // Writes what the screen shows of a window to a 24-bit BMP file.
 bool save_window_picture(HWND w, const std::string& path);
