@@ -268,7 +268,9 @@ TEST_F(ProjectionPicking, TheDimensionStageDropsTheMarkerOfAFailedClick) {
         }
         int lx = -1, ly = -1;
         pick_marker_last_click(&lx, &ly);
-        if (!c.tool_fails) EXPECT_EQ(lx, x);
+        if (!c.tool_fails) {
+            EXPECT_EQ(lx, x);
+        }
         error_flag = 0;
         pick_marker_reset();
     }
