@@ -36,10 +36,7 @@ drag 0 all 51 39 70 75         # bound: without Ctrl it stays
 drag 0x12 drop 21 89 50 80     # Alt over point 6 (50, 80)
 drag 0x11 all 51 79 95 95      # Ctrl: it leaves its point
 shot annotation_modifiers_ctrl
-wine "$probe" post SarVolt 0x0111 40013 0 >/dev/null   # save
-sleep 2
-wine "$probe" close SarVolt 10000 >/dev/null 2>&1
-wait_end || fail "SARVOLT.exe did not end"
+save_and_quit
 
 got=$(cd "$work" && wine "$reader" notes.svt | tr -d '\r')
 echo "$got"

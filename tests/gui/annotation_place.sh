@@ -34,10 +34,7 @@ shot annotation_place_section
 tool 1156                      # move tool: the text dragged by its corner to (40, 85)
 down 36 74; move 38 80; move 41 84; up 41 84
 shot annotation_place_moved
-wine "$probe" post SarVolt 0x0111 40013 0 >/dev/null   # save
-sleep 2
-wine "$probe" close SarVolt 10000 >/dev/null 2>&1
-wait_end || fail "SARVOLT.exe did not end"
+save_and_quit
 
 got=$(cd "$work" && wine "$reader" notes.svt | tr -d '\r')
 echo "$got"

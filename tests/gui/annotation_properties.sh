@@ -39,7 +39,4 @@ wine "$probe" post SarVolt 0x0111 40202 0 >/dev/null   # sketches from the true 
 sleep 1
 # The program answers again: the stage panel still takes a tool.
 probe notify SarVolt 1160 0 >/dev/null || fail "the panel does not answer after the dialog"
-wine "$probe" post SarVolt 0x0111 40013 0 >/dev/null   # save
-sleep 2
-wine "$probe" close SarVolt 10000 >/dev/null 2>&1
-wait_end || fail "SARVOLT.exe did not end"
+save_and_quit
